@@ -1,0 +1,40 @@
+#pragma once
+#include <QString>
+#include <QVector>
+
+// MassivKonfiguracii: the program's copy of the unit's configuration memory. Cells 0..2370, each
+// "" (no data) or two upper-case hex digits. Position n + 1 holds memory offset n; 2369 and 2370 the
+// model bytes. Created once with every cell empty, owned by the application object.
+class ConfigImage {
+public:
+    static constexpr int kMemorySize = 2368;   // bytes sent by a write
+    static constexpr int kImageSize = 2370;    // bytes read and stored in a file
+    static constexpr int kBlockSize = 64;
+    static constexpr int kBlockCount = 37;
+    static constexpr int kTailSize = 2;
+    static constexpr int kLastPosition = 2370;
+
+    ConfigImage() : m_cells(kLastPosition + 1) {}
+
+    // "" outside 1..2370.
+    QString cell(int position) const
+    {
+        return position >= 1 && position <= kLastPosition ? m_cells.at(position) : QString();
+    }
+    // Positions outside 1..2370 are ignored; text is stored upper-case.
+    void setCell(int position, const QString &text)
+    {
+        if (position >= 1 && position <= kLastPosition)
+            m_cells[position] = text.toUpper();
+    }
+    void setByte(int position, unsigned char value);
+    // Byte value of a cell, -1 when empty.
+    int byteAt(int position) const;
+    // True when every position of first..last holds data.
+    bool isFilled(int first, int last) const;
+    // First empty position in first..last, 0 when none.
+    int firstEmpty(int first, int last) const;
+
+private:
+    QVector<QString> m_cells;
+};

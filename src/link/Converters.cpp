@@ -1,0 +1,88 @@
+#include "link/Converters.h"
+#include "shell/MessageSink.h"
+
+namespace {
+int hexDigit(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    return -1;
+}
+const char kDigits[] = "0123456789ABCDEF";
+}
+
+QString Converters::BytesToHexText(QByteArray &bytes)
+{
+    QString out;
+    out.reserve(bytes.size() * 3);
+    for (const char ch : std::as_const(bytes)) {
+        const auto b = static_cast<unsigned char>(ch);
+        out += QLatin1Char(kDigits[b >> 4]);
+        out += QLatin1Char(kDigits[b & 0x0F]);
+        out += QLatin1Char(' ');
+    }
+    bytes.clear();
+    return out;
+}
+
+QByteArray Converters::HexTextToBytes(QString &hexText, MessageSink *messages, bool *ok)
+{
+    QByteArray out;
+    out.reserve(hexText.size() / 2);
+    if (ok)
+        *ok = true;
+    qsizetype pos = 0;
+    const qsizetype size = hexText.size();
+    while (pos < size) {
+        while (pos < size && hexText.at(pos) == QLatin1Char(' '))
+            ++pos;
+        if (pos >= size)
+            break;
+        qsizetype end = size;
+        while (end > pos && hexText.at(end - 1) == QLatin1Char(' '))
+            --end;
+        if (end - pos < 2) {
+            if (messages)
+                messages->show(kFormatError);
+            if (ok)
+                *ok = false;
+            break;
+        }
+        // A pair that is not valid hex counts its valid leading digits only.
+        int value = 0;
+        const int hi = hexDigit(hexText.at(pos));
+        if (hi >= 0) {
+            value = hi;
+            const int lo = hexDigit(hexText.at(pos + 1));
+            if (lo >= 0)
+                value = hi * 16 + lo;
+        }
+        out += static_cast<char>(value);
+        pos += 2;
+    }
+    hexText.clear();
+    return out;
+}
+
+QString Converters::SpacePairs(QString &digits)
+{
+    QString out;
+    out.reserve(digits.size() + digits.size() / 2 + 1);
+    for (qsizetype i = 0; i < digits.size(); i += 2) {
+        out += digits.mid(i, 2);
+        out += QLatin1Char(' ');
+    }
+    digits.clear();
+    return out;
+}
+
+QString Converters::NumberToHex2(int value)
+{
+    const auto b = static_cast<unsigned>(value) & 0xFFu;
+    return QString(QLatin1Char(kDigits[b >> 4])) + QLatin1Char(kDigits[b & 0x0F]);
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+class MessageSink;
+
+// Byte text <-> hex text ("41 42 43 "), consuming their argument as the link's routines always did.
+namespace Converters {
+inline const QString kFormatError = QStringLiteral("Нарушен формат данных!");
+
+// Two upper-case hex digits and a blank per byte; empties bytes.
+QString BytesToHexText(QByteArray &bytes);
+// Tolerant reader: blanks around pairs optional, lower case accepted, invalid digits read as their
+// valid leading part. A lone trailing digit ends the conversion with kFormatError shown (when a sink is
+// given) and *ok false; the bytes converted so far are returned. Empties hexText.
+QByteArray HexTextToBytes(QString &hexText, MessageSink *messages = nullptr, bool *ok = nullptr);
+// "0A1B" -> "0A 1B "; empties digits.
+QString SpacePairs(QString &digits);
+// 0..255 -> two upper-case digits.
+QString NumberToHex2(int value);
+
+// Non-consuming conveniences.
+inline QString toHexText(QByteArray bytes) { return BytesToHexText(bytes); }
+inline QByteArray fromHexText(QString text, MessageSink *messages = nullptr, bool *ok = nullptr)
+{
+    return HexTextToBytes(text, messages, ok);
+}
+}

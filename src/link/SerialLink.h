@@ -1,0 +1,108 @@
+#pragma once
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+
+class SerialPort;
+class CommandQueue;
+class StatusModel;
+
+// The logic of the serial page "Соединение с компьютером": the one port, its choices, the 50 ms
+// receive pump that routes input by operation tag, and the device identification.
+// Public members are the page's shared variables; other parts read and write them directly.
+class SerialLink : public QObject {
+    Q_OBJECT
+public:
+    // A receive handler: text read on this poll and the idle poll count, both by reference.
+    using Handler = std::function<void(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)>;
+
+    inline static const QByteArray kIdentifyRequest = QByteArrayLiteral("#4000");
+    inline static const QByteArray kIdentifyMarker = QByteArrayLiteral("#4000=");
+    inline static const QStringList kHandshakeItems = {QStringLiteral("None"), QStringLiteral("XonXoff"),
+                                                      QStringLiteral("RTS"), QStringLiteral("RTSXonXoff")};
+
+    SerialLink(SerialPort &port, CommandQueue &queue, StatusModel &status, QObject *parent = nullptr);
+
+    // Handlers for the in-progress tags other parts own (firmware, configuration, monitoring).
+    void setHandler(const QString &tag, Handler handler) { m_handlers.insert(tag, std::move(handler)); }
+
+    // --- the page's choices (Combo1 port numbers, Combo2 speeds, Combo3 handshaking) ---
+    QStringList portItems() const { return m_portItems; }
+    QString portText() const { return m_portText; }          // Combo1's text (editable list)
+    QStringList speedItems() const { return m_speedItems; }
+    int speedIndex() const { return m_speedIndex; }          // -1: none selected
+    QString speedText() const;                                // selected item or ""
+    int handshakeIndex() const { return m_handshakeIndex; }   // 0..3
+    void setPortItems(const QStringList &items);
+    void addPortItem(const QString &item);
+    void setPortText(const QString &text);
+    void setSpeedItems(const QStringList &items);
+    void addSpeedItem(const QString &item);
+    void setSpeedIndex(int index);                            // out of range: refused, returns quietly
+    void setHandshakeIndex(int index);
+    bool isValidSpeedIndex(int index) const { return index >= 0 && index < m_speedItems.size(); }
+    bool isValidHandshakeIndex(int index) const { return index >= 0 && index < kHandshakeItems.size(); }
+
+    // --- shared variables ---
+    int UsbComPortNumber = 1;
+    int UsbComPortSpeed = 9600;
+    int UsbComPortHandshaking = 1;
+    QByteArray RPF_02PortImport;
+    QString RPF_02VektorPriemaIsPorta;     // the operation tag
+    QByteArray UstroistvoName;
+    QByteArray UstroistvoNameClear;        // 16 bytes of the device name, empty: no unit
+    int RPF_02ComError = 0;                // 0: the last operation succeeded
+    int IdlePollCount = 0;
+    int NameByteCount = 0;
+
+    QString deviceName() const;            // UstroistvoNameClear decoded from Windows-1251
+
+    // --- routines ---
+    void OpenUsbComPort(const QString &UsbComPortNumberForOpen);
+    void CloseUsbComPort();
+    void OtobrazitSostojaniePorta();
+    // One tick of the 50 ms receive poll (the timer only calls this).
+    void receiveTick();
+    void PoiskUstroistva(QString &UsbComPortNumberForOpen);
+    void OpredelenieUstroistva(QByteArray &PoluchenoIzPortaComPortForm, int &OgidaniePriemaComPortForm);
+    void ProverkaImeniUstroistva();
+
+    // For the start routines of every exchange: throw stale input away, then send.
+    void drainInput();
+    // Writes the bytes; on failure RPF_02ComError holds the error number and false is returned.
+    bool send(const QByteArray &bytes);
+
+    bool isOpen() const;
+    SerialPort &port() { return m_port; }
+    QTimer &pollTimer() { return m_pollTimer; }     // Часы1
+
+    // Display texts of the page: "Com3 открыт." etc., with the OS error text / device as tooltip.
+    QString portStateText() const { return m_portStateText; }
+    QString portStateToolTip() const { return m_portStateToolTip; }
+    QString settingsText() const { return m_settingsText; }
+
+signals:
+    // The port state, its texts or the page's choices changed: the page widget refreshes itself.
+    void stateChanged();
+
+private:
+    SerialPort &m_port;
+    CommandQueue &m_queue;
+    StatusModel &m_status;
+    QHash<QString, Handler> m_handlers;
+    QTimer m_pollTimer;
+
+    QStringList m_portItems;
+    QString m_portText;
+    QStringList m_speedItems{QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("115200")};
+    int m_speedIndex = 0;
+    int m_handshakeIndex = 0;
+
+    QString m_portStateText;
+    QString m_portStateToolTip;
+    QString m_settingsText;
+};

@@ -1,0 +1,38 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+// What the program needs of a serial port. Operations never throw; a failed one leaves its
+// classic error number in lastError() (0 after a successful operation).
+class SerialPort {
+public:
+    // Classic serial-control error numbers (see the platform notes).
+    enum Error {
+        NoError = 0,
+        NoSuchPort = 8002,
+        PortAlreadyOpen = 8005,
+        PortNotAvailable = 8010,
+        PortNotOpen = 8012,
+        SettingsRejected = 8015,
+        NeedsOpenPort = 8018,
+        ReadError = 8020,
+        QtErrorBase = 8000,
+    };
+    // Handshaking codes of the line: "None" 0, "XonXoff" 1, "RTS" 2, "RTSXonXoff" 3.
+    virtual ~SerialPort() = default;
+
+    virtual bool open(int portNumber, int speed, int handshaking) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual bool write(const QByteArray &bytes) = 0;
+    // Everything waiting, without blocking; empty when nothing arrived or on error.
+    virtual QByteArray readAll() = 0;
+
+    virtual int lastError() const = 0;
+    // The operating system's own words for the last error (tooltip text).
+    virtual QString lastErrorText() const = 0;
+    // Current line settings, e.g. "9600,N,8,1".
+    virtual QString settingsText() const = 0;
+    // The device a port number resolves to (tooltip), empty when not known.
+    virtual QString deviceFor(int portNumber) const = 0;
+};

@@ -1,0 +1,52 @@
+#pragma once
+#include <QObject>
+#include <QString>
+
+// The texts of the connection status strip. Exchanges write their progress here; the status
+// panel widget only mirrors it.
+class StatusModel : public QObject {
+    Q_OBJECT
+public:
+    inline static const QString kActive = QStringLiteral("Активно");
+    inline static const QString kPassive = QStringLiteral("Пассивно");
+    inline static const QString kNone = QStringLiteral("Нет");
+
+    explicit StatusModel(QObject *parent = nullptr) : QObject(parent) {}
+
+    // Label2: connection state ("Нет", "Пассивно", "Активно" or an error text); tooltip explains errors.
+    QString connection() const { return m_connection; }
+    QString connectionToolTip() const { return m_connectionToolTip; }
+    void setConnection(const QString &text, const QString &toolTip = QString());
+    bool isActive() const { return m_connection == kActive; }
+
+    // Label4: operation state text.
+    QString operation() const { return m_operation; }
+    void setOperation(const QString &text);
+
+    // Label5: port number (tooltip: the device it resolves to).
+    QString port() const { return m_port; }
+    QString portToolTip() const { return m_portToolTip; }
+    void setPort(const QString &text, const QString &toolTip = QString());
+
+    // Label7 / Label6: byte counter and bar of "I" characters.
+    QString counter() const { return m_counter; }
+    QString bar() const { return m_bar; }
+    void setCounter(const QString &text);
+    void setBar(const QString &text);
+    void clearProgress();
+    // "<count> / <total> байт" and a blank plus round-half-even(count * 50 / total) letters "I".
+    void showProgress(qint64 count, qint64 total);
+    static QString progressBar(qint64 count, qint64 total);
+
+signals:
+    void changed();
+
+private:
+    QString m_connection = kNone;
+    QString m_connectionToolTip;
+    QString m_operation = QStringLiteral("...");
+    QString m_port = QStringLiteral("...");
+    QString m_portToolTip;
+    QString m_counter;
+    QString m_bar;
+};

@@ -1,0 +1,58 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+class SerialLink;
+class CommandQueue;
+class StatusModel;
+class ProgramOptions;
+class ProgramSettings;
+
+// The status panel's 200 ms supervision: shows the link state, follows up final operation tags,
+// runs the automatic device search, pumps the command queue and locks the pages while busy.
+class StatusSupervisor : public QObject {
+    Q_OBJECT
+public:
+    // What the supervision reaches in other parts; unset hooks do nothing (getters give false).
+    struct Hooks {
+        std::function<bool()> configurationRead;            // ConfiguraciaProchitana
+        std::function<void(bool)> setConfigurationRead;
+        std::function<void()> refreshPages;                 // Form_Activate of 05, 07, 08, 10, 11, 03, 04
+        std::function<void()> activateOnline;               // ActivirovatElementyForOnLine
+        std::function<void()> deactivateOffline;            // PogasitElementyForOffLine
+        std::function<void()> clearVersions;                // VersiaJadra = VersiaProshivki = ""
+        std::function<void(bool linkFree)> lockPages;       // enable or disable the pages
+        std::function<void()> checkMonitoringButtons;       // ProverkaKnopok
+    };
+
+    StatusSupervisor(SerialLink &link, CommandQueue &queue, StatusModel &status, ProgramOptions &options,
+                     ProgramSettings &settings, QObject *parent = nullptr);
+
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+
+    // One supervision tick (the timer only calls this).
+    void tick();
+    // Panel load: progress labels emptied, PagesRefreshed false.
+    void load();
+    // The automatic search step of a tick (posts at most one "PoiskUstroistva").
+    void runAutomaticSearch();
+    // Label4 text and follow-up for the current operation tag.
+    void followUpTag();
+
+    QTimer &timer() { return m_timer; }    // Timer1
+
+    bool PagesRefreshed = false;
+    int searchIndex = 0;
+    QString searchPort;
+
+private:
+    SerialLink &m_link;
+    CommandQueue &m_queue;
+    StatusModel &m_status;
+    ProgramOptions &m_options;
+    ProgramSettings &m_settings;
+    Hooks m_hooks;
+    QTimer m_timer;
+};

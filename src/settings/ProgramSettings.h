@@ -1,0 +1,60 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QTimer;
+class SerialLink;
+class ProgramOptions;
+class CommandQueue;
+class MessageSink;
+
+// TX.cfg: read at start-up and applied to the serial page and the options page, its known lines
+// refreshed from them, and written back line for line. The program never adds or removes lines.
+class ProgramSettings : public QObject {
+    Q_OBJECT
+public:
+    inline static const QString kPortKey = QStringLiteral("Доступный номер порта:");
+    inline static const QString kSpeedKey = QStringLiteral("Доступная скорость порта:");
+    inline static const QString kActivePortKey = QStringLiteral("Акт индекс номера порта:");
+    inline static const QString kActiveSpeedKey = QStringLiteral("Акт индекс скорости:");
+    inline static const QString kActiveHandshakeKey = QStringLiteral("Акт индекс контр передачи:");
+
+    ProgramSettings(QString filePath, SerialLink &link, ProgramOptions &options, CommandQueue &queue,
+                    MessageSink &messages, QObject *parent = nullptr);
+
+    // The status panel's supervision timer, paused with the receive poll while the file is used.
+    void setSupervisionTimer(QTimer *timer) { m_supervisionTimer = timer; }
+
+    void TXconfigLoadParam();
+    void TXconfigUpdateParam();
+    void TXconfigSaveParam();
+    void TXconfigPauseTimers();
+    void TXconfigResumeTimers();
+
+    // The file's lines, trimmed; index 0 stays empty. KolichestvoStrokTX lines follow it.
+    QStringList StrokiTX{QString()};
+    int KolichestvoStrokTX = 0;
+
+    // Splits a settings line into its key (up to and including the first ":") and value, both trimmed.
+    static void splitLine(const QString &line, QString &key, QString &value);
+
+    bool isLoaded() const { return m_loaded; }
+    QString filePath() const { return m_filePath; }
+
+signals:
+    // "RPF_19.Check3:" was 1 on load: the start wizard is to be shown.
+    void wizardRequested();
+
+private:
+    QString m_filePath;
+    SerialLink &m_link;
+    ProgramOptions &m_options;
+    CommandQueue &m_queue;
+    MessageSink &m_messages;
+    QTimer *m_supervisionTimer = nullptr;
+    bool m_savedSupervision = false;
+    bool m_savedPoll = false;
+    bool m_loaded = false;
+    bool m_utf8 = false;     // the file was read as UTF-8 and is written back so
+};

@@ -1,0 +1,10 @@
+#pragma once
+#include <QString>
+
+// Where user messages go: a modal box in the program, a recorder in tests.
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    // Shows a message with an OK button and the program's title; returns when dismissed.
+    virtual void show(const QString &text) = 0;
+};

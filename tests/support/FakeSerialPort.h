@@ -1,0 +1,46 @@
+#pragma once
+#include "link/SerialPort.h"
+#include <QByteArray>
+#include <QList>
+#include <QSet>
+#include <functional>
+
+// In-memory serial port: tests queue what the unit "sent" and inspect what the program wrote.
+class FakeSerialPort : public SerialPort {
+public:
+    bool open(int portNumber, int speed, int handshaking) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    bool write(const QByteArray &bytes) override;
+    QByteArray readAll() override;
+    int lastError() const override { return m_lastError; }
+    QString lastErrorText() const override { return m_lastErrorText; }
+    QString settingsText() const override { return m_settings; }
+    QString deviceFor(int portNumber) const override { return QStringLiteral("/fake/COM%1").arg(portNumber); }
+
+    // --- test controls ---
+    void feed(const QByteArray &bytes) { m_incoming += bytes; }   // arrives before the next read
+    QByteArray takeWritten() { QByteArray w = m_written; m_written.clear(); return w; }
+    const QByteArray &written() const { return m_written; }
+    QList<QByteArray> writes;            // every write() call, in order
+    QSet<int> missingPorts;              // open() fails with NoSuchPort
+    QSet<int> busyPorts;                 // open() fails with PortNotAvailable
+    int failWritesWith = 0;              // non-zero: write() fails with this number
+    int failReadsWith = 0;               // non-zero: readAll() fails with this number
+    // Called after every successful write; lets a test answer like a unit would.
+    std::function<void(const QByteArray &)> onWrite;
+
+    int portNumber = 0;
+    int speed = 0;
+    int handshaking = -1;
+    int openCount = 0;
+    int closeCount = 0;
+
+private:
+    bool m_open = false;
+    int m_lastError = 0;
+    QString m_lastErrorText;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    QByteArray m_incoming;
+    QByteArray m_written;
+};

@@ -1,0 +1,35 @@
+#pragma once
+#include "shell/Clock.h"
+#include "shell/FileDialogs.h"
+#include "shell/MessageSink.h"
+#include <QList>
+#include <QStringList>
+
+// Records every message box text instead of showing it.
+class RecordingMessageSink : public MessageSink {
+public:
+    void show(const QString &text) override { texts.append(text); }
+    QStringList texts;
+};
+
+// Answers file dialogs from a script; an empty script means "cancelled".
+class ScriptedFileDialogs : public FileDialogs {
+public:
+    std::optional<QString> saveFileName(const FileDialogRequest &request) override { return next(request); }
+    std::optional<QString> openFileName(const FileDialogRequest &request) override { return next(request); }
+    QList<std::optional<QString>> answers;
+    QList<FileDialogRequest> requests;
+
+private:
+    std::optional<QString> next(const FileDialogRequest &request)
+    {
+        requests.append(request);
+        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    }
+};
+
+class FixedClock : public Clock {
+public:
+    QDateTime now() const override { return time; }
+    QDateTime time = QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3));
+};

@@ -1,0 +1,232 @@
+#include "shell/MainWindow.h"
+#include "shell/Page.h"
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTreeView>
+
+namespace {
+constexpr int px(int twips) { return twips / 15; }
+QString kindOf(const QWidget *w) { return w->property("kindCode").toString(); }
+}
+
+const QList<MainWindow::PageInfo> &MainWindow::pageTable()
+{
+    static const QList<PageInfo> table = {
+        {QStringLiteral("RPF_01"), QStringLiteral("Общие сведения"), QStringLiteral("m01")},
+        {QStringLiteral("RPF_02"), QStringLiteral("Соединение с компьютером"), QStringLiteral("m02")},
+        {QStringLiteral("RPF_03"), QStringLiteral("Мониторинг"), QStringLiteral("m03")},
+        {QStringLiteral("RPF_04"), QStringLiteral("Обновление прошивки"), QStringLiteral("m04")},
+        {QStringLiteral("RPF_05"), QStringLiteral("Информация об устройстве"), QStringLiteral("m05")},
+        {QStringLiteral("RPF_07"), QStringLiteral("Базовые настройки (из памяти контроллера)"), QStringLiteral("m07")},
+        {QStringLiteral("RPF_08"), QStringLiteral("Базовые настройки (с SIM-карты)"), QStringLiteral("m08")},
+        {QStringLiteral("RPF_10"), QStringLiteral("Список рассылки"), QStringLiteral("m10")},
+        {QStringLiteral("RPF_11"), QStringLiteral("Входы"), QStringLiteral("m11")},
+        {QStringLiteral("RPF_12"), QStringLiteral("Выходы"), QStringLiteral("m12")},
+        {QStringLiteral("RPF_13"), QStringLiteral("Управление режимами"), QStringLiteral("m13")},
+        {QStringLiteral("RPF_14"), QStringLiteral("Термодатчики"), QStringLiteral("m14")},
+        {QStringLiteral("RPF_15"), QStringLiteral("Питание"), QStringLiteral("m15")},
+        {QStringLiteral("RPF_16"), QStringLiteral("Прочие настройки"), QStringLiteral("m16")},
+        {QStringLiteral("RPF_17"), QStringLiteral("Конфигурации"), QStringLiteral("m17")},
+        {QStringLiteral("RPF_19"), QStringLiteral("Настройки программы"), QStringLiteral("m19")},
+        {QStringLiteral("RPF_20"), QStringLiteral("Справка по программе"), QStringLiteral("m20")},
+        {QStringLiteral("RPF_21"), QStringLiteral("Проверка новых версий"), QStringLiteral("m21")},
+        {QStringLiteral("RPF_23"), QStringLiteral("Инструкции"), QStringLiteral("m23")},
+        {QStringLiteral("RPF_24"), QStringLiteral("Сравнительные характеристики"), QStringLiteral("m24")},
+        {QStringLiteral("RPF_25"), QStringLiteral("Типовые подключения"), QStringLiteral("m25")},
+    };
+    return table;
+}
+
+QString MainWindow::captionFor(const QString &form)
+{
+    for (const PageInfo &info : pageTable())
+        if (info.form == form)
+            return info.caption;
+    return QString();
+}
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_area(new QWidget(this))
+{
+    setObjectName(QStringLiteral("TxForm"));
+    setWindowTitle(QStringLiteral("Тарвикс"));
+    m_area->setObjectName(QStringLiteral("ChildArea"));
+    m_area->setBackgroundRole(QPalette::Base);
+    m_area->setAutoFillBackground(true);
+    setCentralWidget(m_area);
+    buildMenu();
+    // The whole frame is WindowWidth x WindowHeight twips; the child area is what is left inside it.
+    m_area->setFixedSize(px(StatusWidth + 2 * LPF_Left), px(StatusTop + StatusHeight) + 8);
+}
+
+QAction *MainWindow::addItem(QMenu *menu, const QString &name, const QString &text, bool hidden)
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(name);
+    if (hidden) {
+        action->setVisible(false);
+        action->setEnabled(false);
+    }
+    m_actions.insert(name, action);
+    m_parentOf.insert(action, menu->menuAction());
+    for (const PageInfo &info : pageTable()) {
+        if (info.menu == name) {
+            connect(action, &QAction::triggered, this, [this, name] { showPage(name); });
+            break;
+        }
+    }
+    return action;
+}
+
+QMenu *MainWindow::addMenu(QMenu *parentMenu, const QString &name, const QString &text, bool hidden)
+{
+    QMenu *menu = parentMenu ? parentMenu->addMenu(text) : menuBar()->addMenu(text);
+    menu->setObjectName(name);
+    QAction *action = menu->menuAction();
+    action->setObjectName(name);
+    if (hidden) {
+        action->setVisible(false);
+        action->setEnabled(false);
+    }
+    m_actions.insert(name, action);
+    if (parentMenu)
+        m_parentOf.insert(action, parentMenu->menuAction());
+    return menu;
+}
+
+void MainWindow::buildMenu()
+{
+    QMenu *m00 = addMenu(nullptr, QStringLiteral("m00"), QStringLiteral("Устройство"));
+    addItem(m00, QStringLiteral("m01"), QStringLiteral("Общие сведения"), true);
+    addItem(m00, QStringLiteral("m02"), QStringLiteral("Соединение с компьютером"));
+    addItem(m00, QStringLiteral("m03"), QStringLiteral("Мониторинг"));
+    addItem(m00, QStringLiteral("m04"), QStringLiteral("Обновление прошивки"));
+    addItem(m00, QStringLiteral("m05"), QStringLiteral("Информация об устройстве"));
+
+    QMenu *m06 = addMenu(nullptr, QStringLiteral("m06"), QStringLiteral("Настройка устройства"));
+    addItem(m06, QStringLiteral("m07"), QStringLiteral("Базовые настройки (из памяти контроллера)"));
+    addItem(m06, QStringLiteral("m08"), QStringLiteral("Базовые настройки (с SIM-карты)"));
+    QMenu *m09 = addMenu(m06, QStringLiteral("m09"), QStringLiteral("Расширенные настройки"), true);
+    addItem(m09, QStringLiteral("m10"), QStringLiteral("Список рассылки"));
+    addItem(m09, QStringLiteral("m11"), QStringLiteral("Входы"));
+    addItem(m09, QStringLiteral("m12"), QStringLiteral("Выходы"));
+    addItem(m09, QStringLiteral("m13"), QStringLiteral("Управление режимами"));
+    addItem(m09, QStringLiteral("m14"), QStringLiteral("Термодатчики"));
+    addItem(m09, QStringLiteral("m15"), QStringLiteral("Питание"));
+    addItem(m09, QStringLiteral("m16"), QStringLiteral("Прочие настройки"));
+    addItem(m06, QStringLiteral("m17"), QStringLiteral("Конфигурации"));
+
+    QMenu *m18 = addMenu(nullptr, QStringLiteral("m18"), QStringLiteral("Программа"));
+    addItem(m18, QStringLiteral("m19"), QStringLiteral("Настройки программы"));
+    addItem(m18, QStringLiteral("m20"), QStringLiteral("Справка по программе"), true);
+    addItem(m18, QStringLiteral("m21"), QStringLiteral("Проверка новых версий"), true);
+
+    QMenu *m22 = addMenu(nullptr, QStringLiteral("m22"), QStringLiteral("Информационные материалы"), true);
+    addItem(m22, QStringLiteral("m23"), QStringLiteral("Инструкции"));
+    addItem(m22, QStringLiteral("m24"), QStringLiteral("Сравнительные характеристики"));
+    addItem(m22, QStringLiteral("m25"), QStringLiteral("Типовые подключения"));
+}
+
+bool MainWindow::isMenuItemReachable(const QString &name) const
+{
+    for (QAction *action = m_actions.value(name); action; action = m_parentOf.value(action)) {
+        if (!action->isVisible() || !action->isEnabled())
+            return false;
+    }
+    return m_actions.contains(name);
+}
+
+void MainWindow::addChildWindow(QWidget *child)
+{
+    child->setParent(m_area);
+    const QString kind = kindOf(child);
+    if (kind == QLatin1String("R"))
+        child->setGeometry(px(RPF_Left), px(RPF_Top), px(RPF_Width), px(RPF_Height));
+    else if (kind == QLatin1String("L"))
+        child->setGeometry(px(LPF_Left), px(LPF_Top), px(LPF_Width), px(LPF_Height));
+    else if (kind == QLatin1String("S"))
+        child->setGeometry(px(LPF_Left), px(StatusTop), px(StatusWidth), qMax(px(StatusHeight), child->minimumHeight()));
+    child->hide();
+    m_children.append(child);
+}
+
+void MainWindow::normaliseFonts()
+{
+    auto sized = [](QWidget *w, int points) {
+        QFont f = w->font();
+        f.setPointSize(points);
+        w->setFont(f);
+    };
+    for (QWidget *child : std::as_const(m_children)) {
+        const QList<QWidget *> controls = child->findChildren<QWidget *>();
+        for (QWidget *w : controls) {
+            const QString name = w->objectName();
+            if (auto *label = qobject_cast<QLabel *>(w)) {
+                if (name == QLatin1String("R_Header")) {
+                    sized(label, 10);
+                    label->setGeometry(0, 0, child->width(), label->height());
+                } else if (name == QLatin1String("minus") || name == QLatin1String("plus")) {
+                    sized(label, 12);
+                } else {
+                    sized(label, 8);
+                }
+            } else if (qobject_cast<QGroupBox *>(w) || qobject_cast<QAbstractButton *>(w)
+                       || qobject_cast<QComboBox *>(w) || qobject_cast<QTreeView *>(w)) {
+                sized(w, 8);
+            }
+        }
+    }
+}
+
+void MainWindow::GasimFormy(const QString &kinds)
+{
+    for (const QChar letter : {QLatin1Char('L'), QLatin1Char('R'), QLatin1Char('S')}) {
+        if (!kinds.contains(letter))
+            continue;
+        for (QWidget *child : std::as_const(m_children))
+            if (kindOf(child) == letter)
+                child->setVisible(false);
+    }
+}
+
+void MainWindow::showPage(const QString &menuName)
+{
+    QString form;
+    for (const PageInfo &info : pageTable())
+        if (info.menu == menuName)
+            form = info.form;
+    Page *target = page(form);
+    if (!target)
+        return;
+    GasimFormy(QStringLiteral("LRS"));
+    for (QWidget *child : std::as_const(m_children))
+        if (kindOf(child) == QLatin1String("L"))
+            child->setVisible(true);
+    for (QWidget *child : std::as_const(m_children))
+        if (kindOf(child) == QLatin1String("S"))
+            child->setVisible(true);
+    target->setVisible(true);
+}
+
+QWidget *MainWindow::childWindow(const QString &objectName) const
+{
+    for (QWidget *child : m_children)
+        if (child->objectName() == objectName)
+            return child;
+    return nullptr;
+}
+
+Page *MainWindow::page(const QString &formName) const
+{
+    return qobject_cast<Page *>(childWindow(formName));
+}
+
+Page *MainWindow::visiblePage() const
+{
+    for (QWidget *child : m_children)
+        if (kindOf(child) == QLatin1String("R") && child->isVisibleTo(m_area))
+            return qobject_cast<Page *>(child);
+    return nullptr;
+}

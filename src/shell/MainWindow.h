@@ -1,0 +1,61 @@
+#pragma once
+#include <QHash>
+#include <QList>
+#include <QMainWindow>
+
+class QAction;
+class QMenu;
+class Page;
+class LeftMenu;
+
+// The main window "Тарвикс": the menu, the navigation tree on the left, one page at a time on the
+// right and the status strip below. Child windows carry a kind code ("L", "R", "S") in the
+// "kindCode" property; page switching only changes visibility.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // Layout in twips (15 twips = 1 px).
+    static constexpr int LPF_Left = 15, LPF_Top = 15, LPF_Height = 6000, LPF_Width = 4000;
+    static constexpr int RPF_Left = LPF_Width + 30, RPF_Top = 15, RPF_Height = 6000, RPF_Width = 9000;
+    static constexpr int StatusTop = LPF_Height + 30, StatusHeight = 250, StatusWidth = RPF_Width + LPF_Width + 10;
+    static constexpr int WindowHeight = LPF_Height + 30 + 970, WindowWidth = RPF_Width + LPF_Width + 30 + 140;
+
+    // Page table: form name, caption, menu item (in start-up order).
+    struct PageInfo {
+        QString form;
+        QString caption;
+        QString menu;
+    };
+    static const QList<PageInfo> &pageTable();
+    static QString captionFor(const QString &form);
+
+    explicit MainWindow(QWidget *parent = nullptr);
+
+    // Takes ownership; places the child by its kind code.
+    void addChildWindow(QWidget *child);
+    // Sets fonts of every child window's controls by kind (done once after all are added).
+    void normaliseFonts();
+
+    // Hides every child window whose kind code occurs in kinds ("L", "R", "S").
+    void GasimFormy(const QString &kinds);
+    // m01_Click ... m25_Click: show tree, status panel and the page with the item's number.
+    void showPage(const QString &menuName);
+
+    QList<QWidget *> childWindows() const { return m_children; }
+    QWidget *childWindow(const QString &objectName) const;
+    Page *page(const QString &formName) const;
+    Page *visiblePage() const;
+    QAction *menuItem(const QString &name) const { return m_actions.value(name); }
+    // Enabled and visible up the chain: what a user can actually reach from the menu bar.
+    bool isMenuItemReachable(const QString &name) const;
+
+private:
+    QAction *addItem(QMenu *menu, const QString &name, const QString &text, bool hidden = false);
+    QMenu *addMenu(QMenu *parentMenu, const QString &name, const QString &text, bool hidden = false);
+    void buildMenu();
+
+    QWidget *m_area;
+    QList<QWidget *> m_children;
+    QHash<QString, QAction *> m_actions;
+    QHash<QAction *, QAction *> m_parentOf;
+};

@@ -78,12 +78,24 @@ public:
 
     bool isOpen() const;
     SerialPort &port() { return m_port; }
+    CommandQueue &queue() { return m_queue; }
     QTimer &pollTimer() { return m_pollTimer; }     // Часы1
 
     // Display texts of the page: "Com3 открыт." etc., with the OS error text / device as tooltip.
     QString portStateText() const { return m_portStateText; }
     QString portStateToolTip() const { return m_portStateToolTip; }
     QString settingsText() const { return m_settingsText; }
+
+    // The last link failure ("Ошибка соединения 8020", "Ошибка передачи 8018") with the OS's words;
+    // kept until the next open so the status panel can go on showing why the port closed.
+    QString connectionError() const { return m_connectionError; }
+    QString connectionErrorToolTip() const { return m_connectionErrorToolTip; }
+
+    // Page unloaded: the poll stops and the port closes.
+    void Form_Unload();
+
+    // The number at the start of a text ("12" -> 12, " 7 x" -> 7, "COM3" -> 0), as the page's lists are read.
+    static int numericValue(const QString &text);
 
 signals:
     // The port state, its texts or the page's choices changed: the page widget refreshes itself.
@@ -105,4 +117,8 @@ private:
     QString m_portStateText;
     QString m_portStateToolTip;
     QString m_settingsText;
+    QString m_connectionError;
+    QString m_connectionErrorToolTip;
+
+    void reportConnectionError(const QString &prefix, int error);
 };

@@ -1,14 +1,43 @@
-// Placeholder so everything links; replaced by the real implementation.
 #include "settings/ProgramOptions.h"
 
-QString ProgramOptions::caption(int) { return QString(); }
+QString ProgramOptions::caption(int check)
+{
+    switch (check) {
+    case 1: return QStringLiteral("Автоматический поиск устройства при потере соединения");
+    case 2: return QStringLiteral("Чтение конфигурации при обнаружении устройства");
+    case 3: return QStringLiteral("Запуск мастера при старте программы");
+    case 4: return QStringLiteral("Сохранять и использовать параметры последнего успешного подключения");
+    case 5: return QStringLiteral("Однократный автоматический поиск устройства при старте программы");
+    default: return QString();
+    }
+}
+
 bool ProgramOptions::setCheckState(int check, int state)
 {
     if (check < 1 || check > kCount || state < 0 || state > 2)
         return false;
-    m_states[check - 1] = state;
-    emit changed();
+    if (m_states[check - 1] != state) {
+        m_states[check - 1] = state;
+        emit changed();
+    }
     return true;
 }
-void ProgramOptions::checkClicked(int check, int newState) { setCheckState(check, newState); }
-void ProgramOptions::setSaveEnabled(bool enabled) { m_saveEnabled = enabled; emit changed(); }
+
+void ProgramOptions::checkClicked(int check, int newState)
+{
+    if (!setCheckState(check, newState))
+        return;
+    // Any click counts as a change, even one that restores the state the file holds.
+    setSaveEnabled(true);
+    // Check5 takes effect at once; Check4 only after a save and the next start.
+    if (check == 5)
+        Avtopoisk = newState != 0;
+}
+
+void ProgramOptions::setSaveEnabled(bool enabled)
+{
+    if (m_saveEnabled == enabled)
+        return;
+    m_saveEnabled = enabled;
+    emit changed();
+}

@@ -19,6 +19,10 @@ public:
     inline static const QString kActivePortKey = QStringLiteral("Акт индекс номера порта:");
     inline static const QString kActiveSpeedKey = QStringLiteral("Акт индекс скорости:");
     inline static const QString kActiveHandshakeKey = QStringLiteral("Акт индекс контр передачи:");
+    inline static const QString kOpenError = QStringLiteral("Ошибка открытия файла конфигурации программы : ");
+    inline static const QString kWriteError = QStringLiteral("Ошибка записи файла конфигурации программы : ");
+    // "RPF_19.Check1:" .. "RPF_19.Check5:"
+    static QString checkKey(int check);
 
     ProgramSettings(QString filePath, SerialLink &link, ProgramOptions &options, CommandQueue &queue,
                     MessageSink &messages, QObject *parent = nullptr);
@@ -41,6 +45,15 @@ public:
 
     bool isLoaded() const { return m_loaded; }
     QString filePath() const { return m_filePath; }
+    bool isUtf8() const { return m_utf8; }
+    // False when the file exists but could not be read: it is then never replaced.
+    bool canSave() const { return m_loaded && !m_readFailed; }
+
+    // The lines a new TX.cfg starts with, and what the load applies when the file is missing.
+    static QStringList defaultLines();
+    // The lines as file contents: each followed by CR LF, in Windows-1251 or UTF-8.
+    static QByteArray encodeLines(const QStringList &lines, bool utf8, bool utf8Bom = false);
+    static QByteArray defaultFileContents() { return encodeLines(defaultLines(), false); }
 
 signals:
     // "RPF_19.Check3:" was 1 on load: the start wizard is to be shown.
@@ -57,4 +70,9 @@ private:
     bool m_savedPoll = false;
     bool m_loaded = false;
     bool m_utf8 = false;     // the file was read as UTF-8 and is written back so
+    bool m_utf8Bom = false;
+    bool m_readFailed = false;
+
+    bool readLines(QStringList &lines);
+    void applyLine(const QString &line, bool &wizard);
 };

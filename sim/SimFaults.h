@@ -1,0 +1,21 @@
+#pragma once
+#include <QByteArray>
+#include <QList>
+
+// Ways the simulated unit can be told to misbehave, so the program's error paths can be exercised.
+struct SimFaults {
+    // Reply faults: they apply to every request, or only to those listed in onlyFor.
+    bool silent = false;            // no reply at all
+    bool garbage = false;           // random bytes in place of the reply (same length)
+    int lengthDelta = 0;            // reply made this many bytes longer (> 0) or shorter (< 0)
+    int pieces = 1;                 // reply split into this many pieces ...
+    int gapMs = 0;                  // ... this far apart
+    QList<QByteArray> onlyFor;      // e.g. {"#6000"}; empty: every request
+
+    int ackLimit = -1;              // stop acknowledging write blocks after this many; -1: never
+    qint64 closeAfterBytes = -1;    // close the line once this many bytes have gone out; -1: never
+    int baud = 0;                   // pace output at baud / 10 bytes per second; 0: as fast as possible
+    quint32 seed = 1;               // for garbage and fillers, so a run can be repeated
+
+    bool appliesTo(const QByteArray &request) const { return onlyFor.isEmpty() || onlyFor.contains(request); }
+};

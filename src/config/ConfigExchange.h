@@ -1,0 +1,60 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+class SerialLink;
+class CommandQueue;
+class StatusModel;
+class ConfigImage;
+class MessageSink;
+
+// Reading the unit's configuration into the image ("#6000") and writing the image back ("#6001"):
+// the two start routines run by the command queue and their receive handlers.
+class ConfigExchange {
+public:
+    inline static const QByteArray kReadRequest = QByteArrayLiteral("#6000");
+    inline static const QByteArray kWriteRequest = QByteArrayLiteral("#6001");
+    inline static const QByteArray kGoAhead = QByteArrayLiteral("OK");
+    // The exchange ends at the first poll whose idle count exceeds this.
+    static constexpr int kIdleLimit = 15;
+
+    inline static const QString kCountMismatch = QStringLiteral("Ошибка загрузки! Не соответствует количество байт!");
+    inline static const QString kSequenceBroken =
+        QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена!");
+    inline static const QString kSendErrorPrefix = QStringLiteral("Ошибка передачи ");
+    inline static const QString kIncompleteImage =
+        QStringLiteral("Запись невозможна! В памяти программы нет полной конфигурации (нет данных байта %1). "
+                       "Прочитайте конфигурацию из устройства или откройте файл конфигурации.");
+
+    ConfigExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, ConfigImage &image,
+                   MessageSink &messages);
+    ConfigExchange(const ConfigExchange &) = delete;
+    ConfigExchange &operator=(const ConfigExchange &) = delete;
+
+    void ConfiguraciaReadProcess();
+    void ConfiguraciaWriteProcess();
+    void ConfiguraciaRead(QByteArray &PoluchenoIzPorta, int &OgidaniePriema);
+    void ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &OgidaniePriema);
+
+    // A complete read is held (or already queued by the status panel).
+    bool ConfiguraciaProchitana = false;
+    // Read: position base of the next block.
+    int NomerBaitaKonfiguracii = 0;
+    // Read: bytes received; write: bytes sent (a multiple of 64).
+    int SchetchikBaitov = 0;
+    // Read: received bytes not yet stored; write: the block just sent.
+    QByteArray BuferPriema;
+
+    SerialLink &link() { return m_link; }
+
+private:
+    // Stores every complete block waiting (at most 37 in all), then the model bytes when due.
+    void storeWaitingBlocks();
+    void endWrite(const QString &tag);
+
+    SerialLink &m_link;
+    CommandQueue &m_queue;
+    StatusModel &m_status;
+    ConfigImage &m_image;
+    MessageSink &m_messages;
+};

@@ -1,0 +1,134 @@
+#include <QtTest>
+#include <QAction>
+#include <QLabel>
+#include <QTreeWidget>
+#include "shell/LeftMenu.h"
+#include "shell/MainWindow.h"
+#include "shell/Page.h"
+
+// Window structure, menu reachability and page switching, without the link behind it.
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    MainWindow *window = nullptr;
+    LeftMenu *tree = nullptr;
+    QWidget *status = nullptr;
+
+    QStringList visiblePages() const
+    {
+        QStringList out;
+        for (QWidget *child : window->childWindows())
+            if (child->property("kindCode") == QLatin1String("R") && child->isVisible())
+                out << child->objectName();
+        return out;
+    }
+
+private slots:
+    void init()
+    {
+        window = new MainWindow;
+        tree = new LeftMenu;
+        status = new QWidget;
+        status->setObjectName(QStringLiteral("StatusForm"));
+        status->setProperty("kindCode", QStringLiteral("S"));
+        window->addChildWindow(tree);
+        window->addChildWindow(status);
+        for (const MainWindow::PageInfo &info : MainWindow::pageTable())
+            window->addChildWindow(new Page(info.form, info.caption));
+        connect(tree, &LeftMenu::pageRequested, window, &MainWindow::showPage);
+        window->show();
+        window->showPage(QStringLiteral("m02"));
+    }
+    void cleanup()
+    {
+        delete window;
+        window = nullptr;
+    }
+
+    void everyPageExistsWithItsHeader()
+    {
+        QCOMPARE(MainWindow::pageTable().size(), 21);
+        for (const MainWindow::PageInfo &info : MainWindow::pageTable()) {
+            Page *page = window->page(info.form);
+            QVERIFY2(page, qPrintable(info.form));
+            QCOMPARE(page->header()->text(), info.caption);
+        }
+    }
+
+    void startShowsSerialPageTreeAndStatus()
+    {
+        QCOMPARE(visiblePages(), QStringList{QStringLiteral("RPF_02")});
+        QVERIFY(tree->isVisible());
+        QVERIFY(status->isVisible());
+    }
+
+    void menuReachability_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<bool>("reachable");
+        for (const char *item : {"m02", "m03", "m04", "m05", "m07", "m08", "m17", "m19"})
+            QTest::newRow(item) << QString::fromLatin1(item) << true;
+        for (const char *item : {"m01", "m09", "m10", "m11", "m12", "m13", "m14", "m15", "m16", "m20", "m21", "m22",
+                                 "m23", "m24", "m25"})
+            QTest::newRow(item) << QString::fromLatin1(item) << false;
+    }
+    void menuReachability()
+    {
+        QFETCH(QString, item);
+        QFETCH(bool, reachable);
+        QVERIFY(window->menuItem(item));
+        QCOMPARE(window->isMenuItemReachable(item), reachable);
+    }
+
+    void menuItemShowsItsPage()
+    {
+        window->menuItem(QStringLiteral("m17"))->trigger();
+        QCOMPARE(visiblePages(), QStringList{QStringLiteral("RPF_17")});
+        window->menuItem(QStringLiteral("m17"))->trigger();   // same page again: same picture
+        QCOMPARE(visiblePages(), QStringList{QStringLiteral("RPF_17")});
+        QVERIFY(tree->isVisible() && status->isVisible());
+    }
+
+    void treeNodes_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("group node changes nothing") << "m00" << "RPF_02";
+        QTest::newRow("monitoring") << "m03" << "RPF_03";
+        QTest::newRow("inputs behind hidden menu") << "m11" << "RPF_11";
+        QTest::newRow("configurations") << "m17" << "RPF_17";
+        QTest::newRow("program settings") << "m19" << "RPF_19";
+    }
+    void treeNodes()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, page);
+        QTreeWidgetItem *node = tree->node(key);
+        QVERIFY(node);
+        emit tree->tree()->itemClicked(node, 0);
+        QCOMPARE(visiblePages(), QStringList{page});
+    }
+
+    void treeShape()
+    {
+        for (const char *open : {"m00", "m06", "m18"})
+            QVERIFY2(tree->node(QLatin1String(open))->isExpanded(), open);
+        QVERIFY(!tree->node(QStringLiteral("m09"))->isExpanded());
+        QCOMPARE(tree->node(QStringLiteral("m11"))->parent(), tree->node(QStringLiteral("m09")));
+        // The distribution list and the general page have no node.
+        QVERIFY(!tree->node(QStringLiteral("m10")));
+        QVERIFY(!tree->node(QStringLiteral("m01")));
+    }
+
+    void hidingByKind()
+    {
+        window->GasimFormy(QStringLiteral("R"));
+        QVERIFY(visiblePages().isEmpty());
+        QVERIFY(tree->isVisible());
+        window->GasimFormy(QStringLiteral("LS"));
+        QVERIFY(!tree->isVisible() && !status->isVisible());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,129 @@
+#include <QtTest>
+#include <QLabel>
+#include <QPushButton>
+#include "SimProcess.h"
+#include "TestSeams.h"
+#include "app/TarviksApp.h"
+#include "config/ConfigExchange.h"
+#include "config/ConfigImage.h"
+#include "link/Cp1251.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "shell/MainWindow.h"
+#include "shell/Page.h"
+
+// The real program (real serial port, real timers) against zorgel-sim on a pseudo-terminal.
+// Waits are on events with generous upper bounds.
+class TestE2eUnit : public QObject {
+    Q_OBJECT
+
+    static constexpr int kTimeoutMs = 30000;
+
+    static void writeSettings(const QString &folder, const QStringList &ports, bool readOnDetection)
+    {
+        QStringList lines;
+        for (const QString &port : ports)
+            lines << QStringLiteral("Доступный номер порта:") + port;
+        lines << QStringLiteral("Доступная скорость порта:9600") << QStringLiteral("Доступная скорость порта:19200")
+              << QStringLiteral("Акт индекс номера порта:") + ports.first() << QStringLiteral("Акт индекс скорости:1")
+              << QStringLiteral("Акт индекс контр передачи:1") << QStringLiteral("RPF_19.Check1:0")
+              << QStringLiteral("RPF_19.Check2:") + (readOnDetection ? QStringLiteral("1") : QStringLiteral("0"))
+              << QStringLiteral("RPF_19.Check3:0") << QStringLiteral("RPF_19.Check4:0")
+              << QStringLiteral("RPF_19.Check5:1");
+        QDir(folder).mkpath(QStringLiteral("Service"));
+        QFile file(folder + QStringLiteral("/Service/TX.cfg"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(Cp1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    }
+
+    static QString settingsText(const QString &folder)
+    {
+        QFile file(folder + QStringLiteral("/Service/TX.cfg"));
+        return file.open(QIODevice::ReadOnly) ? Cp1251::decode(file.readAll()) : QString();
+    }
+
+    static QByteArray fileBytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static QByteArray imageBytes(const ConfigImage &image, int last)
+    {
+        QByteArray out;
+        for (int i = 1; i <= last; ++i)
+            out += char(image.byteAt(i));
+        return out;
+    }
+
+private slots:
+    void automaticSearchFindsUnitOnSecondListedPort()
+    {
+        QTemporaryDir folder;
+        writeSettings(folder.path(), {QStringLiteral("1"), QStringLiteral("2")}, false);
+        SimProcess sim;
+        QVERIFY2(sim.start(folder.path(), {QStringLiteral("--port"), QStringLiteral("2")}), qPrintable(sim.errorText()));
+
+        RecordingMessageSink messages;
+        ScriptedFileDialogs dialogs;
+        FixedClock clock;
+        TarviksApp app(AppSetup{folder.path(), nullptr, &messages, &dialogs, &clock});
+        app.window().show();
+        app.startUp();
+
+        QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Устройство обнаружено!"), kTimeoutMs);
+        QCOMPARE(app.status().connection(), QStringLiteral("Активно"));
+        QCOMPARE(app.link().UsbComPortNumber, 2);
+        QCOMPARE(app.link().UstroistvoNameClear.size(), 16);
+        QTRY_VERIFY_WITH_TIMEOUT(settingsText(folder.path()).contains(QStringLiteral("Акт индекс номера порта:2\r\n")),
+                                 kTimeoutMs);
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    void readOnDetectionThenWriteBack()
+    {
+        QTemporaryDir folder;
+        writeSettings(folder.path(), {QStringLiteral("3")}, true);
+        SimProcess sim;
+        QVERIFY2(sim.start(folder.path(), {QStringLiteral("--port"), QStringLiteral("3")}), qPrintable(sim.errorText()));
+        const QString memoryFile = folder.path() + QStringLiteral("/Service/zorgel-config.bin");
+        const QByteArray unitMemory = fileBytes(memoryFile);
+        QCOMPARE(unitMemory.size(), ConfigImage::kImageSize);
+
+        RecordingMessageSink messages;
+        ScriptedFileDialogs dialogs;
+        FixedClock clock;
+        TarviksApp app(AppSetup{folder.path(), nullptr, &messages, &dialogs, &clock});
+        app.window().show();
+        app.startUp();
+
+        QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Прочитано успешно!"), kTimeoutMs);
+        QVERIFY(app.configExchange().ConfiguraciaProchitana);
+        QCOMPARE(imageBytes(app.image(), ConfigImage::kImageSize), unitMemory);
+
+        // The device information page shows what the unit is.
+        app.window().showPage(QStringLiteral("m05"));
+        auto *model = app.page(QStringLiteral("RPF_05"))->findChild<QLabel *>(QStringLiteral("Label2_6"));
+        QVERIFY(model);
+        QVERIFY2(model->text().startsWith(QStringLiteral("ЗОРГЕЛ-GSM")), qPrintable(model->text()));
+
+        // Change one cell and write the image back with the page's button.
+        const int position = 700;
+        const int old = app.image().byteAt(position);
+        app.image().setByte(position, static_cast<unsigned char>(old ^ 0x5A));
+        app.window().showPage(QStringLiteral("m17"));
+        auto *write = app.page(QStringLiteral("RPF_17"))->findChild<QPushButton *>(QStringLiteral("Command2"));
+        QVERIFY(write && write->isEnabled());
+        write->click();
+        QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Записано успешно!"), kTimeoutMs);
+
+        // The unit's memory file holds exactly the written bytes; its model bytes are its own.
+        QByteArray expected = imageBytes(app.image(), ConfigImage::kMemorySize) + unitMemory.right(2);
+        QTRY_COMPARE_WITH_TIMEOUT(fileBytes(memoryFile), expected, kTimeoutMs);
+        QCOMPARE(expected.at(position - 1), char(old ^ 0x5A));
+        QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join(QLatin1Char('|'))));
+    }
+};
+
+QTEST_MAIN(TestE2eUnit)
+#include "tst_e2e_unit.moc"

@@ -21,8 +21,10 @@ void putSimRecord(QByteArray &memory, int record, const QString &text)
 
 QByteArray word(int value, bool bigEndian)
 {
-    const char hi = char((value >> 8) & 0xFF), lo = char(value & 0xFF);
-    return bigEndian ? QByteArray{hi, lo} : QByteArray{lo, hi};
+    QByteArray bytes(2, '\0');
+    bytes[bigEndian ? 0 : 1] = char((value >> 8) & 0xFF);
+    bytes[bigEndian ? 1 : 0] = char(value & 0xFF);
+    return bytes;
 }
 }
 

@@ -1,29 +1,327 @@
-// Placeholder so everything links; replaced by the real implementation.
 #include "link/SerialLink.h"
+#include "link/CommandQueue.h"
 #include "link/Cp1251.h"
+#include "link/OperationTags.h"
 #include "link/SerialPort.h"
+#include "link/StatusModel.h"
+#include <limits>
+
+namespace {
+const QString kConnectionErrorPrefix = QStringLiteral("Ошибка соединения ");
+const QString kSendErrorPrefix = QStringLiteral("Ошибка передачи ");
+const QString kHandshakeNote =
+    QStringLiteral("RTSXonXoff: аппаратный контроль RTS/CTS, программный XON/XOFF вместе с ним не поддерживается");
+
+// In-progress tags whose handlers other pages register, in the order the pump tests them.
+const QStringList &registeredTags()
+{
+    static const QStringList tags{Tag::FirmwareWrite, Tag::FirmwareRead, Tag::ConfigFileLoad,
+                                  Tag::ConfigFileCopy, Tag::ConfigWrite, Tag::ConfigRead, Tag::Monitoring};
+    return tags;
+}
+}
 
 SerialLink::SerialLink(SerialPort &port, CommandQueue &queue, StatusModel &status, QObject *parent)
     : QObject(parent), m_port(port), m_queue(queue), m_status(status)
 {
     m_pollTimer.setInterval(50);
+    connect(&m_pollTimer, &QTimer::timeout, this, &SerialLink::receiveTick);
+    m_settingsText = m_port.settingsText();
 }
-QString SerialLink::speedText() const { return isValidSpeedIndex(m_speedIndex) ? m_speedItems.at(m_speedIndex) : QString(); }
-void SerialLink::setPortItems(const QStringList &items) { m_portItems = items; emit stateChanged(); }
-void SerialLink::addPortItem(const QString &item) { m_portItems.append(item); emit stateChanged(); }
-void SerialLink::setPortText(const QString &text) { m_portText = text; emit stateChanged(); }
-void SerialLink::setSpeedItems(const QStringList &items) { m_speedItems = items; emit stateChanged(); }
-void SerialLink::addSpeedItem(const QString &item) { m_speedItems.append(item); emit stateChanged(); }
-void SerialLink::setSpeedIndex(int index) { if (isValidSpeedIndex(index)) m_speedIndex = index; emit stateChanged(); }
-void SerialLink::setHandshakeIndex(int index) { if (isValidHandshakeIndex(index)) m_handshakeIndex = index; emit stateChanged(); }
-QString SerialLink::deviceName() const { return Cp1251::decode(UstroistvoNameClear); }
-void SerialLink::OpenUsbComPort(const QString &) {}
-void SerialLink::CloseUsbComPort() {}
-void SerialLink::OtobrazitSostojaniePorta() {}
-void SerialLink::receiveTick() {}
-void SerialLink::PoiskUstroistva(QString &) {}
-void SerialLink::OpredelenieUstroistva(QByteArray &, int &) {}
-void SerialLink::ProverkaImeniUstroistva() {}
-void SerialLink::drainInput() { RPF_02PortImport = m_port.readAll(); RPF_02PortImport.clear(); }
-bool SerialLink::send(const QByteArray &bytes) { const bool ok = m_port.write(bytes); RPF_02ComError = ok ? 0 : m_port.lastError(); return ok; }
-bool SerialLink::isOpen() const { return m_port.isOpen(); }
+
+int SerialLink::numericValue(const QString &text)
+{
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+')))
+        negative = t.at(i++) == QLatin1Char('-');
+    qint64 value = 0;
+    for (; i < t.size() && t.at(i).isDigit() && t.at(i).unicode() < 128; ++i) {
+        value = value * 10 + (t.at(i).unicode() - '0');
+        if (value > std::numeric_limits<int>::max())
+            return 0;   // no port or speed is that large; treat it as no number at all
+    }
+    return int(negative ? -value : value);
+}
+
+// --- the page's choices ---
+
+QString SerialLink::speedText() const
+{
+    return isValidSpeedIndex(m_speedIndex) ? m_speedItems.at(m_speedIndex) : QString();
+}
+
+void SerialLink::setPortItems(const QStringList &items)
+{
+    m_portItems = items;
+    emit stateChanged();
+}
+
+void SerialLink::addPortItem(const QString &item)
+{
+    m_portItems.append(item);
+    emit stateChanged();
+}
+
+void SerialLink::setPortText(const QString &text)
+{
+    if (m_portText == text)
+        return;
+    m_portText = text;
+    emit stateChanged();
+}
+
+void SerialLink::setSpeedItems(const QStringList &items)
+{
+    m_speedItems = items;
+    if (!isValidSpeedIndex(m_speedIndex))
+        m_speedIndex = -1;
+    emit stateChanged();
+}
+
+void SerialLink::addSpeedItem(const QString &item)
+{
+    m_speedItems.append(item);
+    emit stateChanged();
+}
+
+void SerialLink::setSpeedIndex(int index)
+{
+    if (!isValidSpeedIndex(index) || index == m_speedIndex)
+        return;
+    m_speedIndex = index;
+    emit stateChanged();
+}
+
+void SerialLink::setHandshakeIndex(int index)
+{
+    if (!isValidHandshakeIndex(index) || index == m_handshakeIndex)
+        return;
+    m_handshakeIndex = index;
+    emit stateChanged();
+}
+
+QString SerialLink::deviceName() const
+{
+    return Cp1251::decode(UstroistvoNameClear);
+}
+
+bool SerialLink::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+// --- opening and closing ---
+
+void SerialLink::OpenUsbComPort(const QString &UsbComPortNumberForOpen)
+{
+    if (m_port.isOpen())
+        CloseUsbComPort();
+
+    if (UsbComPortNumberForOpen.isEmpty()) {
+        const int chosen = numericValue(m_portText);
+        if (chosen > 0)
+            UsbComPortNumber = chosen;
+    } else {
+        UsbComPortNumber = numericValue(UsbComPortNumberForOpen);
+    }
+
+    RPF_02ComError = 0;
+    m_connectionError.clear();
+    m_connectionErrorToolTip.clear();
+    if (!m_port.isOpen()) {
+        UsbComPortSpeed = numericValue(speedText());
+        UsbComPortHandshaking = m_handshakeIndex + 1;
+        if (!m_port.open(UsbComPortNumber, UsbComPortSpeed, m_handshakeIndex))
+            RPF_02ComError = m_port.lastError() > 0 ? m_port.lastError() : int(SerialPort::QtErrorBase);
+        // The poll runs from the first open attempt on, also after a failed one: it refreshes the display.
+        m_pollTimer.start();
+    }
+
+    UstroistvoName.clear();
+    UstroistvoNameClear.clear();
+    IdlePollCount = 0;
+    OtobrazitSostojaniePorta();
+}
+
+void SerialLink::CloseUsbComPort()
+{
+    // Closing a port that is already closed keeps the reason it is closed (a failed open) on display.
+    if (m_port.isOpen()) {
+        RPF_02ComError = 0;
+        m_port.close();
+        RPF_02ComError = m_port.lastError();
+    }
+    OtobrazitSostojaniePorta();
+    m_pollTimer.stop();
+}
+
+void SerialLink::Form_Unload()
+{
+    m_pollTimer.stop();
+    if (m_port.isOpen())
+        CloseUsbComPort();
+}
+
+void SerialLink::OtobrazitSostojaniePorta()
+{
+    const QString com = QStringLiteral("Com") + QString::number(UsbComPortNumber);
+    const QString device = m_port.deviceFor(UsbComPortNumber);
+    QStringList tip;
+    if (m_port.isOpen()) {
+        RPF_02ComError = 0;
+        m_portStateText = com + QStringLiteral(" открыт.");
+        if (UsbComPortHandshaking == 4)   // opened with "RTSXonXoff"
+            tip << kHandshakeNote;
+    } else {
+        if (RPF_02ComError == 0) {
+            m_portStateText = com + QStringLiteral(" закрыт.");
+        } else {
+            m_portStateText = com + QStringLiteral(" Error ") + QString::number(RPF_02ComError);
+            if (!m_port.lastErrorText().isEmpty())
+                tip << m_port.lastErrorText();
+        }
+        // A closed port means no unit and no exchange.
+        UstroistvoNameClear.clear();
+        RPF_02VektorPriemaIsPorta.clear();
+    }
+    if (!device.isEmpty())
+        tip << device;
+    m_portStateToolTip = tip.join(QLatin1Char('\n'));
+    m_settingsText = m_port.settingsText();
+    m_status.setPort(QString::number(UsbComPortNumber), device);
+    emit stateChanged();
+}
+
+void SerialLink::reportConnectionError(const QString &prefix, int error)
+{
+    m_connectionError = prefix + QString::number(error);
+    m_connectionErrorToolTip = m_port.lastErrorText();
+    m_status.setConnection(m_connectionError, m_connectionErrorToolTip);
+}
+
+// --- the receive pump ---
+
+void SerialLink::receiveTick()
+{
+    // No tick may start while this one runs, even when a handler waits in a message box.
+    const bool wasRunning = m_pollTimer.isActive();
+    m_pollTimer.stop();
+
+    if (m_port.isOpen()) {
+        RPF_02ComError = 0;
+        RPF_02PortImport = m_port.readAll();
+        const int error = m_port.lastError();
+        if (error > 0) {
+            reportConnectionError(kConnectionErrorPrefix, error);
+            CloseUsbComPort();
+        }
+    }
+
+    if (RPF_02PortImport.isEmpty())
+        ++IdlePollCount;
+    else
+        IdlePollCount = 0;
+
+    const QString tag = RPF_02VektorPriemaIsPorta;
+    bool handled = false;
+    if (tag == Tag::NameNotRead) {
+        // The input stays and the idle polls go on counting.
+        handled = true;
+    } else if (tag == Tag::NameReading) {
+        OpredelenieUstroistva(RPF_02PortImport, IdlePollCount);
+        handled = true;
+    } else if (registeredTags().contains(tag)) {
+        const auto it = m_handlers.constFind(tag);
+        if (it != m_handlers.constEnd() && it.value()) {
+            const Handler handler = it.value();   // a handler may replace the table
+            handler(RPF_02PortImport, IdlePollCount);
+            handled = true;
+        }
+    }
+    if (!handled) {
+        // Nothing waits for these bytes.
+        RPF_02PortImport.clear();
+        IdlePollCount = 0;
+    }
+
+    OtobrazitSostojaniePorta();
+
+    if (wasRunning && !m_pollTimer.isActive())
+        m_pollTimer.start();
+}
+
+// --- sending ---
+
+void SerialLink::drainInput()
+{
+    RPF_02PortImport = m_port.readAll();
+    RPF_02PortImport.clear();
+}
+
+bool SerialLink::send(const QByteArray &bytes)
+{
+    const bool ok = m_port.write(bytes);
+    RPF_02ComError = ok ? 0 : (m_port.lastError() > 0 ? m_port.lastError() : int(SerialPort::QtErrorBase));
+    return ok;
+}
+
+// --- identification ---
+
+void SerialLink::PoiskUstroistva(QString &UsbComPortNumberForOpen)
+{
+    m_queue.setLinkFree(false);
+    OpenUsbComPort(UsbComPortNumberForOpen);
+
+    if (!m_port.isOpen()) {
+        RPF_02VektorPriemaIsPorta = Tag::NameNotRead;
+    } else {
+        RPF_02ComError = 0;
+        drainInput();
+        if (!send(kIdentifyRequest)) {
+            reportConnectionError(kSendErrorPrefix, RPF_02ComError);
+            RPF_02VektorPriemaIsPorta = Tag::NameNotRead;
+        } else {
+            RPF_02VektorPriemaIsPorta = Tag::NameReading;
+            NameByteCount = 0;
+            UstroistvoName.clear();
+            UstroistvoNameClear.clear();
+        }
+    }
+    // The reply comes through the pump; meanwhile the link counts as free.
+    m_queue.setLinkFree(true);
+    emit stateChanged();
+}
+
+void SerialLink::OpredelenieUstroistva(QByteArray &PoluchenoIzPortaComPortForm, int &OgidaniePriemaComPortForm)
+{
+    const auto complete = [this] {
+        return NameByteCount == 24 && UstroistvoName.contains(kIdentifyMarker);
+    };
+    if (PoluchenoIzPortaComPortForm.isEmpty()) {
+        if (OgidaniePriemaComPortForm > 5) {
+            if (complete()) {
+                RPF_02VektorPriemaIsPorta = Tag::NameRead;
+                ProverkaImeniUstroistva();
+            } else {
+                RPF_02VektorPriemaIsPorta = Tag::NameNotRead;
+            }
+        }
+        return;
+    }
+    // Past 24 bytes a reply can never be accepted, so nothing more needs keeping.
+    if (UstroistvoName.size() <= 24)
+        UstroistvoName += PoluchenoIzPortaComPortForm;
+    NameByteCount += int(PoluchenoIzPortaComPortForm.size());
+    if (complete()) {
+        RPF_02VektorPriemaIsPorta = Tag::NameRead;
+        ProverkaImeniUstroistva();
+    }
+}
+
+void SerialLink::ProverkaImeniUstroistva()
+{
+    UstroistvoNameClear = UstroistvoName.left(22).right(16);
+    ++m_identificationCount;
+}

@@ -91,6 +91,9 @@ public:
     QString connectionError() const { return m_connectionError; }
     QString connectionErrorToolTip() const { return m_connectionErrorToolTip; }
 
+    // Counts successful identifications, so a follow-up can tell one from the next.
+    int identificationCount() const { return m_identificationCount; }
+
     // Page unloaded: the poll stops and the port closes.
     void Form_Unload();
 
@@ -119,6 +122,7 @@ private:
     QString m_settingsText;
     QString m_connectionError;
     QString m_connectionErrorToolTip;
+    int m_identificationCount = 0;
 
     void reportConnectionError(const QString &prefix, int error);
 };

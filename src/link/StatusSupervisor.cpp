@@ -1,13 +1,176 @@
-// Placeholder so everything links; replaced by the real implementation.
 #include "link/StatusSupervisor.h"
+#include "link/CommandQueue.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "settings/ProgramOptions.h"
+#include "settings/ProgramSettings.h"
+#include <utility>
+
+namespace {
+const QString kIdle = QStringLiteral("...");
+
+// Operation state text shown for each tag; any tag not listed shows kIdle.
+const QList<std::pair<QString, QString>> &operationTexts()
+{
+    static const QList<std::pair<QString, QString>> texts{
+        {Tag::FirmwareWrite, QStringLiteral("Запись прошивки...")},
+        {Tag::Written, QStringLiteral("Записано успешно!")},
+        {Tag::WriteError, QStringLiteral("Ошибка при записи!")},
+        {Tag::FirmwareRead, QStringLiteral("Чтение прошивки...")},
+        {Tag::Saved, QStringLiteral("Сохранено успешно!")},
+        {Tag::SaveError, QStringLiteral("Ошибка при сохранении!")},
+        {Tag::ConfigFileCopy, QStringLiteral("Чтение конфигурации...")},
+        {Tag::ConfigRead, QStringLiteral("Чтение конфигурации...")},
+        {Tag::ReadOk, QStringLiteral("Прочитано успешно!")},
+        {Tag::ReadError, QStringLiteral("Ошибка при чтении!")},
+        {Tag::ConfigFileLoad, QStringLiteral("Запись конфигурации...")},
+        {Tag::ConfigWrite, QStringLiteral("Запись конфигурации...")},
+        {Tag::NameReading, QStringLiteral("Поиск устройства...")},
+        {Tag::NameRead, QStringLiteral("Устройство обнаружено!")},
+        {Tag::NameNotRead, QStringLiteral("Устройство не обнаружено!")},
+        {Tag::TransferError, QStringLiteral("Ошибка передачи!")},
+        {Tag::Monitoring, QStringLiteral("Мониторинг...")},
+    };
+    return texts;
+}
+
+template <typename F, typename... Args>
+void call(const F &hook, Args... args)
+{
+    if (hook)
+        hook(args...);
+}
+}
 
 StatusSupervisor::StatusSupervisor(SerialLink &link, CommandQueue &queue, StatusModel &status,
                                    ProgramOptions &options, ProgramSettings &settings, QObject *parent)
     : QObject(parent), m_link(link), m_queue(queue), m_status(status), m_options(options), m_settings(settings)
 {
     m_timer.setInterval(200);
+    connect(&m_timer, &QTimer::timeout, this, &StatusSupervisor::tick);
 }
-void StatusSupervisor::tick() {}
-void StatusSupervisor::load() {}
-void StatusSupervisor::runAutomaticSearch() {}
-void StatusSupervisor::followUpTag() {}
+
+void StatusSupervisor::load()
+{
+    m_status.clearProgress();
+    PagesRefreshed = false;
+}
+
+void StatusSupervisor::tick()
+{
+    showPortState();
+    if (m_link.UstroistvoNameClear.isEmpty() && m_options.Avtopoisk)
+        runAutomaticSearch();
+    followUpTag();
+    // A command posted above starts in this same tick.
+    m_queue.pump();
+    call(m_hooks.lockPages, m_queue.LinkFree());
+    call(m_hooks.checkMonitoringButtons);
+}
+
+void StatusSupervisor::showPortState()
+{
+    if (m_link.isOpen()) {
+        m_status.setConnection(m_link.UstroistvoNameClear.isEmpty() ? StatusModel::kPassive : StatusModel::kActive);
+        return;
+    }
+    // Closed: keep telling why the link broke until the next open, "Нет" otherwise.
+    if (m_link.connectionError().isEmpty())
+        m_status.setConnection(StatusModel::kNone);
+    else
+        m_status.setConnection(m_link.connectionError(), m_link.connectionErrorToolTip());
+    m_link.UstroistvoNameClear.clear();
+    call(m_hooks.setConfigurationRead, false);
+    PagesRefreshed = false;
+    call(m_hooks.deactivateOffline);
+    call(m_hooks.clearVersions);
+    if (m_options.isChecked(1))
+        m_options.Avtopoisk = true;
+}
+
+void StatusSupervisor::runAutomaticSearch()
+{
+    if (m_options.UseLastSucsessConnection) {
+        m_options.UseLastSucsessConnection = false;
+        m_queue.post(Cmd::PoiskUstroistva);
+        return;
+    }
+    const int count = qMin(m_settings.KolichestvoStrokTX, int(m_settings.StrokiTX.size()) - 1);
+    QString key;
+    while (key != ProgramSettings::kPortKey) {
+        ++searchIndex;
+        if (searchIndex > count) {
+            // List exhausted: the search stops, and the next round starts again at the first line.
+            searchIndex = 0;
+            m_options.Avtopoisk = false;
+            break;
+        }
+        QString value;
+        ProgramSettings::splitLine(m_settings.StrokiTX.at(searchIndex), key, value);
+        // Only a port line names a port; other lines' values (speeds, options) are no port numbers.
+        if (key == ProgramSettings::kPortKey)
+            searchPort = value;
+    }
+    m_queue.post(Cmd::PoiskUstroistva, searchPort);
+}
+
+void StatusSupervisor::followUpTag()
+{
+    const QString tag = m_link.RPF_02VektorPriemaIsPorta;
+    QString text = kIdle;
+    for (const auto &[t, shown] : operationTexts()) {
+        if (t == tag) {
+            text = shown;
+            break;
+        }
+    }
+    m_status.setOperation(text);
+
+    if (tag == Tag::FirmwareWrite || tag == Tag::Written || tag == Tag::WriteError || tag == Tag::FirmwareRead
+        || tag == Tag::Saved || tag == Tag::SaveError || tag == Tag::Monitoring) {
+        return;
+    }
+    if (tag == Tag::ConfigFileCopy || tag == Tag::ConfigRead || tag == Tag::ConfigFileLoad || tag == Tag::ConfigWrite) {
+        PagesRefreshed = false;
+    } else if (tag == Tag::ReadOk) {
+        m_queue.setLinkFree(true);
+        if (!PagesRefreshed) {
+            call(m_hooks.refreshPages);
+            PagesRefreshed = true;
+        }
+    } else if (tag == Tag::ReadError) {
+        m_queue.setLinkFree(true);
+        PagesRefreshed = false;
+    } else if (tag == Tag::NameReading) {
+        call(m_hooks.setConfigurationRead, false);
+    } else if (tag == Tag::NameRead) {
+        followUpIdentification();
+    } else if (tag == Tag::NameNotRead) {
+        m_link.CloseUsbComPort();
+        m_queue.setLinkFree(true);
+        call(m_hooks.setConfigurationRead, false);
+    } else if (tag == Tag::TransferError) {
+        m_link.CloseUsbComPort();
+        m_queue.setLinkFree(true);
+    } else {
+        m_queue.setLinkFree(true);
+    }
+}
+
+void StatusSupervisor::followUpIdentification()
+{
+    // Once per identification: repeating it every tick would rewrite TX.cfg five times a second.
+    if (m_followedUpIdentification == m_link.identificationCount())
+        return;
+    m_followedUpIdentification = m_link.identificationCount();
+    m_options.Avtopoisk = false;
+    m_settings.TXconfigUpdateParam();
+    call(m_hooks.activateOnline);
+    m_queue.post(Cmd::TXconfigSaveParam);
+    const bool alreadyRead = m_hooks.configurationRead && m_hooks.configurationRead();
+    if (m_options.isChecked(2) && !alreadyRead) {
+        m_queue.post(Cmd::ConfiguraciaReadProcess);
+        call(m_hooks.setConfigurationRead, true);
+    }
+}

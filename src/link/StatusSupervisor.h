@@ -55,4 +55,8 @@ private:
     ProgramSettings &m_settings;
     Hooks m_hooks;
     QTimer m_timer;
+    int m_followedUpIdentification = -1;   // SerialLink::identificationCount() last followed up
+
+    void showPortState();
+    void followUpIdentification();
 };

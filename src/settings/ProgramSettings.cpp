@@ -1,5 +1,48 @@
-// Placeholder so everything links; replaced by the real implementation.
 #include "settings/ProgramSettings.h"
+#include "link/CommandQueue.h"
+#include "link/Cp1251.h"
+#include "link/SerialLink.h"
+#include "settings/ProgramOptions.h"
+#include "shell/MessageSink.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// The error numbers users of the program have always been shown for file trouble.
+enum ClassicFileError {
+    DeviceIoError = 57,
+    DiskFull = 61,
+    PathFileAccessError = 75,
+    PathNotFound = 76,
+};
+
+int openErrorNumber(const QString &path)
+{
+    return QFileInfo(path).absoluteDir().exists() ? PathFileAccessError : PathNotFound;
+}
+
+int writeErrorNumber(QFileDevice::FileError error)
+{
+    // Qt reports a full disk as a resource error.
+    return error == QFileDevice::ResourceError ? DiskFull : DeviceIoError;
+}
+
+bool hasNonAscii(const QByteArray &bytes)
+{
+    return std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<uchar>(c) >= 0x80; });
+}
+
+bool isPortNumber(int n) { return n >= 1 && n <= 32767; }
+
+} // namespace
 
 ProgramSettings::ProgramSettings(QString filePath, SerialLink &link, ProgramOptions &options, CommandQueue &queue,
                                  MessageSink &messages, QObject *parent)
@@ -7,9 +50,234 @@ ProgramSettings::ProgramSettings(QString filePath, SerialLink &link, ProgramOpti
       m_messages(messages)
 {
 }
-void ProgramSettings::TXconfigLoadParam() {}
-void ProgramSettings::TXconfigUpdateParam() {}
-void ProgramSettings::TXconfigSaveParam() {}
-void ProgramSettings::TXconfigPauseTimers() {}
-void ProgramSettings::TXconfigResumeTimers() {}
-void ProgramSettings::splitLine(const QString &, QString &, QString &) {}
+
+QString ProgramSettings::checkKey(int check)
+{
+    return QStringLiteral("RPF_19.Check%1:").arg(check);
+}
+
+QStringList ProgramSettings::defaultLines()
+{
+    QStringList lines;
+    for (int port = 1; port <= 8; ++port)
+        lines << kPortKey + QString::number(port);
+    for (const char *speed : {"9600", "19200", "115200"})
+        lines << kSpeedKey + QLatin1String(speed);
+    lines << kActivePortKey + QStringLiteral("1") << kActiveSpeedKey + QStringLiteral("1")
+          << kActiveHandshakeKey + QStringLiteral("1");
+    // Search on loss, read on detection and search at start on; wizard and last connection off.
+    const int states[ProgramOptions::kCount] = {1, 1, 0, 0, 1};
+    for (int check = 1; check <= ProgramOptions::kCount; ++check)
+        lines << checkKey(check) + QString::number(states[check - 1]);
+    return lines;
+}
+
+QByteArray ProgramSettings::encodeLines(const QStringList &lines, bool utf8, bool utf8Bom)
+{
+    QString text;
+    for (const QString &line : lines)
+        text += line + QStringLiteral("\r\n");
+    if (!utf8)
+        return Cp1251::encode(text);
+    return (utf8Bom ? kUtf8Bom : QByteArray()) + text.toUtf8();
+}
+
+void ProgramSettings::splitLine(const QString &line, QString &key, QString &value)
+{
+    const QString text = line.trimmed();
+    const int colon = text.indexOf(QLatin1Char(':'));
+    if (colon < 0) {
+        key.clear();
+        value = text;
+        return;
+    }
+    key = text.left(colon + 1).trimmed();
+    value = text.mid(colon + 1).trimmed();
+}
+
+bool ProgramSettings::readLines(QStringList &lines)
+{
+    QFile file(m_filePath);
+    if (!file.exists())
+        return false;
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        m_readFailed = true;
+        return false;
+    }
+
+    // Windows-1251 unless the file is valid UTF-8 that needs it (edited by hand on Linux).
+    m_utf8Bom = bytes.startsWith(kUtf8Bom);
+    const QByteArray body = m_utf8Bom ? bytes.mid(kUtf8Bom.size()) : bytes;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(body);
+    m_utf8 = !utf8.hasError() && (m_utf8Bom || hasNonAscii(body));
+    if (!m_utf8) {
+        m_utf8Bom = false;
+        text = Cp1251::decode(bytes);
+    }
+
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    lines = text.split(QLatin1Char('\n'));
+    // A line end closes the last line; it does not start another one.
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    return true;
+}
+
+void ProgramSettings::applyLine(const QString &line, bool &wizard)
+{
+    QString key, value;
+    splitLine(line, key, value);
+    if (key.isEmpty())
+        return;
+    bool ok = false;
+    const int number = value.toInt(&ok);
+
+    // A value that cannot be applied leaves this line without effect; the line itself is kept.
+    if (key == kPortKey) {
+        if (ok && isPortNumber(number))
+            m_link.addPortItem(value);
+    } else if (key == kSpeedKey) {
+        if (ok && number > 0)
+            m_link.addSpeedItem(value);
+    } else if (key == kActivePortKey) {
+        if (ok && isPortNumber(number))
+            m_link.UsbComPortNumber = number;
+    } else if (key == kActiveSpeedKey) {
+        if (ok && m_link.isValidSpeedIndex(number - 1)) {
+            m_link.setSpeedIndex(number - 1);
+            m_link.UsbComPortSpeed = m_link.speedText().toInt();
+        }
+    } else if (key == kActiveHandshakeKey) {
+        if (ok && m_link.isValidHandshakeIndex(number - 1)) {
+            m_link.setHandshakeIndex(number - 1);
+            m_link.UsbComPortHandshaking = number;
+        }
+    } else {
+        for (int check = 1; check <= ProgramOptions::kCount; ++check) {
+            if (key != checkKey(check))
+                continue;
+            if (!ok || !m_options.setCheckState(check, number))
+                return;
+            if (check == 3 && number == 1)
+                wizard = true;
+            else if (check == 4)
+                m_options.UseLastSucsessConnection = number != 0;
+            else if (check == 5)
+                m_options.Avtopoisk = number != 0;
+            return;
+        }
+    }
+}
+
+void ProgramSettings::TXconfigLoadParam()
+{
+    m_queue.setLinkFree(false);
+    TXconfigPauseTimers();
+
+    StrokiTX = QStringList{QString()};
+    KolichestvoStrokTX = 0;
+    m_utf8 = false;
+    m_utf8Bom = false;
+    m_readFailed = false;
+    m_link.setPortItems({});
+    m_link.setPortText(QString());
+    m_link.setSpeedItems({});
+
+    // Without a readable file the program starts as a fresh installation would.
+    QStringList lines;
+    if (!readLines(lines))
+        lines = defaultLines();
+    for (const QString &line : std::as_const(lines))
+        StrokiTX << line.trimmed();
+    KolichestvoStrokTX = lines.size();
+    m_loaded = true;
+
+    bool wizard = false;
+    for (int i = 1; i <= KolichestvoStrokTX; ++i)
+        applyLine(StrokiTX.at(i), wizard);
+
+    TXconfigResumeTimers();
+    m_queue.setLinkFree(true);
+    if (wizard)
+        emit wizardRequested();
+}
+
+void ProgramSettings::TXconfigUpdateParam()
+{
+    for (int i = 1; i <= KolichestvoStrokTX; ++i) {
+        QString key, value;
+        splitLine(StrokiTX.at(i), key, value);
+        if (key.isEmpty())
+            continue;
+        QString newValue;
+        if (key == kPortKey || key == kSpeedKey) {
+            newValue = value;
+        } else if (key == kActivePortKey) {
+            newValue = QString::number(m_link.UsbComPortNumber);
+        } else if (key == kActiveSpeedKey) {
+            // With no speed selected the remembered one is kept rather than written as 0.
+            const int index = m_link.speedIndex();
+            newValue = m_link.isValidSpeedIndex(index) ? QString::number(index + 1) : value;
+        } else if (key == kActiveHandshakeKey) {
+            newValue = QString::number(m_link.handshakeIndex() + 1);
+        } else {
+            for (int check = 1; check <= ProgramOptions::kCount && newValue.isNull(); ++check) {
+                if (key == checkKey(check))
+                    newValue = QString::number(m_options.checkState(check));
+            }
+            if (newValue.isNull())
+                continue;
+        }
+        StrokiTX[i] = key + newValue;
+    }
+}
+
+void ProgramSettings::TXconfigSaveParam()
+{
+    m_queue.setLinkFree(false);
+    TXconfigPauseTimers();
+
+    // Before a load there are no lines, and a file that could not be read is not replaced by defaults.
+    if (canSave()) {
+        // Written beside the old file and swapped in only when complete, so a failure keeps the old one.
+        QSaveFile file(m_filePath);
+        if (!file.open(QIODevice::WriteOnly)) {
+            m_messages.show(kOpenError + QString::number(openErrorNumber(m_filePath)));
+        } else {
+            const QByteArray bytes = encodeLines(StrokiTX.mid(1, KolichestvoStrokTX), m_utf8, m_utf8Bom);
+            if (file.write(bytes) != bytes.size()) {
+                const int number = writeErrorNumber(file.error());
+                file.cancelWriting();
+                m_messages.show(kWriteError + QString::number(number));
+            } else if (!file.commit()) {
+                m_messages.show(kWriteError + QString::number(file.error() == QFileDevice::ResourceError
+                                                                  ? DiskFull : PathFileAccessError));
+            }
+        }
+    }
+
+    TXconfigResumeTimers();
+    m_queue.setLinkFree(true);
+}
+
+void ProgramSettings::TXconfigPauseTimers()
+{
+    m_savedSupervision = m_supervisionTimer && m_supervisionTimer->isActive();
+    m_savedPoll = m_link.pollTimer().isActive();
+    if (m_supervisionTimer)
+        m_supervisionTimer->stop();
+    m_link.pollTimer().stop();
+}
+
+void ProgramSettings::TXconfigResumeTimers()
+{
+    if (m_savedSupervision && m_supervisionTimer)
+        m_supervisionTimer->start();
+    if (m_savedPoll)
+        m_link.pollTimer().start();
+}

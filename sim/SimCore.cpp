@@ -1,0 +1,274 @@
+#include "SimCore.h"
+#include "SimDefaults.h"
+#include "SimText.h"
+#include <QtMath>
+#include <algorithm>
+
+namespace {
+const QByteArray kIdentify = QByteArrayLiteral("#4000");
+const QByteArray kConfigRead = QByteArrayLiteral("#6000");
+const QByteArray kConfigWrite = QByteArrayLiteral("#6001");
+const QByteArray kMonitor = QByteArrayLiteral("#6002");
+const QByteArray kFirmwareRead = QByteArrayLiteral("#5000");
+const QByteArray kFirmwareWrite = QByteArrayLiteral("#5001");
+const QByteArray kOk = QByteArrayLiteral("OK");
+constexpr int kRequestSize = 5;
+constexpr int kBlock = 64;
+constexpr int kFrameSize = 64;
+
+bool isRequest(const QByteArray &r)
+{
+    return r == kIdentify || r == kConfigRead || r == kConfigWrite || r == kMonitor || r == kFirmwareRead
+        || r == kFirmwareWrite;
+}
+}
+
+SimCore::SimCore(const QByteArray &image, const QByteArray &firmware, const SimFaults &faults)
+    : m_image(image), m_firmware(firmware), m_name(SimDefaults::deviceName()), m_faults(faults),
+      m_random(faults.seed)
+{
+    m_image.resize(SimDefaults::kImageSize, char(0xFF));
+    m_firmware.resize(SimDefaults::kFirmwareSize, char(0xFF));
+}
+
+void SimCore::setDeviceName(const QByteArray &name)
+{
+    m_name = SimText::padded(name, 16);
+}
+
+void SimCore::receive(const QByteArray &bytes, qint64 nowMs)
+{
+    if (m_lineClosed)
+        return;
+    advance(nowMs);
+    QByteArray data = bytes;
+    while (!data.isEmpty()) {
+        if (m_session != Session::None) {
+            const int total = (m_session == Session::Config ? SimDefaults::kConfigSize : SimDefaults::kFirmwareSize);
+            const int take = std::min<int>(data.size(), total - m_sessionData.size());
+            const QByteArray part = data.left(take);
+            data.remove(0, take);
+            sessionData(part, nowMs);
+            continue;
+        }
+        m_input += data;
+        data.clear();
+        // Requests are five characters starting with '#'; anything else is line noise.
+        for (;;) {
+            const int hash = m_input.indexOf('#');
+            if (hash < 0) {
+                m_input.clear();
+                break;
+            }
+            m_input.remove(0, hash);
+            if (m_input.size() < kRequestSize)
+                break;
+            const QByteArray request = m_input.left(kRequestSize);
+            if (!isRequest(request)) {
+                m_input.remove(0, 1);
+                continue;
+            }
+            m_input.remove(0, kRequestSize);
+            handleRequest(request, nowMs);
+            if (m_session != Session::None) {
+                // What follows a write request is block data, not requests.
+                data = m_input;
+                m_input.clear();
+                break;
+            }
+        }
+    }
+}
+
+void SimCore::handleRequest(const QByteArray &request, qint64 nowMs)
+{
+    if (request == kIdentify) {
+        reply(request, QByteArrayLiteral("#4000=") + m_name + QByteArrayLiteral("\r\n"), nowMs);
+    } else if (request == kConfigRead) {
+        reply(request, m_image, nowMs);
+    } else if (request == kFirmwareRead) {
+        reply(request, m_firmware, nowMs);
+    } else if (request == kMonitor) {
+        const bool measurement = m_frames == Frames::Measurement
+            || (m_frames == Frames::Alternate && m_frameCount % 2 == 0);
+        reply(request, measurement ? measurementFrame() : sensorFrame(), nowMs);
+        ++m_frameCount;
+    } else if (request == kConfigWrite || request == kFirmwareWrite) {
+        m_session = request == kConfigWrite ? Session::Config : Session::Firmware;
+        m_sessionRequest = request;
+        m_sessionData.clear();
+        m_blocksAcked = 0;
+        m_lastActivityMs = nowMs;
+        reply(request, kOk, nowMs);
+    }
+}
+
+void SimCore::sessionData(const QByteArray &bytes, qint64 nowMs)
+{
+    m_lastActivityMs = nowMs;
+    const int before = m_sessionData.size() / kBlock;
+    m_sessionData += bytes;
+    const int after = m_sessionData.size() / kBlock;
+    for (int block = before + 1; block <= after; ++block) {
+        if (m_faults.ackLimit < 0 || block <= m_faults.ackLimit) {
+            reply(m_sessionRequest, kOk, nowMs);
+            ++m_blocksAcked;
+        }
+    }
+    if (m_session == Session::Config && m_sessionData.size() == SimDefaults::kConfigSize) {
+        m_image.replace(0, SimDefaults::kConfigSize, m_sessionData);   // model bytes stay
+        m_session = Session::None;
+        m_sessionData.clear();
+        if (imageCommitted)
+            imageCommitted(m_image);
+    } else if (m_session == Session::Firmware && m_sessionData.size() == SimDefaults::kFirmwareSize) {
+        m_firmware = m_sessionData;
+        m_session = Session::None;
+        m_sessionData.clear();
+        if (firmwareCommitted)
+            firmwareCommitted(m_firmware);
+    }
+}
+
+void SimCore::advance(qint64 nowMs)
+{
+    if (m_session != Session::None && m_pending.isEmpty() && nowMs - m_lastActivityMs >= kSessionTimeoutMs) {
+        m_session = Session::None;   // abandoned: nothing committed
+        m_sessionData.clear();
+    }
+}
+
+void SimCore::reply(const QByteArray &request, QByteArray bytes, qint64 nowMs)
+{
+    int pieces = 1;
+    int gapMs = 0;
+    if (m_faults.appliesTo(request)) {
+        if (m_faults.silent)
+            return;
+        if (m_faults.garbage) {
+            // Never something the program could take for a good answer.
+            const int size = bytes.size();
+            do
+                bytes = randomBytes(size);
+            while (bytes.contains(kOk) || bytes.contains("#4000="));
+        }
+        if (m_faults.lengthDelta > 0)
+            bytes += randomBytes(m_faults.lengthDelta);
+        else if (m_faults.lengthDelta < 0)
+            bytes.chop(std::min<qsizetype>(-m_faults.lengthDelta, bytes.size()));
+        pieces = std::max(1, m_faults.pieces);
+        gapMs = std::max(0, m_faults.gapMs);
+    }
+    // Replies leave in the order they were made, even behind a delayed piece.
+    const qint64 start = m_pending.isEmpty() ? nowMs : std::max(nowMs, m_pending.last().dueMs);
+    const qsizetype size = bytes.size();
+    for (int i = 0; i < pieces; ++i) {
+        const QByteArray piece = bytes.mid(size * i / pieces, size * (i + 1) / pieces - size * i / pieces);
+        if (!piece.isEmpty())
+            m_pending.append({start + qint64(i) * gapMs, piece});
+    }
+}
+
+QByteArray SimCore::takeOutput(qint64 nowMs)
+{
+    if (m_lineClosed)
+        return {};
+    advance(nowMs);
+    QByteArray out;
+    while (!m_pending.isEmpty()) {
+        Chunk &chunk = m_pending.first();
+        if (chunk.dueMs > nowMs)
+            break;
+        if (m_faults.baud <= 0) {
+            out += chunk.bytes;
+            m_pending.removeFirst();
+            continue;
+        }
+        const double start = std::max(m_lineFreeMs, double(chunk.dueMs));
+        const qsizetype fit = std::min<qsizetype>(chunk.bytes.size(), qFloor((nowMs - start) / byteTimeMs() + 1e-9));
+        if (fit <= 0)
+            break;
+        out += chunk.bytes.left(fit);
+        chunk.bytes.remove(0, fit);
+        m_lineFreeMs = start + fit * byteTimeMs();
+        if (!chunk.bytes.isEmpty())
+            break;
+        m_pending.removeFirst();
+    }
+    if (m_faults.closeAfterBytes >= 0 && m_bytesSent + out.size() >= m_faults.closeAfterBytes) {
+        out.truncate(m_faults.closeAfterBytes - m_bytesSent);
+        m_lineClosed = true;
+        m_pending.clear();
+        m_session = Session::None;
+        m_sessionData.clear();
+    }
+    m_bytesSent += out.size();
+    if (!out.isEmpty() && m_session != Session::None)
+        m_lastActivityMs = nowMs;
+    return out;
+}
+
+qint64 SimCore::nextEventMs() const
+{
+    if (m_lineClosed)
+        return -1;
+    if (!m_pending.isEmpty()) {
+        const Chunk &chunk = m_pending.first();
+        if (m_faults.baud <= 0)
+            return chunk.dueMs;
+        return qCeil(std::max(m_lineFreeMs, double(chunk.dueMs)) + byteTimeMs());
+    }
+    if (m_session != Session::None)
+        return m_lastActivityMs + kSessionTimeoutMs;
+    return -1;
+}
+
+QByteArray SimCore::randomBytes(int count)
+{
+    QByteArray bytes(count, '\0');
+    for (char &b : bytes)
+        b = char(m_random.bounded(256));
+    return bytes;
+}
+
+QByteArray SimCore::measurementFrame()
+{
+    // ADC counts against a 1.2095 V reference read as 375 (3.30 V supply): battery 12.6 V,
+    // power supply 13.8 V, inputs about half the battery voltage, input 5 tripped high.
+    const int wobble = int(m_frameCount % 5) - 2;
+    QList<int> words(32, 0);
+    for (int i = 0; i < 13; ++i)
+        words[i] = 447 + wobble * 3 + (i % 3);
+    words[4] = 850 + wobble;
+    words[12] = 600 + wobble;     // control line
+    words[13] = 877 + wobble;     // battery
+    words[14] = 389 + wobble;     // power supply
+    words[15] = 310 + wobble;     // T1 channel
+    words[16] = 375;              // 1.2 V reference
+    QByteArray frame;
+    for (int w : words) {
+        frame.append(char((w >> 8) & 0xFF));
+        frame.append(char(w & 0xFF));
+    }
+    frame[kFrameSize - 1] = 0x00;   // kind: measurement (word 32 is not used)
+    return frame;
+}
+
+QByteArray SimCore::sensorFrame()
+{
+    // T1 is on the board; T2..T6 report only when registered (their 8 id bytes are not all FF).
+    static const double base[6] = {23.5, -4.5, 19.0, 21.0, 18.5, 25.0};
+    const double wobble = (int(m_frameCount % 5) - 2) * 0.5;
+    QByteArray text;
+    for (int n = 1; n <= 6; ++n) {
+        if (n > 1) {
+            const QByteArray id = m_image.mid(SimDefaults::kSensorIds + 8 * (n - 2), 8);
+            if (id == QByteArray(8, char(0xFF)))
+                continue;
+        }
+        text += "T" + QByteArray::number(n) + "=" + QByteArray::number(base[n - 1] + wobble, 'f', 1) + "C;";
+    }
+    text = SimText::padded(text.left(kFrameSize - 1), kFrameSize - 1);
+    text.append(char(0x01));   // kind: sensor text
+    return text;
+}

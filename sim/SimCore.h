@@ -1,0 +1,78 @@
+#pragma once
+#include "SimFaults.h"
+#include <QByteArray>
+#include <QList>
+#include <QRandomGenerator>
+#include <functional>
+
+// The unit's side of the serial protocol: bytes in, bytes out. It does no I/O and keeps no clock;
+// every call is told the current time in milliseconds (never decreasing), so tests can drive it
+// in-process and the pty server can drive it from a monotonic clock.
+class SimCore {
+public:
+    enum class Frames { Alternate, Measurement, Sensors };
+    static constexpr qint64 kSessionTimeoutMs = 2000;   // a write session idle this long is dropped
+
+    SimCore(const QByteArray &image, const QByteArray &firmware, const SimFaults &faults = {});
+
+    void setDeviceName(const QByteArray &name);   // padded or cut to 16 bytes
+    void setFrames(Frames frames) { m_frames = frames; }
+
+    // Bytes the program sent.
+    void receive(const QByteArray &bytes, qint64 nowMs);
+    // Bytes due on the line by nowMs (split replies and pacing hold the rest back).
+    QByteArray takeOutput(qint64 nowMs);
+    // Lets time pass without traffic: drops a write session that has gone quiet.
+    void advance(qint64 nowMs);
+    // When the next piece of output or a session timeout is due; -1 when nothing is pending.
+    qint64 nextEventMs() const;
+    bool hasPendingOutput() const { return !m_pending.isEmpty(); }
+
+    // The line-closing fault has fired: nothing more is received or sent.
+    bool lineClosed() const { return m_lineClosed; }
+    bool inWriteSession() const { return m_session != Session::None; }
+
+    QByteArray image() const { return m_image; }        // memory + 2 model bytes
+    QByteArray firmware() const { return m_firmware; }
+    QByteArray deviceName() const { return m_name; }
+
+    // Called with the new content when a write session completes.
+    std::function<void(const QByteArray &image)> imageCommitted;
+    std::function<void(const QByteArray &firmware)> firmwareCommitted;
+
+    QByteArray measurementFrame();
+    QByteArray sensorFrame();
+
+private:
+    enum class Session { None, Config, Firmware };
+    struct Chunk {
+        qint64 dueMs;
+        QByteArray bytes;
+    };
+
+    void handleRequest(const QByteArray &request, qint64 nowMs);
+    void sessionData(const QByteArray &bytes, qint64 nowMs);
+    void reply(const QByteArray &request, QByteArray bytes, qint64 nowMs);
+    QByteArray randomBytes(int count);
+    double byteTimeMs() const { return 10000.0 / m_faults.baud; }
+
+    QByteArray m_image;
+    QByteArray m_firmware;
+    QByteArray m_name;
+    SimFaults m_faults;
+    Frames m_frames = Frames::Alternate;
+    QRandomGenerator m_random;
+
+    QByteArray m_input;            // request bytes not yet understood
+    Session m_session = Session::None;
+    QByteArray m_sessionRequest;
+    QByteArray m_sessionData;      // received blocks, and a partial block at the end
+    int m_blocksAcked = 0;
+    qint64 m_lastActivityMs = 0;
+
+    QList<Chunk> m_pending;
+    double m_lineFreeMs = 0;       // with pacing: when the previous byte has left
+    qint64 m_bytesSent = 0;
+    bool m_lineClosed = false;
+    quint32 m_frameCount = 0;
+};

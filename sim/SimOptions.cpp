@@ -1,0 +1,137 @@
+#include "SimOptions.h"
+#include "SimDefaults.h"
+#include "SimText.h"
+#include <QCommandLineParser>
+#include <QDir>
+
+namespace {
+bool toInt(const QString &text, int minimum, int *value)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < minimum)
+        return false;
+    *value = v;
+    return true;
+}
+}
+
+QString SimOptions::linkPath() const
+{
+    return QDir(folder).filePath(QStringLiteral("Service/ports/COM%1").arg(port));
+}
+
+SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &o, QString *text)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Simulated ZORGEL unit on a pseudo-terminal. Prints \"ready <link>\" once it serves."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption folder(QStringLiteral("folder"),
+        QStringLiteral("Program folder; the link is <dir>/Service/ports/COM<n> (required)."), QStringLiteral("dir"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Port number (default 1)."), QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption config(QStringLiteral("config"),
+        QStringLiteral("Configuration memory file (default <dir>/Service/zorgel-config.bin)."), QStringLiteral("file"));
+    const QCommandLineOption firmware(QStringLiteral("firmware"),
+        QStringLiteral("Firmware file (default <dir>/Service/zorgel-firmware.bin)."), QStringLiteral("file"));
+    const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Device name, up to 16 characters."), QStringLiteral("text"));
+    const QCommandLineOption frames(QStringLiteral("frames"),
+        QStringLiteral("Monitoring frames: alternate (default), measurement or sensors."), QStringLiteral("kind"), QStringLiteral("alternate"));
+    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Answer nothing."));
+    const QCommandLineOption garbage(QStringLiteral("garbage"), QStringLiteral("Answer random bytes instead."));
+    const QCommandLineOption lengthDelta(QStringLiteral("length-delta"),
+        QStringLiteral("Make replies n bytes longer (n > 0) or shorter (n < 0)."), QStringLiteral("n"));
+    const QCommandLineOption split(QStringLiteral("split"), QStringLiteral("Send each reply in k pieces."), QStringLiteral("k"));
+    const QCommandLineOption gap(QStringLiteral("gap"), QStringLiteral("Milliseconds between pieces."), QStringLiteral("ms"));
+    const QCommandLineOption only(QStringLiteral("only"),
+        QStringLiteral("Limit --silent, --garbage, --length-delta and --split to this request, e.g. #6000 (repeatable)."),
+        QStringLiteral("request"));
+    const QCommandLineOption ackLimit(QStringLiteral("ack-limit"),
+        QStringLiteral("Stop acknowledging write blocks after k blocks."), QStringLiteral("k"));
+    const QCommandLineOption closeAfter(QStringLiteral("close-after"),
+        QStringLiteral("Close the line after sending n bytes."), QStringLiteral("n"));
+    const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("Pace output at baud/10 bytes per second."), QStringLiteral("rate"));
+    const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed for random bytes (default 1)."), QStringLiteral("n"));
+    p.addOptions({help, folder, port, config, firmware, name, frames, silent, garbage, lengthDelta, split, gap, only,
+                  ackLimit, closeAfter, baud, seed});
+
+    auto fail = [&](const QString &message) {
+        *text = message + QStringLiteral("\nTry --help.");
+        return Outcome::Error;
+    };
+    if (!p.parse(arguments))
+        return fail(p.errorText());
+    if (p.isSet(help)) {
+        *text = p.helpText();
+        return Outcome::Help;
+    }
+    if (!p.positionalArguments().isEmpty())
+        return fail(QStringLiteral("Unexpected argument: %1").arg(p.positionalArguments().first()));
+    if (!p.isSet(folder) || p.value(folder).isEmpty())
+        return fail(QStringLiteral("--folder is required."));
+
+    o.folder = p.value(folder);
+    if (!toInt(p.value(port), 1, &o.port))
+        return fail(QStringLiteral("--port needs a number of 1 or more."));
+    const QDir service(QDir(o.folder).filePath(QStringLiteral("Service")));
+    o.imagePath = p.isSet(config) ? p.value(config) : service.filePath(QStringLiteral("zorgel-config.bin"));
+    o.firmwarePath = p.isSet(firmware) ? p.value(firmware) : service.filePath(QStringLiteral("zorgel-firmware.bin"));
+
+    if (p.isSet(name)) {
+        bool ok = false;
+        const QByteArray bytes = SimText::toCp1251(p.value(name), &ok);
+        if (!ok)
+            return fail(QStringLiteral("--name must be Windows-1251 text."));
+        if (bytes.size() > 16)
+            return fail(QStringLiteral("--name has more than 16 characters."));
+        o.name = SimText::padded(bytes, 16);
+    } else {
+        o.name = SimDefaults::deviceName();
+    }
+
+    const QString kind = p.value(frames);
+    if (kind == QLatin1String("alternate"))
+        o.frames = SimCore::Frames::Alternate;
+    else if (kind == QLatin1String("measurement"))
+        o.frames = SimCore::Frames::Measurement;
+    else if (kind == QLatin1String("sensors"))
+        o.frames = SimCore::Frames::Sensors;
+    else
+        return fail(QStringLiteral("--frames is alternate, measurement or sensors."));
+
+    SimFaults &f = o.faults;
+    f.silent = p.isSet(silent);
+    f.garbage = p.isSet(garbage);
+    if (p.isSet(lengthDelta)) {
+        bool ok = false;
+        f.lengthDelta = p.value(lengthDelta).toInt(&ok);
+        if (!ok)
+            return fail(QStringLiteral("--length-delta needs a whole number."));
+    }
+    if (p.isSet(split) && !toInt(p.value(split), 1, &f.pieces))
+        return fail(QStringLiteral("--split needs a number of 1 or more."));
+    if (p.isSet(gap) && !toInt(p.value(gap), 0, &f.gapMs))
+        return fail(QStringLiteral("--gap needs a number of milliseconds."));
+    for (const QString &request : p.values(only)) {
+        if (request.size() != 5 || !request.startsWith(QLatin1Char('#')))
+            return fail(QStringLiteral("--only takes a five-character request such as #6000."));
+        f.onlyFor.append(request.toLatin1());
+    }
+    if (p.isSet(ackLimit) && !toInt(p.value(ackLimit), 0, &f.ackLimit))
+        return fail(QStringLiteral("--ack-limit needs a number of 0 or more."));
+    if (p.isSet(closeAfter)) {
+        int n = 0;
+        if (!toInt(p.value(closeAfter), 0, &n))
+            return fail(QStringLiteral("--close-after needs a number of 0 or more."));
+        f.closeAfterBytes = n;
+    }
+    if (p.isSet(baud) && !toInt(p.value(baud), 10, &f.baud))
+        return fail(QStringLiteral("--baud needs a rate of 10 or more."));
+    if (p.isSet(seed)) {
+        bool ok = false;
+        f.seed = p.value(seed).toUInt(&ok);
+        if (!ok)
+            return fail(QStringLiteral("--seed needs a non-negative number."));
+    }
+    return Outcome::Run;
+}

@@ -1,0 +1,145 @@
+#include "config/ConfigExchange.h"
+#include "config/ConfigImage.h"
+#include "link/CommandQueue.h"
+#include "link/Converters.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "shell/MessageSink.h"
+
+ConfigExchange::ConfigExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, ConfigImage &image,
+                               MessageSink &messages)
+    : m_link(link), m_queue(queue), m_status(status), m_image(image), m_messages(messages)
+{
+    m_link.setHandler(Tag::ConfigRead, [this](QByteArray &received, int &idle) { ConfiguraciaRead(received, idle); });
+    m_link.setHandler(Tag::ConfigWrite, [this](QByteArray &received, int &idle) { ConfiguraciaWrite(received, idle); });
+}
+
+void ConfigExchange::ConfiguraciaReadProcess()
+{
+    ConfiguraciaProchitana = false;
+    if (!m_status.isActive()) {
+        m_link.RPF_02VektorPriemaIsPorta = Tag::ReadError;
+        m_queue.setLinkFree(true);
+        return;
+    }
+    m_queue.setLinkFree(false);
+    m_link.RPF_02ComError = 0;
+    m_link.drainInput();
+    // A failed request shows up as silence and ends with the count message.
+    m_link.send(kReadRequest);
+    m_link.RPF_02VektorPriemaIsPorta = Tag::ConfigRead;
+    SchetchikBaitov = 0;
+    NomerBaitaKonfiguracii = 0;
+    BuferPriema.clear();
+}
+
+void ConfigExchange::ConfiguraciaWriteProcess()
+{
+    if (!m_status.isActive()) {
+        m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
+        m_queue.setLinkFree(true);
+        return;
+    }
+    // A block with empty cells would go out short and leave the unit half written: refuse up front.
+    const int missing = m_image.firstEmpty(1, ConfigImage::kMemorySize);
+    if (missing != 0) {
+        m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
+        m_queue.setLinkFree(true);
+        m_messages.show(kIncompleteImage.arg(missing));
+        return;
+    }
+    m_queue.setLinkFree(false);
+    m_link.RPF_02ComError = 0;
+    m_link.drainInput();
+    m_link.send(kWriteRequest);
+    m_link.RPF_02VektorPriemaIsPorta = Tag::ConfigWrite;
+    SchetchikBaitov = 0;
+    NomerBaitaKonfiguracii = 0;
+    BuferPriema.clear();
+}
+
+void ConfigExchange::storeWaitingBlocks()
+{
+    constexpr int block = ConfigImage::kBlockSize;
+    while (BuferPriema.size() >= block && NomerBaitaKonfiguracii < ConfigImage::kMemorySize) {
+        for (int i = 0; i < block; ++i)
+            m_image.setByte(NomerBaitaKonfiguracii + 1 + i, static_cast<unsigned char>(BuferPriema.at(i)));
+        BuferPriema.remove(0, block);
+        NomerBaitaKonfiguracii += block;
+    }
+    if (SchetchikBaitov == ConfigImage::kImageSize && NomerBaitaKonfiguracii == ConfigImage::kMemorySize
+        && BuferPriema.size() >= ConfigImage::kTailSize) {
+        // The model bytes; the tail does not advance the position base.
+        for (int i = 0; i < ConfigImage::kTailSize; ++i)
+            m_image.setByte(NomerBaitaKonfiguracii + 1 + i, static_cast<unsigned char>(BuferPriema.at(i)));
+        BuferPriema.remove(0, ConfigImage::kTailSize);
+    }
+    // A stream longer than the image is doomed; do not let it pile up in memory.
+    if (SchetchikBaitov > ConfigImage::kImageSize)
+        BuferPriema.clear();
+}
+
+void ConfigExchange::ConfiguraciaRead(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
+{
+    BuferPriema += PoluchenoIzPorta;
+    SchetchikBaitov += int(PoluchenoIzPorta.size());
+    m_status.showProgress(SchetchikBaitov, ConfigImage::kImageSize);
+
+    if (OgidaniePriema > kIdleLimit) {
+        m_queue.setLinkFree(true);
+        if (SchetchikBaitov == ConfigImage::kImageSize) {
+            m_link.RPF_02VektorPriemaIsPorta = Tag::ReadOk;
+            ConfiguraciaProchitana = true;
+        } else {
+            m_link.RPF_02VektorPriemaIsPorta = Tag::ReadError;
+            m_messages.show(kCountMismatch);
+            ConfiguraciaProchitana = false;
+        }
+        return;
+    }
+    storeWaitingBlocks();
+}
+
+void ConfigExchange::endWrite(const QString &tag)
+{
+    m_link.RPF_02VektorPriemaIsPorta = tag;
+    m_queue.setLinkFree(true);
+}
+
+void ConfigExchange::ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
+{
+    if (PoluchenoIzPorta.contains(kGoAhead)) {
+        if (SchetchikBaitov < ConfigImage::kMemorySize) {
+            QString StrokaBloka;
+            for (int i = 1; i <= ConfigImage::kBlockSize; ++i)
+                StrokaBloka += m_image.cell(SchetchikBaitov + i);
+            BuferPriema = Converters::HexTextToBytes(StrokaBloka);
+            if (BuferPriema.size() != ConfigImage::kBlockSize) {
+                // A cell was emptied after the start check; never send a short block.
+                endWrite(Tag::WriteError);
+                m_messages.show(kIncompleteImage.arg(m_image.firstEmpty(SchetchikBaitov + 1,
+                                                                         SchetchikBaitov + ConfigImage::kBlockSize)));
+            } else if (!m_link.send(BuferPriema)) {
+                endWrite(Tag::WriteError);
+                m_messages.show(kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
+            } else {
+                SchetchikBaitov += ConfigImage::kBlockSize;
+            }
+        }
+    } else if (PoluchenoIzPorta.isEmpty()) {
+        if (OgidaniePriema > kIdleLimit) {
+            if (SchetchikBaitov == ConfigImage::kMemorySize) {
+                endWrite(Tag::Written);
+            } else {
+                endWrite(Tag::WriteError);
+                m_messages.show(kCountMismatch);
+            }
+        }
+    } else {
+        endWrite(Tag::WriteError);
+        m_messages.show(kSequenceBroken);
+    }
+    PoluchenoIzPorta.clear();
+    m_status.showProgress(SchetchikBaitov, ConfigImage::kMemorySize);
+}

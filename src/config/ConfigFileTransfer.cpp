@@ -1,0 +1,198 @@
+#include "config/ConfigFileTransfer.h"
+#include "config/ConfigExchange.h"
+#include "config/ConfigFiles.h"
+#include "config/ConfigImage.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "shell/MessageSink.h"
+#include <QSaveFile>
+
+ConfigFileTransfer::ConfigFileTransfer(SerialLink &link, StatusModel &status, MessageSink &messages,
+                                       ConfigFiles &files)
+    : m_link(link), m_status(status), m_messages(messages), m_files(files)
+{
+    m_link.setHandler(Tag::ConfigFileCopy,
+                      [this](QByteArray &received, int &idle) { SaveConfiguraciaToFile(received, idle); });
+    m_link.setHandler(Tag::ConfigFileLoad,
+                      [this](QByteArray &received, int &idle) { LoadConfiguraciaFromFile(received, idle); });
+}
+
+ConfigFileTransfer::~ConfigFileTransfer() = default;
+
+void ConfigFileTransfer::CopyToFile()
+{
+    if (!m_status.isActive()) {
+        m_messages.show(kNoConnection);
+        return;
+    }
+    ImyaFailaSohraneniya.clear();
+    const std::optional<QString> name = m_files.chooseFile(true);
+    if (!name)
+        return;
+    m_link.RPF_02ComError = 0;
+    // Dropping an unfinished copy discards its temporary file, never the file it was to replace.
+    m_copyFile = std::make_unique<QSaveFile>(*name);
+    if (!m_copyFile->open(QIODevice::WriteOnly)) {
+        m_copyFile.reset();
+        m_messages.show(ConfigFiles::kCreateError + *name);
+        return;
+    }
+    ImyaFailaSohraneniya = *name;
+    m_linesWritten = 0;
+    ConfiguraciaSaveToFileProcess();
+}
+
+void ConfigFileTransfer::ConfiguraciaSaveToFileProcess()
+{
+    if (!m_status.isActive() || !m_copyFile) {
+        m_copyFile.reset();
+        m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
+        return;
+    }
+    m_link.RPF_02ComError = 0;
+    m_link.drainInput();
+    m_link.send(ConfigExchange::kReadRequest);
+    m_link.RPF_02VektorPriemaIsPorta = Tag::ConfigFileCopy;
+    SchetchikBaitov = 0;
+    BuferPriema.clear();
+}
+
+void ConfigFileTransfer::failCopy(const QString &message)
+{
+    const int number = m_copyFile ? int(m_copyFile->error()) : 0;
+    m_copyFile.reset();
+    m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
+    if (!message.isEmpty()) {
+        m_status.setConnection(ConfigExchange::kSendErrorPrefix + QString::number(number));
+        m_link.RPF_02ComError = number;
+        m_messages.show(message);
+    }
+}
+
+bool ConfigFileTransfer::writeWaitingLines()
+{
+    constexpr int block = ConfigImage::kBlockSize;
+    const auto writeLine = [this](int size) {
+        const QByteArray line = ConfigFiles::formatLine(BuferPriema.left(size));
+        m_link.RPF_02ComError = 0;
+        if (m_copyFile->write(line) != line.size())
+            return false;
+        BuferPriema.remove(0, size);
+        ++m_linesWritten;
+        return true;
+    };
+    while (BuferPriema.size() >= block && m_linesWritten < ConfigImage::kBlockCount) {
+        if (!writeLine(block))
+            return false;
+    }
+    if (SchetchikBaitov == ConfigImage::kImageSize && m_linesWritten == ConfigImage::kBlockCount
+        && BuferPriema.size() >= ConfigImage::kTailSize) {
+        if (!writeLine(ConfigImage::kTailSize))
+            return false;
+    }
+    if (SchetchikBaitov > ConfigImage::kImageSize)
+        BuferPriema.clear();
+    return true;
+}
+
+void ConfigFileTransfer::SaveConfiguraciaToFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
+{
+    BuferPriema += PoluchenoIzPorta;
+    SchetchikBaitov += int(PoluchenoIzPorta.size());
+    m_status.showProgress(SchetchikBaitov, ConfigImage::kImageSize);
+    if (!m_copyFile) {
+        failCopy(QString());
+        return;
+    }
+    if (OgidaniePriema > ConfigExchange::kIdleLimit) {
+        if (SchetchikBaitov != ConfigImage::kImageSize || m_linesWritten != ConfigImage::kBlockCount + 1) {
+            failCopy(QString());
+            m_messages.show(ConfigExchange::kCountMismatch);
+            return;
+        }
+        if (!m_copyFile->commit()) {
+            failCopy(ConfigFiles::kWriteError + ImyaFailaSohraneniya);
+            return;
+        }
+        m_copyFile.reset();
+        m_link.RPF_02VektorPriemaIsPorta = Tag::Saved;
+        return;
+    }
+    if (!writeWaitingLines())
+        failCopy(ConfigFiles::kWriteError + ImyaFailaSohraneniya);
+}
+
+void ConfigFileTransfer::LoadFromFile()
+{
+    if (!m_status.isActive()) {
+        m_messages.show(kNoConnection);
+        return;
+    }
+    ImyaFailaZagruzki.clear();
+    const std::optional<QString> name = m_files.chooseFile(false);
+    if (!name)
+        return;
+    // The whole file is checked first, so a bad line never leaves the unit half written.
+    const std::optional<ConfigFiles::Content> content = m_files.readChecked(*name);
+    if (!content)
+        return;
+    ImyaFailaZagruzki = *name;
+    m_loadBlocks = content->blocks;
+    ConfiguraciaLoadFromFileProcess();
+}
+
+void ConfigFileTransfer::ConfiguraciaLoadFromFileProcess()
+{
+    if (!m_status.isActive() || m_loadBlocks.size() != ConfigImage::kBlockCount) {
+        m_loadBlocks.clear();
+        m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
+        return;
+    }
+    m_link.RPF_02ComError = 0;
+    m_link.drainInput();
+    m_link.send(ConfigExchange::kWriteRequest);
+    m_link.RPF_02VektorPriemaIsPorta = Tag::ConfigFileLoad;
+    SchetchikBaitov = 0;
+    BuferPriema.clear();
+}
+
+void ConfigFileTransfer::finishLoad(const QString &tag, const QString &message)
+{
+    m_loadBlocks.clear();
+    m_link.RPF_02VektorPriemaIsPorta = tag;
+    if (!message.isEmpty())
+        m_messages.show(message);
+}
+
+void ConfigFileTransfer::LoadConfiguraciaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
+{
+    if (PoluchenoIzPorta.contains(ConfigExchange::kGoAhead)) {
+        if (SchetchikBaitov < ConfigImage::kMemorySize) {
+            const int index = SchetchikBaitov / ConfigImage::kBlockSize;
+            if (index >= m_loadBlocks.size()) {
+                finishLoad(Tag::WriteError, ConfigExchange::kCountMismatch);
+            } else {
+                BuferPriema = m_loadBlocks.at(index);
+                m_link.RPF_02ComError = 0;
+                // A block that did not go out must not be counted as sent.
+                if (!m_link.send(BuferPriema))
+                    finishLoad(Tag::WriteError,
+                               ConfigExchange::kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
+                else
+                    SchetchikBaitov += ConfigImage::kBlockSize;
+            }
+        }
+    } else if (PoluchenoIzPorta.isEmpty()) {
+        if (OgidaniePriema > ConfigExchange::kIdleLimit) {
+            if (SchetchikBaitov == ConfigImage::kMemorySize)
+                finishLoad(Tag::Written);
+            else
+                finishLoad(Tag::WriteError, ConfigExchange::kCountMismatch);
+        }
+    } else {
+        finishLoad(Tag::WriteError, ConfigExchange::kSequenceBroken);
+    }
+    PoluchenoIzPorta.clear();
+    m_status.showProgress(SchetchikBaitov, ConfigImage::kMemorySize);
+}

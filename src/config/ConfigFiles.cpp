@@ -1,0 +1,253 @@
+#include "config/ConfigFiles.h"
+#include "config/ConfigImage.h"
+#include "link/Converters.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "shell/Clock.h"
+#include "shell/MessageSink.h"
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+const QString kSendErrorPrefix = QStringLiteral("Ошибка передачи ");
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Pairs of hex digits with optional blanks between pairs; anything else fails.
+std::optional<QByteArray> decodeStrict(const QByteArray &line)
+{
+    QByteArray out;
+    out.reserve(line.size() / 2);
+    qsizetype i = 0;
+    const qsizetype n = line.size();
+    while (i < n) {
+        if (line.at(i) == ' ') {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= n || !isHexDigit(line.at(i)) || !isHexDigit(line.at(i + 1)))
+            return std::nullopt;
+        out += char(QByteArray::fromHex(line.mid(i, 2)).at(0));
+        i += 2;
+    }
+    return out;
+}
+
+// Lines end at CR, CR LF or (files edited elsewhere) LF; a final terminator opens no new line.
+QList<QByteArray> splitLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines;
+    QByteArray current;
+    bool pending = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (c == '\r' || c == '\n') {
+            lines.append(current);
+            current.clear();
+            pending = false;
+            if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
+                ++i;
+        } else {
+            current += c;
+            pending = true;
+        }
+    }
+    if (pending)
+        lines.append(current);
+    return lines;
+}
+}
+
+ConfigFiles::ConfigFiles(ConfigImage &image, SerialLink &link, StatusModel &status, MessageSink &messages,
+                         FileDialogs &dialogs, Clock &clock, const QString &programFolder)
+    : m_image(image), m_link(link), m_status(status), m_messages(messages), m_dialogs(dialogs), m_clock(clock),
+      m_programFolder(programFolder)
+{
+}
+
+FileDialogRequest ConfigFiles::dialogRequest(bool forWriting) const
+{
+    FileDialogRequest request;
+    request.initialFolder = QDir(m_programFolder).filePath(kFolderName) + QLatin1Char('/');
+    request.filter = kFilter;
+    request.defaultSuffix = kSuffix;
+    if (forWriting)
+        request.defaultName = m_clock.now().toString(QStringLiteral("yyyyMMddHHmmss"));
+    return request;
+}
+
+std::optional<QString> ConfigFiles::chooseFile(bool forWriting)
+{
+    const FileDialogRequest request = dialogRequest(forWriting);
+    const std::optional<QString> name =
+        forWriting ? m_dialogs.saveFileName(request) : m_dialogs.openFileName(request);
+    if (!name || name->isEmpty())
+        return std::nullopt;
+    if (!forWriting)
+        m_link.RPF_02ComError = 0;
+    return name;
+}
+
+QByteArray ConfigFiles::formatLine(const QByteArray &bytes)
+{
+    QByteArray copy = bytes;
+    return Converters::BytesToHexText(copy).toLatin1() + QByteArrayLiteral("\r\n");
+}
+
+QByteArray ConfigFiles::formatImage(const ConfigImage &image)
+{
+    if (!image.isFilled(1, ConfigImage::kImageSize))
+        return {};
+    QByteArray out;
+    QByteArray block;
+    for (int position = 1; position <= ConfigImage::kImageSize; ++position) {
+        block += char(image.byteAt(position));
+        if (block.size() == ConfigImage::kBlockSize || position == ConfigImage::kImageSize) {
+            out += formatLine(block);
+            block.clear();
+        }
+    }
+    return out;
+}
+
+ConfigFiles::Content ConfigFiles::parse(const QByteArray &fileBytes)
+{
+    Content content;
+    const QList<QByteArray> lines = splitLines(fileBytes);
+    const auto fail = [&content](int line, const QString &reason) {
+        content.badLine = line;
+        content.reason = reason;
+        content.blocks.clear();
+        content.tail.clear();
+        return content;
+    };
+    const auto checkLine = [](const QByteArray &line, int expected, QString *reason) -> std::optional<QByteArray> {
+        const std::optional<QByteArray> bytes = decodeStrict(line);
+        if (!bytes) {
+            *reason = QStringLiteral("недопустимые символы");
+            return std::nullopt;
+        }
+        if (bytes->size() != expected) {
+            *reason = QStringLiteral("%1 байт вместо %2").arg(bytes->size()).arg(expected);
+            return std::nullopt;
+        }
+        return bytes;
+    };
+
+    QString reason;
+    for (int i = 0; i < ConfigImage::kBlockCount; ++i) {
+        if (i >= lines.size())
+            return fail(i + 1, QStringLiteral("строка отсутствует"));
+        const std::optional<QByteArray> block = checkLine(lines.at(i), ConfigImage::kBlockSize, &reason);
+        if (!block)
+            return fail(i + 1, reason);
+        content.blocks.append(*block);
+    }
+    const int tailIndex = ConfigImage::kBlockCount;
+    if (tailIndex < lines.size() && !lines.at(tailIndex).trimmed().isEmpty()) {
+        const std::optional<QByteArray> tail = checkLine(lines.at(tailIndex), ConfigImage::kTailSize, &reason);
+        if (!tail)
+            return fail(tailIndex + 1, reason);
+        content.tail = *tail;
+    }
+    for (int i = tailIndex + 1; i < lines.size(); ++i) {
+        if (!lines.at(i).trimmed().isEmpty())
+            return fail(i + 1, QStringLiteral("лишняя строка"));
+    }
+    content.ok = true;
+    return content;
+}
+
+QString ConfigFiles::formatErrorText(const QString &fileName, const Content &content)
+{
+    return kFormatError.arg(fileName).arg(content.badLine).arg(content.reason);
+}
+
+std::optional<ConfigFiles::Content> ConfigFiles::readChecked(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_messages.show(kOpenError + fileName);
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        const int number = int(file.error());
+        m_messages.show(kReadError + fileName);
+        m_status.setConnection(kSendErrorPrefix + QString::number(number));
+        m_link.RPF_02ComError = number;
+        m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
+        return std::nullopt;
+    }
+    Content content;
+    if (bytes.size() > kMaxFileSize) {
+        content.badLine = 1;
+        content.reason = QStringLiteral("файл слишком велик");
+    } else {
+        content = parse(bytes);
+    }
+    if (!content.ok) {
+        m_messages.show(formatErrorText(fileName, content));
+        return std::nullopt;
+    }
+    return content;
+}
+
+void ConfigFiles::Save()
+{
+    NomerBaitaKonfiguracii = 0;
+    SchetchikBaitov = 0;
+    // Empty cells would shift every later byte into the wrong line of the file.
+    const int missing = m_image.firstEmpty(1, ConfigImage::kImageSize);
+    if (missing != 0) {
+        m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
+        m_messages.show(kIncompleteImage.arg(missing));
+        return;
+    }
+    const std::optional<QString> name = chooseFile(true);
+    if (!name)
+        return;
+    // Written beside the old file and swapped in only when complete.
+    QSaveFile file(*name);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_messages.show(kCreateError + *name);
+        return;
+    }
+    const QByteArray content = formatImage(m_image);
+    NomerBaitaKonfiguracii = ConfigImage::kImageSize;
+    SchetchikBaitov = ConfigImage::kImageSize;
+    m_status.showProgress(SchetchikBaitov, ConfigImage::kImageSize);
+    if (file.write(content) != content.size() || !file.commit()) {
+        file.cancelWriting();
+        m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
+        m_messages.show(kWriteError + *name);
+        return;
+    }
+    m_link.RPF_02VektorPriemaIsPorta = Tag::Saved;
+}
+
+void ConfigFiles::Open()
+{
+    NomerBaitaKonfiguracii = 0;
+    SchetchikBaitov = 0;
+    const std::optional<QString> name = chooseFile(false);
+    if (!name)
+        return;
+    const std::optional<Content> content = readChecked(*name);
+    if (!content)
+        return;
+    for (const QByteArray &block : content->blocks) {
+        for (int i = 0; i < block.size(); ++i)
+            m_image.setByte(NomerBaitaKonfiguracii + 1 + i, static_cast<unsigned char>(block.at(i)));
+        NomerBaitaKonfiguracii += ConfigImage::kBlockSize;
+        SchetchikBaitov = NomerBaitaKonfiguracii;
+        m_status.showProgress(SchetchikBaitov, ConfigImage::kMemorySize);
+    }
+    for (int i = 0; i < content->tail.size(); ++i)
+        m_image.setByte(NomerBaitaKonfiguracii + 1 + i, static_cast<unsigned char>(content->tail.at(i)));
+}

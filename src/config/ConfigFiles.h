@@ -1,0 +1,77 @@
+#pragma once
+#include "shell/FileDialogs.h"
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+class ConfigImage;
+class SerialLink;
+class StatusModel;
+class MessageSink;
+class Clock;
+
+// Configuration files ".cf": the shared file choice, Save (image -> file), Open (file -> image),
+// the exact format writer and a strict reader that checks a whole file before anything uses it.
+class ConfigFiles {
+public:
+    inline static const QString kFolderName = QStringLiteral("Конфигурации");
+    inline static const QString kFilter = QStringLiteral("Файл конфигурации (*.cf)|*.cf");
+    inline static const QString kSuffix = QStringLiteral("cf");
+    inline static const QString kCreateError = QStringLiteral("Ошибка создания файла: ");
+    inline static const QString kOpenError = QStringLiteral("Ошибка открытия файла: ");
+    inline static const QString kWriteError = QStringLiteral("Ошибка записи в файл: ");
+    inline static const QString kReadError = QStringLiteral("Ошибка чтения файла: ");
+    inline static const QString kFormatError = QStringLiteral("Ошибка формата файла: %1 (строка %2: %3)");
+    inline static const QString kIncompleteImage =
+        QStringLiteral("Сохранение невозможно! В памяти программы нет полной конфигурации (нет данных байта %1).");
+    // No valid configuration file is anywhere near this big.
+    static constexpr qint64 kMaxFileSize = 1 << 20;
+
+    // A whole file checked line by line: 37 blocks of 64 bytes, then optionally the 2 model bytes.
+    struct Content {
+        bool ok = false;
+        QList<QByteArray> blocks;
+        QByteArray tail;          // empty when the file has no 38th line
+        int badLine = 0;          // 1-based line of the first fault
+        QString reason;           // what is wrong with it
+    };
+
+    ConfigFiles(ConfigImage &image, SerialLink &link, StatusModel &status, MessageSink &messages, FileDialogs &dialogs,
+                Clock &clock, const QString &programFolder);
+    ConfigFiles(const ConfigFiles &) = delete;
+    ConfigFiles &operator=(const ConfigFiles &) = delete;
+
+    // The dialog settings: writing operations get the date-time default name.
+    FileDialogRequest dialogRequest(bool forWriting) const;
+    // Shows the save or open dialog; nullopt when cancelled or no name was given.
+    std::optional<QString> chooseFile(bool forWriting);
+
+    // "Сохранить": the image into a new or replaced file.
+    void Save();
+    // "Открыть": a file into the image, only when the whole file is sound.
+    void Open();
+
+    // Reads and checks a file, showing the open, read or format message on failure.
+    std::optional<Content> readChecked(const QString &fileName);
+
+    // The format: each byte as two upper-case digits and a blank, lines ending CR LF.
+    static QByteArray formatLine(const QByteArray &bytes);
+    // All 38 lines of an image; empty when a cell of 1..2370 holds no data.
+    static QByteArray formatImage(const ConfigImage &image);
+    static Content parse(const QByteArray &fileBytes);
+    static QString formatErrorText(const QString &fileName, const Content &content);
+
+    // Set by Save and Open as the routines always did.
+    int NomerBaitaKonfiguracii = 0;
+    int SchetchikBaitov = 0;
+
+private:
+    ConfigImage &m_image;
+    SerialLink &m_link;
+    StatusModel &m_status;
+    MessageSink &m_messages;
+    FileDialogs &m_dialogs;
+    Clock &m_clock;
+    QString m_programFolder;
+};

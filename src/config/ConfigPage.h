@@ -1,0 +1,52 @@
+#pragma once
+#include "shell/Page.h"
+#include <QString>
+
+class QGroupBox;
+class QPushButton;
+class QTextEdit;
+class ConfigExchange;
+class ConfigFiles;
+class ConfigFileTransfer;
+class CommandQueue;
+class StatusModel;
+class MessageSink;
+
+// The page "Конфигурации" (RPF_17): queues reading and writing the unit's configuration; the file
+// buttons exist but stay hidden.
+class ConfigPage : public Page {
+    Q_OBJECT
+public:
+    inline static const QString kFormName = QStringLiteral("RPF_17");
+    inline static const QString kCaption = QStringLiteral("Конфигурации");
+    static QString helpText();
+
+    ConfigPage(ConfigExchange &exchange, ConfigFiles &files, ConfigFileTransfer &transfer, CommandQueue &queue,
+               StatusModel &status, MessageSink &messages, QWidget *parent = nullptr);
+
+    // The status panel's online/offline routines: "Прочитать", "Записать", "Копировать в файл",
+    // "Загрузить из файла".
+    void setOnlineControlsEnabled(bool enabled);
+
+    void Form_Activate() override;
+    void Form_Deactivate() override;
+    // Page unloaded: the receive pump stops.
+    void Form_Unload();
+
+    void Command1_Click();
+    void Command2_Click();
+
+    QPushButton *button(const QString &objectName) const;
+
+private:
+    QPushButton *addButton(QGroupBox *frame, int frameTopTwips, const QString &name, const QString &caption,
+                           int topTwips, bool shown);
+
+    ConfigExchange &m_exchange;
+    ConfigFiles &m_files;
+    ConfigFileTransfer &m_transfer;
+    CommandQueue &m_queue;
+    StatusModel &m_status;
+    MessageSink &m_messages;
+    QTextEdit *m_help = nullptr;
+};

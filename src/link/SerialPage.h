@@ -1,0 +1,51 @@
+#pragma once
+#include "shell/Page.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTextEdit;
+class SerialLink;
+class ProgramOptions;
+class ProgramSettings;
+
+// The page RPF_02 "Соединение с компьютером": port choices, open/close, search buttons and the port
+// state; a thin view over SerialLink.
+class SerialPage : public Page {
+    Q_OBJECT
+public:
+    SerialPage(SerialLink &link, ProgramOptions &options, ProgramSettings &settings, QWidget *parent = nullptr);
+
+    void Form_Activate() override;
+
+    // Button handlers (the buttons call them; so may tests).
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Komanda2_Click();   // "Открыть порт"
+    void Komanda3_Click();   // "Закрыть порт"
+
+    // Rereads the link's choices and state into the controls.
+    void refresh();
+
+private:
+    void choiceMade();
+
+    SerialLink &m_link;
+    ProgramOptions &m_options;
+    ProgramSettings &m_settings;
+    bool m_refreshing = false;
+
+    QPushButton *m_command1;
+    QPushButton *m_command3;
+    QGroupBox *m_frame;
+    QComboBox *m_combo1;
+    QComboBox *m_combo2;
+    QComboBox *m_combo3;
+    QPushButton *m_open;
+    QPushButton *m_close;
+    QPushButton *m_save;
+    QLabel *m_settingsValue;   // Label4
+    QLabel *m_stateValue;      // Label5
+};

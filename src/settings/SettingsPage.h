@@ -1,0 +1,31 @@
+#pragma once
+#include "shell/Page.h"
+#include <array>
+
+class QCheckBox;
+class QPushButton;
+class ProgramOptions;
+class ProgramSettings;
+
+// The page "Настройки программы" (RPF_19): the five program options and their save button,
+// bound to ProgramOptions.
+class SettingsPage : public Page {
+    Q_OBJECT
+public:
+    SettingsPage(ProgramOptions &options, ProgramSettings &settings, QWidget *parent = nullptr);
+
+    QCheckBox *check(int n) const { return m_checks.at(n - 1); }   // Check1..Check5
+    QPushButton *saveButton() const { return m_save; }              // Command2
+
+    void Form_Activate() override;
+    // Refreshes the settings lines from the pages, writes the file, disables the button.
+    void Command2_Click();
+
+private:
+    void showOptions();
+
+    ProgramOptions &m_options;
+    ProgramSettings &m_settings;
+    std::array<QCheckBox *, 5> m_checks{};
+    QPushButton *m_save = nullptr;
+};

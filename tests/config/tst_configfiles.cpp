@@ -1,0 +1,224 @@
+#include <QtTest>
+#include "ConfigTestRig.h"
+#include "link/OperationTags.h"
+
+static QByteArray canonicalFile()
+{
+    ConfigImage image;
+    fillImage(image, unitConfiguration());
+    return ConfigFiles::formatImage(image);
+}
+
+static void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+static QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Replaces line `line` (1-based) of a CR LF file.
+static QByteArray withLine(const QByteArray &file, int line, const QByteArray &text)
+{
+    QList<QByteArray> lines = file.split('\n');
+    lines[line - 1] = text + '\r';
+    return lines.join('\n');
+}
+
+static QByteArray firstLines(const QByteArray &file, int count)
+{
+    const QList<QByteArray> lines = file.split('\n');
+    return lines.mid(0, count).join('\n') + '\n';
+}
+
+class TestConfigFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void dialogSettings()
+    {
+        ConfigTestRig rig;
+        rig.dialogs.answers = {std::nullopt, std::nullopt};
+        fillImage(rig.image, unitConfiguration());
+        rig.files.Save();
+        rig.files.Open();
+        QCOMPARE(rig.dialogs.requests.size(), 2);
+        for (const FileDialogRequest &request : rig.dialogs.requests) {
+            QCOMPARE(request.initialFolder, rig.dir.path() + QStringLiteral("/Конфигурации/"));
+            QCOMPARE(request.filter, QStringLiteral("Файл конфигурации (*.cf)|*.cf"));
+            QCOMPARE(request.defaultSuffix, QStringLiteral("cf"));
+        }
+        QCOMPARE(rig.dialogs.requests.at(0).defaultName, QStringLiteral("20261207090503"));
+        QVERIFY(rig.dialogs.requests.at(1).defaultName.isEmpty());
+        // Cancelling is silent and touches nothing.
+        QVERIFY(rig.messages.texts.isEmpty());
+        QVERIFY(rig.tag().isEmpty());
+        QVERIFY(QDir(rig.dir.path()).entryList(QDir::Files).isEmpty());
+    }
+
+    void readSaveOpenRoundTrip()
+    {
+        ConfigTestRig rig;
+        const QByteArray unit = unitConfiguration();
+        rig.exchange.ConfiguraciaReadProcess();
+        rig.deliver(unit, 500);
+        rig.silence();
+        QCOMPARE(rig.tag(), Tag::ReadOk);
+
+        const QString name = rig.path(QStringLiteral("unit.cf"));
+        writeFile(name, QByteArray(20000, 'x'));   // an older, longer file of that name is replaced
+        rig.dialogs.answers = {name};
+        rig.files.Save();
+        QCOMPARE(rig.tag(), Tag::Saved);
+        QVERIFY(rig.messages.texts.isEmpty());
+
+        const QByteArray file = readFile(name);
+        QCOMPARE(file.size(), 7186);
+        const QList<QByteArray> lines = file.split('\n');
+        QCOMPARE(lines.size(), 39);   // 38 lines, each ended by CR LF
+        QVERIFY(lines.last().isEmpty());
+        for (int i = 0; i < 38; ++i) {
+            const QByteArray &line = lines.at(i);
+            QVERIFY(line.endsWith('\r'));
+            const QByteArray body = line.chopped(1);
+            QCOMPARE(body.size(), i < 37 ? 192 : 6);
+            QCOMPARE(body, unit.mid(i * 64, i < 37 ? 64 : 2).toHex(' ').toUpper() + ' ');
+        }
+
+        ConfigTestRig other;
+        other.dialogs.answers = {name};
+        other.files.Open();
+        QVERIFY(other.messages.texts.isEmpty());
+        QCOMPARE(cells(other.image), cells(rig.image));
+        QCOMPARE(other.status.counter(), QStringLiteral("2368 / 2368 байт"));
+        QVERIFY(other.tag().isEmpty());
+    }
+
+    void openTolerates_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("modelBytesRead");
+        const QByteArray canonical = canonicalFile();
+        QByteArray noBlanks = canonical;
+        noBlanks.replace(" ", "");
+        QByteArray extraBlanks = canonical;
+        extraBlanks.replace(" ", "   ");
+        QByteArray crOnly = canonical;
+        crOnly.replace("\r\n", "\r");
+        QByteArray lfOnly = canonical;
+        lfOnly.replace("\r\n", "\n");
+        QTest::newRow("canonical") << canonical << true;
+        QTest::newRow("lower case") << canonical.toLower() << true;
+        QTest::newRow("no blanks") << noBlanks << true;
+        QTest::newRow("extra blanks") << extraBlanks << true;
+        QTest::newRow("CR line ends") << crOnly << true;
+        QTest::newRow("LF line ends") << lfOnly << true;
+        QTest::newRow("no line end after the last line") << canonical.chopped(2) << true;
+        QTest::newRow("blank lines after the last line") << canonical + "\r\n\r\n" << true;
+        QTest::newRow("38th line missing") << firstLines(canonical, 37) << false;
+    }
+    void openTolerates()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, modelBytesRead);
+        ConfigTestRig rig;
+        rig.image.setCell(2369, QStringLiteral("04"));
+        rig.image.setCell(2370, QStringLiteral("01"));
+        const QString name = rig.path(QStringLiteral("in.cf"));
+        writeFile(name, file);
+        rig.dialogs.answers = {name};
+        rig.files.Open();
+        QVERIFY(rig.messages.texts.isEmpty());
+        const QByteArray unit = unitConfiguration();
+        QCOMPARE(imageBytes(rig.image, 2368), unit.left(2368));
+        QCOMPARE(rig.image.cell(2369), modelBytesRead ? QStringLiteral("08") : QStringLiteral("04"));
+        QCOMPARE(rig.image.cell(2370), modelBytesRead ? QStringLiteral("02") : QStringLiteral("01"));
+    }
+
+    void openRefusesMalformedFile_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("line");
+        const QByteArray canonical = canonicalFile();
+        const QByteArray line5 = canonical.split('\n').at(4).chopped(1);
+        QTest::newRow("short line 5") << withLine(canonical, 5, line5.chopped(3)) << 5;
+        QTest::newRow("long line 5") << withLine(canonical, 5, line5 + "00 ") << 5;
+        QTest::newRow("empty line 1") << withLine(canonical, 1, QByteArray()) << 1;
+        QTest::newRow("not hex in line 12") << withLine(canonical, 12, "G" + line5.mid(1)) << 12;
+        QTest::newRow("blank inside a pair in line 20") << withLine(canonical, 20, "0 " + line5.mid(2)) << 20;
+        QTest::newRow("lone digit ends line 37") << withLine(canonical, 37, line5.chopped(2)) << 37;
+        QTest::newRow("model line of 3 bytes") << withLine(canonical, 38, "08 02 00 ") << 38;
+        QTest::newRow("36 lines") << firstLines(canonical, 36) << 37;
+        QTest::newRow("extra line 39") << canonical + "08 02 \r\n" << 39;
+        QTest::newRow("empty file") << QByteArray() << 1;
+    }
+    void openRefusesMalformedFile()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, line);
+        ConfigTestRig rig;
+        fillImage(rig.image, QByteArray(2370, '\x11'));
+        const QList<QString> before = cells(rig.image);
+        const QString name = rig.path(QStringLiteral("bad.cf"));
+        writeFile(name, file);
+        rig.dialogs.answers = {name};
+        rig.files.Open();
+        QCOMPARE(cells(rig.image), before);
+        QCOMPARE(rig.messages.texts.size(), 1);
+        const QString message = rig.messages.texts.first();
+        QVERIFY2(message.startsWith(QStringLiteral("Ошибка формата файла: ") + name), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("строка %1:").arg(line)), qPrintable(message));
+    }
+
+    void openMissingFile()
+    {
+        ConfigTestRig rig;
+        const QString name = rig.path(QStringLiteral("absent.cf"));
+        rig.dialogs.answers = {name};
+        rig.files.Open();
+        QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("Ошибка открытия файла: ") + name});
+        QVERIFY(rig.tag().isEmpty());
+    }
+
+    void saveRefusesIncompleteImage_data()
+    {
+        QTest::addColumn<int>("emptyPosition");
+        QTest::newRow("empty image") << 0;
+        QTest::newRow("cell 700") << 700;
+        QTest::newRow("model byte 2370") << 2370;
+    }
+    void saveRefusesIncompleteImage()
+    {
+        QFETCH(int, emptyPosition);
+        ConfigTestRig rig;
+        if (emptyPosition)
+            fillImage(rig.image, unitConfiguration());
+        rig.image.setCell(emptyPosition ? emptyPosition : 1, QString());
+        const QString name = rig.path(QStringLiteral("keep.cf"));
+        writeFile(name, canonicalFile());
+        rig.dialogs.answers = {name};
+        rig.files.Save();
+        QCOMPARE(readFile(name), canonicalFile());
+        QVERIFY(rig.dialogs.requests.isEmpty());
+        QCOMPARE(rig.tag(), Tag::SaveError);
+        QCOMPARE(rig.messages.texts, QStringList{ConfigFiles::kIncompleteImage.arg(emptyPosition ? emptyPosition : 1)});
+    }
+
+    void saveIntoMissingFolder()
+    {
+        ConfigTestRig rig;
+        fillImage(rig.image, unitConfiguration());
+        const QString name = rig.path(QStringLiteral("no/such/folder/x.cf"));
+        rig.dialogs.answers = {name};
+        rig.files.Save();
+        QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("Ошибка создания файла: ") + name});
+        QVERIFY(rig.tag().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConfigFiles)
+#include "tst_configfiles.moc"

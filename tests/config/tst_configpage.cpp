@@ -1,0 +1,116 @@
+#include <QtTest>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTextEdit>
+#include "ConfigTestRig.h"
+#include "config/ConfigPage.h"
+#include "link/OperationTags.h"
+
+class TestConfigPage : public QObject {
+    Q_OBJECT
+private slots:
+    void controls_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("read") << "Command1" << "Прочитать" << "Frame5" << true;
+        QTest::newRow("write") << "Command2" << "Записать" << "Frame5" << true;
+        QTest::newRow("copy") << "Command3" << "Копировать в файл" << "Frame5" << false;
+        QTest::newRow("load") << "Command4" << "Загрузить из файла" << "Frame5" << false;
+        QTest::newRow("open") << "Command8" << "Открыть" << "Frame6" << false;
+        QTest::newRow("save") << "Command10" << "Сохранить" << "Frame6" << false;
+        QTest::newRow("standard") << "Command11" << "Стандартный" << "Frame6" << false;
+    }
+    void controls()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QString, frame);
+        QFETCH(bool, shown);
+        ConfigTestRig rig;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        page.show();
+        QPushButton *button = page.button(name);
+        QVERIFY(button);
+        QCOMPARE(button->text(), caption);
+        QCOMPARE(button->parentWidget()->objectName(), frame);
+        QCOMPARE(button->isVisible(), shown);
+        QCOMPARE(button->size(), QSize(1935 / 15, 495 / 15));
+    }
+
+    void onlyOneFrameAndTheHelpAreShown()
+    {
+        ConfigTestRig rig;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        page.show();
+        QCOMPARE(page.objectName(), QStringLiteral("RPF_17"));
+        QVERIFY(page.findChild<QGroupBox *>(QStringLiteral("Frame5"))->isVisible());
+        QVERIFY(!page.findChild<QGroupBox *>(QStringLiteral("Frame6"))->isVisible());
+        QCOMPARE(page.findChild<QGroupBox *>(QStringLiteral("Frame5"))->title(),
+                 QStringLiteral("Конфигурация устройства"));
+        auto *help = page.findChild<QTextEdit *>(QStringLiteral("RichTextBox1"));
+        QVERIFY(help && help->isVisible() && help->isReadOnly());
+        const QString text = help->toPlainText();
+        QVERIFY(text.contains(QStringLiteral("между программой \"Тарвикс\" и блоком ЗОРГЕЛ")));
+        QVERIFY(text.contains(QStringLiteral("4. Записать измененную конфигурацию в устройство.")));
+        QVERIFY(text.contains(QStringLiteral("непосредственно из файла.")));
+    }
+
+    void readAndWriteButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("connection");
+        QTest::addColumn<QString>("queued");
+        QTest::newRow("read, unit active") << "Command1" << StatusModel::kActive << "ConfiguraciaReadProcess,|";
+        QTest::newRow("write, unit active") << "Command2" << StatusModel::kActive << "ConfiguraciaWriteProcess,|";
+        QTest::newRow("read, passive") << "Command1" << StatusModel::kPassive << "";
+        QTest::newRow("write, no port") << "Command2" << StatusModel::kNone << "";
+    }
+    void readAndWriteButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, connection);
+        QFETCH(QString, queued);
+        ConfigTestRig rig;
+        rig.status.setConnection(connection);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        page.show();
+        page.setOnlineControlsEnabled(true);
+        QTest::mouseClick(page.button(button), Qt::LeftButton);
+        QCOMPARE(rig.queue.CommandQueueText(), queued);
+        QCOMPARE(rig.messages.texts,
+                 queued.isEmpty() ? QStringList{ConfigFileTransfer::kNoConnection} : QStringList{});
+        // Queued, not started: nothing goes to the unit before the queue runs it.
+        QVERIFY(rig.port.written().isEmpty());
+    }
+
+    void onlineControls()
+    {
+        ConfigTestRig rig;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        const QStringList online{"Command1", "Command2", "Command3", "Command4"};
+        for (bool enabled : {true, false}) {
+            page.setOnlineControlsEnabled(enabled);
+            for (const QString &name : online)
+                QCOMPARE(page.button(name)->isEnabled(), enabled);
+            QVERIFY(page.button(QStringLiteral("Command8"))->isEnabled());
+        }
+    }
+
+    void showingOrLeavingClearsProgress()
+    {
+        ConfigTestRig rig;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        rig.status.showProgress(640, 2370);
+        page.show();
+        QVERIFY(rig.status.counter().isEmpty() && rig.status.bar().isEmpty());
+        rig.status.showProgress(640, 2370);
+        page.hide();
+        QVERIFY(rig.status.counter().isEmpty() && rig.status.bar().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestConfigPage)
+#include "tst_configpage.moc"

@@ -1,0 +1,184 @@
+#include <QtTest>
+#include "FakeSerialPort.h"
+#include "TestSeams.h"
+#include "link/CommandQueue.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/SerialPage.h"
+#include "link/StatusModel.h"
+#include "link/StatusPanel.h"
+#include "settings/ProgramOptions.h"
+#include "settings/ProgramSettings.h"
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextEdit>
+
+// The serial page and the status strip: their controls and how they follow the link.
+class TestLinkPages : public QObject {
+    Q_OBJECT
+
+    struct Rig {
+        QTemporaryDir dir;
+        FakeSerialPort port;
+        RecordingMessageSink messages;
+        CommandQueue queue{messages};
+        StatusModel status;
+        SerialLink link{port, queue, status};
+        ProgramOptions options;
+        ProgramSettings settings{dir.filePath(QStringLiteral("TX.cfg")), link, options, queue, messages};
+        SerialPage page{link, options, settings};
+
+        template <typename W>
+        W *find(const QString &name)
+        {
+            return page.findChild<W *>(name);
+        }
+        QPushButton *button(const QString &name) { return find<QPushButton>(name); }
+    };
+
+private slots:
+    void controls_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Command1") << "Command1" << "Найти устройство автоматически";
+        QTest::newRow("Command3") << "Command3" << "Найти устройство";
+        QTest::newRow("Комманда2") << "Комманда2" << "Открыть порт";
+        QTest::newRow("Комманда3") << "Комманда3" << "Закрыть порт";
+        QTest::newRow("Command2") << "Command2" << "Сохранить настройки";
+        QTest::newRow("Label1") << "Label1" << "Номер порта";
+        QTest::newRow("Label2") << "Label2" << "Скорость";
+        QTest::newRow("Label3") << "Label3" << "Контроль передачи";
+        QTest::newRow("Метка1") << "Метка1" << "Параметры: ";
+        QTest::newRow("Метка2") << "Метка2" << "Состояние порта: ";
+        QTest::newRow("Рамка1") << "Рамка1" << "Задать параметры вручную";
+        QTest::newRow("header") << "R_Header" << "Соединение с компьютером";
+    }
+    void controls()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        Rig r;
+        QWidget *w = r.page.findChild<QWidget *>(name);
+        QVERIFY2(w, qPrintable(name));
+        QString shown;
+        if (auto *b = qobject_cast<QPushButton *>(w))
+            shown = b->text();
+        else if (auto *l = qobject_cast<QLabel *>(w))
+            shown = l->text();
+        else if (auto *g = qobject_cast<QGroupBox *>(w))
+            shown = g->title();
+        QCOMPARE(shown, text);
+        // Every control lies inside the page.
+        QVERIFY(r.page.rect().contains(QRect(w->mapTo(&r.page, QPoint(0, 0)), w->size())));
+    }
+
+    void listsAndHelp()
+    {
+        Rig r;
+        QCOMPARE(r.page.objectName(), QStringLiteral("RPF_02"));
+        QCOMPARE(r.page.size(), QSize(600, 400));
+        auto *speeds = r.find<QComboBox>(QStringLiteral("Combo2"));
+        QVERIFY(!speeds->isEnabled());
+        QCOMPARE(speeds->count(), 3);
+        QCOMPARE(speeds->currentText(), QStringLiteral("9600"));
+        auto *handshakes = r.find<QComboBox>(QStringLiteral("Combo3"));
+        QCOMPARE(handshakes->count(), 4);
+        QCOMPARE(handshakes->itemText(3), QStringLiteral("RTSXonXoff"));
+        for (int i = 1; i <= 3; ++i) {
+            auto *help = r.find<QTextEdit>(QStringLiteral("RichTextBox%1").arg(i));
+            QVERIFY(help && help->isReadOnly() && !help->toPlainText().isEmpty());
+            QVERIFY(r.find<QGroupBox>(QStringLiteral("Frame%1").arg(i)));
+        }
+        QVERIFY(!r.find<QLabel>(QStringLiteral("Label4"))->isEnabled());
+        QVERIFY(!r.find<QLabel>(QStringLiteral("Label5"))->isEnabled());
+    }
+
+    void followsThePortState()
+    {
+        Rig r;
+        r.link.addPortItem(QStringLiteral("3"));
+        r.link.addPortItem(QStringLiteral("4"));
+        r.link.setPortText(QStringLiteral("4"));
+        QCOMPARE(r.find<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("4"));
+        r.port.missingPorts.insert(4);
+
+        QTest::mouseClick(r.button(QStringLiteral("Комманда2")), Qt::LeftButton);
+        auto *state = r.find<QLabel>(QStringLiteral("Label5"));
+        QCOMPARE(state->text(), QStringLiteral("Com4 Error 8002"));
+        QVERIFY(state->toolTip().contains(QStringLiteral("No such file or directory")));
+        QVERIFY(r.button(QStringLiteral("Комманда2"))->isEnabled());
+        QVERIFY(!r.button(QStringLiteral("Комманда3"))->isEnabled());
+
+        auto *combo1 = r.find<QComboBox>(QStringLiteral("Combo1"));
+        combo1->setCurrentIndex(0);
+        emit combo1->activated(0);
+        QCOMPARE(r.link.portText(), QStringLiteral("3"));
+        QTest::mouseClick(r.button(QStringLiteral("Комманда2")), Qt::LeftButton);
+        QCOMPARE(state->text(), QStringLiteral("Com3 открыт."));
+        QCOMPARE(r.find<QLabel>(QStringLiteral("Label4"))->text(), QStringLiteral("9600,N,8,1"));
+        QVERIFY(!r.button(QStringLiteral("Комманда2"))->isEnabled());
+        QVERIFY(r.button(QStringLiteral("Комманда3"))->isEnabled());
+
+        QTest::mouseClick(r.button(QStringLiteral("Комманда3")), Qt::LeftButton);
+        QCOMPARE(state->text(), QStringLiteral("Com3 закрыт."));
+        QVERIFY(!r.port.isOpen());
+    }
+
+    void choicesMarkUnsavedChanges()
+    {
+        Rig r;
+        r.page.show();   // activation disables the save button
+        QVERIFY(!r.button(QStringLiteral("Command2"))->isEnabled());
+        auto *combo3 = r.find<QComboBox>(QStringLiteral("Combo3"));
+        combo3->setCurrentIndex(2);
+        emit combo3->activated(2);
+        QCOMPARE(r.link.handshakeIndex(), 2);
+        QVERIFY(r.button(QStringLiteral("Command2"))->isEnabled());
+        r.page.Command2_Click();
+        QVERIFY(!r.button(QStringLiteral("Command2"))->isEnabled());
+    }
+
+    void searchButtons()
+    {
+        Rig r;
+        QTest::mouseClick(r.button(QStringLiteral("Command3")), Qt::LeftButton);
+        QCOMPARE(r.queue.CommandQueueText(), QStringLiteral("PoiskUstroistva,|"));
+        QVERIFY(!r.options.Avtopoisk);
+        QTest::mouseClick(r.button(QStringLiteral("Command1")), Qt::LeftButton);
+        QVERIFY(r.options.Avtopoisk);
+    }
+
+    void statusPanelMirrorsTheModel()
+    {
+        StatusModel model;
+        StatusPanel panel(model);
+        QCOMPARE(panel.objectName(), QStringLiteral("StatusForm"));
+        QCOMPARE(panel.property("kindCode").toString(), QStringLiteral("S"));
+        QCOMPARE(panel.width(), 13010 / 15);
+        QVERIFY(panel.height() >= panel.fontMetrics().height());
+        const auto text = [&](const char *name) { return panel.findChild<QLabel *>(QLatin1String(name))->text(); };
+        QCOMPARE(text("Label1"), QStringLiteral("Соединение:"));
+        QCOMPARE(text("Label3"), QStringLiteral("Состояние:"));
+        QCOMPARE(text("Label16"), QStringLiteral("Com:"));
+        QCOMPARE(text("Label2"), QStringLiteral("Нет"));
+        QCOMPARE(text("Label4"), QStringLiteral("..."));
+
+        model.setConnection(QStringLiteral("Ошибка соединения 8020"), QStringLiteral("Input/output error"));
+        model.setOperation(QStringLiteral("Чтение конфигурации..."));
+        model.setPort(QStringLiteral("7"), QStringLiteral("/dev/pts/3"));
+        model.showProgress(1024, 2370);
+        QCOMPARE(text("Label2"), QStringLiteral("Ошибка соединения 8020"));
+        QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("Label2"))->toolTip(), QStringLiteral("Input/output error"));
+        QCOMPARE(text("Label4"), QStringLiteral("Чтение конфигурации..."));
+        QCOMPARE(text("Label5"), QStringLiteral("7"));
+        QCOMPARE(text("Label7"), model.counter());
+        QCOMPARE(text("Label6"), model.bar());
+    }
+};
+
+QTEST_MAIN(TestLinkPages)
+#include "tst_linkpages.moc"

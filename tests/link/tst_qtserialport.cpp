@@ -1,0 +1,172 @@
+#include <QtTest>
+#include "link/QtSerialPort.h"
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+// The real port over a pseudo-terminal linked as <folder>/Service/ports/COM7.
+class TestQtSerialPort : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slaveName;
+
+    bool waitReadable(int fd)
+    {
+        pollfd p{fd, POLLIN, 0};
+        return ::poll(&p, 1, 5000) == 1;   // an upper bound for the event, not a pause
+    }
+    QByteArray readMaster(int expected)
+    {
+        QByteArray got;
+        while (got.size() < expected && waitReadable(m_master)) {
+            char buf[256];
+            const ssize_t n = ::read(m_master, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            got.append(buf, n);
+        }
+        return got;
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        char name[256];
+        QCOMPARE(::openpty(&m_master, &m_slave, name, nullptr, nullptr), 0);
+        m_slaveName = QString::fromLocal8Bit(name);
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("Service/ports")));
+        const QString link = m_dir.filePath(QStringLiteral("Service/ports/COM7"));
+        QFile::remove(link);
+        QVERIFY(QFile::link(m_slaveName, link));
+    }
+    void cleanup()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        if (m_slave >= 0)
+            ::close(m_slave);
+        m_master = m_slave = -1;
+    }
+
+    void resolvesPortNumbers()
+    {
+        QtSerialPort port(m_dir.path());
+        QCOMPARE(port.deviceFor(7), m_slaveName);
+        QCOMPARE(port.deviceFor(3), QStringLiteral("/dev/ttyUSB2"));
+        QCOMPARE(port.deviceFor(0), QString());
+    }
+
+    void exchangesBytesBothWays_data()
+    {
+        QTest::addColumn<int>("handshaking");
+        QTest::newRow("None") << 0;
+        QTest::newRow("XonXoff") << 1;
+        QTest::newRow("RTS") << 2;
+        QTest::newRow("RTSXonXoff") << 3;
+    }
+    void exchangesBytesBothWays()
+    {
+        QFETCH(int, handshaking);
+        QtSerialPort port(m_dir.path());
+        QVERIFY2(port.open(7, 19200, handshaking), qPrintable(port.lastErrorText()));
+        QCOMPARE(port.lastError(), 0);
+        QVERIFY(port.isOpen());
+        QCOMPARE(port.settingsText(), QStringLiteral("19200,N,8,1"));
+
+        // Every byte value crosses unchanged; 0x11/0x13 stay out where software flow control would eat them.
+        QByteArray request("#4000");
+        for (int b = 0x80; b < 0x100; ++b)
+            request += char(b);
+        QVERIFY(port.write(request));
+        QCOMPARE(readMaster(int(request.size())), request);
+
+        const QByteArray reply("#4000=\xC7\xCE\xD0\xC3\xC5\xCB-GSM8T    \r\n");
+        QCOMPARE(::write(m_master, reply.constData(), size_t(reply.size())), ssize_t(reply.size()));
+        QByteArray got;
+        while (got.size() < reply.size() && waitReadable(m_slave))
+            got += port.readAll();
+        QCOMPARE(got, reply);
+        QCOMPARE(port.lastError(), 0);
+        QVERIFY(port.readAll().isEmpty());   // nothing waiting: empty, no error
+        QCOMPARE(port.lastError(), 0);
+
+        port.close();
+        QVERIFY(!port.isOpen());
+    }
+
+    void openErrors_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("linkTarget");   // empty: no link for the number
+        QTest::addColumn<int>("error");
+        QTest::newRow("no adapter behind the number") << 199 << QString() << 8002;
+        QTest::newRow("link to a vanished tty") << 9 << QStringLiteral("/nonexistent/tty") << 8002;
+        QTest::newRow("port zero") << 0 << QString() << 8002;
+    }
+    void openErrors()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, linkTarget);
+        QFETCH(int, error);
+        if (!linkTarget.isEmpty())
+            QVERIFY(QFile::link(linkTarget, m_dir.filePath(QStringLiteral("Service/ports/COM%1").arg(number))));
+        QtSerialPort port(m_dir.path());
+        QVERIFY(!port.open(number, 9600, 0));
+        QCOMPARE(port.lastError(), error);
+        QVERIFY(!port.lastErrorText().isEmpty());
+        QVERIFY(!port.isOpen());
+    }
+
+    void operationsNeedAnOpenPort()
+    {
+        QtSerialPort port(m_dir.path());
+        QVERIFY(!port.write("#4000"));
+        QCOMPARE(port.lastError(), 8018);
+        QVERIFY(port.readAll().isEmpty());
+        QCOMPARE(port.lastError(), 8018);
+        QVERIFY(port.open(7, 9600, 0));
+        QVERIFY(!port.open(7, 9600, 0));
+        QCOMPARE(port.lastError(), 8005);
+        QVERIFY(port.isOpen());
+    }
+
+    void portHeldByAnotherIsNotAvailable()
+    {
+        QtSerialPort first(m_dir.path());
+        QtSerialPort second(m_dir.path());
+        QVERIFY(first.open(7, 9600, 0));
+        QVERIFY(!second.open(7, 9600, 0));
+        QCOMPARE(second.lastError(), 8010);
+        QVERIFY(!second.lastErrorText().isEmpty());
+        first.close();
+        QVERIFY(second.open(7, 9600, 0));
+    }
+
+    void rejectedSettings()
+    {
+        QtSerialPort port(m_dir.path());
+        QVERIFY(!port.open(7, 0, 0));
+        QCOMPARE(port.lastError(), 8015);
+        QVERIFY(!port.isOpen());
+    }
+
+    void vanishedOtherEndIsAReadError()
+    {
+        QtSerialPort port(m_dir.path());
+        QVERIFY(port.open(7, 9600, 0));
+        ::close(m_master);
+        m_master = -1;
+        QVERIFY(waitReadable(m_slave));   // the hang-up is there to be read
+        QVERIFY(port.readAll().isEmpty());
+        QCOMPARE(port.lastError(), 8020);
+        QVERIFY(!port.lastErrorText().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQtSerialPort)
+#include "tst_qtserialport.moc"

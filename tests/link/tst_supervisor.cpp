@@ -1,0 +1,364 @@
+#include <QtTest>
+#include "FakeSerialPort.h"
+#include "TestSeams.h"
+#include "link/CommandQueue.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "link/StatusSupervisor.h"
+#include "settings/ProgramOptions.h"
+#include "settings/ProgramSettings.h"
+
+// The 200 ms supervision tick: port state, automatic search, follow-up of tags, queue, page locking.
+class TestSupervisor : public QObject {
+    Q_OBJECT
+
+    struct Rig {
+        FakeSerialPort port;
+        RecordingMessageSink messages;
+        CommandQueue queue{messages};
+        StatusModel status;
+        SerialLink link{port, queue, status};
+        ProgramOptions options;
+        ProgramSettings settings{QString(), link, options, queue, messages};
+        StatusSupervisor supervisor{link, queue, status, options, settings};
+
+        bool configurationRead = false;
+        int refreshes = 0, online = 0, offline = 0, versionsCleared = 0, buttonChecks = 0;
+        QList<bool> locks;
+        QStringList started;   // "name,param" of every command the queue started
+
+        Rig()
+        {
+            StatusSupervisor::Hooks hooks;
+            hooks.configurationRead = [this] { return configurationRead; };
+            hooks.setConfigurationRead = [this](bool read) { configurationRead = read; };
+            hooks.refreshPages = [this] { ++refreshes; };
+            hooks.activateOnline = [this] { ++online; };
+            hooks.deactivateOffline = [this] { ++offline; };
+            hooks.clearVersions = [this] { ++versionsCleared; };
+            hooks.lockPages = [this](bool free) { locks.append(free); };
+            hooks.checkMonitoringButtons = [this] { ++buttonChecks; };
+            supervisor.setHooks(hooks);
+            for (const QString &name : {Cmd::PoiskUstroistva, Cmd::TXconfigLoadParam, Cmd::TXconfigSaveParam,
+                                        Cmd::ConfiguraciaReadProcess, Cmd::ConfiguraciaWriteProcess,
+                                        Cmd::MonitoringProcess}) {
+                queue.setStarter(name, [this, name](QString &param) { started << name + QLatin1Char(',') + param; });
+            }
+            queue.setLinkFree(true);
+        }
+        // An open port with a unit identified, so neither the closed-port reset nor the search interferes.
+        void connectUnit()
+        {
+            link.OpenUsbComPort(QStringLiteral("3"));
+            link.UstroistvoNameClear = "ZORGEL-GSM8     ";
+        }
+        void setLines(const QStringList &lines)
+        {
+            settings.StrokiTX = QStringList{QString()} + lines;
+            settings.KolichestvoStrokTX = int(lines.size());
+        }
+    };
+
+private slots:
+    void operationTags_data()
+    {
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("freesLink");
+        QTest::addColumn<bool>("closesPort");
+        QTest::addColumn<int>("pagesRefreshed");    // -1 unchanged, 0 false, 1 true
+        QTest::addColumn<int>("configurationRead"); // -1 unchanged, 0 false
+
+        QTest::newRow("firmware write") << Tag::FirmwareWrite << "Запись прошивки..." << false << false << -1 << -1;
+        QTest::newRow("written") << Tag::Written << "Записано успешно!" << false << false << -1 << -1;
+        QTest::newRow("write error") << Tag::WriteError << "Ошибка при записи!" << false << false << -1 << -1;
+        QTest::newRow("firmware read") << Tag::FirmwareRead << "Чтение прошивки..." << false << false << -1 << -1;
+        QTest::newRow("saved") << Tag::Saved << "Сохранено успешно!" << false << false << -1 << -1;
+        QTest::newRow("save error") << Tag::SaveError << "Ошибка при сохранении!" << false << false << -1 << -1;
+        QTest::newRow("config to file") << Tag::ConfigFileCopy << "Чтение конфигурации..." << false << false << 0 << -1;
+        QTest::newRow("config read") << Tag::ConfigRead << "Чтение конфигурации..." << false << false << 0 << -1;
+        QTest::newRow("read ok") << Tag::ReadOk << "Прочитано успешно!" << true << false << 1 << -1;
+        QTest::newRow("read error") << Tag::ReadError << "Ошибка при чтении!" << true << false << 0 << -1;
+        QTest::newRow("config from file") << Tag::ConfigFileLoad << "Запись конфигурации..." << false << false << 0 << -1;
+        QTest::newRow("config write") << Tag::ConfigWrite << "Запись конфигурации..." << false << false << 0 << -1;
+        QTest::newRow("name reading") << Tag::NameReading << "Поиск устройства..." << false << false << -1 << 0;
+        QTest::newRow("name read") << Tag::NameRead << "Устройство обнаружено!" << false << false << -1 << -1;
+        QTest::newRow("name not read") << Tag::NameNotRead << "Устройство не обнаружено!" << true << true << -1 << 0;
+        QTest::newRow("transfer error") << Tag::TransferError << "Ошибка передачи!" << true << true << -1 << -1;
+        QTest::newRow("monitoring") << Tag::Monitoring << "Мониторинг..." << false << false << -1 << -1;
+        QTest::newRow("monitoring final state") << Tag::MonitoringOk << "..." << true << false << -1 << -1;
+        QTest::newRow("idle") << QString() << "..." << true << false << -1 << -1;
+    }
+    void operationTags()
+    {
+        QFETCH(QString, tag);
+        QFETCH(QString, shown);
+        QFETCH(bool, freesLink);
+        QFETCH(bool, closesPort);
+        QFETCH(int, pagesRefreshed);
+        QFETCH(int, configurationRead);
+        Rig r;
+        r.connectUnit();
+        r.link.RPF_02VektorPriemaIsPorta = tag;
+        r.queue.setLinkFree(false);
+        r.configurationRead = true;
+        r.supervisor.PagesRefreshed = tag != Tag::ReadOk;
+
+        r.supervisor.tick();
+
+        QCOMPARE(r.status.operation(), shown);
+        QCOMPARE(r.queue.LinkFree(), freesLink);
+        QCOMPARE(r.locks, QList<bool>{freesLink});
+        QCOMPARE(r.link.isOpen(), !closesPort);
+        QCOMPARE(r.supervisor.PagesRefreshed, pagesRefreshed == -1 ? tag != Tag::ReadOk : pagesRefreshed == 1);
+        QCOMPARE(r.configurationRead, configurationRead == -1);
+        QCOMPARE(r.refreshes, tag == Tag::ReadOk ? 1 : 0);
+        QCOMPARE(r.buttonChecks, 1);
+    }
+
+    void pagesRefilledOncePerRead()
+    {
+        Rig r;
+        r.connectUnit();
+        r.link.RPF_02VektorPriemaIsPorta = Tag::ReadOk;
+        for (int i = 0; i < 4; ++i)
+            r.supervisor.tick();
+        QCOMPARE(r.refreshes, 1);
+        r.link.RPF_02VektorPriemaIsPorta = Tag::ConfigRead;
+        r.supervisor.tick();
+        r.link.RPF_02VektorPriemaIsPorta = Tag::ReadOk;
+        r.supervisor.tick();
+        r.supervisor.tick();
+        QCOMPARE(r.refreshes, 2);
+    }
+
+    void connectionState()
+    {
+        Rig r;
+        r.link.OpenUsbComPort(QStringLiteral("3"));
+        r.supervisor.tick();
+        QCOMPARE(r.status.connection(), StatusModel::kPassive);
+        r.link.UstroistvoNameClear = "ZORGEL-GSM8     ";
+        r.supervisor.tick();
+        QCOMPARE(r.status.connection(), StatusModel::kActive);
+        QCOMPARE(r.offline, 0);
+    }
+
+    void closedPortResets_data()
+    {
+        QTest::addColumn<int>("check1");
+        QTest::newRow("search on loss of connection") << 1;
+        QTest::newRow("no search on loss") << 0;
+    }
+    void closedPortResets()
+    {
+        QFETCH(int, check1);
+        Rig r;
+        r.options.setCheckState(1, check1);
+        r.setLines({QStringLiteral("Доступный номер порта:4")});
+        r.link.UstroistvoNameClear = "ZORGEL-GSM8     ";
+        r.configurationRead = true;
+        r.supervisor.PagesRefreshed = true;
+        r.supervisor.tick();
+        QCOMPARE(r.status.connection(), StatusModel::kNone);
+        QVERIFY(r.link.UstroistvoNameClear.isEmpty());
+        QVERIFY(!r.configurationRead);
+        QVERIFY(!r.supervisor.PagesRefreshed);
+        QCOMPARE(r.offline, 1);
+        QCOMPARE(r.versionsCleared, 1);
+        QCOMPARE(r.options.Avtopoisk, check1 == 1);
+        // The search switched on by the loss runs in the same tick.
+        QCOMPARE(r.started.size(), check1 == 1 ? 1 : 0);
+    }
+
+    void brokenLinkStaysReportedUntilReopened()
+    {
+        Rig r;
+        r.connectUnit();
+        r.port.failReadsWith = 8020;
+        r.link.receiveTick();
+        r.supervisor.tick();
+        r.supervisor.tick();
+        QCOMPARE(r.status.connection(), QStringLiteral("Ошибка соединения 8020"));
+        QCOMPARE(r.status.operation(), QStringLiteral("..."));
+        r.port.failReadsWith = 0;
+        r.link.OpenUsbComPort(QStringLiteral("3"));
+        r.supervisor.tick();
+        QCOMPARE(r.status.connection(), StatusModel::kPassive);
+    }
+
+    void automaticSearchWalksPortLines()
+    {
+        Rig r;
+        r.setLines({QStringLiteral("Доступный номер порта:3"), QStringLiteral("  Доступный номер порта: 5 "),
+                    QStringLiteral("Доступная скорость порта:9600"), QStringLiteral("Доступный номер порта:7"),
+                    QStringLiteral("Акт индекс номера порта:3"), QStringLiteral("RPF_19.Check5:1")});
+        r.options.Avtopoisk = true;
+        for (int i = 0; i < 5; ++i)
+            r.supervisor.tick();
+        // In file order; when the list runs out the search stops and the port found last goes once more.
+        const QString p = Cmd::PoiskUstroistva + QLatin1Char(',');
+        QCOMPARE(r.started, (QStringList{p + "3", p + "5", p + "7", p + "7"}));
+        QVERIFY(!r.options.Avtopoisk);
+        // Switched on again, the search starts over at the first line.
+        r.options.Avtopoisk = true;
+        r.supervisor.tick();
+        QCOMPARE(r.started.last(), p + "3");
+    }
+
+    void automaticSearchWithoutPortLines()
+    {
+        Rig r;
+        r.setLines({QStringLiteral("Доступная скорость порта:9600"), QStringLiteral("RPF_19.Check5:1"), QString()});
+        r.options.Avtopoisk = true;
+        r.supervisor.tick();
+        QCOMPARE(r.started, QStringList{Cmd::PoiskUstroistva + QLatin1Char(',')});
+        QVERIFY(!r.options.Avtopoisk);
+        r.supervisor.tick();
+        QCOMPARE(r.started.size(), 1);
+    }
+
+    void lastSuccessfulConnectionFirst()
+    {
+        Rig r;
+        r.setLines({QStringLiteral("Доступный номер порта:4")});
+        r.options.Avtopoisk = true;
+        r.options.UseLastSucsessConnection = true;
+        r.supervisor.tick();
+        QVERIFY(!r.options.UseLastSucsessConnection);
+        r.supervisor.tick();
+        const QString p = Cmd::PoiskUstroistva + QLatin1Char(',');
+        QCOMPARE(r.started, (QStringList{p, p + "4"}));
+    }
+
+    void noSearchWhileAUnitIsKnownOrLinkBusy()
+    {
+        Rig r;
+        r.setLines({QStringLiteral("Доступный номер порта:4")});
+        r.options.Avtopoisk = true;
+        r.connectUnit();
+        r.supervisor.tick();
+        QVERIFY(r.started.isEmpty());
+        // Without a unit the attempt is queued but waits for the link.
+        r.link.UstroistvoNameClear.clear();
+        r.link.RPF_02VektorPriemaIsPorta = Tag::ConfigRead;
+        r.queue.setLinkFree(false);
+        r.supervisor.tick();
+        QVERIFY(r.started.isEmpty());
+        QCOMPARE(r.queue.CommandQueueText(), Cmd::PoiskUstroistva + QStringLiteral(",4|"));
+    }
+
+    void identificationFollowUp_data()
+    {
+        QTest::addColumn<int>("check2");
+        QTest::addColumn<bool>("alreadyRead");
+        QTest::addColumn<QStringList>("started");
+        const QString save = Cmd::TXconfigSaveParam + QLatin1Char(',');
+        const QString read = Cmd::ConfiguraciaReadProcess + QLatin1Char(',');
+        QTest::newRow("read on detection") << 1 << false << QStringList{save, read};
+        QTest::newRow("already read") << 1 << true << QStringList{save};
+        QTest::newRow("option off") << 0 << false << QStringList{save};
+    }
+    void identificationFollowUp()
+    {
+        QFETCH(int, check2);
+        QFETCH(bool, alreadyRead);
+        QFETCH(QStringList, started);
+        Rig r;
+        r.options.setCheckState(2, check2);
+        r.configurationRead = alreadyRead;
+        r.options.Avtopoisk = true;
+        r.connectUnit();
+        r.link.RPF_02VektorPriemaIsPorta = Tag::NameRead;
+        for (int i = 0; i < 5; ++i)
+            r.supervisor.tick();
+        QVERIFY(!r.options.Avtopoisk);
+        QCOMPARE(r.online, 1);
+        // Saved once per identification, not on every tick the tag stays.
+        QCOMPARE(r.started, started);
+        QCOMPARE(r.configurationRead, alreadyRead || check2 == 1);
+    }
+
+    void nextIdentificationIsFollowedUpAgain()
+    {
+        Rig r;
+        r.port.onWrite = [&](const QByteArray &) { r.port.feed("#4000=ZORGEL-GSM8     \r\n"); };
+        const auto identify = [&] {
+            QString param = QStringLiteral("3");
+            r.link.PoiskUstroistva(param);
+            r.link.receiveTick();
+        };
+        identify();
+        r.supervisor.tick();
+        r.supervisor.tick();
+        // A search started by hand and answered between two ticks: the tag never leaves "Имя прочитано".
+        identify();
+        QCOMPARE(r.link.RPF_02VektorPriemaIsPorta, Tag::NameRead);
+        r.supervisor.tick();
+        r.supervisor.tick();
+        QCOMPARE(r.started.count(Cmd::TXconfigSaveParam + QLatin1Char(',')), 2);
+        QCOMPARE(r.online, 2);
+    }
+
+    void endToEndIdentification()
+    {
+        Rig r;
+        r.queue.setStarter(Cmd::PoiskUstroistva, [&](QString &param) { r.link.PoiskUstroistva(param); });
+        r.port.onWrite = [&](const QByteArray &bytes) {
+            if (bytes == "#4000" && r.port.portNumber == 5)
+                r.port.feed("#4000=ZORGEL-GSM4T    \r\n");
+        };
+        r.setLines({QStringLiteral("Доступный номер порта:3"), QStringLiteral("Доступный номер порта:5")});
+        r.options.Avtopoisk = true;
+
+        r.supervisor.tick();   // tries COM3
+        QCOMPARE(r.link.RPF_02VektorPriemaIsPorta, Tag::NameReading);
+        for (int i = 0; i < 3; ++i)
+            r.link.receiveTick();
+        r.supervisor.tick();   // COM3 silent so far: the next attempt takes COM5
+        QCOMPARE(r.status.operation(), QStringLiteral("Поиск устройства..."));
+        QCOMPARE(r.port.portNumber, 5);
+        r.link.receiveTick();
+        QCOMPARE(r.link.RPF_02VektorPriemaIsPorta, Tag::NameRead);
+        r.supervisor.tick();
+        QCOMPARE(r.status.operation(), QStringLiteral("Устройство обнаружено!"));
+        QCOMPARE(r.status.connection(), StatusModel::kActive);
+        QCOMPARE(r.status.port(), QStringLiteral("5"));
+        QVERIFY(!r.options.Avtopoisk);
+        QCOMPARE(r.started, QStringList{Cmd::TXconfigSaveParam + QLatin1Char(',')});
+        QCOMPARE(r.link.deviceName(), QStringLiteral("ZORGEL-GSM4T    "));
+    }
+
+    void failedAttemptClosesThePort()
+    {
+        Rig r;
+        r.queue.setStarter(Cmd::PoiskUstroistva, [&](QString &param) { r.link.PoiskUstroistva(param); });
+        r.link.setPortText(QStringLiteral("2"));
+        r.queue.post(Cmd::PoiskUstroistva);
+        r.supervisor.tick();
+        for (int i = 0; i < 6; ++i)
+            r.link.receiveTick();
+        QCOMPARE(r.link.RPF_02VektorPriemaIsPorta, Tag::NameNotRead);
+        r.supervisor.tick();
+        QCOMPARE(r.status.operation(), QStringLiteral("Устройство не обнаружено!"));
+        QVERIFY(!r.link.isOpen());
+        r.supervisor.tick();
+        QCOMPARE(r.status.connection(), StatusModel::kNone);
+        QCOMPARE(r.status.operation(), QStringLiteral("..."));
+    }
+
+    void loadEmptiesProgress()
+    {
+        Rig r;
+        r.status.showProgress(10, 20);
+        r.supervisor.PagesRefreshed = true;
+        r.supervisor.load();
+        QVERIFY(r.status.counter().isEmpty());
+        QVERIFY(r.status.bar().isEmpty());
+        QVERIFY(!r.supervisor.PagesRefreshed);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSupervisor)
+#include "tst_supervisor.moc"

@@ -1,0 +1,546 @@
+#include "FakeSerialPort.h"
+#include "TestSeams.h"
+#include "link/CommandQueue.h"
+#include "link/Cp1251.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "settings/ProgramOptions.h"
+#include "settings/ProgramSettings.h"
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QString P = ProgramSettings::kPortKey;
+const QString S = ProgramSettings::kSpeedKey;
+const QString AP = ProgramSettings::kActivePortKey;
+const QString AS = ProgramSettings::kActiveSpeedKey;
+const QString AH = ProgramSettings::kActiveHandshakeKey;
+QString C(int n) { return QStringLiteral("RPF_19.Check%1:").arg(n); }
+
+QByteArray cp1251File(const QStringList &lines)
+{
+    QByteArray bytes;
+    for (const QString &line : lines)
+        bytes += Cp1251::encode(line) + "\r\n";
+    return bytes;
+}
+
+QString checkStates(const ProgramOptions &options)
+{
+    QString s;
+    for (int n = 1; n <= ProgramOptions::kCount; ++n)
+        s += QString::number(options.checkState(n));
+    return s;
+}
+
+// Remembers what the timers and the link looked like whenever a message was shown.
+class ProbeSink : public MessageSink {
+public:
+    void show(const QString &text) override
+    {
+        texts << text;
+        if (probe)
+            probe();
+    }
+    QStringList texts;
+    std::function<void()> probe;
+};
+
+struct Rig {
+    QTemporaryDir dir;
+    ProbeSink messages;
+    FakeSerialPort port;
+    CommandQueue queue{messages};
+    StatusModel status;
+    SerialLink link{port, queue, status};
+    ProgramOptions options;
+    QTimer supervision;
+    ProgramSettings settings;
+
+    explicit Rig(const QString &name = QStringLiteral("Service/TX.cfg"))
+        : settings(QDir(dir.path()).filePath(name), link, options, queue, messages)
+    {
+        QDir(dir.path()).mkpath(QStringLiteral("Service"));
+        settings.setSupervisionTimer(&supervision);
+    }
+    QString path() const { return settings.filePath(); }
+    void write(const QByteArray &bytes)
+    {
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray read() const
+    {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+};
+
+} // namespace
+
+class TestProgramSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void splitLine_data();
+    void splitLine();
+    void loadAppliesLines_data();
+    void loadAppliesLines();
+    void loadSelectsFromTheLists();
+    void loadCountsLines_data();
+    void loadCountsLines();
+    void refreshRewritesKnownLinesOnly();
+    void refreshKeepsSpeedWhenNoneSelected();
+    void saveWithoutRefreshWritesLinesAsRead();
+    void roundTripIsByteExact_data();
+    void roundTripIsByteExact();
+    void missingFileStartsWithDefaults();
+    void unreadableFileIsNeverReplaced();
+    void saveBeforeLoadLeavesFileAlone();
+    void failedSaveReportsOnce_data();
+    void failedSaveReportsOnce();
+    void timersPausedAndRestored_data();
+    void timersPausedAndRestored();
+    void worksWithoutSupervisionTimer();
+};
+
+void TestProgramSettings::splitLine_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("plain") << "Акт индекс скорости:2" << "Акт индекс скорости:" << "2";
+    QTest::newRow("blanks everywhere") << "  Акт индекс скорости:   2  " << "Акт индекс скорости:" << "2";
+    QTest::newRow("blank before colon stays in key") << "Ключ :1" << "Ключ :" << "1";
+    QTest::newRow("first colon splits") << "a:b:c" << "a:" << "b:c";
+    QTest::newRow("no colon: empty key") << "  просто текст " << "" << "просто текст";
+    QTest::newRow("empty") << "" << "" << "";
+    QTest::newRow("colon only") << ":" << ":" << "";
+    QTest::newRow("empty value") << "RPF_19.Check1:   " << "RPF_19.Check1:" << "";
+}
+
+void TestProgramSettings::splitLine()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QString k = QStringLiteral("junk"), v = QStringLiteral("junk");
+    ProgramSettings::splitLine(line, k, v);
+    QCOMPARE(k, key);
+    QCOMPARE(v, value);
+}
+
+void TestProgramSettings::loadAppliesLines_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<QStringList>("speeds");
+    QTest::addColumn<int>("speed");          // UsbComPortSpeed
+    QTest::addColumn<int>("handshaking");    // UsbComPortHandshaking
+    QTest::addColumn<int>("portNumber");     // UsbComPortNumber
+    QTest::addColumn<QString>("checks");
+    QTest::addColumn<bool>("avtopoisk");
+    QTest::addColumn<bool>("useLast");
+    QTest::addColumn<int>("wizards");
+
+    const QStringList none;
+    const QStringList speeds3{"9600", "19200", "115200"};
+    // Before the load: port 7, 4800 baud, "RTS" (3), both Booleans on, all boxes clear.
+    QTest::newRow("empty file") << QStringList{} << none << none << 4800 << 3 << 7 << "00000" << true << true << 0;
+    QTest::newRow("ports, speeds, then the indexes")
+        << QStringList{P + "1", P + "2", P + "3", S + "9600", S + "19200", S + "115200", AP + "3", AS + "2", AH + "1"}
+        << QStringList{"1", "2", "3"} << speeds3 << 19200 << 1 << 3 << "00000" << true << true << 0;
+    QTest::newRow("blanks around key and value")
+        << QStringList{"   " + AP + "   5   ", "\t" + C(1) + "  1 "} << none << none << 4800 << 3 << 5 << "10000"
+        << true << true << 0;
+    QTest::newRow("line without colon ignored")
+        << QStringList{"Акт индекс номера порта 5", "RPF_19.Check1 1"} << none << none << 4800 << 3 << 7 << "00000"
+        << true << true << 0;
+    QTest::newRow("key in other case ignored")
+        << QStringList{"rpf_19.check1:1", "акт индекс номера порта:5"} << none << none << 4800 << 3 << 7 << "00000"
+        << true << true << 0;
+    QTest::newRow("blank before colon is another key")
+        << QStringList{"Акт индекс номера порта :5"} << none << none << 4800 << 3 << 7 << "00000" << true << true << 0;
+    QTest::newRow("every list line adds an item")
+        << QStringList{P + "4", P + "4", P + " 12"} << QStringList{"4", "4", "12"} << none << 4800 << 3 << 7
+        << "00000" << true << true << 0;
+    QTest::newRow("list values that are no numbers skipped")
+        << QStringList{P + "COM3", P + "0", P + "-1", P, S + "fast", S + "0", S + "9600", AS + "1"} << none
+        << QStringList{"9600"} << 9600 << 3 << 7 << "00000" << true << true << 0;
+    QTest::newRow("index before its list has nothing to select")
+        << QStringList{AS + "1", S + "9600", S + "19200"} << none << QStringList{"9600", "19200"} << 4800 << 3 << 7
+        << "00000" << true << true << 0;
+    QTest::newRow("speed index past the list")
+        << QStringList{S + "9600", S + "19200", S + "115200", AS + "4"} << none << speeds3 << 4800 << 3 << 7
+        << "00000" << true << true << 0;
+    QTest::newRow("speed index 0")
+        << QStringList{S + "9600", AS + "0"} << none << QStringList{"9600"} << 4800 << 3 << 7 << "00000" << true
+        << true << 0;
+    QTest::newRow("speed index no number")
+        << QStringList{S + "9600", AS + "один"} << none << QStringList{"9600"} << 4800 << 3 << 7 << "00000" << true
+        << true << 0;
+    QTest::newRow("handshaking 4 is RTSXonXoff")
+        << QStringList{AH + "4"} << none << none << 4800 << 4 << 7 << "00000" << true << true << 0;
+    QTest::newRow("handshaking 5 and 0 skipped")
+        << QStringList{AH + "5", AH + "0", AH + ""} << none << none << 4800 << 3 << 7 << "00000" << true << true << 0;
+    QTest::newRow("port number not usable")
+        << QStringList{AP + "abc", AP + "0", AP + "2.5", AP + "-3", AP + "99999"} << none << none << 4800 << 3 << 7
+        << "00000" << true << true << 0;
+    QTest::newRow("greyed state applied")
+        << QStringList{C(5) + "2", C(4) + "2"} << none << none << 4800 << 3 << 7 << "00022" << true << true << 0;
+    QTest::newRow("Check5 0 clears Avtopoisk")
+        << QStringList{C(5) + "0"} << none << none << 4800 << 3 << 7 << "00000" << false << true << 0;
+    QTest::newRow("Check4 0 clears UseLastSucsessConnection")
+        << QStringList{C(4) + "0"} << none << none << 4800 << 3 << 7 << "00000" << true << false << 0;
+    QTest::newRow("Check5 1 with Check4 1")
+        << QStringList{C(4) + "1", C(5) + "1", C(1) + "1", C(2) + "1"} << none << none << 4800 << 3 << 7 << "11011"
+        << true << true << 0;
+    QTest::newRow("states outside 0..2 skipped")
+        << QStringList{C(5) + "3", C(1) + "-1", C(2) + "x", C(4) + ""} << none << none << 4800 << 3 << 7 << "00000"
+        << true << true << 0;
+    QTest::newRow("Check3 1 asks for the wizard once")
+        << QStringList{C(3) + "1", C(3) + "1"} << none << none << 4800 << 3 << 7 << "00100" << true << true << 1;
+    QTest::newRow("Check3 greyed is no request")
+        << QStringList{C(3) + "2"} << none << none << 4800 << 3 << 7 << "00200" << true << true << 0;
+    QTest::newRow("later occurrence wins")
+        << QStringList{C(1) + "1", C(1) + "0", AP + "2", AP + "6"} << none << none << 4800 << 3 << 6 << "00000"
+        << true << true << 0;
+    QTest::newRow("unknown option ignored")
+        << QStringList{"RPF_19.Check6:1", "RPF_19.Check0:1"} << none << none << 4800 << 3 << 7 << "00000" << true
+        << true << 0;
+}
+
+void TestProgramSettings::loadAppliesLines()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, ports);
+    QFETCH(QStringList, speeds);
+    QFETCH(int, speed);
+    QFETCH(int, handshaking);
+    QFETCH(int, portNumber);
+    QFETCH(QString, checks);
+    QFETCH(bool, avtopoisk);
+    QFETCH(bool, useLast);
+    QFETCH(int, wizards);
+
+    Rig rig;
+    rig.write(cp1251File(lines));
+    rig.link.setPortItems({"9"});
+    rig.link.UsbComPortNumber = 7;
+    rig.link.UsbComPortSpeed = 4800;
+    rig.link.setHandshakeIndex(2);
+    rig.link.UsbComPortHandshaking = 3;
+    rig.options.Avtopoisk = true;
+    rig.options.UseLastSucsessConnection = true;
+    QSignalSpy wizard(&rig.settings, &ProgramSettings::wizardRequested);
+
+    rig.settings.TXconfigLoadParam();
+
+    QCOMPARE(rig.link.portItems(), ports);
+    QCOMPARE(rig.link.speedItems(), speeds);
+    QCOMPARE(rig.link.UsbComPortSpeed, speed);
+    QCOMPARE(rig.link.UsbComPortHandshaking, handshaking);
+    QCOMPARE(rig.link.handshakeIndex(), handshaking - 1);
+    QCOMPARE(rig.link.UsbComPortNumber, portNumber);
+    QCOMPARE(checkStates(rig.options), checks);
+    QCOMPARE(rig.options.Avtopoisk, avtopoisk);
+    QCOMPARE(rig.options.UseLastSucsessConnection, useLast);
+    QCOMPARE(wizard.count(), wizards);
+    // Whatever could not be applied, every line is kept for the save.
+    QStringList trimmed;
+    for (const QString &l : lines)
+        trimmed << l.trimmed();
+    QCOMPARE(rig.settings.KolichestvoStrokTX, lines.size());
+    QCOMPARE(rig.settings.StrokiTX, QStringList{QString()} + trimmed);
+    QVERIFY(rig.queue.LinkFree());
+    QVERIFY(rig.messages.texts.isEmpty());
+    // Loading sets the boxes; it is not a change by the user.
+    QVERIFY(!rig.options.saveEnabled());
+}
+
+void TestProgramSettings::loadSelectsFromTheLists()
+{
+    Rig rig;
+    rig.write(cp1251File({P + "1", P + "2", P + "3", S + "9600", S + "19200", S + "115200", AS + "2", AH + "1"}));
+    rig.link.setHandshakeIndex(3);
+    rig.settings.TXconfigLoadParam();
+    QCOMPARE(rig.link.speedIndex(), 1);
+    QCOMPARE(rig.link.speedText(), QStringLiteral("19200"));
+    QCOMPARE(rig.link.UsbComPortSpeed, 19200);
+    QCOMPARE(rig.link.handshakeIndex(), 0);
+    QCOMPARE(rig.link.UsbComPortHandshaking, 1);
+}
+
+void TestProgramSettings::loadCountsLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("CR LF") << QByteArray("a:1\r\nb:2\r\n") << QStringList{"a:1", "b:2"};
+    QTest::newRow("last line unterminated") << QByteArray("a:1\r\nb:2") << QStringList{"a:1", "b:2"};
+    QTest::newRow("LF only") << QByteArray("a:1\nb:2\n") << QStringList{"a:1", "b:2"};
+    QTest::newRow("CR only") << QByteArray("a:1\rb:2\r") << QStringList{"a:1", "b:2"};
+    QTest::newRow("empty lines kept") << QByteArray("a:1\r\n\r\nb:2\r\n\r\n") << QStringList{"a:1", "", "b:2", ""};
+    QTest::newRow("blank lines trimmed") << QByteArray("   \r\n x y \r\n") << QStringList{"", "x y"};
+    QTest::newRow("empty file") << QByteArray() << QStringList{};
+}
+
+void TestProgramSettings::loadCountsLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, lines);
+    Rig rig;
+    rig.write(bytes);
+    rig.settings.TXconfigLoadParam();
+    QCOMPARE(rig.settings.KolichestvoStrokTX, lines.size());
+    QCOMPARE(rig.settings.StrokiTX, QStringList{QString()} + lines);
+    // Written back with CR LF after every line, nothing more.
+    rig.settings.TXconfigSaveParam();
+    QCOMPARE(rig.read(), cp1251File(lines));
+}
+
+void TestProgramSettings::refreshRewritesKnownLinesOnly()
+{
+    Rig rig;
+    const QByteArray original = cp1251File({
+        "  " + P + "   3  ", "Доступная скорость порта : 9600", S + "9600", S + " 19200", AP + "  3", AS + "1",
+        AH + "1", C(1) + " 0", C(2) + "1", C(3) + "0", C(4) + "0", C(5) + "1", "Примечание без двоеточия", "",
+        "Другое:  значение  "});
+    rig.write(original);
+    rig.settings.TXconfigLoadParam();
+
+    rig.link.UsbComPortNumber = 5;
+    rig.link.setSpeedIndex(1);
+    rig.link.setHandshakeIndex(3);
+    rig.options.setCheckState(1, 1);
+    rig.options.setCheckState(2, 2);
+    rig.options.setCheckState(5, 0);
+    rig.settings.TXconfigUpdateParam();
+
+    const QStringList expected{P + "3", "Доступная скорость порта : 9600", S + "9600", S + "19200", AP + "5",
+                               AS + "2", AH + "4", C(1) + "1", C(2) + "2", C(3) + "0", C(4) + "0", C(5) + "0",
+                               "Примечание без двоеточия", "", "Другое:  значение"};
+    QCOMPARE(rig.settings.StrokiTX, QStringList{QString()} + expected);
+    QCOMPARE(rig.read(), original);   // a refresh does not touch the file
+
+    rig.settings.TXconfigSaveParam();
+    QCOMPARE(rig.read(), cp1251File(expected));
+    QVERIFY(rig.messages.texts.isEmpty());
+}
+
+void TestProgramSettings::refreshKeepsSpeedWhenNoneSelected()
+{
+    Rig rig;
+    rig.write(cp1251File({AS + "3", AH + "2"}));
+    rig.settings.TXconfigLoadParam();
+    rig.settings.TXconfigUpdateParam();
+    QCOMPARE(rig.settings.StrokiTX, (QStringList{QString(), AS + "3", AH + "2"}));
+}
+
+void TestProgramSettings::saveWithoutRefreshWritesLinesAsRead()
+{
+    Rig rig;
+    const QByteArray original = cp1251File({P + "1", AP + "1", C(5) + "1"});
+    rig.write(original);
+    rig.settings.TXconfigLoadParam();
+    rig.link.UsbComPortNumber = 4;
+    rig.options.setCheckState(5, 0);
+    rig.settings.TXconfigSaveParam();
+    QCOMPARE(rig.read(), original);
+}
+
+void TestProgramSettings::roundTripIsByteExact_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("utf8");
+
+    QByteArray everyHighByte;
+    for (int b = 0x80; b <= 0xFF; ++b)
+        everyHighByte += char(b);
+    const QStringList lines{P + "3", S + "9600", AP + "3", AS + "1", AH + "2", C(1) + "1", C(3) + "0",
+                            "Примечание: ёЁ№ «кавычки»"};
+    QByteArray utf8;
+    for (const QString &line : lines)
+        utf8 += line.toUtf8() + "\r\n";
+
+    QTest::newRow("Windows-1251") << cp1251File(lines) << false;
+    QTest::newRow("Windows-1251, every byte above 127")
+        << cp1251File(lines) + "Байты:x" + everyHighByte + "x\r\n" << false;
+    QTest::newRow("UTF-8") << utf8 << true;
+    QTest::newRow("UTF-8 with byte order mark") << QByteArray("\xEF\xBB\xBF") + utf8 << true;
+}
+
+void TestProgramSettings::roundTripIsByteExact()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, utf8);
+    Rig rig;
+    rig.write(bytes);
+    rig.settings.TXconfigLoadParam();
+    QCOMPARE(rig.settings.isUtf8(), utf8);
+    // The Cyrillic keys were recognised in either encoding.
+    QCOMPARE(rig.link.UsbComPortNumber, 3);
+    QCOMPARE(rig.link.portItems(), QStringList{"3"});
+    QCOMPARE(rig.link.UsbComPortHandshaking, 2);
+    rig.settings.TXconfigUpdateParam();
+    rig.settings.TXconfigSaveParam();
+    QCOMPARE(rig.read(), bytes);
+}
+
+void TestProgramSettings::missingFileStartsWithDefaults()
+{
+    Rig rig;
+    QSignalSpy wizard(&rig.settings, &ProgramSettings::wizardRequested);
+    rig.settings.TXconfigLoadParam();
+
+    QCOMPARE(rig.link.portItems(), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8"}));
+    QCOMPARE(rig.link.speedItems(), (QStringList{"9600", "19200", "115200"}));
+    QCOMPARE(rig.link.speedText(), QStringLiteral("9600"));
+    QCOMPARE(rig.link.UsbComPortSpeed, 9600);
+    QCOMPARE(rig.link.UsbComPortNumber, 1);
+    QCOMPARE(rig.link.UsbComPortHandshaking, 1);
+    QCOMPARE(checkStates(rig.options), QStringLiteral("11001"));
+    QVERIFY(rig.options.Avtopoisk);
+    QVERIFY(!rig.options.UseLastSucsessConnection);
+    QCOMPARE(wizard.count(), 0);
+    QVERIFY(rig.messages.texts.isEmpty());
+    // The automatic search walks these lines.
+    QCOMPARE(rig.settings.StrokiTX, QStringList{QString()} + ProgramSettings::defaultLines());
+
+    // The first save brings the file into being.
+    QVERIFY(rig.settings.canSave());
+    rig.settings.TXconfigSaveParam();
+    QCOMPARE(rig.read(), ProgramSettings::defaultFileContents());
+}
+
+void TestProgramSettings::unreadableFileIsNeverReplaced()
+{
+    Rig rig;
+    QVERIFY(QDir().mkpath(rig.path()));   // a folder where the file should be cannot be read
+    rig.settings.TXconfigLoadParam();
+    QCOMPARE(rig.link.portItems().size(), 8);
+    QVERIFY(rig.options.Avtopoisk);
+    QVERIFY(!rig.settings.canSave());
+
+    rig.settings.TXconfigUpdateParam();
+    rig.settings.TXconfigSaveParam();
+    QVERIFY(QFileInfo(rig.path()).isDir());
+    QVERIFY(rig.messages.texts.isEmpty());
+    QVERIFY(rig.queue.LinkFree());
+}
+
+void TestProgramSettings::saveBeforeLoadLeavesFileAlone()
+{
+    Rig rig;
+    const QByteArray original = cp1251File({P + "1", P + "2", AP + "2", C(1) + "1"});
+    rig.write(original);
+    rig.settings.TXconfigUpdateParam();
+    rig.settings.TXconfigSaveParam();
+    QCOMPARE(rig.read(), original);
+    QVERIFY(rig.messages.texts.isEmpty());
+    QVERIFY(rig.queue.LinkFree());
+
+    Rig fresh;
+    fresh.settings.TXconfigSaveParam();
+    QVERIFY(!QFile::exists(fresh.path()));
+}
+
+void TestProgramSettings::failedSaveReportsOnce_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("replaceByFolder");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("folder missing") << "Нет/TX.cfg" << false << ProgramSettings::kOpenError + "76";
+    QTest::newRow("file became a folder") << "Service/TX.cfg" << true << ProgramSettings::kOpenError + "75";
+}
+
+void TestProgramSettings::failedSaveReportsOnce()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, replaceByFolder);
+    QFETCH(QString, message);
+    Rig rig(name);
+    if (replaceByFolder)
+        rig.write(cp1251File({P + "1", AP + "1"}));
+    rig.settings.TXconfigLoadParam();
+    if (replaceByFolder) {
+        QVERIFY(QFile::remove(rig.path()));
+        QVERIFY(QDir().mkpath(rig.path()));
+    }
+    rig.supervision.start(200);
+    rig.link.pollTimer().start();
+    QList<bool> whileShown;
+    rig.messages.probe = [&] {
+        whileShown << rig.supervision.isActive() << rig.link.pollTimer().isActive() << rig.queue.LinkFree();
+    };
+
+    rig.settings.TXconfigSaveParam();
+
+    QCOMPARE(rig.messages.texts, QStringList{message});
+    QCOMPARE(whileShown, (QList<bool>{false, false, false}));
+    QVERIFY(rig.supervision.isActive());
+    QVERIFY(rig.link.pollTimer().isActive());
+    QVERIFY(rig.queue.LinkFree());
+    if (replaceByFolder)
+        QVERIFY(QFileInfo(rig.path()).isDir());
+}
+
+void TestProgramSettings::timersPausedAndRestored_data()
+{
+    QTest::addColumn<bool>("supervision");
+    QTest::addColumn<bool>("poll");
+    QTest::newRow("both running") << true << true;
+    QTest::newRow("supervision only") << true << false;
+    QTest::newRow("poll only") << false << true;
+    QTest::newRow("neither") << false << false;
+}
+
+void TestProgramSettings::timersPausedAndRestored()
+{
+    QFETCH(bool, supervision);
+    QFETCH(bool, poll);
+    Rig rig;
+    rig.write(cp1251File({C(1) + "1", C(5) + "1"}));
+    if (supervision)
+        rig.supervision.start(200);
+    if (poll)
+        rig.link.pollTimer().start();
+
+    QList<bool> duringLoad;
+    connect(&rig.options, &ProgramOptions::changed, &rig.options, [&] {
+        duringLoad << rig.supervision.isActive() << rig.link.pollTimer().isActive() << rig.queue.LinkFree();
+    });
+    rig.settings.TXconfigLoadParam();
+    QCOMPARE(duringLoad, (QList<bool>{false, false, false, false, false, false}));
+    QCOMPARE(rig.supervision.isActive(), supervision);
+    QCOMPARE(rig.link.pollTimer().isActive(), poll);
+
+    rig.settings.TXconfigSaveParam();
+    QCOMPARE(rig.supervision.isActive(), supervision);
+    QCOMPARE(rig.link.pollTimer().isActive(), poll);
+    QVERIFY(rig.queue.LinkFree());
+}
+
+void TestProgramSettings::worksWithoutSupervisionTimer()
+{
+    QTemporaryDir dir;
+    RecordingMessageSink messages;
+    FakeSerialPort port;
+    CommandQueue queue(messages);
+    StatusModel status;
+    SerialLink link(port, queue, status);
+    ProgramOptions options;
+    ProgramSettings settings(dir.filePath(QStringLiteral("TX.cfg")), link, options, queue, messages);
+    link.pollTimer().start();
+    settings.TXconfigLoadParam();
+    settings.TXconfigSaveParam();
+    QVERIFY(link.pollTimer().isActive());
+    QCOMPARE(QFile(settings.filePath()).size(), ProgramSettings::defaultFileContents().size());
+}
+
+QTEST_GUILESS_MAIN(TestProgramSettings)
+#include "tst_programsettings.moc"

@@ -32,7 +32,7 @@ bool waitForTag(SerialLink &link, const QStringList &finals, qint64 limitMs)
     while (!finals.contains(link.RPF_02VektorPriemaIsPorta)) {
         if (timer.elapsed() > limitMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
@@ -42,7 +42,14 @@ void writeSettings(const QString &folder)
     QDir(folder).mkpath(QStringLiteral("Service"));
     QFile file(folder + QStringLiteral("/Service/TX.cfg"));
     if (file.open(QIODevice::WriteOnly))
-        file.write(Cp1251::encode(QStringLiteral("Доступный номер порта:1\r\nRPF_19.Check2:0\r\nRPF_19.Check5:1\r\n")));
+        file.write(Cp1251::encode(QStringLiteral("Доступный номер порта:1\r\nДоступная скорость порта:115200\r\nАкт индекс скорости:1\r\nRPF_19.Check2:0\r\nRPF_19.Check5:1\r\n")));
+}
+
+bool fail(const char *label, TarviksApp &app)
+{
+    std::fprintf(stderr, "%s: failed: %s / %s / %s\n", label, qPrintable(app.status().connection()),
+                 qPrintable(app.link().RPF_02VektorPriemaIsPorta), qPrintable(app.link().portStateText()));
+    return false;
 }
 
 // One scenario: returns false when the unit could not be found or an exchange failed.
@@ -61,11 +68,11 @@ bool runScenario(const char *label, const QStringList &simArgs, double lineSecon
     TarviksApp app(AppSetup{folder.path(), nullptr, &messages, &dialogs, &clock});
     app.startUp();
     if (!waitForTag(app.link(), {Tag::NameRead}, 20000)) {
-        std::fprintf(stderr, "%s: unit not found\n", label);
-        return false;
+        return fail(label, app);
     }
     // The supervision would otherwise keep posting and saving settings between runs.
     app.supervisor().timer().stop();
+    app.supervisor().tick();
 
     double readMs[kRuns] = {}, writeMs[kRuns] = {};
     for (int run = 0; run < kRuns; ++run) {
@@ -73,12 +80,12 @@ bool runScenario(const char *label, const QStringList &simArgs, double lineSecon
         timer.start();
         app.configExchange().ConfiguraciaReadProcess();
         if (!waitForTag(app.link(), {Tag::ReadOk, Tag::ReadError}, 60000) || app.link().RPF_02VektorPriemaIsPorta != Tag::ReadOk)
-            return false;
+            return fail(label, app);
         readMs[run] = timer.nsecsElapsed() / 1e6;
         timer.restart();
         app.configExchange().ConfiguraciaWriteProcess();
         if (!waitForTag(app.link(), {Tag::Written, Tag::WriteError}, 60000) || app.link().RPF_02VektorPriemaIsPorta != Tag::Written)
-            return false;
+            return fail(label, app);
         writeMs[run] = timer.nsecsElapsed() / 1e6;
     }
     auto best = [](const double *v) { return *std::min_element(v, v + kRuns); };

@@ -1,0 +1,204 @@
+#include <QtTest>
+#include <QLabel>
+#include <QPushButton>
+#include "SimCore.h"
+#include "SimDefaults.h"
+#include "SimLoopbackPort.h"
+#include "TestSeams.h"
+#include "app/TarviksApp.h"
+#include "config/ConfigExchange.h"
+#include "config/ConfigImage.h"
+#include "link/CommandQueue.h"
+#include "link/Cp1251.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "link/StatusSupervisor.h"
+#include "shell/LeftMenu.h"
+#include "shell/MainWindow.h"
+#include "shell/MasterForm.h"
+#include "shell/Page.h"
+
+// The whole program wired together, against the simulated unit in-process on virtual time:
+// the supervision tick and four receive polls make 200 ms.
+class TestApp : public QObject {
+    Q_OBJECT
+
+    struct Rig {
+        QTemporaryDir folder;
+        SimCore core{SimDefaults::image(), SimDefaults::firmware()};
+        SimLoopbackPort port{core, 2};
+        RecordingMessageSink messages;
+        ScriptedFileDialogs dialogs;
+        FixedClock clock;
+        std::unique_ptr<TarviksApp> app;
+
+        explicit Rig(const QString &wizard = QStringLiteral("0"))
+        {
+            QDir(folder.path()).mkpath(QStringLiteral("Service"));
+            QFile file(settingsPath());
+            if (file.open(QIODevice::WriteOnly))
+                file.write(Cp1251::encode(
+                    QStringLiteral("Доступный номер порта:1\r\nДоступный номер порта:2\r\nДоступный номер порта:3\r\n"
+                                   "Доступная скорость порта:9600\r\nДоступная скорость порта:19200\r\n"
+                                   "Акт индекс номера порта:1\r\nАкт индекс скорости:2\r\nАкт индекс контр передачи:1\r\n"
+                                   "RPF_19.Check1:0\r\nRPF_19.Check2:1\r\nRPF_19.Check3:")
+                    + wizard + QStringLiteral("\r\nRPF_19.Check4:0\r\nRPF_19.Check5:1\r\n")));
+            file.close();
+            app = std::make_unique<TarviksApp>(AppSetup{folder.path(), &port, &messages, &dialogs, &clock});
+            app->window().show();
+            app->startUp(false);
+        }
+        QString settingsPath() const { return folder.path() + QStringLiteral("/Service/TX.cfg"); }
+        void step()
+        {
+            app->supervisor().tick();
+            for (int poll = 0; poll < 4; ++poll) {
+                port.advance(50);
+                app->link().receiveTick();
+            }
+        }
+        // Steps until the status shows text; false after limit ticks.
+        bool stepUntil(const QString &text, int limit = 200)
+        {
+            for (int i = 0; i < limit; ++i) {
+                if (app->status().operation() == text)
+                    return true;
+                step();
+            }
+            return app->status().operation() == text;
+        }
+        QString settingsText() const
+        {
+            QFile file(settingsPath());
+            return file.open(QIODevice::ReadOnly) ? Cp1251::decode(file.readAll()) : QString();
+        }
+    };
+
+private slots:
+    void startUpOrder()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(app.queue().LinkFree());
+        QCOMPARE(app.queue().CommandQueueText(), QStringLiteral("TXconfigLoadParam,|"));
+        QVERIFY(app.page(QStringLiteral("RPF_02"))->isVisible());
+        QVERIFY(app.tree().isVisible());
+        QVERIFY(!app.configExchange().ConfiguraciaProchitana);
+        QVERIFY(!app.wizard());
+        // The first tick loads the settings: lists and choices come from the file.
+        app.supervisor().tick();
+        QCOMPARE(app.link().portItems(), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+        QCOMPARE(app.link().UsbComPortSpeed, 19200);
+        QVERIFY(app.queue().CommandQueueText().isEmpty());
+    }
+
+    void findsUnitReadsConfigurationAndShowsIt()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Устройство обнаружено!")));
+        QCOMPARE(app.link().UsbComPortNumber, 2);
+        QCOMPARE(app.status().connection(), QStringLiteral("Активно"));
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        QVERIFY(app.configExchange().ConfiguraciaProchitana);
+        for (int i = 1; i <= ConfigImage::kImageSize; ++i)
+            QCOMPARE(app.image().byteAt(i), int(static_cast<unsigned char>(rig.core.image().at(i - 1))));
+        // The refreshed information page shows the unit.
+        auto *name = app.page(QStringLiteral("RPF_05"))->findChild<QLabel *>(QStringLiteral("Label2_1"));
+        QVERIFY(name);
+        QCOMPARE(name->text(), Cp1251::decode(rig.core.deviceName()));
+        // The successful port is remembered.
+        QVERIFY(rig.settingsText().contains(QStringLiteral("Акт индекс номера порта:2\r\n")));
+        QVERIFY2(rig.messages.texts.isEmpty(), qPrintable(rig.messages.texts.join(QLatin1Char('|'))));
+    }
+
+    void pagesLockedWhileLinkBusy()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        QVERIFY(app.page(QStringLiteral("RPF_17"))->isEnabled());
+        // A write holds the link for many polls: every page but the monitoring page is locked,
+        // the tree stays usable.
+        app.queue().post(Cmd::ConfiguraciaWriteProcess);
+        app.supervisor().tick();
+        QVERIFY(!app.queue().LinkFree());
+        app.supervisor().tick();
+        QCOMPARE(app.status().operation(), QStringLiteral("Запись конфигурации..."));
+        for (const MainWindow::PageInfo &info : MainWindow::pageTable())
+            QCOMPARE(app.page(info.form)->isEnabled(), info.form == QLatin1String("RPF_03"));
+        QVERIFY(app.tree().isEnabled());
+        // The tree still switches pages.
+        app.tree().clickNode(QStringLiteral("m19"));
+        QVERIFY(app.page(QStringLiteral("RPF_19"))->isVisible());
+        QVERIFY(rig.stepUntil(QStringLiteral("Записано успешно!")));
+        for (const MainWindow::PageInfo &info : MainWindow::pageTable())
+            QVERIFY2(app.page(info.form)->isEnabled(), qPrintable(info.form));
+    }
+
+    void unitLostDisablesUnitControls()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        auto *read = app.page(QStringLiteral("RPF_17"))->findChild<QPushButton *>(QStringLiteral("Command1"));
+        QVERIFY(read && read->isEnabled());
+        app.link().CloseUsbComPort();
+        rig.step();
+        QCOMPARE(app.status().connection(), QStringLiteral("Нет"));
+        QVERIFY(!read->isEnabled());
+        QVERIFY(!app.configExchange().ConfiguraciaProchitana);
+    }
+
+    void wizardFollowsOption()
+    {
+        Rig rig(QStringLiteral("1"));
+        TarviksApp &app = *rig.app;
+        app.supervisor().tick();
+        QVERIFY(app.wizard());
+        QVERIFY(app.wizard()->isVisible());
+        QCOMPARE(app.wizard()->width(), app.window().frameGeometry().width());
+        QVERIFY(app.wizard()->y() >= app.window().frameGeometry().bottom());
+        auto *cancel = app.wizard()->findChild<QPushButton *>(QStringLiteral("Command3"));
+        QVERIFY(cancel);
+        cancel->click();
+        QVERIFY(!app.wizard() || !app.wizard()->isVisible());
+        // The program goes on normally.
+        QVERIFY(rig.stepUntil(QStringLiteral("Устройство обнаружено!")));
+    }
+
+    void shutdownSavesSettingsAndClosesPort()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Устройство обнаружено!")));
+        rig.step();
+        QFile::remove(rig.settingsPath());
+        QFile file(rig.settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();   // an empty file: the save writes the lines held in memory again
+        app.shutDown();
+        QVERIFY(!rig.port.isOpen());
+        QVERIFY(rig.settingsText().startsWith(QStringLiteral("Доступный номер порта:1\r\n")));
+        QVERIFY(rig.settingsText().contains(QStringLiteral("RPF_19.Check5:1\r\n")));
+    }
+
+    void unknownCommandShowsOneMessage()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        app.supervisor().tick();
+        app.queue().post(QStringLiteral("Nonsense"));
+        app.queue().post(Cmd::TXconfigSaveParam);
+        app.queue().pump();
+        QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("Невыполнимая внутренняя команда!")});
+        QCOMPARE(app.queue().CommandQueueText(), QStringLiteral("TXconfigSaveParam,|"));
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"

@@ -20,7 +20,7 @@ StatusPanel::StatusPanel(StatusModel &model, QWidget *parent) : QWidget(parent),
     // Captions take what their text needs; the value labels share the rest.
     const auto add = [this, &x, height](const QString &name, const QString &text, int width) {
         if (width < 0)
-            width = fontMetrics().horizontalAdvance(text) + 6;
+            width = fontMetrics().horizontalAdvance(text) + 14;
         auto *l = new QLabel(text, this);
         l->setObjectName(name);
         l->setGeometry(x, 0, width, height);

@@ -1,4 +1,5 @@
 #include <QtTest>
+#include "LinkRig.h"
 #include "FakeSerialPort.h"
 #include "TestSeams.h"
 #include "link/CommandQueue.h"
@@ -11,13 +12,7 @@
 class TestIdentification : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        FakeSerialPort port;
-        RecordingMessageSink messages;
-        CommandQueue queue{messages};
-        StatusModel status;
-        SerialLink link{port, queue, status};
-    };
+    using Rig = LinkRig;
 
     static QByteArray reply(const QByteArray &name) { return "#4000=" + name + "\r\n"; }
 

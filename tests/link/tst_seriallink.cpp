@@ -1,4 +1,5 @@
 #include <QtTest>
+#include "LinkRig.h"
 #include "FakeSerialPort.h"
 #include "TestSeams.h"
 #include "link/CommandQueue.h"
@@ -10,12 +11,7 @@
 class TestSerialLink : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        FakeSerialPort port;
-        RecordingMessageSink messages;
-        CommandQueue queue{messages};
-        StatusModel status;
-        SerialLink link{port, queue, status};
+    struct Rig : LinkRig {
         // What each registered handler was given: tag, bytes, idle count.
         QList<std::tuple<QString, QByteArray, int>> calls;
 

@@ -1,4 +1,5 @@
 #include <QtTest>
+#include "LinkRig.h"
 #include "FakeSerialPort.h"
 #include "TestSeams.h"
 #include "link/CommandQueue.h"
@@ -13,12 +14,7 @@
 class TestSupervisor : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        FakeSerialPort port;
-        RecordingMessageSink messages;
-        CommandQueue queue{messages};
-        StatusModel status;
-        SerialLink link{port, queue, status};
+    struct Rig : LinkRig {
         ProgramOptions options;
         ProgramSettings settings{QString(), link, options, queue, messages};
         StatusSupervisor supervisor{link, queue, status, options, settings};

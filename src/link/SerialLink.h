@@ -22,6 +22,9 @@ public:
 
     inline static const QByteArray kIdentifyRequest = QByteArrayLiteral("#4000");
     inline static const QByteArray kIdentifyMarker = QByteArrayLiteral("#4000=");
+    // Combo2's design-time items, until the settings file supplies its own.
+    inline static const QStringList kDesignSpeeds = {QStringLiteral("9600"), QStringLiteral("19200"),
+                                                    QStringLiteral("115200")};
     inline static const QStringList kHandshakeItems = {QStringLiteral("None"), QStringLiteral("XonXoff"),
                                                       QStringLiteral("RTS"), QStringLiteral("RTSXonXoff")};
 
@@ -113,7 +116,7 @@ private:
 
     QStringList m_portItems;
     QString m_portText;
-    QStringList m_speedItems{QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("115200")};
+    QStringList m_speedItems = kDesignSpeeds;
     int m_speedIndex = 0;
     int m_handshakeIndex = 0;
 

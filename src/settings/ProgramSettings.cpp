@@ -200,6 +200,21 @@ void ProgramSettings::TXconfigLoadParam()
     bool wizard = false;
     for (int i = 1; i <= KolichestvoStrokTX; ++i)
         applyLine(StrokiTX.at(i), wizard);
+    // A hand-written file may offer or choose no speed; the port cannot open at speed 0, so the
+    // page's built-in speeds and the first of the list stand in.
+    if (m_link.speedItems().isEmpty()) {
+        m_link.setSpeedItems(SerialLink::kDesignSpeeds);
+        // The file's choice, which had no list to select from while its lines were applied.
+        for (int i = 1; i <= KolichestvoStrokTX; ++i) {
+            QString key, value;
+            splitLine(StrokiTX.at(i), key, value);
+            if (key == kActiveSpeedKey)
+                m_link.setSpeedIndex(SerialLink::numericValue(value) - 1);
+        }
+    }
+    if (!m_link.isValidSpeedIndex(m_link.speedIndex()))
+        m_link.setSpeedIndex(0);
+    m_link.UsbComPortSpeed = SerialLink::numericValue(m_link.speedText());
 
     TXconfigResumeTimers();
     m_queue.setLinkFree(true);

@@ -242,8 +242,12 @@ void TestProgramSettings::loadAppliesLines()
     rig.settings.TXconfigLoadParam();
 
     QCOMPARE(rig.link.portItems(), ports);
-    QCOMPARE(rig.link.speedItems(), speeds);
-    QCOMPARE(rig.link.UsbComPortSpeed, speed);
+    // A file that offers or chooses no speed falls back to the built-in list and its first entry
+    // (the rows mark "nothing chosen" by leaving the 4800 set before the load).
+    const QStringList offered = speeds.isEmpty() ? SerialLink::kDesignSpeeds : speeds;
+    QCOMPARE(rig.link.speedItems(), offered);
+    QCOMPARE(rig.link.UsbComPortSpeed, speed == 4800 ? offered.first().toInt() : speed);
+    QVERIFY(rig.link.isValidSpeedIndex(rig.link.speedIndex()));
     QCOMPARE(rig.link.UsbComPortHandshaking, handshaking);
     QCOMPARE(rig.link.handshakeIndex(), handshaking - 1);
     QCOMPARE(rig.link.UsbComPortNumber, portNumber);
@@ -337,6 +341,9 @@ void TestProgramSettings::refreshKeepsSpeedWhenNoneSelected()
     Rig rig;
     rig.write(cp1251File({AS + "3", AH + "2"}));
     rig.settings.TXconfigLoadParam();
+    // No speed list in the file: the built-in one serves, and the file's choice selects from it.
+    QCOMPARE(rig.link.speedText(), QStringLiteral("115200"));
+    QCOMPARE(rig.link.UsbComPortSpeed, 115200);
     rig.settings.TXconfigUpdateParam();
     QCOMPARE(rig.settings.StrokiTX, (QStringList{QString(), AS + "3", AH + "2"}));
 }

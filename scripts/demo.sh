@@ -18,7 +18,7 @@ if [ ! -f "$DEMO/Service/TX.cfg" ]; then
     'Акт индекс скорости:1' \
     'Акт индекс контр передачи:1' \
     'RPF_19.Check1:1' \
-    'RPF_19.Check2:1' \
+    'RPF_19.Check2:0' \
     'RPF_19.Check3:0' \
     'RPF_19.Check4:0' \
     'RPF_19.Check5:1' | iconv -f UTF-8 -t WINDOWS-1251 > "$DEMO/Service/TX.cfg"

@@ -23,15 +23,7 @@ void ConfigExchange::ConfiguraciaReadProcess()
         m_queue.setLinkFree(true);
         return;
     }
-    m_queue.setLinkFree(false);
-    m_link.RPF_02ComError = 0;
-    m_link.drainInput();
-    // A failed request shows up as silence and ends with the count message.
-    m_link.send(kReadRequest);
-    m_link.RPF_02VektorPriemaIsPorta = Tag::ConfigRead;
-    SchetchikBaitov = 0;
-    NomerBaitaKonfiguracii = 0;
-    BuferPriema.clear();
+    start(kReadRequest, Tag::ConfigRead);
 }
 
 void ConfigExchange::ConfiguraciaWriteProcess()
@@ -49,11 +41,17 @@ void ConfigExchange::ConfiguraciaWriteProcess()
         m_messages.show(kIncompleteImage.arg(missing));
         return;
     }
+    start(kWriteRequest, Tag::ConfigWrite);
+}
+
+void ConfigExchange::start(const QByteArray &request, const QString &tag)
+{
     m_queue.setLinkFree(false);
     m_link.RPF_02ComError = 0;
     m_link.drainInput();
-    m_link.send(kWriteRequest);
-    m_link.RPF_02VektorPriemaIsPorta = Tag::ConfigWrite;
+    // A failed request shows up as silence and ends with the count message.
+    m_link.send(request);
+    m_link.RPF_02VektorPriemaIsPorta = tag;
     SchetchikBaitov = 0;
     NomerBaitaKonfiguracii = 0;
     BuferPriema.clear();

@@ -49,6 +49,7 @@ public:
 
 private:
     // Stores every complete block waiting (at most 37 in all), then the model bytes when due.
+    void start(const QByteArray &request, const QString &tag);
     void storeWaitingBlocks();
     void endWrite(const QString &tag);
 

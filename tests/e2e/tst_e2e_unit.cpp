@@ -19,6 +19,19 @@ class TestE2eUnit : public QObject {
 
     static constexpr int kTimeoutMs = 30000;
 
+    // The program as started by a user, with message boxes and dialogs captured.
+    struct Program {
+        RecordingMessageSink messages;
+        ScriptedFileDialogs dialogs;
+        FixedClock clock;
+        TarviksApp app;
+        explicit Program(const QString &folder) : app(AppSetup{folder, nullptr, &messages, &dialogs, &clock})
+        {
+            app.window().show();
+            app.startUp();
+        }
+    };
+
     static void writeSettings(const QString &folder, const QStringList &ports, bool readOnDetection)
     {
         QStringList lines;
@@ -64,12 +77,9 @@ private slots:
         SimProcess sim;
         QVERIFY2(sim.start(folder.path(), {QStringLiteral("--port"), QStringLiteral("2")}), qPrintable(sim.errorText()));
 
-        RecordingMessageSink messages;
-        ScriptedFileDialogs dialogs;
-        FixedClock clock;
-        TarviksApp app(AppSetup{folder.path(), nullptr, &messages, &dialogs, &clock});
-        app.window().show();
-        app.startUp();
+        Program program(folder.path());
+        TarviksApp &app = program.app;
+        const QStringList &messages = program.messages.texts;
 
         QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Устройство обнаружено!"), kTimeoutMs);
         QCOMPARE(app.status().connection(), QStringLiteral("Активно"));
@@ -77,7 +87,7 @@ private slots:
         QCOMPARE(app.link().UstroistvoNameClear.size(), 16);
         QTRY_VERIFY_WITH_TIMEOUT(settingsText(folder.path()).contains(QStringLiteral("Акт индекс номера порта:2\r\n")),
                                  kTimeoutMs);
-        QVERIFY(messages.texts.isEmpty());
+        QVERIFY(messages.isEmpty());
     }
 
     void readOnDetectionThenWriteBack()
@@ -90,12 +100,9 @@ private slots:
         const QByteArray unitMemory = fileBytes(memoryFile);
         QCOMPARE(unitMemory.size(), ConfigImage::kImageSize);
 
-        RecordingMessageSink messages;
-        ScriptedFileDialogs dialogs;
-        FixedClock clock;
-        TarviksApp app(AppSetup{folder.path(), nullptr, &messages, &dialogs, &clock});
-        app.window().show();
-        app.startUp();
+        Program program(folder.path());
+        TarviksApp &app = program.app;
+        const QStringList &messages = program.messages.texts;
 
         QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Прочитано успешно!"), kTimeoutMs);
         QVERIFY(app.configExchange().ConfiguraciaProchitana);
@@ -121,7 +128,7 @@ private slots:
         QByteArray expected = imageBytes(app.image(), ConfigImage::kMemorySize) + unitMemory.right(2);
         QTRY_COMPARE_WITH_TIMEOUT(fileBytes(memoryFile), expected, kTimeoutMs);
         QCOMPARE(expected.at(position - 1), char(old ^ 0x5A));
-        QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join(QLatin1Char('|'))));
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('|'))));
     }
 };
 

@@ -8,6 +8,6 @@ BUILD_DIR=build BUILD_TYPE=RelWithDebInfo bash scripts/build.sh -DTARVIKS_WERROR
 ctest --test-dir build --output-on-failure -j2
 if [ "${TARVIKS_NO_SANITIZE:-0}" != 1 ]; then
   BUILD_DIR=build-sanitize BUILD_TYPE=Debug bash scripts/build.sh -DTARVIKS_SANITIZE=ON -DTARVIKS_WERROR=ON
-  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-sanitize --output-on-failure -j2
 fi

@@ -120,7 +120,7 @@ void ConfigExchange::ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &Ogidan
                                                                          SchetchikBaitov + ConfigImage::kBlockSize)));
             } else if (!m_link.send(BuferPriema)) {
                 endWrite(Tag::WriteError);
-                m_messages.show(kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
+                m_messages.show(SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
             } else {
                 SchetchikBaitov += ConfigImage::kBlockSize;
             }

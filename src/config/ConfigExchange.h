@@ -21,7 +21,6 @@ public:
     inline static const QString kCountMismatch = QStringLiteral("Ошибка загрузки! Не соответствует количество байт!");
     inline static const QString kSequenceBroken =
         QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена!");
-    inline static const QString kSendErrorPrefix = QStringLiteral("Ошибка передачи ");
     inline static const QString kIncompleteImage =
         QStringLiteral("Запись невозможна! В памяти программы нет полной конфигурации (нет данных байта %1). "
                        "Прочитайте конфигурацию из устройства или откройте файл конфигурации.");

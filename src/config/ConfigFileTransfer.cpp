@@ -64,7 +64,7 @@ void ConfigFileTransfer::failCopy(const QString &message)
     m_copyFile.reset();
     m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
     if (!message.isEmpty()) {
-        m_status.setConnection(ConfigExchange::kSendErrorPrefix + QString::number(number));
+        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number));
         m_link.RPF_02ComError = number;
         m_messages.show(message);
     }
@@ -178,7 +178,7 @@ void ConfigFileTransfer::LoadConfiguraciaFromFile(QByteArray &PoluchenoIzPorta, 
                 // A block that did not go out must not be counted as sent.
                 if (!m_link.send(BuferPriema))
                     finishLoad(Tag::WriteError,
-                               ConfigExchange::kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
+                               SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
                 else
                     SchetchikBaitov += ConfigImage::kBlockSize;
             }

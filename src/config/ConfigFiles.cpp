@@ -11,7 +11,6 @@
 #include <QSaveFile>
 
 namespace {
-const QString kSendErrorPrefix = QStringLiteral("Ошибка передачи ");
 
 bool isHexDigit(char c)
 {
@@ -179,7 +178,7 @@ std::optional<ConfigFiles::Content> ConfigFiles::readChecked(const QString &file
     if (file.error() != QFileDevice::NoError) {
         const int number = int(file.error());
         m_messages.show(kReadError + fileName);
-        m_status.setConnection(kSendErrorPrefix + QString::number(number));
+        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number));
         m_link.RPF_02ComError = number;
         m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
         return std::nullopt;

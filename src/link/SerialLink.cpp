@@ -8,7 +8,6 @@
 
 namespace {
 const QString kConnectionErrorPrefix = QStringLiteral("Ошибка соединения ");
-const QString kSendErrorPrefix = QStringLiteral("Ошибка передачи ");
 const QString kHandshakeNote =
     QStringLiteral("RTSXonXoff: аппаратный контроль RTS/CTS, программный XON/XOFF вместе с ним не поддерживается");
 

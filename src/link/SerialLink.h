@@ -20,6 +20,8 @@ public:
     // A receive handler: text read on this poll and the idle poll count, both by reference.
     using Handler = std::function<void(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)>;
 
+    // Status text of a failed send (and of a file error during a transfer), followed by the number.
+    inline static const QString kSendErrorPrefix = QStringLiteral("Ошибка передачи ");
     inline static const QByteArray kIdentifyRequest = QByteArrayLiteral("#4000");
     inline static const QByteArray kIdentifyMarker = QByteArrayLiteral("#4000=");
     // Combo2's design-time items, until the settings file supplies its own.

@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-5compat-dev
-      libqt6serialport6 libqt6core5compat6 qt6-qpa-plugins libgl-dev
+      libqt6serialport6 libqt6core5compat6 qt6-charts-dev libqt6charts6 qt6-qpa-plugins libgl-dev
       fonts-dejavu-core fonts-dejavu-extra xvfb xauth)
 missing=()
 for p in "${pkgs[@]}"; do

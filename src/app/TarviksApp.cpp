@@ -7,6 +7,10 @@
 #include "config/ConfigPage.h"
 #include "devinfo/DeviceInfo.h"
 #include "devinfo/DeviceInfoPage.h"
+#include "editors/BasicSettingsPage.h"
+#include "editors/DistributionListPage.h"
+#include "editors/InputsPage.h"
+#include "editors/SimSettingsPage.h"
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
 #include "link/QtSerialPort.h"
@@ -87,6 +91,14 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
         else if (info.form == QLatin1String("RPF_17"))
             page = new ConfigPage(*m_configExchange, *m_configFiles, *m_configTransfer, *m_queue, *m_status,
                                   *m_messages);
+        else if (info.form == BasicSettingsPage::kFormName)
+            page = new BasicSettingsPage(*m_image, *m_messages);
+        else if (info.form == SimSettingsPage::kFormName)
+            page = new SimSettingsPage(*m_image, *m_messages);
+        else if (info.form == DistributionListPage::kFormName)
+            page = new DistributionListPage;
+        else if (info.form == InputsPage::kFormName)
+            page = new InputsPage(*m_image, *m_messages);
         else if (info.form == QLatin1String("RPF_19"))
             page = new SettingsPage(*m_options, *m_settings);
         else

@@ -35,6 +35,12 @@ public:
     // First empty position in first..last, 0 when none.
     int firstEmpty(int first, int last) const;
 
+    // Edits made on the settings pages that the unit has not received yet: set by the editors,
+    // cleared by a complete read and by a successful write.
+    bool isChanged() const { return m_changed; }
+    void setChanged(bool changed) { m_changed = changed; }
+
 private:
     QVector<QString> m_cells;
+    bool m_changed = false;
 };

@@ -109,6 +109,9 @@ void SimCore::sessionData(const QByteArray &bytes, qint64 nowMs)
     const int before = m_sessionData.size() / kBlock;
     m_sessionData += bytes;
     const int after = m_sessionData.size() / kBlock;
+    const int total = m_session == Session::Config ? SimDefaults::kConfigSize : SimDefaults::kFirmwareSize;
+    if (m_sessionData.size() == total && m_faults.flipOnWrite >= 0 && m_faults.flipOnWrite < total)
+        m_sessionData[m_faults.flipOnWrite] = char(~m_sessionData.at(m_faults.flipOnWrite));
     for (int block = before + 1; block <= after; ++block) {
         if (m_faults.ackLimit < 0 || block <= m_faults.ackLimit) {
             reply(m_sessionRequest, kOk, nowMs);

@@ -52,8 +52,10 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
         QStringLiteral("Close the line after sending n bytes."), QStringLiteral("n"));
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("Pace output at baud/10 bytes per second."), QStringLiteral("rate"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed for random bytes (default 1)."), QStringLiteral("n"));
+    const QCommandLineOption flip(QStringLiteral("flip-on-write"),
+        QStringLiteral("Store byte n (from 0) of every completed write inverted, so a read-back differs."), QStringLiteral("n"));
     p.addOptions({help, folder, port, config, firmware, name, frames, silent, garbage, lengthDelta, split, gap, only,
-                  ackLimit, closeAfter, baud, seed});
+                  ackLimit, closeAfter, baud, seed, flip});
 
     auto fail = [&](const QString &message) {
         *text = message + QStringLiteral("\nTry --help.");
@@ -127,6 +129,8 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
     }
     if (p.isSet(baud) && !toInt(p.value(baud), 10, &f.baud))
         return fail(QStringLiteral("--baud needs a rate of 10 or more."));
+    if (p.isSet(flip) && !toInt(p.value(flip), 0, &f.flipOnWrite))
+        return fail(QStringLiteral("--flip-on-write needs a byte offset of 0 or more."));
     if (p.isSet(seed)) {
         bool ok = false;
         f.seed = p.value(seed).toUInt(&ok);

@@ -1,0 +1,158 @@
+#include "cli/CliOptions.h"
+#include <QCommandLineParser>
+#include <QHash>
+#include <QSet>
+
+#ifndef TARVIKS_VERSION
+#define TARVIKS_VERSION "0"
+#endif
+
+namespace {
+
+struct CommandInfo {
+    CliOptions::Command command;
+    bool takesFile;
+    QSet<QString> options;   // beyond --port, --speed, --quiet, --help, --version
+};
+
+const QHash<QString, CommandInfo> &commands()
+{
+    using C = CliOptions::Command;
+    static const QHash<QString, CommandInfo> table{
+        {QStringLiteral("find"), {C::Find, false, {QStringLiteral("json")}}},
+        {QStringLiteral("read-config"), {C::ReadConfig, true, {}}},
+        {QStringLiteral("write-config"), {C::WriteConfig, true, {QStringLiteral("verify")}}},
+        {QStringLiteral("read-firmware"), {C::ReadFirmware, true, {}}},
+        {QStringLiteral("write-firmware"), {C::WriteFirmware, true, {QStringLiteral("verify")}}},
+        {QStringLiteral("monitor"),
+         {C::Monitor, false, {QStringLiteral("period"), QStringLiteral("count"), QStringLiteral("csv")}}},
+    };
+    return table;
+}
+
+const QString kUsage = QStringLiteral(
+    "Команды:\n"
+    "  find [--port N] [--json]                   найти устройство: имя, модель, входы, версии, IMEI\n"
+    "  read-config FILE.cf [--port N]             конфигурация устройства -> файл\n"
+    "  write-config FILE.cf [--port N] [--verify] файл -> устройство; --verify читает и сравнивает\n"
+    "  read-firmware FILE.fw [--port N]           прошивка устройства -> файл\n"
+    "  write-firmware FILE.fw [--port N] [--verify]\n"
+    "  monitor [--port N] [--period S] [--count K] [--csv]   состояние устройства, строка на кадр\n"
+    "\n"
+    "Порт и скорость берутся из Service/TX.cfg папки программы; --port и --speed их заменяют,\n"
+    "не меняя файла.\n"
+    "\n"
+    "Коды завершения: 0 успешно, 2 ошибка в аргументах, 3 устройство не обнаружено, 4 ошибка файла,\n"
+    "5 ошибка передачи, 6 проверка не пройдена, 7 команда недоступна, 130 прервано (Ctrl+C).");
+}
+
+QString CliOptions::version()
+{
+    return QStringLiteral(TARVIKS_VERSION);
+}
+
+QString CliOptions::commandName(Command command)
+{
+    for (auto it = commands().cbegin(); it != commands().cend(); ++it)
+        if (it->command == command)
+            return it.key();
+    return QString();
+}
+
+CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &o, QString *text)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral("Тарвикс: обслуживание блоков ЗОРГЕЛ из командной строки."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Эта справка."));
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Версия программы."));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Номер порта (COM<N>)."), QStringLiteral("N"));
+    const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("Скорость порта, бод."),
+                                   QStringLiteral("бод"));
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                   QStringLiteral("Без хода передачи и сообщений об успехе."));
+    const QCommandLineOption verify(QStringLiteral("verify"), QStringLiteral("После записи прочитать и сравнить."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("find: вывод в JSON."));
+    const QCommandLineOption period(QStringLiteral("period"),
+                                    QStringLiteral("monitor: период опроса, с (0,5 … 5; по умолчанию 1)."),
+                                    QStringLiteral("S"));
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("monitor: число кадров."),
+                                   QStringLiteral("K"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("monitor: вывод в CSV."));
+    p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv});
+    p.addPositionalArgument(QStringLiteral("команда"), QStringLiteral("find, read-config, write-config, "
+                                                                      "read-firmware, write-firmware или monitor."));
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл .cf или .fw."), QStringLiteral("[FILE]"));
+
+    const auto fail = [text](const QString &message) {
+        *text = message + QStringLiteral("\nСправка: tarviks-cli --help");
+        return Outcome::Error;
+    };
+    if (!p.parse(arguments))
+        return fail(p.errorText());
+    if (p.isSet(help)) {
+        *text = p.helpText() + QLatin1Char('\n') + kUsage;
+        return Outcome::Help;
+    }
+    if (p.isSet(versionOption)) {
+        *text = QStringLiteral("tarviks-cli ") + version();
+        return Outcome::Version;
+    }
+
+    QStringList positional = p.positionalArguments();
+    if (positional.isEmpty())
+        return fail(QStringLiteral("Не задана команда."));
+    const QString name = positional.takeFirst();
+    const auto info = commands().constFind(name);
+    if (info == commands().constEnd())
+        return fail(QStringLiteral("Неизвестная команда: %1").arg(name));
+    o = CliOptions();
+    o.command = info->command;
+    if (info->takesFile) {
+        if (positional.isEmpty() || positional.first().isEmpty())
+            return fail(QStringLiteral("%1: не задан файл.").arg(name));
+        o.file = positional.takeFirst();
+    }
+    if (!positional.isEmpty())
+        return fail(QStringLiteral("Лишний аргумент: %1").arg(positional.first()));
+
+    for (const QCommandLineOption *option : {&verify, &json, &period, &count, &csv}) {
+        const QString optionName = option->names().constFirst();
+        if (p.isSet(*option) && !info->options.contains(optionName))
+            return fail(QStringLiteral("Параметр --%1 не применяется к команде %2.").arg(optionName, name));
+    }
+
+    bool ok = false;
+    if (p.isSet(port)) {
+        const int n = p.value(port).toInt(&ok);
+        if (!ok || n < 1 || n > kMaxPort)
+            return fail(QStringLiteral("--port: нужен номер порта от 1 до %1.").arg(kMaxPort));
+        o.port = n;
+    }
+    if (p.isSet(speed)) {
+        const int n = p.value(speed).toInt(&ok);
+        if (!ok || n <= 0)
+            return fail(QStringLiteral("--speed: нужна скорость больше нуля."));
+        o.speed = n;
+    }
+    if (p.isSet(period)) {
+        // Both "0.5" and the Russian "0,5".
+        QString value = p.value(period);
+        value.replace(QLatin1Char(','), QLatin1Char('.'));
+        const double s = value.toDouble(&ok);
+        if (!ok || s < kMinPeriod || s > kMaxPeriod)
+            return fail(QStringLiteral("--period: нужен период от 0,5 до 5 секунд."));
+        o.period = s;
+    }
+    if (p.isSet(count)) {
+        const int n = p.value(count).toInt(&ok);
+        if (!ok || n < 1)
+            return fail(QStringLiteral("--count: нужно число кадров от 1."));
+        o.count = n;
+    }
+    o.verify = p.isSet(verify);
+    o.json = p.isSet(json);
+    o.csv = p.isSet(csv);
+    o.quiet = p.isSet(quiet);
+    return Outcome::Run;
+}

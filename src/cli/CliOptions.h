@@ -1,0 +1,33 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The command line of tarviks-cli: one command, its file, and the options that apply to it.
+class CliOptions {
+public:
+    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor };
+    enum class Outcome { Run, Help, Version, Error };
+
+    static constexpr int kMaxPort = 32767;
+    static constexpr double kMinPeriod = 0.5;   // the monitoring page's range, in seconds
+    static constexpr double kMaxPeriod = 5.0;
+
+    Command command = Command::None;
+    QString file;                  // FILE.cf / FILE.fw
+    std::optional<int> port;       // --port: overrides TX.cfg, which is never changed
+    std::optional<int> speed;      // --speed
+    bool verify = false;
+    bool json = false;
+    bool quiet = false;
+    bool csv = false;
+    double period = 1.0;           // --period, seconds between monitoring requests
+    std::optional<int> count;      // --count, frames to show; none: until Ctrl+C
+
+    static QString commandName(Command command);
+    static QString version();
+
+    // arguments include the program name. On Help, Version or Error, *text holds what to print
+    // (an Error's text ends with a hint to --help).
+    static Outcome parse(const QStringList &arguments, CliOptions &options, QString *text);
+};

@@ -1,0 +1,17 @@
+#pragma once
+#include "shell/MessageSink.h"
+#include <QStringList>
+#include <cstdio>
+
+// Message boxes of the command line: each text goes to standard error as one line; the texts
+// are kept so a command can tell whether a routine already explained its failure.
+class StderrMessageSink : public MessageSink {
+public:
+    explicit StderrMessageSink(FILE *stream = stderr) : m_stream(stream) {}
+    void show(const QString &text) override;
+    const QStringList &shown() const { return m_shown; }
+
+private:
+    FILE *m_stream;
+    QStringList m_shown;
+};

@@ -1,0 +1,56 @@
+// tarviks-cli: the program's service work from a command line, on the same core as the window.
+#include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
+#include "cli/CliSession.h"
+#include "cli/ExitCode.h"
+#include "cli/FixedFileDialogs.h"
+#include "cli/InterruptWatch.h"
+#include "cli/ProgressReporter.h"
+#include "cli/StderrMessageSink.h"
+#include "settings/ProgramFolder.h"
+#include <QCoreApplication>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+CliCommands::Writer writerTo(FILE *stream)
+{
+    return [stream](const QString &text) {
+        const QByteArray bytes = text.toUtf8();
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+        std::fflush(stream);
+    };
+}
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    // The window's name, so both use the same per-user program folder.
+    QCoreApplication::setApplicationName(QStringLiteral("tarviks"));
+
+    CliOptions options;
+    QString text;
+    switch (CliOptions::parse(QCoreApplication::arguments(), options, &text)) {
+    case CliOptions::Outcome::Help:
+    case CliOptions::Outcome::Version:
+        writerTo(stdout)(text + QLatin1Char('\n'));
+        return ExitCode::Success;
+    case CliOptions::Outcome::Error:
+        writerTo(stderr)(text + QLatin1Char('\n'));
+        return ExitCode::Usage;
+    case CliOptions::Outcome::Run:
+        break;
+    }
+
+    InterruptWatch interrupts;
+    ProgramFolder folder;
+    folder.prepare();
+    StderrMessageSink messages;
+    FixedFileDialogs dialogs(options.file);
+    ProgressReporter progress(isatty(STDERR_FILENO) != 0, options.quiet, writerTo(stderr));
+    CliSession session(CliSession::Setup{folder.path(), nullptr, &messages, &dialogs, &progress});
+    session.loadSettings(options.speed);
+    CliCommands commands(session, options, progress, writerTo(stdout), writerTo(stderr));
+    return commands.run();
+}

@@ -1,0 +1,110 @@
+#include <QtTest>
+#include "cli/CliOptions.h"
+
+// Argument handling of tarviks-cli: what each command line parses to, or why it is refused.
+class TestCliOptions : public QObject {
+    Q_OBJECT
+
+    using C = CliOptions::Command;
+    using O = CliOptions::Outcome;
+
+private slots:
+    void parse_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("port");     // 0: not given
+        QTest::addColumn<int>("speed");    // 0: not given
+        QTest::addColumn<QString>("flags");   // letters: v verify, j json, c csv, q quiet
+        QTest::addColumn<double>("period");
+        QTest::addColumn<int>("count");    // 0: not given
+        QTest::addColumn<QString>("text");  // part of what is printed on Help/Version/Error
+
+        const auto run = [](const char *tag, const char *line, C command, const char *file = "", int port = 0,
+                            int speed = 0, const char *flags = "", double period = 1.0, int count = 0) {
+            QTest::newRow(tag) << QString::fromUtf8(line) << int(O::Run) << int(command) << QString::fromUtf8(file)
+                               << port << speed << QString::fromLatin1(flags) << period << count << QString();
+        };
+        const auto other = [](const char *tag, const char *line, O outcome, const char *text) {
+            QTest::newRow(tag) << QString::fromUtf8(line) << int(outcome) << int(C::None) << QString() << 0 << 0
+                               << QString() << 1.0 << 0 << QString::fromUtf8(text);
+        };
+
+        run("find", "find", C::Find);
+        run("find port json", "find --port 3 --json", C::Find, "", 3, 0, "j");
+        run("find port=", "find --port=12", C::Find, "", 12);
+        run("read-config", "read-config a.cf", C::ReadConfig, "a.cf");
+        run("options before command", "--port 2 --speed 19200 read-config a.cf", C::ReadConfig, "a.cf", 2, 19200);
+        run("write-config verify quiet", "write-config b.cf --verify -q", C::WriteConfig, "b.cf", 0, 0, "vq");
+        run("read-firmware", "read-firmware x.fw --port 1", C::ReadFirmware, "x.fw", 1);
+        run("write-firmware verify", "write-firmware x.fw --verify", C::WriteFirmware, "x.fw", 0, 0, "v");
+        run("monitor defaults", "monitor", C::Monitor);
+        run("monitor all", "monitor --period 0,5 --count 3 --csv", C::Monitor, "", 0, 0, "c", 0.5, 3);
+        run("monitor period dot", "monitor --period 5", C::Monitor, "", 0, 0, "", 5.0);
+        run("largest port", "find --port 32767", C::Find, "", 32767);
+
+        other("help", "--help", O::Help, "write-config FILE.cf");
+        other("help wins over command", "read-config --help", O::Help, "Коды завершения");
+        other("version", "--version", O::Version, "tarviks-cli 0.1");
+        other("no command", "", O::Error, "Не задана команда.");
+        other("unknown command", "erase", O::Error, "Неизвестная команда: erase");
+        other("missing file", "read-config", O::Error, "read-config: не задан файл.");
+        other("extra argument", "find extra", O::Error, "Лишний аргумент: extra");
+        other("extra after file", "write-config a.cf b.cf", O::Error, "Лишний аргумент: b.cf");
+        other("unknown option", "find --colour", O::Error, "colour");
+        other("verify on read", "read-config a.cf --verify", O::Error, "--verify не применяется к команде read-config");
+        other("json on monitor", "monitor --json", O::Error, "--json не применяется к команде monitor");
+        other("csv on find", "find --csv", O::Error, "--csv не применяется к команде find");
+        other("count on find", "find --count 2", O::Error, "--count не применяется");
+        other("port zero", "find --port 0", O::Error, "--port: нужен номер порта от 1 до 32767.");
+        other("port too big", "find --port 32768", O::Error, "--port: нужен номер");
+        other("port text", "find --port COM3", O::Error, "--port: нужен номер");
+        other("port without value", "find --port", O::Error, "port");
+        other("speed zero", "find --speed 0", O::Error, "--speed: нужна скорость больше нуля.");
+        other("speed text", "find --speed fast", O::Error, "--speed");
+        other("period too short", "monitor --period 0.4", O::Error, "--period: нужен период от 0,5 до 5 секунд.");
+        other("period too long", "monitor --period 6", O::Error, "--period");
+        other("count zero", "monitor --count 0", O::Error, "--count: нужно число кадров от 1.");
+    }
+
+    void parse()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, outcome);
+        QFETCH(int, command);
+        QFETCH(QString, file);
+        QFETCH(int, port);
+        QFETCH(int, speed);
+        QFETCH(QString, flags);
+        QFETCH(double, period);
+        QFETCH(int, count);
+        QFETCH(QString, text);
+
+        QStringList arguments{QStringLiteral("tarviks-cli")};
+        arguments += line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        CliOptions options;
+        QString printed;
+        QCOMPARE(int(CliOptions::parse(arguments, options, &printed)), outcome);
+        if (outcome != int(O::Run)) {
+            QVERIFY2(printed.contains(text), qPrintable(printed));
+            if (outcome == int(O::Error))
+                QVERIFY(printed.endsWith(QStringLiteral("tarviks-cli --help")));
+            return;
+        }
+        QCOMPARE(int(options.command), command);
+        QCOMPARE(options.file, file);
+        QCOMPARE(options.port.value_or(0), port);
+        QCOMPARE(options.speed.value_or(0), speed);
+        QCOMPARE(options.verify, flags.contains(QLatin1Char('v')));
+        QCOMPARE(options.json, flags.contains(QLatin1Char('j')));
+        QCOMPARE(options.csv, flags.contains(QLatin1Char('c')));
+        QCOMPARE(options.quiet, flags.contains(QLatin1Char('q')));
+        QCOMPARE(options.period, period);
+        QCOMPARE(options.count.value_or(0), count);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliOptions)
+#include "tst_clioptions.moc"

@@ -1,0 +1,128 @@
+#pragma once
+#include "monitor/MonitorDecoder.h"
+#include "monitor/MonitorJournal.h"
+#include <QByteArray>
+#include <QLocale>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+class SerialLink;
+class CommandQueue;
+class StatusModel;
+class MessageSink;
+class Clock;
+class FileDialogs;
+
+// The logic of the page "Мониторинг": the poll timer and its period, "Старт"/"Стоп", the request
+// "#6002" started by the command queue, the 64-byte reply collected from the receive pump, its
+// decoding into what the page shows, the arrangement of the input table and the journal.
+// The page widget mirrors this state; tests drive it through the public routines.
+class MonitorExchange : public QObject {
+    Q_OBJECT
+public:
+    inline static const QByteArray kRequest = QByteArrayLiteral("#6002");
+    inline static const QString kFrameError = QStringLiteral("Ошибка кадра.");
+    static constexpr int kReplySize = MonitorDecoder::kFrameSize;
+    // A whole reply is taken at the first poll with more than this many silent polls before it.
+    static constexpr int kQuietPolls = 5;
+    // Any other count (none included) ends the exchange after more than this many silent polls.
+    static constexpr int kGiveUpPolls = 100;
+    // However the bytes come, the exchange ends this many polls (about 10 s) after the request.
+    static constexpr int kDeadlinePolls = 200;
+    // Bytes kept of a reply; enough to tell a whole one from a long one.
+    static constexpr int kBufferLimit = kReplySize + 1;
+    // HScroll1: period = position / 2 seconds.
+    static constexpr int kMinPosition = 1;
+    static constexpr int kMaxPosition = 10;
+    static constexpr int kDesignPosition = 5;
+
+    // What the exchange reaches on other pages; unset hooks do nothing or give nothing.
+    struct Hooks {
+        std::function<bool()> pageVisible;
+        std::function<void()> refreshInputs;                 // the inputs page refills its boxes
+        std::function<void()> refreshDeviceInfo;             // the device page refills model and inputs
+        std::function<std::optional<int>()> inputCount;      // KolichestvoVhodov
+        std::function<QString()> modelName;                  // the model as the device page shows it
+        MonitorDecoder::Thresholds thresholds;               // the inputs page's threshold boxes
+    };
+
+    MonitorExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, MessageSink &messages,
+                    const Clock &clock, QObject *parent = nullptr);
+
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // Decimal separator of the shown numbers (the user's locale unless set).
+    void setLocale(const QLocale &locale) { m_locale = locale; }
+
+    // --- the exchange ---
+    void MonitoringProcess();                                           // started by the queue
+    void MonitoringRxd(QByteArray &PoluchenoIzPorta, int &OgidaniePriema);   // the receive handler
+    void RazborKadra();
+
+    // --- the page's routines ---
+    void ProverkaKnopok();          // switches the poll timer; also run on every supervision tick
+    void pollTick();                // Timer1_Timer: the poll timer only calls this
+    void RazmetkaVhodov();
+    void PokazatIzobrazhenie();
+    void OchistkaTermodatchikov();
+    void Command1_Click();          // "Старт"
+    void Command2_Click();          // "Стоп"
+    void setPosition(int position); // HScroll1_Change / HScroll1_Scroll
+    void Form_Activate();
+    void Form_Deactivate();
+    void Form_Unload();
+    // The status panel's online and offline routines, as far as the buttons and the timer go.
+    void goOnline();
+    void goOffline();
+
+    // --- state the page shows ---
+    bool startEnabled() const { return m_startEnabled; }   // Command1
+    bool stopEnabled() const { return m_stopEnabled; }     // Command2
+    int position() const { return m_position; }
+    double PeriodOprosa() const { return m_position / 2.0; }
+    QTimer &pollTimer() { return m_pollTimer; }            // Timer1
+    const MonitorReadings &readings() const { return m_readings; }
+    const MonitorDecoder::Layout &layout() const { return m_layout; }
+    int pictureIndex() const { return m_picture; }
+    MonitorDecoder::Words SlovaKadra{};
+    const MonitorJournal &journal() const { return m_journal; }
+
+    // The reply so far: the first kBufferLimit bytes, and how many bytes came in all.
+    QByteArray BuferMonitoringa;
+    qint64 SchetchikMonitoringa = 0;
+    int pollsSinceRequest = 0;
+
+    // Writes the journal through a save dialog.
+    bool saveJournal(FileDialogs &dialogs, const QString &folder);
+
+signals:
+    void controlsChanged();     // buttons, timer or period
+    void layoutChanged();       // row captions and visibility, picture
+    void readingsChanged();     // a reply was decoded
+    void sampleTaken(const QDateTime &time);
+
+private:
+    void setButtons(bool start, bool stop);
+    void setTimerOn(bool on);
+    void end(const QString &tag);
+    bool pageVisible() const { return m_hooks.pageVisible && m_hooks.pageVisible(); }
+
+    SerialLink &m_link;
+    CommandQueue &m_queue;
+    StatusModel &m_status;
+    MessageSink &m_messages;
+    const Clock &m_clock;
+    Hooks m_hooks;
+    QLocale m_locale;
+    QTimer m_pollTimer;
+    bool m_startEnabled = true;
+    bool m_stopEnabled = true;
+    int m_position = kDesignPosition;
+    MonitorReadings m_readings;
+    MonitorDecoder::Layout m_layout = MonitorDecoder::designLayout();
+    int m_picture = -1;
+    bool m_configReadPosted = false;   // one read per start, page showing or new unit
+    MonitorJournal m_journal;
+};

@@ -12,12 +12,20 @@ void CommandQueue::QueueCommand(QString &name, QString &param)
     pump();
 }
 
-void CommandQueue::post(const QString &name, const QString &param)
+bool CommandQueue::post(const QString &name, const QString &param)
 {
+    const auto breaksOut = [](const QString &text) {
+        return text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('|'));
+    };
+    if (breaksOut(name) || breaksOut(param)) {
+        m_messages.show(kUnknownCommand);
+        return false;
+    }
     m_queue += name;
     m_queue += QLatin1Char(',');
     m_queue += param;
     m_queue += QLatin1Char('|');
+    return true;
 }
 
 void CommandQueue::pump()

@@ -21,7 +21,9 @@ public:
 
     // Post mode when name is not empty (both arguments are emptied), pump mode otherwise.
     void QueueCommand(QString &name, QString &param);
-    void post(const QString &name, const QString &param = QString());
+    // Appends one entry. A name or parameter holding a separator ("," or "|") would break out of its
+    // entry and start something else: it is refused with the unknown-command message, nothing queued.
+    bool post(const QString &name, const QString &param = QString());
     void pump();
 
     bool LinkFree() const { return m_linkFree; }

@@ -89,6 +89,34 @@ private slots:
         QCOMPARE(r.started, QStringList{"TXconfigLoadParam,"});
     }
 
+    // A separator inside a name or parameter would end its entry early and start what follows it.
+    void separatorsCannotBreakOutOfAnEntry_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("param");
+        QTest::addColumn<bool>("queued");
+        QTest::newRow("port number") << "PoiskUstroistva" << "3" << true;
+        QTest::newRow("empty parameter") << "PoiskUstroistva" << "" << true;
+        QTest::newRow("bar in parameter") << "PoiskUstroistva" << "3|4" << false;
+        QTest::newRow("command smuggled in") << "PoiskUstroistva" << "1|ConfiguraciaWriteProcess," << false;
+        QTest::newRow("comma in parameter") << "PoiskUstroistva" << "1,2" << false;
+        QTest::newRow("bar in name") << "TXconfigSaveParam|PoiskUstroistva" << "" << false;
+    }
+    void separatorsCannotBreakOutOfAnEntry()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, param);
+        QFETCH(bool, queued);
+        Rig r;
+        QCOMPARE(r.queue.post(name, param), queued);
+        QCOMPARE(r.queue.CommandQueueText(), queued ? name + QLatin1Char(',') + param + QLatin1Char('|') : QString());
+        QCOMPARE(r.messages.texts.size(), queued ? 0 : 1);
+        r.queue.setLinkFree(true);
+        r.queue.pump();
+        r.queue.pump();
+        QCOMPARE(r.started, queued ? QStringList{name + QLatin1Char(',') + param} : QStringList());
+    }
+
     void nestedPumpSeesOnlyLaterEntries()
     {
         Rig r;

@@ -1,6 +1,7 @@
 #include "shell/MainWindow.h"
 #include "shell/Page.h"
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -136,6 +137,12 @@ bool MainWindow::isMenuItemReachable(const QString &name) const
             return false;
     }
     return m_actions.contains(name);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    emit closing();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::addChildWindow(QWidget *child)

@@ -49,6 +49,13 @@ public:
     // Enabled and visible up the chain: what a user can actually reach from the menu bar.
     bool isMenuItemReachable(const QString &name) const;
 
+signals:
+    // The user closes the program: shutdown runs before the window goes.
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     QAction *addItem(QMenu *menu, const QString &name, const QString &text, bool hidden = false);
     QMenu *addMenu(QMenu *parentMenu, const QString &name, const QString &text, bool hidden = false);

@@ -46,6 +46,10 @@ MasterForm::MasterForm(QWidget *parent) : QWidget(parent, Qt::Window)
 void MasterForm::attachBelow(const QWidget *mainWindow)
 {
     const QRect outer = mainWindow->frameGeometry();
+    // resize() sets the inner width; the frame comes on top of it. Until the wizard has been shown
+    // its own frame is unknown, and the main window's, drawn by the same window manager, stands in.
+    const bool ownFrameKnown = isVisible() && frameGeometry().width() > width();
+    const int frame = ownFrameKnown ? frameGeometry().width() - width() : outer.width() - mainWindow->width();
     move(outer.left(), outer.bottom() + 1);
-    resize(outer.width(), height());
+    resize(qMax(1, outer.width() - frame), height());
 }

@@ -1,5 +1,7 @@
 #include "shell/Page.h"
 #include <QLabel>
+#include <QShowEvent>
+#include <QHideEvent>
 
 Page::Page(const QString &formName, const QString &caption, QWidget *parent)
     : QWidget(parent), m_caption(caption), m_header(new QLabel(caption, this))
@@ -17,14 +19,18 @@ Page::Page(const QString &formName, const QString &caption, QWidget *parent)
     m_header->setFont(font);
 }
 
+// Spontaneous show and hide events come from the window system (the main window minimised or
+// restored); the active page stays the same, so it is neither activated nor deactivated.
 void Page::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    Form_Activate();
+    if (!event->spontaneous())
+        Form_Activate();
 }
 
 void Page::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    Form_Deactivate();
+    if (!event->spontaneous())
+        Form_Deactivate();
 }

@@ -6,6 +6,16 @@
 #include "shell/MainWindow.h"
 #include "shell/Page.h"
 
+// A page that counts how often it was activated and deactivated.
+class CountingPage : public Page {
+public:
+    using Page::Page;
+    void Form_Activate() override { ++activations; }
+    void Form_Deactivate() override { ++deactivations; }
+    int activations = 0;
+    int deactivations = 0;
+};
+
 // Window structure, menu reachability and page switching, without the link behind it.
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -34,7 +44,7 @@ private slots:
         window->addChildWindow(tree);
         window->addChildWindow(status);
         for (const MainWindow::PageInfo &info : MainWindow::pageTable())
-            window->addChildWindow(new Page(info.form, info.caption));
+            window->addChildWindow(new CountingPage(info.form, info.caption));
         connect(tree, &LeftMenu::pageRequested, window, &MainWindow::showPage);
         window->show();
         window->showPage(QStringLiteral("m02"));
@@ -118,6 +128,35 @@ private slots:
         // The distribution list and the general page have no node.
         QVERIFY(!tree->node(QStringLiteral("m10")));
         QVERIFY(!tree->node(QStringLiteral("m01")));
+    }
+
+    // Activation follows the page becoming the active page, not the window system's show events.
+    void activationFollowsPageSwitching_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("activations");
+        QTest::addColumn<int>("deactivations");
+        QTest::newRow("minimise and restore") << "minimise" << 0 << 0;
+        QTest::newRow("same page again") << "m02" << 1 << 1;
+        QTest::newRow("another page") << "m17" << 0 << 1;
+    }
+    void activationFollowsPageSwitching()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, activations);
+        QFETCH(int, deactivations);
+        auto *serial = static_cast<CountingPage *>(window->page(QStringLiteral("RPF_02")));
+        serial->activations = serial->deactivations = 0;
+        if (action == QLatin1String("minimise")) {
+            window->setWindowState(Qt::WindowMinimized);
+            QVERIFY(window->isMinimized());
+            window->setWindowState(Qt::WindowNoState);
+            QVERIFY(!window->isMinimized());
+        } else {
+            window->showPage(action);
+        }
+        QCOMPARE(serial->activations, activations);
+        QCOMPARE(serial->deactivations, deactivations);
     }
 
     void hidingByKind()

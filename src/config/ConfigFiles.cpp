@@ -1,5 +1,6 @@
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
+#include "config/FileErrorNumber.h"
 #include "link/Converters.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
@@ -100,13 +101,16 @@ QByteArray ConfigFiles::formatLine(const QByteArray &bytes)
 
 QByteArray ConfigFiles::formatImage(const ConfigImage &image)
 {
-    if (!image.isFilled(1, ConfigImage::kImageSize))
+    if (!image.isFilled(1, ConfigImage::kMemorySize))
         return {};
+    // Opening a file without its model bytes line leaves those two cells as they were, often empty.
+    const int last = image.isFilled(ConfigImage::kMemorySize + 1, ConfigImage::kImageSize) ? ConfigImage::kImageSize
+                                                                                           : ConfigImage::kMemorySize;
     QByteArray out;
     QByteArray block;
-    for (int position = 1; position <= ConfigImage::kImageSize; ++position) {
+    for (int position = 1; position <= last; ++position) {
         block += char(image.byteAt(position));
-        if (block.size() == ConfigImage::kBlockSize || position == ConfigImage::kImageSize) {
+        if (block.size() == ConfigImage::kBlockSize || position == last) {
             out += formatLine(block);
             block.clear();
         }
@@ -114,7 +118,7 @@ QByteArray ConfigFiles::formatImage(const ConfigImage &image)
     return out;
 }
 
-ConfigFiles::Content ConfigFiles::parse(const QByteArray &fileBytes)
+ConfigFiles::Content ConfigFiles::parse(const QByteArray &fileBytes, Scope scope)
 {
     Content content;
     const QList<QByteArray> lines = splitLines(fileBytes);
@@ -147,6 +151,11 @@ ConfigFiles::Content ConfigFiles::parse(const QByteArray &fileBytes)
             return fail(i + 1, reason);
         content.blocks.append(*block);
     }
+    if (scope == Scope::SentBlocks) {
+        // Nothing after the blocks is sent, so nothing there can be a reason to refuse the file.
+        content.ok = true;
+        return content;
+    }
     const int tailIndex = ConfigImage::kBlockCount;
     if (tailIndex < lines.size() && !lines.at(tailIndex).trimmed().isEmpty()) {
         const std::optional<QByteArray> tail = checkLine(lines.at(tailIndex), ConfigImage::kTailSize, &reason);
@@ -167,30 +176,35 @@ QString ConfigFiles::formatErrorText(const QString &fileName, const Content &con
     return kFormatError.arg(fileName).arg(content.badLine).arg(content.reason);
 }
 
-std::optional<ConfigFiles::Content> ConfigFiles::readChecked(const QString &fileName)
+std::optional<ConfigFiles::Content> ConfigFiles::readChecked(const QString &fileName, Scope scope,
+                                                             const QString &refusalTag)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         m_messages.show(kOpenError + fileName);
         return std::nullopt;
     }
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    QByteArray bytes = file.read(kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError) {
-        const int number = int(file.error());
+        const int number = FileErrorNumber::of(file.error());
         m_messages.show(kReadError + fileName);
-        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number));
+        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number), file.errorString());
         m_link.RPF_02ComError = number;
         m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
         return std::nullopt;
     }
     Content content;
-    if (bytes.size() > kMaxFileSize) {
+    if (bytes.size() > kMaxFileSize && scope == Scope::WholeFile) {
         content.badLine = 1;
         content.reason = QStringLiteral("файл слишком велик");
     } else {
-        content = parse(bytes);
+        // The blocks lie at the start; whatever follows the bound is not looked at.
+        bytes.truncate(kMaxFileSize);
+        content = parse(bytes, scope);
     }
     if (!content.ok) {
+        if (!refusalTag.isEmpty())
+            m_link.RPF_02VektorPriemaIsPorta = refusalTag;
         m_messages.show(formatErrorText(fileName, content));
         return std::nullopt;
     }
@@ -202,22 +216,29 @@ void ConfigFiles::Save()
     NomerBaitaKonfiguracii = 0;
     SchetchikBaitov = 0;
     // Empty cells would shift every later byte into the wrong line of the file.
-    const int missing = m_image.firstEmpty(1, ConfigImage::kImageSize);
-    if (missing != 0) {
+    const auto refuse = [this] {
         m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
-        m_messages.show(kIncompleteImage.arg(missing));
+        m_messages.show(kIncompleteImage.arg(m_image.firstEmpty(1, ConfigImage::kMemorySize)));
+    };
+    if (formatImage(m_image).isEmpty()) {
+        refuse();
         return;
     }
     const std::optional<QString> name = chooseFile(true);
     if (!name)
         return;
+    // Checked again: the image may have changed while the dialog was open.
+    const QByteArray content = formatImage(m_image);
+    if (content.isEmpty()) {
+        refuse();
+        return;
+    }
     // Written beside the old file and swapped in only when complete.
     QSaveFile file(*name);
     if (!file.open(QIODevice::WriteOnly)) {
         m_messages.show(kCreateError + *name);
         return;
     }
-    const QByteArray content = formatImage(m_image);
     NomerBaitaKonfiguracii = ConfigImage::kImageSize;
     SchetchikBaitov = ConfigImage::kImageSize;
     m_status.showProgress(SchetchikBaitov, ConfigImage::kImageSize);

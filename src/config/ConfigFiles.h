@@ -52,14 +52,19 @@ public:
     // "Открыть": a file into the image, only when the whole file is sound.
     void Open();
 
-    // Reads and checks a file, showing the open, read or format message on failure.
-    std::optional<Content> readChecked(const QString &fileName);
+    // How much of a file is checked: all of it, or only the 37 blocks a load into the unit sends.
+    enum class Scope { WholeFile, SentBlocks };
+    // Reads and checks a file, showing the open, read or format message on failure; a file refused
+    // for its content sets refusalTag when one is given.
+    std::optional<Content> readChecked(const QString &fileName, Scope scope = Scope::WholeFile,
+                                       const QString &refusalTag = QString());
 
     // The format: each byte as two upper-case digits and a blank, lines ending CR LF.
     static QByteArray formatLine(const QByteArray &bytes);
-    // All 38 lines of an image; empty when a cell of 1..2370 holds no data.
+    // The 37 block lines of an image, and the model bytes line when both cells hold data; empty when
+    // a cell of 1..2368 holds no data.
     static QByteArray formatImage(const ConfigImage &image);
-    static Content parse(const QByteArray &fileBytes);
+    static Content parse(const QByteArray &fileBytes, Scope scope = Scope::WholeFile);
     static QString formatErrorText(const QString &fileName, const Content &content);
 
     // Set by Save and Open as the routines always did.

@@ -36,6 +36,22 @@ static QByteArray firstLines(const QByteArray &file, int count)
     return lines.mid(0, count).join('\n') + '\n';
 }
 
+// A save dialog during which the image loses data (a configuration read starting meanwhile).
+class ClearingDialogs : public FileDialogs {
+public:
+    ClearingDialogs(ConfigImage &image, QString answer) : m_image(image), m_answer(std::move(answer)) {}
+    std::optional<QString> saveFileName(const FileDialogRequest &) override
+    {
+        m_image.setCell(1, QString());
+        return m_answer;
+    }
+    std::optional<QString> openFileName(const FileDialogRequest &) override { return std::nullopt; }
+
+private:
+    ConfigImage &m_image;
+    QString m_answer;
+};
+
 class TestConfigFiles : public QObject {
     Q_OBJECT
 private slots:
@@ -189,7 +205,7 @@ private slots:
         QTest::addColumn<int>("emptyPosition");
         QTest::newRow("empty image") << 0;
         QTest::newRow("cell 700") << 700;
-        QTest::newRow("model byte 2370") << 2370;
+        QTest::newRow("last block byte 2368") << 2368;
     }
     void saveRefusesIncompleteImage()
     {
@@ -206,6 +222,69 @@ private slots:
         QVERIFY(rig.dialogs.requests.isEmpty());
         QCOMPARE(rig.tag(), Tag::SaveError);
         QCOMPARE(rig.messages.texts, QStringList{ConfigFiles::kIncompleteImage.arg(emptyPosition ? emptyPosition : 1)});
+    }
+
+    // The model bytes line is written when both cells hold data and left out otherwise, as a file
+    // without it opens into an image that keeps those cells as they were.
+    void saveWritesModelBytesOnlyWhenWhole_data()
+    {
+        QTest::addColumn<QList<int>>("emptyCells");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("full image") << QList<int>{} << 38;
+        QTest::newRow("no model bytes") << QList<int>{2369, 2370} << 37;
+        QTest::newRow("second model byte missing") << QList<int>{2370} << 37;
+    }
+    void saveWritesModelBytesOnlyWhenWhole()
+    {
+        QFETCH(QList<int>, emptyCells);
+        QFETCH(int, lines);
+        ConfigTestRig rig;
+        fillImage(rig.image, unitConfiguration());
+        for (const int position : emptyCells)
+            rig.image.setCell(position, QString());
+        const QString name = rig.path(QStringLiteral("out.cf"));
+        rig.dialogs.answers = {name};
+        rig.files.Save();
+        QVERIFY(rig.messages.texts.isEmpty());
+        QCOMPARE(rig.tag(), Tag::Saved);
+        QCOMPARE(readFile(name), firstLines(canonicalFile(), lines));
+
+        // Opened into an empty image, saved again: the same file.
+        ConfigTestRig other;
+        other.dialogs.answers = {name, rig.path(QStringLiteral("again.cf"))};
+        other.files.Open();
+        other.files.Save();
+        QCOMPARE(other.tag(), Tag::Saved);
+        QCOMPARE(readFile(rig.path(QStringLiteral("again.cf"))), readFile(name));
+    }
+
+    // An image that lost data while the save dialog was open is refused, never saved as an empty file.
+    void saveChecksTheImageAgainAfterTheDialog()
+    {
+        ConfigTestRig rig;
+        fillImage(rig.image, unitConfiguration());
+        const QString name = rig.path(QStringLiteral("keep.cf"));
+        writeFile(name, canonicalFile());
+        ClearingDialogs dialogs(rig.image, name);
+        ConfigFiles files(rig.image, rig.link, rig.status, rig.messages, dialogs, rig.clock, rig.dir.path());
+        files.Save();
+        QCOMPARE(readFile(name), canonicalFile());
+        QCOMPARE(rig.tag(), Tag::SaveError);
+        QCOMPARE(rig.messages.texts, QStringList{ConfigFiles::kIncompleteImage.arg(1)});
+    }
+
+    // A file that opens but cannot be read: a number users know, and the system's words as tooltip.
+    void readFailureIsNumbered()
+    {
+        ConfigTestRig rig;
+        const QString name = QStringLiteral("/proc/self/mem");   // opens, but reading at 0 fails
+        rig.dialogs.answers = {name};
+        rig.files.Open();
+        QCOMPARE(rig.messages.texts, QStringList{ConfigFiles::kReadError + name});
+        QCOMPARE(rig.status.connection(), QStringLiteral("Ошибка передачи 57"));
+        QVERIFY(!rig.status.connectionToolTip().isEmpty());
+        QCOMPARE(rig.link.RPF_02ComError, 57);
+        QCOMPARE(rig.tag(), Tag::WriteError);
     }
 
     void saveIntoMissingFolder()

@@ -7,6 +7,8 @@
 #include "config/ConfigPage.h"
 #include "devinfo/DeviceInfo.h"
 #include "devinfo/DeviceInfoPage.h"
+#include "firmware/FirmwareExchange.h"
+#include "firmware/FirmwarePage.h"
 #include "editors/BasicSettingsPage.h"
 #include "editors/DistributionListPage.h"
 #include "editors/InputsPage.h"
@@ -69,6 +71,7 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
                                                   folder);
     m_configTransfer = std::make_unique<ConfigFileTransfer>(*m_link, *m_status, *m_messages, *m_configFiles);
     m_deviceInfo = std::make_unique<DeviceInfo>(*m_image, *m_link);
+    m_firmwareExchange = std::make_unique<FirmwareExchange>(*m_link, *m_queue, *m_status, *m_messages);
 
     // Child windows, created once and kept until the end.
     m_window = std::make_unique<MainWindow>();
@@ -101,6 +104,9 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
             page = new InputsPage(*m_image, *m_messages);
         else if (info.form == QLatin1String("RPF_19"))
             page = new SettingsPage(*m_options, *m_settings);
+        else if (info.form == FirmwarePage::kFormName)
+            page = new FirmwarePage(*m_firmwareExchange, *m_deviceInfo, *m_link, *m_status, *m_dialogs, *m_clock,
+                                    folder);
         else
             page = new Page(info.form, info.caption);
         m_window->addChildWindow(page);
@@ -147,8 +153,15 @@ void TarviksApp::wireSupervision()
             if (Page *p = page(form))
                 p->Form_Activate();
     };
-    hooks.activateOnline = [configPage] { configPage->setOnlineControlsEnabled(true); };
-    hooks.deactivateOffline = [configPage] { configPage->setOnlineControlsEnabled(false); };
+    auto *firmwarePage = qobject_cast<FirmwarePage *>(page(FirmwarePage::kFormName));
+    hooks.activateOnline = [configPage, firmwarePage] {
+        firmwarePage->applyVersionRule();
+        configPage->setOnlineControlsEnabled(true);
+    };
+    hooks.deactivateOffline = [configPage, firmwarePage] {
+        firmwarePage->disableButtons();
+        configPage->setOnlineControlsEnabled(false);
+    };
     hooks.clearVersions = [this] { m_deviceInfo->clearVersions(); };
     hooks.lockPages = [this](bool linkFree) { lockPages(linkFree); };
     m_supervisor->setHooks(std::move(hooks));

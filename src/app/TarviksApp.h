@@ -19,6 +19,7 @@ class ConfigExchange;
 class ConfigFiles;
 class ConfigFileTransfer;
 class DeviceInfo;
+class FirmwareExchange;
 class MainWindow;
 class LeftMenu;
 class StatusPanel;
@@ -67,6 +68,7 @@ public:
     ConfigFiles &configFiles() { return *m_configFiles; }
     ConfigFileTransfer &configTransfer() { return *m_configTransfer; }
     DeviceInfo &deviceInfo() { return *m_deviceInfo; }
+    FirmwareExchange &firmwareExchange() { return *m_firmwareExchange; }
 
 private:
     void registerCommands();
@@ -95,6 +97,7 @@ private:
     std::unique_ptr<ConfigFiles> m_configFiles;
     std::unique_ptr<ConfigFileTransfer> m_configTransfer;
     std::unique_ptr<DeviceInfo> m_deviceInfo;
+    std::unique_ptr<FirmwareExchange> m_firmwareExchange;
 
     // Widgets go first on destruction: they refer to everything above.
     std::unique_ptr<MainWindow> m_window;

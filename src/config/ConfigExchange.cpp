@@ -9,10 +9,13 @@
 
 ConfigExchange::ConfigExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, ConfigImage &image,
                                MessageSink &messages)
-    : m_link(link), m_queue(queue), m_status(status), m_image(image), m_messages(messages)
+    : m_link(link), m_queue(queue), m_status(status), m_image(image), m_messages(messages),
+      m_lockStep(ConfigImage::kBlockCount)
 {
     m_link.setHandler(Tag::ConfigRead, [this](QByteArray &received, int &idle) { ConfiguraciaRead(received, idle); });
-    m_link.setHandler(Tag::ConfigWrite, [this](QByteArray &received, int &idle) { ConfiguraciaWrite(received, idle); });
+    m_link.setHandler(
+        Tag::ConfigWrite, [this](QByteArray &received, int &idle) { ConfiguraciaWrite(received, idle); },
+        SerialLink::Dispatch::OnArrival);
 }
 
 void ConfigExchange::ConfiguraciaReadProcess()
@@ -55,6 +58,7 @@ void ConfigExchange::start(const QByteArray &request, const QString &tag)
     SchetchikBaitov = 0;
     NomerBaitaKonfiguracii = 0;
     BuferPriema.clear();
+    m_lockStep.start();
 }
 
 void ConfigExchange::storeWaitingBlocks()
@@ -107,36 +111,39 @@ void ConfigExchange::endWrite(const QString &tag)
 
 void ConfigExchange::ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
 {
-    if (PoluchenoIzPorta.contains(kGoAhead)) {
-        if (SchetchikBaitov < ConfigImage::kMemorySize) {
-            QString StrokaBloka;
-            for (int i = 1; i <= ConfigImage::kBlockSize; ++i)
-                StrokaBloka += m_image.cell(SchetchikBaitov + i);
-            BuferPriema = Converters::HexTextToBytes(StrokaBloka);
-            if (BuferPriema.size() != ConfigImage::kBlockSize) {
-                // A cell was emptied after the start check; never send a short block.
-                endWrite(Tag::WriteError);
-                m_messages.show(kIncompleteImage.arg(m_image.firstEmpty(SchetchikBaitov + 1,
-                                                                         SchetchikBaitov + ConfigImage::kBlockSize)));
-            } else if (!m_link.send(BuferPriema)) {
-                endWrite(Tag::WriteError);
-                m_messages.show(SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
-            } else {
-                SchetchikBaitov += ConfigImage::kBlockSize;
-            }
+    switch (m_lockStep.onRead(PoluchenoIzPorta, OgidaniePriema)) {
+    case LockStepWrite::Step::SendNext: {
+        QString StrokaBloka;
+        for (int i = 1; i <= ConfigImage::kBlockSize; ++i)
+            StrokaBloka += m_image.cell(SchetchikBaitov + i);
+        BuferPriema = Converters::HexTextToBytes(StrokaBloka);
+        if (BuferPriema.size() != ConfigImage::kBlockSize) {
+            // A cell was emptied after the start check; never send a short block.
+            endWrite(Tag::WriteError);
+            m_messages.show(kIncompleteImage.arg(
+                m_image.firstEmpty(SchetchikBaitov + 1, SchetchikBaitov + ConfigImage::kBlockSize)));
+        } else if (!m_link.send(BuferPriema)) {
+            endWrite(Tag::WriteError);
+            m_messages.show(SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
+        } else {
+            m_lockStep.blockSent();
+            SchetchikBaitov += ConfigImage::kBlockSize;
         }
-    } else if (PoluchenoIzPorta.isEmpty()) {
-        if (OgidaniePriema > kIdleLimit) {
-            if (SchetchikBaitov == ConfigImage::kMemorySize) {
-                endWrite(Tag::Written);
-            } else {
-                endWrite(Tag::WriteError);
-                m_messages.show(kCountMismatch);
-            }
-        }
-    } else {
+        break;
+    }
+    case LockStepWrite::Step::Finished:
+        endWrite(Tag::Written);
+        break;
+    case LockStepWrite::Step::Stalled:
+        endWrite(Tag::WriteError);
+        m_messages.show(m_lockStep.allSent() ? LockStepWrite::kNotAcknowledged : kCountMismatch);
+        break;
+    case LockStepWrite::Step::Broken:
         endWrite(Tag::WriteError);
         m_messages.show(kSequenceBroken);
+        break;
+    case LockStepWrite::Step::Wait:
+        break;
     }
     PoluchenoIzPorta.clear();
     m_status.showProgress(SchetchikBaitov, ConfigImage::kMemorySize);

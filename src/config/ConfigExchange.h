@@ -1,4 +1,5 @@
 #pragma once
+#include "link/LockStepWrite.h"
 #include <QByteArray>
 #include <QString>
 
@@ -57,4 +58,5 @@ private:
     StatusModel &m_status;
     ConfigImage &m_image;
     MessageSink &m_messages;
+    LockStepWrite m_lockStep;   // the write's go-aheads
 };

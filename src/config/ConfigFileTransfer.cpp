@@ -10,12 +10,13 @@
 
 ConfigFileTransfer::ConfigFileTransfer(SerialLink &link, StatusModel &status, MessageSink &messages,
                                        ConfigFiles &files)
-    : m_link(link), m_status(status), m_messages(messages), m_files(files)
+    : m_link(link), m_status(status), m_messages(messages), m_files(files), m_loadStep(ConfigImage::kBlockCount)
 {
     m_link.setHandler(Tag::ConfigFileCopy,
                       [this](QByteArray &received, int &idle) { SaveConfiguraciaToFile(received, idle); });
-    m_link.setHandler(Tag::ConfigFileLoad,
-                      [this](QByteArray &received, int &idle) { LoadConfiguraciaFromFile(received, idle); });
+    m_link.setHandler(
+        Tag::ConfigFileLoad, [this](QByteArray &received, int &idle) { LoadConfiguraciaFromFile(received, idle); },
+        SerialLink::Dispatch::OnArrival);
 }
 
 ConfigFileTransfer::~ConfigFileTransfer() = default;
@@ -155,6 +156,7 @@ void ConfigFileTransfer::ConfiguraciaLoadFromFileProcess()
     m_link.RPF_02VektorPriemaIsPorta = Tag::ConfigFileLoad;
     SchetchikBaitov = 0;
     BuferPriema.clear();
+    m_loadStep.start();
 }
 
 void ConfigFileTransfer::finishLoad(const QString &tag, const QString &message)
@@ -167,31 +169,36 @@ void ConfigFileTransfer::finishLoad(const QString &tag, const QString &message)
 
 void ConfigFileTransfer::LoadConfiguraciaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
 {
-    if (PoluchenoIzPorta.contains(ConfigExchange::kGoAhead)) {
-        if (SchetchikBaitov < ConfigImage::kMemorySize) {
-            const int index = SchetchikBaitov / ConfigImage::kBlockSize;
-            if (index >= m_loadBlocks.size()) {
-                finishLoad(Tag::WriteError, ConfigExchange::kCountMismatch);
-            } else {
-                BuferPriema = m_loadBlocks.at(index);
-                m_link.RPF_02ComError = 0;
-                // A block that did not go out must not be counted as sent.
-                if (!m_link.send(BuferPriema))
-                    finishLoad(Tag::WriteError,
-                               SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
-                else
-                    SchetchikBaitov += ConfigImage::kBlockSize;
-            }
+    switch (m_loadStep.onRead(PoluchenoIzPorta, OgidaniePriema)) {
+    case LockStepWrite::Step::SendNext: {
+        const int index = m_loadStep.nextBlock();
+        if (index >= m_loadBlocks.size()) {
+            finishLoad(Tag::WriteError, ConfigExchange::kCountMismatch);
+            break;
         }
-    } else if (PoluchenoIzPorta.isEmpty()) {
-        if (OgidaniePriema > ConfigExchange::kIdleLimit) {
-            if (SchetchikBaitov == ConfigImage::kMemorySize)
-                finishLoad(Tag::Written);
-            else
-                finishLoad(Tag::WriteError, ConfigExchange::kCountMismatch);
+        BuferPriema = m_loadBlocks.at(index);
+        m_link.RPF_02ComError = 0;
+        // A block that did not go out must not be counted as sent.
+        if (!m_link.send(BuferPriema)) {
+            finishLoad(Tag::WriteError, SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
+        } else {
+            m_loadStep.blockSent();
+            SchetchikBaitov += ConfigImage::kBlockSize;
         }
-    } else {
+        break;
+    }
+    case LockStepWrite::Step::Finished:
+        finishLoad(Tag::Written);
+        break;
+    case LockStepWrite::Step::Stalled:
+        finishLoad(Tag::WriteError,
+                   m_loadStep.allSent() ? LockStepWrite::kNotAcknowledged : ConfigExchange::kCountMismatch);
+        break;
+    case LockStepWrite::Step::Broken:
         finishLoad(Tag::WriteError, ConfigExchange::kSequenceBroken);
+        break;
+    case LockStepWrite::Step::Wait:
+        break;
     }
     PoluchenoIzPorta.clear();
     m_status.showProgress(SchetchikBaitov, ConfigImage::kMemorySize);

@@ -1,4 +1,5 @@
 #pragma once
+#include "link/LockStepWrite.h"
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -52,4 +53,5 @@ private:
     std::unique_ptr<QSaveFile> m_copyFile;   // replaces the chosen file only on success
     int m_linesWritten = 0;
     QList<QByteArray> m_loadBlocks;          // the checked file, block by block
+    LockStepWrite m_loadStep;                // the load's go-aheads
 };

@@ -35,4 +35,6 @@ inline const QString TXconfigSaveParam = QStringLiteral("TXconfigSaveParam");
 inline const QString ConfiguraciaReadProcess = QStringLiteral("ConfiguraciaReadProcess");
 inline const QString ConfiguraciaWriteProcess = QStringLiteral("ConfiguraciaWriteProcess");
 inline const QString MonitoringProcess = QStringLiteral("MonitoringProcess");
+inline const QString ProsivkaSaveToFileProcess = QStringLiteral("ProsivkaSaveToFileProcess");
+inline const QString ProsivkaLoadFromFileProcess = QStringLiteral("ProsivkaLoadFromFileProcess");
 }

@@ -2,7 +2,13 @@
 #include <QDir>
 #include <QFileInfo>
 
-QtSerialPort::QtSerialPort(QString programFolder) : m_programFolder(std::move(programFolder)) {}
+QtSerialPort::QtSerialPort(QString programFolder) : m_programFolder(std::move(programFolder))
+{
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
+        if (m_arrival)
+            m_arrival();
+    });
+}
 
 QtSerialPort::~QtSerialPort()
 {

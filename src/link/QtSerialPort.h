@@ -21,6 +21,7 @@ public:
     QString lastErrorText() const override { return m_lastErrorText; }
     QString settingsText() const override;
     QString deviceFor(int portNumber) const override;
+    void setArrivalCallback(std::function<void()> callback) override { m_arrival = std::move(callback); }
 
     // Classic number for a QSerialPort error (8000 + Qt's code where no classic one fits).
     static int classicError(QSerialPort::SerialPortError error);
@@ -31,6 +32,7 @@ private:
 
     QString m_programFolder;
     QSerialPort m_port;
+    std::function<void()> m_arrival;
     int m_speed = 9600;
     int m_lastError = 0;
     QString m_lastErrorText;

@@ -26,6 +26,7 @@ SerialLink::SerialLink(SerialPort &port, CommandQueue &queue, StatusModel &statu
     m_pollTimer.setInterval(50);
     connect(&m_pollTimer, &QTimer::timeout, this, &SerialLink::receiveTick);
     m_settingsText = m_port.settingsText();
+    m_port.setArrivalCallback([this] { receiveArrival(); });
 }
 
 int SerialLink::numericValue(const QString &text)
@@ -183,7 +184,10 @@ void SerialLink::OtobrazitSostojaniePorta()
         }
         // A closed port means no unit and no exchange.
         UstroistvoNameClear.clear();
+        const QString dropped = RPF_02VektorPriemaIsPorta;
         RPF_02VektorPriemaIsPorta.clear();
+        if (dropped.endsWith(QStringLiteral("в процессе")))
+            emit exchangeDropped(dropped);
     }
     if (!device.isEmpty())
         tip << device;
@@ -207,16 +211,11 @@ void SerialLink::receiveTick()
     // No tick may start while this one runs, even when a handler waits in a message box.
     const bool wasRunning = m_pollTimer.isActive();
     m_pollTimer.stop();
+    const bool nested = m_dispatching;
+    m_dispatching = true;
 
-    if (m_port.isOpen()) {
-        RPF_02ComError = 0;
-        RPF_02PortImport = m_port.readAll();
-        const int error = m_port.lastError();
-        if (error > 0) {
-            reportConnectionError(kConnectionErrorPrefix, error);
-            CloseUsbComPort();
-        }
-    }
+    if (m_port.isOpen())
+        readPort();
 
     if (RPF_02PortImport.isEmpty())
         ++IdlePollCount;
@@ -247,6 +246,45 @@ void SerialLink::receiveTick()
 
     OtobrazitSostojaniePorta();
 
+    m_dispatching = nested;
+    if (wasRunning && !m_pollTimer.isActive())
+        m_pollTimer.start();
+}
+
+void SerialLink::readPort()
+{
+    RPF_02ComError = 0;
+    RPF_02PortImport = m_port.readAll();
+    const int error = m_port.lastError();
+    if (error > 0) {
+        reportConnectionError(kConnectionErrorPrefix, error);
+        CloseUsbComPort();
+    }
+}
+
+void SerialLink::receiveArrival()
+{
+    // A handler busy (even in a message box) is never re-entered; the next poll takes the bytes.
+    if (m_dispatching || !m_port.isOpen())
+        return;
+    const QString tag = RPF_02VektorPriemaIsPorta;
+    if (!m_arrivalTags.contains(tag))
+        return;
+    const auto it = m_handlers.constFind(tag);
+    if (it == m_handlers.constEnd() || !it.value())
+        return;
+    const Handler handler = it.value();
+
+    const bool wasRunning = m_pollTimer.isActive();
+    m_pollTimer.stop();
+    m_dispatching = true;
+    readPort();
+    if (m_port.isOpen() && !RPF_02PortImport.isEmpty()) {
+        // Only bytes count here; silence is counted by the polls alone.
+        IdlePollCount = 0;
+        handler(RPF_02PortImport, IdlePollCount);
+    }
+    m_dispatching = false;
     if (wasRunning && !m_pollTimer.isActive())
         m_pollTimer.start();
 }

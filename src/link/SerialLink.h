@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -32,8 +33,19 @@ public:
 
     SerialLink(SerialPort &port, CommandQueue &queue, StatusModel &status, QObject *parent = nullptr);
 
+    // When a handler is called: on every 50 ms poll only, or also as soon as bytes arrive (lock-step
+    // writes, whose next block waits for the unit's "OK"). Silence is counted in polls either way.
+    enum class Dispatch { OnPoll, OnArrival };
+
     // Handlers for the in-progress tags other parts own (firmware, configuration, monitoring).
-    void setHandler(const QString &tag, Handler handler) { m_handlers.insert(tag, std::move(handler)); }
+    void setHandler(const QString &tag, Handler handler, Dispatch dispatch = Dispatch::OnPoll)
+    {
+        m_handlers.insert(tag, std::move(handler));
+        if (dispatch == Dispatch::OnArrival)
+            m_arrivalTags.insert(tag);
+        else
+            m_arrivalTags.remove(tag);
+    }
 
     // --- the page's choices (Combo1 port numbers, Combo2 speeds, Combo3 handshaking) ---
     QStringList portItems() const { return m_portItems; }
@@ -72,6 +84,8 @@ public:
     void OtobrazitSostojaniePorta();
     // One tick of the 50 ms receive poll (the timer only calls this).
     void receiveTick();
+    // Bytes have arrived (the port says so): an exchange dispatched on arrival gets them now.
+    void receiveArrival();
     void PoiskUstroistva(QString &UsbComPortNumberForOpen);
     void OpredelenieUstroistva(QByteArray &PoluchenoIzPortaComPortForm, int &OgidaniePriemaComPortForm);
     void ProverkaImeniUstroistva();
@@ -108,12 +122,17 @@ public:
 signals:
     // The port state, its texts or the page's choices changed: the page widget refreshes itself.
     void stateChanged();
+    // The port was found closed while this in-progress tag was set; its handler will not be called
+    // again, so its owner must end the exchange.
+    void exchangeDropped(const QString &tag);
 
 private:
     SerialPort &m_port;
     CommandQueue &m_queue;
     StatusModel &m_status;
     QHash<QString, Handler> m_handlers;
+    QSet<QString> m_arrivalTags;
+    bool m_dispatching = false;   // a tick or an arrival is running its handler
     QTimer m_pollTimer;
 
     QStringList m_portItems;
@@ -130,4 +149,6 @@ private:
     int m_identificationCount = 0;
 
     void reportConnectionError(const QString &prefix, int error);
+    // Reads what waits; a read error reports and closes the port.
+    void readPort();
 };

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 // What the program needs of a serial port. Operations never throw; a failed one leaves its
 // classic error number in lastError() (0 after a successful operation).
@@ -35,4 +36,8 @@ public:
     virtual QString settingsText() const = 0;
     // The device a port number resolves to (tooltip), empty when not known.
     virtual QString deviceFor(int portNumber) const = 0;
+
+    // Called (on the GUI thread) when bytes have arrived, so a lock-step exchange can answer at once
+    // instead of on the next poll. A port that cannot tell is simply polled.
+    virtual void setArrivalCallback(std::function<void()> callback) { (void)callback; }
 };

@@ -17,9 +17,17 @@ public:
     QString lastErrorText() const override { return m_lastErrorText; }
     QString settingsText() const override { return m_settings; }
     QString deviceFor(int portNumber) const override { return QStringLiteral("/fake/COM%1").arg(portNumber); }
+    void setArrivalCallback(std::function<void()> callback) override { m_arrival = std::move(callback); }
 
     // --- test controls ---
     void feed(const QByteArray &bytes) { m_incoming += bytes; }   // arrives before the next read
+    // Arrives and the port says so at once, as a real port does between polls.
+    void arrive(const QByteArray &bytes)
+    {
+        m_incoming += bytes;
+        if (m_arrival)
+            m_arrival();
+    }
     QByteArray takeWritten() { QByteArray w = m_written; m_written.clear(); return w; }
     const QByteArray &written() const { return m_written; }
     QList<QByteArray> writes;            // every write() call, in order
@@ -42,5 +50,6 @@ private:
     QString m_lastErrorText;
     QString m_settings = QStringLiteral("9600,N,8,1");
     QByteArray m_incoming;
+    std::function<void()> m_arrival;
     QByteArray m_written;
 };

@@ -1,0 +1,296 @@
+#include "firmware/FirmwareExchange.h"
+#include "devinfo/DeviceInfo.h"
+#include "firmware/FirmwareFile.h"
+#include "link/CommandQueue.h"
+#include "link/Cp1251.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "shell/MessageSink.h"
+#include <QSaveFile>
+
+FirmwareExchange::FirmwareExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, MessageSink &messages,
+                                   QObject *parent)
+    : QObject(parent), m_link(link), m_queue(queue), m_status(status), m_messages(messages),
+      m_lockStep(FirmwareFile::kBlockCount)
+{
+    m_link.setHandler(Tag::FirmwareRead,
+                      [this](QByteArray &received, int &idle) { SaveProshivkaToFile(received, idle); });
+    m_link.setHandler(
+        Tag::FirmwareWrite, [this](QByteArray &received, int &idle) { LoadProshivkaFromFile(received, idle); },
+        SerialLink::Dispatch::OnArrival);
+    m_queue.setStarter(Cmd::ProsivkaSaveToFileProcess, [this](QString &) { ProsivkaSaveToFileProcess(); });
+    m_queue.setStarter(Cmd::ProsivkaLoadFromFileProcess, [this](QString &) { ProsivkaLoadFromFileProcess(); });
+    connect(&m_link, &SerialLink::exchangeDropped, this, &FirmwareExchange::dropped);
+}
+
+FirmwareExchange::~FirmwareExchange() = default;
+
+bool FirmwareExchange::versionAllowsTransfer(const QString &version)
+{
+    const QString v = version.trimmed();
+    if (v.isEmpty() || v == DeviceInfo::kNoData)
+        return false;
+    for (const QChar c : v) {
+        if (c != QLatin1Char('0') && c != QLatin1Char('.'))
+            return true;
+    }
+    return false;   // zero, however written
+}
+
+void FirmwareExchange::setState(State state)
+{
+    const bool wasBusy = isBusy();
+    m_state = state;
+    if (wasBusy != isBusy())
+        emit busyChanged(isBusy());
+}
+
+bool FirmwareExchange::checkReady()
+{
+    if (isBusy()) {
+        m_messages.show(kBusy);
+        return false;
+    }
+    if (!m_status.isActive()) {
+        m_messages.show(kNoConnection);
+        return false;
+    }
+    return true;
+}
+
+// --- unit -> file ---
+
+bool FirmwareExchange::saveToFile(const QString &fileName)
+{
+    if (!checkReady())
+        return false;
+    ImyaFailaSohraneniya.clear();
+    m_link.RPF_02ComError = 0;
+    // Dropping an unfinished copy discards its temporary file, never the file it was to replace.
+    m_saveFile = std::make_unique<QSaveFile>(fileName);
+    if (!m_saveFile->open(QIODevice::WriteOnly)) {
+        m_saveFile.reset();
+        m_messages.show(kCreateError + fileName);
+        return false;
+    }
+    ImyaFailaSohraneniya = fileName;
+    m_linesWritten = 0;
+    setState(State::ReadQueued);
+    m_queue.post(Cmd::ProsivkaSaveToFileProcess);
+    return true;
+}
+
+void FirmwareExchange::ProsivkaSaveToFileProcess()
+{
+    if (m_state != State::ReadQueued || !m_saveFile || !m_status.isActive()) {
+        // The unit went away while the read waited for the link, or nothing was prepared.
+        endRead(Tag::SaveError);
+        return;
+    }
+    m_queue.setLinkFree(false);
+    m_link.RPF_02ComError = 0;
+    m_link.drainInput();
+    SchetchikBaitov = 0;
+    BuferPriema.clear();
+    m_linesWritten = 0;
+    if (!m_link.send(kReadRequest)) {
+        endRead(Tag::SaveError, {SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError),
+                                 kNotSaved + ImyaFailaSohraneniya});
+        return;
+    }
+    m_link.RPF_02VektorPriemaIsPorta = Tag::FirmwareRead;
+    setState(State::Reading);
+    m_status.showProgress(SchetchikBaitov, FirmwareFile::kFirmwareSize);
+}
+
+bool FirmwareExchange::writeWaitingLines()
+{
+    while (BuferPriema.size() >= FirmwareFile::kBlockSize && m_linesWritten < FirmwareFile::kBlockCount) {
+        const QByteArray line = FirmwareFile::formatLine(BuferPriema.left(FirmwareFile::kBlockSize));
+        m_link.RPF_02ComError = 0;
+        if (m_saveFile->write(line) != line.size())
+            return false;
+        BuferPriema.remove(0, FirmwareFile::kBlockSize);
+        ++m_linesWritten;
+    }
+    // A stream longer than the firmware is doomed; do not let it pile up.
+    if (SchetchikBaitov > FirmwareFile::kFirmwareSize)
+        BuferPriema.clear();
+    return true;
+}
+
+void FirmwareExchange::SaveProshivkaToFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
+{
+    BuferPriema += PoluchenoIzPorta;
+    SchetchikBaitov += int(PoluchenoIzPorta.size());
+    m_status.showProgress(SchetchikBaitov, FirmwareFile::kFirmwareSize);
+    if (m_state != State::Reading || !m_saveFile) {
+        endRead(Tag::SaveError);
+        return;
+    }
+    const auto fileFailed = [this] {
+        const int number = int(m_saveFile->error());
+        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number));
+        m_link.RPF_02ComError = number;
+        endRead(Tag::SaveError, {kWriteFileError + ImyaFailaSohraneniya});
+    };
+    if (OgidaniePriema > LockStepWrite::kIdleLimit) {
+        if (SchetchikBaitov != FirmwareFile::kFirmwareSize || m_linesWritten != FirmwareFile::kBlockCount) {
+            endRead(Tag::SaveError, {kCountMismatch, kNotSaved + ImyaFailaSohraneniya});
+        } else if (!m_saveFile->commit()) {
+            fileFailed();
+        } else {
+            endRead(Tag::Saved);
+        }
+        return;
+    }
+    if (!writeWaitingLines())
+        fileFailed();
+}
+
+void FirmwareExchange::endRead(const QString &tag, const QStringList &messages)
+{
+    m_saveFile.reset();
+    if (!tag.isEmpty())
+        m_link.RPF_02VektorPriemaIsPorta = tag;
+    m_queue.setLinkFree(true);
+    setState(State::Idle);
+    if (!messages.isEmpty())
+        m_messages.show(messages.join(QLatin1Char('\n')));
+}
+
+// --- file -> unit ---
+
+bool FirmwareExchange::loadFromFile(const QString &fileName)
+{
+    if (!checkReady())
+        return false;
+    ImyaFailaZagruzki.clear();
+    m_link.RPF_02ComError = 0;
+    // The whole file is checked before anything is sent: a bad file never reaches the unit.
+    const FirmwareFile::Content content = FirmwareFile::read(fileName);
+    switch (content.failure) {
+    case FirmwareFile::Content::Failure::Open:
+        m_messages.show(kOpenError + fileName);
+        return false;
+    case FirmwareFile::Content::Failure::Read:
+        m_messages.show(kReadFileError + fileName);
+        return false;
+    case FirmwareFile::Content::Failure::Format:
+        m_messages.show(kFormatError.arg(fileName).arg(content.badLine).arg(content.reason));
+        return false;
+    case FirmwareFile::Content::Failure::None:
+        break;
+    }
+    ImyaFailaZagruzki = fileName;
+    m_blocks = content.blocks;
+    setState(State::WriteQueued);
+    m_queue.post(Cmd::ProsivkaLoadFromFileProcess);
+    return true;
+}
+
+void FirmwareExchange::ProsivkaLoadFromFileProcess()
+{
+    if (m_state != State::WriteQueued || m_blocks.size() != FirmwareFile::kBlockCount || !m_status.isActive()) {
+        endWrite(Tag::WriteError);
+        return;
+    }
+    m_queue.setLinkFree(false);
+    m_link.RPF_02ComError = 0;
+    m_link.drainInput();
+    SchetchikBaitov = 0;
+    BuferPriema.clear();
+    m_strayText.clear();
+    m_lockStep.start();
+    if (!m_link.send(kWriteRequest)) {
+        endWrite(Tag::WriteError, {SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError)});
+        return;
+    }
+    m_link.RPF_02VektorPriemaIsPorta = Tag::FirmwareWrite;
+    setState(State::Writing);
+    m_status.showProgress(SchetchikBaitov, FirmwareFile::kFirmwareSize);
+}
+
+QStringList FirmwareExchange::writeFailure(const QString &reason) const
+{
+    QStringList texts;
+    if (!reason.isEmpty())
+        texts << reason;
+    if (!m_strayText.isEmpty())
+        texts << kSequenceBroken + Cp1251::decode(m_strayText);
+    if (m_lockStep.sent() > 0)
+        texts << kMayBeUnusable;
+    return texts;
+}
+
+void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
+{
+    if (m_state != State::Writing) {
+        endWrite(Tag::WriteError);
+        PoluchenoIzPorta.clear();
+        return;
+    }
+    switch (m_lockStep.onRead(PoluchenoIzPorta, OgidaniePriema)) {
+    case LockStepWrite::Step::SendNext:
+        BuferPriema = m_blocks.at(m_lockStep.nextBlock());
+        m_link.RPF_02ComError = 0;
+        if (!m_link.send(BuferPriema)) {
+            endWrite(Tag::WriteError,
+                     writeFailure(SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError)));
+        } else {
+            m_lockStep.blockSent();
+            SchetchikBaitov += FirmwareFile::kBlockSize;
+        }
+        break;
+    case LockStepWrite::Step::Broken:
+        if (m_lockStep.allSent()) {
+            // The unit's answer to the last block is a complaint: it did not take the firmware.
+            m_strayText = m_lockStep.brokenText();
+            endWrite(Tag::WriteError, writeFailure(QString()));
+        } else if (m_strayText.isEmpty()) {
+            // Mid-way the write goes on (the next "OK" releases the next block), but it can no
+            // longer end in success.
+            m_strayText = m_lockStep.brokenText();
+        }
+        break;
+    case LockStepWrite::Step::Finished:
+        if (m_strayText.isEmpty())
+            endWrite(Tag::Written);
+        else
+            endWrite(Tag::WriteError, writeFailure(QString()));
+        break;
+    case LockStepWrite::Step::Stalled:
+        endWrite(Tag::WriteError,
+                 writeFailure(m_lockStep.allSent() ? LockStepWrite::kNotAcknowledged : kCountMismatch));
+        break;
+    case LockStepWrite::Step::Wait:
+        break;
+    }
+    PoluchenoIzPorta.clear();
+    m_status.showProgress(SchetchikBaitov, FirmwareFile::kFirmwareSize);
+}
+
+void FirmwareExchange::endWrite(const QString &tag, const QStringList &messages)
+{
+    m_blocks.clear();
+    if (!tag.isEmpty())
+        m_link.RPF_02VektorPriemaIsPorta = tag;
+    m_queue.setLinkFree(true);
+    setState(State::Idle);
+    if (!messages.isEmpty())
+        m_messages.show(messages.join(QLatin1Char('\n')));
+}
+
+// --- the line gone ---
+
+void FirmwareExchange::dropped(const QString &tag)
+{
+    // The tag is already gone with the port; the handler will not be called again.
+    if (tag == Tag::FirmwareRead && m_state == State::Reading) {
+        endRead(QString(), {kLinkLostRead.arg(SchetchikBaitov).arg(FirmwareFile::kFirmwareSize),
+                            kNotSaved + ImyaFailaSohraneniya});
+    } else if (tag == Tag::FirmwareWrite && m_state == State::Writing) {
+        endWrite(QString(), writeFailure(kLinkLostWrite.arg(SchetchikBaitov).arg(FirmwareFile::kFirmwareSize)));
+    }
+}

@@ -1,0 +1,146 @@
+#include "firmware/FirmwarePage.h"
+#include "devinfo/DeviceInfo.h"
+#include "firmware/FirmwareExchange.h"
+#include "firmware/FirmwareFile.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "shell/Clock.h"
+#include "shell/FileDialogs.h"
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTextEdit>
+
+namespace {
+// Placement in twips, page coordinates.
+constexpr int kFrameLeft = 360;
+constexpr int kFrameWidth = 2295;
+constexpr int kFileFrameTop = 600;
+constexpr int kFileFrameBottom = 2775;
+constexpr int kListFrameTop = 2940;
+constexpr int kListFrameBottom = 5775;
+constexpr int kButtonLeft = 540;
+constexpr int kButtonWidth = 1935;
+constexpr int kButtonHeight = 495;
+constexpr int kHelpLeft = 3015;
+constexpr int kHelpTop = 600;
+constexpr int kHelpWidth = 5760;
+constexpr int kHelpHeight = 5175;
+const char *const kButtons[] = {"Command3", "Command4", "Command5"};
+}
+
+QString FirmwarePage::helpText()
+{
+    return QStringLiteral(
+        "<p>Дождитесь установки соединения между программой \"Тарвикс\" и блоком ЗОРГЕЛ при включенном автопоиске "
+        "или установите соединение вручную.</p>"
+        "<p>Рекомендуемый порядок действий:<br>"
+        "1. Сохранить существующую прошивку из устройства в файл.<br>"
+        "2. Загрузить подходящую прошивку из файла в устройство.</p>"
+        "<p>Имея сохраненные файлы прошивок, Вы всегда сможете восстановить работу системы при неудачном "
+        "обновлении.</p>");
+}
+
+FirmwarePage::FirmwarePage(FirmwareExchange &exchange, const DeviceInfo &info, const SerialLink &link,
+                           StatusModel &status, FileDialogs &dialogs, const Clock &clock, const QString &programFolder,
+                           QWidget *parent)
+    : Page(kFormName, kCaption, parent), m_exchange(exchange), m_info(info), m_link(link), m_status(status),
+      m_dialogs(dialogs), m_clock(clock), m_programFolder(programFolder)
+{
+    auto *help = new QTextEdit(this);
+    help->setObjectName(QStringLiteral("RichTextBox1"));
+    help->setAccessibleName(QStringLiteral("Справка"));
+    help->setReadOnly(true);
+    help->setHtml(helpText());
+    help->setGeometry(px(kHelpLeft), px(kHelpTop), px(kHelpWidth), px(kHelpHeight));
+
+    auto *fileFrame = new QGroupBox(QStringLiteral("Файл прошивки"), this);
+    fileFrame->setObjectName(QStringLiteral("Frame6"));
+    fileFrame->setGeometry(px(kFrameLeft), px(kFileFrameTop), px(kFrameWidth), px(kFileFrameBottom - kFileFrameTop));
+    auto *listFrame = new QGroupBox(QStringLiteral("Список доступных"), this);
+    listFrame->setObjectName(QStringLiteral("Frame1"));
+    listFrame->setGeometry(px(kFrameLeft), px(kListFrameTop), px(kFrameWidth), px(kListFrameBottom - kListFrameTop));
+    listFrame->setVisible(false);
+
+    QPushButton *copy = addButton(fileFrame, QStringLiteral("Command3"), QStringLiteral("Копировать в файл"), 960, true);
+    QPushButton *load = addButton(fileFrame, QStringLiteral("Command4"), QStringLiteral("Загрузить из файла"), 1560,
+                                  true);
+    // "Стандартный" has no handler: it exists, hidden, and only follows the version rule.
+    addButton(fileFrame, QStringLiteral("Command5"), QStringLiteral("Стандартный"), 2160, false);
+
+    connect(copy, &QPushButton::clicked, this, &FirmwarePage::Command3_Click);
+    connect(load, &QPushButton::clicked, this, &FirmwarePage::Command4_Click);
+    connect(&m_exchange, &FirmwareExchange::busyChanged, this, &FirmwarePage::applyVersionRule);
+
+    // No unit is known until the status panel says otherwise.
+    setButtonsEnabled(false);
+}
+
+QPushButton *FirmwarePage::addButton(QGroupBox *frame, const QString &name, const QString &caption, int topTwips,
+                                     bool shown)
+{
+    auto *button = new QPushButton(caption, frame);
+    button->setObjectName(name);
+    button->setAccessibleName(caption);
+    button->setGeometry(px(kButtonLeft - kFrameLeft), px(topTwips - kFileFrameTop), px(kButtonWidth),
+                        px(kButtonHeight));
+    button->setVisible(shown);
+    return button;
+}
+
+QPushButton *FirmwarePage::button(const QString &objectName) const
+{
+    return findChild<QPushButton *>(objectName);
+}
+
+void FirmwarePage::setButtonsEnabled(bool enabled)
+{
+    for (const char *name : kButtons) {
+        if (QPushButton *b = button(QString::fromLatin1(name)))
+            b->setEnabled(enabled);
+    }
+}
+
+void FirmwarePage::applyVersionRule()
+{
+    const bool identified = m_link.isOpen() && !m_link.UstroistvoNameClear.isEmpty();
+    setButtonsEnabled(identified && !m_exchange.isBusy()
+                      && FirmwareExchange::versionAllowsTransfer(m_info.VersiaProshivki));
+}
+
+void FirmwarePage::disableButtons()
+{
+    setButtonsEnabled(false);
+}
+
+void FirmwarePage::Form_Activate()
+{
+    m_status.clearProgress();
+    applyVersionRule();
+}
+
+void FirmwarePage::Form_Deactivate()
+{
+    m_status.clearProgress();
+}
+
+void FirmwarePage::Command3_Click()
+{
+    if (!m_exchange.checkReady())
+        return;
+    const std::optional<QString> name =
+        m_dialogs.saveFileName(FirmwareFile::dialogRequest(m_programFolder, true, m_clock.now()));
+    if (!name || name->isEmpty())
+        return;
+    m_exchange.saveToFile(*name);
+}
+
+void FirmwarePage::Command4_Click()
+{
+    if (!m_exchange.checkReady())
+        return;
+    const std::optional<QString> name =
+        m_dialogs.openFileName(FirmwareFile::dialogRequest(m_programFolder, false, m_clock.now()));
+    if (!name || name->isEmpty())
+        return;
+    m_exchange.loadFromFile(*name);
+}

@@ -164,6 +164,7 @@ void TarviksApp::wireSupervision()
     };
     hooks.clearVersions = [this] { m_deviceInfo->clearVersions(); };
     hooks.lockPages = [this](bool linkFree) { lockPages(linkFree); };
+    hooks.unsavedEdits = [this] { return m_image->isChanged(); };
     m_supervisor->setHooks(std::move(hooks));
 }
 

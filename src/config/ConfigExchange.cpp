@@ -93,6 +93,8 @@ void ConfigExchange::ConfiguraciaRead(QByteArray &PoluchenoIzPorta, int &Ogidani
         if (SchetchikBaitov == ConfigImage::kImageSize) {
             m_link.RPF_02VektorPriemaIsPorta = Tag::ReadOk;
             ConfiguraciaProchitana = true;
+            // The image is the unit's again: no edit is waiting to be written.
+            m_image.setChanged(false);
         } else {
             m_link.RPF_02VektorPriemaIsPorta = Tag::ReadError;
             m_messages.show(kCountMismatch);
@@ -105,6 +107,8 @@ void ConfigExchange::ConfiguraciaRead(QByteArray &PoluchenoIzPorta, int &Ogidani
 
 void ConfigExchange::endWrite(const QString &tag)
 {
+    if (tag == Tag::Written)
+        m_image.setChanged(false);
     m_link.RPF_02VektorPriemaIsPorta = tag;
     m_queue.setLinkFree(true);
 }

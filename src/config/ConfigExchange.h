@@ -46,6 +46,7 @@ public:
     QByteArray BuferPriema;
 
     SerialLink &link() { return m_link; }
+    ConfigImage &image() { return m_image; }
 
 private:
     // Stores every complete block waiting (at most 37 in all), then the model bytes when due.

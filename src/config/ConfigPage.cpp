@@ -2,6 +2,7 @@
 #include "config/ConfigExchange.h"
 #include "config/ConfigFileTransfer.h"
 #include "config/ConfigFiles.h"
+#include "config/ConfigImage.h"
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
@@ -132,6 +133,8 @@ void ConfigPage::Command1_Click()
         m_messages.show(ConfigFileTransfer::kNoConnection);
         return;
     }
+    if (m_exchange.image().isChanged() && !m_messages.ask(kReplaceEdits))
+        return;
     m_queue.post(Cmd::ConfiguraciaReadProcess);
 }
 

@@ -20,6 +20,9 @@ public:
     inline static const QString kFormName = QStringLiteral("RPF_17");
     inline static const QString kCaption = QStringLiteral("Конфигурации");
     static QString helpText();
+    inline static const QString kReplaceEdits =
+        QStringLiteral("В памяти программы есть изменения, не записанные в устройство. Прочитать конфигурацию "
+                       "из устройства и потерять их?");
 
     ConfigPage(ConfigExchange &exchange, ConfigFiles &files, ConfigFileTransfer &transfer, CommandQueue &queue,
                StatusModel &status, MessageSink &messages, QWidget *parent = nullptr);

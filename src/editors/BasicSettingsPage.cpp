@@ -21,8 +21,8 @@ BasicSettingsPage::BasicSettingsPage(ConfigImage &image, MessageSink &messages, 
                                 QRect(8, kTop, 292, kHeight));
     for (int n = 1; n <= 12; ++n) {
         const int top = 24 + kTextPitch * (n - 1);
-        addLabel(texts, QStringLiteral("Вход %1").arg(n), QRect(8, top, 48, kRowHeight));
-        addBox(texts, FieldMaps::messageKey(n), QRect(58, top, 226, kRowHeight));
+        addLabel(texts, QStringLiteral("Вход %1").arg(n), QRect(8, top, 52, kRowHeight));
+        addBox(texts, FieldMaps::messageKey(n), QRect(62, top, 222, kRowHeight));
     }
 
     QGroupBox *control = addFrame(this, QStringLiteral("Frame2"), QStringLiteral("Контроль температуры"),
@@ -39,7 +39,7 @@ BasicSettingsPage::BasicSettingsPage(ConfigImage &image, MessageSink &messages, 
     }
 
     QGroupBox *relays = addFrame(control, QStringLiteral("Frame4"),
-                                 QStringLiteral("Пороги срабатывания реле (день/ночь) (С)"), QRect(8, 224, 268, 124));
+                                 QStringLiteral("Пороги срабатывания реле (день/ночь) (С)"), QRect(8, 224, 268, 104));
     for (int relay = 1; relay <= 3; ++relay) {
         QGroupBox *frame = addFrame(relays, QStringLiteral("Frame5_%1").arg(relay), QStringLiteral("Реле %1").arg(relay),
                                     QRect(4 + (kRelayFrameWidth + 4) * (relay - 1), 28, kRelayFrameWidth, 64));

@@ -12,9 +12,9 @@ constexpr int kTop = 30;
 constexpr int kRowTop = 22;
 constexpr int kPitch = 26;
 constexpr int kRowHeight = 21;
-constexpr int kFrameWidth = 232;
-constexpr int kButtonLeft = 248;
-constexpr int kButtonWidth = 80;
+constexpr int kFrameWidth = 250;
+constexpr int kButtonLeft = 266;
+constexpr int kButtonWidth = 66;
 }
 
 DistributionListPage::DistributionListPage(QWidget *parent) : Page(kFormName, kCaption, parent)
@@ -34,7 +34,7 @@ DistributionListPage::DistributionListPage(QWidget *parent) : Page(kFormName, kC
             auto *b = new QLineEdit(FieldEditor::kNoData, frame);
             b->setObjectName(QStringLiteral("Text1_%1").arg(index));
             b->setAccessibleName(FieldMaps::numberName(index));
-            b->setGeometry(82, top, 142, kRowHeight);
+            b->setGeometry(82, top, 158, kRowHeight);
             b->setEnabled(false);
         }
     }

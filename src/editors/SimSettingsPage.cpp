@@ -5,14 +5,16 @@
 
 namespace {
 // Placement in pixels.
-constexpr int kTop = 30;
+constexpr int kTop = 28;
 constexpr int kRowHeight = 21;
-constexpr int kNumberPitch = 24;
-constexpr int kNumberFrameWidth = 232;
-constexpr int kFlagLeft = 484;
+constexpr int kNumberPitch = 22;
+constexpr int kNumberFrameWidth = 444;
+constexpr int kNumberFrameHeight = 134;
+constexpr int kNumberColumn = 218;
+constexpr int kFlagLeft = 462;
 constexpr int kFlagPitch = 22;
 constexpr int kGridTop = 304;
-constexpr int kGridPitch = 44;
+constexpr int kGridPitch = 42;
 constexpr int kCellWidth = 116;
 constexpr int kCellBox = 108;
 }
@@ -20,17 +22,19 @@ constexpr int kCellBox = 108;
 SimSettingsPage::SimSettingsPage(ConfigImage &image, MessageSink &messages, QWidget *parent)
     : EditorPage(kFormName, kCaption, image, FieldMaps::simSettings(), messages, parent)
 {
-    const int frameHeight = 22 + kNumberPitch * 10 + 6;
+    // Each list in two columns of five numbers.
     const QString titles[] = {QStringLiteral("Список номеров для рассылки SMS"),
                               QStringLiteral("Список номеров для голосового дозвона")};
     for (int list = 0; list < 2; ++list) {
-        QGroupBox *frame = addFrame(this, QStringLiteral("Frame%1").arg(list + 1), titles[list],
-                                    QRect(8 + (kNumberFrameWidth + 6) * list, kTop, kNumberFrameWidth, frameHeight));
+        QGroupBox *frame =
+            addFrame(this, QStringLiteral("Frame%1").arg(list + 1), titles[list],
+                     QRect(8, kTop + (kNumberFrameHeight + 4) * list, kNumberFrameWidth, kNumberFrameHeight));
         for (int row = 0; row < 10; ++row) {
             const int index = 10 * list + row;
-            const int top = 22 + kNumberPitch * row;
-            addLabel(frame, FieldMaps::numberName(index), QRect(8, top, 72, kRowHeight));
-            addBox(frame, FieldMaps::numberName(index), QRect(82, top, 142, kRowHeight));
+            const int left = 8 + kNumberColumn * (row / 5);
+            const int top = 20 + kNumberPitch * (row % 5);
+            addLabel(frame, FieldMaps::numberName(index), QRect(left, top, 70, kRowHeight));
+            addBox(frame, FieldMaps::numberName(index), QRect(left + 72, top, 136, kRowHeight));
         }
     }
 
@@ -59,9 +63,9 @@ SimSettingsPage::SimSettingsPage(ConfigImage &image, MessageSink &messages, QWid
     int row = 0;
     for (int k = 1; k <= 6; ++k)
         addCheck(this, QStringLiteral("%1kluch").arg(k), QStringLiteral("%1 ключ").arg(k),
-                 QRect(kFlagLeft, kTop + 4 + kFlagPitch * row++, 112, kRowHeight));
+                 QRect(kFlagLeft, kTop + 4 + kFlagPitch * row++, 130, kRowHeight));
     for (const char *name : {"Otchet", "SMS postanovka", "SMS snjatie", "Syrena", "Rele N1", "Upravlenie"}) {
         const QString key = QString::fromLatin1(name);
-        addCheck(this, key, key, QRect(kFlagLeft, kTop + 4 + kFlagPitch * row++, 112, kRowHeight));
+        addCheck(this, key, key, QRect(kFlagLeft, kTop + 4 + kFlagPitch * row++, 130, kRowHeight));
     }
 }

@@ -133,6 +133,7 @@ void StatusSupervisor::followUpTag()
     }
     if (tag == Tag::ConfigFileCopy || tag == Tag::ConfigRead || tag == Tag::ConfigFileLoad || tag == Tag::ConfigWrite) {
         PagesRefreshed = false;
+        m_refreshedAfterFailedRead = false;
     } else if (tag == Tag::ReadOk) {
         m_queue.setLinkFree(true);
         if (!PagesRefreshed) {
@@ -141,11 +142,18 @@ void StatusSupervisor::followUpTag()
         }
     } else if (tag == Tag::ReadError) {
         m_queue.setLinkFree(true);
+        // A read that stopped early leaves the image partly new: show what it holds now, once.
+        if (!m_refreshedAfterFailedRead) {
+            call(m_hooks.refreshPages);
+            m_refreshedAfterFailedRead = true;
+        }
         PagesRefreshed = false;
     } else if (tag == Tag::NameReading) {
         call(m_hooks.setConfigurationRead, false);
     } else if (tag == Tag::NameRead) {
         followUpIdentification();
+        if (m_readKeptEdits)
+            m_status.setOperation(kEditsKept);
     } else if (tag == Tag::NameNotRead) {
         m_link.CloseUsbComPort();
         m_queue.setLinkFree(true);
@@ -164,12 +172,18 @@ void StatusSupervisor::followUpIdentification()
     if (m_followedUpIdentification == m_link.identificationCount())
         return;
     m_followedUpIdentification = m_link.identificationCount();
+    m_readKeptEdits = false;
     m_options.Avtopoisk = false;
     m_settings.TXconfigUpdateParam();
     call(m_hooks.activateOnline);
     m_queue.post(Cmd::TXconfigSaveParam);
     const bool alreadyRead = m_hooks.configurationRead && m_hooks.configurationRead();
     if (m_options.isChecked(2) && !alreadyRead) {
+        // Edits not yet written are not replaced behind the user's back.
+        if (m_hooks.unsavedEdits && m_hooks.unsavedEdits()) {
+            m_readKeptEdits = true;
+            return;
+        }
         m_queue.post(Cmd::ConfiguraciaReadProcess);
         call(m_hooks.setConfigurationRead, true);
     }

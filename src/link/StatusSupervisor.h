@@ -25,6 +25,7 @@ public:
         std::function<void()> clearVersions;                // VersiaJadra = VersiaProshivki = ""
         std::function<void(bool linkFree)> lockPages;       // enable or disable the pages
         std::function<void()> checkMonitoringButtons;       // ProverkaKnopok
+        std::function<bool()> unsavedEdits;                 // the image holds edits not yet written
     };
 
     StatusSupervisor(SerialLink &link, CommandQueue &queue, StatusModel &status, ProgramOptions &options,
@@ -43,6 +44,10 @@ public:
 
     QTimer &timer() { return m_timer; }    // Timer1
 
+    // Operation state while a unit was found but its configuration was not read over unsaved edits.
+    inline static const QString kEditsKept =
+        QStringLiteral("Устройство обнаружено! Конфигурация не прочитана: есть незаписанные изменения");
+
     bool PagesRefreshed = false;
     int searchIndex = 0;
     QString searchPort;
@@ -56,6 +61,8 @@ private:
     Hooks m_hooks;
     QTimer m_timer;
     int m_followedUpIdentification = -1;   // SerialLink::identificationCount() last followed up
+    bool m_readKeptEdits = false;          // the read on detection was skipped for unsaved edits
+    bool m_refreshedAfterFailedRead = false;
 
     void showPortState();
     void followUpIdentification();

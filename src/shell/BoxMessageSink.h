@@ -9,6 +9,7 @@ public:
     explicit BoxMessageSink(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
     void show(const QString &text) override;
+    bool ask(const QString &question) override;
 
 private:
     QWidget *m_parent;

@@ -7,4 +7,11 @@ public:
     virtual ~MessageSink() = default;
     // Shows a message with an OK button and the program's title; returns when dismissed.
     virtual void show(const QString &text) = 0;
+    // Asks a yes/no question with the program's title; true for yes. A sink that cannot ask shows
+    // the text and answers no, so nothing is lost.
+    virtual bool ask(const QString &question)
+    {
+        show(question);
+        return false;
+    }
 };

@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(r.link.isOpen(), !closesPort);
         QCOMPARE(r.supervisor.PagesRefreshed, pagesRefreshed == -1 ? tag != Tag::ReadOk : pagesRefreshed == 1);
         QCOMPARE(r.configurationRead, configurationRead == -1);
-        QCOMPARE(r.refreshes, tag == Tag::ReadOk ? 1 : 0);
+        QCOMPARE(r.refreshes, tag == Tag::ReadOk || tag == Tag::ReadError ? 1 : 0);
         QCOMPARE(r.buttonChecks, 1);
     }
 

@@ -9,7 +9,15 @@
 class RecordingMessageSink : public MessageSink {
 public:
     void show(const QString &text) override { texts.append(text); }
+    // Records the question and gives the next scripted answer; no script answers no.
+    bool ask(const QString &question) override
+    {
+        questions.append(question);
+        return answers.isEmpty() ? false : answers.takeFirst();
+    }
     QStringList texts;
+    QStringList questions;
+    QList<bool> answers;
 };
 
 // Answers file dialogs from a script; an empty script means "cancelled".

@@ -1,0 +1,304 @@
+#include <QtTest>
+#include "config/ConfigImage.h"
+#include "editors/FieldEditor.h"
+#include "editors/FieldMaps.h"
+
+// The editing rules of the settings pages over the image, typed keystroke by keystroke.
+class TestFieldEditor : public QObject {
+    Q_OBJECT
+
+    static const QList<FieldSpec> &allFields()
+    {
+        static const QList<FieldSpec> fields =
+            FieldMaps::basicSettings() + FieldMaps::simSettings() + FieldMaps::inputThresholds();
+        return fields;
+    }
+    // Cells from position on, "41 00" ("--" empty).
+    static void put(ConfigImage &image, int position, const QString &cells)
+    {
+        for (const QString &c : cells.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            image.setCell(position++, c == QLatin1String("--") ? QString() : c);
+    }
+    static QString take(const ConfigImage &image, int position, int count)
+    {
+        QStringList out;
+        for (int i = 0; i < count; ++i)
+            out << (image.cell(position + i).isEmpty() ? QStringLiteral("--") : image.cell(position + i));
+        return out.join(QLatin1Char(' '));
+    }
+    // A read unit: every cell "FF" except what the rows put.
+    static void fill(ConfigImage &image)
+    {
+        for (int p = 1; p <= ConfigImage::kImageSize; ++p)
+            image.setCell(p, QStringLiteral("FF"));
+    }
+    static QStringList cells(const ConfigImage &image)
+    {
+        QStringList out;
+        for (int p = 0; p <= ConfigImage::kLastPosition; ++p)
+            out << image.cell(p);
+        return out;
+    }
+    // Steps "KEY=text" one after the other; "KEY#" ends the edit of that box (focus moves on).
+    static void type(FieldEditor &editor, const QString &steps)
+    {
+        for (const QString &step : steps.split(QLatin1Char('|'))) {
+            if (step.endsWith(QLatin1Char('#'))) {
+                editor.finishEdit(step.chopped(1));
+                continue;
+            }
+            const qsizetype eq = step.indexOf(QLatin1Char('='));
+            editor.edit(step.left(eq), step.mid(eq + 1));
+        }
+    }
+
+private slots:
+    // A box that ends invalid leaves its cells as they were when the edit began; nothing else moves.
+    void noHalfTypedValue_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("invalid");
+        QTest::newRow("temperature 100") << 1578 << "28 00" << "T1L=1|T1L=10|T1L=100" << "28 00" << true;
+        QTest::newRow("temperature 25") << 1578 << "28 00" << "T1L=2|T1L=25" << "32 00" << false;
+        QTest::newRow("temperature lone minus") << 1578 << "28 00" << "T1L=-" << "28 00" << true;
+        QTest::newRow("temperature 1-2") << 1578 << "28 00" << "T1L=1|T1L=1-|T1L=1-2" << "28 00" << true;
+        QTest::newRow("temperature 5-") << 1578 << "28 00" << "T1L=5|T1L=5-" << "28 00" << true;
+        QTest::newRow("temperature cleared") << 1576 << "2E 00" << "T1H=2|T1H=" << "2E 00" << true;
+        QTest::newRow("relay -5 typed") << 1544 << "00 2C" << "R1D=-|R1D=-5" << "FF F6" << false;
+        QTest::newRow("later edit keeps the earlier store")
+            << 1578 << "28 00" << "T1L=2|T1L=25|T1L#|T1L=25.|T1L=25.5" << "32 00" << true;
+        QTest::newRow("message cleared") << 257 << "41 4C 41 52 4D 00"
+                                         << "Z1TEXT=ALAR|Z1TEXT=ALA|Z1TEXT=AL|Z1TEXT=A|Z1TEXT=" << "41 4C 41 52 4D 00"
+                                         << true;
+        QTest::newRow("message shortened") << 257 << "41 4C 41 52 4D 00" << "Z1TEXT=ALAR|Z1TEXT=AL"
+                                           << "41 4C 00 52 00 00" << false;
+        QTest::newRow("message with a snowman") << 257 << "41 00" << "Z1TEXT=AB|Z1TEXT=AB☃" << "41 00 FF" << true;
+        QTest::newRow("number half typed") << 1025 << "2B 37 00" << "00 SMS=+|00 SMS=+7|00 SMS=+7916"
+                                           << "2B 37 00" << true;
+        QTest::newRow("number completed") << 1025 << "2B 37 00"
+                                          << "00 SMS=+7916123456|00 SMS=+79161234567"
+                                          << "2B 37 39 31 36 31 32 33 34 35 36 37 00" << false;
+        QTest::newRow("Zaderjka three digits") << 1681 << "33 30 00" << "Zaderjka=1|Zaderjka=10|Zaderjka=100"
+                                               << "33 30 00" << true;
+        QTest::newRow("Mikrofon overflow") << 1969 << "38 00" << "Mikrofon=99999999999" << "38 00" << true;
+        QTest::newRow("free text starting -5") << 1473 << "41 00" << "Systema Zorgel Text=-5 dacha"
+                                               << "2D 35 20 64 61 63 68 61 00" << false;
+        QTest::newRow("threshold 1000") << 1377 << "50" << "ZH1=1|ZH1=10|ZH1=100|ZH1=1000" << "50" << true;
+    }
+    void noHalfTypedValue()
+    {
+        QFETCH(int, position);
+        QFETCH(QString, before);
+        QFETCH(QString, steps);
+        QFETCH(QString, after);
+        QFETCH(bool, invalid);
+        ConfigImage image;
+        fill(image);
+        put(image, 1393, QStringLiteral("14"));   // input 1 lower threshold 20
+        put(image, position, before);
+        FieldEditor editor(image, allFields());
+        editor.load();
+        QStringList expected = cells(image);
+        type(editor, steps);
+        const QStringList afterCells = after.split(QLatin1Char(' '));
+        for (int i = 0; i < afterCells.size(); ++i)
+            expected[position + i] = afterCells.at(i);
+        QCOMPARE(cells(image), expected);
+        const QString key = steps.left(steps.indexOf(QLatin1Char('=')));
+        QCOMPARE(editor.box(key).invalid, invalid);
+    }
+
+    // Only an edit that stores marks the image as changed.
+    void changedMark_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("nothing typed") << "" << false;
+        QTest::newRow("invalid from the first key") << "T1L=abc" << false;
+        QTest::newRow("valid") << "T1L=5" << true;
+        QTest::newRow("valid then invalid") << "T1L=5|T1L=5x" << true;
+    }
+    void changedMark()
+    {
+        QFETCH(QString, steps);
+        QFETCH(bool, changed);
+        ConfigImage image;
+        fill(image);
+        FieldEditor editor(image, FieldMaps::basicSettings());
+        editor.load();
+        if (!steps.isEmpty())
+            type(editor, steps);
+        QCOMPARE(image.isChanged(), changed);
+    }
+
+    // Input 1: upper cell 1377 "32" (50), lower cell 1393 "14" (20).
+    void thresholdPairs_data()
+    {
+        QTest::addColumn<QString>("upperCell");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("cells");   // upper, lower
+        QTest::addColumn<bool>("upperRed");
+        QTest::addColumn<bool>("lowerRed");
+        QTest::newRow("lower above the upper") << "32" << "ZL1=6|ZL1=60" << "32 14" << true << true;
+        QTest::newRow("then 40 clears both") << "32" << "ZL1=6|ZL1=60|ZL1#|ZL1=4|ZL1=40" << "32 28" << false << false;
+        QTest::newRow("raising the upper stores both")
+            << "32" << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70" << "46 3C" << false << false;
+        QTest::newRow("upper below the lower") << "32" << "ZH1=1|ZH1=10" << "32 14" << true << true;
+        QTest::newRow("equal bounds") << "32" << "ZL1=5|ZL1=50" << "32 32" << false << false;
+        QTest::newRow("invalid partner counts by its stored value")
+            << "32" << "ZH1=abc|ZH1#|ZL1=4|ZL1=45" << "32 2D" << true << false;
+        QTest::newRow("invalid partner's stored value still binds")
+            << "32" << "ZH1=abc|ZH1#|ZL1=6|ZL1=60" << "32 14" << true << true;
+        QTest::newRow("own fault leaves the partner alone") << "32" << "ZL1=1|ZL1=10|ZL1=101" << "32 14" << false
+                                                            << true;
+        QTest::newRow("partner without data") << "--" << "ZL1=9|ZL1=90" << "-- 5A" << false << false;
+    }
+    void thresholdPairs()
+    {
+        QFETCH(QString, upperCell);
+        QFETCH(QString, steps);
+        QFETCH(QString, cells);
+        QFETCH(bool, upperRed);
+        QFETCH(bool, lowerRed);
+        ConfigImage image;
+        put(image, 1377, upperCell);
+        put(image, 1393, QStringLiteral("14"));
+        FieldEditor editor(image, FieldMaps::inputThresholds());
+        editor.load();
+        type(editor, steps);
+        QCOMPARE(take(image, 1377, 1) + QLatin1Char(' ') + take(image, 1393, 1), cells);
+        QCOMPARE(editor.box(QStringLiteral("ZH1")).invalid, upperRed);
+        QCOMPARE(editor.box(QStringLiteral("ZL1")).invalid, lowerRed);
+        // The image never ends with the lower bound above the upper one.
+        if (image.byteAt(1377) >= 0)
+            QVERIFY(image.byteAt(1393) <= image.byteAt(1377));
+    }
+
+    // What a load shows, on an image of "FF" cells with the row's cells put in.
+    void load_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("cells");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("hasData");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("invalid");
+        QTest::addColumn<bool>("checked");
+        QTest::newRow("message") << 257 << "41 00" << "Z1TEXT" << true << "A" << false << false;
+        QTest::newRow("message first cell 00") << 257 << "00 41" << "Z1TEXT" << false << "нет данных" << false << false;
+        QTest::newRow("message reading the marker") << 257 << "ED E5 F2 20 E4 E0 ED ED FB F5 00" << "Z1TEXT" << true
+                                                    << "нет данных" << false << false;
+        QTest::newRow("odd temperature") << 1578 << "33 00" << "T1L" << true << "25.5" << true << false;
+        QTest::newRow("erased temperature") << 1544 << "FF FF" << "R1D" << true << "-.5" << true << false;
+        QTest::newRow("Zaderjka 0 breaks its bound") << 1681 << "30 00" << "Zaderjka" << true << "0" << true << false;
+        QTest::newRow("number") << 1025 << "2B 37 39 31 36 31 32 33 34 35 36 37 00" << "00 SMS" << true
+                                << "+79161234567" << false << false;
+        QTest::newRow("number too short") << 1025 << "2B 37 00" << "00 SMS" << true << "+7" << true << false;
+        QTest::newRow("flag on") << 1761 << "31 00" << "Syrena" << true << "нет данных" << false << true;
+        QTest::newRow("flag two") << 1761 << "32 00" << "Syrena" << true << "нет данных" << true << false;
+        QTest::newRow("flag cleared") << 1761 << "00" << "Syrena" << false << "нет данных" << false << false;
+        QTest::newRow("threshold 255") << 1377 << "FF" << "ZH1" << true << "255" << true << false;
+        QTest::newRow("lower above upper marks the lower") << 1377 << "14" << "ZL1" << true << "80" << true << false;
+        QTest::newRow("lower above upper marks the upper") << 1377 << "14" << "ZH1" << true << "20" << true << false;
+    }
+    void load()
+    {
+        QFETCH(int, position);
+        QFETCH(QString, cells);
+        QFETCH(QString, key);
+        QFETCH(bool, hasData);
+        QFETCH(QString, text);
+        QFETCH(bool, invalid);
+        QFETCH(bool, checked);
+        ConfigImage image;
+        fill(image);
+        put(image, 1393, QStringLiteral("50"));   // input 1 lower threshold 80
+        put(image, 1377, QStringLiteral("64"));   // upper 100
+        put(image, position, cells);
+        FieldEditor editor(image, allFields());
+        editor.load();
+        const FieldEditor::Box box = editor.box(key);
+        QCOMPARE(box.hasData, hasData);
+        if (editor.field(key)->kind != FieldKind::Flag)
+            QCOMPARE(box.text, text);
+        QCOMPARE(box.invalid, invalid);
+        QCOMPARE(box.checked, checked);
+    }
+
+    void emptyImageHasNoData()
+    {
+        ConfigImage image;
+        FieldEditor editor(image, allFields());
+        editor.load();
+        for (const FieldSpec &f : allFields()) {
+            QVERIFY2(!editor.box(f.key).hasData, qPrintable(f.key));
+            QCOMPARE(editor.box(f.key).text, FieldEditor::kNoData);
+        }
+        // A box without data takes no edits.
+        editor.edit(QStringLiteral("T1L"), QStringLiteral("5"));
+        editor.click(QStringLiteral("Syrena"), true);
+        QCOMPARE(image.cell(1578), QString());
+        QCOMPARE(image.cell(1761), QString());
+        QVERIFY(!image.isChanged());
+    }
+
+    // A red mark or a tick of the previous unit never survives a new load.
+    void everyLoadStartsClean()
+    {
+        ConfigImage image;
+        fill(image);
+        put(image, 1761, QStringLiteral("31 00"));
+        put(image, 1578, QStringLiteral("28 00"));
+        FieldEditor editor(image, allFields());
+        editor.load();
+        editor.edit(QStringLiteral("T1L"), QStringLiteral("abc"));
+        QVERIFY(editor.box(QStringLiteral("T1L")).invalid);
+        QVERIFY(editor.box(QStringLiteral("Syrena")).checked);
+        put(image, 1761, QStringLiteral("00"));
+        editor.load();
+        QVERIFY(!editor.box(QStringLiteral("T1L")).invalid);
+        QCOMPARE(editor.box(QStringLiteral("T1L")).text, QStringLiteral("20"));
+        QVERIFY(!editor.box(QStringLiteral("Syrena")).checked);
+        QVERIFY(!editor.box(QStringLiteral("Syrena")).hasData);
+        // The load closed the edit: a new invalid edit goes back to the loaded value.
+        put(image, 1578, QStringLiteral("0A 00"));
+        editor.load();
+        editor.edit(QStringLiteral("T1L"), QStringLiteral("x"));
+        QCOMPARE(take(image, 1578, 2), QStringLiteral("0A 00"));
+    }
+
+    void checkBoxes_data()
+    {
+        QTest::addColumn<QString>("cells");
+        QTest::addColumn<bool>("click");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("checked");
+        QTest::newRow("tick") << "30 00 FF" << true << "31 00 FF" << true;
+        QTest::newRow("untick") << "31 00 FF" << false << "30 00 FF" << false;
+        QTest::newRow("invalid content, ticked") << "32 00 FF" << true << "31 00 FF" << true;
+        QTest::newRow("invalid content, unticked") << "32 32 00" << false << "30 00 00" << false;
+    }
+    void checkBoxes()
+    {
+        QFETCH(QString, cells);
+        QFETCH(bool, click);
+        QFETCH(QString, stored);
+        QFETCH(bool, checked);
+        ConfigImage image;
+        fill(image);
+        put(image, 1761, cells);
+        FieldEditor editor(image, FieldMaps::simSettings());
+        editor.load();
+        editor.click(QStringLiteral("Syrena"), click);
+        QCOMPARE(take(image, 1761, 3), stored);
+        QCOMPARE(editor.box(QStringLiteral("Syrena")).checked, checked);
+        QVERIFY(!editor.box(QStringLiteral("Syrena")).invalid);
+        QVERIFY(image.isChanged());
+    }
+};
+
+QTEST_MAIN(TestFieldEditor)
+#include "tst_fieldeditor.moc"

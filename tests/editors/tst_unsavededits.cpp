@@ -1,0 +1,149 @@
+#include <QtTest>
+#include <QPushButton>
+#include "../config/ConfigTestRig.h"
+#include "config/ConfigPage.h"
+#include "link/OperationTags.h"
+#include "link/StatusSupervisor.h"
+#include "settings/ProgramOptions.h"
+#include "settings/ProgramSettings.h"
+
+// Edits not yet written to the unit are not lost silently: the mark on the image, who clears it,
+// and the two reads that would replace the image.
+class TestUnsavedEdits : public QObject {
+    Q_OBJECT
+
+    // Polls until the exchange holding the link ends, bounded.
+    static void finish(ConfigTestRig &rig)
+    {
+        for (int i = 0; i < 500 && !rig.queue.LinkFree(); ++i)
+            rig.poll();
+    }
+
+private slots:
+    void exchangeEnd_data()
+    {
+        QTest::addColumn<QString>("exchange");
+        QTest::addColumn<int>("replyBytes");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<bool>("changedAfter");
+        QTest::newRow("complete read") << "read" << 2370 << Tag::ReadOk << false;
+        QTest::newRow("short read") << "read" << 1000 << Tag::ReadError << true;
+        QTest::newRow("write acknowledged") << "write" << 37 << Tag::Written << false;
+        QTest::newRow("write not acknowledged") << "write" << 3 << Tag::WriteError << true;
+    }
+    void exchangeEnd()
+    {
+        QFETCH(QString, exchange);
+        QFETCH(int, replyBytes);
+        QFETCH(QString, tag);
+        QFETCH(bool, changedAfter);
+        ConfigTestRig rig;
+        fillImage(rig.image, unitConfiguration());
+        rig.image.setChanged(true);
+        if (exchange == QLatin1String("read")) {
+            rig.exchange.ConfiguraciaReadProcess();
+            rig.deliver(unitConfiguration().left(replyBytes), 512);
+        } else {
+            const int acks = replyBytes;
+            rig.port.onWrite = [&rig, acks](const QByteArray &) {
+                if (rig.port.writes.size() <= acks + 1)
+                    rig.port.feed("OK");
+            };
+            rig.exchange.ConfiguraciaWriteProcess();
+        }
+        finish(rig);
+        QCOMPARE(rig.tag(), tag);
+        QCOMPARE(rig.image.isChanged(), changedAfter);
+    }
+
+    // "Прочитать" asks before replacing edits that were not written.
+    void readButtonAsks_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<QString>("queued");
+        QTest::newRow("nothing edited") << false << QList<bool>{} << 0 << "ConfiguraciaReadProcess,|";
+        QTest::newRow("edited, replace") << true << QList<bool>{true} << 1 << "ConfiguraciaReadProcess,|";
+        QTest::newRow("edited, keep") << true << QList<bool>{false} << 1 << "";
+    }
+    void readButtonAsks()
+    {
+        QFETCH(bool, changed);
+        QFETCH(QList<bool>, answers);
+        QFETCH(int, questions);
+        QFETCH(QString, queued);
+        ConfigTestRig rig;
+        rig.image.setChanged(changed);
+        rig.messages.answers = answers;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        page.show();
+        page.setOnlineControlsEnabled(true);
+        QTest::mouseClick(page.button(QStringLiteral("Command1")), Qt::LeftButton);
+        QCOMPARE(rig.messages.questions.size(), questions);
+        if (questions)
+            QCOMPARE(rig.messages.questions.first(), ConfigPage::kReplaceEdits);
+        QCOMPARE(rig.queue.CommandQueueText(), queued);
+        QVERIFY(rig.messages.texts.isEmpty());
+    }
+
+    // The read on detection leaves edited data alone and the status line says why.
+    void readOnDetection_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<bool>("reads");
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("nothing edited") << false << true << "Устройство обнаружено!";
+        QTest::newRow("edits kept") << true << false << StatusSupervisor::kEditsKept;
+    }
+    void readOnDetection()
+    {
+        QFETCH(bool, changed);
+        QFETCH(bool, reads);
+        QFETCH(QString, operation);
+        ConfigTestRig rig;
+        ProgramOptions options;
+        ProgramSettings settings{QString(), rig.link, options, rig.queue, rig.messages};
+        StatusSupervisor supervisor{rig.link, rig.queue, rig.status, options, settings};
+        bool configurationRead = false;
+        StatusSupervisor::Hooks hooks;
+        hooks.configurationRead = [&] { return configurationRead; };
+        hooks.setConfigurationRead = [&](bool read) { configurationRead = read; };
+        hooks.unsavedEdits = [&] { return rig.image.isChanged(); };
+        supervisor.setHooks(hooks);
+        QStringList started;
+        for (const QString &name : {Cmd::ConfiguraciaReadProcess, Cmd::TXconfigSaveParam})
+            rig.queue.setStarter(name, [&started, name](QString &) { started << name; });
+        options.setCheckState(2, 1);
+        rig.image.setChanged(changed);
+        rig.link.UstroistvoNameClear = "ZORGEL-GSM8     ";
+        rig.link.RPF_02VektorPriemaIsPorta = Tag::NameRead;
+        for (int i = 0; i < 3; ++i)
+            supervisor.tick();
+        QCOMPARE(started.contains(Cmd::ConfiguraciaReadProcess), reads);
+        QCOMPARE(configurationRead, reads);
+        QCOMPARE(rig.status.operation(), operation);
+    }
+
+    // A read that stops early leaves the image partly new: the pages are refilled once.
+    void pagesRefilledAfterFailedRead()
+    {
+        ConfigTestRig rig;
+        ProgramOptions options;
+        ProgramSettings settings{QString(), rig.link, options, rig.queue, rig.messages};
+        StatusSupervisor supervisor{rig.link, rig.queue, rig.status, options, settings};
+        int refreshes = 0;
+        StatusSupervisor::Hooks hooks;
+        hooks.refreshPages = [&] { ++refreshes; };
+        supervisor.setHooks(hooks);
+        rig.link.UstroistvoNameClear = "ZORGEL-GSM8     ";
+        for (const QString &tag : {Tag::ConfigRead, Tag::ReadError, Tag::ReadError, Tag::ConfigRead, Tag::ReadError}) {
+            rig.link.RPF_02VektorPriemaIsPorta = tag;
+            supervisor.tick();
+        }
+        QCOMPARE(refreshes, 2);
+    }
+};
+
+QTEST_MAIN(TestUnsavedEdits)
+#include "tst_unsavededits.moc"

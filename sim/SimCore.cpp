@@ -41,8 +41,13 @@ void SimCore::receive(const QByteArray &bytes, qint64 nowMs)
     if (m_lineClosed)
         return;
     advance(nowMs);
+    // With pacing the bytes take their line time to arrive too; the unit answers once they have.
+    if (baud() > 0) {
+        m_inputFreeMs = std::max(m_inputFreeMs, double(nowMs)) + double(bytes.size()) * byteTimeMs();
+        nowMs = qCeil(m_inputFreeMs);
+    }
     QByteArray data = bytes;
-    while (!data.isEmpty()) {
+    while (!data.isEmpty() && !m_lineClosed) {
         if (m_session != Session::None) {
             const int total = (m_session == Session::Config ? SimDefaults::kConfigSize : SimDefaults::kFirmwareSize);
             const int take = std::min<int>(data.size(), total - m_sessionData.size());
@@ -98,14 +103,31 @@ void SimCore::handleRequest(const QByteArray &request, qint64 nowMs)
         m_sessionRequest = request;
         m_sessionData.clear();
         m_blocksAcked = 0;
+        m_acksOut = 0;
+        m_violationBlock = -1;
         m_lastActivityMs = nowMs;
-        reply(request, kOk, nowMs);
+        reply(request, kOk, nowMs, true);
     }
 }
 
 void SimCore::sessionData(const QByteArray &bytes, qint64 nowMs)
 {
     m_lastActivityMs = nowMs;
+    // Lock-step: block k (from 0) may only come once k + 1 "OK"s, the request's and those of the k
+    // blocks before it, have gone out on the line.
+    const int firstBlock = int(m_sessionData.size()) / kBlock;
+    const int lastBlock = int(m_sessionData.size() + bytes.size() - 1) / kBlock;
+    for (int block = firstBlock; block <= lastBlock; ++block) {
+        if (m_acksOut < block + 1 && block != m_violationBlock) {
+            m_violationBlock = block;
+            ++m_violations;
+            if (protocolViolation)
+                protocolViolation(QStringLiteral("%1 block %2: data arrived before its OK (%3 OK sent)")
+                                      .arg(QString::fromLatin1(m_sessionRequest))
+                                      .arg(block + 1)
+                                      .arg(m_acksOut));
+        }
+    }
     const int before = m_sessionData.size() / kBlock;
     m_sessionData += bytes;
     const int after = m_sessionData.size() / kBlock;
@@ -113,8 +135,14 @@ void SimCore::sessionData(const QByteArray &bytes, qint64 nowMs)
     if (m_sessionData.size() == total && m_faults.flipOnWrite >= 0 && m_faults.flipOnWrite < total)
         m_sessionData[m_faults.flipOnWrite] = char(~m_sessionData.at(m_faults.flipOnWrite));
     for (int block = before + 1; block <= after; ++block) {
-        if (m_faults.ackLimit < 0 || block <= m_faults.ackLimit) {
-            reply(m_sessionRequest, kOk, nowMs);
+        if (m_faults.closeAfterBlocks >= 0 && block >= m_faults.closeAfterBlocks) {
+            closeLine();
+            return;
+        }
+        const bool withheld = (m_faults.ackLimit >= 0 && block > m_faults.ackLimit)
+            || (m_faults.withholdLastAck && block * kBlock == total);
+        if (!withheld) {
+            reply(m_sessionRequest, kOk, nowMs, true);
             ++m_blocksAcked;
         }
     }
@@ -141,7 +169,15 @@ void SimCore::advance(qint64 nowMs)
     }
 }
 
-void SimCore::reply(const QByteArray &request, QByteArray bytes, qint64 nowMs)
+void SimCore::closeLine()
+{
+    m_lineClosed = true;
+    m_pending.clear();
+    m_session = Session::None;
+    m_sessionData.clear();
+}
+
+void SimCore::reply(const QByteArray &request, QByteArray bytes, qint64 nowMs, bool ack)
 {
     int pieces = 1;
     int gapMs = 0;
@@ -164,11 +200,16 @@ void SimCore::reply(const QByteArray &request, QByteArray bytes, qint64 nowMs)
     }
     // Replies leave in the order they were made, even behind a delayed piece.
     const qint64 start = m_pending.isEmpty() ? nowMs : std::max(nowMs, m_pending.last().dueMs);
+    if (ack && m_faults.splitAckGapMs >= 0 && bytes == kOk) {
+        m_pending.append({start, bytes.left(1)});
+        m_pending.append({start + m_faults.splitAckGapMs, bytes.mid(1), true});
+        return;
+    }
     const qsizetype size = bytes.size();
     for (int i = 0; i < pieces; ++i) {
         const QByteArray piece = bytes.mid(size * i / pieces, size * (i + 1) / pieces - size * i / pieces);
         if (!piece.isEmpty())
-            m_pending.append({start + qint64(i) * gapMs, piece});
+            m_pending.append({start + qint64(i) * gapMs, piece, ack && i == pieces - 1});
     }
 }
 
@@ -182,8 +223,9 @@ QByteArray SimCore::takeOutput(qint64 nowMs)
         Chunk &chunk = m_pending.first();
         if (chunk.dueMs > nowMs)
             break;
-        if (m_faults.baud <= 0) {
+        if (baud() <= 0) {
             out += chunk.bytes;
+            m_acksOut += chunk.endsAck ? 1 : 0;
             m_pending.removeFirst();
             continue;
         }
@@ -196,6 +238,7 @@ QByteArray SimCore::takeOutput(qint64 nowMs)
         m_lineFreeMs = start + fit * byteTimeMs();
         if (!chunk.bytes.isEmpty())
             break;
+        m_acksOut += chunk.endsAck ? 1 : 0;
         m_pending.removeFirst();
     }
     if (m_faults.closeAfterBytes >= 0 && m_bytesSent + out.size() >= m_faults.closeAfterBytes) {
@@ -217,7 +260,7 @@ qint64 SimCore::nextEventMs() const
         return -1;
     if (!m_pending.isEmpty()) {
         const Chunk &chunk = m_pending.first();
-        if (m_faults.baud <= 0)
+        if (baud() <= 0)
             return chunk.dueMs;
         return qCeil(std::max(m_lineFreeMs, double(chunk.dueMs)) + byteTimeMs());
     }

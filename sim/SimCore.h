@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QRandomGenerator>
+#include <QString>
 #include <functional>
 
 // The unit's side of the serial protocol: bytes in, bytes out. It does no I/O and keeps no clock;
@@ -36,6 +37,14 @@ public:
     QByteArray firmware() const { return m_firmware; }
     QByteArray deviceName() const { return m_name; }
 
+    // Pace output at this rate when no fixed rate was asked for (the rate the program set on the
+    // line); 0: as fast as possible.
+    void setLineBaud(int baud) { m_lineBaud = baud; }
+    // Block bytes that arrived before the "OK" releasing them had gone out, since the start.
+    int protocolViolations() const { return m_violations; }
+    // Told of each such violation (what and where).
+    std::function<void(const QString &what)> protocolViolation;
+
     // Called with the new content when a write session completes.
     std::function<void(const QByteArray &image)> imageCommitted;
     std::function<void(const QByteArray &firmware)> firmwareCommitted;
@@ -48,13 +57,16 @@ private:
     struct Chunk {
         qint64 dueMs;
         QByteArray bytes;
+        bool endsAck = false;   // the last piece of a write "OK": once out, the next block may come
     };
 
     void handleRequest(const QByteArray &request, qint64 nowMs);
     void sessionData(const QByteArray &bytes, qint64 nowMs);
-    void reply(const QByteArray &request, QByteArray bytes, qint64 nowMs);
+    void reply(const QByteArray &request, QByteArray bytes, qint64 nowMs, bool ack = false);
+    void closeLine();
+    int baud() const { return m_faults.baud > 0 ? m_faults.baud : m_lineBaud; }
     QByteArray randomBytes(int count);
-    double byteTimeMs() const { return 10000.0 / m_faults.baud; }
+    double byteTimeMs() const { return 10000.0 / baud(); }
 
     QByteArray m_image;
     QByteArray m_firmware;
@@ -68,10 +80,15 @@ private:
     QByteArray m_sessionRequest;
     QByteArray m_sessionData;      // received blocks, and a partial block at the end
     int m_blocksAcked = 0;
+    int m_acksOut = 0;             // write "OK"s of this session that have left, the request's included
+    int m_violations = 0;
+    int m_violationBlock = -1;     // reported once per block
+    int m_lineBaud = 0;
     qint64 m_lastActivityMs = 0;
 
     QList<Chunk> m_pending;
     double m_lineFreeMs = 0;       // with pacing: when the previous byte has left
+    double m_inputFreeMs = 0;      // with pacing: when the last received byte has fully arrived
     qint64 m_bytesSent = 0;
     bool m_lineClosed = false;
     quint32 m_frameCount = 0;

@@ -13,6 +13,9 @@ struct SimFaults {
     QList<QByteArray> onlyFor;      // e.g. {"#6000"}; empty: every request
 
     int ackLimit = -1;              // stop acknowledging write blocks after this many; -1: never
+    bool withholdLastAck = false;   // acknowledge every write block but the last one
+    int splitAckGapMs = -1;         // send each write "OK" as "O", then "K" this much later; -1: whole
+    int closeAfterBlocks = -1;      // close the line once this many write blocks arrived; -1: never
     qint64 closeAfterBytes = -1;    // close the line once this many bytes have gone out; -1: never
     int baud = 0;                   // pace output at baud / 10 bytes per second; 0: as fast as possible
     quint32 seed = 1;               // for garbage and fillers, so a run can be repeated

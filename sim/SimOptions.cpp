@@ -50,12 +50,20 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
         QStringLiteral("Stop acknowledging write blocks after k blocks."), QStringLiteral("k"));
     const QCommandLineOption closeAfter(QStringLiteral("close-after"),
         QStringLiteral("Close the line after sending n bytes."), QStringLiteral("n"));
-    const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("Pace output at baud/10 bytes per second."), QStringLiteral("rate"));
+    const QCommandLineOption baud(QStringLiteral("baud"),
+        QStringLiteral("Pace output at rate/10 bytes per second; 0: as fast as possible (default: the speed the "
+                       "program set on the line)."), QStringLiteral("rate"));
+    const QCommandLineOption closeAfterBlocks(QStringLiteral("close-after-blocks"),
+        QStringLiteral("Close the line once n write blocks have arrived."), QStringLiteral("n"));
+    const QCommandLineOption withholdLastOk(QStringLiteral("withhold-last-ok"),
+        QStringLiteral("Acknowledge every write block but the last one."));
+    const QCommandLineOption splitOk(QStringLiteral("split-ok"),
+        QStringLiteral("Send each write \"OK\" as \"O\", then \"K\" this many milliseconds later."), QStringLiteral("ms"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed for random bytes (default 1)."), QStringLiteral("n"));
     const QCommandLineOption flip(QStringLiteral("flip-on-write"),
         QStringLiteral("Store byte n (from 0) of every completed write inverted, so a read-back differs."), QStringLiteral("n"));
     p.addOptions({help, folder, port, config, firmware, name, frames, silent, garbage, lengthDelta, split, gap, only,
-                  ackLimit, closeAfter, baud, seed, flip});
+                  ackLimit, closeAfter, baud, seed, flip, closeAfterBlocks, withholdLastOk, splitOk});
 
     auto fail = [&](const QString &message) {
         *text = message + QStringLiteral("\nTry --help.");
@@ -127,8 +135,16 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
             return fail(QStringLiteral("--close-after needs a number of 0 or more."));
         f.closeAfterBytes = n;
     }
-    if (p.isSet(baud) && !toInt(p.value(baud), 10, &f.baud))
-        return fail(QStringLiteral("--baud needs a rate of 10 or more."));
+    if (p.isSet(baud)) {
+        o.paceAtLineSpeed = false;
+        if (!toInt(p.value(baud), 0, &f.baud) || (f.baud > 0 && f.baud < 10))
+            return fail(QStringLiteral("--baud needs 0 or a rate of 10 or more."));
+    }
+    if (p.isSet(closeAfterBlocks) && !toInt(p.value(closeAfterBlocks), 0, &f.closeAfterBlocks))
+        return fail(QStringLiteral("--close-after-blocks needs a number of 0 or more."));
+    f.withholdLastAck = p.isSet(withholdLastOk);
+    if (p.isSet(splitOk) && !toInt(p.value(splitOk), 0, &f.splitAckGapMs))
+        return fail(QStringLiteral("--split-ok needs a number of milliseconds."));
     if (p.isSet(flip) && !toInt(p.value(flip), 0, &f.flipOnWrite))
         return fail(QStringLiteral("--flip-on-write needs a byte offset of 0 or more."));
     if (p.isSet(seed)) {

@@ -16,6 +16,8 @@ public:
     QByteArray name;        // Windows-1251, 16 bytes
     SimCore::Frames frames = SimCore::Frames::Alternate;
     SimFaults faults;
+    // Output paced at the speed the program set on the line, unless --baud fixed one.
+    bool paceAtLineSpeed = true;
 
     // The pseudo-terminal's link: <folder>/Service/ports/COM<port>.
     QString linkPath() const;

@@ -35,6 +35,28 @@ int fail(const QString &text)
     return 1;
 }
 
+// The speed the program set on its end of the line (the pty keeps it), 0 when unknown.
+int lineBaud(int fd)
+{
+    termios settings{};
+    if (tcgetattr(fd, &settings) != 0)
+        return 0;
+    switch (cfgetospeed(&settings)) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    case B230400: return 230400;
+    case B460800: return 460800;
+    case B921600: return 921600;
+    default: return 0;
+    }
+}
+
 QString lastOsError()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -78,6 +100,7 @@ int main(int argc, char **argv)
         if (!store.saveImage(image, &error))
             fail(error);
     };
+    core.protocolViolation = [](const QString &what) { say(stdout, QStringLiteral("protocol violation: ") + what); };
     core.firmwareCommitted = [&store](const QByteArray &firmware) {
         QString error;
         if (!store.saveFirmware(firmware, &error))
@@ -125,6 +148,8 @@ int main(int argc, char **argv)
     QByteArray outgoing;   // released by the core, not yet taken by the pty
     char buffer[4096];
     for (;;) {
+        if (options.paceAtLineSpeed)
+            core.setLineBaud(lineBaud(slave));
         outgoing += core.takeOutput(clock.elapsed());
         while (!outgoing.isEmpty()) {
             const ssize_t n = ::write(master, outgoing.constData(), size_t(outgoing.size()));

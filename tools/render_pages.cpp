@@ -7,6 +7,7 @@
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "link/StatusSupervisor.h"
+#include "monitor/MonitorExchange.h"
 #include "shell/Clock.h"
 #include "shell/FileDialogs.h"
 #include "shell/MainWindow.h"
@@ -80,6 +81,20 @@ int main(int argc, char **argv)
     for (const MainWindow::PageInfo &info : MainWindow::pageTable()) {
         app.window().showPage(info.menu);
         application.processEvents();
+        if (info.form == QLatin1String("RPF_03")) {
+            // Two polls, a measurement frame and a sensor frame, so the page shows values.
+            for (int frame = 0; frame < 2; ++frame) {
+                app.monitorExchange().pollTick();
+                for (int tick = 0; tick < 10; ++tick) {
+                    app.supervisor().tick();
+                    for (int poll = 0; poll < 4; ++poll) {
+                        port.advance(50);
+                        app.link().receiveTick();
+                    }
+                }
+            }
+            application.processEvents();
+        }
         const QString file = out + QLatin1Char('/') + info.form + QStringLiteral(".png");
         if (app.window().grab().save(file))
             ++written;

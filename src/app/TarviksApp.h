@@ -20,9 +20,11 @@ class ConfigFiles;
 class ConfigFileTransfer;
 class DeviceInfo;
 class FirmwareExchange;
+class MonitorExchange;
 class MainWindow;
 class LeftMenu;
 class StatusPanel;
+#include "link/StatusSupervisor.h"
 #include "shell/MasterForm.h"
 class Page;
 
@@ -69,10 +71,12 @@ public:
     ConfigFileTransfer &configTransfer() { return *m_configTransfer; }
     DeviceInfo &deviceInfo() { return *m_deviceInfo; }
     FirmwareExchange &firmwareExchange() { return *m_firmwareExchange; }
+    MonitorExchange &monitorExchange() { return *m_monitorExchange; }
 
 private:
     void registerCommands();
     void wireSupervision();
+    void wireMonitoring(StatusSupervisor::Hooks &hooks);
     void showWizard();
     void lockPages(bool linkFree);
 
@@ -98,6 +102,7 @@ private:
     std::unique_ptr<ConfigFileTransfer> m_configTransfer;
     std::unique_ptr<DeviceInfo> m_deviceInfo;
     std::unique_ptr<FirmwareExchange> m_firmwareExchange;
+    std::unique_ptr<MonitorExchange> m_monitorExchange;
 
     // Widgets go first on destruction: they refer to everything above.
     std::unique_ptr<MainWindow> m_window;

@@ -88,6 +88,11 @@ public:
     int pictureIndex() const { return m_picture; }
     MonitorDecoder::Words SlovaKadra{};
     const MonitorJournal &journal() const { return m_journal; }
+    // The inputs page's threshold text of input 1..12 ("" without the hook).
+    QString thresholdText(int input, bool upper) const
+    {
+        return m_hooks.thresholds ? m_hooks.thresholds(input, upper) : QString();
+    }
 
     // The reply so far: the first kBufferLimit bytes, and how many bytes came in all.
     QByteArray BuferMonitoringa;

@@ -1,0 +1,333 @@
+#include "monitor/MonitorPage.h"
+#include "monitor/ModelPictureWidget.h"
+#include "monitor/MonitorExchange.h"
+#include "monitor/TrendChart.h"
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace {
+// Placement in pixels, frame coordinates inside frames.
+constexpr int kTop = 26;
+constexpr int kInputsWidth = 246;
+constexpr int kRowTop = 52;
+constexpr int kRowPitch = 23;
+constexpr int kRowHeight = 20;
+constexpr int kCaptionLeft = 6, kCaptionWidth = 34;
+constexpr int kVoltLeft = 42, kVoltWidth = 58;
+constexpr int kPercentLeft = 104, kPercentWidth = 36;
+constexpr int kRangeLeft = 144, kRangeWidth = 56;
+constexpr int kStateLeft = 204, kStateWidth = 34;
+constexpr int kRight = 258;          // left edge of the right-hand area
+constexpr int kRightWidth = 336;
+constexpr int kSupplyFrameWidth = 108;
+constexpr int kSupplyFrameHeight = 46;
+constexpr int kSensorTop = 76;
+constexpr int kSensorWidth = 226;
+constexpr int kSensorHeight = 66;
+constexpr int kTrendTop = 146;
+constexpr int kTrendHeight = 186;
+constexpr int kBottomTop = 338;
+
+QString rowName(const QString &caption)
+{
+    return QStringLiteral("Вход ") + caption.trimmed();
+}
+}
+
+MonitorPage::MonitorPage(MonitorExchange &exchange, FileDialogs &dialogs, const QString &programFolder,
+                         QWidget *parent)
+    : Page(kFormName, kCaption, parent), m_exchange(exchange), m_dialogs(dialogs), m_folder(programFolder)
+{
+    buildInputs();
+    buildVoltages();
+    buildSensors();
+    buildControls();
+
+    connect(&m_exchange, &MonitorExchange::controlsChanged, this, &MonitorPage::showControls);
+    connect(&m_exchange, &MonitorExchange::layoutChanged, this, &MonitorPage::showLayout);
+    connect(&m_exchange, &MonitorExchange::readingsChanged, this, &MonitorPage::showReadings);
+    connect(&m_exchange, &MonitorExchange::sampleTaken, this, [this](const QDateTime &time) {
+        m_trend->addSample(time, m_exchange.readings());
+        updateBand();
+    });
+    showControls();
+    showLayout();
+    showReadings();
+}
+
+QGroupBox *MonitorPage::addFrame(const QString &name, const QString &title, const QRect &geometry)
+{
+    auto *frame = new QGroupBox(title, this);
+    frame->setObjectName(name);
+    frame->setGeometry(geometry);
+    m_controls.append(frame);
+    return frame;
+}
+
+QLabel *MonitorPage::addLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry,
+                              Qt::Alignment alignment)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    label->setAlignment(alignment);
+    m_controls.append(label);
+    return label;
+}
+
+QLabel *MonitorPage::addValue(QWidget *parent, const QString &array, int index, const QString &accessibleName,
+                              const QRect &geometry)
+{
+    QLabel *label = addLabel(parent, array + QLatin1Char('_') + QString::number(index), QString(), geometry,
+                             Qt::AlignRight | Qt::AlignVCenter);
+    // Texts come from the unit: never markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAutoFillBackground(true);
+    label->setBackgroundRole(QPalette::Base);
+    label->setContentsMargins(2, 0, 2, 0);
+    label->setAccessibleName(accessibleName);
+    // The status panel keeps the value labels disabled; live values must stay readable all the same.
+    QPalette palette = label->palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
+        palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    label->setPalette(palette);
+    show(label, MonitorReadings::kDesignText);
+    return label;
+}
+
+void MonitorPage::show(QLabel *label, const QString &text)
+{
+    if (label->text() == text)
+        return;
+    label->setText(text);
+    label->setAccessibleDescription(text);
+}
+
+void MonitorPage::buildInputs()
+{
+    QGroupBox *frame = addFrame(QStringLiteral("Frame1"), QStringLiteral("Входы"),
+                                QRect(6, kTop, kInputsWidth, height() - kTop - 6));
+    const Qt::Alignment centre = Qt::AlignCenter;
+    addLabel(frame, QStringLiteral("Label4"), QStringLiteral("Вольт"), QRect(kVoltLeft, 18, kVoltWidth, 16), centre);
+    addLabel(frame, QStringLiteral("Label5"), QStringLiteral("%"), QRect(kPercentLeft, 18, kPercentWidth, 16), centre);
+    addLabel(frame, QStringLiteral("Label6"), QStringLiteral("Норма"), QRect(kRangeLeft, 18, kRangeWidth, 16), centre);
+    addLabel(frame, QStringLiteral("Label7"), QStringLiteral("%"), QRect(kRangeLeft, 33, kRangeWidth, 16), centre);
+    addLabel(frame, QStringLiteral("Label9"), QStringLiteral("Сост."), QRect(kStateLeft, 18, kStateWidth, 16), centre);
+    for (int row = 1; row <= MonitorReadings::kRows; ++row) {
+        const int top = kRowTop + kRowPitch * (row - 1);
+        const QString caption = MonitorDecoder::designCaption(row);
+        addLabel(frame, QStringLiteral("Label3_%1").arg(row), caption, QRect(kCaptionLeft, top, kCaptionWidth, kRowHeight),
+                 Qt::AlignRight | Qt::AlignVCenter);
+        const QString name = rowName(caption);
+        addValue(frame, QStringLiteral("Label8"), row, name + QStringLiteral(" Вольт"),
+                 QRect(kVoltLeft, top, kVoltWidth, kRowHeight));
+        addValue(frame, QStringLiteral("Label11"), row, name + QStringLiteral(" %"),
+                 QRect(kPercentLeft, top, kPercentWidth, kRowHeight));
+        QLabel *range = addValue(frame, QStringLiteral("Label12"), row, name + QStringLiteral(" Норма"),
+                                 QRect(kRangeLeft, top, kRangeWidth, kRowHeight));
+        QLabel *state = addValue(frame, QStringLiteral("Label15"), row, name + QStringLiteral(" Сост."),
+                                 QRect(kStateLeft, top, kStateWidth, kRowHeight));
+        range->setAlignment(Qt::AlignCenter);
+        state->setAlignment(Qt::AlignCenter);
+        // The control row has no range and no state.
+        if (row == MonitorReadings::kRows) {
+            range->setVisible(false);
+            state->setVisible(false);
+        }
+    }
+}
+
+void MonitorPage::buildVoltages()
+{
+    struct Item {
+        const char *frame;
+        QString title;
+        int index;
+        QString name;
+    };
+    const Item items[] = {{"Frame3", QStringLiteral("Аккумулятор"), 14, QStringLiteral("Аккумулятор Вольт")},
+                          {"Frame4", QStringLiteral("Блок питания"), 15, QStringLiteral("Блок питания Вольт")},
+                          {"Frame6", QStringLiteral("Процессор"), 17, QStringLiteral("Процессор Вольт")}};
+    int left = kRight;
+    for (const Item &item : items) {
+        QGroupBox *frame = addFrame(QString::fromLatin1(item.frame), item.title,
+                                    QRect(left, kTop, kSupplyFrameWidth, kSupplyFrameHeight));
+        addValue(frame, QStringLiteral("Label8"), item.index, item.name, QRect(8, 19, 54, kRowHeight));
+        addLabel(frame, QStringLiteral("Label10_%1").arg(item.index), QStringLiteral("Вольт"),
+                 QRect(66, 19, 38, kRowHeight));
+        left += kSupplyFrameWidth + 6;
+    }
+}
+
+void MonitorPage::buildSensors()
+{
+    QGroupBox *frame = addFrame(QStringLiteral("Frame5"), QStringLiteral("Термодатчики"),
+                                QRect(kRight, kSensorTop, kSensorWidth, kSensorHeight));
+    for (int n = 1; n <= MonitorReadings::kSensors; ++n) {
+        const int column = (n - 1) % 3;
+        const int top = n <= 3 ? 18 : 42;
+        const int left = 6 + column * 73;
+        addLabel(frame, QStringLiteral("Label14_%1").arg(n + 5), QStringLiteral("T%1").arg(n),
+                 QRect(left, top, 18, kRowHeight));
+        addValue(frame, QStringLiteral("Label8"), 20 + n, QStringLiteral("T%1").arg(n),
+                 QRect(left + 18, top, 38, kRowHeight));
+        addLabel(frame, QStringLiteral("Label14_%1").arg(n - 1), QStringLiteral("C"), QRect(left + 58, top, 12, kRowHeight));
+    }
+    // One picture per model; only the unit's own is shown.
+    for (int index = 0; index < MonitorDecoder::modelNames().size(); ++index) {
+        auto *picture = new ModelPictureWidget(index, this);
+        picture->setGeometry(kRight + kSensorWidth + 6, kSensorTop + 2, kRightWidth - kSensorWidth - 6,
+                             kSensorHeight - 2);
+        picture->setVisible(false);
+        m_pictures.append(picture);
+        m_controls.append(picture);
+    }
+}
+
+void MonitorPage::buildControls()
+{
+    m_trend = new TrendChart(this);
+    m_trend->setGeometry(kRight, kTrendTop, kRightWidth, kTrendHeight);
+    m_controls.append(m_trend);
+    connect(m_trend, &TrendChart::selectedRowChanged, this, &MonitorPage::updateBand);
+
+    QGroupBox *interval = addFrame(QStringLiteral("Frame2"), QStringLiteral("Интервал"),
+                                   QRect(kRight, kBottomTop, 150, height() - kBottomTop - 6));
+    addLabel(interval, QStringLiteral("minus"), QStringLiteral("-"), QRect(6, 22, 10, 18), Qt::AlignCenter);
+    m_scroll = new QScrollBar(Qt::Horizontal, interval);
+    m_scroll->setObjectName(QStringLiteral("HScroll1"));
+    m_scroll->setAccessibleName(QStringLiteral("Интервал"));
+    m_scroll->setRange(MonitorExchange::kMinPosition, MonitorExchange::kMaxPosition);
+    m_scroll->setPageStep(1);
+    m_scroll->setValue(m_exchange.position());
+    m_scroll->setGeometry(18, 22, 114, 18);
+    m_controls.append(m_scroll);
+    addLabel(interval, QStringLiteral("plus"), QStringLiteral("+"), QRect(134, 22, 10, 18), Qt::AlignCenter);
+    connect(m_scroll, &QScrollBar::valueChanged, &m_exchange, &MonitorExchange::setPosition);
+
+    const auto addButton = [this](const QString &name, const QString &caption, const QRect &geometry) {
+        auto *button = new QPushButton(caption, this);
+        button->setObjectName(name);
+        button->setAccessibleName(caption);
+        button->setGeometry(geometry);
+        m_controls.append(button);
+        return button;
+    };
+    const int left = kRight + 156;
+    const int width = kRightWidth - 156;
+    m_start = addButton(QStringLiteral("Command1"), QStringLiteral("Старт"), QRect(left, kBottomTop + 2, width / 2 - 3, 26));
+    m_stop = addButton(QStringLiteral("Command2"), QStringLiteral("Стоп"),
+                       QRect(left + width / 2 + 3, kBottomTop + 2, width - width / 2 - 3, 26));
+    m_journal = addButton(QStringLiteral("Command3"), QStringLiteral("Сохранить журнал"),
+                          QRect(left, kBottomTop + 32, width, 24));
+    connect(m_start, &QPushButton::clicked, &m_exchange, &MonitorExchange::Command1_Click);
+    connect(m_stop, &QPushButton::clicked, &m_exchange, &MonitorExchange::Command2_Click);
+    connect(m_journal, &QPushButton::clicked, this, [this] { m_exchange.saveJournal(m_dialogs, m_folder); });
+}
+
+QLabel *MonitorPage::valueLabel(const QString &array, int index) const
+{
+    return findChild<QLabel *>(array + QLatin1Char('_') + QString::number(index));
+}
+
+void MonitorPage::showControls()
+{
+    m_start->setEnabled(m_exchange.startEnabled());
+    m_stop->setEnabled(m_exchange.stopEnabled());
+    if (m_scroll->value() != m_exchange.position()) {
+        const QSignalBlocker blocker(m_scroll);
+        m_scroll->setValue(m_exchange.position());
+    }
+}
+
+void MonitorPage::showLayout()
+{
+    const MonitorDecoder::Layout &layout = m_exchange.layout();
+    for (int row = 1; row <= MonitorReadings::kInputs; ++row) {
+        const bool visible = layout[row].visible;
+        valueLabel(QStringLiteral("Label3"), row)->setText(layout[row].caption);
+        // Hidden rows give up their names, so every name on the page belongs to one shown value.
+        const QString name = visible ? rowName(layout[row].caption) : QString();
+        const QStringList arrays{QStringLiteral("Label8"), QStringLiteral("Label11"), QStringLiteral("Label12"),
+                                 QStringLiteral("Label15")};
+        const QStringList columns{QStringLiteral(" Вольт"), QStringLiteral(" %"), QStringLiteral(" Норма"),
+                                  QStringLiteral(" Сост.")};
+        for (int c = 0; c < arrays.size(); ++c) {
+            QLabel *label = valueLabel(arrays.at(c), row);
+            label->setVisible(visible);
+            label->setAccessibleName(visible ? name + columns.at(c) : QString());
+        }
+    }
+    for (ModelPictureWidget *picture : std::as_const(m_pictures))
+        picture->setVisible(picture->index() == m_exchange.pictureIndex());
+    m_trend->setRows(layout);
+}
+
+void MonitorPage::showReadings()
+{
+    const MonitorReadings &r = m_exchange.readings();
+    for (int row = 1; row <= MonitorReadings::kRows; ++row) {
+        show(valueLabel(QStringLiteral("Label8"), row), r.volt[row]);
+        show(valueLabel(QStringLiteral("Label11"), row), r.percent[row]);
+    }
+    for (int input = 1; input <= MonitorReadings::kInputs; ++input) {
+        show(valueLabel(QStringLiteral("Label12"), input), r.range[input]);
+        show(valueLabel(QStringLiteral("Label15"), input), r.state[input]);
+    }
+    show(valueLabel(QStringLiteral("Label8"), 14), r.battery);
+    show(valueLabel(QStringLiteral("Label8"), 15), r.supply);
+    show(valueLabel(QStringLiteral("Label8"), 17), r.cpu);
+    for (int n = 1; n <= MonitorReadings::kSensors; ++n)
+        show(valueLabel(QStringLiteral("Label8"), 20 + n), r.sensors[n]);
+}
+
+void MonitorPage::updateBand()
+{
+    const int row = m_trend->selectedRow();
+    if (row < 1 || row > MonitorReadings::kInputs) {
+        m_trend->setBand(std::nullopt, std::nullopt);
+        return;
+    }
+    m_trend->setBand(MonitorDecoder::leadingNumber(m_exchange.thresholdText(row, false)),
+                     MonitorDecoder::leadingNumber(m_exchange.thresholdText(row, true)));
+}
+
+void MonitorPage::setOnline(bool online)
+{
+    static const QStringList valueArrays{QStringLiteral("Label8_"), QStringLiteral("Label11_"),
+                                         QStringLiteral("Label12_"), QStringLiteral("Label15_")};
+    for (QWidget *control : std::as_const(m_controls)) {
+        if (online) {
+            const QString name = control->objectName();
+            const bool isValue = std::any_of(valueArrays.cbegin(), valueArrays.cend(),
+                                             [&name](const QString &prefix) { return name.startsWith(prefix); });
+            if (control == m_start || isValue)
+                continue;
+        }
+        control->setEnabled(online);
+    }
+    if (online)
+        m_exchange.goOnline();
+    else
+        m_exchange.goOffline();
+    showControls();
+}
+
+void MonitorPage::Form_Activate()
+{
+    m_exchange.Form_Activate();
+}
+
+void MonitorPage::Form_Deactivate()
+{
+    m_exchange.Form_Deactivate();
+}
+
+void MonitorPage::Form_Unload()
+{
+    m_exchange.Form_Unload();
+}

@@ -1,0 +1,71 @@
+#pragma once
+#include "shell/Page.h"
+#include <QList>
+#include <QString>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class FileDialogs;
+class MonitorExchange;
+class ModelPictureWidget;
+class TrendChart;
+
+// The page "Мониторинг" (RPF_03): the input table (voltage, level, normal range, state of each row),
+// the battery, power-supply and processor voltages, the six sensor readings, the model's picture,
+// the poll period, "Старт"/"Стоп", the trend and the journal button. It mirrors MonitorExchange.
+class MonitorPage : public Page {
+    Q_OBJECT
+public:
+    inline static const QString kFormName = QStringLiteral("RPF_03");
+    inline static const QString kCaption = QStringLiteral("Мониторинг");
+
+    MonitorPage(MonitorExchange &exchange, FileDialogs &dialogs, const QString &programFolder,
+                QWidget *parent = nullptr);
+
+    void Form_Activate() override;
+    void Form_Deactivate() override;
+    void Form_Unload();
+
+    // The status panel's routines: offline disables every control but the header and stops the
+    // timer; online enables every control but "Старт" and the value labels.
+    void setOnline(bool online);
+
+    // Label8(i) voltages (1..13 rows, 14 battery, 15 supply, 17 processor, 21..26 sensors),
+    // Label11(i) levels, Label12(i) ranges, Label15(i) states, Label3(i) row captions.
+    QLabel *valueLabel(const QString &array, int index) const;
+    QPushButton *startButton() const { return m_start; }
+    QPushButton *stopButton() const { return m_stop; }
+    QScrollBar *scrollBar() const { return m_scroll; }
+    QPushButton *journalButton() const { return m_journal; }
+    TrendChart *trend() const { return m_trend; }
+    ModelPictureWidget *picture(int index) const { return m_pictures.value(index); }
+
+private:
+    QLabel *addLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry,
+                     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+    QLabel *addValue(QWidget *parent, const QString &array, int index, const QString &accessibleName,
+                     const QRect &geometry);
+    QGroupBox *addFrame(const QString &name, const QString &title, const QRect &geometry);
+    static void show(QLabel *label, const QString &text);
+    void buildInputs();
+    void buildVoltages();
+    void buildSensors();
+    void buildControls();
+    void showControls();
+    void showLayout();
+    void showReadings();
+    void updateBand();
+
+    MonitorExchange &m_exchange;
+    FileDialogs &m_dialogs;
+    QString m_folder;
+    QList<QWidget *> m_controls;    // what the online and offline routines switch
+    QPushButton *m_start = nullptr;
+    QPushButton *m_stop = nullptr;
+    QPushButton *m_journal = nullptr;
+    QScrollBar *m_scroll = nullptr;
+    TrendChart *m_trend = nullptr;
+    QList<ModelPictureWidget *> m_pictures;
+};

@@ -1,0 +1,126 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of every fuzz target into corpus/<target>/ (run once; the files are committed).
+
+The poll scripts use the format of FuzzSupport.h: 0x00 a silent poll, 0x01..0x7E that many bytes in
+one poll, 0x7F the adapter pulled, 0x80.. with the next byte a 15-bit length.
+"""
+import os
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SILENT, PULLED = object(), object()
+
+
+def polls(*items):
+    out = bytearray()
+    for item in items:
+        if item is SILENT:
+            out.append(0)
+        elif item is PULLED:
+            out.append(0x7F)
+        else:
+            n = len(item)
+            if 0 < n < 0x7F:
+                out.append(n)
+            else:
+                out += bytes([0x80 | (n >> 8), n & 0xFF])
+            out += item
+    return bytes(out)
+
+
+def pieces(data, size):
+    return [data[i:i + size] for i in range(0, len(data), size)]
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, 'corpus', target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), 'wb') as f:
+        f.write(data)
+
+
+def hex_line(data):
+    return ''.join('%02X ' % b for b in data).encode() + b'\r\n'
+
+
+CONFIG = bytes((i * 37 + i // 64 * 11 + 5) & 0xFF for i in range(2368)) + b'\x08\x02'
+CF = b''.join(hex_line(CONFIG[i:i + 64]) for i in range(0, 2368, 64)) + hex_line(CONFIG[2368:])
+
+# Hex conversions.
+write('converters', 'empty', b'')
+write('converters', 'text', b'abc')
+write('converters', 'all-bytes', bytes(range(256)))
+write('converters', 'hex', b'41 42 43 ')
+write('converters', 'compact-lower', b'0a1bFf')
+write('converters', 'blank-inside-pair', b'4 1')
+write('converters', 'lone-digit', b' 41 4')
+write('converters', 'not-hex', b'G4 4G zz')
+write('converters', 'cyrillic-utf8', 'А Я 41'.encode())
+
+# ".cf" files.
+write('configfiles', 'canonical.cf', CF)
+write('configfiles', 'lower.cf', CF.lower())
+write('configfiles', 'no-blanks.cf', CF.replace(b' ', b''))
+write('configfiles', 'lf.cf', CF.replace(b'\r\n', b'\n'))
+write('configfiles', 'no-model-line.cf', CF[:CF.rindex(b'\r\n', 0, len(CF) - 2) + 2])
+write('configfiles', 'short-line.cf', CF.replace(hex_line(CONFIG[64:128]), hex_line(CONFIG[64:127]), 1))
+write('configfiles', 'extra-line.cf', CF + b'00 \r\n')
+write('configfiles', 'empty.cf', b'')
+
+# TX.cfg.
+def tx(lines, encoding='cp1251', end='\r\n'):
+    return ''.join(line + end for line in lines).encode(encoding)
+
+DEFAULT = (['Доступный номер порта:%d' % p for p in range(1, 9)]
+           + ['Доступная скорость порта:%s' % s for s in ('9600', '19200', '115200')]
+           + ['Акт индекс номера порта:1', 'Акт индекс скорости:1', 'Акт индекс контр передачи:1']
+           + ['RPF_19.Check%d:%d' % (c, v) for c, v in zip(range(1, 6), (1, 1, 0, 0, 1))])
+write('programsettings', 'default', tx(DEFAULT))
+write('programsettings', 'utf8', tx(DEFAULT, 'utf-8', '\n'))
+write('programsettings', 'utf8-bom', b'\xef\xbb\xbf' + tx(DEFAULT, 'utf-8'))
+write('programsettings', 'blanks', tx(['  Доступный номер порта: 3 ', 'Доступная скорость порта :19200',
+                                      ' Акт индекс скорости:  1  ', 'без двоеточия', '', 'RPF_19.Check3:1']))
+write('programsettings', 'index-before-list', tx(['Акт индекс скорости:2', 'Доступная скорость порта:9600',
+                                                 'Доступная скорость порта:19200']))
+write('programsettings', 'out-of-range', tx(['Доступная скорость порта:9600', 'Акт индекс скорости:7',
+                                            'Акт индекс контр передачи:9', 'RPF_19.Check5:3',
+                                            'Акт индекс номера порта:abc']))
+write('programsettings', 'empty', b'')
+write('programsettings', 'cr-only', tx(DEFAULT[:4], end='\r'))
+
+# Identification: the unit's reply as it arrives.
+NAME = 'ЗОРГЕЛ-GSM8T    '.encode('cp1251')
+REPLY = b'#4000=' + NAME + b'\r\n'
+write('identification', 'one-piece', polls(REPLY))
+write('identification', 'two-pieces', polls(REPLY[:10], SILENT, REPLY[10:]))
+write('identification', 'bytewise', polls(*pieces(REPLY, 1)))
+write('identification', 'short', polls(REPLY[:23]))
+write('identification', 'long', polls(REPLY + b'x'))
+write('identification', 'junk-first', polls(b'\x00\xff', REPLY[:22]))
+write('identification', 'pulled', polls(REPLY[:12], PULLED))
+write('identification', 'silence', polls(*[SILENT] * 7))
+
+# The configuration read: the unit's stream.
+write('configread', 'one-piece', polls(CONFIG))
+write('configread', 'blocks', polls(*pieces(CONFIG, 64)))
+write('configread', 'odd-pieces', polls(*pieces(CONFIG, 63)))
+write('configread', 'bytes-with-pauses', polls(*[p for chunk in pieces(CONFIG, 100) for p in (chunk, SILENT)]))
+write('configread', 'one-too-many', polls(CONFIG + b'\x00'))
+write('configread', 'one-short', polls(CONFIG[:-1]))
+write('configread', 'pulled', polls(CONFIG[:700], PULLED))
+write('configread', 'late-tail', polls(CONFIG[:2368], *[SILENT] * 15, CONFIG[2368:]))
+
+# The configuration write: the unit's answers.
+write('configwrite', 'ok', polls(*[b'OK'] * 38))
+write('configwrite', 'ok-crlf', polls(*[b'OK\r\n'] * 38))
+write('configwrite', 'lower-case', polls(b'OK', b'ok'))
+write('configwrite', 'stops', polls(*[b'OK'] * 10))
+write('configwrite', 'split-ok', polls(b'O', b'K'))
+write('configwrite', 'two-at-once', polls(b'OK', b'OKOK', *[b'OK'] * 36))
+write('configwrite', 'pulled', polls(*[b'OK'] * 20, PULLED))
+
+# The simulated unit: what the program sends.
+write('simcore', 'identify', polls(b'#4000'))
+write('simcore', 'read', polls(b'#6000', b'#6002', b'#6002', b'#5000'))
+write('simcore', 'write-config', polls(b'#6001', *pieces(CONFIG[:2368], 64)))
+write('simcore', 'write-abandoned', polls(b'#6001', CONFIG[:640], SILENT, SILENT, SILENT, b'#4000'))
+write('simcore', 'noise', polls(b'##60', b'01#4', b'000x#600', b'2'))

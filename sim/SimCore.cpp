@@ -96,7 +96,12 @@ void SimCore::handleRequest(const QByteArray &request, qint64 nowMs)
     } else if (request == kMonitor) {
         const bool measurement = m_frames == Frames::Measurement
             || (m_frames == Frames::Alternate && m_frameCount % 2 == 0);
-        reply(request, measurement ? measurementFrame() : sensorFrame(), nowMs);
+        QByteArray frame = m_faults.monitorFrame;
+        if (frame.isEmpty())
+            frame = measurement ? measurementFrame() : sensorFrame();
+        if (m_faults.frameKind >= 0 && !frame.isEmpty())
+            frame[frame.size() - 1] = char(m_faults.frameKind);
+        reply(request, frame, nowMs);
         ++m_frameCount;
     } else if (request == kConfigWrite || request == kFirmwareWrite) {
         m_session = request == kConfigWrite ? Session::Config : Session::Firmware;
@@ -280,13 +285,14 @@ QByteArray SimCore::randomBytes(int count)
 QByteArray SimCore::measurementFrame()
 {
     // ADC counts against a 1.2095 V reference read as 375 (3.30 V supply): battery 12.6 V,
-    // power supply 13.8 V, inputs about half the battery voltage, input 5 tripped high.
+    // power supply 13.8 V. Input levels in percent of the battery, well clear of the factory range
+    // 20 … 80 %: rows 1, 4, 7 and 10, which every model shows, are normal, high, low and normal;
+    // the rows of the larger models add more of each.
+    static const int percent[13] = {50, 45, 15, 92, 55, 85, 8, 60, 35, 50, 5, 95, 67};
     const int wobble = int(m_frameCount % 5) - 2;
     QList<int> words(32, 0);
     for (int i = 0; i < 13; ++i)
-        words[i] = 447 + wobble * 3 + (i % 3);
-    words[4] = 850 + wobble;
-    words[12] = 600 + wobble;     // control line
+        words[i] = percent[i] * 8944 / 1000 + wobble;   // 8.944 counts per percent at this battery
     words[13] = 877 + wobble;     // battery
     words[14] = 389 + wobble;     // power supply
     words[15] = 310 + wobble;     // T1 channel
@@ -305,15 +311,20 @@ QByteArray SimCore::sensorFrame()
     // T1 is on the board; T2..T6 report only when registered (their 8 id bytes are not all FF).
     static const double base[6] = {23.5, -4.5, 19.0, 21.0, 18.5, 25.0};
     const double wobble = (int(m_frameCount % 5) - 2) * 0.5;
-    QByteArray text;
+    QList<QByteArray> items;
     for (int n = 1; n <= 6; ++n) {
         if (n > 1) {
             const QByteArray id = m_image.mid(SimDefaults::kSensorIds + 8 * (n - 2), 8);
             if (id == QByteArray(8, char(0xFF)))
                 continue;
         }
-        text += "T" + QByteArray::number(n) + "=" + QByteArray::number(base[n - 1] + wobble, 'f', 1) + "C;";
+        items += "T" + QByteArray::number(n) + "=" + QByteArray::number(base[n - 1] + wobble, 'f', 1) + "C;";
     }
+    // The unit lists its sensors in no fixed order: every sensor frame starts one item further on.
+    QByteArray text;
+    const int first = items.isEmpty() ? 0 : int((m_frameCount / 2) % quint32(items.size()));
+    for (int i = 0; i < items.size(); ++i)
+        text += items.at((first + i) % items.size());
     text = SimText::padded(text.left(kFrameSize - 1), kFrameSize - 1);
     text.append(char(0x01));   // kind: sensor text
     return text;

@@ -19,6 +19,8 @@ struct SimFaults {
     qint64 closeAfterBytes = -1;    // close the line once this many bytes have gone out; -1: never
     int baud = 0;                   // pace output at baud / 10 bytes per second; 0: as fast as possible
     quint32 seed = 1;               // for garbage and fillers, so a run can be repeated
+    int frameKind = -1;             // last byte of every monitoring reply set to this; -1: as made
+    QByteArray monitorFrame;        // served for every "#6002" in place of the unit's own frames
     int flipOnWrite = -1;           // a completed write keeps this byte (0-based) inverted; -1: never
 
     bool appliesTo(const QByteArray &request) const { return onlyFor.isEmpty() || onlyFor.contains(request); }

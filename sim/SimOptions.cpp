@@ -3,6 +3,7 @@
 #include "SimText.h"
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 
 namespace {
 bool toInt(const QString &text, int minimum, int *value)
@@ -64,6 +65,13 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
         QStringLiteral("Store byte n (from 0) of every completed write inverted, so a read-back differs."), QStringLiteral("n"));
     p.addOptions({help, folder, port, config, firmware, name, frames, silent, garbage, lengthDelta, split, gap, only,
                   ackLimit, closeAfter, baud, seed, flip, closeAfterBlocks, withholdLastOk, splitOk});
+    // Monitoring replies; a short or missing one is --length-delta -n or --silent with --only #6002,
+    // a unit that trickles them is --split 64 --gap <ms> with --only #6002.
+    const QCommandLineOption frameKind(QStringLiteral("frame-kind"),
+        QStringLiteral("Set the last byte (the frame kind) of every monitoring reply to n, 0 ... 255."), QStringLiteral("n"));
+    const QCommandLineOption frameFile(QStringLiteral("frame-file"),
+        QStringLiteral("Answer every #6002 with the bytes of this file, as they are."), QStringLiteral("file"));
+    p.addOptions({frameKind, frameFile});
 
     auto fail = [&](const QString &message) {
         *text = message + QStringLiteral("\nTry --help.");
@@ -145,6 +153,16 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
     f.withholdLastAck = p.isSet(withholdLastOk);
     if (p.isSet(splitOk) && !toInt(p.value(splitOk), 0, &f.splitAckGapMs))
         return fail(QStringLiteral("--split-ok needs a number of milliseconds."));
+    if (p.isSet(frameKind) && (!toInt(p.value(frameKind), 0, &f.frameKind) || f.frameKind > 255))
+        return fail(QStringLiteral("--frame-kind needs a byte value, 0 ... 255."));
+    if (p.isSet(frameFile)) {
+        QFile file(p.value(frameFile));
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("--frame-file: cannot read %1: %2").arg(file.fileName(), file.errorString()));
+        f.monitorFrame = file.readAll();
+        if (f.monitorFrame.isEmpty())
+            return fail(QStringLiteral("--frame-file: %1 is empty.").arg(file.fileName()));
+    }
     if (p.isSet(flip) && !toInt(p.value(flip), 0, &f.flipOnWrite))
         return fail(QStringLiteral("--flip-on-write needs a byte offset of 0 or more."));
     if (p.isSet(seed)) {

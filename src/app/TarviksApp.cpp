@@ -21,6 +21,8 @@
 #include "link/StatusModel.h"
 #include "link/StatusPanel.h"
 #include "link/StatusSupervisor.h"
+#include "monitor/MonitorExchange.h"
+#include "monitor/MonitorPage.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsPage.h"
@@ -71,6 +73,7 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
                                                   folder);
     m_configTransfer = std::make_unique<ConfigFileTransfer>(*m_link, *m_status, *m_messages, *m_configFiles);
     m_deviceInfo = std::make_unique<DeviceInfo>(*m_image, *m_link);
+    m_monitorExchange = std::make_unique<MonitorExchange>(*m_link, *m_queue, *m_status, *m_messages, *m_clock);
     m_firmwareExchange = std::make_unique<FirmwareExchange>(*m_link, *m_queue, *m_status, *m_messages);
 
     // Child windows, created once and kept until the end.
@@ -102,6 +105,8 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
             page = new DistributionListPage;
         else if (info.form == InputsPage::kFormName)
             page = new InputsPage(*m_image, *m_messages);
+        else if (info.form == MonitorPage::kFormName)
+            page = new MonitorPage(*m_monitorExchange, *m_dialogs, folder);
         else if (info.form == QLatin1String("RPF_19"))
             page = new SettingsPage(*m_options, *m_settings);
         else if (info.form == FirmwarePage::kFormName)
@@ -140,6 +145,7 @@ void TarviksApp::registerCommands()
                         [this](QString &) { m_configExchange->ConfiguraciaReadProcess(); });
     m_queue->setStarter(Cmd::ConfiguraciaWriteProcess,
                         [this](QString &) { m_configExchange->ConfiguraciaWriteProcess(); });
+    m_queue->setStarter(Cmd::MonitoringProcess, [this](QString &) { m_monitorExchange->MonitoringProcess(); });
 }
 
 void TarviksApp::wireSupervision()
@@ -165,7 +171,38 @@ void TarviksApp::wireSupervision()
     hooks.clearVersions = [this] { m_deviceInfo->clearVersions(); };
     hooks.lockPages = [this](bool linkFree) { lockPages(linkFree); };
     hooks.unsavedEdits = [this] { return m_image->isChanged(); };
+    wireMonitoring(hooks);
     m_supervisor->setHooks(std::move(hooks));
+}
+
+void TarviksApp::wireMonitoring(StatusSupervisor::Hooks &hooks)
+{
+    auto *monitorPage = qobject_cast<MonitorPage *>(page(MonitorPage::kFormName));
+    auto *inputsPage = qobject_cast<InputsPage *>(page(InputsPage::kFormName));
+    MonitorExchange::Hooks monitor;
+    monitor.pageVisible = [monitorPage] { return monitorPage->isVisible(); };
+    monitor.refreshInputs = [inputsPage] { inputsPage->Form_Activate(); };
+    monitor.refreshDeviceInfo = [this] {
+        if (Page *p = page(DeviceInfoPage::kFormName))
+            p->Form_Activate();
+    };
+    monitor.inputCount = [this] { return m_deviceInfo->KolichestvoVhodov; };
+    monitor.modelName = [this] { return m_deviceInfo->value(6); };
+    monitor.thresholds = [inputsPage](int input, bool upper) { return inputsPage->thresholdText(input, upper); };
+    m_monitorExchange->setHooks(std::move(monitor));
+
+    // The monitoring page follows the unit on and off line and re-checks its timer on every tick.
+    hooks.activateOnline = [online = std::move(hooks.activateOnline), monitorPage] {
+        if (online)
+            online();
+        monitorPage->setOnline(true);
+    };
+    hooks.deactivateOffline = [offline = std::move(hooks.deactivateOffline), monitorPage] {
+        if (offline)
+            offline();
+        monitorPage->setOnline(false);
+    };
+    hooks.checkMonitoringButtons = [this] { m_monitorExchange->ProverkaKnopok(); };
 }
 
 void TarviksApp::lockPages(bool linkFree)

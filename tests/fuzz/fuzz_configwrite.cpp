@@ -1,0 +1,129 @@
+// The configuration write stream, from the image and straight from a file: whatever the unit
+// answers, in whatever pieces, the program sends the blocks in order, one per "OK", never anything
+// else, and reports success only when the unit acknowledged every block and fell silent.
+#include "../config/ConfigTestRig.h"
+#include "FuzzSupport.h"
+#include "link/LockStepWrite.h"
+#include "link/OperationTags.h"
+#include <QFile>
+
+namespace {
+
+// The write rules, poll by poll: each "OK" (also one split over reads) answers what went out last
+// and releases the next block; text that can no longer become an "OK" breaks the write; silence
+// ends it, successfully only once every block was acknowledged.
+struct Reference {
+    QByteArray memory;
+    QString inProgress;
+    QString tag;
+    QByteArray sent;
+    QStringList messages;
+    QByteArray pending;
+    int blocksSent = 0;
+    int acknowledged = 0;
+    int idle = 0;
+
+    Reference(const QByteArray &memory, const QString &inProgress) : memory(memory), inProgress(inProgress), tag(inProgress) {}
+
+    void poll(const QByteArray &bytes)
+    {
+        idle = bytes.isEmpty() ? idle + 1 : 0;
+        if (tag != inProgress)
+            return;
+        if (bytes.isEmpty()) {
+            if (idle > ConfigExchange::kIdleLimit) {
+                if (acknowledged == ConfigImage::kBlockCount) {
+                    tag = Tag::Written;
+                } else {
+                    tag = Tag::WriteError;
+                    messages << (blocksSent == ConfigImage::kBlockCount ? LockStepWrite::kNotAcknowledged
+                                                                        : ConfigExchange::kCountMismatch);
+                }
+            }
+            return;
+        }
+        pending += bytes;
+        if (pending.contains("OK")) {
+            pending.clear();
+            acknowledged = blocksSent;
+            if (blocksSent < ConfigImage::kBlockCount) {
+                sent += memory.mid(blocksSent * ConfigImage::kBlockSize, ConfigImage::kBlockSize);
+                ++blocksSent;
+            }
+        } else if (!pending.endsWith('O')) {
+            tag = Tag::WriteError;
+            messages << ConfigExchange::kSequenceBroken;
+        }
+    }
+};
+
+void run(ConfigTestRig &rig, const QList<Fuzz::Poll> &polls, Reference &reference)
+{
+    FUZZ_CHECK(rig.port.takeWritten() == ConfigExchange::kWriteRequest && rig.tag() == reference.inProgress, rig.tag());
+    QList<Fuzz::Poll> all = polls;
+    for (int i = 0; i <= ConfigExchange::kIdleLimit; ++i)
+        all.append(Fuzz::Poll{});
+    bool pulled = false;
+    for (const Fuzz::Poll &poll : std::as_const(all)) {
+        if (rig.tag() != reference.inProgress)
+            break;
+        if (poll.pulled) {
+            pulled = true;
+            rig.port.failReadsWith = SerialPort::ReadError;
+            rig.poll();
+            break;
+        }
+        rig.port.feed(poll.bytes);
+        rig.poll();
+        reference.poll(poll.bytes);
+    }
+    const QByteArray sent = rig.port.written();
+    const QString about = QStringLiteral("tag \"%1\" expected \"%2\"; sent %3 bytes, expected %4%5")
+                              .arg(rig.tag(), reference.tag)
+                              .arg(sent.size())
+                              .arg(reference.sent.size())
+                              .arg(pulled ? QStringLiteral(", pulled") : QString());
+    if (pulled) {
+        FUZZ_CHECK(rig.tag().isEmpty() && !rig.link.isOpen(), about);
+        FUZZ_CHECK(sent == reference.sent && rig.messages.texts.isEmpty(), about);
+        return;
+    }
+    FUZZ_CHECK(rig.tag() == reference.tag, about);
+    FUZZ_CHECK(sent == reference.sent, about);
+    FUZZ_CHECK(rig.messages.texts == reference.messages,
+               rig.messages.texts.join(QLatin1Char('|')) + QStringLiteral(" vs ") + reference.messages.join(QLatin1Char('|')));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    Fuzz::init();
+    const QList<Fuzz::Poll> polls = Fuzz::decodePolls(Fuzz::bytesOf(data, size));
+    const QByteArray unit = unitConfiguration();
+
+    {
+        ConfigTestRig rig;
+        fillImage(rig.image, unit);
+        rig.exchange.ConfiguraciaWriteProcess();
+        Reference reference(unit.left(ConfigImage::kMemorySize), Tag::ConfigWrite);
+        run(rig, polls, reference);
+        if (rig.tag() == Tag::Written || rig.tag() == Tag::WriteError)
+            FUZZ_CHECK(rig.queue.LinkFree(), rig.tag());
+    }
+    {
+        ConfigTestRig rig;
+        ConfigImage image;
+        fillImage(image, unit);
+        const QString path = rig.path(QStringLiteral("unit.cf"));
+        QFile file(path);
+        const QByteArray content = ConfigFiles::formatImage(image);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(content) == content.size(), path);
+        file.close();
+        rig.dialogs.answers = {path};
+        rig.transfer.LoadFromFile();
+        Reference reference(unit.left(ConfigImage::kMemorySize), Tag::ConfigFileLoad);
+        run(rig, polls, reference);
+    }
+    return 0;
+}

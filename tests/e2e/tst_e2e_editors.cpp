@@ -1,0 +1,138 @@
+#include <QtTest>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include "SimProcess.h"
+#include "TestSeams.h"
+#include "app/TarviksApp.h"
+#include "config/ConfigImage.h"
+#include "editors/EditorPage.h"
+#include "link/Cp1251.h"
+#include "link/StatusModel.h"
+#include "shell/MainWindow.h"
+
+// The settings pages against zorgel-sim: read the unit, edit a field of every kind through the
+// widgets, write, and compare the unit's memory file byte by byte.
+class TestE2eEditors : public QObject {
+    Q_OBJECT
+
+    static constexpr int kTimeoutMs = 30000;
+
+    struct Program {
+        RecordingMessageSink messages;
+        ScriptedFileDialogs dialogs;
+        FixedClock clock;
+        TarviksApp app;
+        explicit Program(const QString &folder) : app(AppSetup{folder, nullptr, &messages, &dialogs, &clock})
+        {
+            app.window().show();
+            app.startUp();
+        }
+    };
+
+    static void writeSettings(const QString &folder, const QString &port)
+    {
+        const QStringList lines{QStringLiteral("Доступный номер порта:") + port,
+                                QStringLiteral("Доступная скорость порта:9600"),
+                                QStringLiteral("Акт индекс номера порта:") + port,
+                                QStringLiteral("Акт индекс скорости:1"),
+                                QStringLiteral("Акт индекс контр передачи:1"),
+                                QStringLiteral("RPF_19.Check1:0"),
+                                QStringLiteral("RPF_19.Check2:1"),
+                                QStringLiteral("RPF_19.Check3:0"),
+                                QStringLiteral("RPF_19.Check4:0"),
+                                QStringLiteral("RPF_19.Check5:1")};
+        QDir(folder).mkpath(QStringLiteral("Service"));
+        QFile file(folder + QStringLiteral("/Service/TX.cfg"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(Cp1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    }
+
+    static QByteArray fileBytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Selects everything in the box and types text key by key.
+    static void retype(EditorPage *page, const QString &key, const QString &text)
+    {
+        QLineEdit *box = page->box(key);
+        QVERIFY2(box && box->isEnabled(), qPrintable(key));
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, text);
+        QCOMPARE(box->text(), text);
+    }
+
+    // Bytes at memory offset position - 1.
+    static void expect(QByteArray &memory, int position, const QByteArray &bytes)
+    {
+        memory.replace(position - 1, bytes.size(), bytes);
+    }
+
+private slots:
+    void editEveryKindAndWrite()
+    {
+        QTemporaryDir folder;
+        writeSettings(folder.path(), QStringLiteral("4"));
+        SimProcess sim;
+        QVERIFY2(sim.start(folder.path(), {QStringLiteral("--port"), QStringLiteral("4")}), qPrintable(sim.errorText()));
+        const QString memoryFile = folder.path() + QStringLiteral("/Service/zorgel-config.bin");
+        QByteArray expected = fileBytes(memoryFile);
+        QCOMPARE(expected.size(), ConfigImage::kImageSize);
+
+        Program program(folder.path());
+        TarviksApp &app = program.app;
+        QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Прочитано успешно!"), kTimeoutMs);
+
+        app.window().showPage(QStringLiteral("m07"));
+        auto *basic = qobject_cast<EditorPage *>(app.page(QStringLiteral("RPF_07")));
+        QVERIFY(basic && basic->isVisible());
+        QCOMPARE(basic->box(QStringLiteral("Z1TEXT"))->text(), Cp1251::decode(expected.mid(256, 60).split('\0').first()));
+        retype(basic, QStringLiteral("Z1TEXT"), QStringLiteral("ALARM"));
+        expect(expected, 257, QByteArray("ALARM\0", 6));
+        retype(basic, QStringLiteral("T1H"), QStringLiteral("25"));
+        expect(expected, 1576, QByteArray::fromHex("2E00"));
+        retype(basic, QStringLiteral("R1D"), QStringLiteral("-5"));
+        expect(expected, 1544, QByteArray::fromHex("FFF6"));
+        retype(basic, QStringLiteral("T2L"), QStringLiteral("100"));   // refused, cells unchanged
+        QVERIFY(EditorPage::hasErrorColour(basic->box(QStringLiteral("T2L"))));
+
+        app.window().showPage(QStringLiteral("m08"));
+        auto *sim08 = qobject_cast<EditorPage *>(app.page(QStringLiteral("RPF_08")));
+        QVERIFY(sim08 && sim08->isVisible());
+        retype(sim08, QStringLiteral("00 SMS"), QStringLiteral("+79990001122"));
+        expect(expected, 1025, QByteArray("+79990001122\0", 13));
+        retype(sim08, QStringLiteral("Zaderjka"), QStringLiteral("45"));
+        expect(expected, 1681, QByteArray("45\0", 3));
+        retype(sim08, QStringLiteral("Parol"), QStringLiteral("12a"));   // refused
+        QCheckBox *siren = sim08->checkBox(QStringLiteral("Syrena"));
+        QVERIFY(siren->isEnabled());
+        const bool wasOn = siren->isChecked();
+        QTest::mouseClick(siren, Qt::LeftButton, {}, QPoint(8, siren->height() / 2));
+        QCOMPARE(siren->isChecked(), !wasOn);
+        expect(expected, 1761, wasOn ? QByteArray("0\0", 2) : QByteArray("1\0", 2));
+
+        app.window().showPage(QStringLiteral("m11"));
+        auto *inputs = qobject_cast<EditorPage *>(app.page(QStringLiteral("RPF_11")));
+        QVERIFY(inputs && inputs->isVisible());
+        retype(inputs, QStringLiteral("ZL1"), QStringLiteral("30"));
+        expect(expected, 1393, QByteArray::fromHex("1E"));
+        retype(inputs, QStringLiteral("ZH2"), QStringLiteral("101"));   // refused
+
+        QVERIFY(app.image().isChanged());
+        app.window().showPage(QStringLiteral("m17"));
+        auto *write = app.page(QStringLiteral("RPF_17"))->findChild<QPushButton *>(QStringLiteral("Command2"));
+        QVERIFY(write && write->isEnabled());
+        write->click();
+        QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Записано успешно!"), kTimeoutMs);
+        QVERIFY(!app.image().isChanged());
+
+        QTRY_COMPARE_WITH_TIMEOUT(fileBytes(memoryFile), expected, kTimeoutMs);
+        QVERIFY2(program.messages.texts.isEmpty(), qPrintable(program.messages.texts.join(QLatin1Char('|'))));
+    }
+};
+
+QTEST_MAIN(TestE2eEditors)
+#include "tst_e2e_editors.moc"

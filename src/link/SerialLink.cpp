@@ -52,16 +52,32 @@ QString SerialLink::speedText() const
     return isValidSpeedIndex(m_speedIndex) ? m_speedItems.at(m_speedIndex) : QString();
 }
 
+void SerialLink::choicesChanged()
+{
+    if (m_choiceUpdates > 0)
+        m_choicesPending = true;
+    else
+        emit stateChanged();
+}
+
+void SerialLink::endChoiceUpdate()
+{
+    if (m_choiceUpdates > 0 && --m_choiceUpdates == 0 && m_choicesPending) {
+        m_choicesPending = false;
+        emit stateChanged();
+    }
+}
+
 void SerialLink::setPortItems(const QStringList &items)
 {
     m_portItems = items;
-    emit stateChanged();
+    choicesChanged();
 }
 
 void SerialLink::addPortItem(const QString &item)
 {
     m_portItems.append(item);
-    emit stateChanged();
+    choicesChanged();
 }
 
 void SerialLink::setPortText(const QString &text)
@@ -69,7 +85,7 @@ void SerialLink::setPortText(const QString &text)
     if (m_portText == text)
         return;
     m_portText = text;
-    emit stateChanged();
+    choicesChanged();
 }
 
 void SerialLink::setSpeedItems(const QStringList &items)
@@ -77,13 +93,13 @@ void SerialLink::setSpeedItems(const QStringList &items)
     m_speedItems = items;
     if (!isValidSpeedIndex(m_speedIndex))
         m_speedIndex = -1;
-    emit stateChanged();
+    choicesChanged();
 }
 
 void SerialLink::addSpeedItem(const QString &item)
 {
     m_speedItems.append(item);
-    emit stateChanged();
+    choicesChanged();
 }
 
 void SerialLink::setSpeedIndex(int index)
@@ -91,7 +107,7 @@ void SerialLink::setSpeedIndex(int index)
     if (!isValidSpeedIndex(index) || index == m_speedIndex)
         return;
     m_speedIndex = index;
-    emit stateChanged();
+    choicesChanged();
 }
 
 void SerialLink::setHandshakeIndex(int index)
@@ -99,7 +115,7 @@ void SerialLink::setHandshakeIndex(int index)
     if (!isValidHandshakeIndex(index) || index == m_handshakeIndex)
         return;
     m_handshakeIndex = index;
-    emit stateChanged();
+    choicesChanged();
 }
 
 QString SerialLink::deviceName() const

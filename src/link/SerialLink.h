@@ -61,6 +61,9 @@ public:
     void addSpeedItem(const QString &item);
     void setSpeedIndex(int index);                            // out of range: refused, returns quietly
     void setHandshakeIndex(int index);
+    // Choices changed between these two calls are announced once, at the end (nestable).
+    void beginChoiceUpdate() { ++m_choiceUpdates; }
+    void endChoiceUpdate();
     bool isValidSpeedIndex(int index) const { return index >= 0 && index < m_speedItems.size(); }
     bool isValidHandshakeIndex(int index) const { return index >= 0 && index < kHandshakeItems.size(); }
 
@@ -147,6 +150,10 @@ private:
     QString m_connectionError;
     QString m_connectionErrorToolTip;
     int m_identificationCount = 0;
+    int m_choiceUpdates = 0;
+    bool m_choicesPending = false;
+
+    void choicesChanged();
 
     void reportConnectionError(const QString &prefix, int error);
     // Reads what waits; a read error reports and closes the port.

@@ -6,7 +6,9 @@
 #include "settings/ProgramSettings.h"
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIntValidator>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -74,6 +76,9 @@ SerialPage::SerialPage(SerialLink &link, ProgramOptions &options, ProgramSetting
     label(m_frame, QStringLiteral("Label1"), QStringLiteral("Номер порта"), tw(150, 420, 2000, 330));
     m_combo1 = make<QComboBox>(m_frame, QStringLiteral("Combo1"), tw(2250, 390, 1800, 360));
     m_combo1->setEditable(true);
+    // A typed port number selects that port; it is not added to the list, and nothing else is taken.
+    m_combo1->setInsertPolicy(QComboBox::NoInsert);
+    m_combo1->setValidator(new QIntValidator(1, 32767, m_combo1));
     label(m_frame, QStringLiteral("Label2"), QStringLiteral("Скорость"), tw(150, 900, 2000, 330));
     m_combo2 = make<QComboBox>(m_frame, QStringLiteral("Combo2"), tw(2250, 870, 1800, 360));
     // The speed comes from the settings file only.
@@ -119,7 +124,8 @@ SerialPage::SerialPage(SerialLink &link, ProgramOptions &options, ProgramSetting
         choiceMade();
     });
     connect(m_combo1, &QComboBox::editTextChanged, this, [this](const QString &text) {
-        if (!m_refreshing)
+        // Half-typed numbers beyond the last port are not taken.
+        if (!m_refreshing && (text.isEmpty() || m_combo1->lineEdit()->hasAcceptableInput()))
             m_link.setPortText(text);
     });
     connect(m_combo3, &QComboBox::activated, this, [this](int index) {
@@ -169,8 +175,7 @@ void SerialPage::Command1_Click()
 
 void SerialPage::Command2_Click()
 {
-    m_settings.TXconfigUpdateParam();
-    m_settings.TXconfigSaveParam();
+    m_settings.saveByUser();
     m_save->setEnabled(false);
     m_link.OtobrazitSostojaniePorta();
 }

@@ -82,6 +82,13 @@ QByteArray ProgramSettings::encodeLines(const QStringList &lines, bool utf8, boo
     return (utf8Bom ? kUtf8Bom : QByteArray()) + text.toUtf8();
 }
 
+int ProgramSettings::portNumber(const QString &value)
+{
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    return ok && isPortNumber(number) ? number : 0;
+}
+
 void ProgramSettings::splitLine(const QString &line, QString &key, QString &value)
 {
     const QString text = line.trimmed();
@@ -95,6 +102,41 @@ void ProgramSettings::splitLine(const QString &line, QString &key, QString &valu
     value = text.mid(colon + 1).trimmed();
 }
 
+QString ProgramSettings::decode(const QByteArray &bytes)
+{
+    m_utf8Bom = bytes.startsWith(kUtf8Bom);
+    const QByteArray body = m_utf8Bom ? bytes.mid(kUtf8Bom.size()) : bytes;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8.decode(body);
+    const bool validUtf8 = !utf8.hasError();
+    const QString asCp1251 = Cp1251::decode(bytes);
+
+    // The reading in which more of the program's own (Cyrillic) keys are found wins, so that one
+    // stray byte anywhere cannot hide every key. Invalid UTF-8 bytes become U+FFFD and are written
+    // back as such, after which the file reads the same on every load.
+    const auto knownKeys = [](const QString &text) {
+        static const QStringList keys{kPortKey, kSpeedKey, kActivePortKey, kActiveSpeedKey, kActiveHandshakeKey};
+        int found = 0;
+        for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
+            for (const QStringView part : line.split(QLatin1Char('\r'))) {
+                QString key, value;
+                splitLine(part.toString(), key, value);
+                found += keys.contains(key) ? 1 : 0;
+            }
+        }
+        return found;
+    };
+    if (m_utf8Bom) {
+        m_utf8 = true;
+    } else {
+        const int utf8Keys = knownKeys(asUtf8);
+        const int cp1251Keys = knownKeys(asCp1251);
+        // Without keys to tell, valid UTF-8 with non-ASCII text was edited by hand on Linux.
+        m_utf8 = utf8Keys != cp1251Keys ? utf8Keys > cp1251Keys : validUtf8 && hasNonAscii(body);
+    }
+    return m_utf8 ? asUtf8 : asCp1251;
+}
+
 bool ProgramSettings::readLines(QStringList &lines)
 {
     QFile file(m_filePath);
@@ -102,29 +144,29 @@ bool ProgramSettings::readLines(QStringList &lines)
         return false;
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
+        bytes = file.read(kMaxFileBytes + 1);
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         m_readFailed = true;
         return false;
     }
-
-    // Windows-1251 unless the file is valid UTF-8 that needs it (edited by hand on Linux).
-    m_utf8Bom = bytes.startsWith(kUtf8Bom);
-    const QByteArray body = m_utf8Bom ? bytes.mid(kUtf8Bom.size()) : bytes;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(body);
-    m_utf8 = !utf8.hasError() && (m_utf8Bom || hasNonAscii(body));
-    if (!m_utf8) {
-        m_utf8Bom = false;
-        text = Cp1251::decode(bytes);
+    if (bytes.size() > kMaxFileBytes) {
+        m_truncated = true;
+        bytes.truncate(kMaxFileBytes);
+        // The line the bound cuts through is not read at all.
+        bytes.truncate(std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r')) + 1);
     }
 
+    QString text = decode(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     lines = text.split(QLatin1Char('\n'));
     // A line end closes the last line; it does not start another one.
     if (lines.last().isEmpty())
         lines.removeLast();
+    if (lines.size() > kMaxLines) {
+        m_truncated = true;
+        lines.erase(lines.begin() + kMaxLines, lines.end());
+    }
     return true;
 }
 
@@ -136,6 +178,8 @@ void ProgramSettings::applyLine(const QString &line, bool &wizard)
         return;
     bool ok = false;
     const int number = value.toInt(&ok);
+    // 1-based list positions; checked before subtracting, since the value may be any int.
+    const int listIndex = ok && number >= 1 ? number - 1 : -1;
 
     // A value that cannot be applied leaves this line without effect; the line itself is kept.
     if (key == kPortKey) {
@@ -148,13 +192,13 @@ void ProgramSettings::applyLine(const QString &line, bool &wizard)
         if (ok && isPortNumber(number))
             m_link.UsbComPortNumber = number;
     } else if (key == kActiveSpeedKey) {
-        if (ok && m_link.isValidSpeedIndex(number - 1)) {
-            m_link.setSpeedIndex(number - 1);
+        if (m_link.isValidSpeedIndex(listIndex)) {
+            m_link.setSpeedIndex(listIndex);
             m_link.UsbComPortSpeed = m_link.speedText().toInt();
         }
     } else if (key == kActiveHandshakeKey) {
-        if (ok && m_link.isValidHandshakeIndex(number - 1)) {
-            m_link.setHandshakeIndex(number - 1);
+        if (m_link.isValidHandshakeIndex(listIndex)) {
+            m_link.setHandshakeIndex(listIndex);
             m_link.UsbComPortHandshaking = number;
         }
     } else {
@@ -184,14 +228,24 @@ void ProgramSettings::TXconfigLoadParam()
     m_utf8 = false;
     m_utf8Bom = false;
     m_readFailed = false;
+    m_truncated = false;
+    m_heldUntilUserSave = false;
+    // Thousands of list lines must not rebuild the serial page's lists line by line.
+    m_link.beginChoiceUpdate();
     m_link.setPortItems({});
     m_link.setPortText(QString());
     m_link.setSpeedItems({});
 
-    // Without a readable file the program starts as a fresh installation would.
+    // Without a readable file the program starts as a fresh installation would; so it does with an
+    // empty file, which is left as it is until the user saves.
     QStringList lines;
-    if (!readLines(lines))
+    const bool read = readLines(lines);
+    const bool empty = read && std::all_of(lines.cbegin(), lines.cend(), [](const QString &l) {
+        return l.trimmed().isEmpty();
+    });
+    if (!read || empty)
         lines = defaultLines();
+    m_heldUntilUserSave = empty;
     for (const QString &line : std::as_const(lines))
         StrokiTX << line.trimmed();
     KolichestvoStrokTX = lines.size();
@@ -208,13 +262,17 @@ void ProgramSettings::TXconfigLoadParam()
         for (int i = 1; i <= KolichestvoStrokTX; ++i) {
             QString key, value;
             splitLine(StrokiTX.at(i), key, value);
-            if (key == kActiveSpeedKey)
-                m_link.setSpeedIndex(SerialLink::numericValue(value) - 1);
+            const int position = SerialLink::numericValue(value);
+            if (key == kActiveSpeedKey && position >= 1)
+                m_link.setSpeedIndex(position - 1);
         }
     }
     if (!m_link.isValidSpeedIndex(m_link.speedIndex()))
         m_link.setSpeedIndex(0);
     m_link.UsbComPortSpeed = SerialLink::numericValue(m_link.speedText());
+    m_link.endChoiceUpdate();
+    if (m_truncated)
+        m_messages.show(kTooLarge.arg(KolichestvoStrokTX).arg(QDir::toNativeSeparators(m_filePath)));
 
     TXconfigResumeTimers();
     m_queue.setLinkFree(true);
@@ -278,6 +336,13 @@ void ProgramSettings::TXconfigSaveParam()
 
     TXconfigResumeTimers();
     m_queue.setLinkFree(true);
+}
+
+void ProgramSettings::saveByUser()
+{
+    TXconfigUpdateParam();
+    m_heldUntilUserSave = false;
+    TXconfigSaveParam();
 }
 
 void ProgramSettings::TXconfigPauseTimers()

@@ -21,6 +21,12 @@ public:
     inline static const QString kActiveHandshakeKey = QStringLiteral("Акт индекс контр передачи:");
     inline static const QString kOpenError = QStringLiteral("Ошибка открытия файла конфигурации программы : ");
     inline static const QString kWriteError = QStringLiteral("Ошибка записи файла конфигурации программы : ");
+    inline static const QString kTooLarge =
+        QStringLiteral("Файл настроек программы слишком велик: прочитано только его начало (%1 строк). "
+                       "Программа не будет перезаписывать этот файл: %2");
+    // A settings file is a few dozen lines; what lies beyond these bounds is not read.
+    static constexpr qint64 kMaxFileBytes = 1 << 20;
+    static constexpr int kMaxLines = 1000;
     // "RPF_19.Check1:" .. "RPF_19.Check5:"
     static QString checkKey(int check);
 
@@ -33,6 +39,9 @@ public:
     void TXconfigLoadParam();
     void TXconfigUpdateParam();
     void TXconfigSaveParam();
+    // A save button: refresh, then save, also into a file the program would otherwise leave alone
+    // (an empty file, which started the program with the defaults).
+    void saveByUser();
     void TXconfigPauseTimers();
     void TXconfigResumeTimers();
 
@@ -42,12 +51,16 @@ public:
 
     // Splits a settings line into its key (up to and including the first ":") and value, both trimmed.
     static void splitLine(const QString &line, QString &key, QString &value);
+    // The port number a value names (1..32767), 0 when it names none.
+    static int portNumber(const QString &value);
 
     bool isLoaded() const { return m_loaded; }
     QString filePath() const { return m_filePath; }
     bool isUtf8() const { return m_utf8; }
-    // False when the file exists but could not be read: it is then never replaced.
-    bool canSave() const { return m_loaded && !m_readFailed; }
+    // False when the file exists but could not be read, or was read only in part: it is then never
+    // replaced. Also false for an empty file until the user saves.
+    bool canSave() const { return m_loaded && !m_readFailed && !m_truncated && !m_heldUntilUserSave; }
+    bool isTruncated() const { return m_truncated; }
 
     // The lines a new TX.cfg starts with, and what the load applies when the file is missing.
     static QStringList defaultLines();
@@ -72,7 +85,10 @@ private:
     bool m_utf8 = false;     // the file was read as UTF-8 and is written back so
     bool m_utf8Bom = false;
     bool m_readFailed = false;
+    bool m_truncated = false;          // more than the bounds allow was there
+    bool m_heldUntilUserSave = false;  // the file was empty
 
     bool readLines(QStringList &lines);
+    QString decode(const QByteArray &bytes);
     void applyLine(const QString &line, bool &wizard);
 };

@@ -44,8 +44,7 @@ void SettingsPage::Form_Activate()
 
 void SettingsPage::Command2_Click()
 {
-    m_settings.TXconfigUpdateParam();
-    m_settings.TXconfigSaveParam();
+    m_settings.saveByUser();
     m_options.setSaveEnabled(false);
 }
 

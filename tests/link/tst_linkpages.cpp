@@ -142,6 +142,32 @@ private slots:
         QVERIFY(!r.button(QStringLiteral("Command2"))->isEnabled());
     }
 
+    // The port box takes a typed port number as the choice; its list stays what the settings offer.
+    void typedPortText_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("portText");
+        QTest::newRow("port number") << "12" << "12";
+        QTest::newRow("five digits") << "32767" << "32767";
+        QTest::newRow("letters refused") << "abc" << "";
+        QTest::newRow("separators refused") << "3|4" << "34";
+        QTest::newRow("past the last port") << "99999" << "9999";
+    }
+    void typedPortText()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, portText);
+        Rig r;
+        r.link.setPortItems({QStringLiteral("3"), QStringLiteral("4")});
+        auto *combo1 = r.find<QComboBox>(QStringLiteral("Combo1"));
+        combo1->clearEditText();
+        QTest::keyClicks(combo1, typed);
+        QTest::keyClick(combo1, Qt::Key_Return);
+        QCOMPARE(r.link.portText(), portText);
+        QCOMPARE(combo1->count(), 2);
+        QCOMPARE(r.link.portItems(), (QStringList{QStringLiteral("3"), QStringLiteral("4")}));
+    }
+
     void searchButtons()
     {
         Rig r;

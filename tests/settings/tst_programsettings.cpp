@@ -100,6 +100,13 @@ private slots:
     void roundTripIsByteExact_data();
     void roundTripIsByteExact();
     void missingFileStartsWithDefaults();
+    void emptyFileStartsWithDefaultsUntilUserSaves_data();
+    void emptyFileStartsWithDefaultsUntilUserSaves();
+    void readIsBounded_data();
+    void readIsBounded();
+    void loadAnnouncesChoicesOnce();
+    void strayBytesKeepTheKeys_data();
+    void strayBytesKeepTheKeys();
     void unreadableFileIsNeverReplaced();
     void saveBeforeLoadLeavesFileAlone();
     void failedSaveReportsOnce_data();
@@ -151,7 +158,6 @@ void TestProgramSettings::loadAppliesLines_data()
     const QStringList none;
     const QStringList speeds3{"9600", "19200", "115200"};
     // Before the load: port 7, 4800 baud, "RTS" (3), both Booleans on, all boxes clear.
-    QTest::newRow("empty file") << QStringList{} << none << none << 4800 << 3 << 7 << "00000" << true << true << 0;
     QTest::newRow("ports, speeds, then the indexes")
         << QStringList{P + "1", P + "2", P + "3", S + "9600", S + "19200", S + "115200", AP + "3", AS + "2", AH + "1"}
         << QStringList{"1", "2", "3"} << speeds3 << 19200 << 1 << 3 << "00000" << true << true << 0;
@@ -181,6 +187,9 @@ void TestProgramSettings::loadAppliesLines_data()
     QTest::newRow("speed index 0")
         << QStringList{S + "9600", AS + "0"} << none << QStringList{"9600"} << 4800 << 3 << 7 << "00000" << true
         << true << 0;
+    QTest::newRow("indexes at the ends of int")
+        << QStringList{S + "9600", AS + "-2147483648", AH + "-2147483648", AS + "2147483647", AH + "2147483647"}
+        << none << QStringList{"9600"} << 4800 << 3 << 7 << "00000" << true << true << 0;
     QTest::newRow("speed index no number")
         << QStringList{S + "9600", AS + "один"} << none << QStringList{"9600"} << 4800 << 3 << 7 << "00000" << true
         << true << 0;
@@ -290,7 +299,6 @@ void TestProgramSettings::loadCountsLines_data()
     QTest::newRow("CR only") << QByteArray("a:1\rb:2\r") << QStringList{"a:1", "b:2"};
     QTest::newRow("empty lines kept") << QByteArray("a:1\r\n\r\nb:2\r\n\r\n") << QStringList{"a:1", "", "b:2", ""};
     QTest::newRow("blank lines trimmed") << QByteArray("   \r\n x y \r\n") << QStringList{"", "x y"};
-    QTest::newRow("empty file") << QByteArray() << QStringList{};
 }
 
 void TestProgramSettings::loadCountsLines()
@@ -422,6 +430,147 @@ void TestProgramSettings::missingFileStartsWithDefaults()
     QVERIFY(rig.settings.canSave());
     rig.settings.TXconfigSaveParam();
     QCOMPARE(rig.read(), ProgramSettings::defaultFileContents());
+}
+
+void TestProgramSettings::emptyFileStartsWithDefaultsUntilUserSaves_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("saved");
+    const QByteArray defaults = ProgramSettings::defaultFileContents();
+    QTest::newRow("no bytes") << QByteArray() << defaults;
+    QTest::newRow("blank lines") << QByteArray("  \r\n\r\n\t\r\n") << defaults;
+    // Left by an editor that writes UTF-8: the file keeps its encoding.
+    QTest::newRow("byte order mark only")
+        << QByteArray("\xEF\xBB\xBF") << ProgramSettings::encodeLines(ProgramSettings::defaultLines(), true, true);
+}
+
+void TestProgramSettings::emptyFileStartsWithDefaultsUntilUserSaves()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, saved);
+    Rig rig;
+    rig.write(bytes);
+    rig.settings.TXconfigLoadParam();
+    QCOMPARE(rig.link.portItems(), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8"}));
+    QCOMPARE(rig.link.UsbComPortSpeed, 9600);
+    QCOMPARE(checkStates(rig.options), QStringLiteral("11001"));
+    QVERIFY(rig.options.Avtopoisk);
+
+    // Saves the program makes on its own (on identification, at the end) leave the file alone.
+    rig.settings.TXconfigUpdateParam();
+    rig.settings.TXconfigSaveParam();
+    QCOMPARE(rig.read(), bytes);
+    QVERIFY(rig.queue.LinkFree());
+    // The user's save writes the settings in use.
+    rig.settings.saveByUser();
+    QCOMPARE(rig.read(), saved);
+    QVERIFY(rig.messages.texts.isEmpty());
+}
+
+void TestProgramSettings::readIsBounded_data()
+{
+    QTest::addColumn<int>("commentLines");
+    QTest::addColumn<int>("commentLength");
+    QTest::addColumn<int>("linesRead");   // 0: all of them
+    const int keys = 3;
+    QTest::newRow("at the line bound") << ProgramSettings::kMaxLines - keys << 10 << 0;
+    QTest::newRow("one line past it") << ProgramSettings::kMaxLines - keys + 1 << 10 << ProgramSettings::kMaxLines;
+    QTest::newRow("far past it") << 20000 << 10 << ProgramSettings::kMaxLines;
+    QTest::newRow("one line of 2 MiB") << 1 << (2 << 20) << keys;
+}
+
+void TestProgramSettings::readIsBounded()
+{
+    QFETCH(int, commentLines);
+    QFETCH(int, commentLength);
+    QFETCH(int, linesRead);
+    Rig rig;
+    const QByteArray comment = QByteArray(commentLength, 'x') + "\r\n";
+    const QByteArray bytes = cp1251File({P + "5", AP + "5", C(1) + "1"}) + comment.repeated(commentLines);
+    rig.write(bytes);
+    rig.settings.TXconfigLoadParam();
+
+    QCOMPARE(rig.link.portItems(), QStringList{"5"});
+    QCOMPARE(rig.link.UsbComPortNumber, 5);
+    QCOMPARE(rig.settings.KolichestvoStrokTX, linesRead ? linesRead : 3 + commentLines);
+    QCOMPARE(rig.settings.isTruncated(), linesRead != 0);
+    QCOMPARE(rig.messages.texts.size(), linesRead ? 1 : 0);
+    if (linesRead)
+        QVERIFY(rig.messages.texts.first().contains(QString::number(linesRead)));
+    // A file read only in part is never written back, by the program or by the user.
+    rig.settings.TXconfigUpdateParam();
+    rig.settings.TXconfigSaveParam();
+    rig.settings.saveByUser();
+    if (linesRead)
+        QCOMPARE(rig.read(), bytes);
+    QCOMPARE(rig.messages.texts.size(), linesRead ? 1 : 0);
+}
+
+void TestProgramSettings::loadAnnouncesChoicesOnce()
+{
+    Rig rig;
+    QStringList lines;
+    for (int port = 1; port <= 900; ++port)
+        lines << P + QString::number(port);
+    lines << S + "9600" << S + "19200" << AP + "3" << AS + "2" << AH + "2";
+    rig.write(cp1251File(lines));
+    QSignalSpy changes(&rig.link, &SerialLink::stateChanged);
+    rig.settings.TXconfigLoadParam();
+    QCOMPARE(rig.link.portItems().size(), 900);
+    QCOMPARE(rig.link.speedText(), QStringLiteral("19200"));
+    // The serial page rebuilds its lists once per load, not once per line.
+    QCOMPARE(changes.count(), 1);
+}
+
+void TestProgramSettings::strayBytesKeepTheKeys_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("utf8");
+    const auto utf8File = [](const QStringList &lines) {
+        QByteArray out;
+        for (const QString &line : lines)
+            out += line.toUtf8() + "\r\n";
+        return out;
+    };
+    const QStringList keys{P + "3", AP + "3", AH + "2", C(1) + "1"};
+    QTest::newRow("UTF-8, stray byte on an unused line")
+        << utf8File(keys) + "Заметка: \xFF\r\n" << true;
+    QTest::newRow("UTF-8, stray byte before the keys")
+        << "\x98\r\n" + utf8File(keys) << true;
+    QTest::newRow("UTF-8 with byte order mark, stray byte")
+        << "\xEF\xBB\xBF" + utf8File(keys) + "\xC0\r\n" << true;
+    QTest::newRow("Windows-1251 keys, a UTF-8 note")
+        << cp1251File(keys) + QStringLiteral("Заметка").toUtf8() + "\r\n" << false;
+}
+
+void TestProgramSettings::strayBytesKeepTheKeys()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, utf8);
+    Rig rig;
+    rig.write(bytes);
+    rig.settings.TXconfigLoadParam();
+    QCOMPARE(rig.settings.isUtf8(), utf8);
+    QCOMPARE(rig.link.portItems(), QStringList{"3"});
+    QCOMPARE(rig.link.UsbComPortNumber, 3);
+    QCOMPARE(rig.link.UsbComPortHandshaking, 2);
+    rig.settings.TXconfigUpdateParam();
+    const QStringList firstLines = rig.settings.StrokiTX;
+    rig.settings.TXconfigSaveParam();
+    const QByteArray firstSave = rig.read();
+
+    // Load, save and load again: the same settings, the same lines, the same file.
+    Rig again;
+    again.write(firstSave);
+    again.settings.TXconfigLoadParam();
+    QCOMPARE(again.settings.isUtf8(), utf8);
+    QCOMPARE(again.settings.StrokiTX, firstLines);
+    QCOMPARE(again.link.UsbComPortNumber, 3);
+    QCOMPARE(again.link.UsbComPortHandshaking, 2);
+    QCOMPARE(checkStates(again.options), checkStates(rig.options));
+    again.settings.TXconfigUpdateParam();
+    again.settings.TXconfigSaveParam();
+    QCOMPARE(again.read(), firstSave);
 }
 
 void TestProgramSettings::unreadableFileIsNeverReplaced()

@@ -23,7 +23,7 @@ public:
     QString deviceFor(int portNumber) const override;
     void setArrivalCallback(std::function<void()> callback) override { m_arrival = std::move(callback); }
 
-    // Classic number for a QSerialPort error (8000 + Qt's code where no classic one fits).
+    // Classic number for a QSerialPort error (8100 + Qt's code where no classic one fits).
     static int classicError(QSerialPort::SerialPortError error);
 
 private:

@@ -17,7 +17,7 @@ public:
         SettingsRejected = 8015,
         NeedsOpenPort = 8018,
         ReadError = 8020,
-        QtErrorBase = 8000,
+        QtErrorBase = 8100,   // plus Qt's code where no classic number fits (8000 + it would collide)
     };
     // Handshaking codes of the line: "None" 0, "XonXoff" 1, "RTS" 2, "RTSXonXoff" 3.
     virtual ~SerialPort() = default;

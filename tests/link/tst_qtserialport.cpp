@@ -122,6 +122,31 @@ private slots:
         QVERIFY(!port.isOpen());
     }
 
+    // Qt's errors become the classic numbers; the rest lie above them and never take a fixed one.
+    void classicErrorNumbers_data()
+    {
+        QTest::addColumn<int>("qtError");
+        QTest::addColumn<int>("number");
+        QTest::newRow("none") << int(QSerialPort::NoError) << 0;
+        QTest::newRow("device not found") << int(QSerialPort::DeviceNotFoundError) << 8002;
+        QTest::newRow("permission") << int(QSerialPort::PermissionError) << 8010;
+        QTest::newRow("open") << int(QSerialPort::OpenError) << 8005;
+        QTest::newRow("not open") << int(QSerialPort::NotOpenError) << 8018;
+        QTest::newRow("read") << int(QSerialPort::ReadError) << 8020;
+        QTest::newRow("resource") << int(QSerialPort::ResourceError) << 8020;
+        for (const auto error : {QSerialPort::WriteError, QSerialPort::UnsupportedOperationError,
+                                 QSerialPort::UnknownError, QSerialPort::TimeoutError}) {
+            QTest::newRow(QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(error))
+                << int(error) << 8100 + int(error);
+        }
+    }
+    void classicErrorNumbers()
+    {
+        QFETCH(int, qtError);
+        QFETCH(int, number);
+        QCOMPARE(QtSerialPort::classicError(QSerialPort::SerialPortError(qtError)), number);
+    }
+
     void operationsNeedAnOpenPort()
     {
         QtSerialPort port(m_dir.path());

@@ -24,7 +24,7 @@ public:
         QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена!");
     inline static const QString kIncompleteImage =
         QStringLiteral("Запись невозможна! В памяти программы нет полной конфигурации (нет данных байта %1). "
-                       "Прочитайте конфигурацию из устройства или откройте файл конфигурации.");
+                       "Сначала прочитайте конфигурацию из устройства кнопкой \"Прочитать\".");
 
     ConfigExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, ConfigImage &image,
                    MessageSink &messages);

@@ -2,6 +2,7 @@
 #include "config/ConfigExchange.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
+#include "config/FileErrorNumber.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
@@ -61,11 +62,12 @@ void ConfigFileTransfer::ConfiguraciaSaveToFileProcess()
 
 void ConfigFileTransfer::failCopy(const QString &message)
 {
-    const int number = m_copyFile ? int(m_copyFile->error()) : 0;
+    const int number = FileErrorNumber::of(m_copyFile ? m_copyFile->error() : QFileDevice::UnspecifiedError);
+    const QString reason = m_copyFile ? m_copyFile->errorString() : QString();
     m_copyFile.reset();
     m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
     if (!message.isEmpty()) {
-        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number));
+        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number), reason);
         m_link.RPF_02ComError = number;
         m_messages.show(message);
     }
@@ -134,8 +136,10 @@ void ConfigFileTransfer::LoadFromFile()
     const std::optional<QString> name = m_files.chooseFile(false);
     if (!name)
         return;
-    // The whole file is checked first, so a bad line never leaves the unit half written.
-    const std::optional<ConfigFiles::Content> content = m_files.readChecked(*name);
+    // The lines to be sent are checked first, so a bad one never leaves the unit half written; a
+    // refused file ends the operation as a failed write does.
+    const std::optional<ConfigFiles::Content> content =
+        m_files.readChecked(*name, ConfigFiles::Scope::SentBlocks, Tag::WriteError);
     if (!content)
         return;
     ImyaFailaZagruzki = *name;

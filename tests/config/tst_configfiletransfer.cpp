@@ -22,6 +22,11 @@ static QByteArray canonicalFile()
     return ConfigFiles::formatImage(image);
 }
 
+static QByteArray firstLinesOf(const QByteArray &file, int count)
+{
+    return file.split('\n').mid(0, count).join('\n') + '\n';
+}
+
 class TestConfigFileTransfer : public QObject {
     Q_OBJECT
 private slots:
@@ -111,21 +116,43 @@ private slots:
         QVERIFY(rig.image.cell(1).isEmpty());
     }
 
-    void loadChecksTheWholeFileFirst()
+    // Only the 37 lines that go to the unit decide whether a file is loaded; a refused file sends
+    // nothing and ends as a failed write.
+    void loadChecksTheLinesItSends_data()
     {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("badLine");   // 0: loaded
+        const QByteArray canonical = canonicalFile();
+        QList<QByteArray> lines = canonical.split('\n');
+        lines[29] = lines[29].left(189) + '\r';
+        QTest::newRow("63 bytes on line 30") << lines.join('\n') << 30;
+        QTest::newRow("36 lines") << firstLinesOf(canonical, 36) << 37;
+        QTest::newRow("no model bytes line") << firstLinesOf(canonical, 37) << 0;
+        QTest::newRow("broken model bytes line") << firstLinesOf(canonical, 37) + "zz 1\r\n" << 0;
+        QTest::newRow("trailing lines") << canonical + "00 00 \r\nnote\r\n" << 0;
+    }
+    void loadChecksTheLinesItSends()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, badLine);
         ConfigTestRig rig;
-        QList<QByteArray> lines = canonicalFile().split('\n');
-        lines[29] = lines[29].left(189) + '\r';   // line 30 holds 63 bytes
-        const QString name = rig.path(QStringLiteral("short.cf"));
-        writeFile(name, lines.join('\n'));
+        const QString name = rig.path(QStringLiteral("load.cf"));
+        writeFile(name, file);
         rig.port.onWrite = [&rig](const QByteArray &) { rig.port.feed("OK"); };
         rig.dialogs.answers = {name};
         rig.transfer.LoadFromFile();
         rig.poll(40);
-        QVERIFY(rig.port.written().isEmpty());
-        QCOMPARE(rig.messages.texts.size(), 1);
-        QVERIFY(rig.messages.texts.first().contains(QStringLiteral("строка 30:")));
-        QVERIFY(rig.tag().isEmpty());
+        rig.silence();
+        if (badLine) {
+            QVERIFY(rig.port.written().isEmpty());
+            QCOMPARE(rig.messages.texts.size(), 1);
+            QVERIFY(rig.messages.texts.first().contains(QStringLiteral("строка %1:").arg(badLine)));
+            QCOMPARE(rig.tag(), Tag::WriteError);
+        } else {
+            QVERIFY2(rig.messages.texts.isEmpty(), qPrintable(rig.messages.texts.join(QLatin1Char('|'))));
+            QCOMPARE(rig.port.written(), QByteArray("#6001") + unitConfiguration().left(2368));
+            QCOMPARE(rig.tag(), Tag::Written);
+        }
     }
 
     void loadBroken_data()

@@ -15,9 +15,9 @@ constexpr int kRowTop = 300;
 constexpr int kRowPitch = 315;
 constexpr int kRowHeight = 255;
 constexpr int kCaptionLeft = 120;
-constexpr int kCaptionWidth = 1680;
-constexpr int kValueLeft = 1800;
+constexpr int kValueLeft = 1800;      // the least a caption column takes
 constexpr int kFrameBottomMargin = 150;
+constexpr int kCaptionGapPx = 6;
 }
 
 DeviceInfoPage::DeviceInfoPage(DeviceInfo &info, QWidget *parent) : Page(kFormName, kCaption, parent), m_info(info)
@@ -30,6 +30,7 @@ DeviceInfoPage::DeviceInfoPage(DeviceInfo &info, QWidget *parent) : Page(kFormNa
              kLeftColumn, kLowerTop, kLeftWidth);
     addFrame(QStringLiteral("Frame4"), QStringLiteral("Блоки аппаратного расширения"), DeviceInfo::blockIndexes(),
              kRightColumn, kLowerTop, kRightWidth);
+    layoutFrames();
 }
 
 void DeviceInfoPage::addFrame(const QString &name, const QString &title, const QList<int> &indexes, int leftTwips,
@@ -44,16 +45,42 @@ void DeviceInfoPage::addFrame(const QString &name, const QString &title, const Q
         const int top = kRowTop + kRowPitch * row;
         auto *caption = new QLabel(DeviceInfo::caption(index), frame);
         caption->setObjectName(QStringLiteral("Label1_%1").arg(index));
-        caption->setGeometry(px(kCaptionLeft), px(top), px(kCaptionWidth), px(kRowHeight));
+        caption->move(px(kCaptionLeft), px(top));
         auto *value = new QLabel(DeviceInfo::kNoData, frame);
         value->setObjectName(QStringLiteral("Label2_%1").arg(index));
         // Names and IMEI come from the unit: never let them be taken as markup.
         value->setTextFormat(Qt::PlainText);
-        value->setGeometry(px(kValueLeft), px(top), px(widthTwips - kValueLeft - kCaptionLeft), px(kRowHeight));
+        value->move(px(kValueLeft), px(top));
         // Flat value display in the window colours, greyed: nothing here can be edited.
         value->setAutoFillBackground(true);
         value->setBackgroundRole(QPalette::Base);
         value->setEnabled(false);
+    }
+    m_frames.append({frame, indexes});
+}
+
+void DeviceInfoPage::layoutFrames()
+{
+    for (const auto &[frame, indexes] : std::as_const(m_frames))
+        layoutFrame(frame, indexes);
+}
+
+void DeviceInfoPage::layoutFrame(QGroupBox *frame, const QList<int> &indexes)
+{
+    int captionWidth = 0;
+    for (const int index : indexes) {
+        const QLabel *caption = captionLabel(index);
+        captionWidth = qMax(captionWidth, caption->fontMetrics().horizontalAdvance(caption->text()));
+    }
+    const int left = px(kCaptionLeft);
+    const int valueLeft = qMax(px(kValueLeft), left + captionWidth + kCaptionGapPx);
+    for (const int index : indexes) {
+        QLabel *caption = captionLabel(index);
+        QLabel *value = valueLabel(index);
+        const int top = caption->y();
+        const int height = qMax(px(kRowHeight), caption->fontMetrics().height());
+        caption->setGeometry(left, top, valueLeft - kCaptionGapPx - left, height);
+        value->setGeometry(valueLeft, top, frame->width() - valueLeft - left, height);
     }
 }
 
@@ -69,6 +96,8 @@ QLabel *DeviceInfoPage::valueLabel(int index) const
 
 void DeviceInfoPage::Form_Activate()
 {
+    // The main window sets the label fonts after the page is built.
+    layoutFrames();
     m_info.fill();
     for (const int index : DeviceInfo::allIndexes()) {
         if (QLabel *label = valueLabel(index)) {

@@ -1,6 +1,8 @@
 #pragma once
 #include "shell/Page.h"
+#include <QList>
 #include <QString>
+#include <utility>
 
 class QGroupBox;
 class QLabel;
@@ -24,6 +26,10 @@ public:
 private:
     void addFrame(const QString &name, const QString &title, const QList<int> &indexes, int leftTwips, int topTwips,
                   int widthTwips);
+    // Places the captions of a frame by the width their text takes in their font, the values beside.
+    void layoutFrame(QGroupBox *frame, const QList<int> &indexes);
+    void layoutFrames();
 
     DeviceInfo &m_info;
+    QList<std::pair<QGroupBox *, QList<int>>> m_frames;
 };

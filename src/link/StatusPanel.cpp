@@ -42,7 +42,8 @@ StatusPanel::StatusPanel(StatusModel &model, QWidget *parent) : QWidget(parent),
     m_operation = add(QStringLiteral("Label4"), QString(), 185);
     line(2);
     add(QStringLiteral("Label16"), QStringLiteral("Com:"), -1);
-    m_port = add(QStringLiteral("Label5"), QString(), 30);
+    // Room for the highest port number.
+    m_port = add(QStringLiteral("Label5"), QString(), fontMetrics().horizontalAdvance(QStringLiteral("32767")) + 8);
     line(3);
     m_counter = add(QStringLiteral("Label7"), QString(), 120);
     line(4);

@@ -20,6 +20,11 @@ LeftMenu::LeftMenu(QWidget *parent) : QWidget(parent), m_tree(new QTreeWidget(th
     m_tree->setObjectName(QStringLiteral("TreeView1"));
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);
+    // Long captions are not cut off: the column takes their width, the tree scrolls sideways when
+    // the platform font needs more room than the tree has, and every node shows its caption as tooltip.
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_tree->setIndentation(12);
 
     addNode(QStringLiteral("m00"), QStringLiteral("Устройство"), QString());
     addNode(QStringLiteral("m02"), QStringLiteral("Соединение с компьютером"), QStringLiteral("m00"));
@@ -47,6 +52,7 @@ QTreeWidgetItem *LeftMenu::addNode(const QString &key, const QString &text, cons
 {
     auto *item = parentKey.isEmpty() ? new QTreeWidgetItem(m_tree) : new QTreeWidgetItem(node(parentKey));
     item->setText(0, text);
+    item->setToolTip(0, text);
     item->setData(0, kKeyRole, key);
     return item;
 }

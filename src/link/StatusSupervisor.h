@@ -44,9 +44,10 @@ public:
 
     QTimer &timer() { return m_timer; }    // Timer1
 
-    // Operation state while a unit was found but its configuration was not read over unsaved edits.
+    // Operation state while a unit was found but its configuration was not read over edits that
+    // were not written yet (fits the status strip).
     inline static const QString kEditsKept =
-        QStringLiteral("Устройство обнаружено! Конфигурация не прочитана: есть незаписанные изменения");
+        QStringLiteral("Не прочитано: есть изменения");
 
     bool PagesRefreshed = false;
     int searchIndex = 0;

@@ -34,6 +34,8 @@
 #include "shell/MasterForm.h"
 #include "shell/QtFileDialogs.h"
 
+#include <QCoreApplication>
+
 namespace {
 // Pages refilled after a configuration read, in this order.
 const QStringList kRefreshedPages = {QStringLiteral("RPF_05"), QStringLiteral("RPF_07"), QStringLiteral("RPF_08"),
@@ -118,6 +120,11 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
     }
     m_window->normaliseFonts();
     connect(m_tree, &LeftMenu::pageRequested, m_window.get(), &MainWindow::showPage);
+    // Closing the main window ends the program, also while the wizard, a window of its own, is open.
+    connect(m_window.get(), &MainWindow::closing, this, [this] {
+        shutDown();
+        QCoreApplication::quit();
+    });
     connect(m_settings.get(), &ProgramSettings::wizardRequested, this, &TarviksApp::showWizard);
 
     registerCommands();
@@ -207,9 +214,10 @@ void TarviksApp::wireMonitoring(StatusSupervisor::Hooks &hooks)
 
 void TarviksApp::lockPages(bool linkFree)
 {
-    // The tree and the monitoring page stay usable while an exchange holds the link.
+    // The tree and the monitoring page stay usable while an exchange holds the link; the status
+    // strip takes no input and must stay readable, since it shows the progress of that exchange.
     for (QWidget *child : m_window->childWindows()) {
-        if (child == m_tree || child->objectName() == QLatin1String("RPF_03"))
+        if (child == m_tree || child == m_statusPanel || child->objectName() == QLatin1String("RPF_03"))
             continue;
         if (child->isEnabled() != linkFree)
             child->setEnabled(linkFree);

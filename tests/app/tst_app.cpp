@@ -13,6 +13,7 @@
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
+#include "link/StatusPanel.h"
 #include "link/StatusSupervisor.h"
 #include "shell/LeftMenu.h"
 #include "shell/MainWindow.h"
@@ -131,6 +132,8 @@ private slots:
         for (const MainWindow::PageInfo &info : MainWindow::pageTable())
             QCOMPARE(app.page(info.form)->isEnabled(), info.form == QLatin1String("RPF_03"));
         QVERIFY(app.tree().isEnabled());
+        // The status strip shows the progress undimmed.
+        QVERIFY(app.statusPanel().isEnabled());
         // The tree still switches pages.
         app.tree().clickNode(QStringLiteral("m19"));
         QVERIFY(app.page(QStringLiteral("RPF_19"))->isVisible());
@@ -161,7 +164,7 @@ private slots:
         app.supervisor().tick();
         QVERIFY(app.wizard());
         QVERIFY(app.wizard()->isVisible());
-        QCOMPARE(app.wizard()->width(), app.window().frameGeometry().width());
+        QCOMPARE(app.wizard()->frameGeometry().width(), app.window().frameGeometry().width());
         QVERIFY(app.wizard()->y() >= app.window().frameGeometry().bottom());
         auto *cancel = app.wizard()->findChild<QPushButton *>(QStringLiteral("Command3"));
         QVERIFY(cancel);
@@ -185,6 +188,31 @@ private slots:
         QVERIFY(!rig.port.isOpen());
         QVERIFY(rig.settingsText().startsWith(QStringLiteral("Доступный номер порта:1\r\n")));
         QVERIFY(rig.settingsText().contains(QStringLiteral("RPF_19.Check5:1\r\n")));
+    }
+
+    // Closing the main window runs the whole shutdown and leaves no window open, wizard or not, so
+    // the program ends.
+    void closingTheMainWindowEndsTheProgram_data()
+    {
+        QTest::addColumn<QString>("wizard");
+        QTest::newRow("wizard open") << "1";
+        QTest::newRow("no wizard") << "0";
+    }
+    void closingTheMainWindowEndsTheProgram()
+    {
+        QFETCH(QString, wizard);
+        Rig rig(wizard);
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Устройство обнаружено!")));
+        QCOMPARE(app.wizard() && app.wizard()->isVisible(), wizard == QLatin1String("1"));
+        QVERIFY(rig.port.isOpen());
+        QFile::remove(rig.settingsPath());
+
+        QVERIFY(app.window().close());
+        QVERIFY(!rig.port.isOpen());
+        QVERIFY(rig.settingsText().contains(QStringLiteral("RPF_19.Check3:") + wizard + QStringLiteral("\r\n")));
+        for (QWidget *window : QApplication::topLevelWidgets())
+            QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
     }
 
     void unknownCommandShowsOneMessage()

@@ -108,9 +108,13 @@ void StatusSupervisor::runAutomaticSearch()
         }
         QString value;
         ProgramSettings::splitLine(m_settings.StrokiTX.at(searchIndex), key, value);
-        // Only a port line names a port; other lines' values (speeds, options) are no port numbers.
-        if (key == ProgramSettings::kPortKey)
-            searchPort = value;
+        // Only a port line names a port, and only a port number goes into the queue: the file is
+        // edited by hand, and any other text could break out of its queue entry.
+        const int port = ProgramSettings::portNumber(value);
+        if (key != ProgramSettings::kPortKey || port == 0)
+            key.clear();
+        else
+            searchPort = QString::number(port);
     }
     m_queue.post(Cmd::PoiskUstroistva, searchPort);
 }
@@ -151,6 +155,8 @@ void StatusSupervisor::followUpTag()
     } else if (tag == Tag::NameReading) {
         call(m_hooks.setConfigurationRead, false);
     } else if (tag == Tag::NameRead) {
+        // Cleared on every tick: a search requested while the unit is known must not outlive it.
+        m_options.Avtopoisk = false;
         followUpIdentification();
         if (m_readKeptEdits)
             m_status.setOperation(kEditsKept);
@@ -173,7 +179,6 @@ void StatusSupervisor::followUpIdentification()
         return;
     m_followedUpIdentification = m_link.identificationCount();
     m_readKeptEdits = false;
-    m_options.Avtopoisk = false;
     m_settings.TXconfigUpdateParam();
     call(m_hooks.activateOnline);
     m_queue.post(Cmd::TXconfigSaveParam);

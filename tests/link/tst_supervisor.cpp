@@ -203,6 +203,37 @@ private slots:
         QCOMPARE(r.started.last(), p + "3");
     }
 
+    // Only a port number from a port line reaches the queue, written as a plain number.
+    void automaticSearchPostsOnlyPortNumbers_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QStringList>("ports");
+        QTest::newRow("plain") << "3" << QStringList{"3", "9", "9"};
+        QTest::newRow("leading zeros") << "007" << QStringList{"7", "9", "9"};
+        QTest::newRow("highest") << "32767" << QStringList{"32767", "9", "9"};
+        QTest::newRow("too high") << "32768" << QStringList{"9", "9"};
+        QTest::newRow("zero") << "0" << QStringList{"9", "9"};
+        QTest::newRow("negative") << "-3" << QStringList{"9", "9"};
+        QTest::newRow("two entries") << "3|4" << QStringList{"9", "9"};
+        QTest::newRow("command smuggled in") << "1|ConfiguraciaWriteProcess," << QStringList{"9", "9"};
+        QTest::newRow("text") << "COM3" << QStringList{"9", "9"};
+    }
+    void automaticSearchPostsOnlyPortNumbers()
+    {
+        QFETCH(QString, value);
+        QFETCH(QStringList, ports);
+        Rig r;
+        r.setLines({ProgramSettings::kPortKey + value, ProgramSettings::kPortKey + QStringLiteral("9")});
+        r.options.Avtopoisk = true;
+        for (int i = 0; i < 3; ++i)
+            r.supervisor.tick();
+        QStringList expected;
+        for (const QString &port : ports)
+            expected << Cmd::PoiskUstroistva + QLatin1Char(',') + port;
+        QCOMPARE(r.started, expected);
+        QVERIFY(r.messages.texts.isEmpty());
+    }
+
     void automaticSearchWithoutPortLines()
     {
         Rig r;
@@ -274,6 +305,34 @@ private slots:
         // Saved once per identification, not on every tick the tag stays.
         QCOMPARE(r.started, started);
         QCOMPARE(r.configurationRead, alreadyRead || check2 == 1);
+    }
+
+    // A search requested while a unit is known ends with that tick; after "Закрыть порт" only the
+    // option for a lost connection may search again.
+    void searchRequestClearedWhileIdentified_data()
+    {
+        QTest::addColumn<int>("check1");
+        QTest::addColumn<bool>("searchesAfterClose");
+        QTest::newRow("search on loss off") << 0 << false;
+        QTest::newRow("search on loss on") << 1 << true;
+    }
+    void searchRequestClearedWhileIdentified()
+    {
+        QFETCH(int, check1);
+        QFETCH(bool, searchesAfterClose);
+        Rig r;
+        r.options.setCheckState(1, check1);
+        r.connectUnit();
+        r.link.RPF_02VektorPriemaIsPorta = Tag::NameRead;
+        r.supervisor.tick();
+        r.started.clear();
+        r.options.Avtopoisk = true;   // "Найти устройство автоматически" or Check5 ticked
+        r.supervisor.tick();
+        QVERIFY(!r.options.Avtopoisk);
+        r.link.CloseUsbComPort();
+        r.supervisor.tick();
+        r.supervisor.tick();
+        QCOMPARE(r.started.contains(Cmd::PoiskUstroistva + QLatin1Char(',')), searchesAfterClose);
     }
 
     void nextIdentificationIsFollowedUpAgain()

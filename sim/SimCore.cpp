@@ -3,6 +3,7 @@
 #include "SimText.h"
 #include <QtMath>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 const QByteArray kIdentify = QByteArrayLiteral("#4000");
@@ -235,7 +236,11 @@ QByteArray SimCore::takeOutput(qint64 nowMs)
             continue;
         }
         const double start = std::max(m_lineFreeMs, double(chunk.dueMs));
-        const qsizetype fit = std::min<qsizetype>(chunk.bytes.size(), qFloor((nowMs - start) / byteTimeMs() + 1e-9));
+        // Byte times elapsed since the line was free: more than an int holds when output is taken
+        // late at a high baud rate, so the count is bounded by the chunk before it becomes an integer.
+        const double elapsed = std::floor((double(nowMs) - start) / byteTimeMs() + 1e-9);
+        const qsizetype fit = elapsed >= double(chunk.bytes.size()) ? chunk.bytes.size()
+                                                                    : qsizetype(std::max(elapsed, 0.0));
         if (fit <= 0)
             break;
         out += chunk.bytes.left(fit);

@@ -407,6 +407,27 @@ private slots:
         QCOMPARE(rest.right(2), QByteArray("\x08\x02"));
     }
 
+    // Output taken late gets everything that has left the line meanwhile, however late that is.
+    void lateOutputIsComplete_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<qint64>("nowMs");
+        QTest::newRow("115200, one second") << 115200 << qint64(1000);
+        QTest::newRow("115200, four minutes") << 115200 << qint64(4 * 60 * 1000);
+        QTest::newRow("115200, a year") << 115200 << qint64(365) * 24 * 3600 * 1000;
+        QTest::newRow("9600, thirty days") << 9600 << qint64(30) * 24 * 3600 * 1000;
+    }
+    void lateOutputIsComplete()
+    {
+        QFETCH(int, baud);
+        QFETCH(qint64, nowMs);
+        SimFaults f;
+        f.baud = baud;
+        SimCore core(SimDefaults::image(), SimDefaults::firmware(), f);
+        core.receive("#6000", 0);
+        QCOMPARE(core.takeOutput(nowMs), SimDefaults::image());
+    }
+
     void acknowledgementsStopAfterLimit_data()
     {
         QTest::addColumn<int>("limit");

@@ -95,11 +95,11 @@ QLabel *MonitorPage::addValue(QWidget *parent, const QString &array, int index, 
     for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
         palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
     label->setPalette(palette);
-    show(label, MonitorReadings::kDesignText);
+    showText(label, MonitorReadings::kDesignText);
     return label;
 }
 
-void MonitorPage::show(QLabel *label, const QString &text)
+void MonitorPage::showText(QLabel *label, const QString &text)
 {
     if (label->text() == text)
         return;
@@ -271,18 +271,18 @@ void MonitorPage::showReadings()
 {
     const MonitorReadings &r = m_exchange.readings();
     for (int row = 1; row <= MonitorReadings::kRows; ++row) {
-        show(valueLabel(QStringLiteral("Label8"), row), r.volt[row]);
-        show(valueLabel(QStringLiteral("Label11"), row), r.percent[row]);
+        showText(valueLabel(QStringLiteral("Label8"), row), r.volt[row]);
+        showText(valueLabel(QStringLiteral("Label11"), row), r.percent[row]);
     }
     for (int input = 1; input <= MonitorReadings::kInputs; ++input) {
-        show(valueLabel(QStringLiteral("Label12"), input), r.range[input]);
-        show(valueLabel(QStringLiteral("Label15"), input), r.state[input]);
+        showText(valueLabel(QStringLiteral("Label12"), input), r.range[input]);
+        showText(valueLabel(QStringLiteral("Label15"), input), r.state[input]);
     }
-    show(valueLabel(QStringLiteral("Label8"), 14), r.battery);
-    show(valueLabel(QStringLiteral("Label8"), 15), r.supply);
-    show(valueLabel(QStringLiteral("Label8"), 17), r.cpu);
+    showText(valueLabel(QStringLiteral("Label8"), 14), r.battery);
+    showText(valueLabel(QStringLiteral("Label8"), 15), r.supply);
+    showText(valueLabel(QStringLiteral("Label8"), 17), r.cpu);
     for (int n = 1; n <= MonitorReadings::kSensors; ++n)
-        show(valueLabel(QStringLiteral("Label8"), 20 + n), r.sensors[n]);
+        showText(valueLabel(QStringLiteral("Label8"), 20 + n), r.sensors[n]);
 }
 
 void MonitorPage::updateBand()

@@ -48,7 +48,7 @@ private:
     QLabel *addValue(QWidget *parent, const QString &array, int index, const QString &accessibleName,
                      const QRect &geometry);
     QGroupBox *addFrame(const QString &name, const QString &title, const QRect &geometry);
-    static void show(QLabel *label, const QString &text);
+    static void showText(QLabel *label, const QString &text);
     void buildInputs();
     void buildVoltages();
     void buildSensors();

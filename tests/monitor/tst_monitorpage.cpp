@@ -1,0 +1,183 @@
+#include <QtTest>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include "MonitorTestRig.h"
+#include "monitor/ModelPictureWidget.h"
+#include "monitor/MonitorPage.h"
+
+// The page widget mirrors the exchange: names, texts, visibility and the status panel's routines.
+class TestMonitorPage : public QObject {
+    Q_OBJECT
+
+    struct PageRig : MonitorTestRig {
+        ScriptedFileDialogs dialogs;
+        QTemporaryDir dir;
+        MonitorPage page{exchange, dialogs, dir.path()};
+        PageRig()
+        {
+            page.show();
+            visible = true;
+        }
+        void decode(const QByteArray &reply)
+        {
+            exchange.MonitoringProcess();
+            deliver(reply, 64);
+            poll(MonitorExchange::kQuietPolls + 1);
+        }
+        // The shown widget carrying an accessible name; null when none or several.
+        QWidget *named(const QString &name) const
+        {
+            QWidget *found = nullptr;
+            for (QWidget *w : page.findChildren<QWidget *>()) {
+                if (w->accessibleName() != name || !w->isVisibleTo(&page))
+                    continue;
+                if (found)
+                    return nullptr;
+                found = w;
+            }
+            return found;
+        }
+    };
+
+private slots:
+    void namesFollowTheRowCaptions_data()
+    {
+        QTest::addColumn<int>("inputs");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("object");
+        QTest::newRow("4 inputs, input 2 is row 4") << 4 << "Вход 2 Вольт" << "Label8_4";
+        QTest::newRow("4 inputs, input 4 state") << 4 << "Вход 4 Сост." << "Label15_10";
+        QTest::newRow("8 inputs, input 5 level") << 8 << "Вход 5 %" << "Label11_7";
+        QTest::newRow("8 inputs, input 8 range") << 8 << "Вход 8 Норма" << "Label12_10";
+        QTest::newRow("12 inputs, input 12") << 12 << "Вход 12 Вольт" << "Label8_12";
+        QTest::newRow("control row") << 4 << "Вход УПР %" << "Label11_13";
+        QTest::newRow("battery") << 8 << "Аккумулятор Вольт" << "Label8_14";
+        QTest::newRow("power supply") << 8 << "Блок питания Вольт" << "Label8_15";
+        QTest::newRow("processor") << 8 << "Процессор Вольт" << "Label8_17";
+        QTest::newRow("sensor 1") << 8 << "T1" << "Label8_21";
+        QTest::newRow("sensor 6") << 8 << "T6" << "Label8_26";
+        QTest::newRow("start") << 8 << "Старт" << "Command1";
+        QTest::newRow("stop") << 8 << "Стоп" << "Command2";
+        QTest::newRow("period") << 8 << "Интервал" << "HScroll1";
+        QTest::newRow("journal") << 8 << "Сохранить журнал" << "Command3";
+    }
+    void namesFollowTheRowCaptions()
+    {
+        QFETCH(int, inputs);
+        QFETCH(QString, name);
+        QFETCH(QString, object);
+        PageRig rig;
+        rig.inputs = inputs;
+        rig.exchange.pollTick();
+        QWidget *w = rig.named(name);
+        QVERIFY2(w, qPrintable(name));
+        QCOMPARE(w->objectName(), object);
+    }
+
+    void hiddenRowsHoldNoNames()
+    {
+        PageRig rig;
+        rig.inputs = 4;
+        rig.exchange.pollTick();
+        for (int input = 5; input <= 12; ++input)
+            QVERIFY(!rig.named(QStringLiteral("Вход %1 Вольт").arg(input)));
+        QVERIFY(!rig.page.valueLabel(QStringLiteral("Label8"), 2)->isVisibleTo(&rig.page));
+        QCOMPARE(rig.page.valueLabel(QStringLiteral("Label3"), 2)->text(), QStringLiteral(" "));
+        QCOMPARE(rig.page.valueLabel(QStringLiteral("Label3"), 13)->text(), QStringLiteral("УПР "));
+    }
+
+    void valuesAndDescriptionsFollowTheReadings()
+    {
+        PageRig rig;
+        rig.decode(measurementReply(805));
+        const QList<std::pair<QString, QString>> expected{{"Вход 1 Вольт", "11.34 "}, {"Вход 1 %", "90 "},
+                                                          {"Вход 1 Норма", "20 - 80"}, {"Вход 1 Сост.", "H"},
+                                                          {"Аккумулятор Вольт", "12.60"}, {"Блок питания Вольт", "13.80"},
+                                                          {"Процессор Вольт", "3.30"}};
+        for (const auto &[name, text] : expected) {
+            auto *label = qobject_cast<QLabel *>(rig.named(name));
+            QVERIFY2(label, qPrintable(name));
+            QCOMPARE(label->text(), text);
+            QCOMPARE(label->accessibleDescription(), text);
+        }
+        QByteArray sensors = QByteArray("T3=7.5C;").leftJustified(63, ' ');
+        sensors.append(char(1));
+        rig.decode(sensors);
+        auto *t3 = qobject_cast<QLabel *>(rig.named(QStringLiteral("T3")));
+        QCOMPARE(t3->text(), QStringLiteral("7.5"));
+        QCOMPARE(t3->accessibleDescription(), QStringLiteral("7.5"));
+        QCOMPARE(qobject_cast<QLabel *>(rig.named(QStringLiteral("T1")))->text(), QString());
+        QCOMPARE(qobject_cast<QLabel *>(rig.named(QStringLiteral("Вход 1 Сост.")))->text(), QStringLiteral("H"));
+    }
+
+    void pictureOfTheModel_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("GSM4T") << "ЗОРГЕЛ-GSM4T" << 1;
+        QTest::newRow("GSM12") << "ЗОРГЕЛ-GSM12" << 4;
+        QTest::newRow("unknown") << "нет данных" << -1;
+    }
+    void pictureOfTheModel()
+    {
+        QFETCH(QString, model);
+        QFETCH(int, shown);
+        PageRig rig;
+        rig.model = model;
+        rig.exchange.PokazatIzobrazhenie();
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(rig.page.picture(i)->isVisibleTo(&rig.page), i == shown);
+    }
+
+    void offlineAndOnline()
+    {
+        PageRig rig;
+        rig.page.setOnline(false);
+        QVERIFY(!rig.page.startButton()->isEnabled());
+        QVERIFY(!rig.page.stopButton()->isEnabled());
+        QVERIFY(!rig.page.scrollBar()->isEnabled());
+        QVERIFY(rig.page.header()->isEnabled());
+        QVERIFY(!rig.exchange.pollTimer().isActive());
+
+        rig.page.setOnline(true);
+        QVERIFY(!rig.page.startButton()->isEnabled());
+        QVERIFY(rig.page.stopButton()->isEnabled());
+        QVERIFY(rig.page.scrollBar()->isEnabled());
+        QVERIFY(rig.page.journalButton()->isEnabled());
+        // The value labels stay as the offline routine left them.
+        QVERIFY(!rig.page.valueLabel(QStringLiteral("Label8"), 14)->isEnabled());
+        rig.exchange.ProverkaKnopok();
+        QVERIFY(rig.exchange.pollTimer().isActive());
+
+        rig.page.stopButton()->click();
+        QVERIFY(rig.page.startButton()->isEnabled());
+        QVERIFY(!rig.page.stopButton()->isEnabled());
+        QVERIFY(!rig.exchange.pollTimer().isActive());
+    }
+
+    void scrollBarSetsThePeriod()
+    {
+        PageRig rig;
+        QCOMPARE(rig.page.scrollBar()->value(), 5);
+        rig.page.scrollBar()->setValue(1);
+        QCOMPARE(rig.exchange.pollTimer().interval(), 500);
+    }
+
+    void journalButtonWritesTheFile()
+    {
+        PageRig rig;
+        rig.decode(measurementReply());
+        const QString path = rig.dir.filePath(QStringLiteral("journal.csv"));
+        rig.dialogs.answers = {path};
+        rig.page.journalButton()->click();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QVERIFY(lines.first().startsWith("Время,Вход 1 Вольт,Вход 1 %,Вход 1 Сост."));
+        QCOMPARE(rig.dialogs.requests.first().defaultSuffix, QStringLiteral("csv"));
+    }
+};
+
+QTEST_MAIN(TestMonitorPage)
+#include "tst_monitorpage.moc"

@@ -243,6 +243,7 @@ void ProgramSettings::TXconfigLoadParam()
     const bool empty = read && std::all_of(lines.cbegin(), lines.cend(), [](const QString &l) {
         return l.trimmed().isEmpty();
     });
+    const int linesRead = int(lines.size());
     if (!read || empty)
         lines = defaultLines();
     m_heldUntilUserSave = empty;
@@ -272,7 +273,7 @@ void ProgramSettings::TXconfigLoadParam()
     m_link.UsbComPortSpeed = SerialLink::numericValue(m_link.speedText());
     m_link.endChoiceUpdate();
     if (m_truncated)
-        m_messages.show(kTooLarge.arg(KolichestvoStrokTX).arg(QDir::toNativeSeparators(m_filePath)));
+        m_messages.show(kTooLarge.arg(linesRead).arg(QDir::toNativeSeparators(m_filePath)));
 
     TXconfigResumeTimers();
     m_queue.setLinkFree(true);

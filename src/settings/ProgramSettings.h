@@ -22,7 +22,7 @@ public:
     inline static const QString kOpenError = QStringLiteral("Ошибка открытия файла конфигурации программы : ");
     inline static const QString kWriteError = QStringLiteral("Ошибка записи файла конфигурации программы : ");
     inline static const QString kTooLarge =
-        QStringLiteral("Файл настроек программы слишком велик: прочитано только его начало (%1 строк). "
+        QStringLiteral("Файл настроек программы слишком велик, прочитано только его начало (строк: %1). "
                        "Программа не будет перезаписывать этот файл: %2");
     // A settings file is a few dozen lines; what lies beyond these bounds is not read.
     static constexpr qint64 kMaxFileBytes = 1 << 20;

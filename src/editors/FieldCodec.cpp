@@ -222,7 +222,7 @@ FieldCodec::Shown FieldCodec::show(const ConfigImage &image, const FieldSpec &fi
     case FieldKind::Phone: {
         Shown shown = PokazatTekst(image, field.position, field.shownCells);
         if (shown.hasData)
-            shown.wellFormed = valid(field, shown.text);
+            shown.wellFormed = valid(field, shown.text) && terminated(image, field);
         return shown;
     }
     case FieldKind::Temperature:
@@ -272,6 +272,15 @@ bool FieldCodec::store(ConfigImage &image, const FieldSpec &field, const QString
     case FieldKind::Threshold:
         return ZapisatPorog(image, text, field.position);
     }
+    return false;
+}
+
+bool FieldCodec::terminated(const ConfigImage &image, const FieldSpec &field)
+{
+    const auto [first, last] = cellSpan(field);
+    for (int p = first; p <= last; ++p)
+        if (image.cell(p) == QLatin1String("00"))
+            return true;
     return false;
 }
 

@@ -55,5 +55,7 @@ public:
 
 private:
     static QString collectHex(const ConfigImage &image, int start, int maxCells);
+    // A text field ends with "00" within the cells a store may write.
+    static bool terminated(const ConfigImage &image, const FieldSpec &field);
     static void storeText(ConfigImage &image, const QString &text, int start);
 };

@@ -191,6 +191,8 @@ private slots:
         QTest::newRow("message first cell 00") << 257 << "00 41" << "Z1TEXT" << false << "нет данных" << false << false;
         QTest::newRow("message reading the marker") << 257 << "ED E5 F2 20 E4 E0 ED ED FB F5 00" << "Z1TEXT" << true
                                                     << "нет данных" << false << false;
+        QTest::newRow("message without its end") << 257 << "" << "Z1TEXT" << true << QString(60, QChar(0x44F))
+                                                 << true << false;
         QTest::newRow("odd temperature") << 1578 << "33 00" << "T1L" << true << "25.5" << true << false;
         QTest::newRow("erased temperature") << 1544 << "FF FF" << "R1D" << true << "-.5" << true << false;
         QTest::newRow("Zaderjka 0 breaks its bound") << 1681 << "30 00" << "Zaderjka" << true << "0" << true << false;

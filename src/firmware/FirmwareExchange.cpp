@@ -178,7 +178,7 @@ bool FirmwareExchange::loadFromFile(const QString &fileName)
         m_messages.show(kReadFileError + fileName);
         return false;
     case FirmwareFile::Content::Failure::Format:
-        m_messages.show(kFormatError.arg(fileName).arg(content.badLine).arg(content.reason));
+        m_messages.show(kFormatError.arg(fileName, QString::number(content.badLine), content.reason));
         return false;
     case FirmwareFile::Content::Failure::None:
         break;

@@ -43,8 +43,8 @@ BasicSettingsPage::BasicSettingsPage(ConfigImage &image, MessageSink &messages, 
     for (int relay = 1; relay <= 3; ++relay) {
         QGroupBox *frame = addFrame(relays, QStringLiteral("Frame5_%1").arg(relay), QStringLiteral("Реле %1").arg(relay),
                                     QRect(4 + (kRelayFrameWidth + 4) * (relay - 1), 28, kRelayFrameWidth, 64));
-        addBox(frame, FieldMaps::relayKey(relay, true), QRect(6, 28, 30, kRowHeight));
-        addLabel(frame, QStringLiteral("/"), QRect(37, 28, 10, kRowHeight), Qt::AlignCenter);
-        addBox(frame, FieldMaps::relayKey(relay, false), QRect(48, 28, 30, kRowHeight));
+        addBox(frame, FieldMaps::relayKey(relay, true), QRect(4, 28, 34, kRowHeight));
+        addLabel(frame, QStringLiteral("/"), QRect(38, 28, 8, kRowHeight), Qt::AlignCenter);
+        addBox(frame, FieldMaps::relayKey(relay, false), QRect(46, 28, 34, kRowHeight));
     }
 }

@@ -73,6 +73,8 @@ QCheckBox *EditorPage::addCheck(QWidget *parent, const QString &key, const QStri
     check->setAccessibleName(f->name);
     check->setToolTip(f->toolTip);
     check->setGeometry(geometry);
+    // The error colour fills the whole check box, as the window background behind its caption.
+    check->setBackgroundRole(QPalette::Window);
     check->setAutoFillBackground(true);
     check->setEnabled(false);
     connect(check, &QCheckBox::clicked, this, [this, check] { clicked(check); });

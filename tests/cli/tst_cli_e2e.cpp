@@ -1,0 +1,374 @@
+#include <QtTest>
+#include "SimProcess.h"
+#include "cli/ExitCode.h"
+#include "config/ConfigFiles.h"
+#include "link/Cp1251.h"
+#include <csignal>
+
+// The built tarviks-cli as a user runs it: exit statuses and messages, and each command against
+// zorgel-sim on a pseudo-terminal, comparing files and the bytes the unit keeps. Waits are on
+// events (process output, process end) with generous upper bounds.
+class TestCliE2e : public QObject {
+    Q_OBJECT
+
+    static constexpr int kTimeoutMs = 60000;
+
+    struct Run {
+        int code = -1;
+        QString out;
+        QString err;
+    };
+
+    // A per-user data folder of its own; the program folder is <home>/tarviks.
+    struct Home {
+        QTemporaryDir dir;
+        QString programFolder() const { return dir.path() + QStringLiteral("/tarviks"); }
+        QString memoryFile() const { return programFolder() + QStringLiteral("/Service/zorgel-config.bin"); }
+        QString settingsFile() const { return programFolder() + QStringLiteral("/Service/TX.cfg"); }
+        QString path(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
+    };
+
+    static QString executable()
+    {
+        return QFileInfo(SimProcess::executable()).absolutePath() + QStringLiteral("/tarviks-cli");
+    }
+
+    static void start(QProcess &process, const Home &home, const QStringList &arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.dir.path());
+        process.setProcessEnvironment(env);
+        process.start(executable(), arguments);
+    }
+
+    static Run run(const Home &home, const QStringList &arguments)
+    {
+        QProcess process;
+        start(process, home, arguments);
+        Run result;
+        if (!process.waitForFinished(kTimeoutMs)) {
+            process.kill();
+            process.waitForFinished();
+            result.err = QStringLiteral("did not finish");
+            return result;
+        }
+        result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromUtf8(process.readAllStandardOutput());
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    static void writeSettings(const Home &home, const QStringList &ports, const QString &active)
+    {
+        QStringList lines;
+        for (const QString &port : ports)
+            lines << QStringLiteral("Доступный номер порта:") + port;
+        lines << QStringLiteral("Доступная скорость порта:9600") << QStringLiteral("Акт индекс номера порта:") + active
+              << QStringLiteral("Акт индекс скорости:1") << QStringLiteral("Акт индекс контр передачи:1");
+        QDir().mkpath(home.programFolder() + QStringLiteral("/Service"));
+        writeFile(home.settingsFile(), Cp1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    }
+
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    static QByteArray fileBytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // A .cf file in the program's format: 37 lines of 64 bytes and the model bytes line.
+    static QByteArray cfFile(const QByteArray &image)
+    {
+        QByteArray out;
+        for (int at = 0; at < image.size(); at += 64)
+            out += ConfigFiles::formatLine(image.mid(at, 64));
+        return out;
+    }
+
+    static void startSim(SimProcess &sim, const Home &home, const QStringList &extra = {})
+    {
+        QVERIFY2(sim.start(home.programFolder(), extra), qPrintable(sim.errorText()));
+    }
+
+    // Waits until the process has written `text` to standard error (bounded).
+    static bool waitForStderr(QProcess &process, QByteArray &seen, const QByteArray &text)
+    {
+        process.setReadChannel(QProcess::StandardError);
+        QDeadlineTimer deadline(kTimeoutMs);
+        while (!seen.contains(text)) {
+            if (process.state() == QProcess::NotRunning || deadline.hasExpired())
+                return false;
+            process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+            seen += process.readAllStandardError();
+        }
+        return true;
+    }
+
+    static int interruptAndWait(QProcess &process)
+    {
+        // Never signal "pid 0", which is this test's own process group.
+        if (process.processId() <= 0)
+            return -1;
+        ::kill(pid_t(process.processId()), SIGINT);
+        if (!process.waitForFinished(kTimeoutMs))
+            return -1;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+private slots:
+    // Everything that ends before a unit is needed, or because none answers.
+    void exitStatus_data()
+    {
+        QTest::addColumn<QString>("arguments");   // FILE stands for a file in the home folder
+        QTest::addColumn<QByteArray>("file");     // its content; empty: the file does not exist
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("stdoutText");
+        QTest::addColumn<QString>("stderrText");
+
+        QByteArray shortLine = cfFile(QByteArray(2370, '\x11'));
+        shortLine.replace(QByteArrayLiteral("11 \r\n"), QByteArrayLiteral("\r\n"));   // every line one byte short
+        const QByteArray good = cfFile(QByteArray(2370, '\x22'));
+
+        QTest::newRow("help") << "--help" << QByteArray() << ExitCode::Success << "Коды завершения" << "";
+        QTest::newRow("version") << "--version" << QByteArray() << ExitCode::Success << "tarviks-cli 0.1" << "";
+        QTest::newRow("no command") << "" << QByteArray() << ExitCode::Usage << "" << "Не задана команда.";
+        QTest::newRow("no file") << "write-config" << QByteArray() << ExitCode::Usage << ""
+                                 << "write-config: не задан файл.";
+        QTest::newRow("bad port") << "find --port x" << QByteArray() << ExitCode::Usage << "" << "--port";
+        QTest::newRow("no unit on the listed ports, last successful first")
+            << "find" << QByteArray() << ExitCode::NoUnit << ""
+            << "Устройство не обнаружено! Проверены порты: 72, 71.";
+        QTest::newRow("no unit on the given port")
+            << "read-config FILE --port 79" << QByteArray() << ExitCode::NoUnit << ""
+            << "Устройство не обнаружено! Проверены порты: 79.";
+        QTest::newRow("missing file, checked before any port")
+            << "write-config FILE" << QByteArray() << ExitCode::BadFile << "" << "Ошибка открытия файла: ";
+        QTest::newRow("malformed file, checked before any port")
+            << "write-config FILE --verify" << shortLine << ExitCode::BadFile << ""
+            << "(строка 1: 63 байт вместо 64)";
+        QTest::newRow("sound file, no unit") << "write-config FILE" << good << ExitCode::NoUnit << ""
+                                             << "Устройство не обнаружено!";
+        QTest::newRow("folder of the target missing")
+            << "read-config FILE/sub/x.cf" << QByteArray() << ExitCode::BadFile << "" << "Ошибка создания файла: ";
+    }
+
+    void exitStatus()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QByteArray, file);
+        QFETCH(int, code);
+        QFETCH(QString, stdoutText);
+        QFETCH(QString, stderrText);
+        Home home;
+        writeSettings(home, {QStringLiteral("71"), QStringLiteral("72")}, QStringLiteral("72"));
+        const QString path = home.path(QStringLiteral("unit.cf"));
+        if (!file.isEmpty())
+            writeFile(path, file);
+        QStringList args = arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        args.replaceInStrings(QStringLiteral("FILE"), path);
+
+        const Run result = run(home, args);
+        QVERIFY2(result.code == code, qPrintable(QStringLiteral("%1: %2").arg(result.code).arg(result.err)));
+        QVERIFY2(result.out.contains(stdoutText), qPrintable(result.out));
+        QVERIFY2(result.err.contains(stderrText), qPrintable(result.err));
+    }
+
+    void findShowsTheUnitAndLeavesSettingsAlone()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1"), QStringLiteral("2")}, QStringLiteral("1"));
+        const QByteArray settings = fileBytes(home.settingsFile());
+        SimProcess sim;
+        startSim(sim, home, {QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("--name"), QStringLiteral("Склад 3")});
+
+        const Run text = run(home, {QStringLiteral("find")});
+        QVERIFY2(text.code == ExitCode::Success, qPrintable(text.err));
+        QVERIFY2(text.out.startsWith(QStringLiteral("Com2 (")), qPrintable(text.out));
+        QVERIFY2(text.out.contains(QStringLiteral("Имя устройства: Склад 3")), qPrintable(text.out));
+        QVERIFY2(text.out.contains(QStringLiteral("Модель: ЗОРГЕЛ-GSM")), qPrintable(text.out));
+
+        const Run json = run(home, {QStringLiteral("find"), QStringLiteral("--json"), QStringLiteral("--speed"),
+                                    QStringLiteral("19200")});
+        QVERIFY2(json.code == ExitCode::Success, qPrintable(json.err));
+        const QJsonArray units = QJsonDocument::fromJson(json.out.toUtf8()).array();
+        QCOMPARE(units.size(), 1);
+        const QJsonObject unit = units.at(0).toObject();
+        QCOMPARE(unit.value(QStringLiteral("port")).toInt(), 2);
+        QCOMPARE(unit.value(QStringLiteral("name")).toString().trimmed(), QStringLiteral("Склад 3"));
+        const QByteArray memory = fileBytes(home.memoryFile());
+        QCOMPARE(unit.value(QStringLiteral("inputs")).toInt(), QString::number(uchar(memory.at(2368)), 16).toInt());
+        QVERIFY(unit.value(QStringLiteral("model")).toString().startsWith(QStringLiteral("ЗОРГЕЛ-GSM")));
+        QCOMPARE(unit.value(QStringLiteral("imei")).toString().size(), 15);
+
+        // --speed and the search never touch TX.cfg.
+        QCOMPARE(fileBytes(home.settingsFile()), settings);
+    }
+
+    void readConfigWritesTheProgramsFormat()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("3")}, QStringLiteral("3"));
+        SimProcess sim;
+        startSim(sim, home, {QStringLiteral("--port"), QStringLiteral("3"), QStringLiteral("--split"),
+                             QStringLiteral("5")});
+        const QString target = home.path(QStringLiteral("backup.cf"));
+        writeFile(target, QByteArrayLiteral("old"));
+
+        const Run result = run(home, {QStringLiteral("read-config"), target, QStringLiteral("-q")});
+        QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));
+        QCOMPARE(result.err, QString());
+        QCOMPARE(fileBytes(target), cfFile(fileBytes(home.memoryFile())));
+        QCOMPARE(QDir(home.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("backup.cf")});
+    }
+
+    void writeConfigWithVerify()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home);
+        const QByteArray before = fileBytes(home.memoryFile());
+        QByteArray wanted = before;
+        wanted[699] = char(wanted.at(699) ^ 0x5A);
+        wanted[2368] = '\x12';   // model bytes in a file are not sent
+        const QString source = home.path(QStringLiteral("new.cf"));
+        writeFile(source, cfFile(wanted));
+
+        const Run result = run(home, {QStringLiteral("write-config"), source, QStringLiteral("--verify")});
+        QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));
+        QVERIFY2(result.err.contains(QStringLiteral("Проверено: конфигурация в устройстве совпадает с файлом.")),
+                 qPrintable(result.err));
+        QCOMPARE(fileBytes(home.memoryFile()), wanted.left(2368) + before.right(2));
+    }
+
+    void verifyMismatchIsReported()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home, {QStringLiteral("--flip-on-write"), QStringLiteral("100")});
+        const QString source = home.path(QStringLiteral("new.cf"));
+        const QByteArray image = fileBytes(home.memoryFile());
+        writeFile(source, cfFile(image));
+
+        const Run plain = run(home, {QStringLiteral("write-config"), source});
+        QVERIFY2(plain.code == ExitCode::Success, qPrintable(plain.err));
+        const Run verified = run(home, {QStringLiteral("write-config"), source, QStringLiteral("--verify")});
+        QVERIFY2(verified.code == ExitCode::VerifyMismatch, qPrintable(verified.err));
+        const QString expected = QStringLiteral("отличаются 1 из 2368 байт, первый — байт 101 (в устройстве %1, в файле %2)")
+                                     .arg(uchar(~image.at(100)), 2, 16, QLatin1Char('0'))
+                                     .arg(uchar(image.at(100)), 2, 16, QLatin1Char('0'));
+        QVERIFY2(verified.err.contains(expected, Qt::CaseInsensitive), qPrintable(verified.err));
+    }
+
+    void badFileSendsNothing()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home);
+        const QByteArray before = fileBytes(home.memoryFile());
+        QByteArray content = cfFile(QByteArray(2370, '\x33'));
+        content.replace(30 * 194 + 6, 2, "ZZ");   // a non-hex pair in line 31
+        const QString source = home.path(QStringLiteral("bad.cf"));
+        writeFile(source, content);
+
+        const Run result = run(home, {QStringLiteral("write-config"), source});
+        QVERIFY2(result.code == ExitCode::BadFile, qPrintable(result.err));
+        QVERIFY2(result.err.contains(QStringLiteral("(строка 31: недопустимые символы)")), qPrintable(result.err));
+        QVERIFY2(!result.err.contains(QStringLiteral("Устройство обнаружено")), qPrintable(result.err));
+        // The unit still answers and holds what it held.
+        const Run check = run(home, {QStringLiteral("find"), QStringLiteral("-q")});
+        QCOMPARE(check.code, int(ExitCode::Success));
+        QCOMPARE(fileBytes(home.memoryFile()), before);
+    }
+
+    void lineDroppedMidTransfer_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("closeAfter");   // bytes the unit sends before its line goes
+        // 24 bytes answer the identification; a write gets "OK" (2 bytes) per block.
+        QTest::newRow("read") << "read-config" << 24 + 1000;
+        QTest::newRow("write") << "write-config" << 24 + 2 + 2 * 10;
+    }
+
+    void lineDroppedMidTransfer()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, closeAfter);
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home, {QStringLiteral("--close-after"), QString::number(closeAfter)});
+        const QByteArray memory = fileBytes(home.memoryFile());
+        const QString file = home.path(QStringLiteral("unit.cf"));
+        QByteArray other = memory;
+        other.fill('\x44', 2368);
+        const QByteArray fileBefore = cfFile(other);
+        writeFile(file, fileBefore);
+
+        const Run result = run(home, {command, file});
+        QVERIFY2(result.code == ExitCode::TransferFailed, qPrintable(result.err));
+        QVERIFY2(result.err.contains(QStringLiteral("Связь с устройством потеряна")), qPrintable(result.err));
+        // Nothing is lost: the file keeps its content, the unit its configuration.
+        QCOMPARE(fileBytes(file), fileBefore);
+        QVERIFY(sim.waitForExit());
+        QCOMPARE(fileBytes(home.memoryFile()), memory);
+    }
+
+    void ctrlCStopsCleanly_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("simArguments");
+        QTest::addColumn<QByteArray>("progress");
+        QTest::addColumn<QString>("state");
+        // A slow line keeps the transfer going long enough to be interrupted.
+        QTest::newRow("read") << "read-config" << QStringList{QStringLiteral("--baud"), QStringLiteral("1200")}
+                              << QByteArray("Чтение конфигурации: ") << QStringLiteral("не изменён.");
+        QTest::newRow("write") << "write-config" << QStringList{QStringLiteral("--baud"), QStringLiteral("2400")}
+                               << QByteArray("Запись конфигурации: 256 / 2368")
+                               << QStringLiteral("Передано 256 из 2368 байт: конфигурация в устройстве может быть "
+                                                 "записана не полностью, повторите запись.");
+    }
+
+    void ctrlCStopsCleanly()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, simArguments);
+        QFETCH(QByteArray, progress);
+        QFETCH(QString, state);
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home, simArguments);
+        const QByteArray memory = fileBytes(home.memoryFile());
+        const QString file = home.path(QStringLiteral("unit.cf"));
+        QByteArray other = memory;
+        other.fill('\x55', 2368);
+        const QByteArray fileBefore = cfFile(other);
+        writeFile(file, fileBefore);
+
+        QProcess process;
+        start(process, home, {command, file});
+        QByteArray seen;
+        QVERIFY2(waitForStderr(process, seen, progress), seen.constData());
+        QCOMPARE(interruptAndWait(process), int(ExitCode::Interrupted));
+        seen += process.readAllStandardError();
+        const QString err = QString::fromUtf8(seen);
+        QVERIFY2(err.contains(QStringLiteral("Прервано: ")) && err.contains(state), qPrintable(err));
+        QCOMPARE(fileBytes(file), fileBefore);
+        QCOMPARE(QDir(home.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("unit.cf")});
+        // The unit never completed the write, so it keeps what it held.
+        sim.stop();
+        QCOMPARE(fileBytes(home.memoryFile()), memory);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliE2e)
+#include "tst_cli_e2e.moc"

@@ -1,0 +1,152 @@
+#include <QtTest>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+#include "FirmwareTestRig.h"
+#include "config/ConfigImage.h"
+#include "devinfo/DeviceInfo.h"
+#include "firmware/FirmwarePage.h"
+#include "link/OperationTags.h"
+
+// The page "Обновление прошивки": its controls, the buttons' availability and the file choice.
+class TestFirmwarePage : public QObject {
+    Q_OBJECT
+
+    struct PageRig : FirmwareTestRig {
+        ScriptedFileDialogs dialogs;
+        FixedClock clock;
+        ConfigImage image;
+        DeviceInfo info{image, link};
+        FirmwarePage page{exchange, info, link, status, dialogs, clock, dir.path()};
+        QPushButton *button(const char *name) { return page.button(QString::fromLatin1(name)); }
+        QList<bool> enabled()
+        {
+            return {button("Command3")->isEnabled(), button("Command4")->isEnabled(), button("Command5")->isEnabled()};
+        }
+    };
+
+private slots:
+    void controls()
+    {
+        PageRig rig;
+        rig.page.show();
+        QCOMPARE(rig.page.header()->text(), QStringLiteral("Обновление прошивки"));
+        const auto *frame = rig.page.findChild<QGroupBox *>(QStringLiteral("Frame6"));
+        QVERIFY(frame && frame->isVisible());
+        QCOMPARE(frame->title(), QStringLiteral("Файл прошивки"));
+        QVERIFY(!rig.page.findChild<QGroupBox *>(QStringLiteral("Frame1"))->isVisible());
+        QCOMPARE(rig.button("Command3")->text(), QStringLiteral("Копировать в файл"));
+        QCOMPARE(rig.button("Command4")->text(), QStringLiteral("Загрузить из файла"));
+        QVERIFY(rig.button("Command3")->isVisible() && rig.button("Command4")->isVisible());
+        QVERIFY(!rig.button("Command5")->isVisible());
+        for (const char *name : {"Command3", "Command4", "Command5"})
+            QCOMPARE(rig.button(name)->accessibleName(), rig.button(name)->text());
+        const QString help = rig.page.findChild<QTextEdit *>(QStringLiteral("RichTextBox1"))->toPlainText();
+        QVERIFY(help.contains(QStringLiteral("2. Загрузить подходящую прошивку из файла в устройство.")));
+        QVERIFY(help.contains(QStringLiteral("восстановить работу системы при неудачном обновлении.")));
+    }
+
+    // The three buttons (the hidden one too) follow the version of an identified unit and step
+    // aside while a transfer runs.
+    void buttonsFollowTheUnit_data()
+    {
+        QTest::addColumn<QString>("version");   // firmware version cells 1420..1422
+        QTest::addColumn<bool>("identified");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("unit with a version") << QStringLiteral("00 07 1") << true << false << true;
+        QTest::newRow("version zero") << QStringLiteral("00 00 0") << true << false << false;
+        QTest::newRow("no version read") << QString() << true << false << false;
+        QTest::newRow("no unit") << QStringLiteral("02 07 1") << false << false << false;
+        QTest::newRow("transfer queued") << QStringLiteral("02 07 1") << true << true << false;
+    }
+    void buttonsFollowTheUnit()
+    {
+        QFETCH(QString, version);
+        QFETCH(bool, identified);
+        QFETCH(bool, busy);
+        QFETCH(bool, enabled);
+        PageRig rig;
+        QCOMPARE(rig.enabled(), (QList<bool>{false, false, false}));   // nothing known yet
+        const QStringList cells = version.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (int i = 0; i < cells.size(); ++i)
+            rig.image.setCell(1420 + i, cells.at(i));
+        rig.info.fill();
+        if (!identified)
+            rig.link.UstroistvoNameClear.clear();
+        if (busy) {
+            QVERIFY(writeFile(rig.path(QStringLiteral("a.fw")), FirmwareFile::format(unitFirmware())));
+            rig.page.applyVersionRule();
+            QVERIFY(rig.exchange.loadFromFile(rig.path(QStringLiteral("a.fw"))));
+        } else {
+            rig.page.Form_Activate();
+        }
+        QCOMPARE(rig.enabled(), (QList<bool>{enabled, enabled, enabled}));
+        rig.page.disableButtons();
+        QCOMPARE(rig.enabled(), (QList<bool>{false, false, false}));
+    }
+
+    void buttonsReturnWhenATransferEnds()
+    {
+        PageRig rig;
+        rig.image.setCell(1420, QStringLiteral("01"));
+        rig.info.fill();
+        rig.page.Form_Activate();
+        rig.dialogs.answers << rig.path(QStringLiteral("backup.fw"));
+        rig.page.Command3_Click();
+        QCOMPARE(rig.enabled(), (QList<bool>{false, false, false}));
+        rig.queue.pump();
+        rig.port.feed(unitFirmware());
+        rig.poll();
+        rig.silence();
+        QCOMPARE(rig.tag(), Tag::Saved);
+        QCOMPARE(rig.enabled(), (QList<bool>{true, true, true}));
+    }
+
+    void fileChoice_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("defaultName");
+        QTest::addColumn<QString>("queued");
+        QTest::newRow("copy to file") << true << false << QStringLiteral("20261207090503")
+                                      << Cmd::ProsivkaSaveToFileProcess + QStringLiteral(",|");
+        QTest::newRow("load from file") << false << false << QString() << Cmd::ProsivkaLoadFromFileProcess + QStringLiteral(",|");
+        QTest::newRow("copy cancelled") << true << true << QStringLiteral("20261207090503") << QString();
+        QTest::newRow("load cancelled") << false << true << QString() << QString();
+    }
+    void fileChoice()
+    {
+        QFETCH(bool, save);
+        QFETCH(bool, cancel);
+        QFETCH(QString, defaultName);
+        QFETCH(QString, queued);
+        PageRig rig;
+        const QString path = rig.path(QStringLiteral("unit.fw"));
+        QVERIFY(writeFile(path, FirmwareFile::format(unitFirmware())));
+        if (!cancel)
+            rig.dialogs.answers << path;
+        save ? rig.page.Command3_Click() : rig.page.Command4_Click();
+        QCOMPARE(rig.dialogs.requests.size(), 1);
+        QCOMPARE(rig.dialogs.requests.at(0).initialFolder, rig.dir.path() + QStringLiteral("/Прошивки/"));
+        QCOMPARE(rig.dialogs.requests.at(0).defaultName, defaultName);
+        QCOMPARE(rig.queue.CommandQueueText(), queued);
+        QCOMPARE(rig.exchange.isBusy(), !cancel);
+        QVERIFY(rig.messages.texts.isEmpty());
+        QVERIFY(rig.tag().isEmpty());
+        QVERIFY(rig.port.written().isEmpty());   // the unit hears nothing before the queue starts it
+    }
+
+    void clickWithoutUnitShowsNoDialog()
+    {
+        PageRig rig;
+        rig.status.setConnection(StatusModel::kPassive);
+        rig.page.Command4_Click();
+        QVERIFY(rig.dialogs.requests.isEmpty());
+        QCOMPARE(rig.messages.texts, QStringList{FirmwareExchange::kNoConnection});
+    }
+};
+
+QTEST_MAIN(TestFirmwarePage)
+#include "tst_firmwarepage.moc"

@@ -1,5 +1,6 @@
 #include <QtTest>
 #include "ConfigTestRig.h"
+#include "link/LockStepWrite.h"
 #include "link/OperationTags.h"
 
 // The unit's side of a write: "OK" for the request and for each of the first `acks` blocks.
@@ -170,6 +171,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("no answer to the request") << -1 << QByteArray() << 0 << ConfigExchange::kCountMismatch;
         QTest::newRow("silent after 5 blocks") << 4 << QByteArray() << 5 << ConfigExchange::kCountMismatch;
+        QTest::newRow("last block unacknowledged") << 36 << QByteArray() << 37 << LockStepWrite::kNotAcknowledged;
         QTest::newRow("lower-case ok") << -1 << QByteArray("ok") << 0 << ConfigExchange::kSequenceBroken;
         QTest::newRow("garbage after 10 blocks") << 9 << QByteArray("ERR") << 10 << ConfigExchange::kSequenceBroken;
     }

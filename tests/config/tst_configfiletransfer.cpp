@@ -1,5 +1,6 @@
 #include <QtTest>
 #include "ConfigTestRig.h"
+#include "link/LockStepWrite.h"
 #include "link/OperationTags.h"
 
 static QByteArray readFile(const QString &path)
@@ -164,6 +165,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("no answer to the request") << -1 << QByteArray() << 0 << 0 << ConfigExchange::kCountMismatch;
         QTest::newRow("silent after 36 blocks") << 35 << QByteArray() << 0 << 36 << ConfigExchange::kCountMismatch;
+        QTest::newRow("last block unacknowledged") << 36 << QByteArray() << 0 << 37 << LockStepWrite::kNotAcknowledged;
         QTest::newRow("lower-case ok") << 2 << QByteArray("ok") << 0 << 3 << ConfigExchange::kSequenceBroken;
         QTest::newRow("send fails at block 5") << 37 << QByteArray() << 5 << 4
                                                << QStringLiteral("Ошибка передачи 8018");

@@ -1,0 +1,127 @@
+#include <QtTest>
+#include "SimCore.h"
+#include "SimDefaults.h"
+
+// The simulated unit's side of a block write: its faults and its check that the program waits for
+// every "OK" before the next block.
+class TestSimLockStep : public QObject {
+    Q_OBJECT
+
+    // A program writing in lock-step: each block goes out once an "OK" has been read, 1 ms later.
+    // Returns everything the unit sent; stops when the unit stays silent or the line closes.
+    static QByteArray writeInLockStep(SimCore &core, const QByteArray &request, int blocks, qint64 *now)
+    {
+        QByteArray heard;
+        QByteArray pending;
+        core.receive(request, *now);
+        for (int sent = 0; sent <= blocks;) {
+            const qint64 next = core.nextEventMs();
+            if (next < 0 || core.lineClosed() || !core.hasPendingOutput())
+                break;
+            *now = qMax(*now, next);
+            const QByteArray out = core.takeOutput(*now);
+            heard += out;
+            pending += out;
+            if (!pending.contains("OK"))
+                continue;
+            pending.clear();
+            if (sent == blocks)
+                break;
+            *now += 1;
+            core.receive(QByteArray(64, char(sent)), *now);
+            ++sent;
+        }
+        return heard;
+    }
+
+private slots:
+    void writeFaults_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<bool>("withholdLast");
+        QTest::addColumn<int>("closeAfterBlocks");
+        QTest::addColumn<int>("splitGapMs");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<QByteArray>("heard");
+        QTest::addColumn<bool>("committed");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("firmware, all answered") << QByteArray("#5001") << false << -1 << -1 << 0
+                                                << QByteArray("OK").repeated(981) << true << false;
+        QTest::newRow("firmware, paced at the line speed") << QByteArray("#5001") << false << -1 << -1 << 115200
+                                                           << QByteArray("OK").repeated(981) << true << false;
+        QTest::newRow("firmware, last OK withheld") << QByteArray("#5001") << true << -1 << -1 << 0
+                                                    << QByteArray("OK").repeated(980) << true << false;
+        QTest::newRow("configuration, last OK withheld") << QByteArray("#6001") << true << -1 << -1 << 0
+                                                         << QByteArray("OK").repeated(37) << true << false;
+        QTest::newRow("firmware, line dropped after 400 blocks") << QByteArray("#5001") << false << 400 << -1 << 0
+                                                                 << QByteArray("OK").repeated(400) << false << true;
+        QTest::newRow("firmware, OK split") << QByteArray("#5001") << false << -1 << 60 << 0
+                                            << QByteArray("OK").repeated(981) << true << false;
+    }
+    void writeFaults()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(bool, withholdLast);
+        QFETCH(int, closeAfterBlocks);
+        QFETCH(int, splitGapMs);
+        QFETCH(int, baud);
+        QFETCH(QByteArray, heard);
+        QFETCH(bool, committed);
+        QFETCH(bool, closed);
+        SimFaults f;
+        f.withholdLastAck = withholdLast;
+        f.closeAfterBlocks = closeAfterBlocks;
+        f.splitAckGapMs = splitGapMs;
+        SimCore core(SimDefaults::image(), SimDefaults::firmware(), f);
+        core.setLineBaud(baud);
+        bool commit = false;
+        core.firmwareCommitted = [&](const QByteArray &) { commit = true; };
+        core.imageCommitted = [&](const QByteArray &) { commit = true; };
+        const int blocks = request == "#5001" ? 980 : 37;
+        qint64 now = 0;
+        QCOMPARE(writeInLockStep(core, request, blocks, &now), heard);
+        QCOMPARE(commit, committed);
+        QCOMPARE(core.lineClosed(), closed);
+        QCOMPARE(core.protocolViolations(), 0);
+        if (splitGapMs > 0)
+            QVERIFY(now >= qint64(981) * splitGapMs);   // every "K" came a gap after its "O"
+        if (baud > 0)   // 62720 bytes in and 1962 out at 11520 bytes per second
+            QVERIFY2(now >= 5600, qPrintable(QString::number(now)));
+        if (committed && request == "#5001")
+            QCOMPARE(core.firmware().left(128), QByteArray(64, '\0') + QByteArray(64, '\1'));
+    }
+
+    void dataAheadOfItsOkIsReported_data()
+    {
+        QTest::addColumn<int>("okTaken");        // "OK"s the program had read before sending
+        QTest::addColumn<int>("blocksSent");
+        QTest::addColumn<int>("violations");
+        QTest::newRow("block before the request's OK") << 0 << 1 << 1;
+        QTest::newRow("two blocks on one OK") << 1 << 2 << 1;
+        QTest::newRow("three blocks on one OK") << 1 << 3 << 2;
+        QTest::newRow("lock-step kept") << 1 << 1 << 0;
+    }
+    void dataAheadOfItsOkIsReported()
+    {
+        QFETCH(int, okTaken);
+        QFETCH(int, blocksSent);
+        QFETCH(int, violations);
+        SimCore core(SimDefaults::image(), SimDefaults::firmware());
+        QStringList reports;
+        core.protocolViolation = [&](const QString &what) { reports << what; };
+        core.receive("#5001", 0);
+        if (okTaken > 0)
+            QCOMPARE(core.takeOutput(1), QByteArray("OK"));
+        for (int block = 0; block < blocksSent; ++block) {
+            core.receive(QByteArray(32, 'a'), 2);   // each block in two writes: reported once
+            core.receive(QByteArray(32, 'b'), 2);
+        }
+        QCOMPARE(core.protocolViolations(), violations);
+        QCOMPARE(reports.size(), violations);
+        if (violations > 0)
+            QVERIFY(reports.first().startsWith(QStringLiteral("#5001 block")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimLockStep)
+#include "tst_simlockstep.moc"

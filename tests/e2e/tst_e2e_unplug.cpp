@@ -1,0 +1,203 @@
+#include <QtTest>
+#include <QPushButton>
+#include "SimProcess.h"
+#include "TestSeams.h"
+#include "app/TarviksApp.h"
+#include "config/ConfigFileTransfer.h"
+#include "config/ConfigImage.h"
+#include "firmware/FirmwareExchange.h"
+#include "firmware/FirmwareFile.h"
+#include "link/CommandQueue.h"
+#include "link/Cp1251.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "shell/MainWindow.h"
+#include "shell/Page.h"
+
+// The real program against zorgel-sim whose line disappears (the simulator closes its
+// pseudo-terminal) while idle and in the middle of each exchange. Every time the program must say
+// so, never report success, leave any file it was replacing as it was, free the link, and find the
+// unit again by automatic search once the simulator is back on the same port.
+class TestE2eUnplug : public QObject {
+    Q_OBJECT
+
+    static constexpr int kTimeoutMs = 30000;
+    // What the unit sends for one identification.
+    static constexpr int kIdentifyReply = 24;
+
+    enum Exchange { Idle, ConfigRead, ConfigWrite, ConfigCopy, FirmwareWrite, FirmwareCopy };
+
+    struct Program {
+        RecordingMessageSink messages;
+        ScriptedFileDialogs dialogs;
+        FixedClock clock;
+        // Every text the status strip showed, in order, without repeats (kept until the program is gone).
+        QStringList connections;
+        QStringList operations;
+        QStringList counters;
+        TarviksApp app;
+
+        explicit Program(const QString &folder) : app(AppSetup{folder, nullptr, &messages, &dialogs, &clock})
+        {
+            QObject::connect(&app.status(), &StatusModel::changed, &app, [this] {
+                if (connections.value(connections.size() - 1) != app.status().connection())
+                    connections << app.status().connection();
+                if (operations.value(operations.size() - 1) != app.status().operation())
+                    operations << app.status().operation();
+                if (counters.value(counters.size() - 1) != app.status().counter())
+                    counters << app.status().counter();
+            });
+            app.window().show();
+            app.startUp();
+        }
+    };
+
+    // Search at start and on loss of connection on; no read on detection.
+    static void writeSettings(const QString &folder, const QString &port)
+    {
+        const QStringList lines{QStringLiteral("Доступный номер порта:") + port,
+                                QStringLiteral("Доступная скорость порта:115200"),
+                                QStringLiteral("Акт индекс номера порта:") + port,
+                                QStringLiteral("Акт индекс скорости:1"),
+                                QStringLiteral("Акт индекс контр передачи:1"),
+                                QStringLiteral("RPF_19.Check1:1"),
+                                QStringLiteral("RPF_19.Check2:0"),
+                                QStringLiteral("RPF_19.Check3:0"),
+                                QStringLiteral("RPF_19.Check4:0"),
+                                QStringLiteral("RPF_19.Check5:1")};
+        QDir(folder).mkpath(QStringLiteral("Service"));
+        QFile file(folder + QStringLiteral("/Service/TX.cfg"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(Cp1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    }
+
+    static QByteArray fileBytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    static QStringList filesIn(const QString &folder)
+    {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+private slots:
+    void adapterPulled_data()
+    {
+        QTest::addColumn<int>("exchange");
+        // Bytes the unit sends before its line goes; -1: the simulator is stopped while idle.
+        QTest::addColumn<int>("closeAfter");
+        // The byte counter's total while the exchange runs.
+        QTest::addColumn<QString>("total");
+        QTest::newRow("idle") << int(Idle) << -1 << QString();
+        QTest::newRow("configuration read") << int(ConfigRead) << kIdentifyReply + 1000 << QStringLiteral("2370");
+        QTest::newRow("configuration write") << int(ConfigWrite) << kIdentifyReply + 2 * 10 << QStringLiteral("2368");
+        QTest::newRow("configuration copy to file") << int(ConfigCopy) << kIdentifyReply + 1500 << QStringLiteral("2370");
+        QTest::newRow("firmware write") << int(FirmwareWrite) << kIdentifyReply + 2 * 40 << QStringLiteral("62720");
+        QTest::newRow("firmware copy to file") << int(FirmwareCopy) << kIdentifyReply + 30000 << QStringLiteral("62720");
+    }
+
+    void adapterPulled()
+    {
+        QFETCH(int, exchange);
+        QFETCH(int, closeAfter);
+        QFETCH(QString, total);
+        const QString port = QStringLiteral("5");
+        QTemporaryDir folder;
+        QTemporaryDir files;
+        writeSettings(folder.path(), port);
+        SimProcess sim;
+        QStringList arguments{QStringLiteral("--port"), port};
+        if (closeAfter >= 0)
+            arguments << QStringLiteral("--close-after") << QString::number(closeAfter);
+        QVERIFY2(sim.start(folder.path(), arguments), qPrintable(sim.errorText()));
+        const QString unitMemoryFile = folder.path() + QStringLiteral("/Service/zorgel-config.bin");
+        const QByteArray unitMemory = fileBytes(unitMemoryFile);
+
+        Program program(folder.path());
+        TarviksApp &app = program.app;
+        QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Устройство обнаружено!"), kTimeoutMs);
+        QCOMPARE(app.status().connection(), StatusModel::kActive);
+        const int identified = app.link().identificationCount();
+
+        // A good file of the kind the exchange would replace.
+        const QString target = files.filePath(exchange == FirmwareCopy ? QStringLiteral("unit.fw") : QStringLiteral("unit.cf"));
+        const QByteArray good = QByteArrayLiteral("a file the user keeps\r\n");
+        writeFile(target, good);
+        const QString firmwareFile = folder.path() + QStringLiteral("/new.fw");
+        writeFile(firmwareFile, FirmwareFile::format(QByteArray(FirmwareFile::kFirmwareSize, char(0x5A))));
+
+        program.connections.clear();
+        program.operations.clear();
+        Page *configPage = app.page(QStringLiteral("RPF_17"));
+        switch (Exchange(exchange)) {
+        case Idle:
+            sim.stop();
+            break;
+        case ConfigRead:
+            configPage->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+            break;
+        case ConfigWrite:
+            for (int position = 1; position <= ConfigImage::kImageSize; ++position)
+                app.image().setByte(position, static_cast<unsigned char>(position * 3));
+            configPage->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+            break;
+        case ConfigCopy:
+            program.dialogs.answers = {target};
+            app.configTransfer().CopyToFile();
+            break;
+        case FirmwareWrite:
+            QVERIFY(app.firmwareExchange().loadFromFile(firmwareFile));
+            break;
+        case FirmwareCopy:
+            QVERIFY(app.firmwareExchange().saveToFile(target));
+            break;
+        }
+        // The simulator ends by itself once its line is closed; the program runs on meanwhile.
+        QTRY_VERIFY_WITH_TIMEOUT(!sim.isRunning(), kTimeoutMs);
+        // The exchange was under way when the line went.
+        if (!total.isEmpty()) {
+            const QRegularExpression running(QStringLiteral("^[1-9][0-9]* / %1 байт$").arg(total));
+            QVERIFY2(!program.counters.filter(running).isEmpty(), qPrintable(program.counters.join(QLatin1Char('|'))));
+        }
+
+        // The program says the connection broke, ends the exchange and frees the link.
+        const auto sawConnectionError = [&program] {
+            for (const QString &text : std::as_const(program.connections))
+                if (text.startsWith(QStringLiteral("Ошибка соединения ")))
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(sawConnectionError(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(app.queue().LinkFree() && !app.firmwareExchange().isBusy()
+                                     && !app.link().RPF_02VektorPriemaIsPorta.endsWith(QStringLiteral("в процессе")),
+                                 kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(filesIn(files.path()), QStringList{target.section(QLatin1Char('/'), -1)}, kTimeoutMs);
+        QCOMPARE(fileBytes(target), good);
+        QCOMPARE(fileBytes(unitMemoryFile), unitMemory);
+
+        // The simulator comes back on the same port: the automatic search finds it.
+        QVERIFY2(sim.start(folder.path(), {QStringLiteral("--port"), port}), qPrintable(sim.errorText()));
+        QTRY_VERIFY_WITH_TIMEOUT(app.link().identificationCount() > identified
+                                     && app.status().connection() == StatusModel::kActive,
+                                 kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Устройство обнаружено!"), kTimeoutMs);
+
+        // Nothing in between claimed success.
+        for (const QString &success : {QStringLiteral("Прочитано успешно!"), QStringLiteral("Записано успешно!"),
+                                       QStringLiteral("Сохранено успешно!")})
+            QVERIFY2(!program.operations.contains(success), qPrintable(program.operations.join(QLatin1Char('|'))));
+        QCOMPARE(fileBytes(target), good);
+    }
+};
+
+QTEST_MAIN(TestE2eUnplug)
+#include "tst_e2e_unplug.moc"

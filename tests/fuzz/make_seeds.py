@@ -124,3 +124,13 @@ write('simcore', 'read', polls(b'#6000', b'#6002', b'#6002', b'#5000'))
 write('simcore', 'write-config', polls(b'#6001', *pieces(CONFIG[:2368], 64)))
 write('simcore', 'write-abandoned', polls(b'#6001', CONFIG[:640], SILENT, SILENT, SILENT, b'#4000'))
 write('simcore', 'noise', polls(b'##60', b'01#4', b'000x#600', b'2'))
+
+# ".fw" files.
+FIRMWARE = bytes((i * 131 + i // 64) & 0xFF for i in range(62720))
+FW = b''.join(hex_line(FIRMWARE[i:i + 64]) for i in range(0, 62720, 64))
+write('firmwarefile', 'canonical.fw', FW)
+write('firmwarefile', 'compact-lower.fw', FW.lower().replace(b' ', b'').replace(b'\r\n', b'\n') + b'\n\n')
+write('firmwarefile', 'bad-pair.fw', FW.replace(hex_line(FIRMWARE[640:704]), b'0O ' + hex_line(FIRMWARE[641:704]), 1))
+write('firmwarefile', 'two-lines.fw', FW[:2 * 194])
+write('firmwarefile', 'tabs.fw', hex_line(FIRMWARE[:64]).replace(b' ', b'\t'))
+write('firmwarefile', 'empty.fw', b'')

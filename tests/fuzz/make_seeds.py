@@ -134,3 +134,20 @@ write('firmwarefile', 'bad-pair.fw', FW.replace(hex_line(FIRMWARE[640:704]), b'0
 write('firmwarefile', 'two-lines.fw', FW[:2 * 194])
 write('firmwarefile', 'tabs.fw', hex_line(FIRMWARE[:64]).replace(b' ', b'\t'))
 write('firmwarefile', 'empty.fw', b'')
+
+# Monitoring replies, each followed by threshold texts ("|"-separated).
+def words(*values):
+    out = bytearray()
+    for v in values:
+        out += bytes([(v >> 8) & 0xFF, v & 0xFF])
+    return bytes(out)
+
+MEASUREMENT = words(*([447] * 13 + [877, 389, 310, 375] + [0] * 15))
+MEASUREMENT = MEASUREMENT[:63] + b'\x00'
+write('monitordecoder', 'measurement', MEASUREMENT + b'80|20|50|-1.5|abc||+.5|5.')
+write('monitordecoder', 'reference-zero', MEASUREMENT[:32] + b'\x00\x00' + MEASUREMENT[34:])
+write('monitordecoder', 'over-full-scale', words(1024) + MEASUREMENT[2:])
+sensors = b'T2=19.0C;T5=-3.5C;T1=23.5C;T3=;T4=1;'
+write('monitordecoder', 'sensors', sensors + b' ' * (63 - len(sensors)) + b'\x01')
+write('monitordecoder', 'wrong-kind', MEASUREMENT[:63] + b'\x02')
+write('monitordecoder', 'short', MEASUREMENT[:40])

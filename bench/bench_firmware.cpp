@@ -1,0 +1,150 @@
+// Times the firmware transfers and the configuration write of the real program against zorgel-sim
+// on a pseudo-terminal whose unit paces its line (both ways) at the speed the program chose: from
+// the start routine to the final tag, beside the floor of the line itself (bytes on the wire plus
+// the 16 silent polls that end a transfer) and beside what one block per 50 ms poll would take.
+// Not a test: prints figures.
+#include "SimProcess.h"
+#include "TestSeams.h"
+#include "app/TarviksApp.h"
+#include "config/ConfigExchange.h"
+#include "firmware/FirmwareExchange.h"
+#include "firmware/FirmwareFile.h"
+#include "link/CommandQueue.h"
+#include "link/Cp1251.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "link/StatusSupervisor.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+constexpr int kPollMs = 50;
+constexpr int kSilentPolls = 16;
+
+bool waitForTag(SerialLink &link, const QStringList &finals, qint64 limitMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!finals.contains(link.RPF_02VektorPriemaIsPorta)) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
+}
+
+void writeSettings(const QString &folder, int baud)
+{
+    QDir(folder).mkpath(QStringLiteral("Service"));
+    QFile file(folder + QStringLiteral("/Service/TX.cfg"));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(Cp1251::encode(QStringLiteral("Доступный номер порта:1\r\nДоступная скорость порта:%1\r\n"
+                                                 "Акт индекс скорости:1\r\nRPF_19.Check2:0\r\nRPF_19.Check5:1\r\n")
+                                      .arg(baud)));
+}
+
+// Milliseconds on the wire for this many bytes at 8N1.
+double lineMs(qint64 bytes, int baud)
+{
+    return double(bytes) * 10.0 * 1000.0 / baud;
+}
+
+void row(const char *what, int baud, double ms, double floorMs, double perPollMs)
+{
+    if (perPollMs < 0)
+        std::printf("| %s | %d | %.0f | %.0f | — |\n", what, baud, ms, floorMs);
+    else
+        std::printf("| %s | %d | %.0f | %.0f | %.0f |\n", what, baud, ms, floorMs, perPollMs);
+    std::fflush(stdout);
+}
+
+bool runScenario(int baud, int runs)
+{
+    QTemporaryDir folder;
+    writeSettings(folder.path(), baud);
+    SimProcess sim;
+    if (!sim.start(folder.path())) {
+        std::fprintf(stderr, "%d: %s\n", baud, qPrintable(sim.errorText()));
+        return false;
+    }
+    RecordingMessageSink messages;
+    ScriptedFileDialogs dialogs;
+    FixedClock clock;
+    TarviksApp app(AppSetup{folder.path(), nullptr, &messages, &dialogs, &clock});
+    app.startUp();
+    if (!waitForTag(app.link(), {Tag::NameRead}, 20000)) {
+        std::fprintf(stderr, "%d: unit not found\n", baud);
+        return false;
+    }
+    // From here on the bench starts every exchange itself.
+    app.supervisor().timer().stop();
+    app.supervisor().tick();
+    const auto timed = [&](const std::function<void()> &start, const QString &ok, const QStringList &finals,
+                           double *best) {
+        for (int run = 0; run < runs; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            start();
+            if (!waitForTag(app.link(), finals, 600000) || app.link().RPF_02VektorPriemaIsPorta != ok) {
+                std::fprintf(stderr, "%d: %s failed: %s / %s\n", baud, qPrintable(ok),
+                             qPrintable(app.link().RPF_02VektorPriemaIsPorta), qPrintable(messages.texts.join('|')));
+                return false;
+            }
+            *best = std::min(*best, timer.nsecsElapsed() / 1e6);
+            app.link().RPF_02VektorPriemaIsPorta.clear();
+        }
+        return true;
+    };
+
+    const QString file = folder.filePath(QStringLiteral("unit.fw"));
+    double readMs = 1e12, writeMs = 1e12, configMs = 1e12;
+    const bool ok =
+        timed([&] { app.firmwareExchange().saveToFile(file); app.queue().pump(); }, Tag::Saved,
+              {Tag::Saved, Tag::SaveError, QString()}, &readMs)
+        && timed([&] { app.firmwareExchange().loadFromFile(file); app.queue().pump(); }, Tag::Written,
+                 {Tag::Written, Tag::WriteError, QString()}, &writeMs)
+        && timed([&] { app.configExchange().ConfiguraciaReadProcess(); }, Tag::ReadOk, {Tag::ReadOk, Tag::ReadError},
+                 &configMs);
+    if (!ok)
+        return false;
+    configMs = 1e12;
+    if (!timed([&] { app.configExchange().ConfiguraciaWriteProcess(); }, Tag::Written,
+               {Tag::Written, Tag::WriteError}, &configMs))
+        return false;
+
+    const double silence = kSilentPolls * kPollMs;
+    constexpr int fwBlocks = FirmwareFile::kBlockCount;
+    constexpr int cfgBlocks = 37;
+    // Read: request and stream. Write: request, blocks and one "OK" per block and for the request.
+    // A read is one stream: the poll never paced it (it only lost blocks when one came per poll).
+    row("firmware read (#5000)", baud, readMs, lineMs(5 + FirmwareFile::kFirmwareSize, baud) + silence, -1);
+    // Sending on the poll, a block leaves on the first poll after its "OK" has arrived: a whole poll
+    // per block on a fast line, more when a block and its "OK" take longer than a poll on the wire.
+    const double pollsPerBlock = std::ceil(lineMs(64 + 2, baud) / kPollMs);
+    const auto perPoll = [&](int blocks) { return kPollMs + blocks * pollsPerBlock * kPollMs + silence; };
+    row("firmware write (#5001)", baud, writeMs,
+        lineMs(5 + FirmwareFile::kFirmwareSize + 2 * (fwBlocks + 1), baud) + silence, perPoll(fwBlocks));
+    row("configuration write (#6001)", baud, configMs, lineMs(5 + 2368 + 2 * (cfgBlocks + 1), baud) + silence,
+        perPoll(cfgBlocks));
+    return messages.texts.isEmpty();
+}
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    std::printf("| transfer | baud | measured, ms | line floor, ms | one block per 50 ms poll, ms |\n");
+    std::printf("|---|---|---|---|---|\n");
+    bool ok = runScenario(115200, 2);
+    ok = runScenario(9600, 1) && ok;
+    return ok ? 0 : 1;
+}

@@ -8,11 +8,19 @@
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
 #include "devinfo/DeviceInfo.h"
+#include "firmware/FirmwareExchange.h"
+#include "firmware/FirmwareFile.h"
+#include "link/CommandQueue.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
 #include "link/StatusModel.h"
+#include "monitor/MonitorExchange.h"
+#include "monitor/MonitorJournal.h"
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -56,24 +64,29 @@ void CliCommands::fail(const QString &text)
     m_err(text + QLatin1Char('\n'));
 }
 
-CliCommands::Mismatch CliCommands::compare(const ConfigImage &image, const QList<QByteArray> &blocks)
+CliCommands::Mismatch CliCommands::compare(const ByteAt &unit, const QList<QByteArray> &blocks)
 {
     Mismatch mismatch;
     int position = 0;
     for (const QByteArray &block : blocks) {
         for (const char byte : block) {
             ++position;
-            const int unit = image.byteAt(position);
-            if (unit == static_cast<unsigned char>(byte))
+            const int got = unit(position);
+            if (got == static_cast<unsigned char>(byte))
                 continue;
             if (mismatch.count++ == 0) {
                 mismatch.first = position;
-                mismatch.unitByte = unit;
+                mismatch.unitByte = got;
                 mismatch.fileByte = static_cast<unsigned char>(byte);
             }
         }
     }
     return mismatch;
+}
+
+CliCommands::Mismatch CliCommands::compare(const ConfigImage &image, const QList<QByteArray> &blocks)
+{
+    return compare([&image](int position) { return image.byteAt(position); }, blocks);
 }
 
 QString CliCommands::mismatchText(const Mismatch &mismatch, int total)
@@ -95,15 +108,16 @@ int CliCommands::run()
         return readConfig();
     case CliOptions::Command::WriteConfig:
         return writeConfig();
-    default:
-        return notAvailable();
+    case CliOptions::Command::ReadFirmware:
+        return readFirmware();
+    case CliOptions::Command::WriteFirmware:
+        return writeFirmware();
+    case CliOptions::Command::Monitor:
+        return monitor();
+    case CliOptions::Command::None:
+        break;
     }
-}
-
-int CliCommands::notAvailable()
-{
-    fail(QStringLiteral("Команда %1 пока недоступна в этой версии.").arg(CliOptions::commandName(m_options.command)));
-    return ExitCode::NotAvailable;
+    return ExitCode::Usage;
 }
 
 int CliCommands::connectUnit()
@@ -160,23 +174,13 @@ int CliCommands::find()
                 problems << m_session.lastPortProblem();
             continue;
         }
-        // The rest of what the unit is lives in its configuration memory.
         SerialLink &link = m_session.link();
-        clearImage(m_session.image());
-        m_session.deviceInfo().KolichestvoVhodov.reset();
-        m_session.status().clearProgress();
-        m_progress.begin(QStringLiteral("Чтение конфигурации"));
-        m_session.configExchange().ConfiguraciaReadProcess();
-        if (m_session.waitWhileTag(Tag::ConfigRead) == CliSession::End::Interrupted) {
-            m_session.abort();
-            break;
-        }
-        if (link.RPF_02VektorPriemaIsPorta != Tag::ReadOk) {
+        if (!readUnitInfo(port)) {
+            if (InterruptWatch::interrupted())
+                break;
             readFailed = true;
-            fail(QStringLiteral("Com%1: ").arg(port) + transferProblem(link));
         }
         DeviceInfo &info = m_session.deviceInfo();
-        info.fill();
 
         QJsonObject unit;
         unit.insert(QStringLiteral("port"), port);
@@ -318,5 +322,294 @@ int CliCommands::writeConfig()
         return ExitCode::VerifyMismatch;
     }
     say(QStringLiteral("Проверено: конфигурация в устройстве совпадает с файлом."));
+    return ExitCode::Success;
+}
+
+bool CliCommands::readUnitInfo(int port)
+{
+    // The rest of what the unit is lives in its configuration memory.
+    SerialLink &link = m_session.link();
+    clearImage(m_session.image());
+    m_session.deviceInfo().KolichestvoVhodov.reset();
+    m_session.status().clearProgress();
+    m_progress.begin(QStringLiteral("Чтение конфигурации"));
+    m_session.configExchange().ConfiguraciaReadProcess();
+    if (m_session.waitWhileTag(Tag::ConfigRead) == CliSession::End::Interrupted) {
+        m_session.abort();
+        m_session.deviceInfo().fill();
+        return false;
+    }
+    const bool ok = link.RPF_02VektorPriemaIsPorta == Tag::ReadOk;
+    if (!ok)
+        fail(QStringLiteral("Com%1: ").arg(port) + transferProblem(link));
+    m_session.deviceInfo().fill();
+    return ok;
+}
+
+int CliCommands::checkFirmwareVersion()
+{
+    if (!readUnitInfo(m_session.link().UsbComPortNumber)) {
+        if (InterruptWatch::interrupted()) {
+            fail(QStringLiteral("Прервано: обмена прошивкой с устройством не было."));
+            return ExitCode::Interrupted;
+        }
+        m_session.close();
+        return ExitCode::TransferFailed;
+    }
+    const QString version = m_session.deviceInfo().VersiaProshivki;
+    if (!FirmwareExchange::versionAllowsTransfer(version)) {
+        m_session.close();
+        fail(QStringLiteral("Операции с прошивкой недоступны: устройство не сообщает версию прошивки (%1).")
+                 .arg(version));
+        return ExitCode::TransferFailed;
+    }
+    return ExitCode::Success;
+}
+
+int CliCommands::waitFirmware(const QString &tag)
+{
+    m_session.queue().pump();
+    if (m_session.link().RPF_02VektorPriemaIsPorta != tag) {
+        // The start failed and said why.
+        m_session.close();
+        return ExitCode::TransferFailed;
+    }
+    return m_session.waitWhileTag(tag) == CliSession::End::Interrupted ? ExitCode::Interrupted
+                                                                         : ExitCode::Success;
+}
+
+int CliCommands::readFirmware()
+{
+    const QString &file = m_options.file;
+    if (!QFileInfo(file).absoluteDir().exists()) {
+        fail(FirmwareExchange::kCreateError + file);
+        return ExitCode::BadFile;
+    }
+    int result = connectUnit();
+    if (result == ExitCode::Success)
+        result = checkFirmwareVersion();
+    if (result != ExitCode::Success)
+        return result;
+    const QString untouched = QFileInfo::exists(file) ? QStringLiteral("Файл %1 не изменён.").arg(file)
+                                                       : QStringLiteral("Файл %1 не создан.").arg(file);
+    SerialLink &link = m_session.link();
+    m_session.status().clearProgress();
+    m_progress.begin(QStringLiteral("Чтение прошивки"));
+    if (!m_session.firmware().saveToFile(file)) {
+        m_session.close();
+        return ExitCode::BadFile;
+    }
+    result = waitFirmware(Tag::FirmwareRead);
+    if (result == ExitCode::Interrupted) {
+        m_session.abort();
+        fail(QStringLiteral("Прервано: чтение прошивки остановлено. ") + untouched);
+        return result;
+    }
+    if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
+        // The exchange has said what went wrong.
+        m_session.abort();
+        fail(QStringLiteral("Ошибка при сохранении! ") + untouched);
+        return ExitCode::TransferFailed;
+    }
+    m_session.close();
+    say(QStringLiteral("Сохранено успешно! ") + file);
+    return ExitCode::Success;
+}
+
+int CliCommands::writeFirmware()
+{
+    const QString &file = m_options.file;
+    // The whole file is checked before the port is touched: a bad file sends nothing.
+    const FirmwareFile::Content content = FirmwareFile::read(file);
+    switch (content.failure) {
+    case FirmwareFile::Content::Failure::Open:
+        fail(FirmwareExchange::kOpenError + file);
+        return ExitCode::BadFile;
+    case FirmwareFile::Content::Failure::Read:
+        fail(FirmwareExchange::kReadFileError + file);
+        return ExitCode::BadFile;
+    case FirmwareFile::Content::Failure::Format:
+        fail(FirmwareExchange::kFormatError.arg(file, QString::number(content.badLine), content.reason));
+        return ExitCode::BadFile;
+    case FirmwareFile::Content::Failure::None:
+        break;
+    }
+    int result = connectUnit();
+    if (result == ExitCode::Success)
+        result = checkFirmwareVersion();
+    if (result != ExitCode::Success)
+        return result;
+    SerialLink &link = m_session.link();
+    FirmwareExchange &firmware = m_session.firmware();
+    m_session.status().clearProgress();
+    m_progress.begin(QStringLiteral("Запись прошивки"));
+    if (!firmware.loadFromFile(file)) {
+        m_session.close();
+        return ExitCode::BadFile;
+    }
+    result = waitFirmware(Tag::FirmwareWrite);
+    if (result == ExitCode::Interrupted) {
+        const int sent = firmware.SchetchikBaitov;
+        m_session.abort();
+        fail(sent == 0 ? QStringLiteral("Прервано: запись прошивки остановлена, данные прошивки в устройство не "
+                                        "передавались.")
+                       : QStringLiteral("Прервано: запись прошивки остановлена после %1 из %2 байт. ")
+                                 .arg(sent)
+                                 .arg(FirmwareFile::kFirmwareSize)
+                             + FirmwareExchange::kMayBeUnusable);
+        return result;
+    }
+    if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Written) {
+        m_session.abort();
+        fail(QStringLiteral("Ошибка при записи!"));
+        return ExitCode::TransferFailed;
+    }
+    say(QStringLiteral("Записано успешно! ") + file);
+    if (!m_options.verify) {
+        m_session.close();
+        return ExitCode::Success;
+    }
+
+    // Read back into a scratch file through the same routine as read-firmware.
+    QTemporaryDir scratch;
+    const QString readBack = scratch.filePath(QStringLiteral("verify.fw"));
+    m_session.status().clearProgress();
+    m_progress.begin(QStringLiteral("Проверка"));
+    if (!scratch.isValid() || !firmware.saveToFile(readBack)) {
+        m_session.close();
+        fail(QStringLiteral("Прошивка записана, проверка не выполнена."));
+        return ExitCode::TransferFailed;
+    }
+    result = waitFirmware(Tag::FirmwareRead);
+    if (result == ExitCode::Interrupted) {
+        m_session.abort();
+        fail(QStringLiteral("Прервано: прошивка записана, проверка не выполнена."));
+        return result;
+    }
+    if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
+        m_session.abort();
+        fail(QStringLiteral("Прошивка записана, проверка не выполнена."));
+        return ExitCode::TransferFailed;
+    }
+    m_session.close();
+    const FirmwareFile::Content unit = FirmwareFile::read(readBack);
+    QByteArray unitBytes;
+    for (const QByteArray &block : unit.blocks)
+        unitBytes += block;
+    const Mismatch mismatch = compare(
+        [&unitBytes](int position) {
+            return position <= unitBytes.size() ? int(static_cast<unsigned char>(unitBytes.at(position - 1))) : -1;
+        },
+        content.blocks);
+    if (mismatch.count > 0) {
+        fail(mismatchText(mismatch, FirmwareFile::kFirmwareSize));
+        return ExitCode::VerifyMismatch;
+    }
+    say(QStringLiteral("Проверено: прошивка в устройстве совпадает с файлом."));
+    return ExitCode::Success;
+}
+
+QString CliCommands::frameLine(const MonitorReadings &r, const MonitorDecoder::Layout &layout, bool measurement,
+                               const QDateTime &time)
+{
+    QStringList parts{time.toString(QStringLiteral("HH:mm:ss"))};
+    const auto trimmed = [](const QString &text) { return text.trimmed(); };
+    if (measurement) {
+        for (int row = 1; row <= MonitorReadings::kRows; ++row) {
+            const bool input = row <= MonitorReadings::kInputs;
+            if (input && !layout[row].visible)
+                continue;
+            const QString name = input ? trimmed(layout[row].caption) : QStringLiteral("УПР");
+            QString item = name + QStringLiteral(": ") + trimmed(r.volt[row]) + QStringLiteral(" В ")
+                + trimmed(r.percent[row]) + QLatin1Char('%');
+            if (input && !r.state[row].isEmpty() && r.state[row] != MonitorReadings::kDesignText)
+                item += QLatin1Char(' ') + r.state[row];
+            parts << item;
+        }
+        parts << QStringLiteral("Акк: ") + trimmed(r.battery) + QStringLiteral(" В")
+              << QStringLiteral("Пит: ") + trimmed(r.supply) + QStringLiteral(" В")
+              << QStringLiteral("Проц: ") + trimmed(r.cpu) + QStringLiteral(" В");
+    } else {
+        for (int n = 1; n <= MonitorReadings::kSensors; ++n) {
+            const QString value = r.sensors[n] == MonitorReadings::kDesignText ? QString() : trimmed(r.sensors[n]);
+            parts << QStringLiteral("T%1=").arg(n) + (value.isEmpty() ? QStringLiteral("—") : value);
+        }
+    }
+    return parts.join(QStringLiteral("  "));
+}
+
+int CliCommands::monitor()
+{
+    const int connected = connectUnit();
+    if (connected != ExitCode::Success)
+        return connected;
+    SerialLink &link = m_session.link();
+    MonitorExchange &exchange = m_session.monitor();
+    // The model and the inputs' ranges come with the configuration, as on the monitoring page.
+    if (!readUnitInfo(link.UsbComPortNumber)) {
+        if (InterruptWatch::interrupted()) {
+            m_session.abort();
+            say(QStringLiteral("Мониторинг остановлен."));
+            return m_options.count ? ExitCode::Interrupted : ExitCode::Success;
+        }
+        fail(QStringLiteral("Без конфигурации входы показаны по номерам, без состояний."));
+    }
+    exchange.RazmetkaVhodov();
+    m_session.setProgressShown(false);
+
+    const int periodMs = int(m_options.period * 1000);
+    bool headerShown = false;
+    int frames = 0;
+    int failures = 0;
+    QElapsedTimer clock;
+    while (!m_options.count || frames < *m_options.count) {
+        clock.start();
+        exchange.MonitoringProcess();
+        if (link.RPF_02VektorPriemaIsPorta == Tag::Monitoring
+            && m_session.waitWhileTag(Tag::Monitoring) == CliSession::End::Interrupted)
+            break;
+        const QString tag = link.RPF_02VektorPriemaIsPorta;
+        if (tag == Tag::MonitoringOk) {
+            ++frames;
+            failures = 0;
+            const QDateTime now = QDateTime::currentDateTime();
+            if (m_options.csv) {
+                // The journal's own CSV, one row at a time.
+                MonitorJournal row;
+                row.append(now, exchange.readings());
+                const QStringList lines = QString::fromUtf8(row.csv(exchange.layout())).split(QStringLiteral("\r\n"));
+                if (!headerShown)
+                    m_out(lines.value(0) + QLatin1Char('\n'));
+                m_out(lines.value(1) + QLatin1Char('\n'));
+                headerShown = true;
+            } else {
+                const bool measurement =
+                    MonitorDecoder::kindOf(exchange.BuferMonitoringa) == MonitorDecoder::Kind::Measurement;
+                m_out(frameLine(exchange.readings(), exchange.layout(), measurement, now) + QLatin1Char('\n'));
+            }
+        } else if (!link.isOpen()) {
+            fail(transferProblem(link));
+            return ExitCode::TransferFailed;
+        } else {
+            // One bad or missing reply; the next poll may be fine, as on the page.
+            fail(QStringLiteral("Кадр не получен: ") + (tag.isEmpty() ? QStringLiteral("нет ответа") : tag)
+                 + QLatin1Char('.'));
+            if (++failures >= kMaxFailedPolls) {
+                m_session.close();
+                return ExitCode::TransferFailed;
+            }
+        }
+        if (m_options.count && frames >= *m_options.count)
+            break;
+        if (m_session.pause(periodMs - int(clock.elapsed())) == CliSession::End::Interrupted)
+            break;
+    }
+    if (InterruptWatch::interrupted()) {
+        m_session.abort();
+        say(QStringLiteral("Мониторинг остановлен."));
+        // Without --count Ctrl+C is the way to end; with it, the frames asked for did not all come.
+        return m_options.count ? ExitCode::Interrupted : ExitCode::Success;
+    }
+    m_session.close();
     return ExitCode::Success;
 }

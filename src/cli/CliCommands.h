@@ -1,5 +1,6 @@
 #pragma once
 #include "cli/CliOptions.h"
+#include "monitor/MonitorDecoder.h"
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -9,6 +10,7 @@ class CliSession;
 class ProgressReporter;
 class StderrMessageSink;
 class ConfigImage;
+class QDateTime;
 
 // What each command of tarviks-cli does with a session, and the exit status it ends with.
 class CliCommands {
@@ -22,9 +24,19 @@ public:
         int unitByte = -1;    // the unit's byte there (-1: no data)
         int fileByte = -1;
     };
-    // Compares image cells 1..blocks*64 with the file's blocks.
+    // The unit's byte at a 1-based position, -1 when there is none.
+    using ByteAt = std::function<int(int position)>;
+    // Compares the unit's bytes 1..n with the file's blocks, n being all the blocks hold.
+    static Mismatch compare(const ByteAt &unit, const QList<QByteArray> &blocks);
     static Mismatch compare(const ConfigImage &image, const QList<QByteArray> &blocks);
     static QString mismatchText(const Mismatch &mismatch, int total);
+
+    // Monitoring ends after this many polls in a row without a frame.
+    static constexpr int kMaxFailedPolls = 5;
+    // One decoded frame as a line: the time, then the visible inputs, "УПР" and the three supply
+    // voltages of a measurement frame, or the six sensors of a sensor frame.
+    static QString frameLine(const MonitorReadings &readings, const MonitorDecoder::Layout &layout, bool measurement,
+                             const QDateTime &time);
 
     CliCommands(CliSession &session, const CliOptions &options, ProgressReporter &progress, Writer out,
                 Writer err);
@@ -34,7 +46,17 @@ private:
     int find();
     int readConfig();
     int writeConfig();
-    int notAvailable();
+    int readFirmware();
+    int writeFirmware();
+    int monitor();
+
+    // Reads the configuration into the image and fills the device information from it; false
+    // (the reason on stderr) when the read failed. Interrupted is reported through the flag.
+    bool readUnitInfo(int port);
+    // The window's rule for firmware transfers: the unit must report a firmware version.
+    int checkFirmwareVersion();
+    // The firmware transfer running under tag, waited for; Success, Interrupted or TransferFailed.
+    int waitFirmware(const QString &tag);
 
     // Identifies a unit on the candidate ports; NoUnit (with the reason on stderr) when none answers.
     int connectUnit();

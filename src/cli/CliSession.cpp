@@ -6,11 +6,15 @@
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
 #include "devinfo/DeviceInfo.h"
+#include "editors/FieldCodec.h"
+#include "editors/FieldMaps.h"
+#include "firmware/FirmwareExchange.h"
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
+#include "monitor/MonitorExchange.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 #include "shell/Clock.h"
@@ -43,6 +47,24 @@ CliSession::CliSession(const Setup &setup, QObject *parent)
                                                   m_programFolder);
     m_configTransfer = std::make_unique<ConfigFileTransfer>(*m_link, *m_status, *m_messages, *m_configFiles);
     m_deviceInfo = std::make_unique<DeviceInfo>(*m_image, *m_link);
+    m_firmware = std::make_unique<FirmwareExchange>(*m_link, *m_queue, *m_status, *m_messages);
+    m_monitor = std::make_unique<MonitorExchange>(*m_link, *m_queue, *m_status, *m_messages, *m_clock);
+    // What the monitoring page takes from the device information and inputs pages, straight from
+    // the configuration image here.
+    MonitorExchange::Hooks hooks;
+    hooks.inputCount = [this] { return m_deviceInfo->KolichestvoVhodov; };
+    hooks.modelName = [this] { return m_deviceInfo->value(6); };
+    hooks.thresholds = [this](int input, bool upper) {
+        const QString key = FieldMaps::thresholdKey(input, upper);
+        for (const FieldSpec &field : FieldMaps::inputThresholds()) {
+            if (field.key != key)
+                continue;
+            const FieldCodec::Shown shown = FieldCodec::show(*m_image, field);
+            return shown.hasData ? shown.text : QString();
+        }
+        return QString();
+    };
+    m_monitor->setHooks(std::move(hooks));
 
     connect(m_status.get(), &StatusModel::changed, this, &CliSession::showProgress);
 }
@@ -131,6 +153,22 @@ CliSession::End CliSession::waitWhileTag(const QString &tag)
     return interrupted ? End::Interrupted : End::Finished;
 }
 
+CliSession::End CliSession::pause(int ms)
+{
+    QEventLoop loop;
+    QTimer watch;
+    watch.setInterval(kWatchMs);
+    connect(&watch, &QTimer::timeout, &loop, [&loop] {
+        if (InterruptWatch::interrupted())
+            loop.quit();
+    });
+    QTimer::singleShot(qMax(0, ms), &loop, &QEventLoop::quit);
+    watch.start();
+    if (!InterruptWatch::interrupted())
+        loop.exec();
+    return InterruptWatch::interrupted() ? End::Interrupted : End::Finished;
+}
+
 void CliSession::abort()
 {
     m_link->RPF_02VektorPriemaIsPorta.clear();
@@ -146,7 +184,7 @@ void CliSession::close()
 
 void CliSession::showProgress()
 {
-    if (!m_progress)
+    if (!m_progress || !m_progressShown)
         return;
     if (const auto numbers = ProgressReporter::parseCounter(m_status->counter()))
         m_progress->update(numbers->first, numbers->second);

@@ -20,6 +20,8 @@ class ConfigExchange;
 class ConfigFiles;
 class ConfigFileTransfer;
 class DeviceInfo;
+class FirmwareExchange;
+class MonitorExchange;
 class ProgressReporter;
 
 // The window's link and exchange classes composed without widgets, driven by the same 50 ms
@@ -50,9 +52,13 @@ public:
     QString lastPortProblem() const { return m_lastPortProblem; }
     // Runs the receive pump until the operation tag is no longer `tag`, or Ctrl+C.
     End waitWhileTag(const QString &tag);
+    // Lets the event loop run for ms milliseconds, or until Ctrl+C.
+    End pause(int ms);
     // Stops whatever exchange runs and closes the port; the unit drops an unfinished write.
     void abort();
     void close();
+    // Progress of transfers on standard error; monitoring turns it off.
+    void setProgressShown(bool shown) { m_progressShown = shown; }
 
     SerialLink &link() { return *m_link; }
     StatusModel &status() { return *m_status; }
@@ -61,6 +67,8 @@ public:
     ConfigFiles &configFiles() { return *m_configFiles; }
     ConfigFileTransfer &configTransfer() { return *m_configTransfer; }
     DeviceInfo &deviceInfo() { return *m_deviceInfo; }
+    FirmwareExchange &firmware() { return *m_firmware; }
+    MonitorExchange &monitor() { return *m_monitor; }
     CommandQueue &queue() { return *m_queue; }
     MessageSink &messages() { return *m_messages; }
     QString programFolder() const { return m_programFolder; }
@@ -86,5 +94,8 @@ private:
     std::unique_ptr<ConfigFiles> m_configFiles;
     std::unique_ptr<ConfigFileTransfer> m_configTransfer;
     std::unique_ptr<DeviceInfo> m_deviceInfo;
+    std::unique_ptr<FirmwareExchange> m_firmware;
+    std::unique_ptr<MonitorExchange> m_monitor;
     QString m_lastPortProblem;
+    bool m_progressShown = true;
 };

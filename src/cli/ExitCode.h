@@ -8,6 +8,5 @@ constexpr int NoUnit = 3;           // no unit answered on the ports tried
 constexpr int BadFile = 4;          // the file is unreadable, malformed, or cannot be created
 constexpr int TransferFailed = 5;   // the unit stopped answering, the line went, or a count was wrong
 constexpr int VerifyMismatch = 6;   // written, but the unit holds something else
-constexpr int NotAvailable = 7;     // the command is not built into this version
 constexpr int Interrupted = 130;    // Ctrl+C, as shells report it
 }

@@ -2,6 +2,7 @@
 #include "SimProcess.h"
 #include "cli/ExitCode.h"
 #include "config/ConfigFiles.h"
+#include "firmware/FirmwareFile.h"
 #include "link/Cp1251.h"
 #include <csignal>
 
@@ -121,6 +122,31 @@ class TestCliE2e : public QObject {
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
+    // What each kind of transfer works on: the command names, the unit's file and the file format.
+    struct Kind {
+        QString read, write, progress;
+        bool firmware;
+    };
+    static Kind kind(bool firmware)
+    {
+        return firmware ? Kind{QStringLiteral("read-firmware"), QStringLiteral("write-firmware"),
+                               QStringLiteral("Запись прошивки: "), true}
+                        : Kind{QStringLiteral("read-config"), QStringLiteral("write-config"),
+                               QStringLiteral("Запись конфигурации: "), false};
+    }
+    static QString unitFile(const Home &home, bool firmware)
+    {
+        return firmware ? home.programFolder() + QStringLiteral("/Service/zorgel-firmware.bin") : home.memoryFile();
+    }
+    static QByteArray formatted(const QByteArray &unitBytes, bool firmware)
+    {
+        return firmware ? FirmwareFile::format(unitBytes) : cfFile(unitBytes);
+    }
+    // The part of the unit's memory a write replaces (a configuration's model bytes are its own).
+    static int written(bool firmware) { return firmware ? FirmwareFile::kFirmwareSize : 2368; }
+    // Firmware moves at the fastest listed speed, or the tests would crawl.
+    static QStringList fast() { return {QStringLiteral("--speed"), QStringLiteral("115200")}; }
+
 private slots:
     // Everything that ends before a unit is needed, or because none answers.
     void exitStatus_data()
@@ -152,6 +178,9 @@ private slots:
         QTest::newRow("malformed file, checked before any port")
             << "write-config FILE --verify" << shortLine << ExitCode::BadFile << ""
             << "(строка 1: 63 байт вместо 64)";
+        QTest::newRow("malformed firmware file, checked before any port")
+            << "write-firmware FILE" << QByteArray("00 11\r\n") << ExitCode::BadFile << ""
+            << "Ошибка формата файла прошивки: ";
         QTest::newRow("sound file, no unit") << "write-config FILE" << good << ExitCode::NoUnit << ""
                                              << "Устройство не обнаружено!";
         QTest::newRow("folder of the target missing")
@@ -210,58 +239,83 @@ private slots:
         QCOMPARE(fileBytes(home.settingsFile()), settings);
     }
 
-    void readConfigWritesTheProgramsFormat()
+    void readToFile_data()
     {
+        QTest::addColumn<bool>("firmware");
+        QTest::newRow("configuration") << false;
+        QTest::newRow("firmware") << true;
+    }
+
+    void readToFile()
+    {
+        QFETCH(bool, firmware);
         Home home;
         writeSettings(home, {QStringLiteral("3")}, QStringLiteral("3"));
         SimProcess sim;
         startSim(sim, home, {QStringLiteral("--port"), QStringLiteral("3"), QStringLiteral("--split"),
                              QStringLiteral("5")});
-        const QString target = home.path(QStringLiteral("backup.cf"));
+        const QString target = home.path(QStringLiteral("backup"));
         writeFile(target, QByteArrayLiteral("old"));
 
-        const Run result = run(home, {QStringLiteral("read-config"), target, QStringLiteral("-q")});
+        const Run result = run(home, QStringList{kind(firmware).read, target, QStringLiteral("-q")} + fast());
         QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));
         QCOMPARE(result.err, QString());
-        QCOMPARE(fileBytes(target), cfFile(fileBytes(home.memoryFile())));
-        QCOMPARE(QDir(home.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("backup.cf")});
+        QCOMPARE(fileBytes(target), formatted(fileBytes(unitFile(home, firmware)), firmware));
+        QCOMPARE(QDir(home.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("backup")});
     }
 
-    void writeConfigWithVerify()
+    void writeWithVerify_data()
     {
+        QTest::addColumn<bool>("firmware");
+        QTest::newRow("configuration") << false;
+        QTest::newRow("firmware") << true;
+    }
+
+    void writeWithVerify()
+    {
+        QFETCH(bool, firmware);
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
         startSim(sim, home);
-        const QByteArray before = fileBytes(home.memoryFile());
+        const QByteArray before = fileBytes(unitFile(home, firmware));
         QByteArray wanted = before;
         wanted[699] = char(wanted.at(699) ^ 0x5A);
-        wanted[2368] = '\x12';   // model bytes in a file are not sent
-        const QString source = home.path(QStringLiteral("new.cf"));
-        writeFile(source, cfFile(wanted));
+        if (!firmware)
+            wanted[2368] = '\x12';   // model bytes in a file are not sent
+        const QString source = home.path(QStringLiteral("new"));
+        writeFile(source, formatted(wanted, firmware));
 
-        const Run result = run(home, {QStringLiteral("write-config"), source, QStringLiteral("--verify")});
+        const Run result = run(home, QStringList{kind(firmware).write, source, QStringLiteral("--verify")} + fast());
         QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));
-        QVERIFY2(result.err.contains(QStringLiteral("Проверено: конфигурация в устройстве совпадает с файлом.")),
-                 qPrintable(result.err));
-        QCOMPARE(fileBytes(home.memoryFile()), wanted.left(2368) + before.right(2));
+        QVERIFY2(result.err.contains(QStringLiteral("Проверено: ")), qPrintable(result.err));
+        QCOMPARE(fileBytes(unitFile(home, firmware)), wanted.left(written(firmware)) + before.mid(written(firmware)));
+    }
+
+    void verifyMismatchIsReported_data()
+    {
+        QTest::addColumn<bool>("firmware");
+        QTest::newRow("configuration") << false;
+        QTest::newRow("firmware") << true;
     }
 
     void verifyMismatchIsReported()
     {
+        QFETCH(bool, firmware);
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
         startSim(sim, home, {QStringLiteral("--flip-on-write"), QStringLiteral("100")});
-        const QString source = home.path(QStringLiteral("new.cf"));
-        const QByteArray image = fileBytes(home.memoryFile());
-        writeFile(source, cfFile(image));
+        const QString source = home.path(QStringLiteral("new"));
+        const QByteArray image = fileBytes(unitFile(home, firmware));
+        writeFile(source, formatted(image, firmware));
 
-        const Run plain = run(home, {QStringLiteral("write-config"), source});
+        const Run plain = run(home, QStringList{kind(firmware).write, source} + fast());
         QVERIFY2(plain.code == ExitCode::Success, qPrintable(plain.err));
-        const Run verified = run(home, {QStringLiteral("write-config"), source, QStringLiteral("--verify")});
+        const Run verified = run(home, QStringList{kind(firmware).write, source, QStringLiteral("--verify")} + fast());
         QVERIFY2(verified.code == ExitCode::VerifyMismatch, qPrintable(verified.err));
-        const QString expected = QStringLiteral("отличаются 1 из 2368 байт, первый — байт 101 (в устройстве %1, в файле %2)")
+        const QString expected = QStringLiteral("отличаются 1 из %1 байт, первый — байт 101 (в устройстве %2, в файле %3)")
+                                     .arg(written(firmware))
                                      .arg(uchar(~image.at(100)), 2, 16, QLatin1Char('0'))
                                      .arg(uchar(image.at(100)), 2, 16, QLatin1Char('0'));
         QVERIFY2(verified.err.contains(expected, Qt::CaseInsensitive), qPrintable(verified.err));
@@ -291,54 +345,62 @@ private slots:
 
     void lineDroppedMidTransfer_data()
     {
-        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("firmware");
+        QTest::addColumn<bool>("reading");
         QTest::addColumn<int>("closeAfter");   // bytes the unit sends before its line goes
-        // 24 bytes answer the identification; a write gets "OK" (2 bytes) per block.
-        QTest::newRow("read") << "read-config" << 24 + 1000;
-        QTest::newRow("write") << "write-config" << 24 + 2 + 2 * 10;
+        // 24 bytes answer the identification, a firmware transfer reads the configuration (2370)
+        // first, and a write gets "OK" (2 bytes) per block.
+        QTest::newRow("configuration read") << false << true << 24 + 1000;
+        QTest::newRow("configuration write") << false << false << 24 + 2 + 2 * 10;
+        QTest::newRow("firmware read") << true << true << 24 + 2370 + 20000;
+        QTest::newRow("firmware write") << true << false << 24 + 2370 + 2 + 2 * 100;
     }
 
     void lineDroppedMidTransfer()
     {
-        QFETCH(QString, command);
+        QFETCH(bool, firmware);
+        QFETCH(bool, reading);
         QFETCH(int, closeAfter);
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
         startSim(sim, home, {QStringLiteral("--close-after"), QString::number(closeAfter)});
-        const QByteArray memory = fileBytes(home.memoryFile());
-        const QString file = home.path(QStringLiteral("unit.cf"));
-        QByteArray other = memory;
-        other.fill('\x44', 2368);
-        const QByteArray fileBefore = cfFile(other);
+        const QByteArray memory = fileBytes(unitFile(home, firmware));
+        const QString file = home.path(QStringLiteral("unit"));
+        const QByteArray fileBefore = formatted(QByteArray(memory.size(), '\x44'), firmware);
         writeFile(file, fileBefore);
 
-        const Run result = run(home, {command, file});
+        const QString command = reading ? kind(firmware).read : kind(firmware).write;
+        const Run result = run(home, QStringList{command, file} + fast());
         QVERIFY2(result.code == ExitCode::TransferFailed, qPrintable(result.err));
         QVERIFY2(result.err.contains(QStringLiteral("Связь с устройством потеряна")), qPrintable(result.err));
-        // Nothing is lost: the file keeps its content, the unit its configuration.
+        // Nothing is lost: the file keeps its content, the unit what it held.
         QCOMPARE(fileBytes(file), fileBefore);
         QVERIFY(sim.waitForExit());
-        QCOMPARE(fileBytes(home.memoryFile()), memory);
+        QCOMPARE(fileBytes(unitFile(home, firmware)), memory);
     }
 
     void ctrlCStopsCleanly_data()
     {
+        QTest::addColumn<bool>("firmware");
         QTest::addColumn<QString>("command");
         QTest::addColumn<QStringList>("simArguments");
         QTest::addColumn<QByteArray>("progress");
         QTest::addColumn<QString>("state");
         // A slow line keeps the transfer going long enough to be interrupted.
-        QTest::newRow("read") << "read-config" << QStringList{QStringLiteral("--baud"), QStringLiteral("1200")}
+        QTest::newRow("configuration read") << false << "read-config" << QStringList{QStringLiteral("--baud"), QStringLiteral("1200")}
                               << QByteArray("Чтение конфигурации: ") << QStringLiteral("не изменён.");
-        QTest::newRow("write") << "write-config" << QStringList{QStringLiteral("--baud"), QStringLiteral("2400")}
+        QTest::newRow("configuration write") << false << "write-config" << QStringList{QStringLiteral("--baud"), QStringLiteral("2400")}
                                << QByteArray("Запись конфигурации: 256 / 2368")
                                << QStringLiteral("Передано 256 из 2368 байт: конфигурация в устройстве может быть "
                                                  "записана не полностью, повторите запись.");
+        QTest::newRow("firmware write") << true << "write-firmware" << QStringList() << QByteArray("Запись прошивки: 6272 / ")
+                                        << QStringLiteral("устройство может остаться без работающей прошивки!");
     }
 
     void ctrlCStopsCleanly()
     {
+        QFETCH(bool, firmware);
         QFETCH(QString, command);
         QFETCH(QStringList, simArguments);
         QFETCH(QByteArray, progress);
@@ -347,15 +409,14 @@ private slots:
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
         startSim(sim, home, simArguments);
-        const QByteArray memory = fileBytes(home.memoryFile());
-        const QString file = home.path(QStringLiteral("unit.cf"));
-        QByteArray other = memory;
-        other.fill('\x55', 2368);
-        const QByteArray fileBefore = cfFile(other);
+        const QByteArray memory = fileBytes(unitFile(home, firmware));
+        const QString file = home.path(QStringLiteral("unit"));
+        const QByteArray fileBefore = formatted(QByteArray(memory.size(), '\x55'), firmware);
         writeFile(file, fileBefore);
 
         QProcess process;
-        start(process, home, {command, file});
+        // The firmware row runs at the line's own (fast) speed; the sim's --baud paces the others.
+        start(process, home, QStringList{command, file} + (firmware ? fast() : QStringList()));
         QByteArray seen;
         QVERIFY2(waitForStderr(process, seen, progress), seen.constData());
         QCOMPARE(interruptAndWait(process), int(ExitCode::Interrupted));
@@ -363,10 +424,63 @@ private slots:
         const QString err = QString::fromUtf8(seen);
         QVERIFY2(err.contains(QStringLiteral("Прервано: ")) && err.contains(state), qPrintable(err));
         QCOMPARE(fileBytes(file), fileBefore);
-        QCOMPARE(QDir(home.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("unit.cf")});
+        QCOMPARE(QDir(home.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("unit")});
         // The unit never completed the write, so it keeps what it held.
         sim.stop();
-        QCOMPARE(fileBytes(home.memoryFile()), memory);
+        QCOMPARE(fileBytes(unitFile(home, firmware)), memory);
+    }
+
+    void monitorPrintsOneLinePerFrame_data()
+    {
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("text") << false;
+        QTest::newRow("csv") << true;
+    }
+
+    void monitorPrintsOneLinePerFrame()
+    {
+        QFETCH(bool, csv);
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home);
+        QStringList args{QStringLiteral("monitor"), QStringLiteral("--count"), QStringLiteral("2"),
+                         QStringLiteral("--period"), QStringLiteral("0.5")};
+        if (csv)
+            args << QStringLiteral("--csv");
+        const Run result = run(home, args);
+        QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));
+        const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        // The simulated unit alternates measurement and sensor frames, measurement first.
+        if (csv) {
+            QCOMPARE(lines.size(), 3);
+            QVERIFY2(lines.at(0).startsWith(QStringLiteral("Время,Вход 1 Вольт,Вход 1 %,Вход 1 Сост.")), qPrintable(lines.at(0)));
+            QCOMPARE(lines.at(1).count(QLatin1Char(',')), lines.at(0).count(QLatin1Char(',')));
+        } else {
+            QCOMPARE(lines.size(), 2);
+            QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d  1: \\d+\\.\\d\\d В \\d+% [HLn]"))
+                         .match(lines.at(0)).hasMatch(), qPrintable(lines.at(0)));
+            QVERIFY2(lines.at(0).contains(QStringLiteral("Акк: ")), qPrintable(lines.at(0)));
+            QVERIFY2(lines.at(1).contains(QStringLiteral("  T1=")), qPrintable(lines.at(1)));
+        }
+    }
+
+    void monitorEndsOnCtrlC()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home);
+        QProcess process;
+        start(process, home, {QStringLiteral("monitor"), QStringLiteral("--period"), QStringLiteral("0.5")});
+        process.setReadChannel(QProcess::StandardOutput);
+        QDeadlineTimer deadline(kTimeoutMs);
+        while (!process.canReadLine() && process.state() != QProcess::NotRunning && !deadline.hasExpired())
+            process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        QVERIFY2(process.canReadLine(), process.readAllStandardError().constData());
+        // Without --count, Ctrl+C is how monitoring ends: a success.
+        QCOMPARE(interruptAndWait(process), int(ExitCode::Success));
+        QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Мониторинг остановлен.")));
     }
 };
 

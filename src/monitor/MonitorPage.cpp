@@ -192,7 +192,6 @@ void MonitorPage::buildControls()
 {
     m_trend = new TrendChart(this);
     m_trend->setGeometry(kRight, kTrendTop, kRightWidth, kTrendHeight);
-    m_controls.append(m_trend);
     connect(m_trend, &TrendChart::selectedRowChanged, this, &MonitorPage::updateBand);
 
     QGroupBox *interval = addFrame(QStringLiteral("Frame2"), QStringLiteral("Интервал"),
@@ -214,7 +213,6 @@ void MonitorPage::buildControls()
         button->setObjectName(name);
         button->setAccessibleName(caption);
         button->setGeometry(geometry);
-        m_controls.append(button);
         return button;
     };
     const int left = kRight + 156;
@@ -222,6 +220,9 @@ void MonitorPage::buildControls()
     m_start = addButton(QStringLiteral("Command1"), QStringLiteral("Старт"), QRect(left, kBottomTop + 2, width / 2 - 3, 26));
     m_stop = addButton(QStringLiteral("Command2"), QStringLiteral("Стоп"),
                        QRect(left + width / 2 + 3, kBottomTop + 2, width - width / 2 - 3, 26));
+    m_controls << m_start << m_stop;
+    // The trend and the journal stay usable off line: the readings before a lost link are what an
+    // installer chasing a fault wants to keep.
     m_journal = addButton(QStringLiteral("Command3"), QStringLiteral("Сохранить журнал"),
                           QRect(left, kBottomTop + 32, width, 24));
     connect(m_start, &QPushButton::clicked, &m_exchange, &MonitorExchange::Command1_Click);

@@ -28,8 +28,8 @@ public:
     void Form_Deactivate() override;
     void Form_Unload();
 
-    // The status panel's routines: offline disables every control but the header and stops the
-    // timer; online enables every control but "Старт" and the value labels.
+    // The status panel's routines: offline disables every control but the header, the trend and the
+    // journal button, and stops the timer; online enables them all but "Старт" and the value labels.
     void setOnline(bool online);
 
     // Label8(i) voltages (1..13 rows, 14 battery, 15 supply, 17 processor, 21..26 sensors),

@@ -138,6 +138,7 @@ private slots:
         QVERIFY(!rig.page.stopButton()->isEnabled());
         QVERIFY(!rig.page.scrollBar()->isEnabled());
         QVERIFY(rig.page.header()->isEnabled());
+        QVERIFY(rig.page.journalButton()->isEnabled());
         QVERIFY(!rig.exchange.pollTimer().isActive());
 
         rig.page.setOnline(true);

@@ -5,6 +5,7 @@
 #include "MonitorTestRig.h"
 #include "monitor/ModelPictureWidget.h"
 #include "monitor/MonitorPage.h"
+#include "monitor/TrendChart.h"
 
 // The page widget mirrors the exchange: names, texts, visibility and the status panel's routines.
 class TestMonitorPage : public QObject {
@@ -163,6 +164,24 @@ private slots:
         QCOMPARE(rig.page.scrollBar()->value(), 5);
         rig.page.scrollBar()->setValue(1);
         QCOMPARE(rig.exchange.pollTimer().interval(), 500);
+    }
+
+    void trendKeepsTheLastMinutes()
+    {
+        TrendChart chart;
+        MonitorReadings r;
+        r.batteryValue = 12.6;
+        r.supplyValue = 13.8;
+        r.percentValue[1] = 50;
+        r.sensors[1] = QStringLiteral("23.5");
+        const QDateTime start(QDate(2026, 12, 7), QTime(9, 0));
+        const int perSample = 4;   // battery, supply, input 1, T1
+        const int window = TrendChart::kWindowSeconds;
+        for (int s = 0; s <= window; s += 30)
+            chart.addSample(start.addSecs(s), r);
+        QCOMPARE(chart.pointCount(), perSample * (window / 30 + 1));
+        chart.addSample(start.addSecs(window + 60), r);   // the two oldest samples fall out
+        QCOMPARE(chart.pointCount(), perSample * (window / 30));
     }
 
     void journalButtonWritesTheFile()

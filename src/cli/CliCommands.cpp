@@ -27,6 +27,9 @@
 #include <QJsonObject>
 
 namespace {
+// A unit goes on with a reply it has begun; the next command finds it busy until then.
+const QString kStillSending = QStringLiteral(" Устройство может ещё некоторое время передавать остаток данных.");
+
 // Fields of the device information page that find shows, in this order.
 const QList<int> kFindFields = {1, 6, 5, 7, 4};
 
@@ -161,6 +164,8 @@ static QString transferProblem(SerialLink &link)
 
 int CliCommands::find()
 {
+    // A quick query: no progress of the configuration reads behind it.
+    m_session.setProgressShown(false);
     QJsonArray units;
     QStringList problems;
     QStringList tried;
@@ -242,7 +247,7 @@ int CliCommands::readConfig()
     }
     if (m_session.waitWhileTag(Tag::ConfigFileCopy) == CliSession::End::Interrupted) {
         m_session.abort();
-        fail(QStringLiteral("Прервано: чтение остановлено. ") + untouched);
+        fail(QStringLiteral("Прервано: чтение остановлено. ") + untouched + kStillSending);
         return ExitCode::Interrupted;
     }
     if (link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
@@ -402,7 +407,7 @@ int CliCommands::readFirmware()
     result = waitFirmware(Tag::FirmwareRead);
     if (result == ExitCode::Interrupted) {
         m_session.abort();
-        fail(QStringLiteral("Прервано: чтение прошивки остановлено. ") + untouched);
+        fail(QStringLiteral("Прервано: чтение прошивки остановлено. ") + untouched + kStillSending);
         return result;
     }
     if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Saved) {

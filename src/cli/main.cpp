@@ -10,7 +10,13 @@
 #include "settings/ProgramFolder.h"
 #include <QCoreApplication>
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include <io.h>
+#define isatty _isatty
+#define STDERR_FILENO _fileno(stderr)
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 CliCommands::Writer writerTo(FILE *stream)

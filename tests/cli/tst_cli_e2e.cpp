@@ -343,6 +343,34 @@ private slots:
         QCOMPARE(fileBytes(home.memoryFile()), before);
     }
 
+    void firmwareNeedsAReportedVersion()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        {
+            SimProcess first;   // creates the unit's files
+            startSim(first, home);
+        }
+        // A unit whose configuration reports firmware version 000.00, as the window refuses.
+        QByteArray memory = fileBytes(home.memoryFile());
+        QCOMPARE(memory.size(), 2370);
+        memory.replace(1419, 3, QByteArray(3, '\0'));
+        writeFile(home.memoryFile(), memory);
+        SimProcess sim;
+        startSim(sim, home);
+        const QByteArray firmware = fileBytes(unitFile(home, true));
+        const QString source = home.path(QStringLiteral("new.fw"));
+        writeFile(source, formatted(QByteArray(firmware.size(), '\x66'), true));
+
+        const Run result = run(home, QStringList{QStringLiteral("write-firmware"), source} + fast());
+        QVERIFY2(result.code == ExitCode::TransferFailed, qPrintable(result.err));
+        QVERIFY2(result.err.contains(QStringLiteral("Операции с прошивкой недоступны: устройство не сообщает версию "
+                                                    "прошивки (000.00).")),
+                 qPrintable(result.err));
+        sim.stop();
+        QCOMPARE(fileBytes(unitFile(home, true)), firmware);
+    }
+
     void lineDroppedMidTransfer_data()
     {
         QTest::addColumn<bool>("firmware");

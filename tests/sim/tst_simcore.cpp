@@ -210,26 +210,36 @@ private slots:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("chunk");
-        QTest::newRow("config, block by block") << QByteArray("#6001") << 2368 << 64;
-        QTest::newRow("config, odd pieces") << QByteArray("#6001") << 2368 << 37;
-        QTest::newRow("config, one byte at a time") << QByteArray("#6001") << 2368 << 1;
-        QTest::newRow("config, all at once") << QByteArray("#6001") << 2368 << 2368;
-        QTest::newRow("firmware, block by block") << QByteArray("#5001") << 62720 << 64;
-        QTest::newRow("firmware, large pieces") << QByteArray("#5001") << 62720 << 1000;
+        QTest::addColumn<int>("flip");   // --flip-on-write; -1: off
+        QTest::newRow("config, block by block") << QByteArray("#6001") << 2368 << 64 << -1;
+        QTest::newRow("config, odd pieces") << QByteArray("#6001") << 2368 << 37 << -1;
+        QTest::newRow("config, one byte at a time") << QByteArray("#6001") << 2368 << 1 << -1;
+        QTest::newRow("config, all at once") << QByteArray("#6001") << 2368 << 2368 << -1;
+        QTest::newRow("firmware, block by block") << QByteArray("#5001") << 62720 << 64 << -1;
+        QTest::newRow("firmware, large pieces") << QByteArray("#5001") << 62720 << 1000 << -1;
+        QTest::newRow("config, byte 100 kept inverted") << QByteArray("#6001") << 2368 << 64 << 100;
+        QTest::newRow("firmware, last byte kept inverted") << QByteArray("#5001") << 62720 << 1000 << 62719;
+        QTest::newRow("config, offset past the write: nothing") << QByteArray("#6001") << 2368 << 64 << 2368;
     }
     void writeSessionCommits()
     {
         QFETCH(QByteArray, request);
         QFETCH(int, size);
         QFETCH(int, chunk);
+        QFETCH(int, flip);
         const bool config = request == "#6001";
-        SimCore core(SimDefaults::image(), SimDefaults::firmware());
+        SimFaults faults;
+        faults.flipOnWrite = flip;
+        SimCore core(SimDefaults::image(), SimDefaults::firmware(), faults);
         int commits = 0;
         QByteArray committed;
         core.imageCommitted = [&](const QByteArray &b) { ++commits; committed = b; };
         core.firmwareCommitted = [&](const QByteArray &b) { ++commits; committed = b; };
 
         const QByteArray data = pattern(size, 3);
+        QByteArray stored = data;
+        if (flip >= 0 && flip < size)
+            stored[flip] = char(~stored.at(flip));
         QByteArray acks = exchange(core, request);
         qint64 now = 0;
         for (int i = 0; i < size; i += chunk) {
@@ -241,11 +251,11 @@ private slots:
         QCOMPARE(commits, 1);
         QVERIFY(!core.inWriteSession());
         if (config) {
-            QCOMPARE(committed, data + QByteArray("\x08\x02"));   // model bytes are the unit's own
+            QCOMPARE(committed, stored + QByteArray("\x08\x02"));   // model bytes are the unit's own
             QCOMPARE(exchange(core, "#6000", now), committed);
         } else {
-            QCOMPARE(committed, data);
-            QCOMPARE(exchange(core, "#5000", now), data);
+            QCOMPARE(committed, stored);
+            QCOMPARE(exchange(core, "#5000", now), stored);
         }
     }
 

@@ -52,8 +52,8 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
     const QCommandLineOption closeAfter(QStringLiteral("close-after"),
         QStringLiteral("Close the line after sending n bytes."), QStringLiteral("n"));
     const QCommandLineOption baud(QStringLiteral("baud"),
-        QStringLiteral("Pace output at rate/10 bytes per second; 0: as fast as possible (default: the speed the "
-                       "program set on the line)."), QStringLiteral("rate"));
+        QStringLiteral("Pace the line, both ways, at rate/10 bytes per second; 0: as fast as possible "
+                       "(default: the speed the program set on the line)."), QStringLiteral("rate"));
     const QCommandLineOption closeAfterBlocks(QStringLiteral("close-after-blocks"),
         QStringLiteral("Close the line once n write blocks have arrived."), QStringLiteral("n"));
     const QCommandLineOption withholdLastOk(QStringLiteral("withhold-last-ok"),

@@ -11,6 +11,7 @@
 #include "link/Cp1251.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
+#include "monitor/MonitorExchange.h"
 #include "shell/MainWindow.h"
 #include "shell/Page.h"
 
@@ -25,27 +26,27 @@ class TestE2eUnplug : public QObject {
     // What the unit sends for one identification.
     static constexpr int kIdentifyReply = 24;
 
-    enum Exchange { Idle, ConfigRead, ConfigWrite, ConfigCopy, FirmwareWrite, FirmwareCopy };
+    enum Exchange { Idle, ConfigRead, ConfigWrite, ConfigCopy, FirmwareWrite, FirmwareCopy, Monitoring };
 
     struct Program {
         RecordingMessageSink messages;
         ScriptedFileDialogs dialogs;
         FixedClock clock;
-        // Every text the status strip showed, in order, without repeats (kept until the program is gone).
-        QStringList connections;
-        QStringList operations;
-        QStringList counters;
+        // Every new text of the status strip's connection, operation and byte counter, in order (kept
+        // until the program is gone).
+        QStringList shown;
+        QString connection, operation, counter;
         TarviksApp app;
 
         explicit Program(const QString &folder) : app(AppSetup{folder, nullptr, &messages, &dialogs, &clock})
         {
             QObject::connect(&app.status(), &StatusModel::changed, &app, [this] {
-                if (connections.value(connections.size() - 1) != app.status().connection())
-                    connections << app.status().connection();
-                if (operations.value(operations.size() - 1) != app.status().operation())
-                    operations << app.status().operation();
-                if (counters.value(counters.size() - 1) != app.status().counter())
-                    counters << app.status().counter();
+                for (auto [last, now] : {std::pair{&connection, app.status().connection()},
+                                         std::pair{&operation, app.status().operation()},
+                                         std::pair{&counter, app.status().counter()}}) {
+                    if (*last != now)
+                        shown << (*last = now);
+                }
             });
             app.window().show();
             app.startUp();
@@ -95,21 +96,25 @@ private slots:
         QTest::addColumn<int>("exchange");
         // Bytes the unit sends before its line goes; -1: the simulator is stopped while idle.
         QTest::addColumn<int>("closeAfter");
-        // The byte counter's total while the exchange runs.
-        QTest::addColumn<QString>("total");
+        // A text the status strip shows only while the exchange runs.
+        QTest::addColumn<QString>("underWay");
+        const auto counting = [](int total) { return QStringLiteral("^[1-9][0-9]* / %1 байт$").arg(total); };
         QTest::newRow("idle") << int(Idle) << -1 << QString();
-        QTest::newRow("configuration read") << int(ConfigRead) << kIdentifyReply + 1000 << QStringLiteral("2370");
-        QTest::newRow("configuration write") << int(ConfigWrite) << kIdentifyReply + 2 * 10 << QStringLiteral("2368");
-        QTest::newRow("configuration copy to file") << int(ConfigCopy) << kIdentifyReply + 1500 << QStringLiteral("2370");
-        QTest::newRow("firmware write") << int(FirmwareWrite) << kIdentifyReply + 2 * 40 << QStringLiteral("62720");
-        QTest::newRow("firmware copy to file") << int(FirmwareCopy) << kIdentifyReply + 30000 << QStringLiteral("62720");
+        QTest::newRow("configuration read") << int(ConfigRead) << kIdentifyReply + 1000 << counting(2370);
+        QTest::newRow("configuration write") << int(ConfigWrite) << kIdentifyReply + 2 * 10 << counting(2368);
+        QTest::newRow("configuration copy to file") << int(ConfigCopy) << kIdentifyReply + 1500 << counting(2370);
+        QTest::newRow("firmware write") << int(FirmwareWrite) << kIdentifyReply + 2 * 40 << counting(62720);
+        QTest::newRow("firmware copy to file") << int(FirmwareCopy) << kIdentifyReply + 30000 << counting(62720);
+        // Monitoring first reads the configuration for the model, then polls: five frames, then a part of one.
+        QTest::newRow("monitoring") << int(Monitoring) << kIdentifyReply + ConfigImage::kImageSize + 64 * 5 + 20
+                                    << QStringLiteral("^Мониторинг\\.\\.\\.$");
     }
 
     void adapterPulled()
     {
         QFETCH(int, exchange);
         QFETCH(int, closeAfter);
-        QFETCH(QString, total);
+        QFETCH(QString, underWay);
         const QString port = QStringLiteral("5");
         QTemporaryDir folder;
         QTemporaryDir files;
@@ -135,8 +140,7 @@ private slots:
         const QString firmwareFile = folder.path() + QStringLiteral("/new.fw");
         writeFile(firmwareFile, FirmwareFile::format(QByteArray(FirmwareFile::kFirmwareSize, char(0x5A))));
 
-        program.connections.clear();
-        program.operations.clear();
+        program.shown.clear();
         Page *configPage = app.page(QStringLiteral("RPF_17"));
         switch (Exchange(exchange)) {
         case Idle:
@@ -160,23 +164,21 @@ private slots:
         case FirmwareCopy:
             QVERIFY(app.firmwareExchange().saveToFile(target));
             break;
+        case Monitoring:
+            // On line, the monitoring page polls by itself while it is shown.
+            app.window().showPage(QStringLiteral("m03"));
+            app.monitorExchange().setPosition(MonitorExchange::kMinPosition);
+            break;
         }
         // The simulator ends by itself once its line is closed; the program runs on meanwhile.
         QTRY_VERIFY_WITH_TIMEOUT(!sim.isRunning(), kTimeoutMs);
-        // The exchange was under way when the line went.
-        if (!total.isEmpty()) {
-            const QRegularExpression running(QStringLiteral("^[1-9][0-9]* / %1 байт$").arg(total));
-            QVERIFY2(!program.counters.filter(running).isEmpty(), qPrintable(program.counters.join(QLatin1Char('|'))));
-        }
+        // The exchange was under way when the line went; what follows is the program's answer to that.
+        const qsizetype started = underWay.isEmpty() ? 0 : program.shown.indexOf(QRegularExpression(underWay));
+        QVERIFY2(started >= 0, qPrintable(program.shown.join(QLatin1Char('|'))));
 
         // The program says the connection broke, ends the exchange and frees the link.
-        const auto sawConnectionError = [&program] {
-            for (const QString &text : std::as_const(program.connections))
-                if (text.startsWith(QStringLiteral("Ошибка соединения ")))
-                    return true;
-            return false;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(sawConnectionError(), kTimeoutMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(program.shown.indexOf(QRegularExpression(QStringLiteral("Ошибка соединения .*")), started) >= 0,
+                                  qPrintable(program.shown.join(QLatin1Char('|'))), kTimeoutMs);
         QTRY_VERIFY_WITH_TIMEOUT(app.queue().LinkFree() && !app.firmwareExchange().isBusy()
                                      && !app.link().RPF_02VektorPriemaIsPorta.endsWith(QStringLiteral("в процессе")),
                                  kTimeoutMs);
@@ -191,10 +193,11 @@ private slots:
                                  kTimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Устройство обнаружено!"), kTimeoutMs);
 
-        // Nothing in between claimed success.
+        // Nothing claimed success after the exchange began.
+        const QStringList after = program.shown.mid(started);
         for (const QString &success : {QStringLiteral("Прочитано успешно!"), QStringLiteral("Записано успешно!"),
                                        QStringLiteral("Сохранено успешно!")})
-            QVERIFY2(!program.operations.contains(success), qPrintable(program.operations.join(QLatin1Char('|'))));
+            QVERIFY2(!after.contains(success), qPrintable(after.join(QLatin1Char('|'))));
         QCOMPARE(fileBytes(target), good);
     }
 };

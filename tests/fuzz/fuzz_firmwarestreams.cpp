@@ -1,0 +1,152 @@
+// The firmware streams: read into a ".fw" file and written from one, whatever the unit sends, in
+// whatever pieces, with the adapter pulled at any point. A file is replaced only by exactly the
+// 62720 bytes that arrived; a write sends the file's blocks in order, one per "OK" at most, and
+// claims success only with every block sent and acknowledged; the link is always freed.
+#include "FakeSerialPort.h"
+#include "FuzzSupport.h"
+#include "LinkRig.h"
+#include "firmware/FirmwareExchange.h"
+#include "firmware/FirmwareFile.h"
+#include "link/OperationTags.h"
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Rig : LinkRig {
+    QTemporaryDir dir;
+    FirmwareExchange firmware{link, queue, status, messages};
+
+    Rig()
+    {
+        link.OpenUsbComPort(QStringLiteral("1"));
+        status.setConnection(StatusModel::kActive);
+        queue.setLinkFree(true);
+    }
+    QString tag() const { return link.RPF_02VektorPriemaIsPorta; }
+};
+
+struct Outcome {
+    QByteArray received;   // what arrived while the exchange ran
+    bool pulled = false;
+};
+
+// The polls while the exchange's tag holds, then silence until it ends.
+Outcome run(Rig &rig, const QList<Fuzz::Poll> &polls, const QString &tag)
+{
+    Outcome outcome;
+    QList<Fuzz::Poll> all = polls;
+    for (int i = 0; i <= LockStepWrite::kIdleLimit; ++i)
+        all.append(Fuzz::Poll{});
+    for (const Fuzz::Poll &poll : std::as_const(all)) {
+        if (rig.tag() != tag)
+            break;
+        if (poll.pulled) {
+            outcome.pulled = true;
+            rig.port.failReadsWith = SerialPort::ReadError;
+            rig.link.receiveTick();
+            break;
+        }
+        outcome.received += poll.bytes;
+        rig.port.feed(poll.bytes);
+        rig.link.receiveTick();
+    }
+    return outcome;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QByteArray firmwareImage()
+{
+    QByteArray bytes(FirmwareFile::kFirmwareSize, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char((i * 131 + i / 64) & 0xFF);
+    return bytes;
+}
+
+void checkRead(const QList<Fuzz::Poll> &polls)
+{
+    Rig rig;
+    const QString target = rig.dir.filePath(QStringLiteral("unit.fw"));
+    const QByteArray good = QByteArrayLiteral("a firmware file kept from before\r\n");
+    {
+        QFile file(target);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(good) == good.size(), target);
+    }
+    FUZZ_CHECK(rig.firmware.saveToFile(target), rig.messages.texts.join(QLatin1Char('|')));
+    rig.queue.pump();
+    FUZZ_CHECK(rig.port.takeWritten() == FirmwareExchange::kReadRequest && rig.tag() == Tag::FirmwareRead, rig.tag());
+
+    const Outcome outcome = run(rig, polls, Tag::FirmwareRead);
+    const QString about = QStringLiteral("%1 bytes%2, tag \"%3\", messages %4")
+                              .arg(outcome.received.size())
+                              .arg(outcome.pulled ? QStringLiteral(" pulled") : QString(), rig.tag(),
+                                   rig.messages.texts.join(QLatin1Char('|')));
+    FUZZ_CHECK(!rig.firmware.isBusy() && rig.queue.LinkFree(), about);
+    if (rig.tag() == Tag::Saved) {
+        FUZZ_CHECK(!outcome.pulled && outcome.received.size() == FirmwareFile::kFirmwareSize, about);
+        FUZZ_CHECK(readFile(target) == FirmwareFile::format(outcome.received), about);
+        FUZZ_CHECK(rig.messages.texts.isEmpty(), about);
+    } else {
+        FUZZ_CHECK(outcome.pulled || outcome.received.size() != FirmwareFile::kFirmwareSize, about);
+        FUZZ_CHECK(readFile(target) == good, about);
+        FUZZ_CHECK(rig.messages.texts.size() == 1 && rig.messages.texts.first().contains(target), about);
+    }
+    FUZZ_CHECK(QDir(rig.dir.path()).entryList(QDir::Files | QDir::Hidden) == QStringList{QStringLiteral("unit.fw")},
+               QDir(rig.dir.path()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')));
+}
+
+void checkWrite(const QList<Fuzz::Poll> &polls)
+{
+    Rig rig;
+    const QByteArray image = firmwareImage();
+    const QString source = rig.dir.filePath(QStringLiteral("new.fw"));
+    {
+        QFile file(source);
+        const QByteArray content = FirmwareFile::format(image);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(content) == content.size(), source);
+    }
+    FUZZ_CHECK(rig.firmware.loadFromFile(source), rig.messages.texts.join(QLatin1Char('|')));
+    rig.queue.pump();
+    FUZZ_CHECK(rig.port.takeWritten() == FirmwareExchange::kWriteRequest && rig.tag() == Tag::FirmwareWrite, rig.tag());
+
+    const Outcome outcome = run(rig, polls, Tag::FirmwareWrite);
+    const QByteArray sent = rig.port.written();
+    const int blocks = int(sent.size() / FirmwareFile::kBlockSize);
+    const QString about = QStringLiteral("%1 bytes sent for %2 \"OK\" in %3 bytes%4, tag \"%5\", messages %6")
+                              .arg(sent.size())
+                              .arg(outcome.received.count("OK"))
+                              .arg(outcome.received.size())
+                              .arg(outcome.pulled ? QStringLiteral(" pulled") : QString(), rig.tag(),
+                                   rig.messages.texts.join(QLatin1Char('|')));
+    FUZZ_CHECK(!rig.firmware.isBusy() && rig.queue.LinkFree(), about);
+    // The file's blocks in order, whole, each released by an "OK".
+    FUZZ_CHECK(sent.size() % FirmwareFile::kBlockSize == 0 && sent == image.left(sent.size()), about);
+    FUZZ_CHECK(blocks <= outcome.received.count("OK"), about);
+    if (rig.tag() == Tag::Written) {
+        FUZZ_CHECK(!outcome.pulled && blocks == FirmwareFile::kBlockCount
+                       && outcome.received.count("OK") >= FirmwareFile::kBlockCount + 1,
+                   about);
+        FUZZ_CHECK(rig.messages.texts.isEmpty(), about);
+    } else {
+        FUZZ_CHECK(rig.messages.texts.size() == 1, about);
+        if (blocks > 0)
+            FUZZ_CHECK(rig.messages.texts.first().contains(FirmwareExchange::kMayBeUnusable), about);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    Fuzz::init();
+    const QList<Fuzz::Poll> polls = Fuzz::decodePolls(Fuzz::bytesOf(data, size));
+    checkRead(polls);
+    checkWrite(polls);
+    return 0;
+}

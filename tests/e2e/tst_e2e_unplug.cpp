@@ -26,7 +26,7 @@ class TestE2eUnplug : public QObject {
     // What the unit sends for one identification.
     static constexpr int kIdentifyReply = 24;
 
-    enum Exchange { Idle, ConfigRead, ConfigWrite, ConfigCopy, FirmwareWrite, FirmwareCopy, Monitoring };
+    enum Exchange { Identification, Idle, ConfigRead, ConfigWrite, ConfigCopy, FirmwareWrite, FirmwareCopy, Monitoring };
 
     struct Program {
         RecordingMessageSink messages;
@@ -99,6 +99,8 @@ private slots:
         // A text the status strip shows only while the exchange runs.
         QTest::addColumn<QString>("underWay");
         const auto counting = [](int total) { return QStringLiteral("^[1-9][0-9]* / %1 байт$").arg(total); };
+        // The line goes in the middle of the unit's first answer: it is never found on this line.
+        QTest::newRow("identification") << int(Identification) << kIdentifyReply / 2 << QString();
         QTest::newRow("idle") << int(Idle) << -1 << QString();
         QTest::newRow("configuration read") << int(ConfigRead) << kIdentifyReply + 1000 << counting(2370);
         QTest::newRow("configuration write") << int(ConfigWrite) << kIdentifyReply + 2 * 10 << counting(2368);
@@ -129,8 +131,10 @@ private slots:
 
         Program program(folder.path());
         TarviksApp &app = program.app;
-        QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Устройство обнаружено!"), kTimeoutMs);
-        QCOMPARE(app.status().connection(), StatusModel::kActive);
+        if (exchange != Identification) {
+            QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Устройство обнаружено!"), kTimeoutMs);
+            QCOMPARE(app.status().connection(), StatusModel::kActive);
+        }
         const int identified = app.link().identificationCount();
 
         // A good file of the kind the exchange would replace.
@@ -143,6 +147,8 @@ private slots:
         program.shown.clear();
         Page *configPage = app.page(QStringLiteral("RPF_17"));
         switch (Exchange(exchange)) {
+        case Identification:
+            break;
         case Idle:
             sim.stop();
             break;

@@ -18,9 +18,24 @@ ConfigFileTransfer::ConfigFileTransfer(SerialLink &link, StatusModel &status, Me
     m_link.setHandler(
         Tag::ConfigFileLoad, [this](QByteArray &received, int &idle) { LoadConfiguraciaFromFile(received, idle); },
         SerialLink::Dispatch::OnArrival);
+    m_droppedConnection =
+        QObject::connect(&m_link, &SerialLink::exchangeDropped, [this](const QString &tag) { dropped(tag); });
 }
 
-ConfigFileTransfer::~ConfigFileTransfer() = default;
+ConfigFileTransfer::~ConfigFileTransfer()
+{
+    QObject::disconnect(m_droppedConnection);
+}
+
+void ConfigFileTransfer::dropped(const QString &tag)
+{
+    // An unfinished copy must not keep its temporary file (visible beside the target on some
+    // systems) until the next copy; the chosen file stays as it was.
+    if (tag == Tag::ConfigFileCopy)
+        m_copyFile.reset();
+    else if (tag == Tag::ConfigFileLoad)
+        m_loadBlocks.clear();
+}
 
 void ConfigFileTransfer::CopyToFile()
 {

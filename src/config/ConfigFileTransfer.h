@@ -2,6 +2,7 @@
 #include "link/LockStepWrite.h"
 #include <QByteArray>
 #include <QList>
+#include <QMetaObject>
 #include <QString>
 #include <memory>
 
@@ -45,6 +46,8 @@ private:
     bool writeWaitingLines();
     void failCopy(const QString &message);
     void finishLoad(const QString &tag, const QString &message = QString());
+    // The port closed under a running transfer: its handler is not called again.
+    void dropped(const QString &tag);
 
     SerialLink &m_link;
     StatusModel &m_status;
@@ -54,4 +57,5 @@ private:
     int m_linesWritten = 0;
     QList<QByteArray> m_loadBlocks;          // the checked file, block by block
     LockStepWrite m_loadStep;                // the load's go-aheads
+    QMetaObject::Connection m_droppedConnection;
 };

@@ -82,6 +82,11 @@ void checkRead(const QList<Fuzz::Poll> &polls)
     }
 }
 
+int openFiles()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -103,6 +108,7 @@ void checkCopy(const QList<Fuzz::Poll> &polls)
             FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(good) == good.size(), target);
         }
         rig.dialogs.answers = {target};
+        const int filesBefore = openFiles();
         rig.transfer.CopyToFile();
         FUZZ_CHECK(rig.port.takeWritten() == ConfigExchange::kReadRequest && rig.tag() == Tag::ConfigFileCopy, rig.tag());
         stream = run(rig, polls, Tag::ConfigFileCopy);
@@ -120,9 +126,10 @@ void checkCopy(const QList<Fuzz::Poll> &polls)
             FUZZ_CHECK(rig.messages.texts == (stream.pulled ? QStringList() : QStringList{ConfigExchange::kCountMismatch}),
                        rig.messages.texts.join(QLatin1Char('|')));
         }
-        if (!stream.pulled)
-            FUZZ_CHECK(dir.entryList(QDir::Files | QDir::Hidden) == QStringList{QStringLiteral("unit.cf")},
-                       dir.entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')));
+        // However the copy ended, nothing of it stays behind, not even an unnamed temporary file.
+        FUZZ_CHECK(dir.entryList(QDir::Files | QDir::Hidden) == QStringList{QStringLiteral("unit.cf")},
+                   dir.entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')));
+        FUZZ_CHECK(openFiles() == filesBefore, QStringLiteral("%1 files open, %2 before; %3").arg(openFiles()).arg(filesBefore).arg(about));
     }
 }
 

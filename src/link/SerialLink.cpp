@@ -311,6 +311,9 @@ void SerialLink::drainInput()
 {
     RPF_02PortImport = m_port.readAll();
     RPF_02PortImport.clear();
+    // The silence counted for the exchange that just ended is not this one's: an exchange started
+    // in the same pass as the last one ended would otherwise time out before its first poll.
+    IdlePollCount = 0;
 }
 
 bool SerialLink::send(const QByteArray &bytes)

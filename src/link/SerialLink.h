@@ -93,7 +93,7 @@ public:
     void OpredelenieUstroistva(QByteArray &PoluchenoIzPortaComPortForm, int &OgidaniePriemaComPortForm);
     void ProverkaImeniUstroistva();
 
-    // For the start routines of every exchange: throw stale input away, then send.
+    // For the start routines of every exchange: throw stale input and silence away, then send.
     void drainInput();
     // Writes the bytes; on failure RPF_02ComError holds the error number and false is returned.
     bool send(const QByteArray &bytes);

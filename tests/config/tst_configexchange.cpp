@@ -163,6 +163,32 @@ private slots:
         QCOMPARE(rig.status.counter(), QStringLiteral("2368 / 2368 байт"));
     }
 
+    void exchangeStartedAsTheLastEndsCountsItsOwnSilence()
+    {
+        // A command line (or a queued command) may start the next exchange in the very pass that
+        // ended the last one on silence: the unit's slow first answer must still be waited for.
+        ConfigTestRig rig;
+        rig.exchange.ConfiguraciaReadProcess();
+        rig.port.feed(unitConfiguration());
+        rig.poll();
+        rig.silence();
+        QCOMPARE(rig.tag(), Tag::ReadOk);
+        rig.port.writes.clear();
+        rig.port.onWrite = [&rig, first = true](const QByteArray &) mutable {
+            // The answer to the request comes only after a few silent polls.
+            if (!first)
+                rig.port.feed("OK");
+            first = false;
+        };
+        rig.exchange.ConfiguraciaWriteProcess();
+        rig.poll(ConfigExchange::kIdleLimit);
+        QCOMPARE(rig.tag(), Tag::ConfigWrite);
+        rig.port.feed("OK");
+        rig.poll(37 + ConfigExchange::kIdleLimit + 2);
+        QCOMPARE(rig.tag(), Tag::Written);
+        QCOMPARE(rig.port.writes.size(), 38);
+    }
+
     void writeBroken_data()
     {
         QTest::addColumn<int>("acks");             // blocks the unit acknowledges before it stops

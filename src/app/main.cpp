@@ -1,4 +1,5 @@
 #include "app/TarviksApp.h"
+#include "monitor/MonitorExchange.h"
 #include "settings/ProgramFolder.h"
 #include "shell/MainWindow.h"
 
@@ -16,6 +17,12 @@ int main(int argc, char **argv)
     TarviksApp app(AppSetup{folder.path()});
     app.window().show();
     app.startUp();
+    // Developer switch for unattended runs (scripts/soak.sh): the monitoring page is shown at its
+    // shortest period, so polling starts by itself once a unit is found.
+    if (qEnvironmentVariableIsSet("TARVIKS_DEV_MONITOR")) {
+        app.window().showPage(QStringLiteral("m03"));
+        app.monitorExchange().setPosition(MonitorExchange::kMinPosition);
+    }
     const int code = application.exec();
     app.shutDown();
     return code;

@@ -77,9 +77,14 @@ QByteArray ProgramSettings::encodeLines(const QStringList &lines, bool utf8, boo
     QString text;
     for (const QString &line : lines)
         text += line + QStringLiteral("\r\n");
-    if (!utf8)
-        return Cp1251::encode(text);
-    return (utf8Bom ? kUtf8Bom : QByteArray()) + text.toUtf8();
+    QByteArray bytes = utf8 ? text.toUtf8() : Cp1251::encode(text);
+    if (utf8 && utf8Bom)
+        return kUtf8Bom + bytes;
+    // The BOM's bytes stood after blanks, which the load trims: one blank stays before them, or the
+    // next load would take them for a BOM and read the file differently.
+    if (bytes.startsWith(kUtf8Bom))
+        bytes.prepend(' ');
+    return bytes;
 }
 
 int ProgramSettings::portNumber(const QString &value)
@@ -106,7 +111,9 @@ QString ProgramSettings::decode(const QByteArray &bytes)
 {
     m_utf8Bom = bytes.startsWith(kUtf8Bom);
     const QByteArray body = m_utf8Bom ? bytes.mid(kUtf8Bom.size()) : bytes;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // The BOM is handled above; a second one is text (Qt would drop it silently).
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString asUtf8 = utf8.decode(body);
     const bool validUtf8 = !utf8.hasError();
     const QString asCp1251 = Cp1251::decode(bytes);

@@ -86,6 +86,9 @@ write('programsettings', 'out-of-range', tx(['Доступная скорост�
                                             'Акт индекс номера порта:abc']))
 write('programsettings', 'empty', b'')
 write('programsettings', 'cr-only', tx(DEFAULT[:4], end='\r'))
+# Found by fuzzing: blanks before a BOM, and BOMs after the first one.
+write('programsettings', 'blank-before-bom', b' \xef\xbb\xbf' + tx(DEFAULT, 'utf-8'))
+write('programsettings', 'more-boms', b'\xef\xbb\xbf' * 3 + tx(DEFAULT, 'utf-8'))
 
 # Identification: the unit's reply as it arrives.
 NAME = 'ЗОРГЕЛ-GSM8T    '.encode('cp1251')

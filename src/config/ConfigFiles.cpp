@@ -38,29 +38,6 @@ std::optional<QByteArray> decodeStrict(const QByteArray &line)
     return out;
 }
 
-// Lines end at CR, CR LF or (files edited elsewhere) LF; a final terminator opens no new line.
-QList<QByteArray> splitLines(const QByteArray &bytes)
-{
-    QList<QByteArray> lines;
-    QByteArray current;
-    bool pending = false;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes.at(i);
-        if (c == '\r' || c == '\n') {
-            lines.append(current);
-            current.clear();
-            pending = false;
-            if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
-                ++i;
-        } else {
-            current += c;
-            pending = true;
-        }
-    }
-    if (pending)
-        lines.append(current);
-    return lines;
-}
 }
 
 ConfigFiles::ConfigFiles(ConfigImage &image, SerialLink &link, StatusModel &status, MessageSink &messages,
@@ -121,7 +98,7 @@ QByteArray ConfigFiles::formatImage(const ConfigImage &image)
 ConfigFiles::Content ConfigFiles::parse(const QByteArray &fileBytes, Scope scope)
 {
     Content content;
-    const QList<QByteArray> lines = splitLines(fileBytes);
+    const QList<QByteArray> lines = Converters::SplitLines(fileBytes);
     const auto fail = [&content](int line, const QString &reason) {
         content.badLine = line;
         content.reason = reason;

@@ -41,29 +41,6 @@ bool decodeLine(const QByteArray &line, QByteArray *bytes, QString *reason)
     return true;
 }
 
-// Lines end at CR LF, LF or CR; a final line end opens no new line.
-QList<QByteArray> splitLines(const QByteArray &bytes)
-{
-    QList<QByteArray> lines;
-    QByteArray current;
-    bool pending = false;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes.at(i);
-        if (c == '\r' || c == '\n') {
-            lines.append(current);
-            current.clear();
-            pending = false;
-            if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
-                ++i;
-        } else {
-            current += c;
-            pending = true;
-        }
-    }
-    if (pending)
-        lines.append(current);
-    return lines;
-}
 
 bool isEmptyLine(const QByteArray &line)
 {
@@ -105,7 +82,7 @@ FirmwareFile::Content FirmwareFile::parse(const QByteArray &fileBytes)
     if (fileBytes.size() > kMaxFileSize)
         return fail(1, QStringLiteral("файл слишком велик"));
 
-    QList<QByteArray> lines = splitLines(fileBytes);
+    QList<QByteArray> lines = Converters::SplitLines(fileBytes);
     // Empty lines at the end (an editor's final line end) are no blocks.
     while (!lines.isEmpty() && isEmptyLine(lines.last()))
         lines.removeLast();

@@ -86,3 +86,26 @@ QString Converters::NumberToHex2(int value)
     const auto b = static_cast<unsigned>(value) & 0xFFu;
     return QString(QLatin1Char(kDigits[b >> 4])) + QLatin1Char(kDigits[b & 0x0F]);
 }
+
+QList<QByteArray> Converters::SplitLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines;
+    QByteArray current;
+    bool pending = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (c == '\r' || c == '\n') {
+            lines.append(current);
+            current.clear();
+            pending = false;
+            if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
+                ++i;
+        } else {
+            current += c;
+            pending = true;
+        }
+    }
+    if (pending)
+        lines.append(current);
+    return lines;
+}

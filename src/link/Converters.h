@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class MessageSink;
@@ -18,6 +19,9 @@ QByteArray HexTextToBytes(QString &hexText, MessageSink *messages = nullptr, boo
 QString SpacePairs(QString &digits);
 // 0..255 -> two upper-case digits.
 QString NumberToHex2(int value);
+
+// The lines of a hex text file: they end at CR LF, CR or LF, and a final line end opens no new line.
+QList<QByteArray> SplitLines(const QByteArray &bytes);
 
 // Non-consuming conveniences.
 inline QString toHexText(QByteArray bytes) { return BytesToHexText(bytes); }

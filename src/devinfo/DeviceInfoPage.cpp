@@ -2,7 +2,6 @@
 #include "devinfo/DeviceInfo.h"
 #include <QGroupBox>
 #include <QLabel>
-#include <QPalette>
 
 namespace {
 // Placement in twips.
@@ -55,12 +54,7 @@ void DeviceInfoPage::addFrame(const QString &name, const QString &title, const Q
         // Flat value display in the window colours, greyed: nothing here can be edited.
         value->setAutoFillBackground(true);
         value->setBackgroundRole(QPalette::Base);
-        // Greyed, but dark enough to read against the window colour.
-        QPalette palette = value->palette();
-        for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
-            palette.setColor(QPalette::Disabled, role, QColor(0x55, 0x55, 0x55));
-        value->setPalette(palette);
-        value->setEnabled(false);
+        greyValueDisplay(value);
     }
     m_frames.append({frame, indexes});
 }

@@ -95,10 +95,10 @@ SerialPage::SerialPage(SerialLink &link, ProgramOptions &options, ProgramSetting
 
     label(this, QStringLiteral("Метка1"), QStringLiteral("Параметры: "), tw(240, 4530, 1800, 330));
     m_settingsValue = label(this, QStringLiteral("Label4"), QString(), tw(2100, 4530, 2340, 330));
-    m_settingsValue->setEnabled(false);
+    greyValueDisplay(m_settingsValue);
     label(this, QStringLiteral("Метка2"), QStringLiteral("Состояние порта: "), tw(240, 4920, 1800, 330));
     m_stateValue = label(this, QStringLiteral("Label5"), QString(), tw(2100, 4920, 2340, 330));
-    m_stateValue->setEnabled(false);
+    greyValueDisplay(m_stateValue);
 
     helpFrame(this, 1, QStringLiteral("Шаг 1"),
               QStringLiteral("Установите драйвер USB-COM адаптера. Это делается один раз: запустите программу "

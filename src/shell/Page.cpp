@@ -1,5 +1,6 @@
 #include "shell/Page.h"
 #include <QLabel>
+#include <QPalette>
 #include <QShowEvent>
 #include <QHideEvent>
 
@@ -17,6 +18,15 @@ Page::Page(const QString &formName, const QString &caption, QWidget *parent)
     QFont font = m_header->font();
     font.setPointSize(10);
     m_header->setFont(font);
+}
+
+void Page::greyValueDisplay(QWidget *display)
+{
+    QPalette palette = display->palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
+        palette.setColor(QPalette::Disabled, role, QColor(0x55, 0x55, 0x55));
+    display->setPalette(palette);
+    display->setEnabled(false);
 }
 
 // Spontaneous show and hide events come from the window system (the main window minimised or

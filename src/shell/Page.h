@@ -20,6 +20,9 @@ public:
     QString caption() const { return m_caption; }
     QLabel *header() const { return m_header; }
 
+    // A disabled (greyed) value display whose text stays dark enough to read.
+    static void greyValueDisplay(QWidget *display);
+
     // Fill routine: runs whenever the page is shown, and when other parts ask it to refresh.
     virtual void Form_Activate() {}
     virtual void Form_Deactivate() {}

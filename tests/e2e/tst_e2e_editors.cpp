@@ -2,9 +2,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include "E2eProgram.h"
 #include "SimProcess.h"
-#include "TestSeams.h"
-#include "app/TarviksApp.h"
 #include "config/ConfigImage.h"
 #include "editors/EditorPage.h"
 #include "link/Cp1251.h"
@@ -18,41 +17,7 @@ class TestE2eEditors : public QObject {
 
     static constexpr int kTimeoutMs = 30000;
 
-    struct Program {
-        RecordingMessageSink messages;
-        ScriptedFileDialogs dialogs;
-        FixedClock clock;
-        TarviksApp app;
-        explicit Program(const QString &folder) : app(AppSetup{folder, nullptr, &messages, &dialogs, &clock})
-        {
-            app.window().show();
-            app.startUp();
-        }
-    };
-
-    static void writeSettings(const QString &folder, const QString &port)
-    {
-        const QStringList lines{QStringLiteral("Доступный номер порта:") + port,
-                                QStringLiteral("Доступная скорость порта:9600"),
-                                QStringLiteral("Акт индекс номера порта:") + port,
-                                QStringLiteral("Акт индекс скорости:1"),
-                                QStringLiteral("Акт индекс контр передачи:1"),
-                                QStringLiteral("RPF_19.Check1:0"),
-                                QStringLiteral("RPF_19.Check2:1"),
-                                QStringLiteral("RPF_19.Check3:0"),
-                                QStringLiteral("RPF_19.Check4:0"),
-                                QStringLiteral("RPF_19.Check5:1")};
-        QDir(folder).mkpath(QStringLiteral("Service"));
-        QFile file(folder + QStringLiteral("/Service/TX.cfg"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(Cp1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
-    }
-
-    static QByteArray fileBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    using Program = E2e::Program;
 
     // Selects everything in the box and types text key by key.
     static void retype(EditorPage *page, const QString &key, const QString &text)
@@ -75,11 +40,11 @@ private slots:
     void editEveryKindAndWrite()
     {
         QTemporaryDir folder;
-        writeSettings(folder.path(), QStringLiteral("4"));
+        E2e::writeSettings(folder.path(), {{QStringLiteral("4")}});
         SimProcess sim;
         QVERIFY2(sim.start(folder.path(), {QStringLiteral("--port"), QStringLiteral("4")}), qPrintable(sim.errorText()));
         const QString memoryFile = folder.path() + QStringLiteral("/Service/zorgel-config.bin");
-        QByteArray expected = fileBytes(memoryFile);
+        QByteArray expected = E2e::fileBytes(memoryFile);
         QCOMPARE(expected.size(), ConfigImage::kImageSize);
 
         Program program(folder.path());
@@ -129,7 +94,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Записано успешно!"), kTimeoutMs);
         QVERIFY(!app.image().isChanged());
 
-        QTRY_COMPARE_WITH_TIMEOUT(fileBytes(memoryFile), expected, kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::fileBytes(memoryFile), expected, kTimeoutMs);
         QVERIFY2(program.messages.texts.isEmpty(), qPrintable(program.messages.texts.join(QLatin1Char('|'))));
     }
 };

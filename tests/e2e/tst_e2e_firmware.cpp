@@ -1,10 +1,8 @@
 #include <QtTest>
 #include <QPushButton>
+#include "E2eProgram.h"
 #include "SimProcess.h"
-#include "TestSeams.h"
-#include "app/TarviksApp.h"
 #include "firmware/FirmwareFile.h"
-#include "link/Cp1251.h"
 #include "link/StatusModel.h"
 #include "shell/MainWindow.h"
 #include "shell/Page.h"
@@ -16,16 +14,8 @@ class TestE2eFirmware : public QObject {
 
     static constexpr int kTimeoutMs = 120000;
 
-    struct Program {
-        RecordingMessageSink messages;
-        ScriptedFileDialogs dialogs;
-        FixedClock clock;
-        TarviksApp app;
-        explicit Program(const QString &folder) : app(AppSetup{folder, nullptr, &messages, &dialogs, &clock})
-        {
-            app.window().show();
-            app.startUp();
-        }
+    struct Program : E2e::Program {
+        using E2e::Program::Program;
         QPushButton *button(const QString &name)
         {
             app.window().showPage(QStringLiteral("m04"));
@@ -33,22 +23,10 @@ class TestE2eFirmware : public QObject {
         }
     };
 
+    // Port 1 at the given speed, configuration read on detection, no Check3 and Check4 lines.
     static void writeSettings(const QString &folder, const QString &speed)
     {
-        const QStringList lines{QStringLiteral("Доступный номер порта:1"), QStringLiteral("Доступная скорость порта:") + speed,
-                                QStringLiteral("Акт индекс номера порта:1"), QStringLiteral("Акт индекс скорости:1"),
-                                QStringLiteral("Акт индекс контр передачи:1"), QStringLiteral("RPF_19.Check1:0"),
-                                QStringLiteral("RPF_19.Check2:1"), QStringLiteral("RPF_19.Check5:1")};
-        QDir(folder).mkpath(QStringLiteral("Service"));
-        QFile file(folder + QStringLiteral("/Service/TX.cfg"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(Cp1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
-    }
-
-    static QByteArray fileBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        E2e::writeSettings(folder, {{QStringLiteral("1")}, {speed}, true, false});
     }
 
     static QString firmwareFile(const QString &folder) { return folder + QStringLiteral("/Service/zorgel-firmware.bin"); }
@@ -76,7 +54,7 @@ private slots:
         writeSettings(folder.path(), speed);
         SimProcess sim;
         QVERIFY2(sim.start(folder.path()), qPrintable(sim.errorText()));
-        const QByteArray unitFirmware = fileBytes(firmwareFile(folder.path()));
+        const QByteArray unitFirmware = E2e::fileBytes(firmwareFile(folder.path()));
         QCOMPARE(unitFirmware.size(), FirmwareFile::kFirmwareSize);
 
         Program program(folder.path());
@@ -87,7 +65,7 @@ private slots:
         program.button(QStringLiteral("Command3"))->click();
         QCOMPARE(program.dialogs.requests.value(0).defaultName, QStringLiteral("20261207090503"));
         QTRY_COMPARE_WITH_TIMEOUT(program.app.status().operation(), QStringLiteral("Сохранено успешно!"), kTimeoutMs);
-        QCOMPARE(fileBytes(path), FirmwareFile::format(unitFirmware));
+        QCOMPARE(E2e::fileBytes(path), FirmwareFile::format(unitFirmware));
         QVERIFY2(program.messages.texts.isEmpty(), qPrintable(program.messages.texts.join(QLatin1Char('|'))));
     }
 
@@ -106,7 +84,7 @@ private slots:
         writeSettings(folder.path(), QStringLiteral("115200"));
         SimProcess sim;
         QVERIFY2(sim.start(folder.path(), simArguments), qPrintable(sim.errorText()));
-        const QByteArray before = fileBytes(firmwareFile(folder.path()));
+        const QByteArray before = E2e::fileBytes(firmwareFile(folder.path()));
 
         QByteArray firmware(FirmwareFile::kFirmwareSize, '\0');
         for (int i = 0; i < firmware.size(); ++i)
@@ -124,7 +102,7 @@ private slots:
         const QString done = success ? QStringLiteral("Записано успешно!") : QStringLiteral("Ошибка при записи!");
         QTRY_COMPARE_WITH_TIMEOUT(program.app.status().operation(), done, kTimeoutMs);
         // The unit took the file byte for byte, and nothing ever ran ahead of its "OK".
-        QTRY_COMPARE_WITH_TIMEOUT(fileBytes(firmwareFile(folder.path())), firmware, kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::fileBytes(firmwareFile(folder.path())), firmware, kTimeoutMs);
         sim.process().waitForReadyRead(100);
         const QByteArray simOutput = sim.process().readAllStandardOutput();
         QVERIFY2(!simOutput.contains("protocol violation"), simOutput.constData());

@@ -2,11 +2,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include "E2eProgram.h"
 #include "SimProcess.h"
-#include "TestSeams.h"
-#include "app/TarviksApp.h"
 #include "link/CommandQueue.h"
-#include "link/Cp1251.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
@@ -21,16 +19,8 @@ class TestE2eMonitor : public QObject {
 
     static constexpr int kTimeoutMs = 30000;
 
-    struct Program {
-        RecordingMessageSink messages;
-        ScriptedFileDialogs dialogs;
-        FixedClock clock;
-        TarviksApp app;
-        explicit Program(const QString &folder) : app(AppSetup{folder, nullptr, &messages, &dialogs, &clock})
-        {
-            app.window().show();
-            app.startUp();
-        }
+    struct Program : E2e::Program {
+        using E2e::Program::Program;
         MonitorPage *page() { return qobject_cast<MonitorPage *>(app.page(MonitorPage::kFormName)); }
         QString text(const QString &accessibleName)
         {
@@ -40,19 +30,6 @@ class TestE2eMonitor : public QObject {
             return QStringLiteral("<none>");
         }
     };
-
-    // Port 1, the unit's configuration read on detection, no search after a loss.
-    static void writeSettings(const QString &folder)
-    {
-        const QString text = QStringLiteral(
-            "Доступный номер порта:1\r\nДоступная скорость порта:9600\r\nАкт индекс номера порта:1\r\n"
-            "Акт индекс скорости:1\r\nАкт индекс контр передачи:1\r\nRPF_19.Check1:0\r\nRPF_19.Check2:1\r\n"
-            "RPF_19.Check3:0\r\nRPF_19.Check4:0\r\nRPF_19.Check5:1\r\n");
-        QDir(folder).mkpath(QStringLiteral("Service"));
-        QFile file(folder + QStringLiteral("/Service/TX.cfg"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(Cp1251::encode(text));
-    }
 
     // Found, read, then the monitoring page at the shortest period.
     static void startMonitoring(Program &program)
@@ -69,7 +46,7 @@ private slots:
     void valuesOfTheUnit()
     {
         QTemporaryDir folder;
-        writeSettings(folder.path());
+        E2e::writeSettings(folder.path(), {});   // port 1, configuration read on detection
         SimProcess sim;
         QVERIFY2(sim.start(folder.path()), qPrintable(sim.errorText()));
         Program program(folder.path());
@@ -112,7 +89,7 @@ private slots:
         QFETCH(bool, decoded);
         QFETCH(QString, message);
         QTemporaryDir folder;
-        writeSettings(folder.path());
+        E2e::writeSettings(folder.path(), {});   // port 1, configuration read on detection
         SimProcess sim;
         QVERIFY2(sim.start(folder.path(), faults), qPrintable(sim.errorText()));
         QStringList operations;   // outlives the program, which reports to it until destroyed

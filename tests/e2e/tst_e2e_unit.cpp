@@ -1,9 +1,8 @@
 #include <QtTest>
 #include <QLabel>
 #include <QPushButton>
+#include "E2eProgram.h"
 #include "SimProcess.h"
-#include "TestSeams.h"
-#include "app/TarviksApp.h"
 #include "config/ConfigExchange.h"
 #include "config/ConfigImage.h"
 #include "link/Cp1251.h"
@@ -19,46 +18,17 @@ class TestE2eUnit : public QObject {
 
     static constexpr int kTimeoutMs = 30000;
 
-    // The program as started by a user, with message boxes and dialogs captured.
-    struct Program {
-        RecordingMessageSink messages;
-        ScriptedFileDialogs dialogs;
-        FixedClock clock;
-        TarviksApp app;
-        explicit Program(const QString &folder) : app(AppSetup{folder, nullptr, &messages, &dialogs, &clock})
-        {
-            app.window().show();
-            app.startUp();
-        }
-    };
+    using Program = E2e::Program;
 
     static void writeSettings(const QString &folder, const QStringList &ports, bool readOnDetection)
     {
-        QStringList lines;
-        for (const QString &port : ports)
-            lines << QStringLiteral("Доступный номер порта:") + port;
-        lines << QStringLiteral("Доступная скорость порта:9600") << QStringLiteral("Доступная скорость порта:19200")
-              << QStringLiteral("Акт индекс номера порта:") + ports.first() << QStringLiteral("Акт индекс скорости:1")
-              << QStringLiteral("Акт индекс контр передачи:1") << QStringLiteral("RPF_19.Check1:0")
-              << QStringLiteral("RPF_19.Check2:") + (readOnDetection ? QStringLiteral("1") : QStringLiteral("0"))
-              << QStringLiteral("RPF_19.Check3:0") << QStringLiteral("RPF_19.Check4:0")
-              << QStringLiteral("RPF_19.Check5:1");
-        QDir(folder).mkpath(QStringLiteral("Service"));
-        QFile file(folder + QStringLiteral("/Service/TX.cfg"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(Cp1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+        E2e::writeSettings(folder, {ports, {QStringLiteral("9600"), QStringLiteral("19200")}, readOnDetection});
     }
 
     static QString settingsText(const QString &folder)
     {
         QFile file(folder + QStringLiteral("/Service/TX.cfg"));
         return file.open(QIODevice::ReadOnly) ? Cp1251::decode(file.readAll()) : QString();
-    }
-
-    static QByteArray fileBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     static QByteArray imageBytes(const ConfigImage &image, int last)
@@ -97,7 +67,7 @@ private slots:
         SimProcess sim;
         QVERIFY2(sim.start(folder.path(), {QStringLiteral("--port"), QStringLiteral("3")}), qPrintable(sim.errorText()));
         const QString memoryFile = folder.path() + QStringLiteral("/Service/zorgel-config.bin");
-        const QByteArray unitMemory = fileBytes(memoryFile);
+        const QByteArray unitMemory = E2e::fileBytes(memoryFile);
         QCOMPARE(unitMemory.size(), ConfigImage::kImageSize);
 
         Program program(folder.path());
@@ -126,7 +96,7 @@ private slots:
 
         // The unit's memory file holds exactly the written bytes; its model bytes are its own.
         QByteArray expected = imageBytes(app.image(), ConfigImage::kMemorySize) + unitMemory.right(2);
-        QTRY_COMPARE_WITH_TIMEOUT(fileBytes(memoryFile), expected, kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::fileBytes(memoryFile), expected, kTimeoutMs);
         QCOMPARE(expected.at(position - 1), char(old ^ 0x5A));
         QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('|'))));
     }

@@ -1,6 +1,7 @@
 // Times the configuration exchange of the real program against zorgel-sim on a pseudo-terminal:
 // from sending "#6000" to "Прочитано успешно" and from "#6001" to "Записано успешно", beside the
 // floor that the 50 ms receive poll and the 16-poll silence impose. Not a test: prints figures.
+#include "BenchSupport.h"
 #include "SimProcess.h"
 #include "TestSeams.h"
 #include "app/TarviksApp.h"
@@ -25,26 +26,6 @@ constexpr int kSilentPolls = 16;
 constexpr int kBlocks = 37;
 constexpr int kRuns = 3;
 
-bool waitForTag(SerialLink &link, const QStringList &finals, qint64 limitMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!finals.contains(link.RPF_02VektorPriemaIsPorta)) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-void writeSettings(const QString &folder)
-{
-    QDir(folder).mkpath(QStringLiteral("Service"));
-    QFile file(folder + QStringLiteral("/Service/TX.cfg"));
-    if (file.open(QIODevice::WriteOnly))
-        file.write(Cp1251::encode(QStringLiteral("Доступный номер порта:1\r\nДоступная скорость порта:115200\r\nАкт индекс скорости:1\r\nRPF_19.Check2:0\r\nRPF_19.Check5:1\r\n")));
-}
-
 bool fail(const char *label, TarviksApp &app)
 {
     std::fprintf(stderr, "%s: failed: %s / %s / %s\n", label, qPrintable(app.status().connection()),
@@ -56,7 +37,7 @@ bool fail(const char *label, TarviksApp &app)
 bool runScenario(const char *label, const QStringList &simArgs, double lineSeconds)
 {
     QTemporaryDir folder;
-    writeSettings(folder.path());
+    writeSettings(folder.path(), 115200);
     SimProcess sim;
     if (!sim.start(folder.path(), simArgs)) {
         std::fprintf(stderr, "%s: %s\n", label, qPrintable(sim.errorText()));

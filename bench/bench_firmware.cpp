@@ -3,6 +3,7 @@
 // the start routine to the final tag, beside the floor of the line itself (bytes on the wire plus
 // the 16 silent polls that end a transfer) and beside what one block per 50 ms poll would take.
 // Not a test: prints figures.
+#include "BenchSupport.h"
 #include "SimProcess.h"
 #include "TestSeams.h"
 #include "app/TarviksApp.h"
@@ -28,28 +29,6 @@
 namespace {
 constexpr int kPollMs = 50;
 constexpr int kSilentPolls = 16;
-
-bool waitForTag(SerialLink &link, const QStringList &finals, qint64 limitMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!finals.contains(link.RPF_02VektorPriemaIsPorta)) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
-void writeSettings(const QString &folder, int baud)
-{
-    QDir(folder).mkpath(QStringLiteral("Service"));
-    QFile file(folder + QStringLiteral("/Service/TX.cfg"));
-    if (file.open(QIODevice::WriteOnly))
-        file.write(Cp1251::encode(QStringLiteral("Доступный номер порта:1\r\nДоступная скорость порта:%1\r\n"
-                                                 "Акт индекс скорости:1\r\nRPF_19.Check2:0\r\nRPF_19.Check5:1\r\n")
-                                      .arg(baud)));
-}
 
 // Milliseconds on the wire for this many bytes at 8N1.
 double lineMs(qint64 bytes, int baud)

@@ -2,6 +2,7 @@
 // the first decoded reply, and the processor time the program uses while it polls at 0.5 s beside
 // the time it uses connected and idle, each over the same span (60 s unless given in seconds as
 // the first argument). Not a test: prints figures.
+#include "BenchSupport.h"
 #include "SimProcess.h"
 #include "TestSeams.h"
 #include "app/TarviksApp.h"
@@ -58,15 +59,6 @@ bool waitFor(F done, qint64 limitMs)
     return true;
 }
 
-void writeSettings(const QString &folder)
-{
-    QDir(folder).mkpath(QStringLiteral("Service"));
-    QFile file(folder + QStringLiteral("/Service/TX.cfg"));
-    if (file.open(QIODevice::WriteOnly))
-        file.write(Cp1251::encode(QStringLiteral(
-            "Доступный номер порта:1\r\nДоступная скорость порта:9600\r\nАкт индекс скорости:1\r\n"
-            "RPF_19.Check1:0\r\nRPF_19.Check2:1\r\nRPF_19.Check5:1\r\n")));
-}
 }
 
 int main(int argc, char **argv)
@@ -76,7 +68,8 @@ int main(int argc, char **argv)
     const int seconds = argc > 1 ? std::max(5, QString::fromLocal8Bit(argv[1]).toInt()) : 60;
 
     QTemporaryDir folder;
-    writeSettings(folder.path());
+    writeSettings(folder.path(), 9600,
+                  {QStringLiteral("RPF_19.Check1:0"), QStringLiteral("RPF_19.Check2:1"), QStringLiteral("RPF_19.Check5:1")});
     SimProcess sim;
     if (!sim.start(folder.path())) {
         std::fprintf(stderr, "%s\n", qPrintable(sim.errorText()));

@@ -152,6 +152,12 @@ void FirmwareExchange::SaveProshivkaToFile(QByteArray &PoluchenoIzPorta, int &Og
 void FirmwareExchange::endRead(const QString &tag, const QStringList &messages)
 {
     m_saveFile.reset();
+    finish(tag, messages);
+}
+
+// Every end: the final tag (none when the port took it away), the link freed, then the messages.
+void FirmwareExchange::finish(const QString &tag, const QStringList &messages)
+{
     if (!tag.isEmpty())
         m_link.RPF_02VektorPriemaIsPorta = tag;
     m_queue.setLinkFree(true);
@@ -274,12 +280,7 @@ void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &
 void FirmwareExchange::endWrite(const QString &tag, const QStringList &messages)
 {
     m_blocks.clear();
-    if (!tag.isEmpty())
-        m_link.RPF_02VektorPriemaIsPorta = tag;
-    m_queue.setLinkFree(true);
-    setState(State::Idle);
-    if (!messages.isEmpty())
-        m_messages.show(messages.join(QLatin1Char('\n')));
+    finish(tag, messages);
 }
 
 // --- the line gone ---

@@ -87,6 +87,7 @@ private:
     // Ends a transfer: the tag (empty: leave it), the link freed, then the messages, if any.
     void endRead(const QString &tag, const QStringList &messages = {});
     void endWrite(const QString &tag, const QStringList &messages = {});
+    void finish(const QString &tag, const QStringList &messages);
     // The messages of a failed write: the reason (if any), the unit's stray text, the warning.
     QStringList writeFailure(const QString &reason) const;
     void dropped(const QString &tag);

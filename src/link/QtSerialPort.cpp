@@ -1,8 +1,7 @@
 #include "link/QtSerialPort.h"
-#include <QDir>
-#include <QFileInfo>
 
-QtSerialPort::QtSerialPort(QString programFolder) : m_programFolder(std::move(programFolder))
+QtSerialPort::QtSerialPort(QString programFolder, const PortNumbering *numbering)
+    : m_ownNumbering(std::move(programFolder)), m_numbering(numbering ? numbering : &m_ownNumbering)
 {
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
         if (m_arrival)
@@ -51,19 +50,7 @@ void QtSerialPort::succeed()
 
 QString QtSerialPort::deviceFor(int portNumber) const
 {
-    if (portNumber < 1)
-        return QString();
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM") + QString::number(portNumber);
-#else
-    const QString entry = QDir(m_programFolder).filePath(QStringLiteral("Service/ports/COM") + QString::number(portNumber));
-    const QFileInfo info(entry);
-    if (info.isSymLink())
-        return info.symLinkTarget();   // absolute, even when the link is relative
-    if (info.exists())
-        return info.absoluteFilePath();
-    return QStringLiteral("/dev/ttyUSB") + QString::number(portNumber - 1);
-#endif
+    return m_numbering->deviceFor(portNumber);
 }
 
 bool QtSerialPort::open(int portNumber, int speed, int handshaking)
@@ -86,7 +73,10 @@ bool QtSerialPort::open(int portNumber, int speed, int handshaking)
     m_port.setPortName(device);
     m_port.clearError();
     if (!m_port.open(QIODevice::ReadWrite)) {
-        fail(classicError(m_port.error()), m_port.errorString());
+        // A missing device reads as such; a device without permission keeps the system's words alone.
+        const bool missing = m_port.error() == QSerialPort::DeviceNotFoundError;
+        fail(classicError(m_port.error()),
+             missing ? PortNumbering::missingText() + QStringLiteral(": ") + m_port.errorString() : m_port.errorString());
         return false;
     }
     // "RTSXonXoff" has no Qt equivalent: hardware flow control is the nearer half.

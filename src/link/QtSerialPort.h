@@ -1,4 +1,5 @@
 #pragma once
+#include "link/PortNumbering.h"
 #include "link/SerialPort.h"
 #include <QSerialPort>
 #include <QString>
@@ -7,8 +8,10 @@
 // numbers, the operating system's own error text kept for the tooltip.
 class QtSerialPort : public SerialPort {
 public:
-    // programFolder: where Service/ports/COM<N> links to a tty may stand.
-    explicit QtSerialPort(QString programFolder);
+    // programFolder: where Service/ports/COM<N> links to a tty may stand. numbering: the process's
+    // port numbers when they are shared (numbers held in memory, device paths given by hand); null:
+    // the port resolves numbers on its own.
+    explicit QtSerialPort(QString programFolder, const PortNumbering *numbering = nullptr);
     ~QtSerialPort() override;
 
     bool open(int portNumber, int speed, int handshaking) override;
@@ -30,7 +33,8 @@ private:
     void fail(int number, const QString &text);
     void succeed();
 
-    QString m_programFolder;
+    PortNumbering m_ownNumbering;
+    const PortNumbering *m_numbering;
     QSerialPort m_port;
     std::function<void()> m_arrival;
     int m_speed = 9600;

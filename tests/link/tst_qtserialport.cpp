@@ -104,21 +104,23 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("linkTarget");   // empty: no link for the number
         QTest::addColumn<int>("error");
-        QTest::newRow("no adapter behind the number") << 199 << QString() << 8002;
-        QTest::newRow("link to a vanished tty") << 9 << QStringLiteral("/nonexistent/tty") << 8002;
-        QTest::newRow("port zero") << 0 << QString() << 8002;
+        QTest::addColumn<QString>("textStart");
+        QTest::newRow("no adapter behind the number") << 199 << QString() << 8002 << "нет устройства: ";
+        QTest::newRow("link to a vanished tty") << 9 << QStringLiteral("/nonexistent/tty") << 8002 << "нет устройства: ";
+        QTest::newRow("port zero") << 0 << QString() << 8002 << "Нет порта";
     }
     void openErrors()
     {
         QFETCH(int, number);
         QFETCH(QString, linkTarget);
         QFETCH(int, error);
+        QFETCH(QString, textStart);
         if (!linkTarget.isEmpty())
             QVERIFY(QFile::link(linkTarget, m_dir.filePath(QStringLiteral("Service/ports/COM%1").arg(number))));
         QtSerialPort port(m_dir.path());
         QVERIFY(!port.open(number, 9600, 0));
         QCOMPARE(port.lastError(), error);
-        QVERIFY(!port.lastErrorText().isEmpty());
+        QVERIFY2(port.lastErrorText().startsWith(textStart), qPrintable(port.lastErrorText()));
         QVERIFY(!port.isOpen());
     }
 
@@ -145,6 +147,29 @@ private slots:
         QFETCH(int, qtError);
         QFETCH(int, number);
         QCOMPARE(QtSerialPort::classicError(QSerialPort::SerialPortError(qtError)), number);
+    }
+
+    // A device path given by hand: the linked number when one reaches it, else a number for this run.
+    void opensADevicePathGivenByHand()
+    {
+        PortNumbering numbering(m_dir.path());
+        QCOMPARE(numbering.numberFor(m_slaveName), 7);
+        int master = -1, slave = -1;
+        char name[256];
+        QCOMPARE(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+        const int number = numbering.numberFor(QString::fromLocal8Bit(name));
+        QCOMPARE(number, 1);
+        QtSerialPort port(m_dir.path(), &numbering);
+        QVERIFY2(port.open(number, 9600, 0), qPrintable(port.lastErrorText()));
+        QVERIFY(port.write("#4000"));
+        pollfd p{master, POLLIN, 0};
+        QCOMPARE(::poll(&p, 1, 5000), 1);
+        char got[8] = {};
+        QCOMPARE(::read(master, got, sizeof got), ssize_t(5));
+        QCOMPARE(QByteArray(got), QByteArray("#4000"));
+        port.close();
+        ::close(master);
+        ::close(slave);
     }
 
     void operationsNeedAnOpenPort()

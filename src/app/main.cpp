@@ -1,6 +1,7 @@
 #include "app/TarviksApp.h"
 #include "monitor/MonitorExchange.h"
 #include "settings/ProgramFolder.h"
+#include "settings/QtTranslations.h"
 #include "shell/MainWindow.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarviks"));
     QApplication::setApplicationDisplayName(QString());
+    QtTranslations::install(application);
 
     ProgramFolder folder;
     folder.prepare();

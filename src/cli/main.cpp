@@ -8,6 +8,7 @@
 #include "cli/ProgressReporter.h"
 #include "cli/StderrMessageSink.h"
 #include "settings/ProgramFolder.h"
+#include "settings/QtTranslations.h"
 #include <QCoreApplication>
 #include <cstdio>
 #ifdef Q_OS_WIN
@@ -34,6 +35,8 @@ int main(int argc, char **argv)
     QCoreApplication application(argc, argv);
     // The window's name, so both use the same per-user program folder.
     QCoreApplication::setApplicationName(QStringLiteral("tarviks"));
+    // Before parsing, so the parser's headings and errors are Russian too.
+    QtTranslations::install(application);
 
     CliOptions options;
     QString text;

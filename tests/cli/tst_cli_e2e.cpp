@@ -162,6 +162,15 @@ private slots:
         const QByteArray good = cfFile(QByteArray(2370, '\x22'));
 
         QTest::newRow("help") << "--help" << QByteArray() << ExitCode::Success << "Коды завершения" << "";
+        // Qt's own parser texts, translated.
+        QTest::newRow("help headings in Russian") << "--help" << QByteArray() << ExitCode::Success
+                                                  << "Использование: " << "";
+        QTest::newRow("help options heading in Russian") << "--help" << QByteArray() << ExitCode::Success
+                                                         << "\nПараметры:\n" << "";
+        QTest::newRow("unknown option in Russian") << "find --bogus" << QByteArray() << ExitCode::Usage << ""
+                                                   << "Неизвестный параметр «bogus».";
+        QTest::newRow("missing value in Russian") << "find --port" << QByteArray() << ExitCode::Usage << ""
+                                                  << "Отсутствует значение после «--port».";
         QTest::newRow("version") << "--version" << QByteArray() << ExitCode::Success << "tarviks-cli 0.1" << "";
         QTest::newRow("no command") << "" << QByteArray() << ExitCode::Usage << "" << "Не задана команда.";
         QTest::newRow("no file") << "write-config" << QByteArray() << ExitCode::Usage << ""

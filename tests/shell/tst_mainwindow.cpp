@@ -1,9 +1,14 @@
 #include <QtTest>
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTreeWidget>
 #include "shell/LeftMenu.h"
 #include "shell/MainWindow.h"
+#include "settings/QtTranslations.h"
 #include "shell/Page.h"
 
 // A page that counts how often it was activated and deactivated.
@@ -34,6 +39,48 @@ class TestMainWindow : public QObject {
     }
 
 private slots:
+    void initTestCase()
+    {
+        QCOMPARE(QtTranslations::install(*qApp), QStringList({QStringLiteral("qtbase_ru"),
+                                                              QStringLiteral("qtserialport_ru")}));
+    }
+
+    // Texts that Qt supplies itself come out in Russian once its catalogues are installed.
+    void qtOwnTextsInRussian_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("message box: Cancel") << "box Cancel" << "Отмена";
+        QTest::newRow("message box: Yes") << "box Yes" << "Да";
+        QTest::newRow("message box: No") << "box No" << "Нет";
+        QTest::newRow("file dialog: look in") << "dialog lookInLabel" << "Перейти к:";
+        QTest::newRow("file dialog: file name") << "dialog fileNameLabel" << "Имя файла:";
+        QTest::newRow("file dialog: file type") << "dialog fileTypeLabel" << "Типы файлов:";
+    }
+    void qtOwnTextsInRussian()
+    {
+        QFETCH(QString, where);
+        QFETCH(QString, text);
+        const QString kind = where.section(QLatin1Char(' '), 0, 0);
+        const QString name = where.section(QLatin1Char(' '), 1);
+        QString shown;
+        if (kind == QLatin1String("box")) {
+            QMessageBox box;
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            const QMessageBox::StandardButton which = name == QLatin1String("Yes") ? QMessageBox::Yes
+                                                      : name == QLatin1String("No") ? QMessageBox::No
+                                                                                     : QMessageBox::Cancel;
+            shown = box.button(which)->text().remove(QLatin1Char('&'));
+        } else {
+            QFileDialog dialog;
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            auto *label = dialog.findChild<QLabel *>(name);
+            QVERIFY(label);
+            shown = label->text().remove(QLatin1Char('&'));
+        }
+        QCOMPARE(shown, text);
+    }
+
     void init()
     {
         window = new MainWindow;

@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliSession.h"
 #include "cli/ExitCode.h"
+#include "cli/FieldCommands.h"
 #include "cli/InterruptWatch.h"
 #include "cli/ProgressReporter.h"
 #include "config/ConfigExchange.h"
@@ -117,6 +118,13 @@ int CliCommands::run()
         return writeFirmware();
     case CliOptions::Command::Monitor:
         return monitor();
+    case CliOptions::Command::Show:
+    case CliOptions::Command::Diff:
+    case CliOptions::Command::Set:
+        return FieldCommands(
+                   m_session.configFiles(), m_options, [this](ConfigImage &image) { return readUnitImage(image); },
+                   m_out, m_err)
+            .run();
     case CliOptions::Command::None:
         break;
     }
@@ -349,6 +357,21 @@ bool CliCommands::readUnitInfo(int port)
         fail(QStringLiteral("Com%1: ").arg(port) + transferProblem(link));
     m_session.deviceInfo().fill();
     return ok;
+}
+
+int CliCommands::readUnitImage(ConfigImage &image)
+{
+    const int connected = connectUnit();
+    if (connected != ExitCode::Success)
+        return connected;
+    const bool read = readUnitInfo(m_session.link().UsbComPortNumber);
+    if (InterruptWatch::interrupted()) {
+        fail(QStringLiteral("Прервано: чтение конфигурации остановлено."));
+        return ExitCode::Interrupted;
+    }
+    m_session.close();
+    image = m_session.image();
+    return read ? ExitCode::Success : ExitCode::TransferFailed;
 }
 
 int CliCommands::checkFirmwareVersion()

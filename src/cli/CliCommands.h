@@ -53,6 +53,8 @@ private:
     // Reads the configuration into the image and fills the device information from it; false
     // (the reason on stderr) when the read failed. Interrupted is reported through the flag.
     bool readUnitInfo(int port);
+    // show and diff: connects, reads the unit's configuration and copies it into image.
+    int readUnitImage(ConfigImage &image);
     // The window's rule for firmware transfers: the unit must report a firmware version.
     int checkFirmwareVersion();
     // The firmware transfer running under tag, waited for; Success, Interrupted or TransferFailed.

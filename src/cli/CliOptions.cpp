@@ -1,4 +1,5 @@
 #include "cli/CliOptions.h"
+#include "cli/FieldCommands.h"
 #include <QCommandLineParser>
 #include <QHash>
 #include <QSet>
@@ -26,6 +27,9 @@ const QHash<QString, CommandInfo> &commands()
         {QStringLiteral("write-firmware"), {C::WriteFirmware, true, {QStringLiteral("verify")}}},
         {QStringLiteral("monitor"),
          {C::Monitor, false, {QStringLiteral("period"), QStringLiteral("count"), QStringLiteral("csv")}}},
+        {QStringLiteral("show"), {C::Show, false, {QStringLiteral("json"), QStringLiteral("unit")}}},
+        {QStringLiteral("diff"), {C::Diff, false, {QStringLiteral("unit")}}},
+        {QStringLiteral("set"), {C::Set, false, {QStringLiteral("output")}}},
     };
     return table;
 }
@@ -38,12 +42,22 @@ const QString kUsage = QStringLiteral(
     "  read-firmware FILE.fw [--port N]           прошивка устройства -> файл\n"
     "  write-firmware FILE.fw [--port N] [--verify]\n"
     "  monitor [--port N] [--period S] [--count K] [--csv]   состояние устройства, строка на кадр\n"
+    "  show FILE.cf|--unit [--json]              поля конфигурации, как их показывают страницы\n"
+    "  diff A.cf B.cf                             отличающиеся поля; вместо файла можно --unit\n"
+    "  set FILE.cf ИМЯ=ЗНАЧЕНИЕ... [--output OUT.cf]   записать значения полей в файл\n"
+    "\n"
+    "Поля называются, как на страницах: \"Вход 1\", \"T1 Верхняя (H)\", \"00 SMS\", \"Syrena\" ...\n"
+    "Флаги: 1/0 или да/нет. Примеры:\n"
+    "  tarviks-cli show site.cf --json\n"
+    "  tarviks-cli diff site.cf --unit\n"
+    "  tarviks-cli set site.cf \"Вход 1=Пожар\" Syrena=да \"T1 Верхняя (H)=30\" --output new.cf\n"
     "\n"
     "Порт и скорость берутся из Service/TX.cfg папки программы; --port и --speed их заменяют,\n"
     "не меняя файла.\n"
     "\n"
-    "Коды завершения: 0 успешно, 2 ошибка в аргументах, 3 устройство не обнаружено, 4 ошибка файла,\n"
-    "5 ошибка передачи, 6 проверка не пройдена, 130 прервано (Ctrl+C).");
+    "Коды завершения: 0 успешно, 1 diff: есть отличия, 2 ошибка в аргументах, 3 устройство не обнаружено,\n"
+    "4 ошибка файла или значение не принято (set), 5 ошибка передачи, 6 проверка не пройдена,\n"
+    "130 прервано (Ctrl+C).");
 }
 
 QString CliOptions::version()
@@ -72,16 +86,20 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Без хода передачи и сообщений об успехе."));
     const QCommandLineOption verify(QStringLiteral("verify"), QStringLiteral("После записи прочитать и сравнить."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("find: вывод в JSON."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("find, show: вывод в JSON."));
     const QCommandLineOption period(QStringLiteral("period"),
                                     QStringLiteral("monitor: период опроса, с (0,5 … 5; по умолчанию 1)."),
                                     QStringLiteral("S"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("monitor: число кадров."),
                                    QStringLiteral("K"));
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("monitor: вывод в CSV."));
-    p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv});
+    const QCommandLineOption unit(QStringLiteral("unit"), QStringLiteral("show, diff: устройство вместо файла."));
+    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("set: записать в другой файл."),
+                                    QStringLiteral("OUT.cf"));
+    p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output});
     p.addPositionalArgument(QStringLiteral("команда"), QStringLiteral("find, read-config, write-config, "
-                                                                      "read-firmware, write-firmware или monitor."));
+                                                                      "read-firmware, write-firmware, monitor, "
+                                                                      "show, diff или set."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл .cf или .fw."), QStringLiteral("[FILE]"));
 
     const auto fail = [text](const QString &message) {
@@ -113,13 +131,19 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
             return fail(QStringLiteral("%1: не задан файл.").arg(name));
         o.file = positional.takeFirst();
     }
-    if (!positional.isEmpty())
+    if (!positional.isEmpty() && !FieldCommands::handles(o.command))
         return fail(QStringLiteral("Лишний аргумент: %1").arg(positional.first()));
 
-    for (const QCommandLineOption *option : {&verify, &json, &period, &count, &csv}) {
+    for (const QCommandLineOption *option : {&verify, &json, &period, &count, &csv, &unit, &output}) {
         const QString optionName = option->names().constFirst();
         if (p.isSet(*option) && !info->options.contains(optionName))
             return fail(QStringLiteral("Параметр --%1 не применяется к команде %2.").arg(optionName, name));
+    }
+    if (FieldCommands::handles(o.command)) {
+        const QString error = FieldCommands::takeOperands(arguments, p.positionalArguments(), p.isSet(unit), o);
+        if (!error.isEmpty())
+            return fail(error);
+        o.output = p.value(output);
     }
 
     bool ok = false;

@@ -6,7 +6,7 @@
 // The command line of tarviks-cli: one command, its file, and the options that apply to it.
 class CliOptions {
 public:
-    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor };
+    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor, Show, Diff, Set };
     enum class Outcome { Run, Help, Version, Error };
 
     static constexpr int kMaxPort = 32767;
@@ -23,6 +23,8 @@ public:
     bool csv = false;
     double period = 1.0;           // --period, seconds between monitoring requests
     std::optional<int> count;      // --count, frames to show; none: until Ctrl+C
+    QStringList operands;          // show, diff, set: files ("--unit" for the unit) and NAME=VALUE
+    QString output;                // set --output
 
     static QString commandName(Command command);
     static QString version();

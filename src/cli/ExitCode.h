@@ -3,6 +3,7 @@
 // Exit statuses of tarviks-cli; scripts tell the failures apart by them.
 namespace ExitCode {
 constexpr int Success = 0;
+constexpr int Differ = 1;           // diff: the two configurations differ
 constexpr int Usage = 2;            // bad arguments; the usage text says why
 constexpr int NoUnit = 3;           // no unit answered on the ports tried
 constexpr int BadFile = 4;          // the file is unreadable, malformed, or cannot be created

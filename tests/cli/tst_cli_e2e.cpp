@@ -194,6 +194,23 @@ private slots:
                                              << "Устройство не обнаружено!";
         QTest::newRow("folder of the target missing")
             << "read-config FILE/sub/x.cf" << QByteArray() << ExitCode::BadFile << "" << "Ошибка создания файла: ";
+        QTest::newRow("show without a side") << "show --json" << QByteArray() << ExitCode::Usage << ""
+                                             << "show: задайте один файл или --unit.";
+        QTest::newRow("diff with one side") << "diff FILE" << good << ExitCode::Usage << ""
+                                            << "diff: задайте два файла, или файл и --unit.";
+        QTest::newRow("set without values") << "set FILE" << good << ExitCode::Usage << ""
+                                            << "set: не заданы значения ИМЯ=ЗНАЧЕНИЕ.";
+        QTest::newRow("set on the unit") << "set --unit Syrena=1" << good << ExitCode::Usage << ""
+                                         << "Параметр --unit не применяется к команде set.";
+        QTest::newRow("set of an unknown field") << "set FILE Sirena=1" << good << ExitCode::Usage << ""
+                                                 << "set: нет поля «Sirena».";
+        QTest::newRow("set refused, file left alone")
+            << "set FILE Zaderjka=0 Syrena=1" << good << ExitCode::BadFile << ""
+            << "Zaderjka: значение «0» не принято — от 1 до 2 символов, только цифры, число не меньше 1.";
+        QTest::newRow("show of a malformed file") << "show FILE" << shortLine << ExitCode::BadFile << ""
+                                                  << "(строка 1: 63 байт вместо 64)";
+        QTest::newRow("diff against no unit") << "diff FILE --unit" << good << ExitCode::NoUnit << ""
+                                              << "Устройство не обнаружено!";
     }
 
     void exitStatus()
@@ -215,6 +232,79 @@ private slots:
         QVERIFY2(result.code == code, qPrintable(QStringLiteral("%1: %2").arg(result.code).arg(result.err)));
         QVERIFY2(result.out.contains(stdoutText), qPrintable(result.out));
         QVERIFY2(result.err.contains(stderrText), qPrintable(result.err));
+        if (!file.isEmpty())
+            QCOMPARE(fileBytes(path), file);   // no command here changes its file
+    }
+
+    // A unit holding a known configuration, read into a file by the program; set makes a second
+    // file of it, show and diff report the fields by their names.
+    void fieldsOfAFileWrittenByTheProgram()
+    {
+        QByteArray memory(2370, '\0');
+        memory.replace(256, 8, Cp1251::encode(QStringLiteral("Тревога")) + '\0');   // "Вход 1"
+        memory[1575] = '\x2E';                                                     // "T1 Верхняя (H)" 25
+        memory[1760] = '0';                                                        // "Syrena" off
+        memory[1376] = char(80);                                                   // input 1: 80 over 20
+        memory[1392] = char(20);
+        memory[2368] = '\x08';
+        memory[2369] = '\x02';
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        writeFile(home.memoryFile(), memory);
+        SimProcess sim;
+        startSim(sim, home);
+        const QString site = home.path(QStringLiteral("site.cf"));
+        const QString next = home.path(QStringLiteral("next.cf"));
+        const Run read = run(home, QStringList{QStringLiteral("read-config"), site, QStringLiteral("-q")} + fast());
+        QVERIFY2(read.code == ExitCode::Success, qPrintable(read.err));
+
+        const Run set = run(home, {QStringLiteral("set"), site, QStringLiteral("Вход 1=Пожар"),
+                                   QStringLiteral("T1 Верхняя (H)=30"), QStringLiteral("Syrena=да"),
+                                   QStringLiteral("Вход 1 Нижний (L)=80"), QStringLiteral("--output"), next});
+        QVERIFY2(set.code == ExitCode::Success, qPrintable(set.err));
+        QByteArray expected = memory;
+        expected.replace(256, 6, QByteArray("\xCF\xEE\xE6\xE0\xF0\x00", 6));   // "Пожар", then the rest of the old text
+        expected[1575] = '\x38';
+        expected[1760] = '1';
+        expected[1392] = char(80);
+        QCOMPARE(fileBytes(next), cfFile(expected));
+        QCOMPARE(fileBytes(site), cfFile(memory));
+
+        const Run json = run(home, {QStringLiteral("show"), next, QStringLiteral("--json")});
+        QVERIFY2(json.code == ExitCode::Success, qPrintable(json.err));
+        const QJsonObject shown = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(shown.value(QStringLiteral("Вход 1")).toString(), QStringLiteral("Пожар"));
+        QVERIFY(shown.value(QStringLiteral("Вход 2")).isNull());
+        QCOMPARE(shown.value(QStringLiteral("T1 Верхняя (H)")).toString(), QStringLiteral("30"));
+        QCOMPARE(shown.value(QStringLiteral("T1 Нижняя (L)")).toString(), QStringLiteral("0"));
+        QCOMPARE(shown.value(QStringLiteral("Syrena")).toString(), QStringLiteral("1"));
+        QVERIFY(shown.value(QStringLiteral("1 ключ")).isNull());
+        QCOMPARE(shown.value(QStringLiteral("Вход 1 Нижний (L)")).toString(), QStringLiteral("80"));
+        // Nothing in it breaks a field's rule.
+        const QJsonObject flagged = shown.value(QStringLiteral("flagged")).toObject();
+        QCOMPARE(flagged.keys(), QStringList());
+
+        const Run diff = run(home, {QStringLiteral("diff"), site, next});
+        QCOMPARE(diff.code, 1);
+        QCOMPARE(diff.out, QStringLiteral("Вход 1: Тревога → Пожар\n"
+                                          "T1 Верхняя (H): 25 → 30\n"
+                                          "Syrena: 0 → 1\n"
+                                          "Вход 1 Нижний (L): 20 → 80\n"
+                                          "Отличающихся полей: 4\n"));
+
+        const Run same = run(home, QStringList{QStringLiteral("diff"), QStringLiteral("--unit"), site} + fast());
+        QVERIFY2(same.code == ExitCode::Success, qPrintable(same.err));
+        QCOMPARE(same.out, QStringLiteral("Отличающихся полей: 0\n"));
+
+        // Bytes no field shows: after the end of a message's room, and a model byte.
+        QByteArray outside = memory;
+        outside[317] = '\x55';
+        outside[2368] = '\x0C';
+        const QString hand = home.path(QStringLiteral("hand.cf"));
+        writeFile(hand, cfFile(outside));
+        const Run cells = run(home, {QStringLiteral("diff"), site, hand});
+        QCOMPARE(cells.code, 1);
+        QCOMPARE(cells.out, QStringLiteral("Отличающихся полей: 0\nОтличаются ячейки: 318, 2369\n"));
     }
 
     void findShowsTheUnitAndLeavesSettingsAlone()

@@ -1,0 +1,245 @@
+#include "cli/FieldCommands.h"
+#include "cli/ExitCode.h"
+#include "config/ConfigFiles.h"
+#include "config/ConfigImage.h"
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+namespace {
+// A JSON string literal, quotes included.
+QString jsonString(const QString &text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+// A side of a diff line: the red mark counts, a flag's cells may change only that.
+QString diffValue(const ConfigFields::Value &value)
+{
+    return value.flagged ? value.text + QStringLiteral(" (красное поле)") : value.text;
+}
+}
+
+bool FieldCommands::handles(CliOptions::Command command)
+{
+    using C = CliOptions::Command;
+    return command == C::Show || command == C::Diff || command == C::Set;
+}
+
+QString FieldCommands::takeOperands(const QStringList &arguments, const QStringList &positional, bool unit,
+                                    CliOptions &options)
+{
+    // Positional arguments in their order, the unit where --unit stood among them.
+    QStringList operands;
+    int next = 0;
+    for (const QString &argument : arguments.mid(1)) {
+        if (next < positional.size() && argument == positional.at(next))
+            operands << positional.at(next++);
+        else if (unit && argument == kUnit && !operands.contains(kUnit))
+            operands << kUnit;
+    }
+    const QString name = operands.isEmpty() ? QString() : operands.takeFirst();
+    options.operands = operands;
+    switch (options.command) {
+    case CliOptions::Command::Show:
+        if (operands.size() != 1)
+            return QStringLiteral("show: задайте один файл или --unit.");
+        return QString();
+    case CliOptions::Command::Diff:
+        if (operands.size() != 2)
+            return QStringLiteral("diff: задайте два файла, или файл и --unit.");
+        return QString();
+    case CliOptions::Command::Set:
+        if (operands.isEmpty() || operands.first().isEmpty())
+            return QStringLiteral("set: не задан файл.");
+        if (operands.size() < 2)
+            return QStringLiteral("set: не заданы значения ИМЯ=ЗНАЧЕНИЕ.");
+        for (const QString &assignment : operands.mid(1))
+            if (assignment.indexOf(QLatin1Char('=')) < 1)
+                return QStringLiteral("set: «%1» — нужно ИМЯ=ЗНАЧЕНИЕ.").arg(assignment);
+        return QString();
+    default:
+        return QStringLiteral("%1: лишний аргумент.").arg(name);
+    }
+}
+
+QString FieldCommands::showText(const QList<ConfigFields::Value> &values)
+{
+    QString out;
+    for (const ConfigFields::Value &v : values) {
+        out += v.field->name + QStringLiteral(": ") + v.text;
+        if (v.flagged)
+            out += QStringLiteral("  [красное поле: %1]").arg(v.reason);
+        out += QLatin1Char('\n');
+    }
+    return out;
+}
+
+QString FieldCommands::showJson(const QList<ConfigFields::Value> &values)
+{
+    // Written by hand to keep the page order, which a JSON object of Qt would sort away.
+    QStringList members;
+    QStringList flagged;
+    for (const ConfigFields::Value &v : values) {
+        members << QStringLiteral("    %1: %2").arg(jsonString(v.field->name),
+                                                    v.hasData ? jsonString(v.text) : QStringLiteral("null"));
+        if (v.flagged)
+            flagged << QStringLiteral("        %1: %2").arg(jsonString(v.field->name), jsonString(v.reason));
+    }
+    const QString flaggedObject = flagged.isEmpty()
+        ? QStringLiteral("{}")
+        : QStringLiteral("{\n") + flagged.join(QStringLiteral(",\n")) + QStringLiteral("\n    }");
+    members << QStringLiteral("    \"flagged\": ") + flaggedObject;
+    return QStringLiteral("{\n") + members.join(QStringLiteral(",\n")) + QStringLiteral("\n}\n");
+}
+
+QString FieldCommands::ranges(const QList<int> &positions)
+{
+    QStringList parts;
+    for (int i = 0; i < positions.size();) {
+        int j = i;
+        while (j + 1 < positions.size() && positions.at(j + 1) == positions.at(j) + 1)
+            ++j;
+        parts << (i == j ? QString::number(positions.at(i))
+                         : QStringLiteral("%1–%2").arg(positions.at(i)).arg(positions.at(j)));
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QString FieldCommands::diffText(const ConfigImage &a, const ConfigImage &b, bool *differs)
+{
+    ConfigImage left = a;
+    ConfigImage right = b;
+    const QList<ConfigFields::Value> va = ConfigFields(left).values();
+    const QList<ConfigFields::Value> vb = ConfigFields(right).values();
+    QString out;
+    QVector<bool> covered(ConfigImage::kLastPosition + 1, false);
+    int count = 0;
+    for (int i = 0; i < va.size(); ++i) {
+        const ConfigFields::Value &x = va.at(i);
+        const ConfigFields::Value &y = vb.at(i);
+        if (x.hasData == y.hasData && x.text == y.text && x.flagged == y.flagged)
+            continue;
+        ++count;
+        out += QStringLiteral("%1: %2 → %3\n").arg(x.field->name, diffValue(x), diffValue(y));
+        const auto [first, last] = ConfigFields::cells(*va.at(i).field);
+        for (int p = first; p <= last && p <= ConfigImage::kLastPosition; ++p)
+            covered[p] = true;
+    }
+    out += QStringLiteral("Отличающихся полей: %1\n").arg(count);
+    QList<int> cells;
+    for (int p = 1; p <= ConfigImage::kLastPosition; ++p)
+        if (!covered.at(p) && a.cell(p) != b.cell(p))
+            cells << p;
+    if (!cells.isEmpty())
+        out += QStringLiteral("Отличаются ячейки: %1\n").arg(ranges(cells));
+    if (differs)
+        *differs = count > 0 || !cells.isEmpty();
+    return out;
+}
+
+FieldCommands::FieldCommands(ConfigFiles &files, const CliOptions &options, UnitReader readUnit, Writer out,
+                             Writer err)
+    : m_files(files), m_options(options), m_readUnit(std::move(readUnit)), m_out(std::move(out)),
+      m_err(std::move(err))
+{
+}
+
+int FieldCommands::run()
+{
+    switch (m_options.command) {
+    case CliOptions::Command::Show:
+        return show();
+    case CliOptions::Command::Diff:
+        return diff();
+    case CliOptions::Command::Set:
+        return set();
+    default:
+        return ExitCode::Usage;
+    }
+}
+
+int FieldCommands::load(const QString &side, ConfigImage &image)
+{
+    if (side == kUnit)
+        return m_readUnit(image);
+    // The open, read or format message goes out through the message sink.
+    const std::optional<ConfigFiles::Content> content = m_files.readChecked(side);
+    if (!content)
+        return ExitCode::BadFile;
+    int position = 1;
+    for (const QByteArray &block : content->blocks)
+        for (const char byte : block)
+            image.setByte(position++, static_cast<unsigned char>(byte));
+    for (const char byte : content->tail)
+        image.setByte(position++, static_cast<unsigned char>(byte));
+    return ExitCode::Success;
+}
+
+int FieldCommands::show()
+{
+    ConfigImage image;
+    const int loaded = load(m_options.operands.at(0), image);
+    if (loaded != ExitCode::Success)
+        return loaded;
+    const QList<ConfigFields::Value> values = ConfigFields(image).values();
+    m_out(m_options.json ? showJson(values) : showText(values));
+    return ExitCode::Success;
+}
+
+int FieldCommands::diff()
+{
+    ConfigImage sides[2];
+    for (int i = 0; i < 2; ++i) {
+        const int loaded = load(m_options.operands.at(i), sides[i]);
+        if (loaded != ExitCode::Success)
+            return loaded;
+    }
+    bool differs = false;
+    m_out(diffText(sides[0], sides[1], &differs));
+    return differs ? ExitCode::Differ : ExitCode::Success;
+}
+
+int FieldCommands::set()
+{
+    QList<ConfigFields::Assignment> assignments;
+    for (const QString &operand : m_options.operands.mid(1)) {
+        const int equals = operand.indexOf(QLatin1Char('='));
+        assignments << ConfigFields::Assignment{operand.left(equals), operand.mid(equals + 1)};
+        if (!ConfigFields::byName(assignments.last().first)) {
+            m_err(QStringLiteral("set: нет поля «%1». Имена полей — как их печатает show.\n")
+                      .arg(assignments.last().first));
+            return ExitCode::Usage;
+        }
+    }
+    const QString &file = m_options.operands.at(0);
+    ConfigImage image;
+    const int loaded = load(file, image);
+    if (loaded != ExitCode::Success)
+        return loaded;
+    const QString target = m_options.output.isEmpty() ? file : m_options.output;
+
+    const QList<ConfigFields::Refusal> refusals = ConfigFields(image).set(assignments);
+    if (!refusals.isEmpty()) {
+        for (const ConfigFields::Refusal &r : refusals)
+            m_err(QStringLiteral("%1: значение «%2» не принято — %3.\n").arg(r.name, r.value, r.reason));
+        m_err(QStringLiteral("Файл %1 не записан.\n").arg(target));
+        return ExitCode::BadFile;
+    }
+    // Written whole or not at all: a failed write leaves the old file as it was.
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) {
+        m_err(ConfigFiles::kCreateError + target + QLatin1Char('\n'));
+        return ExitCode::BadFile;
+    }
+    const QByteArray bytes = ConfigFiles::formatImage(image);
+    if (out.write(bytes) != bytes.size() || !out.commit()) {
+        m_err(ConfigFiles::kWriteError + target + QLatin1Char('\n'));
+        return ExitCode::BadFile;
+    }
+    if (!m_options.quiet)
+        m_err(QStringLiteral("Записано: %1\n").arg(target));
+    return ExitCode::Success;
+}

@@ -15,7 +15,10 @@
 #include "editors/SimSettingsPage.h"
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
+#include "link/PortNumbering.h"
+#include "link/PortWatch.h"
 #include "link/QtSerialPort.h"
+#include "link/SerialDevices.h"
 #include "link/SerialLink.h"
 #include "link/SerialPage.h"
 #include "link/StatusModel.h"
@@ -48,8 +51,14 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
     const QString folder = setup.programFolder;
     auto *boxes = setup.messages ? nullptr : new BoxMessageSink;
     auto *dialogs = setup.dialogs ? nullptr : new QtFileDialogs;
+    m_numbering = std::make_unique<PortNumbering>(folder);
     if (!setup.port)
-        m_ownPort = std::make_unique<QtSerialPort>(folder);
+        m_ownPort = std::make_unique<QtSerialPort>(folder, m_numbering.get());
+    SerialDeviceList *devices = setup.devices;
+    if (!devices && !setup.port) {
+        m_ownDevices = std::make_unique<QtSerialDeviceList>();
+        devices = m_ownDevices.get();
+    }
     if (boxes)
         m_ownMessages.reset(boxes);
     if (dialogs)
@@ -88,12 +97,13 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
     m_statusPanel = new StatusPanel(*m_status);
     m_window->addChildWindow(m_tree);
     m_window->addChildWindow(m_statusPanel);
+    SerialPage *serialPage = nullptr;
     for (const MainWindow::PageInfo &info : MainWindow::pageTable()) {
         Page *page = nullptr;
         if (info.form == QLatin1String("RPF_01"))
             page = new GeneralInfoPage;
         else if (info.form == QLatin1String("RPF_02"))
-            page = new SerialPage(*m_link, *m_options, *m_settings);
+            page = serialPage = new SerialPage(*m_link, *m_options, *m_settings);
         else if (info.form == QLatin1String("RPF_05"))
             page = new DeviceInfoPage(*m_deviceInfo);
         else if (info.form == QLatin1String("RPF_17"))
@@ -129,6 +139,26 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
 
     registerCommands();
     wireSupervision();
+    wirePortWatch(devices, serialPage);
+}
+
+void TarviksApp::wirePortWatch(SerialDeviceList *devices, SerialPage *serialPage)
+{
+    if (devices) {
+        m_portWatch = std::make_unique<PortWatch>(*devices, *m_numbering);
+        // A newly numbered adapter is searched on the next round.
+        connect(m_portWatch.get(), &PortWatch::devicesChanged, this, [this, serialPage](const QList<int> &added) {
+            for (int number : added)
+                m_settings->addPortNumber(number);
+            if (serialPage)
+                serialPage->updatePortToolTips();
+        });
+    }
+    if (serialPage) {
+        serialPage->setPortToolTips([this](int number) {
+            return m_numbering->toolTip(number, m_portWatch ? m_portWatch->devices() : QList<SerialDevice>{});
+        });
+    }
 }
 
 TarviksApp::~TarviksApp()
@@ -244,8 +274,11 @@ void TarviksApp::startUp(bool startTimers)
     m_link->UstroistvoNameClear.clear();
     m_window->showPage(QStringLiteral("m02"));
     m_configExchange->ConfiguraciaProchitana = false;
-    if (startTimers)
+    if (startTimers) {
         m_supervisor->timer().start();
+        if (m_portWatch)
+            m_portWatch->start();
+    }
 }
 
 void TarviksApp::shutDown()
@@ -254,6 +287,8 @@ void TarviksApp::shutDown()
         return;
     m_shutDown = true;
     m_supervisor->timer().stop();
+    if (m_portWatch)
+        m_portWatch->stop();
     m_settings->TXconfigSaveParam();
     if (m_wizard)
         m_wizard->close();

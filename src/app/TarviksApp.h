@@ -5,6 +5,10 @@
 #include <memory>
 
 class SerialPort;
+class SerialDeviceList;
+class PortNumbering;
+class PortWatch;
+class SerialPage;
 class MessageSink;
 class FileDialogs;
 class Clock;
@@ -35,6 +39,8 @@ struct AppSetup {
     MessageSink *messages = nullptr;
     FileDialogs *dialogs = nullptr;
     Clock *clock = nullptr;
+    // The system's serial devices; null: the real list with the real port, none with a given one.
+    SerialDeviceList *devices = nullptr;
 };
 
 // The composition root: owns every part of the program, wires the command queue, the receive
@@ -58,6 +64,9 @@ public:
     MasterForm *wizard() const { return m_wizard; }
 
     SerialPort &port() { return *m_port; }
+    PortNumbering &numbering() { return *m_numbering; }
+    // Null when no device list is watched.
+    PortWatch *portWatch() { return m_portWatch.get(); }
     MessageSink &messages() { return *m_messages; }
     CommandQueue &queue() { return *m_queue; }
     StatusModel &status() { return *m_status; }
@@ -79,8 +88,11 @@ private:
     void wireMonitoring(StatusSupervisor::Hooks &hooks);
     void showWizard();
     void lockPages(bool linkFree);
+    void wirePortWatch(SerialDeviceList *devices, SerialPage *serialPage);
 
     // Defaults for what the setup left open.
+    std::unique_ptr<PortNumbering> m_numbering;   // before the port, which resolves through it
+    std::unique_ptr<SerialDeviceList> m_ownDevices;
     std::unique_ptr<SerialPort> m_ownPort;
     std::unique_ptr<MessageSink> m_ownMessages;
     std::unique_ptr<FileDialogs> m_ownDialogs;
@@ -103,6 +115,7 @@ private:
     std::unique_ptr<DeviceInfo> m_deviceInfo;
     std::unique_ptr<FirmwareExchange> m_firmwareExchange;
     std::unique_ptr<MonitorExchange> m_monitorExchange;
+    std::unique_ptr<PortWatch> m_portWatch;
 
     // Widgets go first on destruction: they refer to everything above.
     std::unique_ptr<MainWindow> m_window;

@@ -51,15 +51,17 @@ void helpFrame(QWidget *parent, int n, const QString &caption, const QString &te
     box->setPlainText(text);
 }
 
-void setItems(QComboBox *combo, const QStringList &items)
+// True when the items changed.
+bool setItems(QComboBox *combo, const QStringList &items)
 {
     QStringList current;
     for (int i = 0; i < combo->count(); ++i)
         current << combo->itemText(i);
     if (current == items)
-        return;
+        return false;
     combo->clear();
     combo->addItems(items);
+    return true;
 }
 }
 
@@ -145,7 +147,9 @@ void SerialPage::choiceMade()
 void SerialPage::refresh()
 {
     m_refreshing = true;
-    setItems(m_combo1, m_link.portItems());
+    // The tooltips look at the ports folder: only when the items or the devices changed.
+    if (setItems(m_combo1, m_link.portItems()))
+        updatePortToolTips();
     if (m_combo1->currentText() != m_link.portText())
         m_combo1->setEditText(m_link.portText());
     setItems(m_combo2, m_link.speedItems());
@@ -159,6 +163,20 @@ void SerialPage::refresh()
     m_settingsValue->setText(m_link.settingsText());
     m_stateValue->setText(m_link.portStateText());
     m_stateValue->setToolTip(m_link.portStateToolTip());
+}
+
+void SerialPage::setPortToolTips(std::function<QString(int)> toolTip)
+{
+    m_portToolTip = std::move(toolTip);
+    updatePortToolTips();
+}
+
+void SerialPage::updatePortToolTips()
+{
+    if (!m_portToolTip)
+        return;
+    for (int i = 0; i < m_combo1->count(); ++i)
+        m_combo1->setItemData(i, m_portToolTip(SerialLink::numericValue(m_combo1->itemText(i))), Qt::ToolTipRole);
 }
 
 void SerialPage::Form_Activate()

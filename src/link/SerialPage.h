@@ -1,5 +1,6 @@
 #pragma once
 #include "shell/Page.h"
+#include <functional>
 
 class QComboBox;
 class QGroupBox;
@@ -29,6 +30,11 @@ public:
     // Rereads the link's choices and state into the controls.
     void refresh();
 
+    // Each port number in the port box gets toolTip(number) as its tooltip (the adapter behind it);
+    // updatePortToolTips() asks again, when the system's devices changed.
+    void setPortToolTips(std::function<QString(int)> toolTip);
+    void updatePortToolTips();
+
 private:
     void choiceMade();
 
@@ -36,6 +42,7 @@ private:
     ProgramOptions &m_options;
     ProgramSettings &m_settings;
     bool m_refreshing = false;
+    std::function<QString(int)> m_portToolTip;
 
     QPushButton *m_command1;
     QPushButton *m_command3;

@@ -282,10 +282,38 @@ void ProgramSettings::TXconfigLoadParam()
     if (m_truncated)
         m_messages.show(kTooLarge.arg(linesRead).arg(QDir::toNativeSeparators(m_filePath)));
 
+    const QList<int> added = m_addedPorts;
+    for (int number : added)
+        addPortNumber(number);
+
     TXconfigResumeTimers();
     m_queue.setLinkFree(true);
     if (wizard)
         emit wizardRequested();
+}
+
+void ProgramSettings::addPortNumber(int number)
+{
+    if (!isPortNumber(number))
+        return;
+    if (!m_addedPorts.contains(number))
+        m_addedPorts << number;
+    if (!m_loaded)
+        return;
+    // After the last port line, so the list lines still stand before the lines that choose from them.
+    int at = 1;
+    for (int i = 1; i <= KolichestvoStrokTX; ++i) {
+        QString key, value;
+        splitLine(StrokiTX.at(i), key, value);
+        if (key != kPortKey)
+            continue;
+        if (portNumber(value) == number)
+            return;
+        at = i + 1;
+    }
+    StrokiTX.insert(at, kPortKey + QString::number(number));
+    ++KolichestvoStrokTX;
+    m_link.addPortItem(QString::number(number));
 }
 
 void ProgramSettings::TXconfigUpdateParam()

@@ -10,7 +10,8 @@ class CommandQueue;
 class MessageSink;
 
 // TX.cfg: read at start-up and applied to the serial page and the options page, its known lines
-// refreshed from them, and written back line for line. The program never adds or removes lines.
+// refreshed from them, and written back line for line. The program removes no lines; it adds one
+// only for an adapter numbered while it runs.
 class ProgramSettings : public QObject {
     Q_OBJECT
 public:
@@ -44,6 +45,10 @@ public:
     void saveByUser();
     void TXconfigPauseTimers();
     void TXconfigResumeTimers();
+    // A port numbered while the program runs joins the listed ports (the automatic search walks
+    // them) as a new "Доступный номер порта:" line after the last one; the next save writes it.
+    // Before the load it waits for it; a number already listed changes nothing.
+    void addPortNumber(int number);
 
     // The file's lines, trimmed; index 0 stays empty. KolichestvoStrokTX lines follow it.
     QStringList StrokiTX{QString()};
@@ -87,6 +92,7 @@ private:
     bool m_readFailed = false;
     bool m_truncated = false;          // more than the bounds allow was there
     bool m_heldUntilUserSave = false;  // the file was empty
+    QList<int> m_addedPorts;           // numbered while the program runs; kept over a reload
 
     bool readLines(QStringList &lines);
     QString decode(const QByteArray &bytes);

@@ -4,6 +4,7 @@
 #include "SimCore.h"
 #include "SimDefaults.h"
 #include "SimLoopbackPort.h"
+#include "FakeSerialDevices.h"
 #include "TestSeams.h"
 #include "app/TarviksApp.h"
 #include "config/ConfigExchange.h"
@@ -11,6 +12,7 @@
 #include "link/CommandQueue.h"
 #include "link/Cp1251.h"
 #include "link/OperationTags.h"
+#include "link/PortWatch.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "link/StatusPanel.h"
@@ -19,6 +21,9 @@
 #include "shell/MainWindow.h"
 #include "shell/MasterForm.h"
 #include "shell/Page.h"
+#include "settings/ProgramOptions.h"
+#include "settings/ProgramSettings.h"
+#include <QComboBox>
 
 // The whole program wired together, against the simulated unit in-process on virtual time:
 // the supervision tick and four receive polls make 200 ms.
@@ -32,11 +37,17 @@ class TestApp : public QObject {
         RecordingMessageSink messages;
         ScriptedFileDialogs dialogs;
         FixedClock clock;
+        FakeSerialDevices devices;
         std::unique_ptr<TarviksApp> app;
 
-        explicit Rig(const QString &wizard = QStringLiteral("0"))
+        // links: entries of Service/ports made by hand, "COM<N>" -> target.
+        explicit Rig(const QString &wizard = QStringLiteral("0"), int unitPort = 2,
+                     const QMap<QString, QString> &links = {})
+            : port(core, unitPort)
         {
-            QDir(folder.path()).mkpath(QStringLiteral("Service"));
+            QDir(folder.path()).mkpath(QStringLiteral("Service/ports"));
+            for (auto link = links.begin(); link != links.end(); ++link)
+                QFile::link(*link, folder.filePath(QStringLiteral("Service/ports/") + link.key()));
             QFile file(settingsPath());
             if (file.open(QIODevice::WriteOnly))
                 file.write(Cp1251::encode(
@@ -46,7 +57,7 @@ class TestApp : public QObject {
                                    "RPF_19.Check1:0\r\nRPF_19.Check2:1\r\nRPF_19.Check3:")
                     + wizard + QStringLiteral("\r\nRPF_19.Check4:0\r\nRPF_19.Check5:1\r\n")));
             file.close();
-            app = std::make_unique<TarviksApp>(AppSetup{folder.path(), &port, &messages, &dialogs, &clock});
+            app = std::make_unique<TarviksApp>(AppSetup{folder.path(), &port, &messages, &dialogs, &clock, &devices});
             app->window().show();
             app->startUp(false);
         }
@@ -213,6 +224,57 @@ private slots:
         QVERIFY(rig.settingsText().contains(QStringLiteral("RPF_19.Check3:") + wizard + QStringLiteral("\r\n")));
         for (QWidget *window : QApplication::topLevelWidgets())
             QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+    }
+
+    // An adapter plugged in while the program runs gets the next number, joins the ports the
+    // automatic search walks and is found there; the next save writes its line.
+    void adapterPluggedInIsSearched_data()
+    {
+        QTest::addColumn<int>("ticksBefore");   // supervision ticks before the adapter is plugged
+        QTest::newRow("before the settings load") << 0;
+        QTest::newRow("during the first round") << 2;
+        QTest::newRow("after the list was exhausted") << 40;
+    }
+    void adapterPluggedInIsSearched()
+    {
+        QFETCH(int, ticksBefore);
+        const QMap<QString, QString> taken{{"COM1", "/nonexistent/tty1"}, {"COM2", "/nonexistent/tty2"},
+                                           {"COM3", "/nonexistent/tty3"}};
+        Rig rig(QStringLiteral("0"), 4, taken);
+        TarviksApp &app = *rig.app;
+        QVERIFY(app.portWatch());
+        for (int i = 0; i < ticksBefore; ++i)
+            rig.step();
+
+        const QString node = rig.folder.filePath(QStringLiteral("ttyACM0"));
+        QFile device(node);
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        SerialDevice adapter;
+        adapter.path = node;
+        adapter.description = QStringLiteral("USB-Serial Controller");
+        adapter.vendorId = 0x067b;
+        rig.devices.list << adapter;
+        app.portWatch()->tick();
+        QCOMPARE(QFileInfo(rig.folder.filePath(QStringLiteral("Service/ports/COM4"))).symLinkTarget(), node);
+        if (!app.options().Avtopoisk)
+            app.options().Avtopoisk = true;   // "Найти устройство автоматически"
+
+        QVERIFY(rig.stepUntil(QStringLiteral("Устройство обнаружено!")));
+        QCOMPARE(app.link().UsbComPortNumber, 4);
+        QCOMPARE(app.link().portItems(), (QStringList{"1", "2", "3", "4"}));
+        auto *box = app.page(QStringLiteral("RPF_02"))->findChild<QComboBox *>(QStringLiteral("Combo1"));
+        QCOMPARE(box->itemText(3), QStringLiteral("4"));
+        QCOMPARE(box->itemData(3, Qt::ToolTipRole).toString(), QStringLiteral("USB-Serial Controller\n") + node);
+        QCOMPARE(box->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("нет устройства\n/nonexistent/tty1"));
+
+        app.portWatch()->tick();   // unchanged: nothing added twice
+        app.settings().TXconfigSaveParam();
+        const QString saved = rig.settingsText();
+        QVERIFY2(saved.startsWith(QStringLiteral("Доступный номер порта:1\r\nДоступный номер порта:2\r\n"
+                                                 "Доступный номер порта:3\r\nДоступный номер порта:4\r\n"
+                                                 "Доступная скорость порта:9600\r\n")),
+                 qPrintable(saved));
+        QCOMPARE(saved.count(QStringLiteral("Доступный номер порта:4")), 1);
     }
 
     void unknownCommandShowsOneMessage()

@@ -114,6 +114,8 @@ private slots:
     void timersPausedAndRestored_data();
     void timersPausedAndRestored();
     void worksWithoutSupervisionTimer();
+    void addedPortJoinsTheList_data();
+    void addedPortJoinsTheList();
 };
 
 void TestProgramSettings::splitLine_data()
@@ -696,6 +698,48 @@ void TestProgramSettings::worksWithoutSupervisionTimer()
     settings.TXconfigSaveParam();
     QVERIFY(link.pollTimer().isActive());
     QCOMPARE(QFile(settings.filePath()).size(), ProgramSettings::defaultFileContents().size());
+}
+
+
+// A port numbered while the program runs: one new list line after the last one, written by the next save.
+void TestProgramSettings::addedPortJoinsTheList_data()
+{
+    QTest::addColumn<QStringList>("file");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QStringList>("saved");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("after the last port line")
+        << QStringList{P + "1", P + "2", S + "9600", AP + "1"} << 5
+        << QStringList{P + "1", P + "2", P + "5", S + "9600", AP + "1"} << QStringList{"1", "2", "5"};
+    QTest::newRow("already listed")
+        << QStringList{P + " 3", S + "9600"} << 3 << QStringList{P + " 3", S + "9600"} << QStringList{"3"};
+    QTest::newRow("no port lines: first")
+        << QStringList{S + "9600", AP + "1"} << 2 << QStringList{P + "2", S + "9600", AP + "1"} << QStringList{"2"};
+    QTest::newRow("not a port number")
+        << QStringList{P + "1", S + "9600"} << 0 << QStringList{P + "1", S + "9600"} << QStringList{"1"};
+}
+
+void TestProgramSettings::addedPortJoinsTheList()
+{
+    QFETCH(QStringList, file);
+    QFETCH(int, number);
+    QFETCH(QStringList, saved);
+    QFETCH(QStringList, items);
+    for (bool beforeLoad : {false, true}) {
+        Rig rig;
+        rig.write(cp1251File(file));
+        if (beforeLoad)
+            rig.settings.addPortNumber(number);   // waits for the load
+        rig.settings.TXconfigLoadParam();
+        if (!beforeLoad)
+            rig.settings.addPortNumber(number);
+        QCOMPARE(rig.link.portItems(), items);
+        QCOMPARE(rig.read(), cp1251File(file));   // nothing written yet
+        rig.settings.TXconfigSaveParam();
+        QCOMPARE(rig.read(), cp1251File(saved));
+        rig.settings.TXconfigLoadParam();   // a reload keeps it, once
+        QCOMPARE(rig.link.portItems(), items);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestProgramSettings)

@@ -28,3 +28,11 @@ int ConfigImage::firstEmpty(int first, int last) const
             return i;
     return 0;
 }
+
+void ConfigImage::setRefusedEdit(const QString &where, bool refused)
+{
+    if (!refused)
+        m_refused.removeAll(where);
+    else if (!m_refused.contains(where))
+        m_refused.append(where);
+}

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // MassivKonfiguracii: the program's copy of the unit's configuration memory. Cells 0..2370, each
@@ -40,7 +41,20 @@ public:
     bool isChanged() const { return m_changed; }
     void setChanged(bool changed) { m_changed = changed; }
 
+    // A read from the unit started and has not completed: the image may hold part of one unit's
+    // configuration and part of another's, so it must not be written. Set when a read starts,
+    // cleared by a complete read or a complete file loaded into the image.
+    bool isPartial() const { return m_partial; }
+    void setPartial(bool partial) { m_partial = partial; }
+
+    // Boxes of the settings pages holding a typed value that was refused, named "page: field", in
+    // the order they were refused.
+    QStringList refusedEdits() const { return m_refused; }
+    void setRefusedEdit(const QString &where, bool refused);
+
 private:
     QVector<QString> m_cells;
     bool m_changed = false;
+    bool m_partial = false;
+    QStringList m_refused;
 };

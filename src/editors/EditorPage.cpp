@@ -2,9 +2,12 @@
 #include "shell/MessageSink.h"
 #include <QCheckBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace {
 const QColor kErrorColour(0xFF, 0x00, 0x00);
@@ -13,7 +16,7 @@ const char *const kTag = "Tag";
 
 EditorPage::EditorPage(const QString &formName, const QString &caption, ConfigImage &image,
                        const QList<FieldSpec> &fields, MessageSink &messages, QWidget *parent)
-    : Page(formName, caption, parent), m_editor(image, fields), m_messages(messages)
+    : Page(formName, caption, parent), m_editor(image, fields, caption), m_messages(messages)
 {
 }
 
@@ -42,7 +45,8 @@ QLineEdit *EditorPage::addBox(QWidget *parent, const QString &key, const QRect &
     box->setProperty(kTag, key);
     box->setAccessibleName(f->name);
     box->setToolTip(f->toolTip);
-    box->setGeometry(geometry);
+    // Never narrower than the no-data marker it shows before a read.
+    box->setGeometry(geometry.adjusted(0, 0, qMax(0, fittingWidth(box, {kNoData}) - geometry.width()), 0));
     box->setEnabled(false);
     box->installEventFilter(this);
     connect(box, &QLineEdit::textChanged, this, [this, box] { textChanged(box); });
@@ -159,10 +163,43 @@ void EditorPage::clicked(QCheckBox *check)
     mirror(key);
 }
 
+int EditorPage::fittingWidth(const QLineEdit *box, const QStringList &texts)
+{
+    // As QLineEdit measures itself: the text, its inner margin of 2 on each side and the cursor,
+    // then the frame the style draws around it.
+    int text = 0;
+    for (const QString &t : texts)
+        text = qMax(text, box->fontMetrics().horizontalAdvance(t));
+    const QMargins margins = box->textMargins();
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.rect = box->rect();
+    option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+    const QSize content(text + 2 * 2 + 1 + margins.left() + margins.right(), box->height());
+    return box->style()->sizeFromContents(QStyle::CT_LineEdit, &option, content, box).width();
+}
+
+bool EditorPage::endsAnEdit(Qt::FocusReason reason)
+{
+    // A context menu, the menu bar or another window takes the focus only for a while: what the
+    // user pastes or types on return still belongs to the same edit.
+    switch (reason) {
+    case Qt::PopupFocusReason:
+    case Qt::ActiveWindowFocusReason:
+    case Qt::MenuBarFocusReason:
+        return false;
+    default:
+        return true;
+    }
+}
+
 bool EditorPage::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-        if (auto *b = qobject_cast<QLineEdit *>(watched))
+        auto *b = qobject_cast<QLineEdit *>(watched);
+        if (b && endsAnEdit(static_cast<QFocusEvent *>(event)->reason()))
             m_editor.finishEdit(b->property(kTag).toString());
     }
     return Page::eventFilter(watched, event);

@@ -28,6 +28,10 @@ public:
     FieldEditor &editor() { return m_editor; }
     // Red: the error colour of a box or check box.
     static bool hasErrorColour(const QWidget *widget);
+    // Width a box needs to show each of texts whole, frame and margins included.
+    static int fittingWidth(const QLineEdit *box, const QStringList &texts);
+    // Whether focus moving for this reason ends the edit of a box: only a move to another control does.
+    static bool endsAnEdit(Qt::FocusReason reason);
 
 protected:
     QGroupBox *addFrame(QWidget *parent, const QString &name, const QString &title, const QRect &geometry);

@@ -244,11 +244,13 @@ bool FieldCodec::valid(const FieldSpec &field, const QString &text)
     case FieldKind::Phone:
         return phoneValid(text);
     case FieldKind::Temperature:
-        return temperatureValid(text, -kTemperatureBound, kTemperatureBound);
+        return temperatureValid(text, field.minValue.value_or(-kTemperatureBound),
+                                field.maxValue.value_or(kTemperatureBound));
     case FieldKind::Flag:
         return text == QLatin1String("1") || text == QLatin1String("0");
     case FieldKind::Threshold:
-        return thresholdValid(text);
+        return textValid(text, field.minLength, field.maxLength, field.minValue, field.maxValue,
+                         field.characterClass);
     }
     return false;
 }
@@ -262,15 +264,19 @@ bool FieldCodec::store(ConfigImage &image, const FieldSpec &field, const QString
     case FieldKind::Phone:
         return ZapisatNomer(image, text, field.position);
     case FieldKind::Temperature:
-        return ZapisatTemperaturu(image, text, field.position, field.positionLow, -kTemperatureBound,
-                                  kTemperatureBound, field.temperatureKind);
+        return ZapisatTemperaturu(image, text, field.position, field.positionLow,
+                                  field.minValue.value_or(-kTemperatureBound),
+                                  field.maxValue.value_or(kTemperatureBound), field.temperatureKind);
     case FieldKind::Flag:
         if (!valid(field, text))
             return false;
         ZapisatFlag(image, field.position, text == QLatin1String("1"));
         return true;
     case FieldKind::Threshold:
-        return ZapisatPorog(image, text, field.position);
+        if (!valid(field, text))
+            return false;
+        image.setByte(field.position, static_cast<unsigned char>(numericValue(text)));
+        return true;
     }
     return false;
 }

@@ -2,8 +2,8 @@
 #include "config/ConfigImage.h"
 #include "editors/FieldCodec.h"
 
-FieldEditor::FieldEditor(ConfigImage &image, const QList<FieldSpec> &fields)
-    : m_image(image), m_fields(fields), m_boxes(fields.size()), m_sessions(fields.size())
+FieldEditor::FieldEditor(ConfigImage &image, const QList<FieldSpec> &fields, const QString &pageName)
+    : m_image(image), m_pageName(pageName), m_fields(fields), m_boxes(fields.size()), m_sessions(fields.size())
 {
     for (int i = 0; i < m_fields.size(); ++i) {
         m_index.insert(m_fields.at(i).key, i);
@@ -33,6 +33,7 @@ void FieldEditor::load()
         b.text = shown.hasData ? shown.text : kNoData;
         b.checked = shown.hasData && shown.checked;
         b.invalid = shown.hasData && !shown.wellFormed;
+        setRefused(i, false);
         m_sessions[i] = Session{};
     }
     // A stored pair with its lower bound above the upper one marks both.
@@ -50,22 +51,18 @@ void FieldEditor::load()
     }
 }
 
-void FieldEditor::save(int index)
+QStringList FieldEditor::cellsOf(int index) const
 {
-    Session &s = m_sessions[index];
-    if (s.open)
-        return;
-    s.open = true;
-    s.savedCells.clear();
+    QStringList cells;
     const auto [first, last] = FieldCodec::cellSpan(m_fields.at(index));
     for (int p = first; p <= last; ++p)
-        s.savedCells << m_image.cell(p);
+        cells << m_image.cell(p);
+    return cells;
 }
 
-void FieldEditor::restore(int index)
+void FieldEditor::putCells(int index, const QStringList &cells)
 {
     const int first = FieldCodec::cellSpan(m_fields.at(index)).first;
-    const QStringList &cells = m_sessions.at(index).savedCells;
     for (int i = 0; i < cells.size(); ++i) {
         if (m_image.cell(first + i) != cells.at(i)) {
             m_image.setCell(first + i, cells.at(i));
@@ -74,12 +71,45 @@ void FieldEditor::restore(int index)
     }
 }
 
+void FieldEditor::save(int index)
+{
+    Session &s = m_sessions[index];
+    if (s.open)
+        return;
+    s = Session{};
+    s.open = true;
+    s.savedCells = cellsOf(index);
+}
+
+void FieldEditor::restore(int index)
+{
+    const Session &s = m_sessions.at(index);
+    putCells(index, s.savedCells);
+    if (!s.partnerSaved)
+        return;
+    // The partner goes back too, with the mark it had: a pair is never left half stored.
+    const int p = m_index.value(m_fields.at(index).partner, -1);
+    putCells(p, s.partnerCells);
+    m_boxes[p].invalid = s.partnerBox.invalid;
+    setRefused(p, s.partnerBox.refused);
+}
+
 bool FieldEditor::stored(int index, const QString &text)
 {
+    const QStringList before = cellsOf(index);
     if (!FieldCodec::store(m_image, m_fields.at(index), text))
         return false;
-    m_image.setChanged(true);
+    // Storing what the image already holds leaves nothing to write.
+    if (cellsOf(index) != before)
+        m_image.setChanged(true);
     return true;
+}
+
+void FieldEditor::setRefused(int index, bool refused)
+{
+    m_boxes[index].refused = refused;
+    const QString name = m_fields.at(index).name;
+    m_image.setRefusedEdit(m_pageName.isEmpty() ? name : m_pageName + QStringLiteral(": ") + name, refused);
 }
 
 void FieldEditor::edit(const QString &key, const QString &text)
@@ -93,39 +123,52 @@ void FieldEditor::edit(const QString &key, const QString &text)
         editThreshold(i);
         return;
     }
-    m_boxes[i].invalid = !stored(i, text);
-    if (m_boxes.at(i).invalid)
+    const bool ok = stored(i, text);
+    m_boxes[i].invalid = !ok;
+    if (!ok)
         restore(i);
+    setRefused(i, !ok);
 }
 
 void FieldEditor::editThreshold(int i)
 {
-    Box &own = m_boxes[i];
-    if (!FieldCodec::thresholdValid(own.text)) {
-        own.invalid = true;
+    const FieldSpec &f = m_fields.at(i);
+    if (!FieldCodec::valid(f, m_boxes.at(i).text)) {
         restore(i);
+        m_boxes[i].invalid = true;
+        setRefused(i, true);
         return;
     }
-    const FieldSpec &f = m_fields.at(i);
     const int p = m_index.value(f.partner, -1);
     // The partner's own valid text counts, else what the image holds for it.
     bool partnerTextValid = false;
     int partnerValue = -1;
     if (p >= 0 && m_boxes.at(p).hasData) {
-        partnerTextValid = FieldCodec::thresholdValid(m_boxes.at(p).text);
+        partnerTextValid = FieldCodec::valid(m_fields.at(p), m_boxes.at(p).text);
         partnerValue = partnerTextValid ? int(FieldCodec::numericValue(m_boxes.at(p).text))
                                         : m_image.byteAt(m_fields.at(p).position);
     }
-    const int value = int(FieldCodec::numericValue(own.text));
+    const int value = int(FieldCodec::numericValue(m_boxes.at(i).text));
     if (partnerValue >= 0 && (f.upper ? partnerValue > value : value > partnerValue)) {
-        own.invalid = true;
-        m_boxes[p].invalid = true;
         restore(i);
+        m_boxes[i].invalid = true;
+        m_boxes[p].invalid = true;
+        setRefused(i, true);
         return;
     }
-    own.invalid = !stored(i, own.text);
+    const bool ok = stored(i, m_boxes.at(i).text);
+    m_boxes[i].invalid = !ok;
+    setRefused(i, !ok);
     if (p >= 0 && partnerTextValid) {
-        m_boxes[p].invalid = !stored(p, m_boxes.at(p).text);
+        Session &s = m_sessions[i];
+        if (!s.partnerSaved) {
+            s.partnerSaved = true;
+            s.partnerCells = cellsOf(p);
+            s.partnerBox = m_boxes.at(p);
+        }
+        const bool partnerOk = stored(p, m_boxes.at(p).text);
+        m_boxes[p].invalid = !partnerOk;
+        setRefused(p, !partnerOk);
     }
 }
 
@@ -142,8 +185,10 @@ void FieldEditor::click(const QString &key, bool checked)
     if (i < 0 || !m_boxes.at(i).hasData || m_fields.at(i).kind != FieldKind::Flag)
         return;
     const FieldSpec &f = m_fields.at(i);
+    const QStringList before = cellsOf(i);
     FieldCodec::ZapisatFlag(m_image, f.position, checked);
-    m_image.setChanged(true);
+    if (cellsOf(i) != before)
+        m_image.setChanged(true);
     const FieldCodec::Shown shown = FieldCodec::PokazatFlag(m_image, f.position);
     m_boxes[i].checked = shown.checked;
     m_boxes[i].invalid = !shown.wellFormed;

@@ -42,6 +42,8 @@ FieldSpec temperature(const QString &key, const QString &name, const QString &to
     f.position = high;
     f.positionLow = low;
     f.temperatureKind = kind;
+    f.minValue = -99;
+    f.maxValue = 99;
     return f;
 }
 
@@ -154,6 +156,11 @@ const QList<FieldSpec> &FieldMaps::inputThresholds()
                                   : QStringLiteral("Нижняя граница нормы для входа (%)");
                 f.kind = FieldKind::Threshold;
                 f.position = (upper ? 1376 : 1392) + n;
+                f.minLength = 1;
+                f.maxLength = 3;
+                f.minValue = 0;
+                f.maxValue = 100;
+                f.characterClass = 1;
                 f.partner = thresholdKey(n, !upper);
                 f.upper = upper;
                 list << f;

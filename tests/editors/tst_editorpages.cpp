@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include "TestSeams.h"
 #include "config/ConfigImage.h"
 #include "editors/BasicSettingsPage.h"
@@ -211,6 +213,77 @@ private slots:
         QTest::keyClicks(box, QStringLiteral("x"));
         QVERIFY(EditorPage::hasErrorColour(box));
         QCOMPARE(pages.image.cell(1544) + pages.image.cell(1545), QStringLiteral("0018"));
+    }
+
+    // Only focus moving to another control ends an edit; a context menu, the menu bar or another
+    // window takes it back, and what is pasted on return belongs to the same edit.
+    void focusReasons_data()
+    {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QString>("cells");   // R1D after "12", focus away and back, then "x"
+        QTest::newRow("tab") << int(Qt::TabFocusReason) << "0018";
+        QTest::newRow("mouse") << int(Qt::MouseFocusReason) << "0018";
+        QTest::newRow("context menu") << int(Qt::PopupFocusReason) << "3030";
+        QTest::newRow("another window") << int(Qt::ActiveWindowFocusReason) << "3030";
+        QTest::newRow("menu bar") << int(Qt::MenuBarFocusReason) << "3030";
+    }
+    void focusReasons()
+    {
+        QFETCH(int, reason);
+        QFETCH(QString, cells);
+        Pages pages;
+        pages.basic.show();
+        QLineEdit *box = pages.basic.box(QStringLiteral("R1D"));
+        box->selectAll();
+        QTest::keyClicks(box, QStringLiteral("12"));
+        QCOMPARE(pages.image.cell(1544) + pages.image.cell(1545), QStringLiteral("0018"));
+        QFocusEvent out(QEvent::FocusOut, Qt::FocusReason(reason));
+        QCoreApplication::sendEvent(box, &out);
+        QFocusEvent in(QEvent::FocusIn, Qt::FocusReason(reason));
+        QCoreApplication::sendEvent(box, &in);
+        box->insert(QStringLiteral("x"));
+        QVERIFY(EditorPage::hasErrorColour(box));
+        QCOMPARE(pages.image.cell(1544) + pages.image.cell(1545), cells);
+    }
+
+    // Every box shows its longest texts whole: the no-data marker, and half degrees on the relays.
+    void boxesFitTheirTexts_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QString>("keys");   // key prefix; empty: every box of the page
+        QTest::addColumn<QString>("text");
+        QTest::newRow("basic settings, no data") << "RPF_07" << "" << "нет данных";
+        QTest::newRow("SIM-card settings, no data") << "RPF_08" << "" << "нет данных";
+        QTest::newRow("inputs, no data") << "RPF_11" << "" << "нет данных";
+        QTest::newRow("relays, -4.5") << "RPF_07" << "R" << "-4.5";
+        QTest::newRow("relays, -99.5") << "RPF_07" << "R" << "-99.5";
+        QTest::newRow("ranges, -99.5") << "RPF_07" << "T" << "-99.5";
+    }
+    void boxesFitTheirTexts()
+    {
+        QFETCH(QString, form);
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        Pages pages;
+        EditorPage *page = pages.page(form);
+        page->show();
+        int checked = 0;
+        for (const FieldSpec &f : fieldsOf(form)) {
+            QLineEdit *box = page->box(f.key);
+            if (!box || !f.key.startsWith(keys))
+                continue;
+            QStyleOptionFrame option;
+            option.initFrom(box);
+            option.rect = box->rect();
+            option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+            const QRect inside = box->style()
+                                     ->subElementRect(QStyle::SE_LineEditContents, &option, box)
+                                     .marginsRemoved(box->textMargins());
+            // QLineEdit keeps 2 pixels free on either side of its text.
+            QVERIFY2(box->fontMetrics().horizontalAdvance(text) <= inside.width() - 4, qPrintable(f.key));
+            ++checked;
+        }
+        QVERIFY(checked > 0);
     }
 
     // A pair fixed from the partner box clears both red marks on the page.

@@ -120,6 +120,15 @@ private slots:
         QTest::newRow("invalid from the first key") << "T1L=abc" << false;
         QTest::newRow("valid") << "T1L=5" << true;
         QTest::newRow("valid then invalid") << "T1L=5|T1L=5x" << true;
+        // A store that changes no cell leaves nothing to write.
+        QTest::newRow("the stored temperature typed again") << "T1L=20" << false;
+        QTest::newRow("the stored temperature as +20") << "T1L=+20" << false;
+        QTest::newRow("the stored text typed again") << "Z1TEXT=ALARM" << false;
+        QTest::newRow("the text shortened") << "Z1TEXT=ALAR" << true;
+        QTest::newRow("the stored threshold typed again") << "ZH1=50" << false;
+        QTest::newRow("the stored number typed again") << "00 SMS=+79161234567" << false;
+        QTest::newRow("the flag clicked to its state") << "Syrena!1" << false;
+        QTest::newRow("the flag clicked over") << "Syrena!0" << true;
     }
     void changedMark()
     {
@@ -127,9 +136,17 @@ private slots:
         QFETCH(bool, changed);
         ConfigImage image;
         fill(image);
-        FieldEditor editor(image, FieldMaps::basicSettings());
+        put(image, 1578, QStringLiteral("28 00"));                // T1L 20
+        put(image, 257, QStringLiteral("41 4C 41 52 4D 00"));     // ALARM
+        put(image, 1377, QStringLiteral("32"));                   // input 1: 50 over 20
+        put(image, 1393, QStringLiteral("14"));
+        put(image, 1025, QStringLiteral("2B 37 39 31 36 31 32 33 34 35 36 37 00"));
+        put(image, 1761, QStringLiteral("31 00"));                // Syrena on
+        FieldEditor editor(image, allFields());
         editor.load();
-        if (!steps.isEmpty())
+        if (steps.contains(QLatin1Char('!')))
+            editor.click(steps.section(QLatin1Char('!'), 0, 0), steps.endsWith(QLatin1Char('1')));
+        else if (!steps.isEmpty())
             type(editor, steps);
         QCOMPARE(image.isChanged(), changed);
     }
@@ -155,6 +172,17 @@ private slots:
         QTest::newRow("own fault leaves the partner alone") << "32" << "ZL1=1|ZL1=10|ZL1=101" << "32 14" << false
                                                             << true;
         QTest::newRow("partner without data") << "--" << "ZL1=9|ZL1=90" << "-- 5A" << false << false;
+        // An edit that stored the partner takes it back when it fails.
+        QTest::newRow("raised upper cut back below the lower")
+            << "32" << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70|ZH1=7" << "32 14" << true << true;
+        QTest::newRow("raised upper made too long")
+            << "32" << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70|ZH1=705" << "32 14" << true << true;
+        QTest::newRow("raised upper made invalid")
+            << "32" << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70|ZH1=7x" << "32 14" << true << true;
+        QTest::newRow("raised upper cut back, then raised again")
+            << "32" << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70|ZH1=7|ZH1=70" << "46 3C" << false << false;
+        QTest::newRow("lowered lower restores the raised upper")
+            << "32" << "ZH1=1|ZH1=10|ZH1#|ZL1=5|ZL1=abc" << "32 14" << true << true;
     }
     void thresholdPairs()
     {

@@ -125,6 +125,7 @@ int CliCommands::run()
                    m_session.configFiles(), m_options, [this](ConfigImage &image) { return readUnitImage(image); },
                    m_out, m_err)
             .run();
+    case CliOptions::Command::Ports:   // needs no unit: run before a session exists
     case CliOptions::Command::None:
         break;
     }

@@ -30,6 +30,7 @@ const QHash<QString, CommandInfo> &commands()
         {QStringLiteral("show"), {C::Show, false, {QStringLiteral("json"), QStringLiteral("unit")}}},
         {QStringLiteral("diff"), {C::Diff, false, {QStringLiteral("unit")}}},
         {QStringLiteral("set"), {C::Set, false, {QStringLiteral("output")}}},
+        {QStringLiteral("ports"), {C::Ports, false, {QStringLiteral("json")}}},
     };
     return table;
 }
@@ -45,6 +46,7 @@ const QString kUsage = QStringLiteral(
     "  show FILE.cf|--unit [--json]               поля конфигурации, как их показывают страницы\n"
     "  diff A.cf B.cf                             отличающиеся поля; вместо файла можно --unit\n"
     "  set FILE.cf ИМЯ=ЗНАЧЕНИЕ... [--output OUT.cf]   значения полей -> файл\n"
+    "  ports [--json]                             номера портов: ссылка, устройство, описание, есть ли оно\n"
     "\n"
     "Поля называются, как на страницах: \"Вход 1\", \"T1 Верхняя (H)\", \"00 SMS\", \"Syrena\" ...\n"
     "Флаги: 1/0 или да/нет. Примеры:\n"
@@ -53,7 +55,7 @@ const QString kUsage = QStringLiteral(
     "  tarviks-cli set site.cf \"Вход 1=Пожар\" Syrena=да \"T1 Верхняя (H)=30\" --output new.cf\n"
     "\n"
     "Порт и скорость берутся из Service/TX.cfg папки программы; --port и --speed их заменяют,\n"
-    "не меняя файла.\n"
+    "не меняя файла. --port принимает и путь устройства, например --port /dev/ttyACM0.\n"
     "\n"
     "Коды завершения: 0 успешно, 1 diff: есть отличия, 2 ошибка в аргументах, 3 устройство не обнаружено,\n"
     "4 ошибка файла или значение не принято (set), 5 ошибка передачи, 6 проверка не пройдена,\n"
@@ -80,13 +82,14 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Эта справка."));
     const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
                                            QStringLiteral("Версия программы."));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Номер порта (COM<N>)."), QStringLiteral("N"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Номер порта (COM<N>) или путь устройства."),
+                                  QStringLiteral("N"));
     const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("Скорость порта, бод."),
                                    QStringLiteral("бод"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Без хода передачи и сообщений об успехе."));
     const QCommandLineOption verify(QStringLiteral("verify"), QStringLiteral("После записи прочитать и сравнить."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("find, show: вывод в JSON."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("find, show, ports: вывод в JSON."));
     const QCommandLineOption period(QStringLiteral("period"),
                                     QStringLiteral("monitor: период опроса, с (0,5 … 5; по умолчанию 1)."),
                                     QStringLiteral("S"));
@@ -99,7 +102,7 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output});
     p.addPositionalArgument(QStringLiteral("команда"), QStringLiteral("find, read-config, write-config, "
                                                                       "read-firmware, write-firmware, monitor, "
-                                                                      "show, diff или set."));
+                                                                      "show, diff, set или ports."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл .cf или .fw."), QStringLiteral("[FILE]"));
 
     const auto fail = [text](const QString &message) {
@@ -148,10 +151,17 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
 
     bool ok = false;
     if (p.isSet(port)) {
-        const int n = p.value(port).toInt(&ok);
-        if (!ok || n < 1 || n > kMaxPort)
-            return fail(QStringLiteral("--port: нужен номер порта от 1 до %1.").arg(kMaxPort));
-        o.port = n;
+        const QString value = p.value(port);
+        const int n = value.toInt(&ok);
+        if (!ok && value.contains(QLatin1Char('/'))) {
+            o.portDevice = value;   // numbered when the session starts
+        } else {
+            if (!ok || n < 1 || n > kMaxPort)
+                return fail(QStringLiteral("--port: нужен номер порта от 1 до %1. Или путь устройства, например "
+                                           "/dev/ttyACM0.")
+                                .arg(kMaxPort));
+            o.port = n;
+        }
     }
     if (p.isSet(speed)) {
         const int n = p.value(speed).toInt(&ok);

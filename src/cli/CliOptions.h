@@ -6,7 +6,7 @@
 // The command line of tarviks-cli: one command, its file, and the options that apply to it.
 class CliOptions {
 public:
-    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor, Show, Diff, Set };
+    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor, Show, Diff, Set, Ports };
     enum class Outcome { Run, Help, Version, Error };
 
     static constexpr int kMaxPort = 32767;
@@ -16,6 +16,7 @@ public:
     Command command = Command::None;
     QString file;                  // FILE.cf / FILE.fw
     std::optional<int> port;       // --port: overrides TX.cfg, which is never changed
+    QString portDevice;            // --port given as a device path, e.g. /dev/ttyACM0
     std::optional<int> speed;      // --speed
     bool verify = false;
     bool json = false;

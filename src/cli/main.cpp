@@ -5,8 +5,12 @@
 #include "cli/ExitCode.h"
 #include "cli/FixedFileDialogs.h"
 #include "cli/InterruptWatch.h"
+#include "cli/PortsCommand.h"
 #include "cli/ProgressReporter.h"
 #include "cli/StderrMessageSink.h"
+#include "link/PortNumbering.h"
+#include "link/QtSerialPort.h"
+#include "link/SerialDevices.h"
 #include "settings/ProgramFolder.h"
 #include "settings/QtTranslations.h"
 #include <QCoreApplication>
@@ -58,7 +62,16 @@ int main(int argc, char **argv)
     StderrMessageSink messages;
     FixedFileDialogs dialogs(options.file);
     ProgressReporter progress(isatty(STDERR_FILENO) != 0, options.quiet, writerTo(stderr));
-    CliSession session(CliSession::Setup{folder.path(), nullptr, &messages, &dialogs, &progress});
+    // Adapters get their numbers as in the window; --port may name a device instead of a number.
+    PortNumbering numbering(folder.path());
+    const QList<SerialDevice> devices = QtSerialDeviceList().devices();
+    if (options.command == CliOptions::Command::Ports)
+        return PortsCommand::run(numbering, devices, options.json, writerTo(stdout));
+    numbering.assign(devices);
+    if (!options.portDevice.isEmpty())
+        options.port = numbering.numberFor(options.portDevice);
+    QtSerialPort port(folder.path(), &numbering);
+    CliSession session(CliSession::Setup{folder.path(), &port, &messages, &dialogs, &progress});
     session.loadSettings(options.speed);
     CliCommands commands(session, options, progress, writerTo(stdout), writerTo(stderr));
     return commands.run();

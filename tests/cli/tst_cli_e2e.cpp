@@ -338,6 +338,53 @@ private slots:
         QCOMPARE(fileBytes(home.settingsFile()), settings);
     }
 
+    // ports: each numbered port with its target and whether its device is there; --port also takes
+    // a device path, linked or not.
+    void portsAndDevicePaths()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess first, second;
+        startSim(first, home, {QStringLiteral("--port"), QStringLiteral("2")});
+        startSim(second, home, {QStringLiteral("--port"), QStringLiteral("5"), QStringLiteral("--name"), QStringLiteral("Склад 5")});
+        QVERIFY(QFile::link(QStringLiteral("/nonexistent/tty"), home.programFolder() + QStringLiteral("/Service/ports/COM3")));
+        const QString firstDevice = QFileInfo(first.linkPath()).symLinkTarget();
+        const QString secondDevice = QFileInfo(second.linkPath()).symLinkTarget();
+
+        const Run json = run(home, {QStringLiteral("ports"), QStringLiteral("--json")});
+        QVERIFY2(json.code == ExitCode::Success, qPrintable(json.err));
+        const QJsonArray ports = QJsonDocument::fromJson(json.out.toUtf8()).array();
+        QStringList seen;
+        for (const QJsonValue &value : ports) {
+            const QJsonObject port = value.toObject();
+            seen << QStringLiteral("%1 %2 %3 %4")
+                        .arg(port.value(QStringLiteral("port")).toInt())
+                        .arg(port.value(QStringLiteral("target")).toString(),
+                             port.value(QStringLiteral("device")).isNull() ? QStringLiteral("null")
+                                                                            : port.value(QStringLiteral("device")).toString(),
+                             port.value(QStringLiteral("present")).toBool() ? QStringLiteral("present") : QStringLiteral("missing"));
+        }
+        QCOMPARE(seen, (QStringList{QStringLiteral("2 %1 %1 present").arg(firstDevice),
+                                    QStringLiteral("3 /nonexistent/tty null missing"),
+                                    QStringLiteral("5 %1 %1 present").arg(secondDevice)}));
+
+        const Run text = run(home, {QStringLiteral("ports")});
+        QCOMPARE(text.out, QStringLiteral("Com2: %1 -> %1\nCom3: /nonexistent/tty -> нет устройства\nCom5: %2 -> %2\n")
+                               .arg(firstDevice, secondDevice));
+
+        const Run linked = run(home, {QStringLiteral("find"), QStringLiteral("--port"), secondDevice});
+        QVERIFY2(linked.code == ExitCode::Success, qPrintable(linked.err));
+        QVERIFY2(linked.out.startsWith(QStringLiteral("Com5 (%1)").arg(secondDevice)), qPrintable(linked.out));
+        QVERIFY2(linked.out.contains(QStringLiteral("Имя устройства: Склад 5")), qPrintable(linked.out));
+
+        // Without a link the device gets a number for this run only.
+        QVERIFY(QFile::remove(second.linkPath()));
+        const Run unlinked = run(home, {QStringLiteral("find"), QStringLiteral("--port"), secondDevice});
+        QVERIFY2(unlinked.code == ExitCode::Success, qPrintable(unlinked.err));
+        QVERIFY2(unlinked.out.startsWith(QStringLiteral("Com1 (%1)").arg(secondDevice)), qPrintable(unlinked.out));
+        QVERIFY(!QFileInfo::exists(home.programFolder() + QStringLiteral("/Service/ports/COM1")));
+    }
+
     void readToFile_data()
     {
         QTest::addColumn<bool>("firmware");

@@ -44,6 +44,8 @@ private slots:
         run("monitor all", "monitor --period 0,5 --count 3 --csv", C::Monitor, "", 0, 0, "c", 0.5, 3);
         run("monitor period dot", "monitor --period 5", C::Monitor, "", 0, 0, "", 5.0);
         run("largest port", "find --port 32767", C::Find, "", 32767);
+        run("ports", "ports", C::Ports);
+        run("ports json", "ports --json", C::Ports, "", 0, 0, "j");
 
         other("help", "--help", O::Help, "write-config FILE.cf");
         other("help wins over command", "read-config --help", O::Help, "Коды завершения");
@@ -62,11 +64,38 @@ private slots:
         other("port too big", "find --port 32768", O::Error, "--port: нужен номер");
         other("port text", "find --port COM3", O::Error, "--port: нужен номер");
         other("port without value", "find --port", O::Error, "port");
+        other("port file on ports", "ports x.cf", O::Error, "Лишний аргумент: x.cf");
         other("speed zero", "find --speed 0", O::Error, "--speed: нужна скорость больше нуля.");
         other("speed text", "find --speed fast", O::Error, "--speed");
         other("period too short", "monitor --period 0.4", O::Error, "--period: нужен период от 0,5 до 5 секунд.");
         other("period too long", "monitor --period 6", O::Error, "--period");
         other("count zero", "monitor --count 0", O::Error, "--count: нужно число кадров от 1.");
+    }
+
+    // --port: a number, or a device path that the session numbers.
+    void portTakesADevicePath_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("number") << "7" << 7 << "";
+        QTest::newRow("device path") << "/dev/ttyACM0" << 0 << "/dev/ttyACM0";
+        QTest::newRow("stable name") << "/dev/serial/by-id/usb-Maker_X-if00-port0" << 0
+                                     << "/dev/serial/by-id/usb-Maker_X-if00-port0";
+        QTest::newRow("relative path") << "./tty1" << 0 << "./tty1";
+    }
+    void portTakesADevicePath()
+    {
+        QFETCH(QString, value);
+        QFETCH(int, port);
+        QFETCH(QString, device);
+        CliOptions options;
+        QString printed;
+        QCOMPARE(CliOptions::parse({QStringLiteral("tarviks-cli"), QStringLiteral("find"), QStringLiteral("--port"), value},
+                                   options, &printed),
+                 CliOptions::Outcome::Run);
+        QCOMPARE(options.port.value_or(0), port);
+        QCOMPARE(options.portDevice, device);
     }
 
     void parse()

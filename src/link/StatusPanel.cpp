@@ -1,53 +1,109 @@
 #include "link/StatusPanel.h"
 #include "link/StatusModel.h"
+#include "link/StatusSupervisor.h"
 #include "shell/Page.h"
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 
 namespace {
 constexpr int kWidthTwips = 13010;
 constexpr int kHeightTwips = 250;
+constexpr int kPointSize = 8;
+// Room around a value's text, so that it touches neither its caption nor the next line; the strip
+// is just wide enough for every label at its longest text.
+constexpr int kValueMargin = 1;
+
+int widest(const QFontMetrics &metrics, const QStringList &texts, int margin)
+{
+    int width = 0;
+    for (const QString &text : texts)
+        width = qMax(width, metrics.horizontalAdvance(text));
+    return width + 2 * margin + 2;
+}
+}
+
+QStringList StatusPanel::widestConnectionTexts()
+{
+    return {StatusModel::kPassive, QStringLiteral("Ошибка соединения 8117"), QStringLiteral("Ошибка передачи 8117")};
+}
+
+QStringList StatusPanel::widestOperationTexts()
+{
+    return {QStringLiteral("Устройство не обнаружено!"), QStringLiteral("Ошибка при сохранении!"),
+            StatusSupervisor::kEditsKept};
+}
+
+QString StatusPanel::widestCounterText()
+{
+    return QStringLiteral("62720 / 62720 байт");
+}
+
+QString StatusPanel::fullBarText()
+{
+    return StatusModel::progressBar(1, 1);
 }
 
 StatusPanel::StatusPanel(StatusModel &model, QWidget *parent) : QWidget(parent), m_model(model)
 {
     setObjectName(QStringLiteral("StatusForm"));
     setProperty("kindCode", QStringLiteral("S"));
-    const int height = qMax(Page::px(kHeightTwips), fontMetrics().height() + 4);
-    setFixedSize(Page::px(kWidthTwips), height);
+    // The size every label of the strip gets from the main window; measured at it.
+    QFont small = font();
+    small.setPointSize(kPointSize);
+    setFont(small);
+    const QFontMetrics metrics(small);
+    setFixedHeight(qMax(Page::px(kHeightTwips), metrics.height() + 4));
 
-    int x = 4;
-    // Captions take what their text needs; the value labels share the rest.
-    const auto add = [this, &x, height](const QString &name, const QString &text, int width) {
-        if (width < 0)
-            width = fontMetrics().horizontalAdvance(text) + 14;
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(1, 0, 1, 0);
+    row->setSpacing(2);
+    const auto add = [this, row](const QString &name, const QString &text, int width, int stretch) {
         auto *l = new QLabel(text, this);
         l->setObjectName(name);
-        l->setGeometry(x, 0, width, height);
-        x += width + 2;
+        if (text.isEmpty() && name != QLatin1String("Label6"))
+            l->setContentsMargins(kValueMargin, 0, kValueMargin, 0);
+        l->setMinimumWidth(width);
+        if (stretch == 0)
+            l->setFixedWidth(width);
+        row->addWidget(l, stretch);
         return l;
     };
-    const auto line = [this, &x, height](int n) {
+    const auto caption = [&add, &metrics](const QString &name, const QString &text) {
+        return add(name, text, widest(metrics, {text}, 0), 0);
+    };
+    const auto line = [this, row](int n) {
         auto *f = new QFrame(this);
         f->setObjectName(QStringLiteral("Line%1").arg(n));
         f->setFrameShape(QFrame::VLine);
         f->setFrameShadow(QFrame::Sunken);
-        f->setGeometry(x, 1, 3, height - 2);
-        x += 6;
+        f->setFixedWidth(2);
+        row->addWidget(f);
     };
-    add(QStringLiteral("Label1"), QStringLiteral("Соединение:"), -1);
-    m_connection = add(QStringLiteral("Label2"), QString(), 150);
+    const auto named = [](QLabel *value, const QLabel *label) {
+        value->setAccessibleName(label->text().chopped(1));
+        return value;
+    };
+    QLabel *label1 = caption(QStringLiteral("Label1"), QStringLiteral("Соединение:"));
+    m_connection = named(add(QStringLiteral("Label2"), QString(), widest(metrics, widestConnectionTexts(), kValueMargin), 1), label1);
     line(1);
-    add(QStringLiteral("Label3"), QStringLiteral("Состояние:"), -1);
-    m_operation = add(QStringLiteral("Label4"), QString(), 185);
+    QLabel *label3 = caption(QStringLiteral("Label3"), QStringLiteral("Состояние:"));
+    m_operation = named(add(QStringLiteral("Label4"), QString(), widest(metrics, widestOperationTexts(), kValueMargin), 1), label3);
     line(2);
-    add(QStringLiteral("Label16"), QStringLiteral("Com:"), -1);
+    QLabel *label16 = caption(QStringLiteral("Label16"), QStringLiteral("Com:"));
     // Room for the highest port number.
-    m_port = add(QStringLiteral("Label5"), QString(), fontMetrics().horizontalAdvance(QStringLiteral("32767")) + 8);
+    m_port = named(add(QStringLiteral("Label5"), QString(), widest(metrics, {QStringLiteral("32767")}, kValueMargin), 0), label16);
     line(3);
-    m_counter = add(QStringLiteral("Label7"), QString(), 120);
+    m_counter = add(QStringLiteral("Label7"), QString(), widest(metrics, {widestCounterText()}, kValueMargin), 0);
+    m_counter->setAccessibleName(QStringLiteral("Счетчик байтов"));
     line(4);
-    m_bar = add(QStringLiteral("Label6"), QString(), width() - x - 4);
+    // The bar's text starts with a blank, which keeps it off the line.
+    m_bar = add(QStringLiteral("Label6"), QString(), widest(metrics, {fullBarText()}, 0), 0);
+    m_bar->setAccessibleName(QStringLiteral("Ход передачи"));
+
+    // The design width, or more where the platform's font needs it.
+    setMinimumWidth(qMax(Page::px(kWidthTwips), row->minimumSize().width()));
+    resize(minimumWidth(), height());
 
     connect(&m_model, &StatusModel::changed, this, &StatusPanel::refresh);
     refresh();
@@ -55,11 +111,14 @@ StatusPanel::StatusPanel(StatusModel &model, QWidget *parent) : QWidget(parent),
 
 void StatusPanel::refresh()
 {
-    m_connection->setText(m_model.connection());
-    m_connection->setToolTip(m_model.connectionToolTip());
-    m_operation->setText(m_model.operation());
-    m_port->setText(m_model.port());
-    m_port->setToolTip(m_model.portToolTip());
-    m_counter->setText(m_model.counter());
-    m_bar->setText(m_model.bar());
+    const auto show = [](QLabel *label, const QString &text, const QString &toolTip) {
+        label->setText(text);
+        label->setAccessibleDescription(text);
+        label->setToolTip(toolTip);
+    };
+    show(m_connection, m_model.connection(), m_model.connectionToolTip());
+    show(m_operation, m_model.operation(), QString());
+    show(m_port, m_model.port(), m_model.portToolTip());
+    show(m_counter, m_model.counter(), QString());
+    show(m_bar, m_model.bar(), QString());
 }

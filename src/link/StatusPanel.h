@@ -4,13 +4,21 @@
 class QLabel;
 class StatusModel;
 
-// The status strip along the bottom of the main window ("S" kind): mirrors StatusModel.
+// The status strip along the bottom of the main window ("S" kind): mirrors StatusModel. Every value
+// label has room for the longest text it shows (all 50 marks of the progress bar included); the
+// state labels share whatever width the strip has beyond that.
 class StatusPanel : public QWidget {
     Q_OBJECT
 public:
     explicit StatusPanel(StatusModel &model, QWidget *parent = nullptr);
 
     void refresh();
+
+    // The texts each value label is sized for.
+    static QStringList widestConnectionTexts();
+    static QStringList widestOperationTexts();
+    static QString widestCounterText();
+    static QString fullBarText();
 
 private:
     StatusModel &m_model;

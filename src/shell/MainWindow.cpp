@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QTreeView>
 
@@ -57,9 +58,40 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_area(new QWidge
     m_area->setBackgroundRole(QPalette::Base);
     m_area->setAutoFillBackground(true);
     setCentralWidget(m_area);
+    m_area->installEventFilter(this);
     buildMenu();
     // The whole frame is WindowWidth x WindowHeight twips; the child area is what is left inside it.
-    m_area->setFixedSize(px(StatusWidth + 2 * LPF_Left), px(StatusTop + StatusHeight) + 8);
+    // The window keeps the size of its content: the pages are drawn at a fixed size, so a larger
+    // window would only add empty space.
+    m_area->setMinimumSize(px(StatusWidth + 2 * LPF_Left), px(StatusTop + StatusHeight) + 8);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_area && event->type() == QEvent::Resize) {
+        for (QWidget *child : std::as_const(m_children))
+            place(child);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::place(QWidget *child)
+{
+    // Should the window system make the window larger all the same, the tree grows down to the
+    // status strip, and the strip stays along the bottom, as wide as the window.
+    const int statusHeight = qMax(px(StatusHeight), child->minimumHeight());
+    const int statusTop = qMax(px(StatusTop), m_area->height() - statusHeight - 8);
+    const QString kind = kindOf(child);
+    if (kind == QLatin1String("R"))
+        child->setGeometry(px(RPF_Left), px(RPF_Top), px(RPF_Width), px(RPF_Height));
+    else if (kind == QLatin1String("L"))
+        child->setGeometry(px(LPF_Left), px(LPF_Top), px(LPF_Width), px(LPF_Height) + statusTop - px(StatusTop));
+    else if (kind == QLatin1String("S"))
+        child->setGeometry(px(LPF_Left), statusTop, qMax(px(StatusWidth), m_area->width() - 2 * px(LPF_Left)),
+                           statusHeight);
 }
 
 QAction *MainWindow::addItem(QMenu *menu, const QString &name, const QString &text, bool hidden)
@@ -148,13 +180,13 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::addChildWindow(QWidget *child)
 {
     child->setParent(m_area);
-    const QString kind = kindOf(child);
-    if (kind == QLatin1String("R"))
-        child->setGeometry(px(RPF_Left), px(RPF_Top), px(RPF_Width), px(RPF_Height));
-    else if (kind == QLatin1String("L"))
-        child->setGeometry(px(LPF_Left), px(LPF_Top), px(LPF_Width), px(LPF_Height));
-    else if (kind == QLatin1String("S"))
-        child->setGeometry(px(LPF_Left), px(StatusTop), px(StatusWidth), qMax(px(StatusHeight), child->minimumHeight()));
+    if (kindOf(child) == QLatin1String("S")) {
+        // A platform font wider than the design's widens the strip, and the window with it.
+        const int height = qMax(px(StatusHeight), child->minimumHeight());
+        m_area->setMinimumSize(m_area->minimumSize().expandedTo(
+            QSize(child->minimumWidth() + 2 * px(LPF_Left), px(StatusTop) + height + 8)));
+    }
+    place(child);
     child->hide();
     m_children.append(child);
 }

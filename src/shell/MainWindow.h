@@ -55,8 +55,11 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Places a child window by its kind code.
+    void place(QWidget *child);
     QAction *addItem(QMenu *menu, const QString &name, const QString &text, bool hidden = false);
     QMenu *addMenu(QMenu *parentMenu, const QString &name, const QString &text, bool hidden = false);
     void buildMenu();

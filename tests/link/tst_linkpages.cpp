@@ -203,6 +203,40 @@ private slots:
         QCOMPARE(text("Label5"), QStringLiteral("7"));
         QCOMPARE(text("Label7"), model.counter());
         QCOMPARE(text("Label6"), model.bar());
+        for (const char *value : {"Label2", "Label4", "Label5", "Label6", "Label7"})
+            QCOMPARE(panel.findChild<QLabel *>(QLatin1String(value))->accessibleDescription(), text(value));
+    }
+
+    // Every value of the strip fits its box at its longest, the full progress bar included, and the
+    // strip keeps its width.
+    void statusPanelFitsItsLongestTexts_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("bar, all 50 marks") << "Label6" << QStringLiteral(" ") + QString(50, QLatin1Char('I'));
+        QTest::newRow("connection passive") << "Label2" << "Пассивно";
+        QTest::newRow("connection error") << "Label2" << "Ошибка соединения 8020";
+        QTest::newRow("send error") << "Label2" << "Ошибка передачи 8018";
+        QTest::newRow("unit not found") << "Label4" << "Устройство не обнаружено!";
+        QTest::newRow("save error") << "Label4" << "Ошибка при сохранении!";
+        QTest::newRow("edits kept") << "Label4" << "Не прочитано: есть изменения";
+        QTest::newRow("firmware counter") << "Label7" << "62720 / 62720 байт";
+        QTest::newRow("highest port") << "Label5" << "32767";
+    }
+    void statusPanelFitsItsLongestTexts()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, text);
+        StatusModel model;
+        StatusPanel panel(model);
+        panel.show();
+        QCOMPARE(panel.width(), 13010 / 15);
+        auto *box = panel.findChild<QLabel *>(label);
+        QVERIFY(box);
+        box->setText(text);
+        QVERIFY2(box->contentsRect().width() >= box->fontMetrics().horizontalAdvance(text),
+                 qPrintable(QStringLiteral("%1 < %2").arg(box->contentsRect().width())
+                                .arg(box->fontMetrics().horizontalAdvance(text))));
     }
 };
 

@@ -206,6 +206,37 @@ private slots:
         QCOMPARE(serial->deactivations, deactivations);
     }
 
+    // The window keeps the size of its content; should the window system enlarge it all the same,
+    // the status strip stays along the bottom and the tree reaches down to it.
+    void windowSize_data()
+    {
+        QTest::addColumn<int>("extraWidth");
+        QTest::addColumn<int>("extraHeight");
+        QTest::newRow("as designed") << 0 << 0;
+        QTest::newRow("wider") << 300 << 0;
+        QTest::newRow("taller") << 0 << 200;
+        QTest::newRow("maximised") << 500 << 400;
+    }
+    void windowSize()
+    {
+        QFETCH(int, extraWidth);
+        QFETCH(int, extraHeight);
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QWidget *area = window->centralWidget();
+        // 13010 x 250 twips at 6030 twips from the top, 15 twips a pixel.
+        QVERIFY(area->width() >= 13010 / 15 + 2);
+        QCOMPARE(status->y(), 6030 / 15);
+        QCOMPARE(window->page(QStringLiteral("RPF_02"))->geometry(), QRect(4030 / 15, 1, 600, 400));
+        area->resize(area->width() + extraWidth, area->height() + extraHeight);
+        const int gap = area->height() - status->geometry().bottom() - 1;
+        QVERIFY2(gap >= 0 && gap <= 8, qPrintable(QString::number(gap)));
+        QCOMPARE(status->x(), 1);
+        QCOMPARE(status->geometry().right(), area->width() - 2);
+        QVERIFY(tree->geometry().bottom() < status->y());
+        QVERIFY(status->y() - tree->geometry().bottom() <= 3);
+        QCOMPARE(window->page(QStringLiteral("RPF_02"))->geometry(), QRect(4030 / 15, 1, 600, 400));
+    }
+
     void hidingByKind()
     {
         window->GasimFormy(QStringLiteral("R"));

@@ -2,11 +2,14 @@
 #include "devinfo/DeviceInfo.h"
 #include "firmware/FirmwareExchange.h"
 #include "firmware/FirmwareFile.h"
+#include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "shell/Clock.h"
 #include "shell/FileDialogs.h"
+#include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -24,7 +27,9 @@ constexpr int kButtonHeight = 495;
 constexpr int kHelpLeft = 3015;
 constexpr int kHelpTop = 600;
 constexpr int kHelpWidth = 5760;
-constexpr int kHelpHeight = 5175;
+constexpr int kHelpHeight = 3300;
+constexpr int kStateTop = 4020;
+constexpr int kStateHeight = 1755;
 const char *const kButtons[] = {"Command3", "Command4", "Command5"};
 }
 
@@ -53,6 +58,15 @@ FirmwarePage::FirmwarePage(FirmwareExchange &exchange, const DeviceInfo &info, c
     help->setHtml(helpText());
     help->setGeometry(px(kHelpLeft), px(kHelpTop), px(kHelpWidth), px(kHelpHeight));
 
+    // Under the help text: what the transfer under way does, or how the last one ended.
+    m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("Label1"));
+    m_state->setAccessibleName(QStringLiteral("Ход обновления прошивки"));
+    m_state->setWordWrap(true);
+    m_state->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_state->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_state->setGeometry(px(kHelpLeft), px(kStateTop), px(kHelpWidth), px(kStateHeight));
+
     auto *fileFrame = new QGroupBox(QStringLiteral("Файл прошивки"), this);
     fileFrame->setObjectName(QStringLiteral("Frame6"));
     fileFrame->setGeometry(px(kFrameLeft), px(kFileFrameTop), px(kFrameWidth), px(kFileFrameBottom - kFileFrameTop));
@@ -70,6 +84,7 @@ FirmwarePage::FirmwarePage(FirmwareExchange &exchange, const DeviceInfo &info, c
     connect(copy, &QPushButton::clicked, this, &FirmwarePage::Command3_Click);
     connect(load, &QPushButton::clicked, this, &FirmwarePage::Command4_Click);
     connect(&m_exchange, &FirmwareExchange::busyChanged, this, &FirmwarePage::applyVersionRule);
+    connect(&m_exchange, &FirmwareExchange::busyChanged, this, &FirmwarePage::transferStateChanged);
 
     // No unit is known until the status panel says otherwise.
     setButtonsEnabled(false);
@@ -131,7 +146,10 @@ void FirmwarePage::Command3_Click()
         m_dialogs.saveFileName(FirmwareFile::dialogRequest(m_programFolder, true, m_clock.now()));
     if (!name || name->isEmpty())
         return;
-    m_exchange.saveToFile(*name);
+    if (m_exchange.saveToFile(*name)) {
+        m_transfer = Transfer::Backup;
+        showState(kReading, *name, false);
+    }
 }
 
 void FirmwarePage::Command4_Click()
@@ -142,5 +160,53 @@ void FirmwarePage::Command4_Click()
         m_dialogs.openFileName(FirmwareFile::dialogRequest(m_programFolder, false, m_clock.now()));
     if (!name || name->isEmpty())
         return;
-    m_exchange.loadFromFile(*name);
+    if (m_exchange.loadFromFile(*name)) {
+        m_transfer = Transfer::Flash;
+        // Counts this transfer only: a write that never starts has sent nothing.
+        m_exchange.SchetchikBaitov = 0;
+        showState(kFlashWarning, QString(), true);
+    }
+}
+
+void FirmwarePage::transferStateChanged(bool busy)
+{
+    if (busy || m_transfer == Transfer::None)
+        return;
+    const QString tag = m_link.RPF_02VektorPriemaIsPorta;
+    if (m_transfer == Transfer::Backup) {
+        if (tag == Tag::Saved)
+            showState(kSavedTo, m_exchange.ImyaFailaSohraneniya, false);
+        else
+            showState(kNotSavedTo, m_exchange.ImyaFailaSohraneniya, true);
+    } else {
+        if (tag == Tag::Written)
+            showState(kWrittenFrom, m_exchange.ImyaFailaZagruzki, false);
+        else if (m_exchange.SchetchikBaitov == 0)
+            showState(kNotWrittenFrom, m_exchange.ImyaFailaZagruzki, false);
+        else
+            showState(FirmwareExchange::kMayBeUnusable, QString(), true);
+    }
+    m_transfer = Transfer::None;
+}
+
+void FirmwarePage::showState(const QString &text, const QString &fileName, bool alarm)
+{
+    // A long path is shortened in its middle; the whole of it is in the tooltip.
+    const QString path = QDir::toNativeSeparators(fileName);
+    QString shown = text;
+    if (!path.isEmpty())
+        shown += QLatin1Char('\n')
+                 + m_state->fontMetrics().elidedText(path, Qt::ElideMiddle, m_state->contentsRect().width() - 4);
+    m_state->setText(shown);
+    m_state->setAccessibleDescription(shown);
+    m_state->setToolTip(path);
+    QFont font = m_state->font();
+    font.setBold(alarm);
+    m_state->setFont(font);
+    // The page is disabled while the link is busy; the text keeps its colour all the same.
+    const QColor colour = alarm ? QColor(0xFF, 0x00, 0x00) : palette().color(QPalette::Active, QPalette::WindowText);
+    QPalette statePalette = m_state->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        statePalette.setColor(group, QPalette::WindowText, colour);
+    m_state->setPalette(statePalette);
 }

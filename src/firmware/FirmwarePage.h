@@ -3,6 +3,7 @@
 #include <QString>
 
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QTextEdit;
 class FirmwareExchange;
@@ -21,6 +22,17 @@ public:
     inline static const QString kFormName = QStringLiteral("RPF_04");
     inline static const QString kCaption = QStringLiteral("Обновление прошивки");
     static QString helpText();
+    // What the page says about the transfer under way or just ended (the file name follows where
+    // there is one).
+    inline static const QString kFlashWarning =
+        QStringLiteral("Идет запись прошивки в устройство. Не отсоединяйте устройство от компьютера и не "
+                       "отключайте его питание до окончания записи!");
+    inline static const QString kReading = QStringLiteral("Идет чтение прошивки из устройства в файл:");
+    inline static const QString kSavedTo = QStringLiteral("Прошивка сохранена в файл:");
+    inline static const QString kNotSavedTo = QStringLiteral("Прошивка не сохранена. Файл остался прежним:");
+    inline static const QString kWrittenFrom = QStringLiteral("Прошивка записана в устройство из файла:");
+    inline static const QString kNotWrittenFrom =
+        QStringLiteral("Прошивка не записана, устройство не затронуто. Файл:");
 
     FirmwarePage(FirmwareExchange &exchange, const DeviceInfo &info, const SerialLink &link, StatusModel &status,
                  FileDialogs &dialogs, const Clock &clock, const QString &programFolder, QWidget *parent = nullptr);
@@ -39,10 +51,19 @@ public:
     void Command4_Click();   // "Загрузить из файла"
 
     QPushButton *button(const QString &objectName) const;
+    // The transfer's state line under the help text (Label1).
+    QLabel *stateLabel() const { return m_state; }
 
 private:
     QPushButton *addButton(QGroupBox *frame, const QString &name, const QString &caption, int topTwips, bool shown);
     void setButtonsEnabled(bool enabled);
+    // Follows the exchange: a transfer queued, or its end.
+    void transferStateChanged(bool busy);
+    void showState(const QString &text, const QString &fileName, bool alarm);
+
+    enum class Transfer { None, Backup, Flash };
+    Transfer m_transfer = Transfer::None;
+    QLabel *m_state = nullptr;
 
     FirmwareExchange &m_exchange;
     const DeviceInfo &m_info;

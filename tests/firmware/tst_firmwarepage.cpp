@@ -138,6 +138,68 @@ private slots:
         QVERIFY(rig.port.written().isEmpty());   // the unit hears nothing before the queue starts it
     }
 
+    // The page's state line: the flash warning while a write runs, and how a transfer ended, with
+    // the file it wrote or read.
+    void stateLine_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<int>("acknowledged");   // "OK"s to a write; -1: the whole firmware to a read
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("namesFile");
+        QTest::addColumn<bool>("red");
+        const QString warning = QStringLiteral("Не отсоединяйте устройство от компьютера и не отключайте его питание");
+        QTest::newRow("backup complete") << true << -1 << "Идет чтение прошивки из устройства в файл:"
+                                         << "Прошивка сохранена в файл:" << true << false;
+        QTest::newRow("backup cut short") << true << 0 << "Идет чтение прошивки из устройства в файл:"
+                                          << "Прошивка не сохранена." << true << true;
+        QTest::newRow("flash complete") << false << 981 << warning << "Прошивка записана в устройство из файла:"
+                                        << true << false;
+        QTest::newRow("flash stalled mid-way") << false << 300 << warning
+                                               << "устройство может остаться без работающей прошивки!" << false
+                                               << true;
+        QTest::newRow("flash never answered") << false << 0 << warning
+                                              << "Прошивка не записана, устройство не затронуто." << true << false;
+    }
+    void stateLine()
+    {
+        QFETCH(bool, save);
+        QFETCH(int, acknowledged);
+        QFETCH(QString, during);
+        QFETCH(QString, after);
+        QFETCH(bool, namesFile);
+        QFETCH(bool, red);
+        PageRig rig;
+        rig.image.setCell(1420, QStringLiteral("01"));
+        rig.info.fill();
+        rig.page.show();
+        const QString path = rig.path(save ? QStringLiteral("backup.fw") : QStringLiteral("new.fw"));
+        if (!save)
+            QVERIFY(writeFile(path, FirmwareFile::format(unitFirmware())));
+        rig.dialogs.answers << path;
+        save ? rig.page.Command3_Click() : rig.page.Command4_Click();
+        QLabel *state = rig.page.stateLabel();
+        QVERIFY(state->text().contains(during));
+        rig.queue.pump();
+        QVERIFY(state->text().contains(during));
+        if (save) {
+            rig.port.feed(acknowledged < 0 ? unitFirmware() : unitFirmware().left(1000));
+            rig.poll();
+        } else {
+            for (int k = 0; k < acknowledged; ++k)
+                rig.port.arrive("OK");
+            QVERIFY(state->text().contains(during));
+        }
+        rig.silence();
+        QVERIFY(!rig.exchange.isBusy());
+        QVERIFY2(state->text().contains(after), qPrintable(state->text()));
+        QCOMPARE(state->text().contains(QStringLiteral("backup.fw")) || state->text().contains(QStringLiteral("new.fw")),
+                 namesFile);
+        QCOMPARE(state->toolTip(), namesFile ? QDir::toNativeSeparators(path) : QString());
+        QCOMPARE(state->accessibleDescription(), state->text());
+        QCOMPARE(state->palette().color(QPalette::Disabled, QPalette::WindowText) == QColor(0xFF, 0x00, 0x00), red);
+    }
+
     void clickWithoutUnitShowsNoDialog()
     {
         PageRig rig;

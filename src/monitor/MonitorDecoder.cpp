@@ -6,8 +6,6 @@ namespace {
 constexpr int kReferenceWord = 17;
 constexpr int kBatteryWord = 14;
 constexpr int kSupplyWord = 15;
-// The last word the unit fills; the words after it are not interpreted.
-constexpr int kLastCountWord = kReferenceWord;
 // Channel dividers.
 constexpr double kBatteryDivider = 133.6 / 30;
 constexpr double kSupplyDivider = 110.0 / 10;
@@ -37,13 +35,8 @@ MonitorDecoder::Kind MonitorDecoder::kindOf(const QByteArray &reply)
     if (reply.size() != kFrameSize)
         return Kind::Invalid;
     switch (quint8(reply.at(kFrameSize - 1))) {
-    case 0: {
-        const Words w = words(reply);
-        for (int k = 1; k <= kLastCountWord; ++k)
-            if (w[k] > kFullScale)
-                return Kind::Invalid;
+    case 0:
         return Kind::Measurement;
-    }
     case 1:
         return Kind::Sensors;
     default:
@@ -132,6 +125,31 @@ QString MonitorDecoder::sensorReading(const QByteArray &frame, int sensor)
     return Cp1251::decode(frame.mid(from, end - from - 1));
 }
 
+void MonitorDecoder::measure(MonitorReadings &v)
+{
+    const auto &w = v.counts;
+    // A count above full scale is no reading: it spoils what is computed from it and nothing else.
+    const auto valid = [&w](int word) { return w[word] <= kFullScale; };
+    const double reference = w[kReferenceWord];
+    const bool referenceUsable = valid(kReferenceWord) && reference > 0;
+    // A reference count of 0 leaves every voltage undefined; a battery of 0 every level.
+    const auto volts = [&](int word, double divider) -> std::optional<double> {
+        if (!referenceUsable || !valid(word))
+            return std::nullopt;
+        return w[word] * kVrefVolt / reference * divider;
+    };
+    v.cpuValue = referenceUsable ? std::optional<double>(kFullScale * kVrefVolt / reference) : std::nullopt;
+    v.batteryValue = volts(kBatteryWord, kBatteryDivider);
+    v.supplyValue = volts(kSupplyWord, kSupplyDivider);
+    for (int i = 1; i <= MonitorReadings::kRows; ++i) {
+        v.voltValue[i] = volts(i, kInputDivider);
+        if (v.voltValue[i] && v.batteryValue && *v.batteryValue > 0)
+            v.percentValue[i] = *v.voltValue[i] * 100.0 / *v.batteryValue;
+        else
+            v.percentValue[i] = std::nullopt;
+    }
+}
+
 MonitorDecoder::Kind MonitorDecoder::decode(const QByteArray &reply, const Thresholds &thresholds,
                                             const QLocale &locale, MonitorReadings &shown)
 {
@@ -145,23 +163,10 @@ MonitorDecoder::Kind MonitorDecoder::decode(const QByteArray &reply, const Thres
         return kind;
 
     const Words w = words(reply);
-    const double reference = w[kReferenceWord];
-    // A reference count of 0 leaves every voltage undefined; a battery of 0 every level.
-    const auto volts = [&](int word, double divider) -> std::optional<double> {
-        if (reference <= 0)
-            return std::nullopt;
-        return w[word] * kVrefVolt / reference * divider;
-    };
-    shown.cpuValue = reference > 0 ? std::optional<double>(kFullScale * kVrefVolt / reference) : std::nullopt;
-    shown.batteryValue = volts(kBatteryWord, kBatteryDivider);
-    shown.supplyValue = volts(kSupplyWord, kSupplyDivider);
-
+    for (int k = 1; k <= MonitorReadings::kCounts; ++k)
+        shown.counts[k] = w[k];
+    measure(shown);
     for (int i = 1; i <= MonitorReadings::kRows; ++i) {
-        shown.voltValue[i] = volts(i, kInputDivider);
-        if (shown.voltValue[i] && shown.batteryValue && *shown.batteryValue > 0)
-            shown.percentValue[i] = *shown.voltValue[i] * 100.0 / *shown.batteryValue;
-        else
-            shown.percentValue[i] = std::nullopt;
         shown.volt[i] = voltText(shown.voltValue[i], locale) + QLatin1Char(' ');
         shown.percent[i] = percentText(shown.percentValue[i]) + QLatin1Char(' ');
     }

@@ -27,6 +27,10 @@ struct MonitorReadings {
     std::array<std::optional<double>, kRows + 1> voltValue;
     std::array<std::optional<double>, kRows + 1> percentValue;
     std::optional<double> batteryValue, supplyValue, cpuValue;
+    // Counts of the last measurement frame, words 1..17 (index 0 unused); the values above follow
+    // from them.
+    static constexpr int kCounts = 17;
+    std::array<quint16, kCounts + 1> counts{};
 };
 
 // The unit's 64-byte monitoring replies: the frame kind, the measurement frame (big-endian ADC
@@ -39,7 +43,8 @@ public:
     static constexpr int kWords = 32;
     static constexpr int kFullScale = 1023;
     static constexpr double kVrefVolt = 1.2095;   // VREF_Volt
-    // Shown where a value cannot be computed (a reference or battery count of 0).
+    // Shown where a value cannot be computed (a reference or battery count of 0, a count above
+    // full scale).
     inline static const QString kPlaceholder = QStringLiteral("—");
 
     enum class Kind { Measurement, Sensors, Invalid };
@@ -48,10 +53,15 @@ public:
     using Thresholds = std::function<QString(int input, bool upper)>;
     using Words = std::array<quint16, kWords + 1>;   // SlovaKadra(1..32)
 
-    // Frame kind by the last byte; a reply that is not 64 bytes, or a measurement frame with a
-    // count above full scale, is Invalid.
+    // Frame kind by the last byte; a reply that is not 64 bytes is Invalid. A count above full
+    // scale does not spoil the frame, only the values computed from it.
     static Kind kindOf(const QByteArray &reply);
     static Words words(const QByteArray &reply);
+
+    // The values a measurement frame's counts give (words 1..17 in counts): volts of the rows, their
+    // levels, battery, supply and processor; nothing where a count is above full scale, the
+    // reference is 0 or, for levels, the battery is 0.
+    static void measure(MonitorReadings &values);
 
     // Decodes a reply into the shown readings: a measurement frame replaces the input table and the
     // voltages, a sensor frame the six sensor readings; an invalid frame changes nothing.

@@ -50,8 +50,9 @@ private slots:
         QTest::newRow("63 bytes") << frame({}, 0).left(63) << bad;
         QTest::newRow("65 bytes") << frame({}, 0) + QByteArray(1, '\0') << bad;
         QTest::newRow("full scale is a count") << frame(counts(1023, 1023, 1023, 1023)) << m;
-        QTest::newRow("reference above full scale") << frame(counts(447, 877, 389, 1024)) << bad;
-        QTest::newRow("input with the high bit set") << frame(counts(0x8001, 877, 389, 375)) << bad;
+        // A count above 1023 spoils its own values, not the frame.
+        QTest::newRow("reference above full scale") << frame(counts(447, 877, 389, 1024)) << m;
+        QTest::newRow("input with the high bit set") << frame(counts(0x8001, 877, 389, 375)) << m;
         QTest::newRow("uninterpreted word 18 may hold anything") << frame(counts(447, 877, 389, 375) << 0xFFFF) << m;
     }
     void frameKind()
@@ -118,6 +119,48 @@ private slots:
         QCOMPARE(shown.cpu, cpu);
         // A measurement frame leaves the sensors as they were.
         QCOMPARE(shown.sensors[3], QStringLiteral("21.0"));
+    }
+
+    // Half the battery on every input (6.30 V, 50 %), battery 12.60, supply 13.80, processor 3.30;
+    // one word above 1023 turns what is computed from it into "—" without a state letter.
+    void outOfRangeCountSpoilsItsOwnValues_data()
+    {
+        QTest::addColumn<int>("word");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("row1");      // volt, percent and state of row 1
+        QTest::addColumn<QString>("row2");
+        QTest::addColumn<QString>("supplies");  // battery, supply, processor
+        QTest::newRow("input 1 at 1024") << 1 << 1024 << "— |— |" << "6.30 |50 |n" << "12.60|13.80|3.30";
+        QTest::newRow("input 1 at 0xFFFF") << 1 << 0xFFFF << "— |— |" << "6.30 |50 |n" << "12.60|13.80|3.30";
+        QTest::newRow("input 1 at 1023 is a count") << 1 << 1023 << "14.41 |114 |H" << "6.30 |50 |n"
+                                                    << "12.60|13.80|3.30";
+        QTest::newRow("control row") << 13 << 2000 << "6.30 |50 |n" << "6.30 |50 |n" << "12.60|13.80|3.30";
+        QTest::newRow("battery: its volts and every level") << 14 << 1024 << "6.30 |— |" << "6.30 |— |"
+                                                            << "—|13.80|3.30";
+        QTest::newRow("supply") << 15 << 0x8000 << "6.30 |50 |n" << "6.30 |50 |n" << "12.60|—|3.30";
+        QTest::newRow("T1 channel, not shown") << 16 << 0xFFFF << "6.30 |50 |n" << "6.30 |50 |n"
+                                               << "12.60|13.80|3.30";
+        QTest::newRow("reference: every value") << 17 << 1024 << "— |— |" << "— |— |" << "—|—|—";
+    }
+    void outOfRangeCountSpoilsItsOwnValues()
+    {
+        QFETCH(int, word);
+        QFETCH(int, count);
+        QFETCH(QString, row1);
+        QFETCH(QString, row2);
+        QFETCH(QString, supplies);
+        QList<int> w = counts(447, 877, 389, 375);
+        w[word - 1] = count;
+        MonitorReadings shown;
+        QCOMPARE(MonitorDecoder::decode(frame(w), fixedRange(QStringLiteral("80"), QStringLiteral("20")),
+                                        QLocale::c(), shown),
+                 MonitorDecoder::Kind::Measurement);
+        const auto row = [&shown](int r) { return QStringList{shown.volt[r], shown.percent[r], shown.state[r]}.join('|'); };
+        QCOMPARE(row(1), row1);
+        QCOMPARE(row(2), row2);
+        QCOMPARE(QStringList({shown.battery, shown.supply, shown.cpu}).join('|'), supplies);
+        // The range column shows the inputs page's boxes whatever the counts.
+        QCOMPARE(shown.range[1], QStringLiteral("20 - 80"));
     }
 
     void wordsAreUnsignedBigEndian()

@@ -9,21 +9,23 @@
 namespace {
 const QString kFilter = QStringLiteral("Журнал мониторинга (*.csv)|*.csv");
 const QString kSuffix = QStringLiteral("csv");
+constexpr float kNoReading = std::numeric_limits<float>::quiet_NaN();
 
-double orNan(const std::optional<double> &value)
+// Rounded half to even as on the page, with the format's decimal separator; empty when undefined.
+QString number(const std::optional<double> &value, int decimals, QChar decimal)
 {
-    return value ? *value : std::numeric_limits<double>::quiet_NaN();
+    if (!value || !std::isfinite(*value))
+        return QString();
+    const double scale = std::pow(10.0, decimals);
+    QString text = QString::number(std::nearbyint(*value * scale) / scale, 'f', decimals);
+    if (decimal != QLatin1Char('.'))
+        text.replace(QLatin1Char('.'), decimal);
+    return text;
 }
 
-// Numbers with "." whatever the locale, so the file reads the same everywhere; empty when undefined.
-QString number(double value, int decimals)
+QString quoted(const QString &field, QChar separator)
 {
-    return std::isfinite(value) ? QString::number(value, 'f', decimals) : QString();
-}
-
-QString quoted(const QString &field)
-{
-    if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\n'))
+    if (!field.contains(separator) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\n'))
         && !field.contains(QLatin1Char('\r')))
         return field;
     QString copy = field;
@@ -39,26 +41,100 @@ bool rowShown(const MonitorDecoder::Layout &layout, int row)
 {
     return row == MonitorReadings::kRows || layout[row].visible;
 }
+
+char stateCode(const QString &state)
+{
+    if (state == QLatin1String("H") || state == QLatin1String("L") || state == QLatin1String("n"))
+        return char(state.at(0).unicode());
+    return state == QLatin1String("err") ? 'e' : '\0';
+}
+
+QString stateText(char code)
+{
+    switch (code) {
+    case 'H':
+    case 'L':
+    case 'n':
+        return QString(QLatin1Char(code));
+    case 'e':
+        return QStringLiteral("err");
+    default:
+        return QString();
+    }
+}
+}
+
+MonitorJournal::Format MonitorJournal::spreadsheetFormat(const QLocale &locale)
+{
+    const QString point = locale.decimalPoint();
+    const QChar decimal = point.size() == 1 ? point.at(0) : QLatin1Char('.');
+    return {decimal == QLatin1Char(',') ? QLatin1Char(';') : QLatin1Char(','), decimal, true};
+}
+
+void MonitorJournal::setSensors(Row &row, const MonitorReadings &readings)
+{
+    for (int n = 1; n <= MonitorReadings::kSensors; ++n) {
+        const QString text = readings.sensors[n].trimmed();
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        // Only a reading that is a number in full is kept, with as many decimals as it came with.
+        const qsizetype point = text.indexOf(QLatin1Char('.'));
+        const qsizetype decimals = point < 0 ? 0 : text.size() - point - 1;
+        const bool whole = ok && std::isfinite(value) && decimals <= 6;
+        row.sensor[n - 1] = whole ? float(value) : kNoReading;
+        row.sensorDecimals[n - 1] = qint8(whole ? decimals : 0);
+    }
+}
+
+void MonitorJournal::setMeasurement(Row &row, const MonitorReadings &readings)
+{
+    row.measured = true;
+    for (int k = 1; k <= MonitorReadings::kCounts; ++k)
+        row.counts[k - 1] = readings.counts[k];
+    for (int j = 1; j <= MonitorReadings::kInputs; ++j)
+        row.state[j - 1] = stateCode(readings.state[j]);
+}
+
+void MonitorJournal::push(const Row &row)
+{
+    if (m_rows.size() >= kMaxRows)
+        m_rows.removeFirst();
+    m_rows.append(row);
+}
+
+void MonitorJournal::appendFrame(const QDateTime &time, const MonitorReadings &readings, MonitorDecoder::Kind kind)
+{
+    if (kind == MonitorDecoder::Kind::Sensors) {
+        Row pending;
+        pending.time = time.toMSecsSinceEpoch();
+        setSensors(pending, readings);
+        m_pending = pending;
+        return;
+    }
+    if (kind != MonitorDecoder::Kind::Measurement)
+        return;
+    Row row = m_pending.value_or(Row{});
+    if (!m_pending)
+        row.sensor.fill(kNoReading);
+    m_pending.reset();
+    row.time = time.toMSecsSinceEpoch();
+    setMeasurement(row, readings);
+    push(row);
 }
 
 void MonitorJournal::append(const QDateTime &time, const MonitorReadings &readings)
 {
     Row row;
-    row.time = time;
-    for (int i = 0; i <= MonitorReadings::kRows; ++i) {
-        row.volt[i] = orNan(readings.voltValue[i]);
-        row.percent[i] = orNan(readings.percentValue[i]);
-    }
-    for (int j = 1; j <= MonitorReadings::kInputs; ++j)
-        row.state[j] = readings.state[j] == MonitorReadings::kDesignText ? QString() : readings.state[j];
-    row.battery = orNan(readings.batteryValue);
-    row.supply = orNan(readings.supplyValue);
-    row.cpu = orNan(readings.cpuValue);
-    for (int n = 1; n <= MonitorReadings::kSensors; ++n)
-        row.sensors[n] = readings.sensors[n] == MonitorReadings::kDesignText ? QString() : readings.sensors[n];
-    if (m_rows.size() >= kMaxRows)
-        m_rows.removeFirst();
-    m_rows.append(row);
+    row.time = time.toMSecsSinceEpoch();
+    setMeasurement(row, readings);
+    setSensors(row, readings);
+    push(row);
+}
+
+void MonitorJournal::clear()
+{
+    m_rows.clear();
+    m_pending.reset();
 }
 
 QStringList MonitorJournal::header(const MonitorDecoder::Layout &layout) const
@@ -78,32 +154,52 @@ QStringList MonitorJournal::header(const MonitorDecoder::Layout &layout) const
     return h;
 }
 
-QByteArray MonitorJournal::csv(const MonitorDecoder::Layout &layout) const
+QString MonitorJournal::line(const Row &row, const MonitorDecoder::Layout &layout, const Format &format) const
 {
-    QString out = header(layout).join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    for (const Row &row : m_rows) {
-        QStringList fields{row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))};
-        for (int i = 1; i <= MonitorReadings::kRows; ++i) {
-            if (!rowShown(layout, i))
-                continue;
-            fields << number(row.volt[i], 2) << number(row.percent[i], 0);
-            if (i <= MonitorReadings::kInputs)
-                fields << row.state[i];
-        }
-        fields << number(row.battery, 2) << number(row.supply, 2) << number(row.cpu, 2);
-        for (int n = 1; n <= MonitorReadings::kSensors; ++n)
-            fields << row.sensors[n];
-        for (QString &field : fields)
-            field = quoted(field);
-        out += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    const QString time = QDateTime::fromMSecsSinceEpoch(row.time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+        + format.decimal + QDateTime::fromMSecsSinceEpoch(row.time).toString(QStringLiteral("zzz"));
+    QStringList fields{time};
+    MonitorReadings values;
+    if (row.measured) {
+        for (int k = 1; k <= MonitorReadings::kCounts; ++k)
+            values.counts[k] = row.counts[k - 1];
+        MonitorDecoder::measure(values);
     }
-    return out.toUtf8();
+    for (int i = 1; i <= MonitorReadings::kRows; ++i) {
+        if (!rowShown(layout, i))
+            continue;
+        fields << number(values.voltValue[i], 2, format.decimal) << number(values.percentValue[i], 0, format.decimal);
+        if (i <= MonitorReadings::kInputs)
+            fields << stateText(row.state[i - 1]);
+    }
+    fields << number(values.batteryValue, 2, format.decimal) << number(values.supplyValue, 2, format.decimal)
+           << number(values.cpuValue, 2, format.decimal);
+    for (int n = 0; n < MonitorReadings::kSensors; ++n) {
+        const float t = row.sensor[n];
+        fields << (std::isfinite(t) ? number(double(t), row.sensorDecimals[n], format.decimal) : QString());
+    }
+    for (QString &field : fields)
+        field = quoted(field, format.separator);
+    return fields.join(format.separator);
+}
+
+QByteArray MonitorJournal::csv(const MonitorDecoder::Layout &layout, const Format &format) const
+{
+    QStringList head = header(layout);
+    for (QString &field : head)
+        field = quoted(field, format.separator);
+    QString out = head.join(format.separator) + QStringLiteral("\r\n");
+    for (const Row &row : m_rows)
+        out += line(row, layout, format) + QStringLiteral("\r\n");
+    if (m_pending)
+        out += line(*m_pending, layout, format) + QStringLiteral("\r\n");
+    return (format.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + out.toUtf8();
 }
 
 bool MonitorJournal::save(FileDialogs &dialogs, MessageSink &messages, const MonitorDecoder::Layout &layout,
-                          const QString &folder, const QDateTime &now) const
+                          const Format &format, const QString &folder, const QDateTime &now) const
 {
-    if (m_rows.isEmpty()) {
+    if (size() == 0) {
         messages.show(kEmpty);
         return false;
     }
@@ -117,7 +213,7 @@ bool MonitorJournal::save(FileDialogs &dialogs, MessageSink &messages, const Mon
         return false;
     // All or nothing: a half-written journal would pass for a short one.
     QSaveFile file(*name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csv(layout)) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(csv(layout, format)) < 0 || !file.commit()) {
         messages.show(kSaveFailed + file.errorString());
         return false;
     }

@@ -2,21 +2,42 @@
 #include "TestSeams.h"
 #include "monitor/MonitorJournal.h"
 
-static MonitorReadings readings(double battery)
+// A measurement frame: every input row at `input`, then battery, supply, T1 channel and reference.
+static QByteArray measurementFrame(int input, int battery = 877, int supply = 389, int reference = 375)
+{
+    QList<int> words(13, input);
+    words << battery << supply << 0 << reference;
+    QByteArray bytes(MonitorDecoder::kFrameSize, '\0');
+    for (int k = 0; k < words.size(); ++k) {
+        bytes[2 * k] = char(words.at(k) >> 8);
+        bytes[2 * k + 1] = char(words.at(k) & 0xFF);
+    }
+    return bytes;
+}
+
+static QByteArray sensorFrame(const QByteArray &items)
+{
+    QByteArray bytes = items.leftJustified(MonitorDecoder::kFrameSize - 1, ' ', true);
+    bytes.append(char(1));
+    return bytes;
+}
+
+// What the page shows after these frames, against the range 20 … 80 on every input.
+static MonitorReadings decoded(const QList<QByteArray> &frames)
 {
     MonitorReadings r;
-    for (int row = 1; row <= MonitorReadings::kRows; ++row) {
-        r.voltValue[row] = row + 0.5;
-        r.percentValue[row] = 10.0 * row + 0.4;
-    }
-    for (int input = 1; input <= MonitorReadings::kInputs; ++input)
-        r.state[input] = input == 4 ? QStringLiteral("H") : QStringLiteral("n");
-    r.batteryValue = battery;
-    r.supplyValue = 13.8;
-    r.cpuValue = 3.3;
-    r.sensors[1] = QStringLiteral("23.5");
-    r.sensors[2] = QStringLiteral("a,\"b\"");
-    r.sensors[3] = QString();
+    for (const QByteArray &frame : frames)
+        MonitorDecoder::decode(frame, [](int, bool upper) { return upper ? QStringLiteral("80") : QStringLiteral("20"); },
+                               QLocale::c(), r);
+    return r;
+}
+
+static MonitorReadings readings(double battery)
+{
+    // 447 counts on every input are 6.30 V, 50 % of a 12.60 V battery (877 counts).
+    MonitorReadings r = decoded({measurementFrame(447, battery > 0 ? 877 : 0),
+                                 sensorFrame("T1=23.5C;T2=-4.5C;")});
+    r.state[4] = QStringLiteral("H");
     return r;
 }
 
@@ -27,11 +48,8 @@ private slots:
     {
         MonitorJournal journal;
         journal.append(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3, 250)), readings(12.6));
-        MonitorReadings undefined = readings(0);
-        undefined.voltValue[1] = std::nullopt;
-        undefined.percentValue[1] = std::nullopt;
-        undefined.state[1] = QString();
-        undefined.batteryValue = std::nullopt;
+        MonitorReadings undefined = decoded({measurementFrame(447, 877, 389, 0)});
+        undefined.counts[1] = 1024;
         journal.append(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 4)), undefined);
         QCOMPARE(journal.size(), 2);
 
@@ -43,10 +61,90 @@ private slots:
                                 "Вход УПР Вольт,Вход УПР %,Аккумулятор Вольт,Блок питания Вольт,Процессор Вольт,"
                                 "T1,T2,T3,T4,T5,T6\r"));
         // Row 4 is input 2 on a 4-input unit; numbers with a point whatever the locale.
-        QCOMPARE(lines.at(1), QByteArray("2026-12-07 09:05:03.250,1.50,10,n,4.50,40,H,7.50,70,n,10.50,100,n,"
-                                         "13.50,130,12.60,13.80,3.30,23.5,\"a,\"\"b\"\"\",,,,\r"));
-        QVERIFY(lines.at(2).startsWith("2026-12-07 09:05:04.000,,,,4.50,40,H,"));
-        QVERIFY(lines.at(2).contains(",130,,13.80,3.30,"));
+        QCOMPARE(lines.at(1), QByteArray("2026-12-07 09:05:03.250,6.30,50,n,6.30,50,H,6.30,50,n,6.30,50,n,"
+                                         "6.30,50,12.60,13.80,3.30,23.5,-4.5,,,,\r"));
+        // Reference 0: nothing can be computed.
+        QCOMPARE(lines.at(2), QByteArray("2026-12-07 09:05:04.000,,,,,,,,,,,,,,,,,,,,,,,\r"));
+    }
+
+    // A row per measurement frame; a sensor frame's readings go into the next row, not a row of
+    // their own, and a row without a sensor frame before it leaves the sensor columns empty.
+    void rowPerMeasurementFrame_data()
+    {
+        QTest::addColumn<QString>("frames");   // m measurement (input count 447 or 805), s sensors
+        QTest::addColumn<QStringList>("rows"); // time second, input 1 volts, T1, T2 of each row
+        QTest::newRow("measurement, sensors, measurement")
+            << "m447 s m805" << QStringList{"00,6.30,,", "02,11.34,23.5,-4.5"};
+        QTest::newRow("sensors first") << "s m447" << QStringList{"01,6.30,23.5,-4.5"};
+        QTest::newRow("two measurements: no sensors repeated")
+            << "s m447 m805" << QStringList{"01,6.30,23.5,-4.5", "02,11.34,,"};
+        QTest::newRow("sensors last: a row of their own at the end")
+            << "m447 s" << QStringList{"00,6.30,,", "01,,23.5,-4.5"};
+        QTest::newRow("the later of two sensor frames")
+            << "s s2 m447" << QStringList{"02,6.30,7.0,"};
+    }
+    void rowPerMeasurementFrame()
+    {
+        QFETCH(QString, frames);
+        QFETCH(QStringList, rows);
+        MonitorJournal journal;
+        MonitorReadings r;
+        const QDateTime start(QDate(2026, 12, 7), QTime(9, 0, 0));
+        const QStringList list = frames.split(QLatin1Char(' '));
+        for (int i = 0; i < list.size(); ++i) {
+            const QString f = list.at(i);
+            const QByteArray frame = f.startsWith(QLatin1Char('m')) ? measurementFrame(f.mid(1).toInt())
+                : f == QLatin1String("s2")                          ? sensorFrame("T1=7.0C;")
+                                                                    : sensorFrame("T1=23.5C;T2=-4.5C;");
+            const MonitorDecoder::Kind kind = MonitorDecoder::decode(frame, {}, QLocale::c(), r);
+            journal.appendFrame(start.addSecs(i), r, kind);
+        }
+        QCOMPARE(journal.size(), rows.size());
+        const QList<QByteArray> lines = journal.csv(MonitorDecoder::designLayout()).split('\n');
+        for (int i = 0; i < rows.size(); ++i) {
+            const QStringList fields = QString::fromUtf8(lines.at(i + 1)).trimmed().split(QLatin1Char(','));
+            QCOMPARE(fields.size(), 48);   // time, 12 inputs, УПР, three supplies, six sensors
+            const QString got = fields.at(0).mid(17, 2) + QLatin1Char(',') + fields.at(1) + QLatin1Char(',')
+                + fields.at(42) + QLatin1Char(',') + fields.at(43);
+            QCOMPARE(got, rows.at(i));
+        }
+    }
+
+    // The saved file opens in a spreadsheet in the user's locale.
+    void spreadsheetFormat_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QByteArray>("start");   // the file's first bytes up to the third field
+        QTest::addColumn<QByteArray>("row");     // the first row up to the battery
+        QTest::newRow("Russian: decimal comma, semicolons")
+            << "ru_RU" << QByteArray("\xEF\xBB\xBF\xD0\x92\xD1\x80\xD0\xB5\xD0\xBC\xD1\x8F;")
+            << QByteArray("2026-12-07 09:05:03,250;6,30;50;n;");
+        QTest::newRow("German: decimal comma, semicolons")
+            << "de_DE" << QByteArray("\xEF\xBB\xBF\xD0\x92\xD1\x80\xD0\xB5\xD0\xBC\xD1\x8F;")
+            << QByteArray("2026-12-07 09:05:03,250;6,30;50;n;");
+        QTest::newRow("English: decimal point, commas")
+            << "en_US" << QByteArray("\xEF\xBB\xBF\xD0\x92\xD1\x80\xD0\xB5\xD0\xBC\xD1\x8F,")
+            << QByteArray("2026-12-07 09:05:03.250,6.30,50,n,");
+    }
+    void spreadsheetFormat()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QByteArray, start);
+        QFETCH(QByteArray, row);
+        MonitorJournal journal;
+        journal.append(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3, 250)), readings(12.6));
+        const QByteArray text = journal.csv(MonitorDecoder::designLayout(),
+                                            MonitorJournal::spreadsheetFormat(QLocale(locale)));
+        QVERIFY2(text.startsWith(start), text.left(40).constData());
+        QVERIFY2(text.split('\n').at(1).startsWith(row), text.split('\n').at(1).constData());
+        // A sensor reading "-4,5" under a comma locale needs no quotes: the separator is ";".
+        QVERIFY(!text.contains('"'));
+    }
+
+    // Rows are kept as numbers, so an hour at the shortest period stays small.
+    void rowsStaySmall()
+    {
+        QVERIFY2(MonitorJournal::rowBytes() <= 100, qPrintable(QString::number(MonitorJournal::rowBytes())));
     }
 
     void oldestRowsGoBeyondTheLimit()
@@ -88,7 +186,8 @@ private slots:
         if (answer != QLatin1String("cancel"))
             dialogs.answers = {path};
         const MonitorDecoder::Layout layout = MonitorDecoder::designLayout();
-        QCOMPARE(journal.save(dialogs, messages, layout, dir.path(), QDateTime(QDate(2026, 12, 7), QTime(9, 5))),
+        QCOMPARE(journal.save(dialogs, messages, layout, MonitorJournal::plainFormat(), dir.path(),
+                              QDateTime(QDate(2026, 12, 7), QTime(9, 5))),
                  saved);
         QCOMPARE(QFile::exists(path), saved);
         if (saved) {

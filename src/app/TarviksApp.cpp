@@ -226,6 +226,8 @@ void TarviksApp::wireMonitoring(StatusSupervisor::Hooks &hooks)
     monitor.inputCount = [this] { return m_deviceInfo->KolichestvoVhodov; };
     monitor.modelName = [this] { return m_deviceInfo->value(6); };
     monitor.thresholds = [inputsPage](int input, bool upper) { return inputsPage->thresholdText(input, upper); };
+    // A request posted while the link is free starts now, not at the next supervision tick.
+    monitor.startQueued = [this] { m_supervisor->tick(); };
     m_monitorExchange->setHooks(std::move(monitor));
 
     // The monitoring page follows the unit on and off line and re-checks its timer on every tick.

@@ -27,8 +27,10 @@ MonitorExchange::MonitorExchange(SerialLink &link, CommandQueue &queue, StatusMo
                                  const Clock &clock, QObject *parent)
     : QObject(parent), m_link(link), m_queue(queue), m_status(status), m_messages(messages), m_clock(clock)
 {
-    m_pollTimer.setInterval(m_position * kMsPerPosition);
+    m_pollTimer.setInterval(periodMs());
     connect(&m_pollTimer, &QTimer::timeout, this, &MonitorExchange::pollTick);
+    m_dueTimer.setSingleShot(true);
+    connect(&m_dueTimer, &QTimer::timeout, this, &MonitorExchange::pollTick);
     m_link.setHandler(Tag::Monitoring,
                       [this](QByteArray &received, int &idle) { MonitoringRxd(received, idle); });
 }
@@ -53,18 +55,76 @@ void MonitorExchange::MonitoringProcess()
         return;
     }
     m_link.RPF_02VektorPriemaIsPorta = Tag::Monitoring;
+    // The period runs from the request, not from the reply.
+    m_lastRequest = m_clock.now();
+    if (m_pollTimer.isActive()) {
+        m_pollTimer.start();
+        m_dueTimer.stop();
+    }
 }
 
 void MonitorExchange::end(const QString &tag)
 {
     m_link.RPF_02VektorPriemaIsPorta = tag;
     m_queue.setLinkFree(true);
+    // A poll that came while this reply was still arriving goes out now.
+    if (m_due && m_pollTimer.isActive())
+        m_dueTimer.start(0);
+}
+
+int MonitorExchange::periodMs() const
+{
+    return m_position * kMsPerPosition;
+}
+
+int MonitorExchange::dueInMs() const
+{
+    if (!m_lastRequest.isValid())
+        return 0;
+    const qint64 since = m_lastRequest.msecsTo(m_clock.now());
+    // A clock set back must not hold polling up.
+    if (since < 0)
+        return 0;
+    return int(qBound(qint64(0), qint64(periodMs()) - since, qint64(periodMs())));
+}
+
+bool MonitorExchange::linkHeldByOther() const
+{
+    return !m_queue.LinkFree() && m_link.RPF_02VektorPriemaIsPorta != Tag::Monitoring;
+}
+
+QString MonitorExchange::notice() const
+{
+    if (m_pollTimer.isActive() && linkHeldByOther()) {
+        const QString &tag = m_link.RPF_02VektorPriemaIsPorta;
+        return tag == Tag::FirmwareRead || tag == Tag::FirmwareWrite ? kPausedFirmware : kPausedLink;
+    }
+    if (m_unanswered > 0)
+        return kNoAnswer + kInRow.arg(m_unanswered);
+    return QString();
+}
+
+void MonitorExchange::setNotice()
+{
+    const QString text = notice();
+    if (text == m_notice)
+        return;
+    m_notice = text;
+    emit noticeChanged();
+}
+
+void MonitorExchange::setLive(bool live)
+{
+    if (live == m_live)
+        return;
+    m_live = live;
+    emit liveChanged(live);
 }
 
 void MonitorExchange::MonitoringRxd(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
 {
-    // No new request while a reply is coming; the next supervision tick re-arms the timer.
-    setTimerOn(false);
+    // The poll timer keeps running: no request starts while this one holds the link, and the next
+    // one is due a period after this one went out.
     ++pollsSinceRequest;
     SchetchikMonitoringa += PoluchenoIzPorta.size();
     if (BuferMonitoringa.size() < kBufferLimit)
@@ -74,18 +134,21 @@ void MonitorExchange::MonitoringRxd(QByteArray &PoluchenoIzPorta, int &OgidanieP
     // The bar of a runaway reply stops at twice the full width.
     m_status.setBar(StatusModel::progressBar(qMin<qint64>(SchetchikMonitoringa, 2 * kReplySize), kReplySize));
 
-    if (OgidaniePriema > kQuietPolls) {
-        if (SchetchikMonitoringa == kReplySize) {
-            end(Tag::MonitoringOk);
-            RazborKadra();
-            m_link.RPF_02ComError = 0;
-            return;
+    // A whole reply ends at the first silent poll after it; more bytes would have come with it.
+    if (SchetchikMonitoringa == kReplySize && OgidaniePriema >= kCompleteQuietPolls) {
+        end(Tag::MonitoringOk);
+        RazborKadra();
+        m_link.RPF_02ComError = 0;
+        return;
+    }
+    // A wrong count, none at all included, ends after a long silence.
+    if (OgidaniePriema > kGiveUpPolls) {
+        if (SchetchikMonitoringa == 0) {
+            ++m_unanswered;
+            setNotice();
         }
-        // A wrong count, none at all included, ends after a long silence.
-        if (OgidaniePriema > kGiveUpPolls) {
-            end(Tag::TransferError);
-            return;
-        }
+        end(Tag::TransferError);
+        return;
     }
     // A unit that keeps trickling bytes never falls silent: it gets a fixed time from the request.
     if (pollsSinceRequest > kDeadlinePolls)
@@ -103,8 +166,13 @@ void MonitorExchange::RazborKadra()
     }
     if (kind == MonitorDecoder::Kind::Measurement)
         SlovaKadra = MonitorDecoder::words(BuferMonitoringa);
+    m_lastKind = kind;
+    m_unanswered = 0;
     const QDateTime now = m_clock.now();
-    m_journal.append(now, m_readings);
+    m_journal.appendFrame(now, m_readings, kind);
+    // A reply to a request sent before "Стоп" is shown, but polling has stopped.
+    setLive(m_pollTimer.isActive());
+    setNotice();
     emit readingsChanged();
     emit sampleTaken(now);
 }
@@ -117,10 +185,19 @@ void MonitorExchange::setTimerOn(bool on)
     // and the switch runs on every supervision tick.
     if (on == m_pollTimer.isActive())
         return;
-    if (on)
+    if (on) {
         m_pollTimer.start();
-    else
+        // The first request goes out at once, or a period after the last one if that is sooner.
+        const int due = dueInMs();
+        if (due < periodMs())
+            m_dueTimer.start(due);
+    } else {
         m_pollTimer.stop();
+        m_dueTimer.stop();
+        m_due = false;
+        setLive(false);
+    }
+    setNotice();
     emit controlsChanged();
 }
 
@@ -133,7 +210,7 @@ void MonitorExchange::setButtons(bool start, bool stop)
     emit controlsChanged();
 }
 
-void MonitorExchange::ProverkaKnopok()
+void MonitorExchange::switchTimer()
 {
     if (!pageVisible() || m_startEnabled == m_stopEnabled) {
         setTimerOn(false);
@@ -142,17 +219,49 @@ void MonitorExchange::ProverkaKnopok()
     setTimerOn(m_stopEnabled);
 }
 
+void MonitorExchange::ProverkaKnopok()
+{
+    switchTimer();
+    if (m_pollTimer.isActive() && linkHeldByOther())
+        setLive(false);
+    setNotice();
+    // A request that found the link held by another exchange goes out as soon as it is free.
+    if (m_due && m_pollTimer.isActive() && m_queue.LinkFree() && !m_dueTimer.isActive())
+        pollTick();
+}
+
 void MonitorExchange::pollTick()
 {
-    ProverkaKnopok();
-    if (!m_queue.LinkFree())
+    switchTimer();
+    if (!m_queue.LinkFree()) {
+        m_due = m_pollTimer.isActive();
+        setNotice();
         return;
+    }
+    m_due = false;
     call(m_hooks.refreshInputs);
     call(m_hooks.refreshDeviceInfo);
     RazmetkaVhodov();
     // One request at a time, even when the queue is held up.
     if (!isQueued(m_queue, Cmd::MonitoringProcess))
         m_queue.post(Cmd::MonitoringProcess);
+    startIfFree();
+}
+
+void MonitorExchange::startIfFree()
+{
+    if (!m_queue.LinkFree())
+        return;
+    if (m_hooks.startQueued) {
+        m_hooks.startQueued();
+        return;
+    }
+    // Without the supervision at hand: only a lone request, and only after an exchange that needs
+    // no follow-up (a transfer error must still close the port, a read refill the pages).
+    const QString &tag = m_link.RPF_02VektorPriemaIsPorta;
+    const bool settled = tag.isEmpty() || tag == Tag::MonitoringOk || tag == Tag::MonitoringRefused;
+    if (settled && m_link.isOpen() && m_queue.CommandQueueText() == Cmd::MonitoringProcess + QStringLiteral(",|"))
+        m_queue.pump();
 }
 
 void MonitorExchange::RazmetkaVhodov()
@@ -213,12 +322,22 @@ void MonitorExchange::setPosition(int position)
     position = qBound(kMinPosition, position, kMaxPosition);
     const bool changed = position != m_position;
     m_position = position;
-    // Setting the interval restarts a running timer, so only a new period does.
-    if (m_pollTimer.interval() != m_position * kMsPerPosition)
-        m_pollTimer.setInterval(m_position * kMsPerPosition);
+    // Setting the interval restarts a running timer, so only a new period does; the next request
+    // is then due a new period after the last one, or at once when that has passed.
+    if (m_pollTimer.interval() != periodMs()) {
+        m_pollTimer.setInterval(periodMs());
+        if (m_pollTimer.isActive() && !m_due && dueInMs() < periodMs())
+            m_dueTimer.start(dueInMs());
+    }
     ProverkaKnopok();
     if (changed)
         emit controlsChanged();
+}
+
+void MonitorExchange::pageShown()
+{
+    // A model read that failed is tried again when the page is shown again.
+    m_configReadPosted = false;
 }
 
 void MonitorExchange::Form_Activate()
@@ -255,5 +374,6 @@ void MonitorExchange::goOffline()
 
 bool MonitorExchange::saveJournal(FileDialogs &dialogs, const QString &folder)
 {
-    return m_journal.save(dialogs, m_messages, m_layout, folder, m_clock.now());
+    return m_journal.save(dialogs, m_messages, m_layout, MonitorJournal::spreadsheetFormat(m_locale), folder,
+                          m_clock.now());
 }

@@ -25,8 +25,16 @@ class MonitorExchange : public QObject {
 public:
     inline static const QByteArray kRequest = QByteArrayLiteral("#6002");
     inline static const QString kFrameError = QStringLiteral("Ошибка кадра.");
+    // Shown on the page from an unanswered request until the next decoded reply, with the count.
+    inline static const QString kNoAnswer = QStringLiteral("Устройство не ответило на запрос мониторинга");
+    inline static const QString kInRow = QStringLiteral(" (подряд: %1)");
+    // Shown while another exchange holds the link and polling waits for it.
+    inline static const QString kPausedFirmware = QStringLiteral("Опрос приостановлен: идёт обмен прошивкой");
+    inline static const QString kPausedLink = QStringLiteral("Опрос приостановлен: связь занята другим обменом");
     static constexpr int kReplySize = MonitorDecoder::kFrameSize;
-    // A whole reply is taken at the first poll with more than this many silent polls before it.
+    // A reply of exactly 64 bytes is taken at the first silent poll after it.
+    static constexpr int kCompleteQuietPolls = 1;
+    // Any other count is judged only after more than this many silent polls.
     static constexpr int kQuietPolls = 5;
     // Any other count (none included) ends the exchange after more than this many silent polls.
     static constexpr int kGiveUpPolls = 100;
@@ -47,6 +55,9 @@ public:
         std::function<std::optional<int>()> inputCount;      // KolichestvoVhodov
         std::function<QString()> modelName;                  // the model as the device page shows it
         MonitorDecoder::Thresholds thresholds;               // the inputs page's threshold boxes
+        // Starts what the queue holds now, as a supervision tick would; unset, a lone monitoring
+        // request is started when the last exchange needs no follow-up.
+        std::function<void()> startQueued;
     };
 
     MonitorExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, MessageSink &messages,
@@ -72,6 +83,7 @@ public:
     void setPosition(int position); // HScroll1_Change / HScroll1_Scroll
     void Form_Activate();
     void Form_Deactivate();
+    void pageShown();               // the user shows the page (not a refill by other parts)
     void Form_Unload();
     // The status panel's online and offline routines, as far as the buttons and the timer go.
     void goOnline();
@@ -82,7 +94,8 @@ public:
     bool stopEnabled() const { return m_stopEnabled; }     // Command2
     int position() const { return m_position; }
     double PeriodOprosa() const { return m_position / 2.0; }
-    QTimer &pollTimer() { return m_pollTimer; }            // Timer1
+    QTimer &pollTimer() { return m_pollTimer; }            // Timer1: on while polling, one period
+    QTimer &dueTimer() { return m_dueTimer; }              // a request due sooner than a period
     const MonitorReadings &readings() const { return m_readings; }
     const MonitorDecoder::Layout &layout() const { return m_layout; }
     int pictureIndex() const { return m_picture; }
@@ -99,20 +112,42 @@ public:
     qint64 SchetchikMonitoringa = 0;
     int pollsSinceRequest = 0;
 
-    // Writes the journal through a save dialog.
+    // Writes the journal through a save dialog (CSV in the form of the locale set above).
     bool saveJournal(FileDialogs &dialogs, const QString &folder);
+
+    const QLocale &locale() const { return m_locale; }
+    // Kind of the reply decoded last.
+    MonitorDecoder::Kind lastKind() const { return m_lastKind; }
+    // The readings come from polling that still runs; false once the port closes, polling stops or
+    // waits for another exchange, until the next decoded reply.
+    bool readingsLive() const { return m_live; }
+    // Requests in a row that the unit left unanswered; 0 again at the next decoded reply.
+    int unansweredInRow() const { return m_unanswered; }
+    // The page's notice line: polling paused, or the unanswered requests; "" for none.
+    QString notice() const;
+    // When the next request is due (ms from now) while polling runs: one period after the previous
+    // request went out, at once when none went out within a period.
+    int dueInMs() const;
 
 signals:
     void controlsChanged();     // buttons, timer or period
     void layoutChanged();       // row captions and visibility, picture
     void readingsChanged();     // a reply was decoded
     void sampleTaken(const QDateTime &time);
+    void liveChanged(bool live);
+    void noticeChanged();
 
 private:
     void setButtons(bool start, bool stop);
     void setTimerOn(bool on);
+    void switchTimer();
+    void startIfFree();
     void end(const QString &tag);
+    void setLive(bool live);
+    void setNotice();
+    bool linkHeldByOther() const;
     bool pageVisible() const { return m_hooks.pageVisible && m_hooks.pageVisible(); }
+    int periodMs() const;
 
     SerialLink &m_link;
     CommandQueue &m_queue;
@@ -122,6 +157,7 @@ private:
     Hooks m_hooks;
     QLocale m_locale;
     QTimer m_pollTimer;
+    QTimer m_dueTimer;
     bool m_startEnabled = true;
     bool m_stopEnabled = true;
     int m_position = kDesignPosition;
@@ -130,4 +166,10 @@ private:
     int m_picture = -1;
     bool m_configReadPosted = false;   // one read per start, page showing or new unit
     MonitorJournal m_journal;
+    QDateTime m_lastRequest;           // when the last request went out
+    bool m_due = false;                // a poll found the link busy: a request goes out once it frees
+    bool m_live = false;
+    int m_unanswered = 0;
+    QString m_notice;
+    MonitorDecoder::Kind m_lastKind = MonitorDecoder::Kind::Invalid;
 };

@@ -115,6 +115,10 @@ private slots:
             QVERIFY2(operations.contains(QStringLiteral("Ошибка передачи!")), qPrintable(operations.join(QLatin1Char('|'))));
             QTRY_VERIFY_WITH_TIMEOUT(app.queue().LinkFree(), kTimeoutMs);
             QCOMPARE(program.text(QStringLiteral("Аккумулятор Вольт")), MonitorReadings::kDesignText);
+            // A unit that never answers is named on the page, not only for a moment in the status strip.
+            if (faults.contains(QStringLiteral("--silent")))
+                QCOMPARE(program.page()->noticeLabel()->text(),
+                         QStringLiteral("Устройство не ответило на запрос мониторинга (подряд: 1)"));
         }
         // The other pages are unlocked.
         QTRY_VERIFY_WITH_TIMEOUT(app.page(QStringLiteral("RPF_02"))->isEnabled(), kTimeoutMs);

@@ -39,15 +39,19 @@ private slots:
         QCOMPARE(rig.exchange.SchetchikMonitoringa, qint64(0));
     }
 
-    // A whole reply is taken once, more than five silent polls after its last piece.
+    // A whole reply is taken once, at the first silent poll after its last piece.
     void wholeReplyAfterQuiet_data()
     {
-        QTest::addColumn<QList<int>>("pieces");
+        QTest::addColumn<QList<int>>("pieces");   // bytes per poll; 0 is a silent poll
         QTest::addColumn<QStringList>("counters");
         QTest::newRow("one piece") << QList<int>{64} << QStringList{"64 / 64 байт"};
         QTest::newRow("20, 20 and 24") << QList<int>{20, 20, 24}
                                        << QStringList{"20 / 64 байт", "40 / 64 байт", "64 / 64 байт"};
         QTest::newRow("63 then 1") << QList<int>{63, 1} << QStringList{"63 / 64 байт", "64 / 64 байт"};
+        QTest::newRow("63, five silent polls, then 1")
+            << QList<int>{63, 0, 0, 0, 0, 0, 1}
+            << QStringList{"63 / 64 байт", "63 / 64 байт", "63 / 64 байт", "63 / 64 байт", "63 / 64 байт",
+                           "63 / 64 байт", "64 / 64 байт"};
     }
     void wholeReplyAfterQuiet()
     {
@@ -63,9 +67,8 @@ private slots:
             at += pieces.at(i);
             rig.poll();
             QCOMPARE(rig.status.counter(), counters.at(i));
+            QCOMPARE(rig.tag(), Tag::Monitoring);
         }
-        rig.poll(MonitorExchange::kQuietPolls);
-        QCOMPARE(rig.tag(), Tag::Monitoring);
         QCOMPARE(decoded.count(), 0);
         rig.poll();
         QCOMPARE(rig.tag(), Tag::MonitoringOk);
@@ -179,17 +182,158 @@ private slots:
         QVERIFY(!rig.exchange.pollTimer().isActive());
     }
 
-    void receivingStopsThePollTimer()
+    // The next request is due one period after the last one went out, not after its reply; the
+    // first goes out at once. Times in ms on the test's clock.
+    void requestsKeepThePeriod_data()
     {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("replyEndsAfter");   // ms after the request
+        QTest::addColumn<int>("dueAfterReply");    // ms from the reply's end to the next request
+        QTest::newRow("0.5 s, reply after 67 ms") << 1 << 67 << 433;
+        QTest::newRow("0.5 s, reply after 150 ms") << 1 << 150 << 350;
+        QTest::newRow("2.5 s, reply after 100 ms") << 5 << 100 << 2400;
+        QTest::newRow("5 s, reply after 300 ms") << 10 << 300 << 4700;
+        QTest::newRow("0.5 s, reply after 600 ms: at once") << 1 << 600 << 0;
+    }
+    void requestsKeepThePeriod()
+    {
+        QFETCH(int, position);
+        QFETCH(int, replyEndsAfter);
+        QFETCH(int, dueAfterReply);
         MonitorTestRig rig;
+        rig.exchange.setPosition(position);
+        QCOMPARE(rig.exchange.dueInMs(), 0);
         rig.exchange.Command1_Click();
-        rig.exchange.MonitoringProcess();
+        // The first request is due at once.
+        QVERIFY(rig.exchange.dueTimer().isActive());
+        QCOMPARE(rig.exchange.dueTimer().interval(), 0);
+        rig.exchange.pollTick();
+        QCOMPARE(rig.port.writes, QList<QByteArray>{"#6002"});
+        QVERIFY(!rig.exchange.dueTimer().isActive());
+        QVERIFY(rig.exchange.pollTimer().isActive());
+        QCOMPARE(rig.exchange.pollTimer().interval(), position * 500);
+        rig.clock.time = rig.clock.time.addMSecs(replyEndsAfter);
+        rig.port.feed(measurementReply());
+        rig.poll();
+        // The timer keeps running while the reply comes.
         QVERIFY(rig.exchange.pollTimer().isActive());
         rig.poll();
-        QVERIFY(!rig.exchange.pollTimer().isActive());
-        // The supervision's re-check turns it on again.
+        QCOMPARE(rig.tag(), Tag::MonitoringOk);
+        QCOMPARE(rig.exchange.dueInMs(), dueAfterReply);
+    }
+
+    // "Стоп" and "Старт" within a period wait for the rest of it; a longer pause polls at once.
+    void restartWithinAPeriod_data()
+    {
+        QTest::addColumn<int>("pause");
+        QTest::addColumn<bool>("due");
+        QTest::addColumn<int>("interval");
+        QTest::newRow("after 200 ms") << 200 << true << 300;
+        QTest::newRow("after 499 ms") << 499 << true << 1;
+        QTest::newRow("after 500 ms") << 500 << true << 0;
+        QTest::newRow("after 3 s") << 3000 << true << 0;
+    }
+    void restartWithinAPeriod()
+    {
+        QFETCH(int, pause);
+        QFETCH(bool, due);
+        QFETCH(int, interval);
+        MonitorTestRig rig;
+        rig.exchange.setPosition(1);
+        rig.exchange.Command1_Click();
+        rig.exchange.pollTick();
+        rig.deliver(measurementReply(), 64);
+        rig.poll();
+        rig.exchange.Command2_Click();
+        QVERIFY(!rig.exchange.dueTimer().isActive());
+        rig.clock.time = rig.clock.time.addMSecs(pause);
+        rig.exchange.Command1_Click();
+        QCOMPARE(rig.exchange.dueTimer().isActive(), due);
+        QCOMPARE(rig.exchange.dueTimer().interval(), interval);
+    }
+
+    // A poll that finds the link held goes out as soon as the link is free again.
+    void pollWhileTheLinkIsHeld_data()
+    {
+        QTest::addColumn<QString>("holder");   // the tag of the exchange that holds the link
+        QTest::addColumn<bool>("soonTimer");   // the own reply: the request leaves from the event loop
+        QTest::newRow("own reply still coming") << Tag::Monitoring << true;
+        QTest::newRow("configuration read") << Tag::ConfigRead << false;
+        QTest::newRow("firmware write") << Tag::FirmwareWrite << false;
+    }
+    void pollWhileTheLinkIsHeld()
+    {
+        QFETCH(QString, holder);
+        QFETCH(bool, soonTimer);
+        MonitorTestRig rig;
+        rig.exchange.setPosition(1);
+        rig.exchange.Command1_Click();
+        rig.exchange.pollTick();
+        rig.port.writes.clear();
+        if (holder != Tag::Monitoring) {
+            rig.deliver(measurementReply(), 64);
+            rig.poll();
+        }
+        rig.link.RPF_02VektorPriemaIsPorta = holder;
+        rig.queue.setLinkFree(false);
+        rig.exchange.dueTimer().stop();
+        rig.exchange.pollTick();
+        QVERIFY(rig.port.writes.isEmpty());
+        if (holder == Tag::Monitoring) {
+            rig.deliver(measurementReply(), 64);
+            rig.poll();
+            QCOMPARE(rig.tag(), Tag::MonitoringOk);
+        } else {
+            rig.link.RPF_02VektorPriemaIsPorta = Tag::ReadOk;
+            rig.queue.setLinkFree(true);
+        }
+        QCOMPARE(rig.exchange.dueTimer().isActive(), soonTimer);
+        if (soonTimer) {
+            QCOMPARE(rig.exchange.dueTimer().interval(), 0);
+            return;
+        }
+        // The supervision's re-check sends it; with no supervision at hand, a read's final tag
+        // still waits for its follow-up, so the request is queued.
         rig.exchange.ProverkaKnopok();
-        QVERIFY(rig.exchange.pollTimer().isActive());
+        QCOMPARE(rig.queue.CommandQueueText(), QStringLiteral("MonitoringProcess,|"));
+    }
+
+    // A request posted while the link is free starts at once, unless the last exchange still
+    // waits for the supervision's follow-up.
+    void requestStartsAtOnce_data()
+    {
+        QTest::addColumn<QString>("lastTag");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("idle") << "" << true;
+        QTest::newRow("after a reply") << Tag::MonitoringOk << true;
+        QTest::newRow("after a refusal") << Tag::MonitoringRefused << true;
+        QTest::newRow("transfer error: the port must close first") << Tag::TransferError << false;
+        QTest::newRow("read done: the pages refill first") << Tag::ReadOk << false;
+        QTest::newRow("unit found: the follow-up first") << Tag::NameRead << false;
+    }
+    void requestStartsAtOnce()
+    {
+        QFETCH(QString, lastTag);
+        QFETCH(bool, sent);
+        MonitorTestRig rig;
+        rig.link.RPF_02VektorPriemaIsPorta = lastTag;
+        rig.exchange.pollTick();
+        QCOMPARE(rig.port.written(), sent ? QByteArray("#6002") : QByteArray());
+        QCOMPARE(rig.queue.CommandQueueText(), sent ? QString() : QStringLiteral("MonitoringProcess,|"));
+        // With the supervision at hand, it is asked to start the queue now.
+        MonitorTestRig wired;
+        int ticks = 0;
+        wired.link.RPF_02VektorPriemaIsPorta = lastTag;
+        MonitorExchange::Hooks hooks;
+        hooks.inputCount = [] { return 8; };
+        hooks.startQueued = [&] {
+            ++ticks;
+            wired.queue.pump();
+        };
+        wired.exchange.setHooks(hooks);
+        wired.exchange.pollTick();
+        QCOMPARE(ticks, 1);
+        QCOMPARE(wired.port.written(), QByteArray("#6002"));
     }
 
     // The timer switch and what drives it: buttons, page visibility, the status panel.
@@ -268,9 +412,10 @@ private slots:
         QTest::addColumn<int>("ticks");
         QTest::addColumn<QString>("queued");
         QTest::addColumn<int>("refreshes");
-        QTest::newRow("link free") << true << 1 << "MonitoringProcess,|" << 1;
-        QTest::newRow("two ticks before the queue runs") << true << 2 << "MonitoringProcess,|" << 2;
-        QTest::newRow("link busy") << false << 1 << "" << 0;
+        QTest::addColumn<int>("sent");
+        QTest::newRow("link free: starts at once") << true << 1 << "" << 1 << 1;
+        QTest::newRow("second tick while the reply comes") << true << 2 << "" << 1 << 1;
+        QTest::newRow("link busy") << false << 1 << "" << 0 << 0;
     }
     void pollTickQueuesOneRequest()
     {
@@ -278,6 +423,7 @@ private slots:
         QFETCH(int, ticks);
         QFETCH(QString, queued);
         QFETCH(int, refreshes);
+        QFETCH(int, sent);
         MonitorTestRig rig;
         rig.queue.setLinkFree(linkFree);
         for (int i = 0; i < ticks; ++i)
@@ -285,6 +431,7 @@ private slots:
         QCOMPARE(rig.queue.CommandQueueText(), queued);
         QCOMPARE(rig.inputRefreshes, refreshes);
         QCOMPARE(rig.deviceRefreshes, refreshes);
+        QCOMPARE(int(rig.port.writes.count(QByteArray("#6002"))), sent);
     }
 
     void unknownModelQueuesOneConfigurationRead()
@@ -308,6 +455,37 @@ private slots:
         QCOMPARE(rig.queue.CommandQueueText(), QStringLiteral("ConfiguraciaReadProcess,|MonitoringProcess,|"));
         QCOMPARE(rig.exchange.layout()[2].caption, QStringLiteral("2 "));
         QCOMPARE(rig.exchange.pictureIndex(), -1);
+    }
+
+    // A model read that failed is tried again when the page is shown again, not on a refill.
+    void modelReadRetriedWhenThePageIsShown_data()
+    {
+        QTest::addColumn<QString>("between");
+        QTest::addColumn<QString>("queued");
+        QTest::newRow("page shown again") << "shown" << "ConfiguraciaReadProcess,|MonitoringProcess,|";
+        QTest::newRow("pages refilled") << "activate" << "MonitoringProcess,|";
+        QTest::newRow("nothing") << "" << "MonitoringProcess,|";
+    }
+    void modelReadRetriedWhenThePageIsShown()
+    {
+        QFETCH(QString, between);
+        QFETCH(QString, queued);
+        MonitorTestRig rig;
+        rig.inputs = std::nullopt;
+        rig.link.RPF_02VektorPriemaIsPorta = Tag::ReadError;
+        rig.exchange.Command1_Click();
+        rig.exchange.pollTick();
+        QCOMPARE(rig.queue.CommandQueueText(), QStringLiteral("ConfiguraciaReadProcess,|MonitoringProcess,|"));
+        rig.queue.pump();   // the read, which fails (no starter here)
+        rig.queue.pump();
+        rig.link.RPF_02VektorPriemaIsPorta = Tag::ReadError;
+        rig.queue.setLinkFree(true);
+        if (between == QLatin1String("shown"))
+            rig.exchange.pageShown();
+        else if (between == QLatin1String("activate"))
+            rig.exchange.Form_Activate();
+        rig.exchange.pollTick();
+        QCOMPARE(rig.queue.CommandQueueText(), queued);
     }
 
     void layoutFollowsTheModel_data()
@@ -335,7 +513,75 @@ private slots:
         QCOMPARE(rig.exchange.pictureIndex(), picture);
         QCOMPARE(rig.exchange.layout()[4].caption, row4);
         QCOMPARE(rig.exchange.layout()[5].visible, row5);
-        QCOMPARE(rig.queue.CommandQueueText(), QStringLiteral("MonitoringProcess,|"));
+        QCOMPARE(rig.port.written(), QByteArray("#6002"));
+    }
+
+    // What the page tells besides the values: whether they are live, why polling waits, and how
+    // many requests in a row went unanswered.
+    void liveAndNotice_data()
+    {
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<bool>("live");
+        QTest::addColumn<QString>("notice");
+        QTest::addColumn<int>("unanswered");
+        QTest::newRow("before any reply") << "start" << false << "" << 0;
+        QTest::newRow("reply while polling") << "start request reply" << true << "" << 0;
+        QTest::newRow("stopped") << "start request reply stop" << false << "" << 0;
+        QTest::newRow("reply to a request sent before Стоп") << "start request stop reply" << false << "" << 0;
+        QTest::newRow("port closed") << "start request reply offline" << false << "" << 0;
+        QTest::newRow("page hidden") << "start request reply hide check" << false << "" << 0;
+        QTest::newRow("firmware transfer holds the link")
+            << "start request reply firmware check" << false << "Опрос приостановлен: идёт обмен прошивкой" << 0;
+        QTest::newRow("configuration read holds the link")
+            << "start request reply read check" << false << "Опрос приостановлен: связь занята другим обменом" << 0;
+        QTest::newRow("held link while stopped: no notice") << "request reply firmware check" << false << "" << 0;
+        QTest::newRow("one unanswered request")
+            << "start request silence" << false << "Устройство не ответило на запрос мониторинга (подряд: 1)" << 1;
+        QTest::newRow("three in a row, across a closed port")
+            << "start request silence offline online request silence request silence" << false
+            << "Устройство не ответило на запрос мониторинга (подряд: 3)" << 3;
+        QTest::newRow("wrong count is not silence") << "start request short" << false << "" << 0;
+        QTest::newRow("answered again") << "start request silence request silence request reply" << true << "" << 0;
+    }
+    void liveAndNotice()
+    {
+        QFETCH(QString, actions);
+        QFETCH(bool, live);
+        QFETCH(QString, notice);
+        QFETCH(int, unanswered);
+        MonitorTestRig rig;
+        for (const QString &action : actions.split(QLatin1Char(' '))) {
+            if (action == QLatin1String("start"))
+                rig.exchange.Command1_Click();
+            else if (action == QLatin1String("stop"))
+                rig.exchange.Command2_Click();
+            else if (action == QLatin1String("request"))
+                rig.exchange.MonitoringProcess();
+            else if (action == QLatin1String("reply")) {
+                rig.deliver(measurementReply(), 64);
+                rig.poll();
+            } else if (action == QLatin1String("short")) {
+                rig.deliver(measurementReply().left(40), 64);
+                rig.poll(101);
+            } else if (action == QLatin1String("silence"))
+                rig.poll(101);
+            else if (action == QLatin1String("offline"))
+                rig.exchange.goOffline();
+            else if (action == QLatin1String("online"))
+                rig.exchange.goOnline();
+            else if (action == QLatin1String("hide"))
+                rig.visible = false;
+            else if (action == QLatin1String("check"))
+                rig.exchange.ProverkaKnopok();
+            else if (action == QLatin1String("firmware") || action == QLatin1String("read")) {
+                rig.link.RPF_02VektorPriemaIsPorta = action == QLatin1String("read") ? Tag::ConfigRead : Tag::FirmwareWrite;
+                rig.queue.setLinkFree(false);
+            } else
+                QFAIL(qPrintable(action));
+        }
+        QCOMPARE(rig.exchange.readingsLive(), live);
+        QCOMPARE(rig.exchange.notice(), notice);
+        QCOMPARE(rig.exchange.unansweredInRow(), unanswered);
     }
 
     void activationClearsProgressAndWords()

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <algorithm>
 
 namespace {
@@ -50,12 +51,46 @@ MonitorPage::MonitorPage(MonitorExchange &exchange, FileDialogs &dialogs, const 
     connect(&m_exchange, &MonitorExchange::layoutChanged, this, &MonitorPage::showLayout);
     connect(&m_exchange, &MonitorExchange::readingsChanged, this, &MonitorPage::showReadings);
     connect(&m_exchange, &MonitorExchange::sampleTaken, this, [this](const QDateTime &time) {
-        m_trend->addSample(time, m_exchange.readings());
+        m_trend->addSample(time, m_exchange.readings(), m_exchange.lastKind());
         updateBand();
     });
+    connect(&m_exchange, &MonitorExchange::liveChanged, this, [this](bool live) {
+        if (!live)
+            m_trend->markGap();
+        showLive();
+    });
+    connect(&m_exchange, &MonitorExchange::noticeChanged, this, &MonitorPage::showNotice);
+
+    // Over the right of the header: why polling waits, or that the unit did not answer.
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("Notice"));
+    m_notice->setAccessibleName(QStringLiteral("Состояние опроса"));
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setGeometry(120, 0, width() - 126, 22);
+    m_notice->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette palette = m_notice->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xA0, 0x10, 0x10));
+    m_notice->setPalette(palette);
+
     showControls();
     showLayout();
     showReadings();
+    showLive();
+    showNotice();
+}
+
+void MonitorPage::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous())
+        m_exchange.pageShown();
+    Page::showEvent(event);
+}
+
+QString MonitorPage::periodText(double seconds, const QLocale &locale)
+{
+    QLocale plain = locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    return plain.toString(seconds, 'g', 3) + QStringLiteral(" с");
 }
 
 QGroupBox *MonitorPage::addFrame(const QString &name, const QString &title, const QRect &geometry)
@@ -90,11 +125,7 @@ QLabel *MonitorPage::addValue(QWidget *parent, const QString &array, int index, 
     label->setBackgroundRole(QPalette::Base);
     label->setContentsMargins(2, 0, 2, 0);
     label->setAccessibleName(accessibleName);
-    // The status panel keeps the value labels disabled; live values must stay readable all the same.
-    QPalette palette = label->palette();
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
-        palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
-    label->setPalette(palette);
+    m_values.append(label);
     showText(label, MonitorReadings::kDesignText);
     return label;
 }
@@ -116,7 +147,8 @@ void MonitorPage::buildInputs()
     addLabel(frame, QStringLiteral("Label5"), QStringLiteral("%"), QRect(kPercentLeft, 18, kPercentWidth, 16), centre);
     addLabel(frame, QStringLiteral("Label6"), QStringLiteral("Норма"), QRect(kRangeLeft, 18, kRangeWidth, 16), centre);
     addLabel(frame, QStringLiteral("Label7"), QStringLiteral("%"), QRect(kRangeLeft, 33, kRangeWidth, 16), centre);
-    addLabel(frame, QStringLiteral("Label9"), QStringLiteral("Сост."), QRect(kStateLeft, 18, kStateWidth, 16), centre);
+    addLabel(frame, QStringLiteral("Label9"), QStringLiteral("Сост."), QRect(kStateLeft, 18, kStateWidth, 16), centre)
+        ->setToolTip(kStateHelp);
     for (int row = 1; row <= MonitorReadings::kRows; ++row) {
         const int top = kRowTop + kRowPitch * (row - 1);
         const QString caption = MonitorDecoder::designCaption(row);
@@ -133,6 +165,7 @@ void MonitorPage::buildInputs()
                                  QRect(kStateLeft, top, kStateWidth, kRowHeight));
         range->setAlignment(Qt::AlignCenter);
         state->setAlignment(Qt::AlignCenter);
+        state->setToolTip(kStateHelp);
         // The control row has no range and no state.
         if (row == MonitorReadings::kRows) {
             range->setVisible(false);
@@ -196,16 +229,20 @@ void MonitorPage::buildControls()
 
     QGroupBox *interval = addFrame(QStringLiteral("Frame2"), QStringLiteral("Интервал"),
                                    QRect(kRight, kBottomTop, 150, height() - kBottomTop - 6));
-    addLabel(interval, QStringLiteral("minus"), QStringLiteral("-"), QRect(6, 22, 10, 18), Qt::AlignCenter);
+    addLabel(interval, QStringLiteral("minus"), QStringLiteral("-"), QRect(4, 22, 10, 18), Qt::AlignCenter);
     m_scroll = new QScrollBar(Qt::Horizontal, interval);
     m_scroll->setObjectName(QStringLiteral("HScroll1"));
     m_scroll->setAccessibleName(QStringLiteral("Интервал"));
     m_scroll->setRange(MonitorExchange::kMinPosition, MonitorExchange::kMaxPosition);
     m_scroll->setPageStep(1);
     m_scroll->setValue(m_exchange.position());
-    m_scroll->setGeometry(18, 22, 114, 18);
+    m_scroll->setGeometry(15, 22, 78, 18);
     m_controls.append(m_scroll);
-    addLabel(interval, QStringLiteral("plus"), QStringLiteral("+"), QRect(134, 22, 10, 18), Qt::AlignCenter);
+    addLabel(interval, QStringLiteral("plus"), QStringLiteral("+"), QRect(94, 22, 10, 18), Qt::AlignCenter);
+    // The period the scroll bar sets, in seconds.
+    m_period = addLabel(interval, QStringLiteral("PeriodValue"), QString(), QRect(105, 22, 42, 18),
+                        Qt::AlignRight | Qt::AlignVCenter);
+    m_period->setAccessibleName(QStringLiteral("Период опроса"));
     connect(m_scroll, &QScrollBar::valueChanged, &m_exchange, &MonitorExchange::setPosition);
 
     const auto addButton = [this](const QString &name, const QString &caption, const QRect &geometry) {
@@ -243,6 +280,31 @@ void MonitorPage::showControls()
         const QSignalBlocker blocker(m_scroll);
         m_scroll->setValue(m_exchange.position());
     }
+    showText(m_period, periodText(m_exchange.PeriodOprosa(), m_exchange.locale()));
+}
+
+void MonitorPage::showLive()
+{
+    // Readings from before the link went or polling stopped keep their text, in the grey of the
+    // other greyed value displays; enabled or not (the status panel keeps them disabled), live
+    // readings are drawn in the normal text colour.
+    const bool live = m_exchange.readingsLive();
+    for (QLabel *label : std::as_const(m_values)) {
+        QPalette palette = label->palette();
+        const QColor text = live ? QPalette().color(QPalette::Active, QPalette::WindowText) : Page::greyedText();
+        if (palette.color(QPalette::Disabled, QPalette::WindowText) == text
+            && palette.color(QPalette::Active, QPalette::WindowText) == text)
+            continue;
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
+                palette.setColor(group, role, text);
+        label->setPalette(palette);
+    }
+}
+
+void MonitorPage::showNotice()
+{
+    showText(m_notice, m_exchange.notice());
 }
 
 void MonitorPage::showLayout()

@@ -1,6 +1,7 @@
 #pragma once
 #include "shell/Page.h"
 #include <QList>
+#include <QLocale>
 #include <QString>
 
 class QGroupBox;
@@ -20,6 +21,12 @@ class MonitorPage : public Page {
 public:
     inline static const QString kFormName = QStringLiteral("RPF_03");
     inline static const QString kCaption = QStringLiteral("Мониторинг");
+    // What the state letters mean (tooltip of the state column).
+    inline static const QString kStateHelp =
+        QStringLiteral("H — уровень не ниже верхнего порога нормы\n"
+                       "L — уровень не выше нижнего порога нормы\n"
+                       "n — уровень в норме, между порогами\n"
+                       "пусто — уровень или пороги неизвестны");
 
     MonitorPage(MonitorExchange &exchange, FileDialogs &dialogs, const QString &programFolder,
                 QWidget *parent = nullptr);
@@ -40,7 +47,14 @@ public:
     QScrollBar *scrollBar() const { return m_scroll; }
     QPushButton *journalButton() const { return m_journal; }
     TrendChart *trend() const { return m_trend; }
+    QLabel *periodLabel() const { return m_period; }
+    QLabel *noticeLabel() const { return m_notice; }
+    // The period as "Интервал" shows it: "0,5 с" with a decimal comma.
+    static QString periodText(double seconds, const QLocale &locale);
     ModelPictureWidget *picture(int index) const { return m_pictures.value(index); }
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     QLabel *addLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry,
@@ -57,6 +71,8 @@ private:
     void showLayout();
     void showReadings();
     void updateBand();
+    void showLive();
+    void showNotice();
 
     MonitorExchange &m_exchange;
     FileDialogs &m_dialogs;
@@ -66,6 +82,9 @@ private:
     QPushButton *m_stop = nullptr;
     QPushButton *m_journal = nullptr;
     QScrollBar *m_scroll = nullptr;
+    QLabel *m_period = nullptr;
+    QLabel *m_notice = nullptr;
+    QList<QLabel *> m_values;       // the value labels, drawn grey while their readings are not live
     TrendChart *m_trend = nullptr;
     QList<ModelPictureWidget *> m_pictures;
 };

@@ -15,33 +15,31 @@ namespace {
 constexpr int kBarHeight = 22;
 const QColor kBatteryColour(0x1F, 0x77, 0xB4);
 const QColor kSupplyColour(0xD6, 0x27, 0x28);
-const QColor kLevelColour(0xB0, 0xB0, 0xB0);
 const QColor kSelectedColour(0x2C, 0xA0, 0x2C);
 const QColor kSensorColours[] = {QColor(0xFF, 0x7F, 0x0E), QColor(0x94, 0x67, 0xBD), QColor(0x8C, 0x56, 0x4B),
                                  QColor(0xE3, 0x77, 0xC2), QColor(0x7F, 0x7F, 0x7F), QColor(0x17, 0xBE, 0xCF)};
+const QString kVoltUnit = QStringLiteral("В");
+const QString kLevelUnit = QStringLiteral("%, °C");
 
-QLineSeries *newSeries(QChart *chart, const QString &name, const QColor &colour, qreal width)
+QPen linePen(const QColor &colour, qreal width)
 {
-    auto *series = new QLineSeries(chart);
-    series->setName(name);
     QPen pen(colour);
     pen.setWidthF(width);
-    series->setPen(pen);
-    chart->addSeries(series);
-    return series;
+    return pen;
 }
 
-void append(QLineSeries *series, qreal x, const std::optional<double> &value)
+QString levelName(const QString &caption)
 {
-    if (value && std::isfinite(*value))
-        series->append(x, *value);
+    return QStringLiteral("Вход ") + caption.trimmed() + QStringLiteral(", %");
+}
 }
 
-void setMarkerShown(QChart *chart, QAbstractSeries *series, bool shown)
+int TrendChart::Trace::count() const
 {
-    for (QLegendMarker *marker : chart->legend()->markers(series))
-        marker->setVisible(shown);
-}
+    int n = 0;
+    for (const QLineSeries *piece : pieces)
+        n += piece->count();
+    return n;
 }
 
 TrendChart::TrendChart(QWidget *parent) : QWidget(parent)
@@ -69,21 +67,26 @@ TrendChart::TrendChart(QWidget *parent) : QWidget(parent)
     m_time->setFormat(QStringLiteral("HH:mm"));
     m_time->setTickCount(4);
     m_time->setLabelsFont(small);
+    // Each value axis carries its unit.
     m_volts = new QValueAxis(m_chart);
     m_volts->setLabelsFont(small);
     m_volts->setLabelFormat(QStringLiteral("%.0f"));
     m_volts->setRange(0, 15);
     m_volts->setTickCount(4);
+    m_volts->setTitleText(kVoltUnit);
+    m_volts->setTitleFont(small);
     m_percent = new QValueAxis(m_chart);
     m_percent->setLabelsFont(small);
     m_percent->setLabelFormat(QStringLiteral("%.0f"));
     m_percent->setRange(0, 100);
     m_percent->setTickCount(3);
+    m_percent->setTitleText(kLevelUnit);
+    m_percent->setTitleFont(small);
     m_chart->addAxis(m_time, Qt::AlignBottom);
     m_chart->addAxis(m_volts, Qt::AlignLeft);
     m_chart->addAxis(m_percent, Qt::AlignRight);
 
-    // The band first, so every line is drawn over it.
+    // The band first, so every line is drawn over it; it is named by the choice above the chart.
     m_bandUpper = new QLineSeries(m_chart);
     m_bandLower = new QLineSeries(m_chart);
     m_band = new QAreaSeries(m_bandUpper, m_bandLower);
@@ -91,26 +94,15 @@ TrendChart::TrendChart(QWidget *parent) : QWidget(parent)
     m_band->setColor(QColor(0x2C, 0xA0, 0x2C, 0x38));
     m_band->setBorderColor(QColor(0x2C, 0xA0, 0x2C, 0x80));
     m_chart->addSeries(m_band);
-    setMarkerShown(m_chart, m_band, false);   // the band is named by the choice above the chart
+    m_band->attachAxis(m_time);
+    m_band->attachAxis(m_percent);
 
-    m_battery = newSeries(m_chart, QStringLiteral("Акк. В"), kBatteryColour, 2);
-    m_supply = newSeries(m_chart, QStringLiteral("БП В"), kSupplyColour, 2);
+    m_battery = Trace{QStringLiteral("Акк., ") + kVoltUnit, linePen(kBatteryColour, 2), m_volts};
+    m_supply = Trace{QStringLiteral("БП, ") + kVoltUnit, linePen(kSupplyColour, 2), m_volts};
     for (int row = 1; row <= MonitorReadings::kRows; ++row)
-        m_levels.append(newSeries(m_chart, QString(), kLevelColour, 1));
+        m_levels.append(Trace{levelName(MonitorDecoder::designCaption(row)), linePen(kSelectedColour, 2), m_percent});
     for (int n = 1; n <= MonitorReadings::kSensors; ++n)
-        m_sensors.append(newSeries(m_chart, QStringLiteral("T%1 °C").arg(n), kSensorColours[n - 1], 1.5));
-
-    const auto attach = [this](QAbstractSeries *series, QValueAxis *values) {
-        series->attachAxis(m_time);
-        series->attachAxis(values);
-    };
-    attach(m_band, m_percent);
-    attach(m_battery, m_volts);
-    attach(m_supply, m_volts);
-    for (QLineSeries *s : std::as_const(m_levels))
-        attach(s, m_percent);
-    for (QLineSeries *s : std::as_const(m_sensors))
-        attach(s, m_percent);
+        m_sensors.append(Trace{QStringLiteral("T%1, °C").arg(n), linePen(kSensorColours[n - 1], 1.5), m_percent});
 
     m_view = new QChartView(m_chart, this);
     m_view->setObjectName(QStringLiteral("TrendView"));
@@ -123,6 +115,28 @@ TrendChart::TrendChart(QWidget *parent) : QWidget(parent)
         emphasise();
         emit selectedRowChanged(selectedRow());
     });
+}
+
+TrendChart::~TrendChart() = default;
+
+QList<TrendChart::Trace *> TrendChart::traces()
+{
+    QList<Trace *> all{&m_battery, &m_supply};
+    for (Trace &t : m_levels)
+        all << &t;
+    for (Trace &t : m_sensors)
+        all << &t;
+    return all;
+}
+
+QList<const TrendChart::Trace *> TrendChart::traces() const
+{
+    QList<const Trace *> all{&m_battery, &m_supply};
+    for (const Trace &t : m_levels)
+        all << &t;
+    for (const Trace &t : m_sensors)
+        all << &t;
+    return all;
 }
 
 void TrendChart::resizeEvent(QResizeEvent *event)
@@ -141,13 +155,11 @@ void TrendChart::setRows(const MonitorDecoder::Layout &layout)
             m_choice->addItem(QStringLiteral("Вход ") + layout[row].caption.trimmed(), row);
     const int at = m_choice->findData(keep);
     m_choice->setCurrentIndex(at >= 0 ? at : 0);
-    for (int row = 1; row <= MonitorReadings::kRows; ++row) {
-        const bool shown = row == MonitorReadings::kRows || layout[row].visible;
-        m_levels.at(row - 1)->setVisible(shown);
-        m_levels.at(row - 1)->setName(row == MonitorReadings::kRows ? QStringLiteral("УПР %")
-                                                                    : QStringLiteral("Вход ")
-                                                                          + layout[row].caption.trimmed()
-                                                                          + QStringLiteral(" %"));
+    for (int row = 1; row <= MonitorReadings::kInputs; ++row) {
+        Trace &level = m_levels[row - 1];
+        level.name = levelName(layout[row].caption);
+        for (QLineSeries *piece : std::as_const(level.pieces))
+            piece->setName(level.name);
     }
     emphasise();
     if (selectedRow() != keep)
@@ -159,19 +171,74 @@ int TrendChart::selectedRow() const
     return m_choice->currentIndex() >= 0 ? m_choice->currentData().toInt() : 0;
 }
 
+void TrendChart::setShown(Trace &trace, bool shown)
+{
+    trace.shown = shown;
+    for (QLineSeries *piece : std::as_const(trace.pieces))
+        if (piece->isVisible() != shown)
+            piece->setVisible(shown);
+}
+
 void TrendChart::emphasise()
 {
-    // Only the chosen input's level has a legend entry and a colour; the others stay in the background.
+    // Only the chosen input's level is drawn: unnamed lines would leave the reader guessing.
     const int selected = selectedRow();
-    for (int row = 1; row <= MonitorReadings::kRows; ++row) {
-        QLineSeries *s = m_levels.at(row - 1);
-        QPen pen(row == selected ? kSelectedColour : kLevelColour);
-        pen.setWidthF(row == selected ? 2 : 1);
-        s->setPen(pen);
-        setMarkerShown(m_chart, s, row == selected);
+    for (int row = 1; row <= MonitorReadings::kRows; ++row)
+        setShown(m_levels[row - 1], row == selected);
+    updateLegend();
+}
+
+void TrendChart::updateLegend()
+{
+    // One entry per line drawn, on its oldest piece; markers are made anew whenever a piece comes
+    // or goes, and follow the piece's visibility, so this runs after every such change.
+    for (QLegendMarker *marker : m_chart->legend()->markers(m_band))
+        marker->setVisible(false);
+    for (const Trace *trace : traces()) {
+        bool named = false;
+        for (QLineSeries *piece : trace->pieces) {
+            const bool entry = !named && trace->shown && piece->count() > 0;
+            named = named || entry;
+            // Set every time: a marker not laid out yet reads as hidden whatever was set.
+            for (QLegendMarker *marker : m_chart->legend()->markers(piece))
+                marker->setVisible(entry);
+        }
     }
-    for (QLineSeries *s : std::as_const(m_sensors))
-        setMarkerShown(m_chart, s, s->count() > 0);
+}
+
+QStringList TrendChart::legendNames() const
+{
+    QStringList names;
+    for (QLegendMarker *marker : m_chart->legend()->markers())
+        if (marker->isVisible())
+            names << marker->label();
+    return names;
+}
+
+int TrendChart::drawnLines() const
+{
+    int n = 0;
+    for (const Trace *trace : traces())
+        n += trace->shown && trace->count() > 0 ? 1 : 0;
+    return n;
+}
+
+int TrendChart::pieceCount() const
+{
+    int n = 0;
+    for (const Trace *trace : traces())
+        n += int(trace->pieces.size());
+    return n;
+}
+
+QString TrendChart::leftAxisTitle() const
+{
+    return m_volts->titleText();
+}
+
+QString TrendChart::rightAxisTitle() const
+{
+    return m_percent->titleText();
 }
 
 void TrendChart::setBand(std::optional<double> lower, std::optional<double> upper)
@@ -196,46 +263,74 @@ void TrendChart::updateBand()
     m_bandLower->append(to, *m_lower);
 }
 
-void TrendChart::addSample(const QDateTime &time, const MonitorReadings &readings)
+void TrendChart::append(Trace &trace, qreal x, const std::optional<double> &value)
+{
+    if (!value || !std::isfinite(*value))
+        return;
+    if (trace.pieces.isEmpty() || trace.broken) {
+        auto *piece = new QLineSeries(m_chart);
+        piece->setName(trace.name);
+        piece->setPen(trace.pen);
+        m_chart->addSeries(piece);
+        piece->attachAxis(m_time);
+        piece->attachAxis(trace.axis);
+        piece->setVisible(trace.shown);
+        trace.pieces.append(piece);
+        trace.broken = false;
+    }
+    trace.pieces.last()->append(x, *value);
+}
+
+void TrendChart::markGap()
+{
+    for (Trace *trace : traces())
+        trace->broken = true;
+}
+
+void TrendChart::addSample(const QDateTime &time, const MonitorReadings &readings,
+                           std::optional<MonitorDecoder::Kind> kind)
 {
     const qreal x = qreal(time.toMSecsSinceEpoch());
     if (!m_first.isValid())
         m_first = time;
     m_last = time;
-    append(m_battery, x, readings.batteryValue);
-    append(m_supply, x, readings.supplyValue);
-    for (int row = 1; row <= MonitorReadings::kRows; ++row)
-        append(m_levels.at(row - 1), x, readings.percentValue[row]);
-    bool newSensor = false;
-    for (int n = 1; n <= MonitorReadings::kSensors; ++n) {
-        const std::optional<double> t = MonitorDecoder::leadingNumber(readings.sensors[n]);
-        QLineSeries *s = m_sensors.at(n - 1);
-        newSensor = newSensor || (t && s->count() == 0);
-        append(s, x, t);
+    if (!kind || *kind == MonitorDecoder::Kind::Measurement) {
+        append(m_battery, x, readings.batteryValue);
+        append(m_supply, x, readings.supplyValue);
+        for (int row = 1; row <= MonitorReadings::kRows; ++row)
+            append(m_levels[row - 1], x, readings.percentValue[row]);
+    }
+    if (!kind || *kind == MonitorDecoder::Kind::Sensors) {
+        for (int n = 1; n <= MonitorReadings::kSensors; ++n)
+            append(m_sensors[n - 1], x, MonitorDecoder::leadingNumber(readings.sensors[n]));
     }
     prune(time);
     rescale(time);
     updateBand();
-    if (newSensor)
-        emphasise();
+    updateLegend();
 }
 
 void TrendChart::prune(const QDateTime &now)
 {
     const qreal oldest = qreal(now.addSecs(-kWindowSeconds).toMSecsSinceEpoch());
-    const auto trim = [oldest](QLineSeries *s) {
-        int drop = 0;
-        while (drop < s->count() && s->at(drop).x() < oldest)
-            ++drop;
-        if (drop > 0)
-            s->removePoints(0, drop);
-    };
-    trim(m_battery);
-    trim(m_supply);
-    for (QLineSeries *s : std::as_const(m_levels))
-        trim(s);
-    for (QLineSeries *s : std::as_const(m_sensors))
-        trim(s);
+    for (Trace *trace : traces()) {
+        while (!trace->pieces.isEmpty()) {
+            QLineSeries *s = trace->pieces.first();
+            int drop = 0;
+            while (drop < s->count() && s->at(drop).x() < oldest)
+                ++drop;
+            // A piece that has left the window goes, unless it is the one still growing.
+            if (drop == s->count() && (trace->pieces.size() > 1 || trace->broken)) {
+                trace->pieces.removeFirst();
+                m_chart->removeSeries(s);
+                delete s;
+                continue;
+            }
+            if (drop > 0)
+                s->removePoints(0, drop);
+            break;
+        }
+    }
 }
 
 void TrendChart::rescale(const QDateTime &now)
@@ -248,27 +343,29 @@ void TrendChart::rescale(const QDateTime &now)
     m_time->setFormat(from.secsTo(to) < 180 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
 
     double volts = 15;
-    for (const QLineSeries *s : {m_battery, m_supply})
-        for (const QPointF &p : s->points())
-            volts = std::max(volts, p.y() * 1.1);
-    // Round steps: 5 V and 25 % (or degrees) between ticks.
+    for (const Trace *t : {&m_battery, &m_supply})
+        for (const QLineSeries *s : t->pieces)
+            for (const QPointF &p : s->points())
+                volts = std::max(volts, p.y() * 1.1);
+    // Round steps: 5 V and 50 % (or degrees) between ticks.
     const double voltsTop = std::ceil(volts / 5) * 5;
     m_volts->setRange(0, voltsTop);
     m_volts->setTickCount(int(voltsTop / 5) + 1);
 
     double low = 0, high = 100;
-    const auto widen = [&low, &high](const QLineSeries *s) {
-        if (!s->isVisible())
+    const auto widen = [&low, &high](const Trace &t) {
+        if (!t.shown)
             return;
-        for (const QPointF &p : s->points()) {
-            low = std::min(low, p.y());
-            high = std::max(high, p.y());
-        }
+        for (const QLineSeries *s : t.pieces)
+            for (const QPointF &p : s->points()) {
+                low = std::min(low, p.y());
+                high = std::max(high, p.y());
+            }
     };
-    for (const QLineSeries *s : std::as_const(m_levels))
-        widen(s);
-    for (const QLineSeries *s : std::as_const(m_sensors))
-        widen(s);
+    for (const Trace &t : std::as_const(m_levels))
+        widen(t);
+    for (const Trace &t : std::as_const(m_sensors))
+        widen(t);
     // Few ticks: the plot is short and crowded labels would be elided.
     const double bottom = std::floor(low / 50) * 50, top = std::ceil(high / 50) * 50;
     m_percent->setRange(bottom, top);
@@ -277,10 +374,8 @@ void TrendChart::rescale(const QDateTime &now)
 
 int TrendChart::pointCount() const
 {
-    int n = m_battery->count() + m_supply->count();
-    for (const QLineSeries *s : m_levels)
-        n += s->count();
-    for (const QLineSeries *s : m_sensors)
-        n += s->count();
+    int n = 0;
+    for (const Trace *trace : traces())
+        n += trace->count();
     return n;
 }

@@ -24,7 +24,7 @@ void Page::greyValueDisplay(QWidget *display)
 {
     QPalette palette = display->palette();
     for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text})
-        palette.setColor(QPalette::Disabled, role, QColor(0x55, 0x55, 0x55));
+        palette.setColor(QPalette::Disabled, role, greyedText());
     display->setPalette(palette);
     display->setEnabled(false);
 }

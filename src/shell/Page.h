@@ -1,4 +1,5 @@
 #pragma once
+#include <QColor>
 #include <QString>
 #include <QWidget>
 
@@ -22,6 +23,8 @@ public:
 
     // A disabled (greyed) value display whose text stays dark enough to read.
     static void greyValueDisplay(QWidget *display);
+    // The text colour of greyed value displays.
+    static QColor greyedText() { return QColor(0x55, 0x55, 0x55); }
 
     // Fill routine: runs whenever the page is shown, and when other parts ask it to refresh.
     virtual void Form_Activate() {}

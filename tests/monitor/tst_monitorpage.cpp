@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -184,6 +185,149 @@ private slots:
         QCOMPARE(chart.pointCount(), perSample * (window / 30));
     }
 
+    // "Интервал" shows the period it sets.
+    void periodIsShown_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("shortest") << "ru_RU" << 1 << "0,5 с";
+        QTest::newRow("one second") << "ru_RU" << 2 << "1 с";
+        QTest::newRow("as designed") << "ru_RU" << 5 << "2,5 с";
+        QTest::newRow("longest") << "ru_RU" << 10 << "5 с";
+        QTest::newRow("decimal point locale") << "C" << 1 << "0.5 с";
+    }
+    void periodIsShown()
+    {
+        QFETCH(QString, locale);
+        QFETCH(int, position);
+        QFETCH(QString, text);
+        PageRig rig;
+        rig.exchange.setLocale(QLocale(locale));
+        rig.page.scrollBar()->setValue(position == 5 ? 4 : 5);
+        rig.page.scrollBar()->setValue(position);
+        QCOMPARE(rig.page.periodLabel()->text(), text);
+        QCOMPARE(rig.page.periodLabel()->accessibleDescription(), text);
+        QVERIFY(rig.named(QStringLiteral("Период опроса")));
+    }
+
+    void stateLettersExplainThemselves()
+    {
+        PageRig rig;
+        const QString help = QStringLiteral("H — уровень не ниже верхнего порога нормы\n"
+                                            "L — уровень не выше нижнего порога нормы\n"
+                                            "n — уровень в норме, между порогами\n"
+                                            "пусто — уровень или пороги неизвестны");
+        QCOMPARE(rig.page.findChild<QLabel *>(QStringLiteral("Label9"))->toolTip(), help);
+        for (int input = 1; input <= 12; ++input)
+            QCOMPARE(rig.page.valueLabel(QStringLiteral("Label15"), input)->toolTip(), help);
+    }
+
+    // Readings from before the link went or polling stopped keep their text, drawn grey; the notice
+    // over the header says why polling waits or that the unit did not answer.
+    void staleReadingsAndNotice_data()
+    {
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("grey");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("live") << "" << false << "";
+        QTest::newRow("stopped") << "stop" << true << "";
+        QTest::newRow("port closed") << "offline" << true << "";
+        QTest::newRow("firmware transfer") << "firmware" << true << "Опрос приостановлен: идёт обмен прошивкой";
+        QTest::newRow("unanswered request")
+            << "silence" << true << "Устройство не ответило на запрос мониторинга (подряд: 1)";
+    }
+    void staleReadingsAndNotice()
+    {
+        QFETCH(QString, after);
+        QFETCH(bool, grey);
+        QFETCH(QString, notice);
+        PageRig rig;
+        rig.page.startButton()->click();
+        rig.exchange.pollTick();
+        rig.deliver(measurementReply(805), 64);
+        rig.poll();
+        if (after == QLatin1String("stop")) {
+            rig.page.stopButton()->click();
+        } else if (after == QLatin1String("offline")) {
+            rig.page.setOnline(false);
+        } else if (after == QLatin1String("firmware")) {
+            rig.link.RPF_02VektorPriemaIsPorta = Tag::FirmwareRead;
+            rig.queue.setLinkFree(false);
+            rig.exchange.ProverkaKnopok();
+        } else if (after == QLatin1String("silence")) {
+            rig.exchange.MonitoringProcess();
+            rig.poll(101);
+            rig.page.setOnline(false);   // the status panel closes the port after the transfer error
+        }
+        QLabel *battery = rig.page.valueLabel(QStringLiteral("Label8"), 14);
+        QCOMPARE(battery->text(), QStringLiteral("12.60"));
+        const QColor text = battery->palette().color(battery->isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                                     QPalette::WindowText);
+        QCOMPARE(text == QColor(0x55, 0x55, 0x55), grey);
+        QCOMPARE(rig.page.noticeLabel()->text(), notice);
+        QCOMPARE(rig.page.noticeLabel()->accessibleDescription(), notice);
+        QVERIFY(rig.page.noticeLabel()->isVisibleTo(&rig.page));
+    }
+
+    // The legend names every line drawn and nothing else; a break in polling breaks the lines
+    // without a second entry; both value axes carry their unit.
+    void trendLegendAndGaps_data()
+    {
+        QTest::addColumn<QString>("samples");   // m measurement, s sensors, g gap
+        QTest::addColumn<int>("chosen");        // row chosen for the band, 0 as it comes
+        QTest::addColumn<QStringList>("legend");
+        QTest::addColumn<int>("pieces");        // battery, supply, 13 levels (one drawn), T1, T2
+        QTest::newRow("measurements") << "m m" << 0 << QStringList{"Акк., В", "БП, В", "Вход 1, %"} << 15;
+        QTest::newRow("with sensors")
+            << "m s m s" << 0 << QStringList{"Акк., В", "БП, В", "Вход 1, %", "T1, °C", "T2, °C"} << 17;
+        QTest::newRow("input 4 chosen") << "m m" << 4 << QStringList{"Акк., В", "БП, В", "Вход 4, %"} << 15;
+        QTest::newRow("across gaps")
+            << "m s g m s g m s" << 0 << QStringList{"Акк., В", "БП, В", "Вход 1, %", "T1, °C", "T2, °C"}
+            << 3 * 17;
+        QTest::newRow("gap before any sample") << "g m" << 0 << QStringList{"Акк., В", "БП, В", "Вход 1, %"} << 15;
+        QTest::newRow("nothing yet") << "" << 0 << QStringList{} << 0;
+    }
+    void trendLegendAndGaps()
+    {
+        QFETCH(QString, samples);
+        QFETCH(int, chosen);
+        QFETCH(QStringList, legend);
+        QFETCH(int, pieces);
+        TrendChart chart;
+        chart.resize(336, 186);
+        chart.show();
+        chart.setRows(*MonitorDecoder::rowLayout(8));
+        if (chosen > 0) {
+            auto *choice = chart.findChild<QComboBox *>(QStringLiteral("TrendInput"));
+            choice->setCurrentIndex(choice->findData(chosen));
+        }
+        MonitorReadings r;
+        r.batteryValue = 12.6;
+        r.supplyValue = 13.8;
+        for (int row = 1; row <= 13; ++row)
+            r.percentValue[row] = 10.0 * row;
+        r.sensors[1] = QStringLiteral("23.5");
+        r.sensors[2] = QStringLiteral("-4.5");
+        QDateTime time(QDate(2026, 12, 7), QTime(9, 0));
+        for (const QString &s : samples.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            time = time.addMSecs(500);
+            if (s == QLatin1String("g")) {
+                chart.markGap();
+                time = time.addSecs(10);
+                continue;
+            }
+            chart.addSample(time, r, s == QLatin1String("m") ? MonitorDecoder::Kind::Measurement
+                                                             : MonitorDecoder::Kind::Sensors);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(chart.legendNames(), legend);
+        QCOMPARE(chart.drawnLines(), legend.size());
+        QCOMPARE(chart.pieceCount(), pieces);
+        QCOMPARE(chart.leftAxisTitle(), QStringLiteral("В"));
+        QCOMPARE(chart.rightAxisTitle(), QStringLiteral("%, °C"));
+    }
+
     void journalButtonWritesTheFile()
     {
         PageRig rig;
@@ -194,7 +338,8 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
-        QVERIFY(lines.first().startsWith("Время,Вход 1 Вольт,Вход 1 %,Вход 1 Сост."));
+        // UTF-8 with a byte-order mark; the rig's locale has a decimal point, so commas separate.
+        QVERIFY(lines.first().startsWith("\xEF\xBB\xBF" + QStringLiteral("Время,Вход 1 Вольт,Вход 1 %,Вход 1 Сост.").toUtf8()));
         QCOMPARE(rig.dialogs.requests.first().defaultSuffix, QStringLiteral("csv"));
     }
 };

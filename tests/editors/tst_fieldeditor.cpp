@@ -1,5 +1,6 @@
 #include <QtTest>
 #include "config/ConfigImage.h"
+#include "editors/FieldCodec.h"
 #include "editors/FieldEditor.h"
 #include "editors/FieldMaps.h"
 
@@ -203,6 +204,226 @@ private slots:
         // The image never ends with the lower bound above the upper one.
         if (image.byteAt(1377) >= 0)
             QVERIFY(image.byteAt(1393) <= image.byteAt(1377));
+    }
+
+    // The field maps as the settings pages document them, one row per box: key, kind, cells (a
+    // temperature's two cells in the order written there: low/high for little-endian, high/low for
+    // big-endian), cells shown, lengths, value bounds, character class, and the two cells -99
+    // degrees is stored as. Each row is checked against the map the editors use and by storing
+    // through the editor.
+    void fieldMaps_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("cellA");
+        QTest::addColumn<int>("cellB");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<int>("shownCells");
+        QTest::addColumn<int>("minLength");
+        QTest::addColumn<int>("maxLength");
+        QTest::addColumn<QString>("minValue");
+        QTest::addColumn<QString>("maxValue");
+        QTest::addColumn<int>("characterClass");
+        QTest::addColumn<QString>("minus99");
+        QTest::newRow("Z1TEXT") << "Z1TEXT" << "text" << 257 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z2TEXT") << "Z2TEXT" << "text" << 321 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z3TEXT") << "Z3TEXT" << "text" << 385 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z4TEXT") << "Z4TEXT" << "text" << 449 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z5TEXT") << "Z5TEXT" << "text" << 513 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z6TEXT") << "Z6TEXT" << "text" << 577 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z7TEXT") << "Z7TEXT" << "text" << 641 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z8TEXT") << "Z8TEXT" << "text" << 705 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z9TEXT") << "Z9TEXT" << "text" << 769 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z10TEXT") << "Z10TEXT" << "text" << 833 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z11TEXT") << "Z11TEXT" << "text" << 897 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("Z12TEXT") << "Z12TEXT" << "text" << 961 << 0 << "" << 60 << 1 << 60 << "" << "" << 0 << "";
+        QTest::newRow("T1H") << "T1H" << "H" << 1576 << 1577 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "36 FF";
+        QTest::newRow("T2H") << "T2H" << "H" << 1580 << 1581 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "36 FF";
+        QTest::newRow("T3H") << "T3H" << "H" << 1584 << 1585 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "36 FF";
+        QTest::newRow("T4H") << "T4H" << "H" << 1588 << 1589 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "36 FF";
+        QTest::newRow("T5H") << "T5H" << "H" << 1592 << 1593 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "36 FF";
+        QTest::newRow("T6H") << "T6H" << "H" << 1596 << 1597 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "36 FF";
+        QTest::newRow("T1L") << "T1L" << "L" << 1578 << 1579 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "3A FF";
+        QTest::newRow("T2L") << "T2L" << "L" << 1582 << 1583 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "3A FF";
+        QTest::newRow("T3L") << "T3L" << "L" << 1586 << 1587 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "3A FF";
+        QTest::newRow("T4L") << "T4L" << "L" << 1590 << 1591 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "3A FF";
+        QTest::newRow("T5L") << "T5L" << "L" << 1594 << 1595 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "3A FF";
+        QTest::newRow("T6L") << "T6L" << "L" << 1598 << 1599 << "LE" << 0 << 0 << 0 << "-99" << "99" << 0 << "3A FF";
+        QTest::newRow("R1D") << "R1D" << "R" << 1544 << 1545 << "BE" << 0 << 0 << 0 << "-99" << "99" << 0 << "FF 3A";
+        QTest::newRow("R1N") << "R1N" << "R" << 1550 << 1551 << "BE" << 0 << 0 << 0 << "-99" << "99" << 0 << "FF 3A";
+        QTest::newRow("R2D") << "R2D" << "R" << 1546 << 1547 << "BE" << 0 << 0 << 0 << "-99" << "99" << 0 << "FF 3A";
+        QTest::newRow("R2N") << "R2N" << "R" << 1552 << 1553 << "BE" << 0 << 0 << 0 << "-99" << "99" << 0 << "FF 3A";
+        QTest::newRow("R3D") << "R3D" << "R" << 1548 << 1549 << "BE" << 0 << 0 << 0 << "-99" << "99" << 0 << "FF 3A";
+        QTest::newRow("R3N") << "R3N" << "R" << 1554 << 1555 << "BE" << 0 << 0 << 0 << "-99" << "99" << 0 << "FF 3A";
+        QTest::newRow("00 SMS") << "00 SMS" << "phone" << 1025 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("01 SMS") << "01 SMS" << "phone" << 1041 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("02 SMS") << "02 SMS" << "phone" << 1057 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("03 SMS") << "03 SMS" << "phone" << 1073 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("04 SMS") << "04 SMS" << "phone" << 1089 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("05 SMS") << "05 SMS" << "phone" << 1105 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("06 SMS") << "06 SMS" << "phone" << 1121 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("07 SMS") << "07 SMS" << "phone" << 1137 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("08 SMS") << "08 SMS" << "phone" << 1153 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("09 SMS") << "09 SMS" << "phone" << 1169 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("10 DOZVON") << "10 DOZVON" << "phone" << 1185 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("11 DOZVON") << "11 DOZVON" << "phone" << 1201 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("12 DOZVON") << "12 DOZVON" << "phone" << 1217 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("13 DOZVON") << "13 DOZVON" << "phone" << 1233 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("14 DOZVON") << "14 DOZVON" << "phone" << 1249 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("15 DOZVON") << "15 DOZVON" << "phone" << 1265 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("16 DOZVON") << "16 DOZVON" << "phone" << 1281 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("17 DOZVON") << "17 DOZVON" << "phone" << 1297 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("18 DOZVON") << "18 DOZVON" << "phone" << 1313 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("19 DOZVON") << "19 DOZVON" << "phone" << 1329 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("PARTNER1") << "PARTNER1" << "phone" << 1921 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("PARTNER2") << "PARTNER2" << "phone" << 1937 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("Systema Zorgel Text") << "Systema Zorgel Text" << "text" << 1473 << 0 << "" << 16 << 1 << 14 << "" << "" << 0 << "";
+        QTest::newRow("Zaderjka") << "Zaderjka" << "text" << 1681 << 0 << "" << 16 << 1 << 2 << "1" << "" << 1 << "";
+        QTest::newRow("Parol") << "Parol" << "text" << 1697 << 0 << "" << 16 << 1 << 5 << "" << "" << 1 << "";
+        QTest::newRow("T-datchik rele") << "T-datchik rele" << "text" << 1777 << 0 << "" << 16 << 1 << 3 << "" << "" << 1 << "";
+        QTest::newRow("T-datchik SMS") << "T-datchik SMS" << "text" << 1793 << 0 << "" << 16 << 1 << 6 << "" << "" << 1 << "";
+        QTest::newRow("Balans") << "Balans" << "text" << 1953 << 0 << "" << 16 << 5 << 5 << "" << "" << 2 << "";
+        QTest::newRow("Mikrofon") << "Mikrofon" << "text" << 1969 << 0 << "" << 16 << 1 << 2 << "0" << "15" << 1 << "";
+        QTest::newRow("ACTIVE ZONE") << "ACTIVE ZONE" << "text" << 1985 << 0 << "" << 16 << 4 << 12 << "" << "" << 1 << "";
+        QTest::newRow("1kluch") << "1kluch" << "flag" << 1825 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("2kluch") << "2kluch" << "flag" << 1841 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("3kluch") << "3kluch" << "flag" << 1857 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("4kluch") << "4kluch" << "flag" << 1873 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("5kluch") << "5kluch" << "flag" << 1889 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("6kluch") << "6kluch" << "flag" << 1905 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("Systema Zorgel ON") << "Systema Zorgel ON" << "flag" << 1665 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("Otchet") << "Otchet" << "flag" << 1713 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("SMS postanovka") << "SMS postanovka" << "flag" << 1729 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("SMS snjatie") << "SMS snjatie" << "flag" << 1745 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("Syrena") << "Syrena" << "flag" << 1761 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("Rele N1") << "Rele N1" << "flag" << 1809 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("Upravlenie") << "Upravlenie" << "flag" << 2001 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
+        QTest::newRow("ZH1") << "ZH1" << "threshold" << 1377 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH2") << "ZH2" << "threshold" << 1378 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH3") << "ZH3" << "threshold" << 1379 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH4") << "ZH4" << "threshold" << 1380 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH5") << "ZH5" << "threshold" << 1381 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH6") << "ZH6" << "threshold" << 1382 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH7") << "ZH7" << "threshold" << 1383 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH8") << "ZH8" << "threshold" << 1384 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH9") << "ZH9" << "threshold" << 1385 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH10") << "ZH10" << "threshold" << 1386 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH11") << "ZH11" << "threshold" << 1387 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZH12") << "ZH12" << "threshold" << 1388 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL1") << "ZL1" << "threshold" << 1393 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL2") << "ZL2" << "threshold" << 1394 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL3") << "ZL3" << "threshold" << 1395 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL4") << "ZL4" << "threshold" << 1396 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL5") << "ZL5" << "threshold" << 1397 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL6") << "ZL6" << "threshold" << 1398 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL7") << "ZL7" << "threshold" << 1399 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL8") << "ZL8" << "threshold" << 1400 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL9") << "ZL9" << "threshold" << 1401 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL10") << "ZL10" << "threshold" << 1402 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL11") << "ZL11" << "threshold" << 1403 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+        QTest::newRow("ZL12") << "ZL12" << "threshold" << 1404 << 0 << "" << 0 << 1 << 3 << "0" << "100" << 1 << "";
+    }
+    void fieldMaps()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, kind);
+        QFETCH(int, cellA);
+        QFETCH(int, cellB);
+        QFETCH(QString, order);
+        QFETCH(int, shownCells);
+        QFETCH(int, minLength);
+        QFETCH(int, maxLength);
+        QFETCH(QString, minValue);
+        QFETCH(QString, maxValue);
+        QFETCH(int, characterClass);
+        QFETCH(QString, minus99);
+        ConfigImage image;
+        for (int p = 1; p <= ConfigImage::kImageSize; ++p)
+            image.setCell(p, QStringLiteral("31"));
+        FieldEditor editor(image, allFields());
+        editor.load();
+        const FieldSpec *f = editor.field(key);
+        QVERIFY(f);
+        const auto bound = [](const QString &text) {
+            return text.isEmpty() ? std::optional<int>() : std::optional<int>(text.toInt());
+        };
+
+        if (kind == QLatin1String("H") || kind == QLatin1String("L") || kind == QLatin1String("R")) {
+            QCOMPARE(f->kind, FieldKind::Temperature);
+            QCOMPARE(f->temperatureKind, kind.at(0));
+            const bool little = order == QLatin1String("LE");
+            QCOMPARE(f->positionLow, little ? cellA : cellB);
+            QCOMPARE(f->position, little ? cellB : cellA);
+            QVERIFY(FieldCodec::valid(*f, maxValue));
+            QVERIFY(!FieldCodec::valid(*f, QString::number(maxValue.toInt() + 1)));
+            QVERIFY(!FieldCodec::valid(*f, QString::number(minValue.toInt() - 1)));
+            editor.edit(key, minValue);
+            QCOMPARE(take(image, cellA, 1) + QLatin1Char(' ') + take(image, cellB, 1), minus99);
+        } else if (kind == QLatin1String("text")) {
+            QCOMPARE(f->kind, FieldKind::Text);
+            QCOMPARE(f->position, cellA);
+            QCOMPARE(f->shownCells, shownCells);
+            QCOMPARE(f->minLength, minLength);
+            QCOMPARE(f->maxLength, maxLength);
+            QCOMPARE(f->minValue, bound(minValue));
+            QCOMPARE(f->maxValue, bound(maxValue));
+            QCOMPARE(f->characterClass, characterClass);
+            const QChar fill = characterClass == 0 ? QLatin1Char('A') : QLatin1Char('1');
+            const QString longest(maxLength, fill);
+            QVERIFY(FieldCodec::valid(*f, longest));
+            QVERIFY(!FieldCodec::valid(*f, longest + fill));
+            QVERIFY(!FieldCodec::valid(*f, QString(minLength - 1, fill)));
+            // "#" passes any characters and the class with "#" and "*", not digits only.
+            QCOMPARE(FieldCodec::valid(*f, QString(maxLength - 1, fill) + QLatin1Char('#')), characterClass != 1);
+            if (!maxValue.isEmpty()) {
+                QVERIFY(FieldCodec::valid(*f, maxValue));
+                QVERIFY(!FieldCodec::valid(*f, QString::number(maxValue.toInt() + 1)));
+            }
+            if (!minValue.isEmpty()) {
+                QVERIFY(FieldCodec::valid(*f, minValue));
+                QVERIFY(!FieldCodec::valid(*f, QString::number(minValue.toInt() - 1)));
+            }
+            editor.edit(key, longest);
+            const QString code = characterClass == 0 ? QStringLiteral("41") : QStringLiteral("31");
+            QCOMPARE(take(image, cellA, maxLength + 1),
+                     QStringList(maxLength, code).join(QLatin1Char(' ')) + QStringLiteral(" 00"));
+        } else if (kind == QLatin1String("phone")) {
+            QCOMPARE(f->kind, FieldKind::Phone);
+            QCOMPARE(f->position, cellA);
+            QCOMPARE(f->shownCells, shownCells);
+            editor.edit(key, QStringLiteral("+79161234567"));
+            QCOMPARE(take(image, cellA, 13), QStringLiteral("2B 37 39 31 36 31 32 33 34 35 36 37 00"));
+        } else if (kind == QLatin1String("flag")) {
+            QCOMPARE(f->kind, FieldKind::Flag);
+            QCOMPARE(f->position, cellA);
+            editor.click(key, false);
+            QCOMPARE(take(image, cellA, 2), QStringLiteral("30 00"));
+        } else {
+            QCOMPARE(kind, QStringLiteral("threshold"));
+            QCOMPARE(f->kind, FieldKind::Threshold);
+            QCOMPARE(f->position, cellA);
+            QCOMPARE(f->minLength, minLength);
+            QCOMPARE(f->maxLength, maxLength);
+            QCOMPARE(f->minValue, bound(minValue));
+            QCOMPARE(f->maxValue, bound(maxValue));
+            QCOMPARE(f->characterClass, characterClass);
+            QVERIFY(!FieldCodec::valid(*f, QString::number(maxValue.toInt() + 1)));
+            QVERIFY(!FieldCodec::valid(*f, QStringLiteral("0100")));
+            QVERIFY(!FieldCodec::valid(*f, QStringLiteral("5%")));
+            // An upper bound stores the largest value, a lower bound the smallest.
+            const bool upper = key.startsWith(QLatin1String("ZH"));
+            editor.edit(key, upper ? maxValue : minValue);
+            QCOMPARE(take(image, cellA, 1), upper ? QStringLiteral("64") : QStringLiteral("00"));
+        }
+        QVERIFY2(!editor.box(key).invalid, qPrintable(key));
+    }
+
+    // The maps hold exactly the boxes of the rows above: 30, 43 and 24.
+    void fieldMapSizes()
+    {
+        QCOMPARE(FieldMaps::basicSettings().size(), 30);
+        QCOMPARE(FieldMaps::simSettings().size(), 43);
+        QCOMPARE(FieldMaps::inputThresholds().size(), 24);
     }
 
     // What a load shows, on an image of "FF" cells with the row's cells put in.

@@ -26,6 +26,8 @@ void ConfigExchange::ConfiguraciaReadProcess()
         m_queue.setLinkFree(true);
         return;
     }
+    // Until it completes, the image is no one unit's configuration.
+    m_image.setPartial(true);
     start(kReadRequest, Tag::ConfigRead);
 }
 
@@ -42,6 +44,12 @@ void ConfigExchange::ConfiguraciaWriteProcess()
         m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
         m_queue.setLinkFree(true);
         m_messages.show(kIncompleteImage.arg(missing));
+        return;
+    }
+    if (m_image.isPartial()) {
+        m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
+        m_queue.setLinkFree(true);
+        m_messages.show(ConfigImage::kPartialRead);
         return;
     }
     start(kWriteRequest, Tag::ConfigWrite);
@@ -95,6 +103,7 @@ void ConfigExchange::ConfiguraciaRead(QByteArray &PoluchenoIzPorta, int &Ogidani
             ConfiguraciaProchitana = true;
             // The image is the unit's again: no edit is waiting to be written.
             m_image.setChanged(false);
+            m_image.setPartial(false);
         } else {
             m_link.RPF_02VektorPriemaIsPorta = Tag::ReadError;
             m_messages.show(kCountMismatch);

@@ -247,4 +247,6 @@ void ConfigFiles::Open()
     }
     for (int i = 0; i < content->tail.size(); ++i)
         m_image.setByte(NomerBaitaKonfiguracii + 1 + i, static_cast<unsigned char>(content->tail.at(i)));
+    // A whole checked file replaces whatever an unfinished read left.
+    m_image.setPartial(false);
 }

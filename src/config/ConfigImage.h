@@ -15,6 +15,11 @@ public:
     static constexpr int kTailSize = 2;
     static constexpr int kLastPosition = 2370;
 
+    inline static const QString kPartialRead =
+        QStringLiteral("Запись невозможна! Чтение конфигурации из устройства не было завершено: в памяти программы "
+                       "часть конфигурации одного устройства и часть прежней. Прочитайте конфигурацию из устройства "
+                       "еще раз кнопкой \"Прочитать\".");
+
     ConfigImage() : m_cells(kLastPosition + 1) {}
 
     // "" outside 1..2370.

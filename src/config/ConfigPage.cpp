@@ -144,5 +144,14 @@ void ConfigPage::Command2_Click()
         m_messages.show(ConfigFileTransfer::kNoConnection);
         return;
     }
+    const ConfigImage &image = m_exchange.image();
+    if (image.isPartial()) {
+        m_messages.show(ConfigImage::kPartialRead);
+        return;
+    }
+    // Red boxes the user typed into never reach the unit: say so before writing the rest.
+    const QStringList refused = image.refusedEdits();
+    if (!refused.isEmpty() && !m_messages.ask(kRefusedEdits.arg(refused.join(QLatin1Char('\n')))))
+        return;
     m_queue.post(Cmd::ConfiguraciaWriteProcess);
 }

@@ -23,6 +23,9 @@ public:
     inline static const QString kReplaceEdits =
         QStringLiteral("В памяти программы есть изменения, не записанные в устройство. Прочитать конфигурацию "
                        "из устройства и потерять их?");
+    inline static const QString kRefusedEdits =
+        QStringLiteral("Значения, выделенные красным, не приняты и не будут записаны в устройство:\n%1\n"
+                       "Записать в устройство остальные настройки?");
 
     ConfigPage(ConfigExchange &exchange, ConfigFiles &files, ConfigFileTransfer &transfer, CommandQueue &queue,
                StatusModel &status, MessageSink &messages, QWidget *parent = nullptr);

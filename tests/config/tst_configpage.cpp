@@ -9,6 +9,53 @@
 class TestConfigPage : public QObject {
     Q_OBJECT
 private slots:
+    // "Записать" names the boxes whose typed value was refused and asks whether to write the rest.
+    void writeWithRefusedBoxes_data()
+    {
+        QTest::addColumn<QStringList>("refused");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("queued");
+        QTest::newRow("none refused") << QStringList{} << QList<bool>{} << "" << "ConfiguraciaWriteProcess,|";
+        QTest::newRow("one refused, write the rest")
+            << QStringList{"Входы: Вход 2 Верхний (H)"} << QList<bool>{true}
+            << "Значения, выделенные красным, не приняты и не будут записаны в устройство:\n"
+               "Входы: Вход 2 Верхний (H)\nЗаписать в устройство остальные настройки?"
+            << "ConfiguraciaWriteProcess,|";
+        QTest::newRow("two refused, stay")
+            << QStringList{"Базовые настройки (с SIM-карты): Parol", "Входы: Вход 2 Верхний (H)"}
+            << QList<bool>{false}
+            << "Значения, выделенные красным, не приняты и не будут записаны в устройство:\n"
+               "Базовые настройки (с SIM-карты): Parol\nВходы: Вход 2 Верхний (H)\n"
+               "Записать в устройство остальные настройки?"
+            << "";
+        QTest::newRow("refused, then accepted") << QStringList{"-Входы: Вход 2 Верхний (H)"} << QList<bool>{} << ""
+                                                << "ConfiguraciaWriteProcess,|";
+    }
+    void writeWithRefusedBoxes()
+    {
+        QFETCH(QStringList, refused);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QString, question);
+        QFETCH(QString, queued);
+        ConfigTestRig rig;
+        fillImage(rig.image, unitConfiguration());
+        for (const QString &box : refused) {
+            // "-box": refused, then an edit of the same box was stored.
+            rig.image.setRefusedEdit(box.startsWith(QLatin1Char('-')) ? box.mid(1) : box, true);
+            if (box.startsWith(QLatin1Char('-')))
+                rig.image.setRefusedEdit(box.mid(1), false);
+        }
+        rig.messages.answers = answers;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        page.show();
+        page.setOnlineControlsEnabled(true);
+        QTest::mouseClick(page.button(QStringLiteral("Command2")), Qt::LeftButton);
+        QCOMPARE(rig.messages.questions, question.isEmpty() ? QStringList{} : QStringList{question});
+        QCOMPARE(rig.queue.CommandQueueText(), queued);
+        QVERIFY(rig.messages.texts.isEmpty());
+    }
+
     void controls_data()
     {
         QTest::addColumn<QString>("name");

@@ -90,7 +90,14 @@ private slots:
         app.window().showPage(QStringLiteral("m17"));
         auto *write = app.page(QStringLiteral("RPF_17"))->findChild<QPushButton *>(QStringLiteral("Command2"));
         QVERIFY(write && write->isEnabled());
+        // The three refused boxes are named before the rest is written.
+        program.messages.answers = {true};
         write->click();
+        QCOMPARE(program.messages.questions.size(), 1);
+        for (const QString &box : {QStringLiteral("Базовые настройки (из памяти контроллера): T2 Нижняя (L)"),
+                                   QStringLiteral("Базовые настройки (с SIM-карты): Parol"),
+                                   QStringLiteral("Входы: Вход 2 Верхний (H)")})
+            QVERIFY2(program.messages.questions.first().contains(box), qPrintable(box));
         QTRY_COMPARE_WITH_TIMEOUT(app.status().operation(), QStringLiteral("Записано успешно!"), kTimeoutMs);
         QVERIFY(!app.image().isChanged());
 

@@ -426,6 +426,46 @@ private slots:
         QCOMPARE(FieldMaps::inputThresholds().size(), 24);
     }
 
+    // Boxes holding a typed value that was refused are listed in the image by page and field;
+    // a box red only for what the image holds is not.
+    void refusedEdits_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("valid edit") << "T1L=5" << QStringList{};
+        QTest::newRow("refused edit") << "T1L=abc" << QStringList{"Стр: T1 Нижняя (L)"};
+        QTest::newRow("refused, then valid") << "T1L=abc|T1L=5" << QStringList{};
+        QTest::newRow("red from the image only") << "" << QStringList{};
+        QTest::newRow("two refused") << "Z1TEXT=|T1L=100"
+                                     << QStringList{"Стр: Вход 1", "Стр: T1 Нижняя (L)"};
+        QTest::newRow("pair broken: the edited box only")
+            << "ZL1=6|ZL1=60" << QStringList{"Стр: Вход 1 Нижний (L)"};
+        QTest::newRow("pair mended from the partner") << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70" << QStringList{};
+        QTest::newRow("mending undone") << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70|ZH1=705"
+                                        << QStringList{"Стр: Вход 1 Нижний (L)", "Стр: Вход 1 Верхний (H)"};
+        QTest::newRow("a load forgets them") << "T1L=abc|LOAD" << QStringList{};
+    }
+    void refusedEdits()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QStringList, listed);
+        ConfigImage image;
+        fill(image);
+        put(image, 1578, QStringLiteral("33 00"));   // T1L 25.5: red from the image
+        put(image, 1377, QStringLiteral("32"));
+        put(image, 1393, QStringLiteral("14"));
+        FieldEditor editor(image, allFields(), QStringLiteral("Стр"));
+        editor.load();
+        QVERIFY(editor.box(QStringLiteral("T1L")).invalid);
+        for (const QString &step : steps.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+            if (step == QLatin1String("LOAD"))
+                editor.load();
+            else
+                type(editor, step);
+        }
+        QCOMPARE(image.refusedEdits(), listed);
+    }
+
     // What a load shows, on an image of "FF" cells with the row's cells put in.
     void load_data()
     {

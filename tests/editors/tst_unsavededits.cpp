@@ -30,6 +30,8 @@ private slots:
         QTest::newRow("short read") << "read" << 1000 << Tag::ReadError << true;
         QTest::newRow("write acknowledged") << "write" << 37 << Tag::Written << false;
         QTest::newRow("write not acknowledged") << "write" << 3 << Tag::WriteError << true;
+        QTest::newRow("short read, nothing edited") << "read unedited" << 1000 << Tag::ReadError << false;
+        QTest::newRow("complete read, nothing edited") << "read unedited" << 2370 << Tag::ReadOk << false;
     }
     void exchangeEnd()
     {
@@ -39,8 +41,8 @@ private slots:
         QFETCH(bool, changedAfter);
         ConfigTestRig rig;
         fillImage(rig.image, unitConfiguration());
-        rig.image.setChanged(true);
-        if (exchange == QLatin1String("read")) {
+        rig.image.setChanged(!exchange.endsWith(QLatin1String("unedited")));
+        if (exchange.startsWith(QLatin1String("read"))) {
             rig.exchange.ConfiguraciaReadProcess();
             rig.deliver(unitConfiguration().left(replyBytes), 512);
         } else {
@@ -54,6 +56,60 @@ private slots:
         finish(rig);
         QCOMPARE(rig.tag(), tag);
         QCOMPARE(rig.image.isChanged(), changedAfter);
+    }
+
+    // A read that did not complete leaves an image that is no one unit's: "Записать" refuses it
+    // until a complete read or a whole file fills the image again. A read never sets the mark.
+    void partialRead_data()
+    {
+        QTest::addColumn<QList<int>>("reads");   // bytes the unit answers each read with
+        QTest::addColumn<bool>("openFile");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("complete read") << QList<int>{2370} << false << false;
+        QTest::newRow("read cut at 1238") << QList<int>{1238} << false << true;
+        QTest::newRow("no answer at all") << QList<int>{0} << false << true;
+        QTest::newRow("one byte too many") << QList<int>{2371} << false << true;
+        QTest::newRow("cut, then complete") << QList<int>{1238, 2370} << false << false;
+        QTest::newRow("complete, then cut") << QList<int>{2370, 1238} << false << true;
+        QTest::newRow("cut, then a file opened") << QList<int>{1238} << true << false;
+    }
+    void partialRead()
+    {
+        QFETCH(QList<int>, reads);
+        QFETCH(bool, openFile);
+        QFETCH(bool, refused);
+        ConfigTestRig rig;
+        fillImage(rig.image, unitConfiguration());
+        const QString file = rig.path(QStringLiteral("unit.cf"));
+        rig.dialogs.answers = {file};
+        rig.files.Save();
+        QVERIFY(QFile::exists(file));
+        for (const int bytes : reads) {
+            rig.exchange.ConfiguraciaReadProcess();
+            rig.deliver(unitConfiguration().left(qMin(bytes, 2370)) + QByteArray(qMax(0, bytes - 2370), 'x'), 512);
+            finish(rig);
+        }
+        QVERIFY(!rig.image.isChanged());
+        if (openFile) {
+            rig.dialogs.answers = {file};
+            rig.files.Open();
+        }
+        rig.messages.texts.clear();
+        rig.port.takeWritten();
+
+        // The button refuses at once; the queued write refuses again when it starts.
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        page.Command2_Click();
+        rig.exchange.ConfiguraciaWriteProcess();
+        const QString message = QStringLiteral(
+            "Запись невозможна! Чтение конфигурации из устройства не было завершено: в памяти программы часть "
+            "конфигурации одного устройства и часть прежней. Прочитайте конфигурацию из устройства еще раз "
+            "кнопкой \"Прочитать\".");
+        const QStringList messages = refused ? QStringList{message, message} : QStringList();
+        QCOMPARE(rig.messages.texts, messages);
+        QCOMPARE(rig.queue.CommandQueueText(), refused ? QString() : QStringLiteral("ConfiguraciaWriteProcess,|"));
+        QCOMPARE(rig.tag(), refused ? Tag::WriteError : Tag::ConfigWrite);
+        QCOMPARE(rig.port.written(), refused ? QByteArray() : QByteArray("#6001"));
     }
 
     // "Прочитать" asks before replacing edits that were not written.

@@ -1,5 +1,6 @@
 #include "shell/LeftMenu.h"
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QTreeWidget>
 
@@ -43,9 +44,49 @@ LeftMenu::LeftMenu(QWidget *parent) : QWidget(parent), m_tree(new QTreeWidget(th
     for (const char *key : {"m00", "m06", "m18"})
         node(QLatin1String(key))->setExpanded(true);
 
-    connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) {
-        clickNode(item->data(0, kKeyRole).toString());
+    // The page follows the current node, however it was chosen: arrows, Home, End, a letter or the
+    // mouse. Enter and Space show the current node's page again (or open and close a group).
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+        if (item)
+            clickNode(item->data(0, kKeyRole).toString());
     });
+    connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) {
+        if (item != m_tree->currentItem() || item == m_currentAtPress)
+            clickNode(item->data(0, kKeyRole).toString());
+    });
+    m_tree->installEventFilter(this);
+    m_tree->viewport()->installEventFilter(this);
+}
+
+bool LeftMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_tree->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_currentAtPress = m_tree->currentItem();
+    if (watched == m_tree && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        QTreeWidgetItem *item = m_tree->currentItem();
+        if (item && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+            const QString nodeKey = item->data(0, kKeyRole).toString();
+            if (kPageKeys.contains(nodeKey))
+                clickNode(nodeKey);
+            else if (item->childCount() > 0)
+                item->setExpanded(!item->isExpanded());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void LeftMenu::setCurrentKey(const QString &key)
+{
+    // A page without a node leaves no node marked.
+    QTreeWidgetItem *item = node(key);
+    if (item == m_tree->currentItem())
+        return;
+    const QSignalBlocker blocker(m_tree);
+    m_tree->setCurrentItem(item);
+    if (!item)
+        m_tree->clearSelection();
 }
 
 QTreeWidgetItem *LeftMenu::addNode(const QString &key, const QString &text, const QString &parentKey)

@@ -1,13 +1,23 @@
 #include "shell/MainWindow.h"
+#include "shell/LeftMenu.h"
 #include "shell/Page.h"
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFocusFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTextEdit>
 #include <QTreeView>
+#include <QTreeWidget>
 
 namespace {
 constexpr int px(int twips) { return twips / 15; }
@@ -67,6 +77,21 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_area(new QWidge
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    // A control that shows no focus of its own (a read-only text, a chart) gets a frame around it
+    // while it holds the focus.
+    m_focusFrame = new QFocusFrame(m_area);
+    m_focusFrame->setObjectName(QStringLiteral("FocusFrame"));
+    m_focusFrame->hide();
+    if (auto *application = qobject_cast<QApplication *>(QCoreApplication::instance()))
+        m_focusConnection = connect(application, &QApplication::focusChanged, this,
+                                    [this](QWidget *, QWidget *now) { followFocus(now); });
+}
+
+MainWindow::~MainWindow()
+{
+    // Child windows going away move the focus; this window no longer follows it.
+    disconnect(m_focusConnection);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
@@ -224,9 +249,16 @@ void MainWindow::GasimFormy(const QString &kinds)
     for (const QChar letter : {QLatin1Char('L'), QLatin1Char('R'), QLatin1Char('S')}) {
         if (!kinds.contains(letter))
             continue;
-        for (QWidget *child : std::as_const(m_children))
-            if (kindOf(child) == letter)
-                child->setVisible(false);
+        for (QWidget *child : std::as_const(m_children)) {
+            if (kindOf(child) != letter)
+                continue;
+            // Focus does not stay behind in a hidden window, where keystrokes would still reach
+            // it, nor hop through the windows being hidden: it is let go first.
+            QWidget *focus = QApplication::focusWidget();
+            if (focus && child->isAncestorOf(focus))
+                focus->clearFocus();
+            child->setVisible(false);
+        }
     }
 }
 
@@ -239,6 +271,10 @@ void MainWindow::showPage(const QString &menuName)
     Page *target = page(form);
     if (!target)
         return;
+    // Focus that was in a child window comes back to it if it is still there (the tree, when the
+    // page was chosen in it by keyboard); otherwise it goes to the tree.
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    const bool focusInside = focus && m_area->isAncestorOf(focus);
     GasimFormy(QStringLiteral("LRS"));
     for (QWidget *child : std::as_const(m_children))
         if (kindOf(child) == QLatin1String("L"))
@@ -247,6 +283,40 @@ void MainWindow::showPage(const QString &menuName)
         if (kindOf(child) == QLatin1String("S"))
             child->setVisible(true);
     target->setVisible(true);
+    LeftMenu *tree = nullptr;
+    for (QWidget *child : std::as_const(m_children))
+        if (auto *menu = qobject_cast<LeftMenu *>(child))
+            tree = menu;
+    if (tree)
+        tree->setCurrentKey(menuName);
+    if (focusInside && !QApplication::focusWidget()) {
+        if (focus && focus->isVisible() && focus->isEnabled())
+            focus->setFocus(Qt::OtherFocusReason);
+        else if (tree && tree->isVisible())
+            tree->tree()->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool MainWindow::drawsOwnFocus(const QWidget *widget)
+{
+    if (qobject_cast<const QAbstractButton *>(widget) || qobject_cast<const QComboBox *>(widget)
+        || qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QAbstractSpinBox *>(widget)
+        || qobject_cast<const QAbstractItemView *>(widget))
+        return true;
+    // An editable text box shows its cursor; a read-only one shows nothing.
+    if (auto *text = qobject_cast<const QTextEdit *>(widget))
+        return !text->isReadOnly();
+    if (auto *text = qobject_cast<const QPlainTextEdit *>(widget))
+        return !text->isReadOnly();
+    return false;
+}
+
+void MainWindow::followFocus(QWidget *now)
+{
+    if (!m_focusFrame)
+        return;
+    const bool framed = now && m_area->isAncestorOf(now) && !drawsOwnFocus(now);
+    m_focusFrame->setWidget(framed ? now : nullptr);
 }
 
 QWidget *MainWindow::childWindow(const QString &objectName) const

@@ -1,9 +1,12 @@
 #pragma once
 #include <QHash>
 #include <QList>
+#include <QFocusFrame>
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
+
 class QMenu;
 class Page;
 class LeftMenu;
@@ -30,6 +33,7 @@ public:
     static QString captionFor(const QString &form);
 
     explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // Takes ownership; places the child by its kind code.
     void addChildWindow(QWidget *child);
@@ -46,6 +50,10 @@ public:
     Page *page(const QString &formName) const;
     Page *visiblePage() const;
     QAction *menuItem(const QString &name) const { return m_actions.value(name); }
+    // The frame drawn around a focused control that shows no focus of its own.
+    QFocusFrame *focusFrame() const { return m_focusFrame; }
+    // Buttons, boxes, lists and editable texts show their focus themselves.
+    static bool drawsOwnFocus(const QWidget *widget);
     // Enabled and visible up the chain: what a user can actually reach from the menu bar.
     bool isMenuItemReachable(const QString &name) const;
 
@@ -60,11 +68,14 @@ protected:
 private:
     // Places a child window by its kind code.
     void place(QWidget *child);
+    void followFocus(QWidget *now);
     QAction *addItem(QMenu *menu, const QString &name, const QString &text, bool hidden = false);
     QMenu *addMenu(QMenu *parentMenu, const QString &name, const QString &text, bool hidden = false);
     void buildMenu();
 
     QWidget *m_area;
+    QPointer<QFocusFrame> m_focusFrame;
+    QMetaObject::Connection m_focusConnection;
     QList<QWidget *> m_children;
     QHash<QString, QAction *> m_actions;
     QHash<QAction *, QAction *> m_parentOf;

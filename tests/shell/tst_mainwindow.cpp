@@ -2,9 +2,12 @@
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFocusFrame>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QTreeWidget>
 #include "shell/LeftMenu.h"
 #include "shell/MainWindow.h"
@@ -235,6 +238,138 @@ private slots:
         QVERIFY(tree->geometry().bottom() < status->y());
         QVERIFY(status->y() - tree->geometry().bottom() <= 3);
         QCOMPARE(window->page(QStringLiteral("RPF_02"))->geometry(), QRect(4030 / 15, 1, 600, 400));
+    }
+
+    // The tree by keyboard: its current node's page is shown, the focus stays in the tree, and
+    // the current node follows pages chosen in the menu.
+    void keyboardNavigation_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("node");
+        QTest::newRow("down to monitoring") << "Down" << "RPF_03" << "m03";
+        QTest::newRow("down twice") << "Down Down" << "RPF_04" << "m04";
+        QTest::newRow("up to a group keeps the page") << "Up" << "RPF_02" << "m00";
+        QTest::newRow("end") << "End" << "RPF_19" << "m19";
+        QTest::newRow("right opens the closed group")
+            << "Down Down Down Down Down Down Down Right Down" << "RPF_11" << "m11";
+        QTest::newRow("space opens the closed group")
+            << "Down Down Down Down Down Down Down Space Down" << "RPF_11" << "m11";
+        QTest::newRow("menu moves the current node") << "m17 Up" << "RPF_17" << "m09";
+        QTest::newRow("menu, then up past a group") << "m19 Up Up" << "RPF_17" << "m17";
+        QTest::newRow("enter shows the page again") << "m17 hide Enter" << "RPF_17" << "m17";
+        QTest::newRow("space shows the page again") << "hide Space" << "RPF_02" << "m02";
+        QTest::newRow("page without a node") << "m12" << "RPF_12" << "";
+    }
+    void keyboardNavigation()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, page);
+        QFETCH(QString, node);
+        const QHash<QString, Qt::Key> keys = {{QStringLiteral("Down"), Qt::Key_Down}, {QStringLiteral("Up"), Qt::Key_Up},
+                                              {QStringLiteral("End"), Qt::Key_End}, {QStringLiteral("Right"), Qt::Key_Right},
+                                              {QStringLiteral("Space"), Qt::Key_Space},
+                                              {QStringLiteral("Enter"), Qt::Key_Return}};
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        tree->tree()->setFocus();
+        QCOMPARE(tree->tree()->currentItem(), tree->node(QStringLiteral("m02")));
+        for (const QString &step : steps.split(QLatin1Char(' '))) {
+            if (keys.contains(step))
+                QTest::keyClick(tree->tree(), keys.value(step));
+            else if (step == QLatin1String("hide"))
+                window->GasimFormy(QStringLiteral("R"));
+            else
+                window->menuItem(step)->trigger();
+            QCOMPARE(QApplication::focusWidget(), tree->tree());
+        }
+        QCOMPARE(visiblePages(), QStringList{page});
+        QCOMPARE(tree->tree()->currentItem(), node.isEmpty() ? nullptr : tree->node(node));
+        QCOMPARE(tree->tree()->selectedItems().size(), node.isEmpty() ? 0 : 1);
+    }
+
+    // However the page changes, the focus does not stay in the page left, where typing would
+    // still change its controls.
+    void keystrokesNeverReachAHiddenPage_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("menu") << "menu";
+        QTest::newRow("tree click") << "click";
+        QTest::newRow("page switch routine") << "routine";
+    }
+    void keystrokesNeverReachAHiddenPage()
+    {
+        QFETCH(QString, how);
+        auto *edit = new QLineEdit(QStringLiteral("1"), window->page(QStringLiteral("RPF_03")));
+        auto *disabled = new QLineEdit(QStringLiteral("нет данных"), window->page(QStringLiteral("RPF_17")));
+        disabled->setEnabled(false);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        window->showPage(QStringLiteral("m03"));
+        edit->setFocus();
+        QVERIFY(edit->hasFocus());
+        if (how == QLatin1String("menu")) {
+            window->menuItem(QStringLiteral("m17"))->trigger();
+        } else if (how == QLatin1String("click")) {
+            QTreeWidgetItem *item = tree->node(QStringLiteral("m17"));
+            QTest::mouseClick(tree->tree()->viewport(), Qt::LeftButton, {},
+                              tree->tree()->visualItemRect(item).center());
+        } else {
+            window->showPage(QStringLiteral("m17"));
+        }
+        QCOMPARE(visiblePages(), QStringList{QStringLiteral("RPF_17")});
+        QTest::mouseClick(disabled, Qt::LeftButton);
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(!focus || focus->isVisible());
+        QTest::keyClicks(focus ? focus : window, QStringLiteral("99"));
+        QTest::keyClick(focus ? focus : window, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(edit->text(), QStringLiteral("1"));
+        QCOMPARE(disabled->text(), QStringLiteral("нет данных"));
+    }
+
+    // A control that draws no focus of its own is framed while it holds the focus.
+    void focusIsShown_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("framed");
+        QTest::newRow("read-only text") << "text" << true;
+        QTest::newRow("plain widget") << "widget" << true;
+        QTest::newRow("button") << "button" << false;
+        QTest::newRow("line edit") << "edit" << false;
+        QTest::newRow("editable text") << "editable" << false;
+        QTest::newRow("tree") << "tree" << false;
+    }
+    void focusIsShown()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, framed);
+        Page *page = window->page(QStringLiteral("RPF_17"));
+        QWidget *control = nullptr;
+        if (kind == QLatin1String("text") || kind == QLatin1String("editable")) {
+            auto *text = new QTextEdit(page);
+            text->setReadOnly(kind == QLatin1String("text"));
+            control = text;
+        } else if (kind == QLatin1String("widget")) {
+            control = new QWidget(page);
+            control->setFocusPolicy(Qt::StrongFocus);
+        } else if (kind == QLatin1String("button")) {
+            control = new QPushButton(QStringLiteral("Прочитать"), page);
+        } else if (kind == QLatin1String("edit")) {
+            control = new QLineEdit(page);
+        } else {
+            control = tree->tree();
+        }
+        control->setGeometry(100, 100, 120, 40);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        window->showPage(QStringLiteral("m17"));
+        control->setFocus(Qt::TabFocusReason);
+        QVERIFY(control->hasFocus());
+        QFocusFrame *frame = window->focusFrame();
+        QCOMPARE(frame->isVisible(), framed);
+        QCOMPARE(frame->widget() == control, framed);
+        window->showPage(QStringLiteral("m19"));   // the control's page hidden: no frame left
+        QVERIFY(!frame->isVisible());
     }
 
     void hidingByKind()

@@ -4,6 +4,8 @@
 #include "link/PortWatch.h"
 #include <QTemporaryDir>
 
+namespace {
+
 // Adapters come and go in a temporary /dev: a plain file stands for a device node, and adapters
 // named by an upper-case letter have a stable name under dev/serial/by-id (lower-case ones have none).
 class Bench {
@@ -113,6 +115,8 @@ public:
     FakeSerialDevices devices;
     PortNumbering numbering;
 };
+
+} // namespace
 
 class TestPortNumbering : public QObject {
     Q_OBJECT

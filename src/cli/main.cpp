@@ -11,7 +11,6 @@
 #include "link/PortNumbering.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialDevices.h"
-#include "link/SerialLink.h"
 #include "settings/ProgramFolder.h"
 #include "settings/QtTranslations.h"
 #include <QCoreApplication>
@@ -74,11 +73,6 @@ int main(int argc, char **argv)
     QtSerialPort port(folder.path(), &numbering);
     CliSession session(CliSession::Setup{folder.path(), &port, &messages, &dialogs, &progress});
     session.loadSettings(options.speed);
-    // Adapters that are plugged in are searched too, as the window searches the ones it numbers.
-    for (const NumberedPort &numbered : numbering.ports(devices)) {
-        if (numbered.present && !numbered.adapter.path.isEmpty())
-            session.link().addPortItem(QString::number(numbered.number));
-    }
     CliCommands commands(session, options, progress, writerTo(stdout), writerTo(stderr));
     return commands.run();
 }

@@ -14,6 +14,29 @@ QString jsonString(const QString &text)
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
+// A name without case, with the Cyrillic letters that look like Latin ones taken as those.
+QString folded(const QString &name)
+{
+    static const QString cyrillic = QStringLiteral("авекмнорстух");
+    static const QString latin = QStringLiteral("abekmhopctyx");
+    QString out = name.toLower();
+    for (QChar &c : out) {
+        const qsizetype i = cyrillic.indexOf(c);
+        if (i >= 0)
+            c = latin.at(i);
+    }
+    return out;
+}
+
+// "; может быть, «Syrena»?" when a field's name differs from name only in case or look-alike letters.
+QString likelyName(const QString &name)
+{
+    for (const FieldSpec &f : ConfigFields::all())
+        if (folded(f.name) == folded(name))
+            return QStringLiteral("; может быть, «%1»?").arg(f.name);
+    return QStringLiteral(". Имена полей — как их печатает show.");
+}
+
 // A side of a diff line: the red mark counts, a flag's cells may change only that.
 QString diffValue(const ConfigFields::Value &value)
 {
@@ -209,8 +232,8 @@ int FieldCommands::set()
         const int equals = operand.indexOf(QLatin1Char('='));
         assignments << ConfigFields::Assignment{operand.left(equals), operand.mid(equals + 1)};
         if (!ConfigFields::byName(assignments.last().first)) {
-            m_err(QStringLiteral("set: нет поля «%1». Имена полей — как их печатает show.\n")
-                      .arg(assignments.last().first));
+            const QString &name = assignments.last().first;
+            m_err(QStringLiteral("set: нет поля «%1»%2\n").arg(name, likelyName(name)));
             return ExitCode::Usage;
         }
     }

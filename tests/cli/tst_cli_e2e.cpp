@@ -203,7 +203,9 @@ private slots:
         QTest::newRow("set on the unit") << "set --unit Syrena=1" << good << ExitCode::Usage << ""
                                          << "Параметр --unit не применяется к команде set.";
         QTest::newRow("set of an unknown field") << "set FILE Sirena=1" << good << ExitCode::Usage << ""
-                                                 << "set: нет поля «Sirena».";
+                                                 << "set: нет поля «Sirena». Имена полей — как их печатает show.";
+        QTest::newRow("set of a name in other case") << "set FILE syrena=1" << good << ExitCode::Usage << ""
+                                                     << "set: нет поля «syrena»; может быть, «Syrena»?";
         QTest::newRow("set refused, file left alone")
             << "set FILE Zaderjka=0 Syrena=1" << good << ExitCode::BadFile << ""
             << "Zaderjka: значение «0» не принято — от 1 до 2 символов, только цифры, число не меньше 1.";

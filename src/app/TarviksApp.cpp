@@ -1,5 +1,6 @@
 #include "app/TarviksApp.h"
 
+#include "config/CloseGuard.h"
 #include "config/ConfigExchange.h"
 #include "config/ConfigFileTransfer.h"
 #include "config/ConfigFiles.h"
@@ -130,6 +131,10 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
     }
     m_window->normaliseFonts();
     connect(m_tree, &LeftMenu::pageRequested, m_window.get(), &MainWindow::showPage);
+    // Unwritten edits and a running transfer are not dropped without a question. The window owns
+    // the guard; it goes before everything the guard refers to.
+    auto closeGuard = std::make_shared<CloseGuard>(*m_link, *m_image, *m_status, *m_messages, [this] { shutDown(); });
+    m_window->setCloseGuard([closeGuard] { return closeGuard->mayClose(); });
     // Closing the main window ends the program, also while the wizard, a window of its own, is open.
     connect(m_window.get(), &MainWindow::closing, this, [this] {
         shutDown();

@@ -198,6 +198,10 @@ bool MainWindow::isMenuItemReachable(const QString &name) const
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        return;
+    }
     emit closing();
     QMainWindow::closeEvent(event);
 }

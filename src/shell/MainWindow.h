@@ -4,6 +4,7 @@
 #include <QFocusFrame>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 
 class QAction;
 
@@ -57,6 +58,9 @@ public:
     // Enabled and visible up the chain: what a user can actually reach from the menu bar.
     bool isMenuItemReachable(const QString &name) const;
 
+    // Asked before the window closes; false keeps it open.
+    void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
+
 signals:
     // The user closes the program: shutdown runs before the window goes.
     void closing();
@@ -79,4 +83,5 @@ private:
     QList<QWidget *> m_children;
     QHash<QString, QAction *> m_actions;
     QHash<QAction *, QAction *> m_parentOf;
+    std::function<bool()> m_closeGuard;
 };

@@ -226,6 +226,31 @@ private slots:
             QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
     }
 
+    // With unwritten edits the window asks before it closes, and stays unless told to leave.
+    void closingAsksAboutUnwrittenEdits_data()
+    {
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("stay") << QList<bool>{false} << false;
+        QTest::newRow("leave") << QList<bool>{true} << true;
+    }
+    void closingAsksAboutUnwrittenEdits()
+    {
+        QFETCH(QList<bool>, answers);
+        QFETCH(bool, closes);
+        Rig rig(QStringLiteral("0"));
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Устройство обнаружено!")));
+        app.image().setChanged(true);
+        rig.messages.answers = answers;
+        QCOMPARE(app.window().close(), closes);
+        QCOMPARE(rig.messages.questions,
+                 QStringList{"В памяти программы есть изменения, не записанные в устройство. Выйти из программы "
+                             "без записи?"});
+        QCOMPARE(rig.port.isOpen(), !closes);
+        QCOMPARE(app.window().isVisible(), !closes);
+    }
+
     // An adapter plugged in while the program runs gets the next number, joins the ports the
     // automatic search walks and is found there; the next save writes its line.
     void adapterPluggedInIsSearched_data()

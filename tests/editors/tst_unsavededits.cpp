@@ -1,6 +1,7 @@
 #include <QtTest>
 #include <QPushButton>
 #include "../config/ConfigTestRig.h"
+#include "config/CloseGuard.h"
 #include "config/ConfigPage.h"
 #include "link/OperationTags.h"
 #include "link/StatusSupervisor.h"
@@ -110,6 +111,85 @@ private slots:
         QCOMPARE(rig.queue.CommandQueueText(), refused ? QString() : QStringLiteral("ConfiguraciaWriteProcess,|"));
         QCOMPARE(rig.tag(), refused ? Tag::WriteError : Tag::ConfigWrite);
         QCOMPARE(rig.port.written(), refused ? QByteArray() : QByteArray("#6001"));
+    }
+
+    // Closing the window: questions that default to staying, and a transfer stopped on request
+    // reported as stopped; the closing port is not taken for a lost link.
+    void closing_data()
+    {
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<QStringList>("questions");
+        QTest::addColumn<QString>("message");   // after a stop; empty: no stop
+        const QString edits = QStringLiteral(
+            "В памяти программы есть изменения, не записанные в устройство. Выйти из программы без записи?");
+        const QString flash = QStringLiteral(
+            "Идет запись прошивки в устройство. Если ее остановить, устройство может остаться без работающей "
+            "прошивки! Остановить и выйти из программы?");
+        const QString read = QStringLiteral("Идет чтение конфигурации из устройства. Остановить и выйти из программы?");
+        QTest::newRow("nothing to lose") << Tag::NameRead << false << QList<bool>{} << true << QStringList{} << "";
+        QTest::newRow("monitoring is no transfer")
+            << Tag::Monitoring << false << QList<bool>{} << true << QStringList{} << "";
+        QTest::newRow("edits, stay") << Tag::NameRead << true << QList<bool>{} << false << QStringList{edits} << "";
+        QTest::newRow("edits, leave") << Tag::NameRead << true << QList<bool>{true} << true << QStringList{edits}
+                                      << "";
+        QTest::newRow("firmware write, go on") << Tag::FirmwareWrite << false << QList<bool>{false} << false
+                                               << QStringList{flash} << "";
+        QTest::newRow("firmware write, stop")
+            << Tag::FirmwareWrite << false << QList<bool>{true} << true << QStringList{flash}
+            << "Запись прошивки остановлена (640 / 2370 байт). Устройство может остаться без работающей прошивки! "
+               "Повторите загрузку прошивки из файла.";
+        QTest::newRow("firmware read, stop")
+            << Tag::FirmwareRead << false << QList<bool>{true} << true
+            << QStringList{"Идет чтение прошивки из устройства в файл. Если его остановить, файл прошивки не будет "
+                           "сохранен. Остановить и выйти из программы?"}
+            << "Чтение прошивки остановлено (640 / 2370 байт). Файл прошивки не сохранен.";
+        QTest::newRow("configuration write with edits: one question")
+            << Tag::ConfigWrite << true << QList<bool>{true} << true
+            << QStringList{"Идет запись конфигурации в устройство. Если ее остановить, в устройстве останется часть "
+                           "новой конфигурации и часть прежней. Остановить и выйти из программы?"}
+            << "Запись конфигурации остановлена (640 / 2370 байт). Конфигурация устройства записана не полностью.";
+        QTest::newRow("configuration read: stop, but keep the edits")
+            << Tag::ConfigRead << true << QList<bool>{true, false} << false << QStringList{read, edits} << "";
+        QTest::newRow("configuration read: stop and leave the edits")
+            << Tag::ConfigRead << true << QList<bool>{true, true} << true << QStringList{read, edits}
+            << "Чтение конфигурации остановлено (640 / 2370 байт).";
+        QTest::newRow("copy to file, stop")
+            << Tag::ConfigFileCopy << false << QList<bool>{true} << true
+            << QStringList{"Идет копирование конфигурации из устройства в файл. Если его остановить, файл не будет "
+                           "сохранен. Остановить и выйти из программы?"}
+            << "Копирование конфигурации в файл остановлено (640 / 2370 байт). Файл не сохранен.";
+    }
+    void closing()
+    {
+        QFETCH(QString, tag);
+        QFETCH(bool, changed);
+        QFETCH(QList<bool>, answers);
+        QFETCH(bool, closes);
+        QFETCH(QStringList, questions);
+        QFETCH(QString, message);
+        ConfigTestRig rig;
+        rig.link.RPF_02VektorPriemaIsPorta = tag;
+        rig.image.setChanged(changed);
+        rig.status.showProgress(640, 2370);
+        rig.messages.answers = answers;
+        int shutDowns = 0;
+        CloseGuard guard(rig.link, rig.image, rig.status, rig.messages, [&] {
+            ++shutDowns;
+            rig.link.CloseUsbComPort();
+        });
+        QSignalSpy dropped(&rig.link, &SerialLink::exchangeDropped);
+        QCOMPARE(guard.mayClose(), closes);
+        QCOMPARE(rig.messages.questions, questions);
+        const bool stop = !message.isEmpty();
+        QCOMPARE(rig.messages.texts, stop ? QStringList{message} : QStringList());
+        QCOMPARE(shutDowns, stop ? 1 : 0);
+        QCOMPARE(rig.port.isOpen(), !stop);
+        QCOMPARE(dropped.count(), 0);
+        if (!stop)
+            QCOMPARE(rig.tag(), tag);
     }
 
     // "Прочитать" asks before replacing edits that were not written.

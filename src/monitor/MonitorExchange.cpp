@@ -27,6 +27,9 @@ MonitorExchange::MonitorExchange(SerialLink &link, CommandQueue &queue, StatusMo
                                  const Clock &clock, QObject *parent)
     : QObject(parent), m_link(link), m_queue(queue), m_status(status), m_messages(messages), m_clock(clock)
 {
+    // A coarse timer may fire 5 % of the period early or late; the period is what the user set.
+    m_pollTimer.setTimerType(Qt::PreciseTimer);
+    m_dueTimer.setTimerType(Qt::PreciseTimer);
     m_pollTimer.setInterval(periodMs());
     connect(&m_pollTimer, &QTimer::timeout, this, &MonitorExchange::pollTick);
     m_dueTimer.setSingleShot(true);
@@ -61,6 +64,7 @@ void MonitorExchange::MonitoringProcess()
         m_pollTimer.start();
         m_dueTimer.stop();
     }
+    emit requestSent();
 }
 
 void MonitorExchange::end(const QString &tag)

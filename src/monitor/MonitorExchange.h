@@ -135,6 +135,7 @@ signals:
     void readingsChanged();     // a reply was decoded
     void sampleTaken(const QDateTime &time);
     void liveChanged(bool live);
+    void requestSent();         // "#6002" went out
     void noticeChanged();
 
 private:

@@ -13,6 +13,12 @@
 
 namespace {
 constexpr int kBarHeight = 22;
+// A drawn line holds at most a point per this span (about a pixel across the window); a sample
+// within it moves the line's last point. The window's samples are all kept for redrawing.
+constexpr qreal kDrawStepMs = 2000;
+// Moving the time axis redraws every line: it moves this far ahead at a time, and samples leave
+// the window this many at once.
+constexpr int kAxisStepSeconds = 30;
 const QColor kBatteryColour(0x1F, 0x77, 0xB4);
 const QColor kSupplyColour(0xD6, 0x27, 0x28);
 const QColor kSelectedColour(0x2C, 0xA0, 0x2C);
@@ -37,8 +43,8 @@ QString levelName(const QString &caption)
 int TrendChart::Trace::count() const
 {
     int n = 0;
-    for (const QLineSeries *piece : pieces)
-        n += piece->count();
+    for (const QPointF &p : history)
+        n += std::isnan(p.y()) ? 0 : 1;
     return n;
 }
 
@@ -173,10 +179,44 @@ int TrendChart::selectedRow() const
 
 void TrendChart::setShown(Trace &trace, bool shown)
 {
+    if (trace.shown == shown)
+        return;
     trace.shown = shown;
-    for (QLineSeries *piece : std::as_const(trace.pieces))
-        if (piece->isVisible() != shown)
-            piece->setVisible(shown);
+    for (QLineSeries *piece : std::as_const(trace.pieces)) {
+        m_chart->removeSeries(piece);
+        delete piece;
+    }
+    trace.pieces.clear();
+    if (!shown)
+        return;
+    // Drawn again from what the window holds, gaps included.
+    QList<QPointF> points;
+    const auto flush = [&] {
+        if (!points.isEmpty())
+            newPiece(trace)->replace(points);
+        points.clear();
+    };
+    for (const QPointF &p : std::as_const(trace.history)) {
+        if (std::isnan(p.y()))
+            flush();
+        else if (points.size() > 1 && p.x() - points.at(points.size() - 2).x() < kDrawStepMs)
+            points.last() = p;
+        else
+            points.append(p);
+    }
+    flush();
+}
+
+QLineSeries *TrendChart::newPiece(Trace &trace)
+{
+    auto *piece = new QLineSeries(m_chart);
+    piece->setName(trace.name);
+    piece->setPen(trace.pen);
+    m_chart->addSeries(piece);
+    piece->attachAxis(m_time);
+    piece->attachAxis(trace.axis);
+    trace.pieces.append(piece);
+    return piece;
 }
 
 void TrendChart::emphasise()
@@ -267,18 +307,21 @@ void TrendChart::append(Trace &trace, qreal x, const std::optional<double> &valu
 {
     if (!value || !std::isfinite(*value))
         return;
-    if (trace.pieces.isEmpty() || trace.broken) {
-        auto *piece = new QLineSeries(m_chart);
-        piece->setName(trace.name);
-        piece->setPen(trace.pen);
-        m_chart->addSeries(piece);
-        piece->attachAxis(m_time);
-        piece->attachAxis(trace.axis);
-        piece->setVisible(trace.shown);
-        trace.pieces.append(piece);
-        trace.broken = false;
-    }
-    trace.pieces.last()->append(x, *value);
+    const bool broken = trace.broken;
+    trace.broken = false;
+    if (broken && !trace.history.isEmpty())
+        trace.history.append(QPointF(x, qQNaN()));
+    trace.history.append(QPointF(x, *value));
+    if (!trace.shown)
+        return;
+    if (trace.pieces.isEmpty() || broken)
+        newPiece(trace);
+    QLineSeries *piece = trace.pieces.last();
+    const int n = piece->count();
+    if (n > 1 && x - piece->at(n - 2).x() < kDrawStepMs)
+        piece->replace(n - 1, x, *value);
+    else
+        piece->append(x, *value);
 }
 
 void TrendChart::markGap()
@@ -305,47 +348,66 @@ void TrendChart::addSample(const QDateTime &time, const MonitorReadings &reading
             append(m_sensors[n - 1], x, MonitorDecoder::leadingNumber(readings.sensors[n]));
     }
     prune(time);
-    rescale(time);
-    updateBand();
+    if (rescale(time))
+        updateBand();
     updateLegend();
 }
 
 void TrendChart::prune(const QDateTime &now)
 {
     const qreal oldest = qreal(now.addSecs(-kWindowSeconds).toMSecsSinceEpoch());
+    const qreal due = qreal(now.addSecs(-kWindowSeconds - kAxisStepSeconds).toMSecsSinceEpoch());
+    bool any = false;
+    for (const Trace *trace : traces())
+        any = any || (!trace->history.isEmpty() && trace->history.first().x() < due);
+    if (!any)
+        return;
     for (Trace *trace : traces()) {
+        qsizetype drop = 0;
+        while (drop < trace->history.size() && trace->history.at(drop).x() < oldest)
+            ++drop;
+        // A gap mark that would lead the window goes with the points before it.
+        while (drop < trace->history.size() && std::isnan(trace->history.at(drop).y()))
+            ++drop;
+        if (drop > 0)
+            trace->history.remove(0, drop);
         while (!trace->pieces.isEmpty()) {
             QLineSeries *s = trace->pieces.first();
-            int drop = 0;
-            while (drop < s->count() && s->at(drop).x() < oldest)
-                ++drop;
+            int gone = 0;
+            while (gone < s->count() && s->at(gone).x() < oldest)
+                ++gone;
             // A piece that has left the window goes, unless it is the one still growing.
-            if (drop == s->count() && (trace->pieces.size() > 1 || trace->broken)) {
+            if (gone == s->count() && (trace->pieces.size() > 1 || trace->broken)) {
                 trace->pieces.removeFirst();
                 m_chart->removeSeries(s);
                 delete s;
                 continue;
             }
-            if (drop > 0)
-                s->removePoints(0, drop);
+            if (gone > 0)
+                s->removePoints(0, gone);
             break;
         }
     }
 }
 
-void TrendChart::rescale(const QDateTime &now)
+bool TrendChart::rescale(const QDateTime &now)
 {
-    const QDateTime windowStart = now.addSecs(-kWindowSeconds);
-    const QDateTime from = std::max(m_first, windowStart);
-    // At least a minute across, so the first samples do not fill the width.
-    const QDateTime to = std::max(now, from.addSecs(60));
-    m_time->setRange(from, to);
-    m_time->setFormat(from.secsTo(to) < 180 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
+    bool moved = false;
+    if (!m_timeSet || now > m_time->max() || now < m_time->min()) {
+        const QDateTime ahead = now.addSecs(kAxisStepSeconds);
+        const QDateTime from = std::max(m_first, ahead.addSecs(-kWindowSeconds));
+        // At least a minute across, so the first samples do not fill the width.
+        const QDateTime to = std::max(ahead, from.addSecs(60));
+        m_time->setRange(from, to);
+        m_time->setFormat(from.secsTo(to) < 180 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
+        m_timeSet = true;
+        moved = true;
+    }
 
     double volts = 15;
     for (const Trace *t : {&m_battery, &m_supply})
-        for (const QLineSeries *s : t->pieces)
-            for (const QPointF &p : s->points())
+        for (const QPointF &p : t->history)
+            if (!std::isnan(p.y()))
                 volts = std::max(volts, p.y() * 1.1);
     // Round steps: 5 V and 50 % (or degrees) between ticks.
     const double voltsTop = std::ceil(volts / 5) * 5;
@@ -356,8 +418,8 @@ void TrendChart::rescale(const QDateTime &now)
     const auto widen = [&low, &high](const Trace &t) {
         if (!t.shown)
             return;
-        for (const QLineSeries *s : t.pieces)
-            for (const QPointF &p : s->points()) {
+        for (const QPointF &p : t.history)
+            if (!std::isnan(p.y())) {
                 low = std::min(low, p.y());
                 high = std::max(high, p.y());
             }
@@ -370,6 +432,7 @@ void TrendChart::rescale(const QDateTime &now)
     const double bottom = std::floor(low / 50) * 50, top = std::ceil(high / 50) * 50;
     m_percent->setRange(bottom, top);
     m_percent->setTickCount(int((top - bottom) / 50) + 1);
+    return moved;
 }
 
 int TrendChart::pointCount() const

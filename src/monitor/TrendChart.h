@@ -56,7 +56,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // One quantity over time, drawn as pieces between gaps.
+    // One quantity over time, drawn as pieces between gaps. The points of the window are kept in
+    // history (a NaN marks a gap); only a shown trace has pieces in the chart, so the hidden levels
+    // cost no drawing.
     struct Trace {
         Trace() = default;
         Trace(const QString &n, const QPen &p, QValueAxis *a) : name(n), pen(p), axis(a) {}
@@ -65,16 +67,18 @@ private:
         QValueAxis *axis = nullptr;
         bool shown = true;
         bool broken = false;
+        QList<QPointF> history;
         QList<QLineSeries *> pieces;
         int count() const;
     };
     void append(Trace &trace, qreal x, const std::optional<double> &value);
     void prune(const QDateTime &now);
-    void rescale(const QDateTime &now);
+    bool rescale(const QDateTime &now);   // true when the time axis moved
     void updateBand();
     void emphasise();
     void updateLegend();
     void setShown(Trace &trace, bool shown);
+    QLineSeries *newPiece(Trace &trace);
     QList<Trace *> traces();
     QList<const Trace *> traces() const;
 
@@ -93,4 +97,5 @@ private:
     QValueAxis *m_percent;
     std::optional<double> m_lower, m_upper;
     QDateTime m_first, m_last;
+    bool m_timeSet = false;
 };

@@ -9,6 +9,7 @@
 #include "link/StatusModel.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
+#include "unit/UnitSession.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -36,12 +37,12 @@ void run(const char *label, const QByteArray &contents)
 
     FakeSerialPort port;
     RecordingMessageSink messages;
-    CommandQueue queue(messages);
-    StatusModel status;
-    SerialLink link(port, queue, status);
+    ScriptedFileDialogs dialogs;
+    FixedClock clock;
     ProgramOptions options;
-    ProgramSettings settings(path, link, options, queue, messages);
-    SerialPage page(link, options, settings);
+    ProgramSettings settings(path, options, messages);
+    UnitSession unit(dir.path(), &port, UnitSession::Borrowed{settings, messages, dialogs, clock});
+    SerialPage page(unit.link());
 
     QElapsedTimer timer;
     timer.start();

@@ -66,27 +66,17 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
         m_ownDialogs.reset(dialogs);
     if (!setup.clock)
         m_ownClock = std::make_unique<SystemClock>();
-    m_port = setup.port ? setup.port : m_ownPort.get();
     m_messages = setup.messages ? setup.messages : m_ownMessages.get();
     m_dialogs = setup.dialogs ? setup.dialogs : m_ownDialogs.get();
     m_clock = setup.clock ? setup.clock : m_ownClock.get();
 
-    m_status = std::make_unique<StatusModel>();
-    m_queue = std::make_unique<CommandQueue>(*m_messages);
-    m_link = std::make_unique<SerialLink>(*m_port, *m_queue, *m_status);
+    // Settings first, the unit over them, the windows over the unit; they go in reverse.
     m_options = std::make_unique<ProgramOptions>();
-    m_settings = std::make_unique<ProgramSettings>(folder + QStringLiteral("/Service/TX.cfg"), *m_link, *m_options,
-                                                   *m_queue, *m_messages);
-    m_supervisor = std::make_unique<StatusSupervisor>(*m_link, *m_queue, *m_status, *m_options, *m_settings);
-    m_settings->setSupervisionTimer(&m_supervisor->timer());
-    m_image = std::make_unique<ConfigImage>();
-    m_configExchange = std::make_unique<ConfigExchange>(*m_link, *m_queue, *m_status, *m_image, *m_messages);
-    m_configFiles = std::make_unique<ConfigFiles>(*m_image, *m_link, *m_status, *m_messages, *m_dialogs, *m_clock,
-                                                  folder);
-    m_configTransfer = std::make_unique<ConfigFileTransfer>(*m_link, *m_status, *m_messages, *m_configFiles);
-    m_deviceInfo = std::make_unique<DeviceInfo>(*m_image, *m_link);
-    m_monitorExchange = std::make_unique<MonitorExchange>(*m_link, *m_queue, *m_status, *m_messages, *m_clock);
-    m_firmwareExchange = std::make_unique<FirmwareExchange>(*m_link, *m_queue, *m_status, *m_messages);
+    m_settings = std::make_unique<ProgramSettings>(folder + QStringLiteral("/Service/TX.cfg"), *m_options,
+                                                   *m_messages);
+    m_unit = std::make_unique<UnitSession>(folder, setup.port ? setup.port : m_ownPort.get(),
+                                           UnitSession::Borrowed{*m_settings, *m_messages, *m_dialogs, *m_clock});
+    SerialLink &link = m_unit->link();
 
     // Child windows, created once and kept until the end.
     m_window = std::make_unique<MainWindow>();
@@ -95,7 +85,7 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
     if (dialogs)
         dialogs->setParent(m_window.get());
     m_tree = new LeftMenu;
-    m_statusPanel = new StatusPanel(*m_status);
+    m_statusPanel = new StatusPanel(status());
     m_window->addChildWindow(m_tree);
     m_window->addChildWindow(m_statusPanel);
     SerialPage *serialPage = nullptr;
@@ -104,27 +94,26 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
         if (info.form == QLatin1String("RPF_01"))
             page = new GeneralInfoPage;
         else if (info.form == QLatin1String("RPF_02"))
-            page = serialPage = new SerialPage(*m_link, *m_options, *m_settings);
+            page = serialPage = new SerialPage(link);
         else if (info.form == QLatin1String("RPF_05"))
-            page = new DeviceInfoPage(*m_deviceInfo);
+            page = new DeviceInfoPage(deviceInfo());
         else if (info.form == QLatin1String("RPF_17"))
-            page = new ConfigPage(*m_configExchange, *m_configFiles, *m_configTransfer, *m_queue, *m_status,
+            page = new ConfigPage(configExchange(), configFiles(), configTransfer(), queue(), status(),
                                   *m_messages);
         else if (info.form == BasicSettingsPage::kFormName)
-            page = new BasicSettingsPage(*m_image, *m_messages);
+            page = new BasicSettingsPage(image(), *m_messages);
         else if (info.form == SimSettingsPage::kFormName)
-            page = new SimSettingsPage(*m_image, *m_messages);
+            page = new SimSettingsPage(image(), *m_messages);
         else if (info.form == DistributionListPage::kFormName)
             page = new DistributionListPage;
         else if (info.form == InputsPage::kFormName)
-            page = new InputsPage(*m_image, *m_messages);
+            page = new InputsPage(image(), *m_messages);
         else if (info.form == MonitorPage::kFormName)
-            page = new MonitorPage(*m_monitorExchange, *m_dialogs, folder);
+            page = new MonitorPage(monitorExchange(), *m_dialogs, folder);
         else if (info.form == QLatin1String("RPF_19"))
-            page = new SettingsPage(*m_options, *m_settings);
+            page = new SettingsPage(*m_options);
         else if (info.form == FirmwarePage::kFormName)
-            page = new FirmwarePage(*m_firmwareExchange, *m_deviceInfo, *m_link, *m_status, *m_dialogs, *m_clock,
-                                    folder);
+            page = new FirmwarePage(firmwareExchange(), deviceInfo(), link, status(), *m_dialogs, *m_clock, folder);
         else
             page = new Page(info.form, info.caption);
         m_window->addChildWindow(page);
@@ -133,17 +122,16 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
     connect(m_tree, &LeftMenu::pageRequested, m_window.get(), &MainWindow::showPage);
     // Unwritten edits and a running transfer are not dropped without a question. The window owns
     // the guard; it goes before everything the guard refers to.
-    auto closeGuard = std::make_shared<CloseGuard>(*m_link, *m_image, *m_status, *m_messages, [this] { shutDown(); });
+    auto closeGuard = std::make_shared<CloseGuard>(link, image(), status(), *m_messages, [this] { shutDown(); });
     m_window->setCloseGuard([closeGuard] { return closeGuard->mayClose(); });
     // Closing the main window ends the program, also while the wizard, a window of its own, is open.
     connect(m_window.get(), &MainWindow::closing, this, [this] {
         shutDown();
         QCoreApplication::quit();
     });
-    connect(m_settings.get(), &ProgramSettings::wizardRequested, this, &TarviksApp::showWizard);
 
-    registerCommands();
-    wireSupervision();
+    registerSettingsCommands();
+    wirePages();
     wirePortWatch(devices, serialPage);
 }
 
@@ -178,75 +166,71 @@ Page *TarviksApp::page(const QString &formName) const
     return m_window->page(formName);
 }
 
-void TarviksApp::registerCommands()
+void TarviksApp::registerSettingsCommands()
 {
-    m_queue->setStarter(Cmd::PoiskUstroistva, [this](QString &param) { m_link->PoiskUstroistva(param); });
-    m_queue->setStarter(Cmd::TXconfigLoadParam, [this](QString &) { m_settings->TXconfigLoadParam(); });
-    m_queue->setStarter(Cmd::TXconfigSaveParam, [this](QString &) { m_settings->TXconfigSaveParam(); });
-    m_queue->setStarter(Cmd::ConfiguraciaReadProcess,
-                        [this](QString &) { m_configExchange->ConfiguraciaReadProcess(); });
-    m_queue->setStarter(Cmd::ConfiguraciaWriteProcess,
-                        [this](QString &) { m_configExchange->ConfiguraciaWriteProcess(); });
-    m_queue->setStarter(Cmd::MonitoringProcess, [this](QString &) { m_monitorExchange->MonitoringProcess(); });
+    // TX.cfg is the window's: its load and save run through the unit's queue, at the times the
+    // program has always run them.
+    m_unit->queue().setStarter(Cmd::TXconfigLoadParam, [this](QString &) {
+        m_unit->whileSettingsFileInUse([this] { m_settings->TXconfigLoadParam(); });
+        if (m_settings->wizardAtStart())
+            showWizard();
+    });
+    m_unit->queue().setStarter(Cmd::TXconfigSaveParam, [this](QString &) {
+        m_unit->whileSettingsFileInUse([this] { m_settings->TXconfigSaveParam(); });
+    });
+    // A unit that has just answered: its port becomes the remembered one.
+    connect(m_unit.get(), &UnitSession::identified, this, [this] {
+        m_settings->TXconfigUpdateParam(m_unit->choice());
+        m_unit->queue().post(Cmd::TXconfigSaveParam);
+    });
+    // "Однократный автоматический поиск…" ticked or unticked takes effect at once.
+    connect(m_options.get(), &ProgramOptions::clicked, this, [this](int check) {
+        if (check == 5)
+            supervisor().Avtopoisk = m_options->isChecked(5);
+    });
 }
 
-void TarviksApp::wireSupervision()
+void TarviksApp::saveByUser()
 {
+    m_unit->whileSettingsFileInUse([this] { m_settings->saveByUser(m_unit->choice()); });
+}
+
+void TarviksApp::wirePages()
+{
+    auto *serialPage = qobject_cast<SerialPage *>(page(QStringLiteral("RPF_02")));
+    connect(serialPage, &SerialPage::autoSearchRequested, this, [this] { supervisor().Avtopoisk = true; });
+    connect(serialPage, &SerialPage::saveRequested, this, &TarviksApp::saveByUser);
+    connect(qobject_cast<SettingsPage *>(page(QStringLiteral("RPF_19"))), &SettingsPage::saveRequested, this,
+            &TarviksApp::saveByUser);
+
     auto *configPage = qobject_cast<ConfigPage *>(page(QStringLiteral("RPF_17")));
-    StatusSupervisor::Hooks hooks;
-    hooks.configurationRead = [this] { return m_configExchange->ConfiguraciaProchitana; };
-    hooks.setConfigurationRead = [this](bool read) { m_configExchange->ConfiguraciaProchitana = read; };
-    hooks.refreshPages = [this] {
+    auto *firmwarePage = qobject_cast<FirmwarePage *>(page(FirmwarePage::kFormName));
+    auto *monitorPage = qobject_cast<MonitorPage *>(page(MonitorPage::kFormName));
+    connect(m_unit.get(), &UnitSession::onlineChanged, this, [configPage, firmwarePage, monitorPage](bool online) {
+        if (online)
+            firmwarePage->applyVersionRule();
+        else
+            firmwarePage->disableButtons();
+        configPage->setOnlineControlsEnabled(online);
+        monitorPage->setOnline(online);
+    });
+    connect(m_unit.get(), &UnitSession::pagesStale, this, [this] {
         for (const QString &form : kRefreshedPages)
             if (Page *p = page(form))
                 p->Form_Activate();
-    };
-    auto *firmwarePage = qobject_cast<FirmwarePage *>(page(FirmwarePage::kFormName));
-    hooks.activateOnline = [configPage, firmwarePage] {
-        firmwarePage->applyVersionRule();
-        configPage->setOnlineControlsEnabled(true);
-    };
-    hooks.deactivateOffline = [configPage, firmwarePage] {
-        firmwarePage->disableButtons();
-        configPage->setOnlineControlsEnabled(false);
-    };
-    hooks.clearVersions = [this] { m_deviceInfo->clearVersions(); };
-    hooks.lockPages = [this](bool linkFree) { lockPages(linkFree); };
-    hooks.unsavedEdits = [this] { return m_image->isChanged(); };
-    wireMonitoring(hooks);
-    m_supervisor->setHooks(std::move(hooks));
-}
-
-void TarviksApp::wireMonitoring(StatusSupervisor::Hooks &hooks)
-{
-    auto *monitorPage = qobject_cast<MonitorPage *>(page(MonitorPage::kFormName));
-    auto *inputsPage = qobject_cast<InputsPage *>(page(InputsPage::kFormName));
-    MonitorExchange::Hooks monitor;
-    monitor.pageVisible = [monitorPage] { return monitorPage->isVisible(); };
-    monitor.refreshInputs = [inputsPage] { inputsPage->Form_Activate(); };
-    monitor.refreshDeviceInfo = [this] {
+    });
+    connect(m_unit.get(), &UnitSession::linkFreeChecked, this, &TarviksApp::lockPages);
+    connect(m_unit.get(), &UnitSession::inputsStale, this, [this] {
+        if (Page *p = page(InputsPage::kFormName))
+            p->Form_Activate();
+    });
+    connect(m_unit.get(), &UnitSession::deviceInfoStale, this, [this] {
         if (Page *p = page(DeviceInfoPage::kFormName))
             p->Form_Activate();
-    };
-    monitor.inputCount = [this] { return m_deviceInfo->KolichestvoVhodov; };
-    monitor.modelName = [this] { return m_deviceInfo->value(6); };
-    monitor.thresholds = [inputsPage](int input, bool upper) { return inputsPage->thresholdText(input, upper); };
-    // A request posted while the link is free starts now, not at the next supervision tick.
-    monitor.startQueued = [this] { m_supervisor->tick(); };
-    m_monitorExchange->setHooks(std::move(monitor));
-
-    // The monitoring page follows the unit on and off line and re-checks its timer on every tick.
-    hooks.activateOnline = [online = std::move(hooks.activateOnline), monitorPage] {
-        if (online)
-            online();
-        monitorPage->setOnline(true);
-    };
-    hooks.deactivateOffline = [offline = std::move(hooks.deactivateOffline), monitorPage] {
-        if (offline)
-            offline();
-        monitorPage->setOnline(false);
-    };
-    hooks.checkMonitoringButtons = [this] { m_monitorExchange->ProverkaKnopok(); };
+    });
+    m_unit->setMonitoringWanted([monitorPage] { return monitorPage->isVisible(); });
+    // The window supervises its unit: a monitoring request posted while the link is free starts now.
+    m_unit->setSupervised(true);
 }
 
 void TarviksApp::lockPages(bool linkFree)
@@ -274,15 +258,11 @@ void TarviksApp::showWizard()
 
 void TarviksApp::startUp(bool startTimers)
 {
-    m_supervisor->load();
-    m_queue->setLinkFree(true);
-    m_queue->post(Cmd::TXconfigLoadParam);
-    m_link->UstroistvoName.clear();
-    m_link->UstroistvoNameClear.clear();
+    m_unit->start(false);
+    m_unit->queue().post(Cmd::TXconfigLoadParam);
     m_window->showPage(QStringLiteral("m02"));
-    m_configExchange->ConfiguraciaProchitana = false;
     if (startTimers) {
-        m_supervisor->timer().start();
+        supervisor().timer().start();
         if (m_portWatch)
             m_portWatch->start();
     }
@@ -293,13 +273,11 @@ void TarviksApp::shutDown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    m_supervisor->timer().stop();
+    supervisor().timer().stop();
     if (m_portWatch)
         m_portWatch->stop();
     m_settings->TXconfigSaveParam();
     if (m_wizard)
         m_wizard->close();
-    m_link->pollTimer().stop();
-    if (m_link->isOpen())
-        m_link->CloseUsbComPort();
+    m_unit->stop();
 }

@@ -4,32 +4,18 @@
 #include <QString>
 #include <memory>
 
-class SerialPort;
+#include "link/StatusSupervisor.h"
+#include "shell/MasterForm.h"
+#include "unit/UnitSession.h"
+
 class SerialDeviceList;
 class PortNumbering;
 class PortWatch;
 class SerialPage;
-class MessageSink;
-class FileDialogs;
-class Clock;
-class CommandQueue;
-class StatusModel;
-class SerialLink;
 class ProgramOptions;
-class ProgramSettings;
-class StatusSupervisor;
-class ConfigImage;
-class ConfigExchange;
-class ConfigFiles;
-class ConfigFileTransfer;
-class DeviceInfo;
-class FirmwareExchange;
-class MonitorExchange;
 class MainWindow;
 class LeftMenu;
 class StatusPanel;
-#include "link/StatusSupervisor.h"
-#include "shell/MasterForm.h"
 class Page;
 
 // What the application is built from; null members get the real implementations.
@@ -43,8 +29,8 @@ struct AppSetup {
     SerialDeviceList *devices = nullptr;
 };
 
-// The composition root: owns every part of the program, wires the command queue, the receive
-// handlers and the supervision hooks, and runs start-up and shutdown in their fixed order.
+// The window's composition root: owns the program settings, one unit and the windows over it,
+// runs start-up and shutdown in their fixed order, and is the only writer of TX.cfg.
 class TarviksApp : public QObject {
     Q_OBJECT
 public:
@@ -63,32 +49,34 @@ public:
     Page *page(const QString &formName) const;
     MasterForm *wizard() const { return m_wizard; }
 
-    SerialPort &port() { return *m_port; }
+    UnitSession &unit() { return *m_unit; }
+    SerialPort &port() { return m_unit->port(); }
     PortNumbering &numbering() { return *m_numbering; }
     // Null when no device list is watched.
     PortWatch *portWatch() { return m_portWatch.get(); }
     MessageSink &messages() { return *m_messages; }
-    CommandQueue &queue() { return *m_queue; }
-    StatusModel &status() { return *m_status; }
-    SerialLink &link() { return *m_link; }
+    CommandQueue &queue() { return m_unit->queue(); }
+    StatusModel &status() { return m_unit->status(); }
+    SerialLink &link() { return m_unit->link(); }
     ProgramOptions &options() { return *m_options; }
     ProgramSettings &settings() { return *m_settings; }
-    StatusSupervisor &supervisor() { return *m_supervisor; }
-    ConfigImage &image() { return *m_image; }
-    ConfigExchange &configExchange() { return *m_configExchange; }
-    ConfigFiles &configFiles() { return *m_configFiles; }
-    ConfigFileTransfer &configTransfer() { return *m_configTransfer; }
-    DeviceInfo &deviceInfo() { return *m_deviceInfo; }
-    FirmwareExchange &firmwareExchange() { return *m_firmwareExchange; }
-    MonitorExchange &monitorExchange() { return *m_monitorExchange; }
+    StatusSupervisor &supervisor() { return m_unit->supervisor(); }
+    ConfigImage &image() { return m_unit->image(); }
+    ConfigExchange &configExchange() { return m_unit->configExchange(); }
+    ConfigFiles &configFiles() { return m_unit->configFiles(); }
+    ConfigFileTransfer &configTransfer() { return m_unit->configTransfer(); }
+    DeviceInfo &deviceInfo() { return m_unit->deviceInfo(); }
+    FirmwareExchange &firmwareExchange() { return m_unit->firmwareExchange(); }
+    MonitorExchange &monitorExchange() { return m_unit->monitorExchange(); }
 
 private:
-    void registerCommands();
-    void wireSupervision();
-    void wireMonitoring(StatusSupervisor::Hooks &hooks);
+    void registerSettingsCommands();
+    void wirePages();
     void showWizard();
     void lockPages(bool linkFree);
     void wirePortWatch(SerialDeviceList *devices, SerialPage *serialPage);
+    // A save button: the unit's choices and the options into TX.cfg.
+    void saveByUser();
 
     // Defaults for what the setup left open.
     std::unique_ptr<PortNumbering> m_numbering;   // before the port, which resolves through it
@@ -97,24 +85,13 @@ private:
     std::unique_ptr<MessageSink> m_ownMessages;
     std::unique_ptr<FileDialogs> m_ownDialogs;
     std::unique_ptr<Clock> m_ownClock;
-    SerialPort *m_port;
     MessageSink *m_messages;
     FileDialogs *m_dialogs;
     Clock *m_clock;
 
-    std::unique_ptr<StatusModel> m_status;
-    std::unique_ptr<CommandQueue> m_queue;
-    std::unique_ptr<SerialLink> m_link;
     std::unique_ptr<ProgramOptions> m_options;
     std::unique_ptr<ProgramSettings> m_settings;
-    std::unique_ptr<StatusSupervisor> m_supervisor;
-    std::unique_ptr<ConfigImage> m_image;   // MassivKonfiguracii
-    std::unique_ptr<ConfigExchange> m_configExchange;
-    std::unique_ptr<ConfigFiles> m_configFiles;
-    std::unique_ptr<ConfigFileTransfer> m_configTransfer;
-    std::unique_ptr<DeviceInfo> m_deviceInfo;
-    std::unique_ptr<FirmwareExchange> m_firmwareExchange;
-    std::unique_ptr<MonitorExchange> m_monitorExchange;
+    std::unique_ptr<UnitSession> m_unit;
     std::unique_ptr<PortWatch> m_portWatch;
 
     // Widgets go first on destruction: they refer to everything above.

@@ -1,5 +1,5 @@
 #include "cli/CliCommands.h"
-#include "cli/CliSession.h"
+#include "cli/CliUnit.h"
 #include "cli/ExitCode.h"
 #include "cli/FieldCommands.h"
 #include "cli/InterruptWatch.h"
@@ -51,7 +51,7 @@ void clearImage(ConfigImage &image)
 }
 }
 
-CliCommands::CliCommands(CliSession &session, const CliOptions &options, ProgressReporter &progress, Writer out,
+CliCommands::CliCommands(CliUnit &session, const CliOptions &options, ProgressReporter &progress, Writer out,
                          Writer err)
     : m_session(session), m_options(options), m_progress(progress), m_out(std::move(out)), m_err(std::move(err))
 {
@@ -254,7 +254,7 @@ int CliCommands::readConfig()
         m_session.close();
         return ExitCode::BadFile;
     }
-    if (m_session.waitWhileTag(Tag::ConfigFileCopy) == CliSession::End::Interrupted) {
+    if (m_session.waitWhileTag(Tag::ConfigFileCopy) == CliUnit::End::Interrupted) {
         m_session.abort();
         fail(QStringLiteral("Прервано: чтение остановлено. ") + untouched + kStillSending);
         return ExitCode::Interrupted;
@@ -293,7 +293,7 @@ int CliCommands::writeConfig()
     }
     const QString partial = QStringLiteral(
         "Передано %1 из %2 байт: конфигурация в устройстве может быть записана не полностью, повторите запись.");
-    if (m_session.waitWhileTag(Tag::ConfigFileLoad) == CliSession::End::Interrupted) {
+    if (m_session.waitWhileTag(Tag::ConfigFileLoad) == CliUnit::End::Interrupted) {
         const int sent = transfer.SchetchikBaitov;
         m_session.abort();
         fail(QStringLiteral("Прервано: запись остановлена. ")
@@ -318,7 +318,7 @@ int CliCommands::writeConfig()
     m_session.status().clearProgress();
     m_progress.begin(QStringLiteral("Проверка"));
     m_session.configExchange().ConfiguraciaReadProcess();
-    if (m_session.waitWhileTag(Tag::ConfigRead) == CliSession::End::Interrupted) {
+    if (m_session.waitWhileTag(Tag::ConfigRead) == CliUnit::End::Interrupted) {
         m_session.abort();
         fail(QStringLiteral("Прервано: конфигурация записана, проверка не выполнена."));
         return ExitCode::Interrupted;
@@ -348,7 +348,7 @@ bool CliCommands::readUnitInfo(int port)
     m_session.status().clearProgress();
     m_progress.begin(QStringLiteral("Чтение конфигурации"));
     m_session.configExchange().ConfiguraciaReadProcess();
-    if (m_session.waitWhileTag(Tag::ConfigRead) == CliSession::End::Interrupted) {
+    if (m_session.waitWhileTag(Tag::ConfigRead) == CliUnit::End::Interrupted) {
         m_session.abort();
         m_session.deviceInfo().fill();
         return false;
@@ -403,7 +403,7 @@ int CliCommands::waitFirmware(const QString &tag)
         m_session.close();
         return ExitCode::TransferFailed;
     }
-    return m_session.waitWhileTag(tag) == CliSession::End::Interrupted ? ExitCode::Interrupted
+    return m_session.waitWhileTag(tag) == CliUnit::End::Interrupted ? ExitCode::Interrupted
                                                                          : ExitCode::Success;
 }
 
@@ -595,7 +595,7 @@ int CliCommands::monitor()
         clock.start();
         exchange.MonitoringProcess();
         if (link.RPF_02VektorPriemaIsPorta == Tag::Monitoring
-            && m_session.waitWhileTag(Tag::Monitoring) == CliSession::End::Interrupted)
+            && m_session.waitWhileTag(Tag::Monitoring) == CliUnit::End::Interrupted)
             break;
         const QString tag = link.RPF_02VektorPriemaIsPorta;
         if (tag == Tag::MonitoringOk) {
@@ -630,7 +630,7 @@ int CliCommands::monitor()
         }
         if (m_options.count && frames >= *m_options.count)
             break;
-        if (m_session.pause(periodMs - int(clock.elapsed())) == CliSession::End::Interrupted)
+        if (m_session.pause(periodMs - int(clock.elapsed())) == CliUnit::End::Interrupted)
             break;
     }
     if (InterruptWatch::interrupted()) {

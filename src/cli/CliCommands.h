@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-class CliSession;
+class CliUnit;
 class ProgressReporter;
 class StderrMessageSink;
 class ConfigImage;
@@ -38,7 +38,7 @@ public:
     static QString frameLine(const MonitorReadings &readings, const MonitorDecoder::Layout &layout, bool measurement,
                              const QDateTime &time);
 
-    CliCommands(CliSession &session, const CliOptions &options, ProgressReporter &progress, Writer out,
+    CliCommands(CliUnit &session, const CliOptions &options, ProgressReporter &progress, Writer out,
                 Writer err);
     int run();
 
@@ -65,7 +65,7 @@ private:
     void say(const QString &text);   // informational, silenced by --quiet
     void fail(const QString &text);  // always shown
 
-    CliSession &m_session;
+    CliUnit &m_session;
     const CliOptions &m_options;
     ProgressReporter &m_progress;
     Writer m_out;

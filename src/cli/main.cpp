@@ -1,7 +1,7 @@
 // tarviks-cli: the program's service work from a command line, on the same core as the window.
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
-#include "cli/CliSession.h"
+#include "cli/CliUnit.h"
 #include "cli/ExitCode.h"
 #include "cli/FixedFileDialogs.h"
 #include "cli/InterruptWatch.h"
@@ -13,6 +13,10 @@
 #include "link/SerialDevices.h"
 #include "settings/ProgramFolder.h"
 #include "settings/QtTranslations.h"
+#include "settings/ProgramOptions.h"
+#include "settings/ProgramSettings.h"
+#include "shell/Clock.h"
+#include "unit/UnitSession.h"
 #include <QCoreApplication>
 #include <cstdio>
 #ifdef Q_OS_WIN
@@ -70,9 +74,16 @@ int main(int argc, char **argv)
     numbering.assign(devices);
     if (!options.portDevice.isEmpty())
         options.port = numbering.numberFor(options.portDevice);
+    SystemClock clock;
+    // TX.cfg is read once, before any unit exists, and never written here.
+    ProgramOptions programOptions;
+    ProgramSettings settings(folder.path() + QStringLiteral("/Service/TX.cfg"), programOptions, messages);
+    settings.TXconfigLoadParam();
     QtSerialPort port(folder.path(), &numbering);
-    CliSession session(CliSession::Setup{folder.path(), &port, &messages, &dialogs, &progress});
-    session.loadSettings(options.speed);
+    UnitSession unit(folder.path(), &port, UnitSession::Borrowed{settings, messages, dialogs, clock});
+    if (options.speed)
+        unit.overrideSpeed(*options.speed);
+    CliUnit session(unit, &progress);
     CliCommands commands(session, options, progress, writerTo(stdout), writerTo(stderr));
     return commands.run();
 }

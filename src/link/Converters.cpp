@@ -1,4 +1,5 @@
 #include "link/Converters.h"
+#include <limits>
 #include "shell/MessageSink.h"
 
 namespace {
@@ -108,4 +109,20 @@ QList<QByteArray> Converters::SplitLines(const QByteArray &bytes)
     if (pending)
         lines.append(current);
     return lines;
+}
+
+int Converters::leadingNumber(const QString &text)
+{
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+')))
+        negative = t.at(i++) == QLatin1Char('-');
+    qint64 value = 0;
+    for (; i < t.size() && t.at(i).isDigit() && t.at(i).unicode() < 128; ++i) {
+        value = value * 10 + (t.at(i).unicode() - '0');
+        if (value > std::numeric_limits<int>::max())
+            return 0;   // no port or speed is that large; treat it as no number at all
+    }
+    return int(negative ? -value : value);
 }

@@ -23,6 +23,10 @@ QString NumberToHex2(int value);
 // The lines of a hex text file: they end at CR LF, CR or LF, and a final line end opens no new line.
 QList<QByteArray> SplitLines(const QByteArray &bytes);
 
+// The number at the start of a text ("12" -> 12, " 7 x" -> 7, "COM3" -> 0), as lists of ports and
+// speeds are read; 0 beyond the range of int.
+int leadingNumber(const QString &text);
+
 // Non-consuming conveniences.
 inline QString toHexText(QByteArray bytes) { return BytesToHexText(bytes); }
 inline QByteArray fromHexText(QString text, MessageSink *messages = nullptr, bool *ok = nullptr)

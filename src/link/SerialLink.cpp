@@ -4,7 +4,7 @@
 #include "link/OperationTags.h"
 #include "link/SerialPort.h"
 #include "link/StatusModel.h"
-#include <limits>
+#include "link/UnitSettings.h"
 
 namespace {
 const QString kConnectionErrorPrefix = QStringLiteral("Ошибка соединения ");
@@ -20,102 +20,29 @@ const QStringList &registeredTags()
 }
 }
 
-SerialLink::SerialLink(SerialPort &port, CommandQueue &queue, StatusModel &status, QObject *parent)
-    : QObject(parent), m_port(port), m_queue(queue), m_status(status)
+SerialLink::SerialLink(SerialPort &port, CommandQueue &queue, StatusModel &status, UnitSettings &choices,
+                       QObject *parent)
+    : QObject(parent), m_port(port), m_queue(queue), m_status(status), m_choices(choices)
 {
+    init();
+}
+
+SerialLink::SerialLink(SerialPort &port, CommandQueue &queue, StatusModel &status, QObject *parent)
+    : QObject(parent), m_port(port), m_queue(queue), m_status(status), m_ownChoices(std::make_unique<UnitSettings>()),
+      m_choices(*m_ownChoices)
+{
+    init();
+}
+
+SerialLink::~SerialLink() = default;
+
+void SerialLink::init()
+{
+    connect(&m_choices, &UnitSettings::changed, this, &SerialLink::stateChanged);
     m_pollTimer.setInterval(50);
     connect(&m_pollTimer, &QTimer::timeout, this, &SerialLink::receiveTick);
     m_settingsText = m_port.settingsText();
     m_port.setArrivalCallback([this] { receiveArrival(); });
-}
-
-int SerialLink::numericValue(const QString &text)
-{
-    const QString t = text.trimmed();
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < t.size() && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+')))
-        negative = t.at(i++) == QLatin1Char('-');
-    qint64 value = 0;
-    for (; i < t.size() && t.at(i).isDigit() && t.at(i).unicode() < 128; ++i) {
-        value = value * 10 + (t.at(i).unicode() - '0');
-        if (value > std::numeric_limits<int>::max())
-            return 0;   // no port or speed is that large; treat it as no number at all
-    }
-    return int(negative ? -value : value);
-}
-
-// --- the page's choices ---
-
-QString SerialLink::speedText() const
-{
-    return isValidSpeedIndex(m_speedIndex) ? m_speedItems.at(m_speedIndex) : QString();
-}
-
-void SerialLink::choicesChanged()
-{
-    if (m_choiceUpdates > 0)
-        m_choicesPending = true;
-    else
-        emit stateChanged();
-}
-
-void SerialLink::endChoiceUpdate()
-{
-    if (m_choiceUpdates > 0 && --m_choiceUpdates == 0 && m_choicesPending) {
-        m_choicesPending = false;
-        emit stateChanged();
-    }
-}
-
-void SerialLink::setPortItems(const QStringList &items)
-{
-    m_portItems = items;
-    choicesChanged();
-}
-
-void SerialLink::addPortItem(const QString &item)
-{
-    m_portItems.append(item);
-    choicesChanged();
-}
-
-void SerialLink::setPortText(const QString &text)
-{
-    if (m_portText == text)
-        return;
-    m_portText = text;
-    choicesChanged();
-}
-
-void SerialLink::setSpeedItems(const QStringList &items)
-{
-    m_speedItems = items;
-    if (!isValidSpeedIndex(m_speedIndex))
-        m_speedIndex = -1;
-    choicesChanged();
-}
-
-void SerialLink::addSpeedItem(const QString &item)
-{
-    m_speedItems.append(item);
-    choicesChanged();
-}
-
-void SerialLink::setSpeedIndex(int index)
-{
-    if (!isValidSpeedIndex(index) || index == m_speedIndex)
-        return;
-    m_speedIndex = index;
-    choicesChanged();
-}
-
-void SerialLink::setHandshakeIndex(int index)
-{
-    if (!isValidHandshakeIndex(index) || index == m_handshakeIndex)
-        return;
-    m_handshakeIndex = index;
-    choicesChanged();
 }
 
 QString SerialLink::deviceName() const
@@ -136,7 +63,7 @@ void SerialLink::OpenUsbComPort(const QString &UsbComPortNumberForOpen)
         CloseUsbComPort();
 
     if (UsbComPortNumberForOpen.isEmpty()) {
-        const int chosen = numericValue(m_portText);
+        const int chosen = numericValue(m_choices.portText());
         if (chosen > 0)
             UsbComPortNumber = chosen;
     } else {
@@ -147,9 +74,9 @@ void SerialLink::OpenUsbComPort(const QString &UsbComPortNumberForOpen)
     m_connectionError.clear();
     m_connectionErrorToolTip.clear();
     if (!m_port.isOpen()) {
-        UsbComPortSpeed = numericValue(speedText());
-        UsbComPortHandshaking = m_handshakeIndex + 1;
-        if (!m_port.open(UsbComPortNumber, UsbComPortSpeed, m_handshakeIndex))
+        UsbComPortSpeed = numericValue(m_choices.speedText());
+        UsbComPortHandshaking = m_choices.handshakeIndex() + 1;
+        if (!m_port.open(UsbComPortNumber, UsbComPortSpeed, m_choices.handshakeIndex()))
             RPF_02ComError = m_port.lastError() > 0 ? m_port.lastError() : int(SerialPort::QtErrorBase);
         // The poll runs from the first open attempt on, also after a failed one: it refreshes the display.
         m_pollTimer.start();

@@ -7,10 +7,13 @@
 #include <QStringList>
 #include <QTimer>
 #include <functional>
+#include <memory>
+#include "link/Converters.h"
 
 class SerialPort;
 class CommandQueue;
 class StatusModel;
+#include "link/UnitSettings.h"
 
 // The logic of the serial page "Соединение с компьютером": the one port, its choices, the 50 ms
 // receive pump that routes input by operation tag, and the device identification.
@@ -25,13 +28,11 @@ public:
     inline static const QString kSendErrorPrefix = QStringLiteral("Ошибка передачи ");
     inline static const QByteArray kIdentifyRequest = QByteArrayLiteral("#4000");
     inline static const QByteArray kIdentifyMarker = QByteArrayLiteral("#4000=");
-    // Combo2's design-time items, until the settings file supplies its own.
-    inline static const QStringList kDesignSpeeds = {QStringLiteral("9600"), QStringLiteral("19200"),
-                                                    QStringLiteral("115200")};
-    inline static const QStringList kHandshakeItems = {QStringLiteral("None"), QStringLiteral("XonXoff"),
-                                                      QStringLiteral("RTS"), QStringLiteral("RTSXonXoff")};
-
+    SerialLink(SerialPort &port, CommandQueue &queue, StatusModel &status, UnitSettings &choices,
+               QObject *parent = nullptr);
+    // With choices of its own, at their design-time values (rigs that need no settings).
     SerialLink(SerialPort &port, CommandQueue &queue, StatusModel &status, QObject *parent = nullptr);
+    ~SerialLink() override;
 
     // When a handler is called: on every 50 ms poll only, or also as soon as bytes arrive (lock-step
     // writes, whose next block waits for the unit's "OK"). Silence is counted in polls either way.
@@ -47,25 +48,9 @@ public:
             m_arrivalTags.remove(tag);
     }
 
-    // --- the page's choices (Combo1 port numbers, Combo2 speeds, Combo3 handshaking) ---
-    QStringList portItems() const { return m_portItems; }
-    QString portText() const { return m_portText; }          // Combo1's text (editable list)
-    QStringList speedItems() const { return m_speedItems; }
-    int speedIndex() const { return m_speedIndex; }          // -1: none selected
-    QString speedText() const;                                // selected item or ""
-    int handshakeIndex() const { return m_handshakeIndex; }   // 0..3
-    void setPortItems(const QStringList &items);
-    void addPortItem(const QString &item);
-    void setPortText(const QString &text);
-    void setSpeedItems(const QStringList &items);
-    void addSpeedItem(const QString &item);
-    void setSpeedIndex(int index);                            // out of range: refused, returns quietly
-    void setHandshakeIndex(int index);
-    // Choices changed between these two calls are announced once, at the end (nestable).
-    void beginChoiceUpdate() { ++m_choiceUpdates; }
-    void endChoiceUpdate();
-    bool isValidSpeedIndex(int index) const { return index >= 0 && index < m_speedItems.size(); }
-    bool isValidHandshakeIndex(int index) const { return index >= 0 && index < kHandshakeItems.size(); }
+    // The choices this link opens with (the serial page edits them).
+    UnitSettings &choices() { return m_choices; }
+    const UnitSettings &choices() const { return m_choices; }
 
     // --- shared variables ---
     int UsbComPortNumber = 1;
@@ -120,10 +105,10 @@ public:
     void Form_Unload();
 
     // The number at the start of a text ("12" -> 12, " 7 x" -> 7, "COM3" -> 0), as the page's lists are read.
-    static int numericValue(const QString &text);
+    static int numericValue(const QString &text) { return Converters::leadingNumber(text); }
 
 signals:
-    // The port state, its texts or the page's choices changed: the page widget refreshes itself.
+    // The port state, its texts or the choices changed: the page widget refreshes itself.
     void stateChanged();
     // The port was found closed while this in-progress tag was set; its handler will not be called
     // again, so its owner must end the exchange.
@@ -133,16 +118,12 @@ private:
     SerialPort &m_port;
     CommandQueue &m_queue;
     StatusModel &m_status;
+    std::unique_ptr<UnitSettings> m_ownChoices;
+    UnitSettings &m_choices;
     QHash<QString, Handler> m_handlers;
     QSet<QString> m_arrivalTags;
     bool m_dispatching = false;   // a tick or an arrival is running its handler
     QTimer m_pollTimer;
-
-    QStringList m_portItems;
-    QString m_portText;
-    QStringList m_speedItems = kDesignSpeeds;
-    int m_speedIndex = 0;
-    int m_handshakeIndex = 0;
 
     QString m_portStateText;
     QString m_portStateToolTip;
@@ -150,11 +131,8 @@ private:
     QString m_connectionError;
     QString m_connectionErrorToolTip;
     int m_identificationCount = 0;
-    int m_choiceUpdates = 0;
-    bool m_choicesPending = false;
 
-    void choicesChanged();
-
+    void init();
     void reportConnectionError(const QString &prefix, int error);
     // Reads what waits; a read error reports and closes the port.
     void readPort();

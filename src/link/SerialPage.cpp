@@ -2,8 +2,7 @@
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
-#include "settings/ProgramOptions.h"
-#include "settings/ProgramSettings.h"
+#include "link/UnitSettings.h"
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIntValidator>
@@ -65,9 +64,8 @@ bool setItems(QComboBox *combo, const QStringList &items)
 }
 }
 
-SerialPage::SerialPage(SerialLink &link, ProgramOptions &options, ProgramSettings &settings, QWidget *parent)
-    : Page(QStringLiteral("RPF_02"), QStringLiteral("Соединение с компьютером"), parent), m_link(link),
-      m_options(options), m_settings(settings)
+SerialPage::SerialPage(SerialLink &link, QWidget *parent)
+    : Page(QStringLiteral("RPF_02"), QStringLiteral("Соединение с компьютером"), parent), m_link(link)
 {
     m_command1 = button(this, QStringLiteral("Command1"), QStringLiteral("Найти устройство автоматически"),
                         tw(240, 480, 4200, 390));
@@ -87,7 +85,7 @@ SerialPage::SerialPage(SerialLink &link, ProgramOptions &options, ProgramSetting
     m_combo2->setEnabled(false);
     label(m_frame, QStringLiteral("Label3"), QStringLiteral("Контроль передачи"), tw(150, 1380, 2000, 330));
     m_combo3 = make<QComboBox>(m_frame, QStringLiteral("Combo3"), tw(2250, 1350, 1800, 360));
-    m_combo3->addItems(SerialLink::kHandshakeItems);
+    m_combo3->addItems(UnitSettings::kHandshakeItems);
     m_combo3->setItemData(3, QStringLiteral("Аппаратный контроль RTS/CTS; программный XON/XOFF вместе с ним не поддерживается"),
                           Qt::ToolTipRole);
 
@@ -122,16 +120,16 @@ SerialPage::SerialPage(SerialLink &link, ProgramOptions &options, ProgramSetting
     connect(m_close, &QPushButton::clicked, this, &SerialPage::Komanda3_Click);
 
     connect(m_combo1, &QComboBox::activated, this, [this](int index) {
-        m_link.setPortText(m_combo1->itemText(index));
+        m_link.choices().setPortText(m_combo1->itemText(index));
         choiceMade();
     });
     connect(m_combo1, &QComboBox::editTextChanged, this, [this](const QString &text) {
         // Half-typed numbers beyond the last port are not taken.
         if (!m_refreshing && (text.isEmpty() || m_combo1->lineEdit()->hasAcceptableInput()))
-            m_link.setPortText(text);
+            m_link.choices().setPortText(text);
     });
     connect(m_combo3, &QComboBox::activated, this, [this](int index) {
-        m_link.setHandshakeIndex(index);
+        m_link.choices().setHandshakeIndex(index);
         choiceMade();
     });
     connect(&m_link, &SerialLink::stateChanged, this, &SerialPage::refresh);
@@ -148,13 +146,13 @@ void SerialPage::refresh()
 {
     m_refreshing = true;
     // The tooltips look at the ports folder: only when the items or the devices changed.
-    if (setItems(m_combo1, m_link.portItems()))
+    if (setItems(m_combo1, m_link.choices().portItems()))
         updatePortToolTips();
-    if (m_combo1->currentText() != m_link.portText())
-        m_combo1->setEditText(m_link.portText());
-    setItems(m_combo2, m_link.speedItems());
-    m_combo2->setCurrentIndex(m_link.speedIndex());
-    m_combo3->setCurrentIndex(m_link.handshakeIndex());
+    if (m_combo1->currentText() != m_link.choices().portText())
+        m_combo1->setEditText(m_link.choices().portText());
+    setItems(m_combo2, m_link.choices().speedItems());
+    m_combo2->setCurrentIndex(m_link.choices().speedIndex());
+    m_combo3->setCurrentIndex(m_link.choices().handshakeIndex());
     m_refreshing = false;
 
     const bool open = m_link.isOpen();
@@ -188,12 +186,12 @@ void SerialPage::Form_Activate()
 
 void SerialPage::Command1_Click()
 {
-    m_options.Avtopoisk = true;
+    emit autoSearchRequested();
 }
 
 void SerialPage::Command2_Click()
 {
-    m_settings.saveByUser();
+    emit saveRequested();
     m_save->setEnabled(false);
     m_link.OtobrazitSostojaniePorta();
 }
@@ -205,7 +203,7 @@ void SerialPage::Command3_Click()
 
 void SerialPage::Komanda2_Click()
 {
-    const int chosen = SerialLink::numericValue(m_link.portText());
+    const int chosen = SerialLink::numericValue(m_link.choices().portText());
     if (chosen > 0)
         m_link.UsbComPortNumber = chosen;
     m_link.OpenUsbComPort(QString::number(m_link.UsbComPortNumber));

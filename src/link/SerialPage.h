@@ -8,15 +8,14 @@ class QLabel;
 class QPushButton;
 class QTextEdit;
 class SerialLink;
-class ProgramOptions;
-class ProgramSettings;
 
 // The page RPF_02 "Соединение с компьютером": port choices, open/close, search buttons and the port
-// state; a thin view over SerialLink.
+// state; a thin view over SerialLink and its choices. The search and save buttons ask the page's
+// owner, which runs the unit's supervision and keeps the program settings.
 class SerialPage : public Page {
     Q_OBJECT
 public:
-    SerialPage(SerialLink &link, ProgramOptions &options, ProgramSettings &settings, QWidget *parent = nullptr);
+    explicit SerialPage(SerialLink &link, QWidget *parent = nullptr);
 
     void Form_Activate() override;
 
@@ -35,12 +34,17 @@ public:
     void setPortToolTips(std::function<QString(int)> toolTip);
     void updatePortToolTips();
 
+signals:
+    // "Найти устройство автоматически": the automatic search is to run.
+    void autoSearchRequested();
+    // "Сохранить настройки": the port choices and options are to be remembered.
+    void saveRequested();
+
+
 private:
     void choiceMade();
 
     SerialLink &m_link;
-    ProgramOptions &m_options;
-    ProgramSettings &m_settings;
     bool m_refreshing = false;
     std::function<QString(int)> m_portToolTip;
 

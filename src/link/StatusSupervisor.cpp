@@ -3,8 +3,7 @@
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
-#include "settings/ProgramOptions.h"
-#include "settings/ProgramSettings.h"
+#include "link/UnitSettings.h"
 #include <utility>
 
 namespace {
@@ -43,9 +42,8 @@ void call(const F &hook, Args... args)
 }
 }
 
-StatusSupervisor::StatusSupervisor(SerialLink &link, CommandQueue &queue, StatusModel &status,
-                                   ProgramOptions &options, ProgramSettings &settings, QObject *parent)
-    : QObject(parent), m_link(link), m_queue(queue), m_status(status), m_options(options), m_settings(settings)
+StatusSupervisor::StatusSupervisor(SerialLink &link, CommandQueue &queue, StatusModel &status, QObject *parent)
+    : QObject(parent), m_link(link), m_queue(queue), m_status(status)
 {
     m_timer.setInterval(200);
     connect(&m_timer, &QTimer::timeout, this, &StatusSupervisor::tick);
@@ -60,7 +58,7 @@ void StatusSupervisor::load()
 void StatusSupervisor::tick()
 {
     showPortState();
-    if (m_link.UstroistvoNameClear.isEmpty() && m_options.Avtopoisk)
+    if (m_link.UstroistvoNameClear.isEmpty() && Avtopoisk)
         runAutomaticSearch();
     followUpTag();
     // A command posted above starts in this same tick.
@@ -85,37 +83,37 @@ void StatusSupervisor::showPortState()
     PagesRefreshed = false;
     call(m_hooks.deactivateOffline);
     call(m_hooks.clearVersions);
-    if (m_options.isChecked(1))
-        m_options.Avtopoisk = true;
+    if (searchOnLoss)
+        Avtopoisk = true;
 }
 
 void StatusSupervisor::runAutomaticSearch()
 {
-    if (m_options.UseLastSucsessConnection) {
-        m_options.UseLastSucsessConnection = false;
+    if (UseLastSucsessConnection) {
+        UseLastSucsessConnection = false;
         m_queue.post(Cmd::PoiskUstroistva);
         return;
     }
-    const int count = qMin(m_settings.KolichestvoStrokTX, int(m_settings.StrokiTX.size()) - 1);
-    QString key;
-    while (key != ProgramSettings::kPortKey) {
+    // The offered ports in their order; the search walks them one a tick.
+    const QStringList ports = m_link.choices().portItems();
+    int port = 0;
+    while (port == 0) {
         ++searchIndex;
-        if (searchIndex > count) {
-            // List exhausted: the search stops, and the next round starts again at the first line.
+        if (searchIndex > ports.size()) {
+            // List exhausted: the search stops, and the next round starts again at the first port.
             searchIndex = 0;
-            m_options.Avtopoisk = false;
+            Avtopoisk = false;
             break;
         }
-        QString value;
-        ProgramSettings::splitLine(m_settings.StrokiTX.at(searchIndex), key, value);
-        // Only a port line names a port, and only a port number goes into the queue: the file is
-        // edited by hand, and any other text could break out of its queue entry.
-        const int port = ProgramSettings::portNumber(value);
-        if (key != ProgramSettings::kPortKey || port == 0)
-            key.clear();
-        else
-            searchPort = QString::number(port);
+        // Only a port number goes into the queue: the list comes from a file edited by hand, and any
+        // other text could break out of its queue entry.
+        bool ok = false;
+        const int n = ports.at(searchIndex - 1).trimmed().toInt(&ok);
+        if (ok && n >= 1 && n <= 32767)
+            port = n;
     }
+    if (port > 0)
+        searchPort = QString::number(port);
     m_queue.post(Cmd::PoiskUstroistva, searchPort);
 }
 
@@ -156,7 +154,7 @@ void StatusSupervisor::followUpTag()
         call(m_hooks.setConfigurationRead, false);
     } else if (tag == Tag::NameRead) {
         // Cleared on every tick: a search requested while the unit is known must not outlive it.
-        m_options.Avtopoisk = false;
+        Avtopoisk = false;
         followUpIdentification();
         if (m_readKeptEdits)
             m_status.setOperation(kEditsKept);
@@ -179,11 +177,10 @@ void StatusSupervisor::followUpIdentification()
         return;
     m_followedUpIdentification = m_link.identificationCount();
     m_readKeptEdits = false;
-    m_settings.TXconfigUpdateParam();
     call(m_hooks.activateOnline);
-    m_queue.post(Cmd::TXconfigSaveParam);
+    call(m_hooks.identified);
     const bool alreadyRead = m_hooks.configurationRead && m_hooks.configurationRead();
-    if (m_options.isChecked(2) && !alreadyRead) {
+    if (readOnDetection && !alreadyRead) {
         // Edits not yet written are not replaced behind the user's back.
         if (m_hooks.unsavedEdits && m_hooks.unsavedEdits()) {
             m_readKeptEdits = true;

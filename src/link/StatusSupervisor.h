@@ -7,8 +7,6 @@
 class SerialLink;
 class CommandQueue;
 class StatusModel;
-class ProgramOptions;
-class ProgramSettings;
 
 // The status panel's 200 ms supervision: shows the link state, follows up final operation tags,
 // runs the automatic device search, pumps the command queue and locks the pages while busy.
@@ -26,10 +24,10 @@ public:
         std::function<void(bool linkFree)> lockPages;       // enable or disable the pages
         std::function<void()> checkMonitoringButtons;       // ProverkaKnopok
         std::function<bool()> unsavedEdits;                 // the image holds edits not yet written
+        std::function<void()> identified;                   // a unit has just answered: remember its port
     };
 
-    StatusSupervisor(SerialLink &link, CommandQueue &queue, StatusModel &status, ProgramOptions &options,
-                     ProgramSettings &settings, QObject *parent = nullptr);
+    StatusSupervisor(SerialLink &link, CommandQueue &queue, StatusModel &status, QObject *parent = nullptr);
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
 
@@ -53,12 +51,18 @@ public:
     int searchIndex = 0;
     QString searchPort;
 
+    // An automatic search is requested; the search tries the last successful port first.
+    bool Avtopoisk = false;
+    bool UseLastSucsessConnection = false;
+    // The program options the supervision follows: "Автоматический поиск устройства при потере
+    // соединения" and "Чтение конфигурации при обнаружении устройства".
+    bool searchOnLoss = false;
+    bool readOnDetection = false;
+
 private:
     SerialLink &m_link;
     CommandQueue &m_queue;
     StatusModel &m_status;
-    ProgramOptions &m_options;
-    ProgramSettings &m_settings;
     Hooks m_hooks;
     QTimer m_timer;
     int m_followedUpIdentification = -1;   // SerialLink::identificationCount() last followed up

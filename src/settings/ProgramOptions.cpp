@@ -29,9 +29,7 @@ void ProgramOptions::checkClicked(int check, int newState)
         return;
     // Any click counts as a change, even one that restores the state the file holds.
     setSaveEnabled(true);
-    // Check5 takes effect at once; Check4 only after a save and the next start.
-    if (check == 5)
-        Avtopoisk = newState != 0;
+    emit clicked(check);
 }
 
 void ProgramOptions::setSaveEnabled(bool enabled)

@@ -3,7 +3,7 @@
 #include <QString>
 #include <array>
 
-// The five options of the page "Настройки программы" and the two Booleans the supervision reads.
+// The five options of the page "Настройки программы", shared by every unit of the program.
 class ProgramOptions : public QObject {
     Q_OBJECT
 public:
@@ -20,18 +20,17 @@ public:
     bool isChecked(int check) const { return checkState(check) != 0; }
     // Applied by the settings load: no dirty flag, no side effects; states outside 0..2 are refused.
     bool setCheckState(int check, int state);
-    // A click of the user: the new state, "Сохранить настройки" enabled, Check5 mirrored into Avtopoisk.
+    // A click of the user: the new state and "Сохранить настройки" enabled; clicked() tells who
+    // follows a box at once (Check5 starts a search).
     void checkClicked(int check, int newState);
 
     bool saveEnabled() const { return m_saveEnabled; }   // Command2
     void setSaveEnabled(bool enabled);
     void Form_Activate() { setSaveEnabled(false); }
 
-    bool Avtopoisk = false;
-    bool UseLastSucsessConnection = false;
-
 signals:
     void changed();
+    void clicked(int check);
 
 private:
     std::array<int, kCount> m_states{0, 0, 0, 0, 0};

@@ -1,7 +1,6 @@
 #include "settings/ProgramSettings.h"
-#include "link/CommandQueue.h"
+#include "link/Converters.h"
 #include "link/Cp1251.h"
-#include "link/SerialLink.h"
 #include "settings/ProgramOptions.h"
 #include "shell/MessageSink.h"
 #include <QDir>
@@ -9,7 +8,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -44,11 +42,14 @@ bool isPortNumber(int n) { return n >= 1 && n <= 32767; }
 
 } // namespace
 
-ProgramSettings::ProgramSettings(QString filePath, SerialLink &link, ProgramOptions &options, CommandQueue &queue,
-                                 MessageSink &messages, QObject *parent)
-    : QObject(parent), m_filePath(std::move(filePath)), m_link(link), m_options(options), m_queue(queue),
-      m_messages(messages)
+ProgramSettings::ProgramSettings(QString filePath, ProgramOptions &options, MessageSink &messages, QObject *parent)
+    : QObject(parent), m_filePath(std::move(filePath)), m_options(options), m_messages(messages)
 {
+}
+
+std::optional<int> ProgramSettings::loadedOption(int check) const
+{
+    return check >= 1 && check <= ProgramOptions::kCount ? m_loadedOptions[check - 1] : std::nullopt;
 }
 
 QString ProgramSettings::checkKey(int check)
@@ -61,8 +62,8 @@ QStringList ProgramSettings::defaultLines()
     QStringList lines;
     for (int port = 1; port <= 8; ++port)
         lines << kPortKey + QString::number(port);
-    for (const char *speed : {"9600", "19200", "115200"})
-        lines << kSpeedKey + QLatin1String(speed);
+    for (const QString &speed : kDefaultSpeeds)
+        lines << kSpeedKey + speed;
     lines << kActivePortKey + QStringLiteral("1") << kActiveSpeedKey + QStringLiteral("1")
           << kActiveHandshakeKey + QStringLiteral("1");
     // Search on loss, read on detection and search at start on; wizard and last connection off.
@@ -177,7 +178,7 @@ bool ProgramSettings::readLines(QStringList &lines)
     return true;
 }
 
-void ProgramSettings::applyLine(const QString &line, bool &wizard)
+void ProgramSettings::applyLine(const QString &line)
 {
     QString key, value;
     splitLine(line, key, value);
@@ -191,35 +192,28 @@ void ProgramSettings::applyLine(const QString &line, bool &wizard)
     // A value that cannot be applied leaves this line without effect; the line itself is kept.
     if (key == kPortKey) {
         if (ok && isPortNumber(number))
-            m_link.addPortItem(value);
+            m_portItems.append(value);
     } else if (key == kSpeedKey) {
         if (ok && number > 0)
-            m_link.addSpeedItem(value);
+            m_speedItems.append(value);
     } else if (key == kActivePortKey) {
         if (ok && isPortNumber(number))
-            m_link.UsbComPortNumber = number;
+            m_activePort = number;
     } else if (key == kActiveSpeedKey) {
-        if (m_link.isValidSpeedIndex(listIndex)) {
-            m_link.setSpeedIndex(listIndex);
-            m_link.UsbComPortSpeed = m_link.speedText().toInt();
-        }
+        if (listIndex >= 0 && listIndex < m_speedItems.size())
+            m_speedIndex = listIndex;
     } else if (key == kActiveHandshakeKey) {
-        if (m_link.isValidHandshakeIndex(listIndex)) {
-            m_link.setHandshakeIndex(listIndex);
-            m_link.UsbComPortHandshaking = number;
-        }
+        if (listIndex >= 0 && listIndex < 4)
+            m_handshakeIndex = listIndex;
     } else {
         for (int check = 1; check <= ProgramOptions::kCount; ++check) {
             if (key != checkKey(check))
                 continue;
             if (!ok || !m_options.setCheckState(check, number))
                 return;
+            m_loadedOptions[check - 1] = number;
             if (check == 3 && number == 1)
-                wizard = true;
-            else if (check == 4)
-                m_options.UseLastSucsessConnection = number != 0;
-            else if (check == 5)
-                m_options.Avtopoisk = number != 0;
+                m_wizard = true;
             return;
         }
     }
@@ -227,9 +221,6 @@ void ProgramSettings::applyLine(const QString &line, bool &wizard)
 
 void ProgramSettings::TXconfigLoadParam()
 {
-    m_queue.setLinkFree(false);
-    TXconfigPauseTimers();
-
     StrokiTX = QStringList{QString()};
     KolichestvoStrokTX = 0;
     m_utf8 = false;
@@ -237,11 +228,14 @@ void ProgramSettings::TXconfigLoadParam()
     m_readFailed = false;
     m_truncated = false;
     m_heldUntilUserSave = false;
-    // Thousands of list lines must not rebuild the serial page's lists line by line.
-    m_link.beginChoiceUpdate();
-    m_link.setPortItems({});
-    m_link.setPortText(QString());
-    m_link.setSpeedItems({});
+    m_portItems.clear();
+    m_speedItems.clear();
+    m_speedIndex = -1;
+    m_activePort.reset();
+    m_handshakeIndex.reset();
+    for (std::optional<int> &option : m_loadedOptions)
+        option.reset();
+    m_wizard = false;
 
     // Without a readable file the program starts as a fresh installation would; so it does with an
     // empty file, which is left as it is until the user saves.
@@ -259,37 +253,31 @@ void ProgramSettings::TXconfigLoadParam()
     KolichestvoStrokTX = lines.size();
     m_loaded = true;
 
-    bool wizard = false;
     for (int i = 1; i <= KolichestvoStrokTX; ++i)
-        applyLine(StrokiTX.at(i), wizard);
+        applyLine(StrokiTX.at(i));
     // A hand-written file may offer or choose no speed; the port cannot open at speed 0, so the
     // page's built-in speeds and the first of the list stand in.
-    if (m_link.speedItems().isEmpty()) {
-        m_link.setSpeedItems(SerialLink::kDesignSpeeds);
+    if (m_speedItems.isEmpty()) {
+        m_speedItems = kDefaultSpeeds;
         // The file's choice, which had no list to select from while its lines were applied.
         for (int i = 1; i <= KolichestvoStrokTX; ++i) {
             QString key, value;
             splitLine(StrokiTX.at(i), key, value);
-            const int position = SerialLink::numericValue(value);
-            if (key == kActiveSpeedKey && position >= 1)
-                m_link.setSpeedIndex(position - 1);
+            const int position = Converters::leadingNumber(value);
+            if (key == kActiveSpeedKey && position >= 1 && position <= m_speedItems.size())
+                m_speedIndex = position - 1;
         }
     }
-    if (!m_link.isValidSpeedIndex(m_link.speedIndex()))
-        m_link.setSpeedIndex(0);
-    m_link.UsbComPortSpeed = SerialLink::numericValue(m_link.speedText());
-    m_link.endChoiceUpdate();
+    if (m_speedIndex < 0 || m_speedIndex >= m_speedItems.size())
+        m_speedIndex = 0;
     if (m_truncated)
         m_messages.show(kTooLarge.arg(linesRead).arg(QDir::toNativeSeparators(m_filePath)));
 
-    const QList<int> added = m_addedPorts;
-    for (int number : added)
-        addPortNumber(number);
-
-    TXconfigResumeTimers();
-    m_queue.setLinkFree(true);
-    if (wizard)
-        emit wizardRequested();
+    // Ports numbered while the program runs stay listed over a reload.
+    for (int number : std::as_const(m_addedPorts))
+        insertPortLine(number);
+    emit loaded();
+    emit changed();
 }
 
 void ProgramSettings::addPortNumber(int number)
@@ -298,8 +286,12 @@ void ProgramSettings::addPortNumber(int number)
         return;
     if (!m_addedPorts.contains(number))
         m_addedPorts << number;
-    if (!m_loaded)
-        return;
+    if (m_loaded && insertPortLine(number))
+        emit changed();
+}
+
+bool ProgramSettings::insertPortLine(int number)
+{
     // After the last port line, so the list lines still stand before the lines that choose from them.
     int at = 1;
     for (int i = 1; i <= KolichestvoStrokTX; ++i) {
@@ -308,15 +300,16 @@ void ProgramSettings::addPortNumber(int number)
         if (key != kPortKey)
             continue;
         if (portNumber(value) == number)
-            return;
+            return false;
         at = i + 1;
     }
     StrokiTX.insert(at, kPortKey + QString::number(number));
     ++KolichestvoStrokTX;
-    m_link.addPortItem(QString::number(number));
+    m_portItems.append(QString::number(number));
+    return true;
 }
 
-void ProgramSettings::TXconfigUpdateParam()
+void ProgramSettings::TXconfigUpdateParam(const Choice &choice)
 {
     for (int i = 1; i <= KolichestvoStrokTX; ++i) {
         QString key, value;
@@ -327,13 +320,13 @@ void ProgramSettings::TXconfigUpdateParam()
         if (key == kPortKey || key == kSpeedKey) {
             newValue = value;
         } else if (key == kActivePortKey) {
-            newValue = QString::number(m_link.UsbComPortNumber);
+            newValue = QString::number(choice.port);
         } else if (key == kActiveSpeedKey) {
             // With no speed selected the remembered one is kept rather than written as 0.
-            const int index = m_link.speedIndex();
-            newValue = m_link.isValidSpeedIndex(index) ? QString::number(index + 1) : value;
+            const int index = choice.speedIndex;
+            newValue = index >= 0 ? QString::number(index + 1) : value;
         } else if (key == kActiveHandshakeKey) {
-            newValue = QString::number(m_link.handshakeIndex() + 1);
+            newValue = QString::number(choice.handshakeIndex + 1);
         } else {
             for (int check = 1; check <= ProgramOptions::kCount && newValue.isNull(); ++check) {
                 if (key == checkKey(check))
@@ -344,13 +337,16 @@ void ProgramSettings::TXconfigUpdateParam()
         }
         StrokiTX[i] = key + newValue;
     }
+    // The unit's choices are now the remembered ones.
+    m_activePort = choice.port;
+    if (choice.speedIndex >= 0 && choice.speedIndex < m_speedItems.size())
+        m_speedIndex = choice.speedIndex;
+    m_handshakeIndex = choice.handshakeIndex;
+    emit changed();
 }
 
 void ProgramSettings::TXconfigSaveParam()
 {
-    m_queue.setLinkFree(false);
-    TXconfigPauseTimers();
-
     // Before a load there are no lines, and a file that could not be read is not replaced by defaults.
     if (canSave()) {
         // Written beside the old file and swapped in only when complete, so a failure keeps the old one.
@@ -369,31 +365,11 @@ void ProgramSettings::TXconfigSaveParam()
             }
         }
     }
-
-    TXconfigResumeTimers();
-    m_queue.setLinkFree(true);
 }
 
-void ProgramSettings::saveByUser()
+void ProgramSettings::saveByUser(const Choice &choice)
 {
-    TXconfigUpdateParam();
+    TXconfigUpdateParam(choice);
     m_heldUntilUserSave = false;
     TXconfigSaveParam();
-}
-
-void ProgramSettings::TXconfigPauseTimers()
-{
-    m_savedSupervision = m_supervisionTimer && m_supervisionTimer->isActive();
-    m_savedPoll = m_link.pollTimer().isActive();
-    if (m_supervisionTimer)
-        m_supervisionTimer->stop();
-    m_link.pollTimer().stop();
-}
-
-void ProgramSettings::TXconfigResumeTimers()
-{
-    if (m_savedSupervision && m_supervisionTimer)
-        m_supervisionTimer->start();
-    if (m_savedPoll)
-        m_link.pollTimer().start();
 }

@@ -2,16 +2,16 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
-class QTimer;
-class SerialLink;
 class ProgramOptions;
-class CommandQueue;
 class MessageSink;
 
-// TX.cfg: read at start-up and applied to the serial page and the options page, its known lines
-// refreshed from them, and written back line for line. The program removes no lines; it adds one
-// only for an adapter numbered while it runs.
+// TX.cfg as a model: read once at start-up into the offered ports and speeds, the chosen port,
+// speed and handshaking, and the five options (held in ProgramOptions); its known lines refreshed
+// from a unit's choices and the options, and written back line for line. The program removes no
+// lines; it adds one only for an adapter numbered while it runs. Who reads the values (a unit's
+// serial choices, the pages) follows changed().
 class ProgramSettings : public QObject {
     Q_OBJECT
 public:
@@ -28,27 +28,42 @@ public:
     // A settings file is a few dozen lines; what lies beyond these bounds is not read.
     static constexpr qint64 kMaxFileBytes = 1 << 20;
     static constexpr int kMaxLines = 1000;
+    // Combo2's design-time items: what a file without speeds offers.
+    inline static const QStringList kDefaultSpeeds = {QStringLiteral("9600"), QStringLiteral("19200"),
+                                                     QStringLiteral("115200")};
     // "RPF_19.Check1:" .. "RPF_19.Check5:"
     static QString checkKey(int check);
 
-    ProgramSettings(QString filePath, SerialLink &link, ProgramOptions &options, CommandQueue &queue,
-                    MessageSink &messages, QObject *parent = nullptr);
+    // The serial choices of a unit that a refresh writes into the known lines.
+    struct Choice {
+        int port = 1;             // UsbComPortNumber
+        int speedIndex = -1;      // position in the speed list, -1: none selected
+        int handshakeIndex = 0;   // 0..3
+    };
 
-    // The status panel's supervision timer, paused with the receive poll while the file is used.
-    void setSupervisionTimer(QTimer *timer) { m_supervisionTimer = timer; }
+    ProgramSettings(QString filePath, ProgramOptions &options, MessageSink &messages, QObject *parent = nullptr);
 
     void TXconfigLoadParam();
-    void TXconfigUpdateParam();
+    void TXconfigUpdateParam(const Choice &choice);
     void TXconfigSaveParam();
     // A save button: refresh, then save, also into a file the program would otherwise leave alone
     // (an empty file, which started the program with the defaults).
-    void saveByUser();
-    void TXconfigPauseTimers();
-    void TXconfigResumeTimers();
+    void saveByUser(const Choice &choice);
     // A port numbered while the program runs joins the listed ports (the automatic search walks
     // them) as a new "Доступный номер порта:" line after the last one; the next save writes it.
     // Before the load it waits for it; a number already listed changes nothing.
     void addPortNumber(int number);
+
+    // --- the values, as the last load found them ---
+    QStringList portItems() const { return m_portItems; }     // port numbers offered, in file order
+    QStringList speedItems() const { return m_speedItems; }   // never empty after a load
+    int speedIndex() const { return m_speedIndex; }           // valid in speedItems after a load
+    std::optional<int> activePort() const { return m_activePort; }          // none: no usable line
+    std::optional<int> handshakeIndex() const { return m_handshakeIndex; }  // 0..3; none: no usable line
+    // The last state the file gave an option (1..5), none when no line applied.
+    std::optional<int> loadedOption(int check) const;
+    // "RPF_19.Check3:" was 1: the start wizard is to be shown.
+    bool wizardAtStart() const { return m_wizard; }
 
     // The file's lines, trimmed; index 0 stays empty. KolichestvoStrokTX lines follow it.
     QStringList StrokiTX{QString()};
@@ -59,6 +74,8 @@ public:
     // The port number a value names (1..32767), 0 when it names none.
     static int portNumber(const QString &value);
 
+    ProgramOptions &options() { return m_options; }
+    const ProgramOptions &options() const { return m_options; }
     bool isLoaded() const { return m_loaded; }
     QString filePath() const { return m_filePath; }
     bool isUtf8() const { return m_utf8; }
@@ -74,18 +91,22 @@ public:
     static QByteArray defaultFileContents() { return encodeLines(defaultLines(), false); }
 
 signals:
-    // "RPF_19.Check3:" was 1 on load: the start wizard is to be shown.
-    void wizardRequested();
+    // A load has set every value anew (followed by changed()).
+    void loaded();
+    // The values changed: once per load or refresh.
+    void changed();
 
 private:
     QString m_filePath;
-    SerialLink &m_link;
     ProgramOptions &m_options;
-    CommandQueue &m_queue;
     MessageSink &m_messages;
-    QTimer *m_supervisionTimer = nullptr;
-    bool m_savedSupervision = false;
-    bool m_savedPoll = false;
+    QStringList m_portItems;
+    QStringList m_speedItems = kDefaultSpeeds;
+    int m_speedIndex = 0;
+    std::optional<int> m_activePort;
+    std::optional<int> m_handshakeIndex;
+    std::optional<int> m_loadedOptions[5];
+    bool m_wizard = false;
     bool m_loaded = false;
     bool m_utf8 = false;     // the file was read as UTF-8 and is written back so
     bool m_utf8Bom = false;
@@ -96,5 +117,7 @@ private:
 
     bool readLines(QStringList &lines);
     QString decode(const QByteArray &bytes);
-    void applyLine(const QString &line, bool &wizard);
+    void applyLine(const QString &line);
+    // Adds the port line and item unless the port is listed; true when added.
+    bool insertPortLine(int number);
 };

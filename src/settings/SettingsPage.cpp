@@ -1,12 +1,10 @@
 #include "settings/SettingsPage.h"
 #include "settings/ProgramOptions.h"
-#include "settings/ProgramSettings.h"
 #include <QCheckBox>
 #include <QPushButton>
 
-SettingsPage::SettingsPage(ProgramOptions &options, ProgramSettings &settings, QWidget *parent)
-    : Page(QStringLiteral("RPF_19"), QStringLiteral("Настройки программы"), parent), m_options(options),
-      m_settings(settings)
+SettingsPage::SettingsPage(ProgramOptions &options, QWidget *parent)
+    : Page(QStringLiteral("RPF_19"), QStringLiteral("Настройки программы"), parent), m_options(options)
 {
     const int left = px(360);
     const int width = px(kWidthTwips) - 2 * left;
@@ -44,7 +42,7 @@ void SettingsPage::Form_Activate()
 
 void SettingsPage::Command2_Click()
 {
-    m_settings.saveByUser();
+    emit saveRequested();
     m_options.setSaveEnabled(false);
 }
 

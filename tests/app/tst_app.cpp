@@ -17,6 +17,7 @@
 #include "link/StatusModel.h"
 #include "link/StatusPanel.h"
 #include "link/StatusSupervisor.h"
+#include "link/UnitSettings.h"
 #include "shell/LeftMenu.h"
 #include "shell/MainWindow.h"
 #include "shell/MasterForm.h"
@@ -100,7 +101,7 @@ private slots:
         QVERIFY(!app.wizard());
         // The first tick loads the settings: lists and choices come from the file.
         app.supervisor().tick();
-        QCOMPARE(app.link().portItems(), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+        QCOMPARE(app.link().choices().portItems(), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
         QCOMPARE(app.link().UsbComPortSpeed, 19200);
         QVERIFY(app.queue().CommandQueueText().isEmpty());
     }
@@ -281,12 +282,12 @@ private slots:
         rig.devices.list << adapter;
         app.portWatch()->tick();
         QCOMPARE(QFileInfo(rig.folder.filePath(QStringLiteral("Service/ports/COM4"))).symLinkTarget(), node);
-        if (!app.options().Avtopoisk)
-            app.options().Avtopoisk = true;   // "Найти устройство автоматически"
+        if (!app.supervisor().Avtopoisk)
+            app.supervisor().Avtopoisk = true;   // "Найти устройство автоматически"
 
         QVERIFY(rig.stepUntil(QStringLiteral("Устройство обнаружено!")));
         QCOMPARE(app.link().UsbComPortNumber, 4);
-        QCOMPARE(app.link().portItems(), (QStringList{"1", "2", "3", "4"}));
+        QCOMPARE(app.link().choices().portItems(), (QStringList{"1", "2", "3", "4"}));
         auto *box = app.page(QStringLiteral("RPF_02"))->findChild<QComboBox *>(QStringLiteral("Combo1"));
         QCOMPARE(box->itemText(3), QStringLiteral("4"));
         QCOMPARE(box->itemData(3, Qt::ToolTipRole).toString(), QStringLiteral("USB-Serial Controller\n") + node);

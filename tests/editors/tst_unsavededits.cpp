@@ -5,8 +5,6 @@
 #include "config/ConfigPage.h"
 #include "link/OperationTags.h"
 #include "link/StatusSupervisor.h"
-#include "settings/ProgramOptions.h"
-#include "settings/ProgramSettings.h"
 
 // Edits not yet written to the unit are not lost silently: the mark on the image, who clears it,
 // and the two reads that would replace the image.
@@ -238,9 +236,7 @@ private slots:
         QFETCH(bool, reads);
         QFETCH(QString, operation);
         ConfigTestRig rig;
-        ProgramOptions options;
-        ProgramSettings settings{QString(), rig.link, options, rig.queue, rig.messages};
-        StatusSupervisor supervisor{rig.link, rig.queue, rig.status, options, settings};
+        StatusSupervisor supervisor{rig.link, rig.queue, rig.status};
         bool configurationRead = false;
         StatusSupervisor::Hooks hooks;
         hooks.configurationRead = [&] { return configurationRead; };
@@ -250,7 +246,7 @@ private slots:
         QStringList started;
         for (const QString &name : {Cmd::ConfiguraciaReadProcess, Cmd::TXconfigSaveParam})
             rig.queue.setStarter(name, [&started, name](QString &) { started << name; });
-        options.setCheckState(2, 1);
+        supervisor.readOnDetection = true;
         rig.image.setChanged(changed);
         rig.link.UstroistvoNameClear = "ZORGEL-GSM8     ";
         rig.link.RPF_02VektorPriemaIsPorta = Tag::NameRead;
@@ -265,9 +261,7 @@ private slots:
     void pagesRefilledAfterFailedRead()
     {
         ConfigTestRig rig;
-        ProgramOptions options;
-        ProgramSettings settings{QString(), rig.link, options, rig.queue, rig.messages};
-        StatusSupervisor supervisor{rig.link, rig.queue, rig.status, options, settings};
+        StatusSupervisor supervisor{rig.link, rig.queue, rig.status};
         int refreshes = 0;
         StatusSupervisor::Hooks hooks;
         hooks.refreshPages = [&] { ++refreshes; };

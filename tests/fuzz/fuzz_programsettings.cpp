@@ -8,7 +8,11 @@
 #include "link/StatusModel.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
+#include "link/StatusSupervisor.h"
+#include "link/UnitSettings.h"
+#include "unit/UnitSession.h"
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
@@ -43,33 +47,34 @@ struct Applied {
 struct Program {
     FakeSerialPort port;
     RecordingMessageSink messages;
-    CommandQueue queue{messages};
-    StatusModel status;
-    SerialLink link{port, queue, status};
+    ScriptedFileDialogs dialogs;
+    FixedClock clock;
     ProgramOptions options;
     ProgramSettings settings;
-    int wizards = 0;
+    UnitSession unit;
+    SerialLink &link = unit.link();
 
-    explicit Program(const QString &path) : settings(path, link, options, queue, messages)
+    explicit Program(const QString &path)
+        : settings(path, options, messages),
+          unit(QFileInfo(path).absolutePath(), &port, UnitSession::Borrowed{settings, messages, dialogs, clock})
     {
-        QObject::connect(&settings, &ProgramSettings::wizardRequested, [this] { ++wizards; });
         settings.TXconfigLoadParam();
     }
     Applied applied() const
     {
         Applied a;
-        a.ports = link.portItems();
-        a.speeds = link.speedItems();
-        a.speedIndex = link.speedIndex();
-        a.handshakeIndex = link.handshakeIndex();
+        a.ports = link.choices().portItems();
+        a.speeds = link.choices().speedItems();
+        a.speedIndex = link.choices().speedIndex();
+        a.handshakeIndex = link.choices().handshakeIndex();
         a.portNumber = link.UsbComPortNumber;
         a.portSpeed = link.UsbComPortSpeed;
         a.handshaking = link.UsbComPortHandshaking;
         for (int check = 1; check <= ProgramOptions::kCount; ++check)
             a.checks << options.checkState(check);
-        a.avtopoisk = options.Avtopoisk;
-        a.useLast = options.UseLastSucsessConnection;
-        a.wizards = wizards;
+        a.avtopoisk = unit.supervisor().Avtopoisk;
+        a.useLast = unit.supervisor().UseLastSucsessConnection;
+        a.wizards = settings.wizardAtStart() ? 1 : 0;
         return a;
     }
 };
@@ -130,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(readFile(path) == saved, QStringLiteral("%1\n    then %2").arg(show(saved), show(readFile(path))));
 
         // A refresh writes the running settings; loading them gives the same settings back.
-        program.settings.TXconfigUpdateParam();
+        program.settings.TXconfigUpdateParam(program.unit.choice());
         refreshed = program.applied();
         program.settings.TXconfigSaveParam();
         afterRefresh = readFile(path);
@@ -146,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                        && again.handshaking == refreshed.handshaking && again.checks == refreshed.checks,
                    QStringLiteral("running %1\n    reloaded %2\n    input %3\n    refreshed %4")
                        .arg(refreshed.text(), again.text(), show(original), show(afterRefresh)));
-        program.settings.TXconfigUpdateParam();
+        program.settings.TXconfigUpdateParam(program.unit.choice());
         program.settings.TXconfigSaveParam();
         FUZZ_CHECK(readFile(path) == afterRefresh,
                    QStringLiteral("%1\n    then %2").arg(show(afterRefresh), show(readFile(path))));

@@ -107,7 +107,7 @@ private slots:
     void emptyParameterUsesThePageChoice()
     {
         Rig r;
-        r.link.setPortText(QStringLiteral("6"));
+        r.link.choices().setPortText(QStringLiteral("6"));
         QString param;
         r.link.PoiskUstroistva(param);
         QCOMPARE(r.port.portNumber, 6);

@@ -7,8 +7,6 @@
 #include "link/SerialPage.h"
 #include "link/StatusModel.h"
 #include "link/StatusPanel.h"
-#include "settings/ProgramOptions.h"
-#include "settings/ProgramSettings.h"
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -27,9 +25,7 @@ class TestLinkPages : public QObject {
         CommandQueue queue{messages};
         StatusModel status;
         SerialLink link{port, queue, status};
-        ProgramOptions options;
-        ProgramSettings settings{dir.filePath(QStringLiteral("TX.cfg")), link, options, queue, messages};
-        SerialPage page{link, options, settings};
+        SerialPage page{link};
 
         template <typename W>
         W *find(const QString &name)
@@ -100,9 +96,8 @@ private slots:
     void followsThePortState()
     {
         Rig r;
-        r.link.addPortItem(QStringLiteral("3"));
-        r.link.addPortItem(QStringLiteral("4"));
-        r.link.setPortText(QStringLiteral("4"));
+        r.link.choices().setPortItems({QStringLiteral("3"), QStringLiteral("4")});
+        r.link.choices().setPortText(QStringLiteral("4"));
         QCOMPARE(r.find<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("4"));
         r.port.missingPorts.insert(4);
 
@@ -116,7 +111,7 @@ private slots:
         auto *combo1 = r.find<QComboBox>(QStringLiteral("Combo1"));
         combo1->setCurrentIndex(0);
         emit combo1->activated(0);
-        QCOMPARE(r.link.portText(), QStringLiteral("3"));
+        QCOMPARE(r.link.choices().portText(), QStringLiteral("3"));
         QTest::mouseClick(r.button(QStringLiteral("Комманда2")), Qt::LeftButton);
         QCOMPARE(state->text(), QStringLiteral("Com3 открыт."));
         QCOMPARE(r.find<QLabel>(QStringLiteral("Label4"))->text(), QStringLiteral("9600,N,8,1"));
@@ -136,10 +131,12 @@ private slots:
         auto *combo3 = r.find<QComboBox>(QStringLiteral("Combo3"));
         combo3->setCurrentIndex(2);
         emit combo3->activated(2);
-        QCOMPARE(r.link.handshakeIndex(), 2);
+        QCOMPARE(r.link.choices().handshakeIndex(), 2);
         QVERIFY(r.button(QStringLiteral("Command2"))->isEnabled());
+        QSignalSpy save(&r.page, &SerialPage::saveRequested);
         r.page.Command2_Click();
         QVERIFY(!r.button(QStringLiteral("Command2"))->isEnabled());
+        QCOMPARE(save.size(), 1);
     }
 
     // The port box takes a typed port number as the choice; its list stays what the settings offer.
@@ -158,14 +155,14 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, portText);
         Rig r;
-        r.link.setPortItems({QStringLiteral("3"), QStringLiteral("4")});
+        r.link.choices().setPortItems({QStringLiteral("3"), QStringLiteral("4")});
         auto *combo1 = r.find<QComboBox>(QStringLiteral("Combo1"));
         combo1->clearEditText();
         QTest::keyClicks(combo1, typed);
         QTest::keyClick(combo1, Qt::Key_Return);
-        QCOMPARE(r.link.portText(), portText);
+        QCOMPARE(r.link.choices().portText(), portText);
         QCOMPARE(combo1->count(), 2);
-        QCOMPARE(r.link.portItems(), (QStringList{QStringLiteral("3"), QStringLiteral("4")}));
+        QCOMPARE(r.link.choices().portItems(), (QStringList{QStringLiteral("3"), QStringLiteral("4")}));
     }
 
     void searchButtons()
@@ -173,9 +170,11 @@ private slots:
         Rig r;
         QTest::mouseClick(r.button(QStringLiteral("Command3")), Qt::LeftButton);
         QCOMPARE(r.queue.CommandQueueText(), QStringLiteral("PoiskUstroistva,|"));
-        QVERIFY(!r.options.Avtopoisk);
+        QSignalSpy autoSearch(&r.page, &SerialPage::autoSearchRequested);
+        QVERIFY(autoSearch.isEmpty());
         QTest::mouseClick(r.button(QStringLiteral("Command1")), Qt::LeftButton);
-        QVERIFY(r.options.Avtopoisk);
+        QCOMPARE(autoSearch.size(), 1);
+        QCOMPARE(r.queue.CommandQueueText(), QStringLiteral("PoiskUstroistva,|"));
     }
 
     void statusPanelMirrorsTheModel()

@@ -51,7 +51,7 @@ private slots:
         QFETCH(QString, toolTipPart);
         Rig r;
         r.link.UsbComPortNumber = 4;
-        r.link.setPortText(listText);
+        r.link.choices().setPortText(listText);
         (failure == 8002 ? r.port.missingPorts : r.port.busyPorts).insert(failure ? number : -1);
         r.link.UstroistvoName = "stale";
         r.link.UstroistvoNameClear = "stale";
@@ -126,8 +126,8 @@ private slots:
         QFETCH(int, speedIndex);
         QFETCH(int, speed);
         Rig r;
-        r.link.setHandshakeIndex(handshakeIndex);
-        r.link.setSpeedIndex(speedIndex);
+        r.link.choices().setHandshakeIndex(handshakeIndex);
+        r.link.choices().setSpeedIndex(speedIndex);
         r.link.OpenUsbComPort(QStringLiteral("2"));
         QCOMPARE(r.port.handshaking, handshakeIndex);
         QCOMPARE(r.link.UsbComPortHandshaking, handshakeIndex + 1);
@@ -139,14 +139,14 @@ private slots:
     void choicesRefuseOutOfRange()
     {
         Rig r;
-        r.link.setSpeedIndex(1);
-        r.link.setSpeedIndex(3);
-        r.link.setHandshakeIndex(2);
-        r.link.setHandshakeIndex(-1);
-        QCOMPARE(r.link.speedText(), QStringLiteral("19200"));
-        QCOMPARE(r.link.handshakeIndex(), 2);
-        r.link.setSpeedItems({});
-        QCOMPARE(r.link.speedText(), QString());
+        r.link.choices().setSpeedIndex(1);
+        r.link.choices().setSpeedIndex(3);
+        r.link.choices().setHandshakeIndex(2);
+        r.link.choices().setHandshakeIndex(-1);
+        QCOMPARE(r.link.choices().speedText(), QStringLiteral("19200"));
+        QCOMPARE(r.link.choices().handshakeIndex(), 2);
+        r.link.choices().setSpeedItems({});
+        QCOMPARE(r.link.choices().speedText(), QString());
     }
 
     void numericValue_data()

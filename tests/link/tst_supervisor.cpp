@@ -7,17 +7,18 @@
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "link/StatusSupervisor.h"
-#include "settings/ProgramOptions.h"
-#include "settings/ProgramSettings.h"
+#include "link/UnitSettings.h"
 
 // The 200 ms supervision tick: port state, automatic search, follow-up of tags, queue, page locking.
 class TestSupervisor : public QObject {
     Q_OBJECT
 
+    // What the supervision reports when a unit has just answered (the window then saves the settings).
+    inline static const QString kIdentified = QStringLiteral("identified");
+    inline static const QString kPortKey = QStringLiteral("Доступный номер порта:");
+
     struct Rig : LinkRig {
-        ProgramOptions options;
-        ProgramSettings settings{QString(), link, options, queue, messages};
-        StatusSupervisor supervisor{link, queue, status, options, settings};
+        StatusSupervisor supervisor{link, queue, status};
 
         bool configurationRead = false;
         int refreshes = 0, online = 0, offline = 0, versionsCleared = 0, buttonChecks = 0;
@@ -35,6 +36,7 @@ class TestSupervisor : public QObject {
             hooks.clearVersions = [this] { ++versionsCleared; };
             hooks.lockPages = [this](bool free) { locks.append(free); };
             hooks.checkMonitoringButtons = [this] { ++buttonChecks; };
+            hooks.identified = [this] { started << kIdentified; };
             supervisor.setHooks(hooks);
             for (const QString &name : {Cmd::PoiskUstroistva, Cmd::TXconfigLoadParam, Cmd::TXconfigSaveParam,
                                         Cmd::ConfiguraciaReadProcess, Cmd::ConfiguraciaWriteProcess,
@@ -49,10 +51,16 @@ class TestSupervisor : public QObject {
             link.OpenUsbComPort(QStringLiteral("3"));
             link.UstroistvoNameClear = "ZORGEL-GSM8     ";
         }
+        // The ports offered, as the port lines of a settings file give them, in file order.
         void setLines(const QStringList &lines)
         {
-            settings.StrokiTX = QStringList{QString()} + lines;
-            settings.KolichestvoStrokTX = int(lines.size());
+            QStringList ports;
+            for (const QString &line : lines) {
+                const int colon = line.indexOf(QLatin1Char(':'));
+                if (colon >= 0 && line.left(colon + 1).trimmed() == kPortKey)
+                    ports << line.mid(colon + 1).trimmed();
+            }
+            choices.setPortItems(ports);
         }
     };
 
@@ -151,7 +159,7 @@ private slots:
     {
         QFETCH(int, check1);
         Rig r;
-        r.options.setCheckState(1, check1);
+        r.supervisor.searchOnLoss = check1 != 0;
         r.setLines({QStringLiteral("Доступный номер порта:4")});
         r.link.UstroistvoNameClear = "ZORGEL-GSM8     ";
         r.configurationRead = true;
@@ -163,7 +171,7 @@ private slots:
         QVERIFY(!r.supervisor.PagesRefreshed);
         QCOMPARE(r.offline, 1);
         QCOMPARE(r.versionsCleared, 1);
-        QCOMPARE(r.options.Avtopoisk, check1 == 1);
+        QCOMPARE(r.supervisor.Avtopoisk, check1 == 1);
         // The search switched on by the loss runs in the same tick.
         QCOMPARE(r.started.size(), check1 == 1 ? 1 : 0);
     }
@@ -190,15 +198,15 @@ private slots:
         r.setLines({QStringLiteral("Доступный номер порта:3"), QStringLiteral("  Доступный номер порта: 5 "),
                     QStringLiteral("Доступная скорость порта:9600"), QStringLiteral("Доступный номер порта:7"),
                     QStringLiteral("Акт индекс номера порта:3"), QStringLiteral("RPF_19.Check5:1")});
-        r.options.Avtopoisk = true;
+        r.supervisor.Avtopoisk = true;
         for (int i = 0; i < 5; ++i)
             r.supervisor.tick();
         // In file order; when the list runs out the search stops and the port found last goes once more.
         const QString p = Cmd::PoiskUstroistva + QLatin1Char(',');
         QCOMPARE(r.started, (QStringList{p + "3", p + "5", p + "7", p + "7"}));
-        QVERIFY(!r.options.Avtopoisk);
+        QVERIFY(!r.supervisor.Avtopoisk);
         // Switched on again, the search starts over at the first line.
-        r.options.Avtopoisk = true;
+        r.supervisor.Avtopoisk = true;
         r.supervisor.tick();
         QCOMPARE(r.started.last(), p + "3");
     }
@@ -223,8 +231,8 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QStringList, ports);
         Rig r;
-        r.setLines({ProgramSettings::kPortKey + value, ProgramSettings::kPortKey + QStringLiteral("9")});
-        r.options.Avtopoisk = true;
+        r.setLines({kPortKey + value, kPortKey + QStringLiteral("9")});
+        r.supervisor.Avtopoisk = true;
         for (int i = 0; i < 3; ++i)
             r.supervisor.tick();
         QStringList expected;
@@ -238,10 +246,10 @@ private slots:
     {
         Rig r;
         r.setLines({QStringLiteral("Доступная скорость порта:9600"), QStringLiteral("RPF_19.Check5:1"), QString()});
-        r.options.Avtopoisk = true;
+        r.supervisor.Avtopoisk = true;
         r.supervisor.tick();
         QCOMPARE(r.started, QStringList{Cmd::PoiskUstroistva + QLatin1Char(',')});
-        QVERIFY(!r.options.Avtopoisk);
+        QVERIFY(!r.supervisor.Avtopoisk);
         r.supervisor.tick();
         QCOMPARE(r.started.size(), 1);
     }
@@ -250,10 +258,10 @@ private slots:
     {
         Rig r;
         r.setLines({QStringLiteral("Доступный номер порта:4")});
-        r.options.Avtopoisk = true;
-        r.options.UseLastSucsessConnection = true;
+        r.supervisor.Avtopoisk = true;
+        r.supervisor.UseLastSucsessConnection = true;
         r.supervisor.tick();
-        QVERIFY(!r.options.UseLastSucsessConnection);
+        QVERIFY(!r.supervisor.UseLastSucsessConnection);
         r.supervisor.tick();
         const QString p = Cmd::PoiskUstroistva + QLatin1Char(',');
         QCOMPARE(r.started, (QStringList{p, p + "4"}));
@@ -263,7 +271,7 @@ private slots:
     {
         Rig r;
         r.setLines({QStringLiteral("Доступный номер порта:4")});
-        r.options.Avtopoisk = true;
+        r.supervisor.Avtopoisk = true;
         r.connectUnit();
         r.supervisor.tick();
         QVERIFY(r.started.isEmpty());
@@ -281,7 +289,7 @@ private slots:
         QTest::addColumn<int>("check2");
         QTest::addColumn<bool>("alreadyRead");
         QTest::addColumn<QStringList>("started");
-        const QString save = Cmd::TXconfigSaveParam + QLatin1Char(',');
+        const QString save = kIdentified;
         const QString read = Cmd::ConfiguraciaReadProcess + QLatin1Char(',');
         QTest::newRow("read on detection") << 1 << false << QStringList{save, read};
         QTest::newRow("already read") << 1 << true << QStringList{save};
@@ -293,14 +301,14 @@ private slots:
         QFETCH(bool, alreadyRead);
         QFETCH(QStringList, started);
         Rig r;
-        r.options.setCheckState(2, check2);
+        r.supervisor.readOnDetection = check2 != 0;
         r.configurationRead = alreadyRead;
-        r.options.Avtopoisk = true;
+        r.supervisor.Avtopoisk = true;
         r.connectUnit();
         r.link.RPF_02VektorPriemaIsPorta = Tag::NameRead;
         for (int i = 0; i < 5; ++i)
             r.supervisor.tick();
-        QVERIFY(!r.options.Avtopoisk);
+        QVERIFY(!r.supervisor.Avtopoisk);
         QCOMPARE(r.online, 1);
         // Saved once per identification, not on every tick the tag stays.
         QCOMPARE(r.started, started);
@@ -321,14 +329,14 @@ private slots:
         QFETCH(int, check1);
         QFETCH(bool, searchesAfterClose);
         Rig r;
-        r.options.setCheckState(1, check1);
+        r.supervisor.searchOnLoss = check1 != 0;
         r.connectUnit();
         r.link.RPF_02VektorPriemaIsPorta = Tag::NameRead;
         r.supervisor.tick();
         r.started.clear();
-        r.options.Avtopoisk = true;   // "Найти устройство автоматически" or Check5 ticked
+        r.supervisor.Avtopoisk = true;   // "Найти устройство автоматически" or Check5 ticked
         r.supervisor.tick();
-        QVERIFY(!r.options.Avtopoisk);
+        QVERIFY(!r.supervisor.Avtopoisk);
         r.link.CloseUsbComPort();
         r.supervisor.tick();
         r.supervisor.tick();
@@ -352,7 +360,7 @@ private slots:
         QCOMPARE(r.link.RPF_02VektorPriemaIsPorta, Tag::NameRead);
         r.supervisor.tick();
         r.supervisor.tick();
-        QCOMPARE(r.started.count(Cmd::TXconfigSaveParam + QLatin1Char(',')), 2);
+        QCOMPARE(r.started.count(kIdentified), 2);
         QCOMPARE(r.online, 2);
     }
 
@@ -365,7 +373,7 @@ private slots:
                 r.port.feed("#4000=ZORGEL-GSM4T    \r\n");
         };
         r.setLines({QStringLiteral("Доступный номер порта:3"), QStringLiteral("Доступный номер порта:5")});
-        r.options.Avtopoisk = true;
+        r.supervisor.Avtopoisk = true;
 
         r.supervisor.tick();   // tries COM3
         QCOMPARE(r.link.RPF_02VektorPriemaIsPorta, Tag::NameReading);
@@ -380,8 +388,8 @@ private slots:
         QCOMPARE(r.status.operation(), QStringLiteral("Устройство обнаружено!"));
         QCOMPARE(r.status.connection(), StatusModel::kActive);
         QCOMPARE(r.status.port(), QStringLiteral("5"));
-        QVERIFY(!r.options.Avtopoisk);
-        QCOMPARE(r.started, QStringList{Cmd::TXconfigSaveParam + QLatin1Char(',')});
+        QVERIFY(!r.supervisor.Avtopoisk);
+        QCOMPARE(r.started, QStringList{kIdentified});
         QCOMPARE(r.link.deviceName(), QStringLiteral("ZORGEL-GSM4T    "));
     }
 
@@ -389,7 +397,7 @@ private slots:
     {
         Rig r;
         r.queue.setStarter(Cmd::PoiskUstroistva, [&](QString &param) { r.link.PoiskUstroistva(param); });
-        r.link.setPortText(QStringLiteral("2"));
+        r.link.choices().setPortText(QStringLiteral("2"));
         r.queue.post(Cmd::PoiskUstroistva);
         r.supervisor.tick();
         for (int i = 0; i < 6; ++i)

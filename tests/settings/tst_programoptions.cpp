@@ -1,4 +1,9 @@
 #include "settings/ProgramOptions.h"
+#include "FakeSerialPort.h"
+#include "TestSeams.h"
+#include "app/TarviksApp.h"
+#include "link/StatusSupervisor.h"
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -57,13 +62,13 @@ void TestProgramOptions::loadStateRefusesBadValues()
     ProgramOptions options;
     for (int n = 1; n <= ProgramOptions::kCount; ++n)
         QVERIFY(options.setCheckState(n, 1));
+    QSignalSpy clicked(&options, &ProgramOptions::clicked);
     QCOMPARE(options.setCheckState(check, state), accepted);
     for (int n = 1; n <= ProgramOptions::kCount; ++n)
         QCOMPARE(options.checkState(n), accepted && n == check ? state : 1);
     // Loading is no change by the user and mirrors nothing by itself.
     QVERIFY(!options.saveEnabled());
-    QVERIFY(!options.Avtopoisk);
-    QVERIFY(!options.UseLastSucsessConnection);
+    QVERIFY(clicked.isEmpty());
 }
 
 void TestProgramOptions::clicks_data()
@@ -86,17 +91,27 @@ void TestProgramOptions::clicks()
     QFETCH(int, newState);
     QFETCH(bool, avtopoisk);
     QFETCH(bool, useLast);
-    ProgramOptions options;
+    // The options as the window has them: the click reaches its unit's supervision.
+    QTemporaryDir dir;
+    RecordingMessageSink messages;
+    ScriptedFileDialogs dialogs;
+    FixedClock clock;
+    FakeSerialPort port;
+    TarviksApp app(AppSetup{dir.path(), &port, &messages, &dialogs, &clock});
+    ProgramOptions &options = app.options();
+    StatusSupervisor &supervision = app.supervisor();
     options.setCheckState(check, 1 - newState);
-    options.Avtopoisk = newState == 0;
-    options.UseLastSucsessConnection = newState == 0;
+    supervision.Avtopoisk = newState == 0;
+    supervision.UseLastSucsessConnection = newState == 0;
     QSignalSpy changed(&options, &ProgramOptions::changed);
+    QSignalSpy clicked(&options, &ProgramOptions::clicked);
 
     options.checkClicked(check, newState);
     QCOMPARE(options.checkState(check), newState);
     QVERIFY(options.saveEnabled());
-    QCOMPARE(options.Avtopoisk, avtopoisk);
-    QCOMPARE(options.UseLastSucsessConnection, useLast);
+    QCOMPARE(clicked.count(), 1);
+    QCOMPARE(supervision.Avtopoisk, avtopoisk);
+    QCOMPARE(supervision.UseLastSucsessConnection, useLast);
     QVERIFY(changed.count() >= 1);
 
     // Clicking back to the state of the file still leaves the button enabled.
@@ -118,5 +133,5 @@ void TestProgramOptions::activationClearsDirtyFlag()
     QCOMPARE(options.checkState(1), 1);
 }
 
-QTEST_GUILESS_MAIN(TestProgramOptions)
+QTEST_MAIN(TestProgramOptions)
 #include "tst_programoptions.moc"

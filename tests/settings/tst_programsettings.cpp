@@ -6,6 +6,9 @@
 #include "link/StatusModel.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
+#include "link/StatusSupervisor.h"
+#include "link/UnitSettings.h"
+#include "unit/UnitSession.h"
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -51,22 +54,27 @@ public:
     std::function<void()> probe;
 };
 
+// The settings with a unit that follows them, as the program has it.
 struct Rig {
     QTemporaryDir dir;
     ProbeSink messages;
+    ScriptedFileDialogs dialogs;
+    FixedClock clock;
     FakeSerialPort port;
-    CommandQueue queue{messages};
-    StatusModel status;
-    SerialLink link{port, queue, status};
     ProgramOptions options;
-    QTimer supervision;
     ProgramSettings settings;
+    UnitSession unit;
+    SerialLink &link = unit.link();
+    CommandQueue &queue = unit.queue();
+    StatusSupervisor &supervisor = unit.supervisor();
+    QTimer &supervision = unit.supervisor().timer();
 
     explicit Rig(const QString &name = QStringLiteral("Service/TX.cfg"))
-        : settings(QDir(dir.path()).filePath(name), link, options, queue, messages)
+        : settings(QDir(dir.path()).filePath(name), options, messages),
+          unit(dir.path(), &port, UnitSession::Borrowed{settings, messages, dialogs, clock})
     {
         QDir(dir.path()).mkpath(QStringLiteral("Service"));
-        settings.setSupervisionTimer(&supervision);
+        unit.start(false);
     }
     QString path() const { return settings.filePath(); }
     void write(const QByteArray &bytes)
@@ -80,6 +88,7 @@ struct Rig {
         QFile f(path());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
+    void refresh() { settings.TXconfigUpdateParam(unit.choice()); }
 };
 
 } // namespace
@@ -116,6 +125,8 @@ private slots:
     void worksWithoutSupervisionTimer();
     void addedPortJoinsTheList_data();
     void addedPortJoinsTheList();
+    void changesAnnouncedOncePerBatch_data();
+    void changesAnnouncedOncePerBatch();
 };
 
 void TestProgramSettings::splitLine_data()
@@ -241,31 +252,30 @@ void TestProgramSettings::loadAppliesLines()
 
     Rig rig;
     rig.write(cp1251File(lines));
-    rig.link.setPortItems({"9"});
+    rig.link.choices().setPortItems({"9"});
     rig.link.UsbComPortNumber = 7;
     rig.link.UsbComPortSpeed = 4800;
-    rig.link.setHandshakeIndex(2);
+    rig.link.choices().setHandshakeIndex(2);
     rig.link.UsbComPortHandshaking = 3;
-    rig.options.Avtopoisk = true;
-    rig.options.UseLastSucsessConnection = true;
-    QSignalSpy wizard(&rig.settings, &ProgramSettings::wizardRequested);
+    rig.supervisor.Avtopoisk = true;
+    rig.supervisor.UseLastSucsessConnection = true;
 
     rig.settings.TXconfigLoadParam();
 
-    QCOMPARE(rig.link.portItems(), ports);
+    QCOMPARE(rig.link.choices().portItems(), ports);
     // A file that offers or chooses no speed falls back to the built-in list and its first entry
     // (the rows mark "nothing chosen" by leaving the 4800 set before the load).
-    const QStringList offered = speeds.isEmpty() ? SerialLink::kDesignSpeeds : speeds;
-    QCOMPARE(rig.link.speedItems(), offered);
+    const QStringList offered = speeds.isEmpty() ? UnitSettings::kDesignSpeeds : speeds;
+    QCOMPARE(rig.link.choices().speedItems(), offered);
     QCOMPARE(rig.link.UsbComPortSpeed, speed == 4800 ? offered.first().toInt() : speed);
-    QVERIFY(rig.link.isValidSpeedIndex(rig.link.speedIndex()));
+    QVERIFY(rig.link.choices().isValidSpeedIndex(rig.link.choices().speedIndex()));
     QCOMPARE(rig.link.UsbComPortHandshaking, handshaking);
-    QCOMPARE(rig.link.handshakeIndex(), handshaking - 1);
+    QCOMPARE(rig.link.choices().handshakeIndex(), handshaking - 1);
     QCOMPARE(rig.link.UsbComPortNumber, portNumber);
     QCOMPARE(checkStates(rig.options), checks);
-    QCOMPARE(rig.options.Avtopoisk, avtopoisk);
-    QCOMPARE(rig.options.UseLastSucsessConnection, useLast);
-    QCOMPARE(wizard.count(), wizards);
+    QCOMPARE(rig.supervisor.Avtopoisk, avtopoisk);
+    QCOMPARE(rig.supervisor.UseLastSucsessConnection, useLast);
+    QCOMPARE(int(rig.settings.wizardAtStart()), wizards);
     // Whatever could not be applied, every line is kept for the save.
     QStringList trimmed;
     for (const QString &l : lines)
@@ -282,12 +292,12 @@ void TestProgramSettings::loadSelectsFromTheLists()
 {
     Rig rig;
     rig.write(cp1251File({P + "1", P + "2", P + "3", S + "9600", S + "19200", S + "115200", AS + "2", AH + "1"}));
-    rig.link.setHandshakeIndex(3);
+    rig.link.choices().setHandshakeIndex(3);
     rig.settings.TXconfigLoadParam();
-    QCOMPARE(rig.link.speedIndex(), 1);
-    QCOMPARE(rig.link.speedText(), QStringLiteral("19200"));
+    QCOMPARE(rig.link.choices().speedIndex(), 1);
+    QCOMPARE(rig.link.choices().speedText(), QStringLiteral("19200"));
     QCOMPARE(rig.link.UsbComPortSpeed, 19200);
-    QCOMPARE(rig.link.handshakeIndex(), 0);
+    QCOMPARE(rig.link.choices().handshakeIndex(), 0);
     QCOMPARE(rig.link.UsbComPortHandshaking, 1);
 }
 
@@ -328,12 +338,12 @@ void TestProgramSettings::refreshRewritesKnownLinesOnly()
     rig.settings.TXconfigLoadParam();
 
     rig.link.UsbComPortNumber = 5;
-    rig.link.setSpeedIndex(1);
-    rig.link.setHandshakeIndex(3);
+    rig.link.choices().setSpeedIndex(1);
+    rig.link.choices().setHandshakeIndex(3);
     rig.options.setCheckState(1, 1);
     rig.options.setCheckState(2, 2);
     rig.options.setCheckState(5, 0);
-    rig.settings.TXconfigUpdateParam();
+    rig.refresh();
 
     const QStringList expected{P + "3", "Доступная скорость порта : 9600", S + "9600", S + "19200", AP + "5",
                                AS + "2", AH + "4", C(1) + "1", C(2) + "2", C(3) + "0", C(4) + "0", C(5) + "0",
@@ -352,9 +362,9 @@ void TestProgramSettings::refreshKeepsSpeedWhenNoneSelected()
     rig.write(cp1251File({AS + "3", AH + "2"}));
     rig.settings.TXconfigLoadParam();
     // No speed list in the file: the built-in one serves, and the file's choice selects from it.
-    QCOMPARE(rig.link.speedText(), QStringLiteral("115200"));
+    QCOMPARE(rig.link.choices().speedText(), QStringLiteral("115200"));
     QCOMPARE(rig.link.UsbComPortSpeed, 115200);
-    rig.settings.TXconfigUpdateParam();
+    rig.refresh();
     QCOMPARE(rig.settings.StrokiTX, (QStringList{QString(), AS + "3", AH + "2"}));
 }
 
@@ -401,9 +411,9 @@ void TestProgramSettings::roundTripIsByteExact()
     QCOMPARE(rig.settings.isUtf8(), utf8);
     // The Cyrillic keys were recognised in either encoding.
     QCOMPARE(rig.link.UsbComPortNumber, 3);
-    QCOMPARE(rig.link.portItems(), QStringList{"3"});
+    QCOMPARE(rig.link.choices().portItems(), QStringList{"3"});
     QCOMPARE(rig.link.UsbComPortHandshaking, 2);
-    rig.settings.TXconfigUpdateParam();
+    rig.refresh();
     rig.settings.TXconfigSaveParam();
     QCOMPARE(rig.read(), bytes);
 }
@@ -411,19 +421,18 @@ void TestProgramSettings::roundTripIsByteExact()
 void TestProgramSettings::missingFileStartsWithDefaults()
 {
     Rig rig;
-    QSignalSpy wizard(&rig.settings, &ProgramSettings::wizardRequested);
     rig.settings.TXconfigLoadParam();
 
-    QCOMPARE(rig.link.portItems(), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8"}));
-    QCOMPARE(rig.link.speedItems(), (QStringList{"9600", "19200", "115200"}));
-    QCOMPARE(rig.link.speedText(), QStringLiteral("9600"));
+    QCOMPARE(rig.link.choices().portItems(), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8"}));
+    QCOMPARE(rig.link.choices().speedItems(), (QStringList{"9600", "19200", "115200"}));
+    QCOMPARE(rig.link.choices().speedText(), QStringLiteral("9600"));
     QCOMPARE(rig.link.UsbComPortSpeed, 9600);
     QCOMPARE(rig.link.UsbComPortNumber, 1);
     QCOMPARE(rig.link.UsbComPortHandshaking, 1);
     QCOMPARE(checkStates(rig.options), QStringLiteral("11001"));
-    QVERIFY(rig.options.Avtopoisk);
-    QVERIFY(!rig.options.UseLastSucsessConnection);
-    QCOMPARE(wizard.count(), 0);
+    QVERIFY(rig.supervisor.Avtopoisk);
+    QVERIFY(!rig.supervisor.UseLastSucsessConnection);
+    QVERIFY(!rig.settings.wizardAtStart());
     QVERIFY(rig.messages.texts.isEmpty());
     // The automatic search walks these lines.
     QCOMPARE(rig.settings.StrokiTX, QStringList{QString()} + ProgramSettings::defaultLines());
@@ -453,18 +462,18 @@ void TestProgramSettings::emptyFileStartsWithDefaultsUntilUserSaves()
     Rig rig;
     rig.write(bytes);
     rig.settings.TXconfigLoadParam();
-    QCOMPARE(rig.link.portItems(), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8"}));
+    QCOMPARE(rig.link.choices().portItems(), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8"}));
     QCOMPARE(rig.link.UsbComPortSpeed, 9600);
     QCOMPARE(checkStates(rig.options), QStringLiteral("11001"));
-    QVERIFY(rig.options.Avtopoisk);
+    QVERIFY(rig.supervisor.Avtopoisk);
 
     // Saves the program makes on its own (on identification, at the end) leave the file alone.
-    rig.settings.TXconfigUpdateParam();
+    rig.refresh();
     rig.settings.TXconfigSaveParam();
     QCOMPARE(rig.read(), bytes);
     QVERIFY(rig.queue.LinkFree());
     // The user's save writes the settings in use.
-    rig.settings.saveByUser();
+    rig.settings.saveByUser(rig.unit.choice());
     QCOMPARE(rig.read(), saved);
     QVERIFY(rig.messages.texts.isEmpty());
 }
@@ -492,7 +501,7 @@ void TestProgramSettings::readIsBounded()
     rig.write(bytes);
     rig.settings.TXconfigLoadParam();
 
-    QCOMPARE(rig.link.portItems(), QStringList{"5"});
+    QCOMPARE(rig.link.choices().portItems(), QStringList{"5"});
     QCOMPARE(rig.link.UsbComPortNumber, 5);
     QCOMPARE(rig.settings.KolichestvoStrokTX, linesRead ? linesRead : 3 + commentLines);
     QCOMPARE(rig.settings.isTruncated(), linesRead != 0);
@@ -500,9 +509,9 @@ void TestProgramSettings::readIsBounded()
     if (linesRead)
         QVERIFY(rig.messages.texts.first().contains(QString::number(linesRead)));
     // A file read only in part is never written back, by the program or by the user.
-    rig.settings.TXconfigUpdateParam();
+    rig.refresh();
     rig.settings.TXconfigSaveParam();
-    rig.settings.saveByUser();
+    rig.settings.saveByUser(rig.unit.choice());
     if (linesRead)
         QCOMPARE(rig.read(), bytes);
     QCOMPARE(rig.messages.texts.size(), linesRead ? 1 : 0);
@@ -518,8 +527,8 @@ void TestProgramSettings::loadAnnouncesChoicesOnce()
     rig.write(cp1251File(lines));
     QSignalSpy changes(&rig.link, &SerialLink::stateChanged);
     rig.settings.TXconfigLoadParam();
-    QCOMPARE(rig.link.portItems().size(), 900);
-    QCOMPARE(rig.link.speedText(), QStringLiteral("19200"));
+    QCOMPARE(rig.link.choices().portItems().size(), 900);
+    QCOMPARE(rig.link.choices().speedText(), QStringLiteral("19200"));
     // The serial page rebuilds its lists once per load, not once per line.
     QCOMPARE(changes.count(), 1);
 }
@@ -553,10 +562,10 @@ void TestProgramSettings::strayBytesKeepTheKeys()
     rig.write(bytes);
     rig.settings.TXconfigLoadParam();
     QCOMPARE(rig.settings.isUtf8(), utf8);
-    QCOMPARE(rig.link.portItems(), QStringList{"3"});
+    QCOMPARE(rig.link.choices().portItems(), QStringList{"3"});
     QCOMPARE(rig.link.UsbComPortNumber, 3);
     QCOMPARE(rig.link.UsbComPortHandshaking, 2);
-    rig.settings.TXconfigUpdateParam();
+    rig.refresh();
     const QStringList firstLines = rig.settings.StrokiTX;
     rig.settings.TXconfigSaveParam();
     const QByteArray firstSave = rig.read();
@@ -570,7 +579,7 @@ void TestProgramSettings::strayBytesKeepTheKeys()
     QCOMPARE(again.link.UsbComPortNumber, 3);
     QCOMPARE(again.link.UsbComPortHandshaking, 2);
     QCOMPARE(checkStates(again.options), checkStates(rig.options));
-    again.settings.TXconfigUpdateParam();
+    again.refresh();
     again.settings.TXconfigSaveParam();
     QCOMPARE(again.read(), firstSave);
 }
@@ -580,11 +589,11 @@ void TestProgramSettings::unreadableFileIsNeverReplaced()
     Rig rig;
     QVERIFY(QDir().mkpath(rig.path()));   // a folder where the file should be cannot be read
     rig.settings.TXconfigLoadParam();
-    QCOMPARE(rig.link.portItems().size(), 8);
-    QVERIFY(rig.options.Avtopoisk);
+    QCOMPARE(rig.link.choices().portItems().size(), 8);
+    QVERIFY(rig.supervisor.Avtopoisk);
     QVERIFY(!rig.settings.canSave());
 
-    rig.settings.TXconfigUpdateParam();
+    rig.refresh();
     rig.settings.TXconfigSaveParam();
     QVERIFY(QFileInfo(rig.path()).isDir());
     QVERIFY(rig.messages.texts.isEmpty());
@@ -596,7 +605,7 @@ void TestProgramSettings::saveBeforeLoadLeavesFileAlone()
     Rig rig;
     const QByteArray original = cp1251File({P + "1", P + "2", AP + "2", C(1) + "1"});
     rig.write(original);
-    rig.settings.TXconfigUpdateParam();
+    rig.refresh();
     rig.settings.TXconfigSaveParam();
     QCOMPARE(rig.read(), original);
     QVERIFY(rig.messages.texts.isEmpty());
@@ -636,7 +645,7 @@ void TestProgramSettings::failedSaveReportsOnce()
         whileShown << rig.supervision.isActive() << rig.link.pollTimer().isActive() << rig.queue.LinkFree();
     };
 
-    rig.settings.TXconfigSaveParam();
+    rig.unit.whileSettingsFileInUse([&] { rig.settings.TXconfigSaveParam(); });
 
     QCOMPARE(rig.messages.texts, QStringList{message});
     QCOMPARE(whileShown, (QList<bool>{false, false, false}));
@@ -672,12 +681,12 @@ void TestProgramSettings::timersPausedAndRestored()
     connect(&rig.options, &ProgramOptions::changed, &rig.options, [&] {
         duringLoad << rig.supervision.isActive() << rig.link.pollTimer().isActive() << rig.queue.LinkFree();
     });
-    rig.settings.TXconfigLoadParam();
+    rig.unit.whileSettingsFileInUse([&] { rig.settings.TXconfigLoadParam(); });
     QCOMPARE(duringLoad, (QList<bool>{false, false, false, false, false, false}));
     QCOMPARE(rig.supervision.isActive(), supervision);
     QCOMPARE(rig.link.pollTimer().isActive(), poll);
 
-    rig.settings.TXconfigSaveParam();
+    rig.unit.whileSettingsFileInUse([&] { rig.settings.TXconfigSaveParam(); });
     QCOMPARE(rig.supervision.isActive(), supervision);
     QCOMPARE(rig.link.pollTimer().isActive(), poll);
     QVERIFY(rig.queue.LinkFree());
@@ -685,18 +694,14 @@ void TestProgramSettings::timersPausedAndRestored()
 
 void TestProgramSettings::worksWithoutSupervisionTimer()
 {
+    // The settings alone, with no unit and no timer: the command line reads them so.
     QTemporaryDir dir;
     RecordingMessageSink messages;
-    FakeSerialPort port;
-    CommandQueue queue(messages);
-    StatusModel status;
-    SerialLink link(port, queue, status);
     ProgramOptions options;
-    ProgramSettings settings(dir.filePath(QStringLiteral("TX.cfg")), link, options, queue, messages);
-    link.pollTimer().start();
+    ProgramSettings settings(dir.filePath(QStringLiteral("TX.cfg")), options, messages);
     settings.TXconfigLoadParam();
+    QCOMPARE(settings.portItems().size(), 8);
     settings.TXconfigSaveParam();
-    QVERIFY(link.pollTimer().isActive());
     QCOMPARE(QFile(settings.filePath()).size(), ProgramSettings::defaultFileContents().size());
 }
 
@@ -733,13 +738,71 @@ void TestProgramSettings::addedPortJoinsTheList()
         rig.settings.TXconfigLoadParam();
         if (!beforeLoad)
             rig.settings.addPortNumber(number);
-        QCOMPARE(rig.link.portItems(), items);
+        QCOMPARE(rig.link.choices().portItems(), items);
         QCOMPARE(rig.read(), cp1251File(file));   // nothing written yet
         rig.settings.TXconfigSaveParam();
         QCOMPARE(rig.read(), cp1251File(saved));
         rig.settings.TXconfigLoadParam();   // a reload keeps it, once
-        QCOMPARE(rig.link.portItems(), items);
+        QCOMPARE(rig.link.choices().portItems(), items);
     }
+}
+
+// The model tells its readers once per load and once per refresh; a save changes no value.
+void TestProgramSettings::changesAnnouncedOncePerBatch_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<int>("loaded");
+    QTest::addColumn<int>("changed");
+    QTest::newRow("load") << "load" << 1 << 1;
+    QTest::newRow("refresh") << "refresh" << 0 << 1;
+    QTest::newRow("save") << "save" << 0 << 0;
+    QTest::newRow("save by the user") << "user" << 0 << 1;
+}
+
+void TestProgramSettings::changesAnnouncedOncePerBatch()
+{
+    QFETCH(QString, step);
+    QFETCH(int, loaded);
+    QFETCH(int, changed);
+    QTemporaryDir dir;
+    RecordingMessageSink messages;
+    ProgramOptions options;
+    ProgramSettings settings(dir.filePath(QStringLiteral("TX.cfg")), options, messages);
+    QFile file(settings.filePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QStringList lines;
+    for (int port = 1; port <= 50; ++port)
+        lines << P + QString::number(port);
+    lines << S + "9600" << S + "19200" << AP + "7" << AS + "2" << AH + "3" << C(1) + "1" << C(5) + "1";
+    file.write(cp1251File(lines));
+    file.close();
+    if (step != QLatin1String("load"))
+        settings.TXconfigLoadParam();
+    QSignalSpy loadedSpy(&settings, &ProgramSettings::loaded);
+    QSignalSpy changedSpy(&settings, &ProgramSettings::changed);
+    ProgramSettings::Choice choice;
+    choice.port = 4;
+    choice.speedIndex = 0;
+    choice.handshakeIndex = 1;
+    if (step == QLatin1String("load"))
+        settings.TXconfigLoadParam();
+    else if (step == QLatin1String("refresh"))
+        settings.TXconfigUpdateParam(choice);
+    else if (step == QLatin1String("save"))
+        settings.TXconfigSaveParam();
+    else
+        settings.saveByUser(choice);
+    QCOMPARE(loadedSpy.count(), loaded);
+    QCOMPARE(changedSpy.count(), changed);
+    // What a reader finds once told: the file's values, or the unit's choice after a refresh.
+    const bool refreshed = step == QLatin1String("refresh") || step == QLatin1String("user");
+    QCOMPARE(settings.portItems().size(), 50);
+    QCOMPARE(settings.speedItems(), (QStringList{"9600", "19200"}));
+    QCOMPARE(settings.activePort(), std::optional<int>(refreshed ? 4 : 7));
+    QCOMPARE(settings.speedIndex(), refreshed ? 0 : 1);
+    QCOMPARE(settings.handshakeIndex(), std::optional<int>(refreshed ? 1 : 2));
+    QCOMPARE(settings.loadedOption(1), std::optional<int>(1));
+    QCOMPARE(settings.loadedOption(4), std::optional<int>());
 }
 
 QTEST_GUILESS_MAIN(TestProgramSettings)

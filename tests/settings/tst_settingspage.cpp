@@ -7,6 +7,9 @@
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsPage.h"
+#include "app/TarviksApp.h"
+#include "link/StatusSupervisor.h"
+#include "shell/MainWindow.h"
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -18,17 +21,25 @@
 
 namespace {
 
+// The page as the window has it, so its save and its Check5 reach the program settings and the
+// unit the way the program wires them.
 struct Rig {
     QTemporaryDir dir;
     RecordingMessageSink messages;
+    ScriptedFileDialogs dialogs;
+    FixedClock clock;
     FakeSerialPort port;
-    CommandQueue queue{messages};
-    StatusModel status;
-    SerialLink link{port, queue, status};
-    ProgramOptions options;
-    ProgramSettings settings{dir.filePath(QStringLiteral("TX.cfg")), link, options, queue, messages};
-    SettingsPage page{options, settings};
+    TarviksApp app{AppSetup{dir.path(), &port, &messages, &dialogs, &clock}};
+    ProgramOptions &options = app.options();
+    ProgramSettings &settings = app.settings();
+    SerialLink &link = app.link();
+    SettingsPage &page = *qobject_cast<SettingsPage *>(app.page(QStringLiteral("RPF_19")));
 
+    Rig()
+    {
+        QDir(dir.path()).mkpath(QStringLiteral("Service"));
+        app.window().show();
+    }
     void load(const QStringList &lines)
     {
         QFile f(settings.filePath());
@@ -112,23 +123,23 @@ void TestSettingsPage::clickCheck5ActsAtOnce()
 {
     Rig rig;
     rig.load({"RPF_19.Check5:1"});
-    QVERIFY(rig.options.Avtopoisk);
+    QVERIFY(rig.app.supervisor().Avtopoisk);
     rig.page.check(5)->click();
     QCOMPARE(rig.options.checkState(5), 0);
-    QVERIFY(!rig.options.Avtopoisk);
+    QVERIFY(!rig.app.supervisor().Avtopoisk);
     rig.page.check(5)->click();
-    QVERIFY(rig.options.Avtopoisk);
+    QVERIFY(rig.app.supervisor().Avtopoisk);
 }
 
 void TestSettingsPage::clickCheck4WaitsForNextStart()
 {
     Rig rig;
     rig.load({"RPF_19.Check4:1"});
-    QVERIFY(rig.options.UseLastSucsessConnection);
+    QVERIFY(rig.app.supervisor().UseLastSucsessConnection);
     rig.page.check(4)->click();
     QCOMPARE(rig.options.checkState(4), 0);
     QCOMPARE(rig.page.check(4)->checkState(), Qt::Unchecked);
-    QVERIFY(rig.options.UseLastSucsessConnection);
+    QVERIFY(rig.app.supervisor().UseLastSucsessConnection);
 }
 
 void TestSettingsPage::clickGreyedUnticks()
@@ -151,8 +162,8 @@ void TestSettingsPage::saveWritesOptionsAndSerialSettings()
               "Акт индекс скорости:1", "Акт индекс контр передачи:1", "RPF_19.Check1:0", "RPF_19.Check5:0"});
     rig.page.show();
     rig.link.UsbComPortNumber = 6;
-    rig.link.setSpeedIndex(1);
-    rig.link.setHandshakeIndex(1);
+    rig.link.choices().setSpeedIndex(1);
+    rig.link.choices().setHandshakeIndex(1);
     rig.page.check(1)->click();
     QVERIFY(rig.page.saveButton()->isEnabled());
 

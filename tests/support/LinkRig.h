@@ -5,11 +5,13 @@
 #include "link/CommandQueue.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
+#include "link/UnitSettings.h"
 
 struct LinkRig {
     FakeSerialPort port;
     RecordingMessageSink messages;
     CommandQueue queue{messages};
     StatusModel status;
-    SerialLink link{port, queue, status};
+    UnitSettings choices;
+    SerialLink link{port, queue, status, choices};
 };

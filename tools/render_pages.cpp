@@ -37,7 +37,9 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
+    // "--empty" (after the folder): the pages as before any read, every bound box showing "нет данных".
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("pages");
+    const bool empty = argc > 2 && QByteArray(argv[2]) == "--empty";
     QDir().mkpath(out);
 
     QTemporaryDir folder;
@@ -64,7 +66,7 @@ int main(int argc, char **argv)
     app.startUp(false);
 
     // Four receive polls per supervision tick, on virtual time, until the read is done.
-    for (int tick = 0; tick < 400; ++tick) {
+    for (int tick = 0; tick < (empty ? 0 : 400); ++tick) {
         app.supervisor().tick();
         for (int poll = 0; poll < 4; ++poll) {
             port.advance(50);
@@ -74,14 +76,15 @@ int main(int argc, char **argv)
         if (app.status().operation() == QStringLiteral("Прочитано успешно!"))
             break;
     }
-    app.supervisor().tick();
+    if (!empty)
+        app.supervisor().tick();
     application.processEvents();
 
     int written = 0;
     for (const MainWindow::PageInfo &info : MainWindow::pageTable()) {
         app.window().showPage(info.menu);
         application.processEvents();
-        if (info.form == QLatin1String("RPF_03")) {
+        if (info.form == QLatin1String("RPF_03") && !empty) {
             // Two polls, a measurement frame and a sensor frame, so the page shows values.
             for (int frame = 0; frame < 2; ++frame) {
                 app.monitorExchange().pollTick();

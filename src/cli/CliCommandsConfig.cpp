@@ -1,0 +1,126 @@
+// read-config and write-config: the configuration between a unit and a .cf file.
+#include "cli/CliCommands.h"
+#include "cli/CliUnit.h"
+#include "cli/CommandSupport.h"
+#include "cli/ExitCode.h"
+#include "cli/InterruptWatch.h"
+#include "cli/ProgressReporter.h"
+#include "config/ConfigExchange.h"
+#include "config/ConfigFileTransfer.h"
+#include "config/ConfigFiles.h"
+#include "config/ConfigImage.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include <QDir>
+#include <QFileInfo>
+
+using namespace CommandSupport;
+
+int CliCommands::readConfig()
+{
+    const QString &file = m_options.file;
+    if (!QFileInfo(file).absoluteDir().exists()) {
+        fail(ConfigFiles::kCreateError + file);
+        return ExitCode::BadFile;
+    }
+    const int connected = connectUnit();
+    if (connected != ExitCode::Success)
+        return connected;
+    SerialLink &link = m_session.link();
+    const bool existed = QFileInfo::exists(file);
+    const QString untouched = existed ? QStringLiteral("Файл %1 не изменён.").arg(file)
+                                      : QStringLiteral("Файл %1 не создан.").arg(file);
+
+    m_session.status().clearProgress();
+    m_progress.begin(QStringLiteral("Чтение конфигурации"));
+    m_session.configTransfer().CopyToFile();
+    if (link.RPF_02VektorPriemaIsPorta != Tag::ConfigFileCopy) {
+        // The file could not be created; the routine said why.
+        m_session.close();
+        return ExitCode::BadFile;
+    }
+    if (m_session.waitWhileTag(Tag::ConfigFileCopy) == CliUnit::End::Interrupted) {
+        m_session.abort();
+        fail(QStringLiteral("Прервано: чтение остановлено. ") + untouched + kStillSending);
+        return ExitCode::Interrupted;
+    }
+    if (link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
+        const QString problem = transferProblem(link);
+        m_session.abort();
+        fail(problem + QLatin1Char(' ') + untouched);
+        return ExitCode::TransferFailed;
+    }
+    m_session.close();
+    say(QStringLiteral("Сохранено успешно! ") + file);
+    return ExitCode::Success;
+}
+
+int CliCommands::writeConfig()
+{
+    const QString &file = m_options.file;
+    // The whole file is checked before the port is touched: a bad file sends nothing.
+    const std::optional<ConfigFiles::Content> content = m_session.configFiles().readChecked(file);
+    if (!content)
+        return ExitCode::BadFile;
+    const int connected = connectUnit();
+    if (connected != ExitCode::Success)
+        return connected;
+    SerialLink &link = m_session.link();
+    ConfigFileTransfer &transfer = m_session.configTransfer();
+
+    m_session.status().clearProgress();
+    m_progress.begin(QStringLiteral("Запись конфигурации"));
+    transfer.LoadFromFile();
+    if (link.RPF_02VektorPriemaIsPorta != Tag::ConfigFileLoad) {
+        // Checked again on loading: the file changed meanwhile. Nothing was sent.
+        m_session.close();
+        return ExitCode::BadFile;
+    }
+    const QString partial = QStringLiteral(
+        "Передано %1 из %2 байт: конфигурация в устройстве может быть записана не полностью, повторите запись.");
+    if (m_session.waitWhileTag(Tag::ConfigFileLoad) == CliUnit::End::Interrupted) {
+        const int sent = transfer.SchetchikBaitov;
+        m_session.abort();
+        fail(QStringLiteral("Прервано: запись остановлена. ")
+             + (sent == 0 ? QStringLiteral("Данные конфигурации в устройство не передавались.")
+                          : partial.arg(sent).arg(ConfigImage::kMemorySize)));
+        return ExitCode::Interrupted;
+    }
+    if (link.RPF_02VektorPriemaIsPorta != Tag::Written) {
+        const QString problem = transferProblem(link);
+        const int sent = transfer.SchetchikBaitov;
+        m_session.abort();
+        fail(problem + QLatin1Char(' ') + partial.arg(sent).arg(ConfigImage::kMemorySize));
+        return ExitCode::TransferFailed;
+    }
+    say(QStringLiteral("Записано успешно! ") + file);
+    if (!m_options.verify) {
+        m_session.close();
+        return ExitCode::Success;
+    }
+
+    clearImage(m_session.image());
+    m_session.status().clearProgress();
+    m_progress.begin(QStringLiteral("Проверка"));
+    m_session.configExchange().ConfiguraciaReadProcess();
+    if (m_session.waitWhileTag(Tag::ConfigRead) == CliUnit::End::Interrupted) {
+        m_session.abort();
+        fail(QStringLiteral("Прервано: конфигурация записана, проверка не выполнена."));
+        return ExitCode::Interrupted;
+    }
+    if (link.RPF_02VektorPriemaIsPorta != Tag::ReadOk) {
+        const QString problem = transferProblem(link);
+        m_session.abort();
+        fail(problem + QStringLiteral(" Конфигурация записана, проверка не выполнена."));
+        return ExitCode::TransferFailed;
+    }
+    m_session.close();
+    const Mismatch mismatch = compare(m_session.image(), content->blocks);
+    if (mismatch.count > 0) {
+        fail(mismatchText(mismatch, ConfigImage::kMemorySize));
+        return ExitCode::VerifyMismatch;
+    }
+    say(QStringLiteral("Проверено: конфигурация в устройстве совпадает с файлом."));
+    return ExitCode::Success;
+}

@@ -1,0 +1,89 @@
+// find: every unit on the candidate ports, with what its configuration tells of it.
+#include "cli/CliCommands.h"
+#include "cli/CliUnit.h"
+#include "cli/CommandSupport.h"
+#include "cli/ExitCode.h"
+#include "cli/InterruptWatch.h"
+#include "cli/ProgressReporter.h"
+#include "config/ConfigExchange.h"
+#include "config/ConfigImage.h"
+#include "devinfo/DeviceInfo.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/SerialPort.h"
+#include "link/StatusModel.h"
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace CommandSupport;
+
+namespace {
+// Fields of the device information page that find shows, in this order.
+const QList<int> kFindFields = {1, 6, 5, 7, 4};
+
+QJsonValue jsonText(const QString &value)
+{
+    return value == DeviceInfo::kNoData ? QJsonValue() : QJsonValue(value);
+}
+}
+
+int CliCommands::find()
+{
+    // A quick query: no progress of the configuration reads behind it.
+    m_session.setProgressShown(false);
+    QJsonArray units;
+    QStringList problems;
+    QStringList tried;
+    bool readFailed = false;
+    for (const int port : m_session.candidatePorts(m_options.port)) {
+        if (InterruptWatch::interrupted())
+            break;
+        tried << QString::number(port);
+        if (!m_session.identify(port)) {
+            if (!m_session.lastPortProblem().isEmpty())
+                problems << m_session.lastPortProblem();
+            continue;
+        }
+        SerialLink &link = m_session.link();
+        if (!readUnitInfo(port)) {
+            if (InterruptWatch::interrupted())
+                break;
+            readFailed = true;
+        }
+        DeviceInfo &info = m_session.deviceInfo();
+
+        QJsonObject unit;
+        unit.insert(QStringLiteral("port"), port);
+        unit.insert(QStringLiteral("device"), link.port().deviceFor(port));
+        unit.insert(QStringLiteral("name"), link.deviceName());
+        unit.insert(QStringLiteral("model"), jsonText(info.value(6)));
+        unit.insert(QStringLiteral("inputs"),
+                    info.KolichestvoVhodov ? QJsonValue(*info.KolichestvoVhodov) : QJsonValue());
+        unit.insert(QStringLiteral("coreVersion"), jsonText(info.VersiaJadra));
+        unit.insert(QStringLiteral("firmwareVersion"), jsonText(info.VersiaProshivki));
+        unit.insert(QStringLiteral("imei"), jsonText(info.value(4)));
+        units.append(unit);
+        if (!m_options.json) {
+            QString text = QStringLiteral("Com%1 (%2)\n").arg(port).arg(link.port().deviceFor(port));
+            for (const int field : kFindFields)
+                text += QStringLiteral("  ") + DeviceInfo::caption(field) + QLatin1Char(' ') + info.value(field)
+                    + QLatin1Char('\n');
+            m_out(text);
+        }
+        m_session.close();
+    }
+    if (InterruptWatch::interrupted()) {
+        fail(QStringLiteral("Прервано: поиск остановлен."));
+        return ExitCode::Interrupted;
+    }
+    if (m_options.json)
+        m_out(QString::fromUtf8(QJsonDocument(units).toJson(QJsonDocument::Indented)));
+    if (units.isEmpty()) {
+        fail(QStringLiteral("Устройство не обнаружено! Проверены порты: %1.").arg(tried.join(QStringLiteral(", "))));
+        for (const QString &problem : std::as_const(problems))
+            fail(problem);
+        return ExitCode::NoUnit;
+    }
+    return readFailed ? ExitCode::TransferFailed : ExitCode::Success;
+}

@@ -1,0 +1,182 @@
+// read-firmware and write-firmware: the firmware between a unit and a .fw file.
+#include "cli/CliCommands.h"
+#include "cli/CliUnit.h"
+#include "cli/CommandSupport.h"
+#include "cli/ExitCode.h"
+#include "cli/InterruptWatch.h"
+#include "cli/ProgressReporter.h"
+#include "devinfo/DeviceInfo.h"
+#include "firmware/FirmwareExchange.h"
+#include "firmware/FirmwareFile.h"
+#include "link/CommandQueue.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+using namespace CommandSupport;
+
+int CliCommands::checkFirmwareVersion()
+{
+    if (!readUnitInfo(m_session.link().UsbComPortNumber)) {
+        if (InterruptWatch::interrupted()) {
+            fail(QStringLiteral("Прервано: обмена прошивкой с устройством не было."));
+            return ExitCode::Interrupted;
+        }
+        m_session.close();
+        return ExitCode::TransferFailed;
+    }
+    const QString version = m_session.deviceInfo().VersiaProshivki;
+    if (!FirmwareExchange::versionAllowsTransfer(version)) {
+        m_session.close();
+        fail(QStringLiteral("Операции с прошивкой недоступны: устройство не сообщает версию прошивки (%1).")
+                 .arg(version));
+        return ExitCode::TransferFailed;
+    }
+    return ExitCode::Success;
+}
+
+int CliCommands::waitFirmware(const QString &tag)
+{
+    m_session.queue().pump();
+    if (m_session.link().RPF_02VektorPriemaIsPorta != tag) {
+        // The start failed and said why.
+        m_session.close();
+        return ExitCode::TransferFailed;
+    }
+    return m_session.waitWhileTag(tag) == CliUnit::End::Interrupted ? ExitCode::Interrupted
+                                                                         : ExitCode::Success;
+}
+
+int CliCommands::readFirmware()
+{
+    const QString &file = m_options.file;
+    if (!QFileInfo(file).absoluteDir().exists()) {
+        fail(FirmwareExchange::kCreateError + file);
+        return ExitCode::BadFile;
+    }
+    int result = connectUnit();
+    if (result == ExitCode::Success)
+        result = checkFirmwareVersion();
+    if (result != ExitCode::Success)
+        return result;
+    const QString untouched = QFileInfo::exists(file) ? QStringLiteral("Файл %1 не изменён.").arg(file)
+                                                       : QStringLiteral("Файл %1 не создан.").arg(file);
+    SerialLink &link = m_session.link();
+    m_session.status().clearProgress();
+    m_progress.begin(QStringLiteral("Чтение прошивки"));
+    if (!m_session.firmware().saveToFile(file)) {
+        m_session.close();
+        return ExitCode::BadFile;
+    }
+    result = waitFirmware(Tag::FirmwareRead);
+    if (result == ExitCode::Interrupted) {
+        m_session.abort();
+        fail(QStringLiteral("Прервано: чтение прошивки остановлено. ") + untouched + kStillSending);
+        return result;
+    }
+    if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
+        // The exchange has said what went wrong.
+        m_session.abort();
+        fail(QStringLiteral("Ошибка при сохранении! ") + untouched);
+        return ExitCode::TransferFailed;
+    }
+    m_session.close();
+    say(QStringLiteral("Сохранено успешно! ") + file);
+    return ExitCode::Success;
+}
+
+int CliCommands::writeFirmware()
+{
+    const QString &file = m_options.file;
+    // The whole file is checked before the port is touched: a bad file sends nothing.
+    const FirmwareFile::Content content = FirmwareFile::read(file);
+    switch (content.failure) {
+    case FirmwareFile::Content::Failure::Open:
+        fail(FirmwareExchange::kOpenError + file);
+        return ExitCode::BadFile;
+    case FirmwareFile::Content::Failure::Read:
+        fail(FirmwareExchange::kReadFileError + file);
+        return ExitCode::BadFile;
+    case FirmwareFile::Content::Failure::Format:
+        fail(FirmwareExchange::kFormatError.arg(file, QString::number(content.badLine), content.reason));
+        return ExitCode::BadFile;
+    case FirmwareFile::Content::Failure::None:
+        break;
+    }
+    int result = connectUnit();
+    if (result == ExitCode::Success)
+        result = checkFirmwareVersion();
+    if (result != ExitCode::Success)
+        return result;
+    SerialLink &link = m_session.link();
+    FirmwareExchange &firmware = m_session.firmware();
+    m_session.status().clearProgress();
+    m_progress.begin(QStringLiteral("Запись прошивки"));
+    if (!firmware.loadFromFile(file)) {
+        m_session.close();
+        return ExitCode::BadFile;
+    }
+    result = waitFirmware(Tag::FirmwareWrite);
+    if (result == ExitCode::Interrupted) {
+        const int sent = firmware.SchetchikBaitov;
+        m_session.abort();
+        fail(sent == 0 ? QStringLiteral("Прервано: запись прошивки остановлена, данные прошивки в устройство не "
+                                        "передавались.")
+                       : QStringLiteral("Прервано: запись прошивки остановлена после %1 из %2 байт. ")
+                                 .arg(sent)
+                                 .arg(FirmwareFile::kFirmwareSize)
+                             + FirmwareExchange::kMayBeUnusable);
+        return result;
+    }
+    if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Written) {
+        m_session.abort();
+        fail(QStringLiteral("Ошибка при записи!"));
+        return ExitCode::TransferFailed;
+    }
+    say(QStringLiteral("Записано успешно! ") + file);
+    if (!m_options.verify) {
+        m_session.close();
+        return ExitCode::Success;
+    }
+
+    // Read back into a scratch file through the same routine as read-firmware.
+    QTemporaryDir scratch;
+    const QString readBack = scratch.filePath(QStringLiteral("verify.fw"));
+    m_session.status().clearProgress();
+    m_progress.begin(QStringLiteral("Проверка"));
+    if (!scratch.isValid() || !firmware.saveToFile(readBack)) {
+        m_session.close();
+        fail(QStringLiteral("Прошивка записана, проверка не выполнена."));
+        return ExitCode::TransferFailed;
+    }
+    result = waitFirmware(Tag::FirmwareRead);
+    if (result == ExitCode::Interrupted) {
+        m_session.abort();
+        fail(QStringLiteral("Прервано: прошивка записана, проверка не выполнена."));
+        return result;
+    }
+    if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
+        m_session.abort();
+        fail(QStringLiteral("Прошивка записана, проверка не выполнена."));
+        return ExitCode::TransferFailed;
+    }
+    m_session.close();
+    const FirmwareFile::Content unit = FirmwareFile::read(readBack);
+    QByteArray unitBytes;
+    for (const QByteArray &block : unit.blocks)
+        unitBytes += block;
+    const Mismatch mismatch = compare(
+        [&unitBytes](int position) {
+            return position <= unitBytes.size() ? int(static_cast<unsigned char>(unitBytes.at(position - 1))) : -1;
+        },
+        content.blocks);
+    if (mismatch.count > 0) {
+        fail(mismatchText(mismatch, FirmwareFile::kFirmwareSize));
+        return ExitCode::VerifyMismatch;
+    }
+    say(QStringLiteral("Проверено: прошивка в устройстве совпадает с файлом."));
+    return ExitCode::Success;
+}

@@ -6,6 +6,40 @@ using Kind = MonitorDecoder::Kind;
 class TestMonitorExchange : public QObject {
     Q_OBJECT
 private slots:
+    // The monitoring exchange's literal timings and texts, written out as the unit and the user know
+    // them, beside the constants the exchange uses.
+    void timingsAndTexts_data()
+    {
+        QTest::addColumn<QString>("literal");
+        QTest::addColumn<QString>("used");
+        const auto n = [](double v) { return QString::number(v); };
+        QTest::newRow("request") << "#6002" << QString::fromLatin1(MonitorExchange::kRequest);
+        QTest::newRow("reply bytes") << "64" << n(MonitorExchange::kReplySize);
+        QTest::newRow("whole reply: silent polls after it") << "1" << n(MonitorExchange::kCompleteQuietPolls);
+        QTest::newRow("other counts judged after more than") << "5" << n(MonitorExchange::kQuietPolls);
+        QTest::newRow("give-up: more than this many silent polls") << "100" << n(MonitorExchange::kGiveUpPolls);
+        QTest::newRow("scroll bar range and design position")
+            << "1 10 5"
+            << QStringLiteral("%1 %2 %3").arg(MonitorExchange::kMinPosition).arg(MonitorExchange::kMaxPosition)
+                   .arg(MonitorExchange::kDesignPosition);
+        QTest::newRow("reference volts") << "1.2095" << n(MonitorDecoder::kVrefVolt);
+        QTest::newRow("full scale") << "1023" << n(MonitorDecoder::kFullScale);
+        QTest::newRow("tag in progress") << "Мониторинг в процессе" << Tag::Monitoring;
+        QTest::newRow("tag received") << "Получено успешно" << Tag::MonitoringOk;
+        QTest::newRow("tag refused") << "Выполнение невозможно" << Tag::MonitoringRefused;
+        QTest::newRow("tag transfer error") << "Ошибка передачи" << Tag::TransferError;
+        QTest::newRow("command") << "MonitoringProcess" << Cmd::MonitoringProcess;
+        QTest::newRow("frame kind message") << "Ошибка кадра." << MonitorExchange::kFrameError;
+        QTest::newRow("no answer notice") << "Устройство не ответило на запрос мониторинга (подряд: 2)"
+                                          << MonitorExchange::kNoAnswer + MonitorExchange::kInRow.arg(2);
+    }
+    void timingsAndTexts()
+    {
+        QFETCH(QString, literal);
+        QFETCH(QString, used);
+        QCOMPARE(used, literal);
+    }
+
     void start_data()
     {
         QTest::addColumn<bool>("active");
@@ -166,6 +200,38 @@ private slots:
         QCOMPARE(rig.exchange.readings().state[1], QStringLiteral("n"));
         QCOMPARE(decoded.count(), 0);
         QCOMPARE(rig.exchange.journal().size(), 1);
+    }
+
+    // A count above 1023 in a word the page does not show, or in any other, keeps the frame and the
+    // link: no message, the reply is taken and only the values of that count show "—".
+    void countAboveFullScaleKeepsTheLink_data()
+    {
+        QTest::addColumn<int>("word");
+        QTest::addColumn<int>("inputs");
+        QTest::addColumn<QString>("row2");   // volts of row 2 as shown
+        QTest::newRow("T1 channel, never shown") << 16 << 8 << "6.30 ";
+        QTest::newRow("row hidden on a 4-input unit") << 2 << 4 << "— ";
+        QTest::newRow("shown input") << 2 << 8 << "— ";
+    }
+    void countAboveFullScaleKeepsTheLink()
+    {
+        QFETCH(int, word);
+        QFETCH(int, inputs);
+        QFETCH(QString, row2);
+        MonitorTestRig rig;
+        rig.inputs = inputs;
+        rig.exchange.pollTick();
+        QByteArray reply = measurementReply();
+        reply[2 * word - 2] = char(0xFF);
+        reply[2 * word - 1] = char(0xFF);
+        rig.deliver(reply, 64);
+        rig.poll();
+        QCOMPARE(rig.tag(), Tag::MonitoringOk);
+        QVERIFY(rig.queue.LinkFree());
+        QVERIFY(rig.link.isOpen());
+        QVERIFY(rig.messages.texts.isEmpty());
+        QCOMPARE(rig.exchange.readings().volt[2], row2);
+        QCOMPARE(rig.exchange.readings().battery, QStringLiteral("12.60"));
     }
 
     void stopWhileRequestIsOut()

@@ -79,6 +79,12 @@ int main(int argc, char **argv)
     ProgramOptions programOptions;
     ProgramSettings settings(folder.path() + QStringLiteral("/Service/TX.cfg"), programOptions, messages);
     settings.TXconfigLoadParam();
+    // Plugged-in adapters are searched after the listed ports, as the window searches those it
+    // numbers (in memory only: the command line never writes TX.cfg).
+    for (const NumberedPort &numbered : numbering.ports(devices)) {
+        if (numbered.present && !numbered.adapter.path.isEmpty())
+            settings.addPortNumber(numbered.number);
+    }
     QtSerialPort port(folder.path(), &numbering);
     UnitSession unit(folder.path(), &port, UnitSession::Borrowed{settings, messages, dialogs, clock});
     if (options.speed)

@@ -2,6 +2,7 @@
 #include "cli/CliOptions.h"
 #include "monitor/MonitorDecoder.h"
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -11,6 +12,8 @@ class ProgressReporter;
 class StderrMessageSink;
 class ConfigImage;
 class QDateTime;
+class SerialLink;
+class DeviceInfo;
 
 // What each command of tarviks-cli does with a session, and the exit status it ends with.
 class CliCommands {
@@ -37,6 +40,10 @@ public:
     // voltages of a measurement frame, or the six sensors of a sensor frame.
     static QString frameLine(const MonitorReadings &readings, const MonitorDecoder::Layout &layout, bool measurement,
                              const QDateTime &time);
+
+    // What find tells of a unit whose configuration was read: a JSON object, or lines of text.
+    static QJsonObject unitJson(int port, SerialLink &link, const DeviceInfo &info);
+    static QString unitText(int port, SerialLink &link, const DeviceInfo &info);
 
     CliCommands(CliUnit &session, const CliOptions &options, ProgressReporter &progress, Writer out,
                 Writer err);

@@ -28,6 +28,28 @@ QJsonValue jsonText(const QString &value)
 }
 }
 
+QJsonObject CliCommands::unitJson(int port, SerialLink &link, const DeviceInfo &info)
+{
+    QJsonObject unit;
+    unit.insert(QStringLiteral("port"), port);
+    unit.insert(QStringLiteral("device"), link.port().deviceFor(port));
+    unit.insert(QStringLiteral("name"), link.deviceName());
+    unit.insert(QStringLiteral("model"), jsonText(info.value(6)));
+    unit.insert(QStringLiteral("inputs"), info.KolichestvoVhodov ? QJsonValue(*info.KolichestvoVhodov) : QJsonValue());
+    unit.insert(QStringLiteral("coreVersion"), jsonText(info.VersiaJadra));
+    unit.insert(QStringLiteral("firmwareVersion"), jsonText(info.VersiaProshivki));
+    unit.insert(QStringLiteral("imei"), jsonText(info.value(4)));
+    return unit;
+}
+
+QString CliCommands::unitText(int port, SerialLink &link, const DeviceInfo &info)
+{
+    QString text = QStringLiteral("Com%1 (%2)\n").arg(port).arg(link.port().deviceFor(port));
+    for (const int field : kFindFields)
+        text += QStringLiteral("  ") + DeviceInfo::caption(field) + QLatin1Char(' ') + info.value(field) + QLatin1Char('\n');
+    return text;
+}
+
 int CliCommands::find()
 {
     // A quick query: no progress of the configuration reads behind it.
@@ -51,26 +73,9 @@ int CliCommands::find()
                 break;
             readFailed = true;
         }
-        DeviceInfo &info = m_session.deviceInfo();
-
-        QJsonObject unit;
-        unit.insert(QStringLiteral("port"), port);
-        unit.insert(QStringLiteral("device"), link.port().deviceFor(port));
-        unit.insert(QStringLiteral("name"), link.deviceName());
-        unit.insert(QStringLiteral("model"), jsonText(info.value(6)));
-        unit.insert(QStringLiteral("inputs"),
-                    info.KolichestvoVhodov ? QJsonValue(*info.KolichestvoVhodov) : QJsonValue());
-        unit.insert(QStringLiteral("coreVersion"), jsonText(info.VersiaJadra));
-        unit.insert(QStringLiteral("firmwareVersion"), jsonText(info.VersiaProshivki));
-        unit.insert(QStringLiteral("imei"), jsonText(info.value(4)));
-        units.append(unit);
-        if (!m_options.json) {
-            QString text = QStringLiteral("Com%1 (%2)\n").arg(port).arg(link.port().deviceFor(port));
-            for (const int field : kFindFields)
-                text += QStringLiteral("  ") + DeviceInfo::caption(field) + QLatin1Char(' ') + info.value(field)
-                    + QLatin1Char('\n');
-            m_out(text);
-        }
+        units.append(unitJson(port, link, m_session.deviceInfo()));
+        if (!m_options.json)
+            m_out(unitText(port, link, m_session.deviceInfo()));
         m_session.close();
     }
     if (InterruptWatch::interrupted()) {

@@ -20,11 +20,11 @@ const QHash<QString, CommandInfo> &commands()
 {
     using C = CliOptions::Command;
     static const QHash<QString, CommandInfo> table{
-        {QStringLiteral("find"), {C::Find, false, {QStringLiteral("json")}}},
-        {QStringLiteral("read-config"), {C::ReadConfig, true, {}}},
-        {QStringLiteral("write-config"), {C::WriteConfig, true, {QStringLiteral("verify")}}},
-        {QStringLiteral("read-firmware"), {C::ReadFirmware, true, {}}},
-        {QStringLiteral("write-firmware"), {C::WriteFirmware, true, {QStringLiteral("verify")}}},
+        {QStringLiteral("find"), {C::Find, false, {QStringLiteral("json"), QStringLiteral("all")}}},
+        {QStringLiteral("read-config"), {C::ReadConfig, true, {QStringLiteral("all")}}},
+        {QStringLiteral("write-config"), {C::WriteConfig, true, {QStringLiteral("verify"), QStringLiteral("all")}}},
+        {QStringLiteral("read-firmware"), {C::ReadFirmware, true, {QStringLiteral("all")}}},
+        {QStringLiteral("write-firmware"), {C::WriteFirmware, true, {QStringLiteral("verify"), QStringLiteral("all")}}},
         {QStringLiteral("monitor"),
          {C::Monitor, false, {QStringLiteral("period"), QStringLiteral("count"), QStringLiteral("csv")}}},
         {QStringLiteral("show"), {C::Show, false, {QStringLiteral("json"), QStringLiteral("unit")}}},
@@ -43,6 +43,10 @@ const QString kUsage = QStringLiteral(
     "  read-firmware FILE.fw [--port N]           прошивка устройства -> файл\n"
     "  write-firmware FILE.fw [--port N] [--verify]\n"
     "  monitor [--port N] [--period S] [--count K] [--csv]   состояние устройства, строка на кадр\n"
+    "  find --all, read-config --all DIR, write-config FILE.cf --all [--verify],\n"
+    "  read-firmware --all DIR, write-firmware FILE.fw --all [--verify]\n"
+    "                                             все порты из TX.cfg (или каждый --port) сразу; файлы в DIR\n"
+    "                                             называются \"COM<N> <имя устройства>.cf\" / \".fw\"\n"
     "  show FILE.cf|--unit [--json]               поля конфигурации, как их показывают страницы\n"
     "  diff A.cf B.cf                             отличающиеся поля; вместо файла можно --unit\n"
     "  set FILE.cf ИМЯ=ЗНАЧЕНИЕ... [--output OUT.cf]   значения полей -> файл\n"
@@ -99,7 +103,9 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     const QCommandLineOption unit(QStringLiteral("unit"), QStringLiteral("show, diff: устройство вместо файла."));
     const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("set: записать в другой файл."),
                                     QStringLiteral("OUT.cf"));
-    p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output});
+    const QCommandLineOption all(QStringLiteral("all"),
+                                 QStringLiteral("Все устройства сразу: каждый порт из TX.cfg или каждый --port."));
+    p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output, all});
     p.addPositionalArgument(QStringLiteral("команда"), QStringLiteral("find, read-config, write-config, "
                                                                       "read-firmware, write-firmware, monitor, "
                                                                       "show, diff, set или ports."));
@@ -137,7 +143,7 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     if (!positional.isEmpty() && !FieldCommands::handles(o.command))
         return fail(QStringLiteral("Лишний аргумент: %1").arg(positional.first()));
 
-    for (const QCommandLineOption *option : {&verify, &json, &period, &count, &csv, &unit, &output}) {
+    for (const QCommandLineOption *option : {&verify, &json, &period, &count, &csv, &unit, &output, &all}) {
         const QString optionName = option->names().constFirst();
         if (p.isSet(*option) && !info->options.contains(optionName))
             return fail(QStringLiteral("Параметр --%1 не применяется к команде %2.").arg(optionName, name));
@@ -150,17 +156,23 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     }
 
     bool ok = false;
-    if (p.isSet(port)) {
-        const QString value = p.value(port);
+    o.all = p.isSet(all);
+    const QStringList portValues = p.values(port);
+    if (portValues.size() > 1 && !o.all)
+        return fail(QStringLiteral("--port задан несколько раз: несколько портов сразу только с --all."));
+    for (const QString &value : portValues) {
         const int n = value.toInt(&ok);
         if (!ok && value.contains(QLatin1Char('/'))) {
             o.portDevice = value;   // numbered when the session starts
+            o.portDevices << value;
         } else {
             if (!ok || n < 1 || n > kMaxPort)
                 return fail(QStringLiteral("--port: нужен номер порта от 1 до %1. Или путь устройства, например "
                                            "/dev/ttyACM0.")
                                 .arg(kMaxPort));
             o.port = n;
+            if (!o.ports.contains(n))
+                o.ports << n;
         }
     }
     if (p.isSet(speed)) {

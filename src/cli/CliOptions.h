@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -17,6 +18,9 @@ public:
     QString file;                  // FILE.cf / FILE.fw
     std::optional<int> port;       // --port: overrides TX.cfg, which is never changed
     QString portDevice;            // --port given as a device path, e.g. /dev/ttyACM0
+    bool all = false;              // --all: every unit at once
+    QList<int> ports;              // every --port given as a number, in order (--all takes several)
+    QStringList portDevices;       // every --port given as a device path
     std::optional<int> speed;      // --speed
     bool verify = false;
     bool json = false;

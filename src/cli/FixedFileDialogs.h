@@ -8,6 +8,8 @@ public:
     explicit FixedFileDialogs(QString fileName) : m_fileName(std::move(fileName)) {}
     std::optional<QString> saveFileName(const FileDialogRequest &) override { return m_fileName; }
     std::optional<QString> openFileName(const FileDialogRequest &) override { return m_fileName; }
+    // A unit of a batch gets its file once its name is known.
+    void setFileName(const QString &fileName) { m_fileName = fileName; }
 
 private:
     QString m_fileName;

@@ -1,5 +1,7 @@
 // tarviks-cli: the program's service work from a command line, on the same core as the window.
+#include "cli/BatchRun.h"
 #include "cli/CliCommands.h"
+#include "cli/FieldCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliUnit.h"
 #include "cli/ExitCode.h"
@@ -84,6 +86,15 @@ int main(int argc, char **argv)
     for (const NumberedPort &numbered : numbering.ports(devices)) {
         if (numbered.present && !numbered.adapter.path.isEmpty())
             settings.addPortNumber(numbered.number);
+    }
+    if (options.all && options.command != CliOptions::Command::Monitor && !FieldCommands::handles(options.command)) {
+        for (const QString &device : std::as_const(options.portDevices))
+            if (const int number = numbering.numberFor(device); number > 0 && !options.ports.contains(number))
+                options.ports << number;
+        BatchRun batch(settings, options, folder.path(), isatty(STDERR_FILENO) != 0, writerTo(stdout),
+                       writerTo(stderr));
+        batch.setPortFactory([&](int) { return std::make_unique<QtSerialPort>(folder.path(), &numbering); });
+        return batch.run();
     }
     QtSerialPort port(folder.path(), &numbering);
     UnitSession unit(folder.path(), &port, UnitSession::Borrowed{settings, messages, dialogs, clock});

@@ -412,6 +412,59 @@ private slots:
         QCOMPARE(QDir(home.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("backup")});
     }
 
+    // Three units at once, the second dropping its line mid-write: the other two are written and
+    // verified, the failure is told for that unit alone, and the exit status is the worst of them.
+    // A read of all afterwards writes one file per unit still there, named by port and unit.
+    void batchOfThreeOneFailingMidWrite()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, QStringLiteral("1"));
+        SimProcess sims[3];
+        const auto memory = [&home](int n) { return home.path(QStringLiteral("memory%1.bin").arg(n)); };
+        for (int n = 1; n <= 3; ++n) {
+            QStringList extra{QStringLiteral("--port"), QString::number(n), QStringLiteral("--name"),
+                              QStringLiteral("ZG/%1 BLOCK").arg(n), QStringLiteral("--config"), memory(n),
+                              QStringLiteral("--firmware"), home.path(QStringLiteral("firmware%1.bin").arg(n))};
+            if (n == 2)
+                extra << QStringLiteral("--close-after-blocks") << QStringLiteral("10");
+            startSim(sims[n - 1], home, extra);
+        }
+        const QByteArray before = fileBytes(memory(1));
+        QCOMPARE(before.size(), 2370);
+        QByteArray wanted = before;
+        wanted[699] = char(wanted.at(699) ^ 0x5A);
+        const QString source = home.path(QStringLiteral("new.cf"));
+        writeFile(source, cfFile(wanted));
+
+        const Run write = run(home, {QStringLiteral("write-config"), source, QStringLiteral("--all"),
+                                     QStringLiteral("--verify")});
+        QVERIFY2(write.code == ExitCode::TransferFailed, qPrintable(write.out + write.err));
+        QCOMPARE(fileBytes(memory(1)).left(2368), wanted.left(2368));
+        QCOMPARE(fileBytes(memory(3)).left(2368), wanted.left(2368));
+        QVERIFY(fileBytes(memory(2)).left(2368) != wanted.left(2368));
+        const QStringList rows = write.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 4);   // a heading and a row per unit
+        QVERIFY2(rows.at(1).contains(QRegularExpression(QStringLiteral("^COM1 +ZG/1 BLOCK +записано и проверено +\\d+\\.\\d$"))),
+                 qPrintable(rows.at(1)));
+        QVERIFY2(rows.at(2).contains(QRegularExpression(QStringLiteral("^COM2 +ZG/2 BLOCK +ошибка передачи +\\d+\\.\\d$"))),
+                 qPrintable(rows.at(2)));
+        QVERIFY2(rows.at(3).startsWith(QStringLiteral("COM3")) && rows.at(3).contains(QStringLiteral("записано и проверено")),
+                 qPrintable(rows.at(3)));
+        QVERIFY2(write.err.contains(QStringLiteral("COM2 ZG/2 BLOCK: Связь с устройством потеряна"))
+                     && write.err.contains(QStringLiteral("повторите запись")),
+                 qPrintable(write.err));
+
+        // The second unit is gone now; a port without a unit is no failure while others answer.
+        const QString folder = home.path(QStringLiteral("read"));
+        QVERIFY(QDir().mkpath(folder));
+        const Run read = run(home, {QStringLiteral("read-config"), QStringLiteral("--all"), folder});
+        QVERIFY2(read.code == ExitCode::Success, qPrintable(read.out + read.err));
+        QCOMPARE(QDir(folder).entryList(QDir::Files),
+                 (QStringList{QStringLiteral("COM1 ZG_1 BLOCK.cf"), QStringLiteral("COM3 ZG_3 BLOCK.cf")}));
+        QCOMPARE(fileBytes(folder + QStringLiteral("/COM1 ZG_1 BLOCK.cf")), cfFile(fileBytes(memory(1))));
+        QVERIFY(read.out.contains(QRegularExpression(QStringLiteral("COM2 +— +устройство не обнаружено"))));
+    }
+
     void writeWithVerify_data()
     {
         QTest::addColumn<bool>("firmware");

@@ -61,6 +61,8 @@ private slots:
         other("csv on find", "find --csv", O::Error, "--csv не применяется к команде find");
         other("count on find", "find --count 2", O::Error, "--count не применяется");
         other("port zero", "find --port 0", O::Error, "--port: нужен номер порта от 1 до 32767.");
+        other("all on monitor", "monitor --all", O::Error, "--all не применяется к команде monitor");
+        other("several ports without all", "find --port 1 --port 2", O::Error, "несколько портов сразу только с --all");
         other("port too big", "find --port 32768", O::Error, "--port: нужен номер");
         other("port text", "find --port COM3", O::Error, "--port: нужен номер");
         other("port without value", "find --port", O::Error, "port");
@@ -132,6 +134,37 @@ private slots:
         QCOMPARE(options.quiet, flags.contains(QLatin1Char('q')));
         QCOMPARE(options.period, period);
         QCOMPARE(options.count.value_or(0), count);
+    }
+
+    // --all: each --port once, in order, for every command that serves several units.
+    void allTakesSeveralPorts_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QList<int>>("ports");
+        QTest::newRow("find") << "find --all" << int(C::Find) << "" << QList<int>{};
+        QTest::newRow("read into a folder") << "read-config --all units --port 3 --port 1 --port 3"
+                                            << int(C::ReadConfig) << "units" << QList<int>{3, 1};
+        QTest::newRow("write with verify") << "write-config a.cf --all --verify --port 2" << int(C::WriteConfig)
+                                           << "a.cf" << QList<int>{2};
+        QTest::newRow("firmware") << "write-firmware x.fw --all" << int(C::WriteFirmware) << "x.fw" << QList<int>{};
+        QTest::newRow("firmware read") << "read-firmware --all dir" << int(C::ReadFirmware) << "dir" << QList<int>{};
+    }
+    void allTakesSeveralPorts()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, command);
+        QFETCH(QString, file);
+        QFETCH(QList<int>, ports);
+        CliOptions options;
+        QString text;
+        const QStringList arguments = QStringList{QStringLiteral("tarviks-cli")} + line.split(QLatin1Char(' '));
+        QCOMPARE(int(CliOptions::parse(arguments, options, &text)), int(O::Run));
+        QVERIFY(options.all);
+        QCOMPARE(int(options.command), command);
+        QCOMPARE(options.file, file);
+        QCOMPARE(options.ports, ports);
     }
 };
 

@@ -53,6 +53,7 @@ struct Program {
     ProgramSettings settings;
     UnitSession unit;
     SerialLink &link = unit.link();
+    StatusSupervisor &supervisor = unit.supervisor();
 
     explicit Program(const QString &path)
         : settings(path, options, messages),
@@ -72,8 +73,8 @@ struct Program {
         a.handshaking = link.UsbComPortHandshaking;
         for (int check = 1; check <= ProgramOptions::kCount; ++check)
             a.checks << options.checkState(check);
-        a.avtopoisk = unit.supervisor().Avtopoisk;
-        a.useLast = unit.supervisor().UseLastSucsessConnection;
+        a.avtopoisk = supervisor.Avtopoisk;
+        a.useLast = supervisor.UseLastSucsessConnection;
         a.wizards = settings.wizardAtStart() ? 1 : 0;
         return a;
     }

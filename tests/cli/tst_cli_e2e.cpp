@@ -465,6 +465,42 @@ private slots:
         QVERIFY(read.out.contains(QRegularExpression(QStringLiteral("COM2 +— +устройство не обнаружено"))));
     }
 
+    // Ctrl+C in the middle of a batch write stops every unit and tells, unit by unit, what it holds.
+    void batchCtrlCStopsEveryUnit()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1"), QStringLiteral("2")}, QStringLiteral("1"));
+        SimProcess sims[2];
+        const auto memory = [&home](int n) { return home.path(QStringLiteral("memory%1.bin").arg(n)); };
+        for (int n = 1; n <= 2; ++n)
+            startSim(sims[n - 1], home,
+                     {QStringLiteral("--port"), QString::number(n), QStringLiteral("--name"),
+                      QStringLiteral("SLOW %1").arg(n), QStringLiteral("--config"), memory(n), QStringLiteral("--baud"),
+                      QStringLiteral("2400")});
+        const QByteArray before[2] = {fileBytes(memory(1)), fileBytes(memory(2))};
+        const QString source = home.path(QStringLiteral("new.cf"));
+        writeFile(source, cfFile(QByteArray(2370, '\x55')));
+
+        QProcess process;
+        start(process, home, {QStringLiteral("write-config"), source, QStringLiteral("--all")});
+        QByteArray seen;
+        // Plain lines (no terminal here): the second tenth of a unit's write is under way.
+        QVERIFY2(waitForStderr(process, seen, QByteArray("[##")), seen.constData());
+        QCOMPARE(interruptAndWait(process), int(ExitCode::Interrupted));
+        seen += process.readAllStandardError();
+        const QString err = QString::fromUtf8(seen);
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        for (int n = 1; n <= 2; ++n) {
+            QVERIFY2(err.contains(QStringLiteral("COM%1 SLOW %1: передано ").arg(n)), qPrintable(err));
+            QVERIFY2(out.contains(QRegularExpression(QStringLiteral("COM%1 +SLOW %1 +прервано").arg(n))), qPrintable(out));
+        }
+        // Neither unit completed its write, so each keeps what it held.
+        for (int n = 1; n <= 2; ++n)
+            sims[n - 1].stop();
+        QCOMPARE(fileBytes(memory(1)), before[0]);
+        QCOMPARE(fileBytes(memory(2)), before[1]);
+    }
+
     void writeWithVerify_data()
     {
         QTest::addColumn<bool>("firmware");

@@ -506,12 +506,12 @@ int BatchRun::checkFile()
         }
         return ExitCode::Success;
     case CliOptions::Command::WriteConfig: {
-        // Checked once, as one unit's load would check it, before any unit is searched.
+        // Checked once, whole, as write-config checks it for one unit, before any unit is searched.
         UnitMessages messages(0, false, m_err);
         FixedFileDialogs dialogs(file);
         SystemClock clock;
         UnitSession checker(m_folder, nullptr, UnitSession::Borrowed{m_settings, messages, dialogs, clock});
-        const auto content = checker.configFiles().readChecked(file, ConfigFiles::Scope::SentBlocks);
+        const auto content = checker.configFiles().readChecked(file);
         for (const QString &text : messages.texts)
             m_err(text + QLatin1Char('\n'));
         if (!content)

@@ -192,6 +192,15 @@ private slots:
             << "Ошибка формата файла прошивки: ";
         QTest::newRow("sound file, no unit") << "write-config FILE" << good << ExitCode::NoUnit << ""
                                              << "Устройство не обнаружено!";
+        QTest::newRow("all: malformed file, checked once before any port")
+            << "write-config FILE --all --verify" << shortLine << ExitCode::BadFile << ""
+            << "(строка 1: 63 байт вместо 64)";
+        QTest::newRow("all: malformed firmware file") << "write-firmware FILE --all" << QByteArray("00 11\r\n")
+                                                      << ExitCode::BadFile << "" << "Ошибка формата файла прошивки: ";
+        QTest::newRow("all: read into a folder that is not there")
+            << "read-config FILE/sub --all" << QByteArray() << ExitCode::BadFile << "" << "Нет папки ";
+        QTest::newRow("all: no unit on the listed ports") << "find --all --port 79 --port 78" << QByteArray()
+                                                          << ExitCode::NoUnit << "COM78  —" << "";
         QTest::newRow("folder of the target missing")
             << "read-config FILE/sub/x.cf" << QByteArray() << ExitCode::BadFile << "" << "Ошибка создания файла: ";
         QTest::newRow("show without a side") << "show --json" << QByteArray() << ExitCode::Usage << ""

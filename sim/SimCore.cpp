@@ -16,6 +16,8 @@ const QByteArray kOk = QByteArrayLiteral("OK");
 constexpr int kRequestSize = 5;
 constexpr int kBlock = 64;
 constexpr int kFrameSize = 64;
+constexpr int kNoisePiece = 4096;
+constexpr qsizetype kOutputLimit = 65536;
 
 bool isRequest(const QByteArray &r)
 {
@@ -204,11 +206,23 @@ void SimCore::reply(const QByteArray &request, QByteArray bytes, qint64 nowMs, b
         pieces = std::max(1, m_faults.pieces);
         gapMs = std::max(0, m_faults.gapMs);
     }
+    const qint64 noise = m_faults.appliesTo(request) ? std::max<qint64>(0, m_faults.streamAfter) : 0;
     // Replies leave in the order they were made, even behind a delayed piece.
     const qint64 start = m_pending.isEmpty() ? nowMs : std::max(nowMs, m_pending.last().dueMs);
-    if (ack && m_faults.splitAckGapMs >= 0 && bytes == kOk) {
-        m_pending.append({start, bytes.left(1)});
-        m_pending.append({start + m_faults.splitAckGapMs, bytes.mid(1), true});
+    if (ack && bytes == kOk && (m_faults.splitAckGapMs >= 0 || m_faults.splitCrlfMs >= 0)) {
+        qint64 due = start;
+        if (m_faults.splitAckGapMs >= 0) {
+            m_pending.append({due, bytes.left(1)});
+            due += m_faults.splitAckGapMs;
+            m_pending.append({due, bytes.mid(1), true});
+        } else {
+            m_pending.append({due, bytes, true});
+        }
+        // The line end in a read of its own, as a USB adapter hands it over on its own timer.
+        if (m_faults.splitCrlfMs >= 0)
+            m_pending.append({due + m_faults.splitCrlfMs, QByteArrayLiteral("\r\n")});
+        if (noise > 0)
+            m_pending.append({m_pending.last().dueMs, QByteArray(), false, noise});
         return;
     }
     const qsizetype size = bytes.size();
@@ -217,6 +231,30 @@ void SimCore::reply(const QByteArray &request, QByteArray bytes, qint64 nowMs, b
         if (!piece.isEmpty())
             m_pending.append({start + qint64(i) * gapMs, piece, ack && i == pieces - 1});
     }
+    if (noise > 0)
+        m_pending.append({start + qint64(pieces - 1) * gapMs, QByteArray(), false, noise});
+}
+
+QByteArray SimCore::noiseBytes(int count)
+{
+    if (m_faults.streamByte >= 0)
+        return QByteArray(count, char(m_faults.streamByte));
+    QByteArray bytes = randomBytes(count);
+    // Never the start of an "OK" the program could take for a go-ahead.
+    bytes.replace('O', 'o');
+    return bytes;
+}
+
+bool SimCore::refill(Chunk &chunk)
+{
+    if (!chunk.bytes.isEmpty())
+        return true;
+    if (chunk.noise <= 0)
+        return false;
+    const int count = int(std::min<qint64>(chunk.noise, kNoisePiece));
+    chunk.bytes = noiseBytes(count);
+    chunk.noise -= count;
+    return true;
 }
 
 QByteArray SimCore::takeOutput(qint64 nowMs)
@@ -225,12 +263,20 @@ QByteArray SimCore::takeOutput(qint64 nowMs)
         return {};
     advance(nowMs);
     QByteArray out;
-    while (!m_pending.isEmpty()) {
+    // Endless noise leaves a piece at a time.
+    while (!m_pending.isEmpty() && out.size() < kOutputLimit) {
         Chunk &chunk = m_pending.first();
         if (chunk.dueMs > nowMs)
             break;
+        if (!refill(chunk)) {
+            m_pending.removeFirst();
+            continue;
+        }
         if (baud() <= 0) {
             out += chunk.bytes;
+            chunk.bytes.clear();
+            if (chunk.noise > 0)
+                continue;
             m_acksOut += chunk.endsAck ? 1 : 0;
             m_pending.removeFirst();
             continue;
@@ -248,6 +294,8 @@ QByteArray SimCore::takeOutput(qint64 nowMs)
         m_lineFreeMs = start + fit * byteTimeMs();
         if (!chunk.bytes.isEmpty())
             break;
+        if (chunk.noise > 0)
+            continue;
         m_acksOut += chunk.endsAck ? 1 : 0;
         m_pending.removeFirst();
     }

@@ -58,6 +58,7 @@ private:
         qint64 dueMs;
         QByteArray bytes;
         bool endsAck = false;   // the last piece of a write "OK": once out, the next block may come
+        qint64 noise = 0;       // noise bytes still to come after bytes, made as they go out
     };
 
     void handleRequest(const QByteArray &request, qint64 nowMs);
@@ -66,6 +67,9 @@ private:
     void closeLine();
     int baud() const { return m_faults.baud > 0 ? m_faults.baud : m_lineBaud; }
     QByteArray randomBytes(int count);
+    QByteArray noiseBytes(int count);
+    // Refills a noise chunk whose bytes have gone out; false when it has nothing more.
+    bool refill(Chunk &chunk);
     double byteTimeMs() const { return 10000.0 / baud(); }
 
     QByteArray m_image;

@@ -15,6 +15,9 @@ struct SimFaults {
     int ackLimit = -1;              // stop acknowledging write blocks after this many; -1: never
     bool withholdLastAck = false;   // acknowledge every write block but the last one
     int splitAckGapMs = -1;         // send each write "OK" as "O", then "K" this much later; -1: whole
+    int splitCrlfMs = -1;           // follow each write "OK" by CR LF this much later; -1: "OK" alone
+    qint64 streamAfter = 0;         // bytes of noise sent on after each reply (a reply fault)
+    int streamByte = -1;            // the noise is this byte repeated; -1: random bytes without 'O'
     int closeAfterBlocks = -1;      // close the line once this many write blocks arrived; -1: never
     qint64 closeAfterBytes = -1;    // close the line once this many bytes have gone out; -1: never
     int baud = 0;                   // pace output at baud / 10 bytes per second; 0: as fast as possible

@@ -45,7 +45,8 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
     const QCommandLineOption split(QStringLiteral("split"), QStringLiteral("Send each reply in k pieces."), QStringLiteral("k"));
     const QCommandLineOption gap(QStringLiteral("gap"), QStringLiteral("Milliseconds between pieces."), QStringLiteral("ms"));
     const QCommandLineOption only(QStringLiteral("only"),
-        QStringLiteral("Limit --silent, --garbage, --length-delta and --split to this request, e.g. #6000 (repeatable)."),
+        QStringLiteral("Limit --silent, --garbage, --length-delta, --split and --stream-after to this request, "
+                       "e.g. #6000 (repeatable)."),
         QStringLiteral("request"));
     const QCommandLineOption ackLimit(QStringLiteral("ack-limit"),
         QStringLiteral("Stop acknowledging write blocks after k blocks."), QStringLiteral("k"));
@@ -60,11 +61,21 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
         QStringLiteral("Acknowledge every write block but the last one."));
     const QCommandLineOption splitOk(QStringLiteral("split-ok"),
         QStringLiteral("Send each write \"OK\" as \"O\", then \"K\" this many milliseconds later."), QStringLiteral("ms"));
+    const QCommandLineOption splitCrlf(QStringLiteral("split-crlf"),
+        QStringLiteral("Follow each write \"OK\" by CR LF this many milliseconds later, as a USB adapter may "
+                       "hand the line end over in a read of its own."), QStringLiteral("ms"));
+    const QCommandLineOption streamAfter(QStringLiteral("stream-after"),
+        QStringLiteral("Send n more bytes of noise after each reply (with --only: after those replies); a large n "
+                       "streams on for as long as anyone listens."), QStringLiteral("n"));
+    const QCommandLineOption streamByte(QStringLiteral("stream-byte"),
+        QStringLiteral("Make the noise of --stream-after this byte, 0 ... 255 (default: random bytes without "
+                       "\"O\")."), QStringLiteral("n"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed for random bytes (default 1)."), QStringLiteral("n"));
     const QCommandLineOption flip(QStringLiteral("flip-on-write"),
         QStringLiteral("Store byte n (from 0) of every completed write inverted, so a read-back differs."), QStringLiteral("n"));
     p.addOptions({help, folder, port, config, firmware, name, frames, silent, garbage, lengthDelta, split, gap, only,
-                  ackLimit, closeAfter, baud, seed, flip, closeAfterBlocks, withholdLastOk, splitOk});
+                  ackLimit, closeAfter, baud, seed, flip, closeAfterBlocks, withholdLastOk, splitOk, splitCrlf,
+                  streamAfter, streamByte});
     // Monitoring replies; a short or missing one is --length-delta -n or --silent with --only #6002,
     // a unit that trickles them is --split 64 --gap <ms> with --only #6002.
     const QCommandLineOption frameKind(QStringLiteral("frame-kind"),
@@ -153,6 +164,16 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
     f.withholdLastAck = p.isSet(withholdLastOk);
     if (p.isSet(splitOk) && !toInt(p.value(splitOk), 0, &f.splitAckGapMs))
         return fail(QStringLiteral("--split-ok needs a number of milliseconds."));
+    if (p.isSet(splitCrlf) && !toInt(p.value(splitCrlf), 0, &f.splitCrlfMs))
+        return fail(QStringLiteral("--split-crlf needs a number of milliseconds."));
+    if (p.isSet(streamAfter)) {
+        bool ok = false;
+        f.streamAfter = p.value(streamAfter).toLongLong(&ok);
+        if (!ok || f.streamAfter < 0)
+            return fail(QStringLiteral("--stream-after needs a number of 0 or more."));
+    }
+    if (p.isSet(streamByte) && (!toInt(p.value(streamByte), 0, &f.streamByte) || f.streamByte > 255))
+        return fail(QStringLiteral("--stream-byte needs a byte value, 0 ... 255."));
     if (p.isSet(frameKind) && (!toInt(p.value(frameKind), 0, &f.frameKind) || f.frameKind > 255))
         return fail(QStringLiteral("--frame-kind needs a byte value, 0 ... 255."));
     if (p.isSet(frameFile)) {

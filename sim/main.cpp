@@ -21,6 +21,8 @@
 namespace {
 constexpr qint64 kDrainLimitMs = 2000;
 constexpr qint64 kSettleMs = 50;
+constexpr qsizetype kOutgoingLimit = 65536;
+constexpr int kFullLineWaitMs = 100;
 
 void say(FILE *stream, const QString &text)
 {
@@ -150,7 +152,9 @@ int main(int argc, char **argv)
     for (;;) {
         if (options.paceAtLineSpeed)
             core.setLineBaud(lineBaud(slave));
-        outgoing += core.takeOutput(clock.elapsed());
+        // A unit streaming on must not pile its output up here while the line is full.
+        if (outgoing.size() < kOutgoingLimit)
+            outgoing += core.takeOutput(clock.elapsed());
         while (!outgoing.isEmpty()) {
             const ssize_t n = ::write(master, outgoing.constData(), size_t(outgoing.size()));
             if (n <= 0)
@@ -175,7 +179,10 @@ int main(int argc, char **argv)
         }
 
         const qint64 next = core.nextEventMs();
-        const int timeout = next < 0 ? -1 : int(qBound(qint64(0), next - clock.elapsed(), qint64(60000)));
+        // With output waiting, the line's room (or input) is what to wait for.
+        int timeout = next < 0 ? -1 : int(qBound(qint64(0), next - clock.elapsed(), qint64(60000)));
+        if (!outgoing.isEmpty())
+            timeout = kFullLineWaitMs;
         pollfd fds[2] = {{master, short(POLLIN | (outgoing.isEmpty() ? 0 : POLLOUT)), 0}, {signalFd, POLLIN, 0}};
         if (::poll(fds, 2, timeout) < 0) {
             if (errno == EINTR)

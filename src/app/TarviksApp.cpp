@@ -219,6 +219,13 @@ void TarviksApp::wirePages()
             if (Page *p = page(form))
                 p->Form_Activate();
     });
+    // After a failed read only the pages that show the image: the others would empty the byte
+    // counter that tells what came.
+    connect(m_unit.get(), &UnitSession::settingsPagesStale, this, [this] {
+        for (const QString &form : kRefreshedPages)
+            if (Page *p = page(form); p && form != MonitorPage::kFormName && form != FirmwarePage::kFormName)
+                p->Form_Activate();
+    });
     connect(m_unit.get(), &UnitSession::linkFreeChecked, this, &TarviksApp::lockPages);
     connect(m_unit.get(), &UnitSession::inputsStale, this, [this] {
         if (Page *p = page(InputsPage::kFormName))

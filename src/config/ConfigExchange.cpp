@@ -66,7 +66,7 @@ void ConfigExchange::start(const QByteArray &request, const QString &tag)
     SchetchikBaitov = 0;
     NomerBaitaKonfiguracii = 0;
     BuferPriema.clear();
-    m_lockStep.start();
+    m_lockStep.start(m_link.pollCount(), m_link.UsbComPortSpeed);
 }
 
 void ConfigExchange::storeWaitingBlocks()
@@ -96,7 +96,12 @@ void ConfigExchange::ConfiguraciaRead(QByteArray &PoluchenoIzPorta, int &Ogidani
     SchetchikBaitov += int(PoluchenoIzPorta.size());
     m_status.showProgress(SchetchikBaitov, ConfigImage::kImageSize);
 
-    if (OgidaniePriema > kIdleLimit) {
+    // A reply longer than the image is wrong however it goes on: end at once, not on a silence
+    // that a unit streaming on may never leave.
+    const bool tooLong = SchetchikBaitov > ConfigImage::kImageSize;
+    if (tooLong)
+        storeWaitingBlocks();
+    if (tooLong || OgidaniePriema > kIdleLimit) {
         m_queue.setLinkFree(true);
         if (SchetchikBaitov == ConfigImage::kImageSize) {
             m_link.RPF_02VektorPriemaIsPorta = Tag::ReadOk;
@@ -124,7 +129,7 @@ void ConfigExchange::endWrite(const QString &tag)
 
 void ConfigExchange::ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
 {
-    switch (m_lockStep.onRead(PoluchenoIzPorta, OgidaniePriema)) {
+    switch (m_lockStep.onRead(PoluchenoIzPorta, OgidaniePriema, m_link.pollCount())) {
     case LockStepWrite::Step::SendNext: {
         QString StrokaBloka;
         for (int i = 1; i <= ConfigImage::kBlockSize; ++i)
@@ -154,6 +159,10 @@ void ConfigExchange::ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &Ogidan
     case LockStepWrite::Step::Broken:
         endWrite(Tag::WriteError);
         m_messages.show(kSequenceBroken);
+        break;
+    case LockStepWrite::Step::Overdue:
+        endWrite(Tag::WriteError);
+        m_messages.show(LockStepWrite::kOverdue + QLatin1Char('\n') + kMayBeIncomplete);
         break;
     case LockStepWrite::Step::Wait:
         break;

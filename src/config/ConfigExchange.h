@@ -22,6 +22,9 @@ public:
     inline static const QString kCountMismatch = QStringLiteral("Ошибка загрузки! Не соответствует количество байт!");
     inline static const QString kSequenceBroken =
         QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена!");
+    // A write that ended early: the unit may hold part of the new configuration.
+    inline static const QString kMayBeIncomplete =
+        QStringLiteral("Конфигурация в устройстве может быть записана не полностью, повторите запись.");
     inline static const QString kIncompleteImage =
         QStringLiteral("Запись невозможна! В памяти программы нет полной конфигурации (нет данных байта %1). "
                        "Сначала прочитайте конфигурацию из устройства кнопкой \"Прочитать\".");

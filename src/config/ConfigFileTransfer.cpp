@@ -109,8 +109,6 @@ bool ConfigFileTransfer::writeWaitingLines()
         if (!writeLine(ConfigImage::kTailSize))
             return false;
     }
-    if (SchetchikBaitov > ConfigImage::kImageSize)
-        BuferPriema.clear();
     return true;
 }
 
@@ -123,7 +121,8 @@ void ConfigFileTransfer::SaveConfiguraciaToFile(QByteArray &PoluchenoIzPorta, in
         failCopy(QString());
         return;
     }
-    if (OgidaniePriema > ConfigExchange::kIdleLimit) {
+    // A reply longer than the image is wrong however it goes on: it ends at once.
+    if (SchetchikBaitov > ConfigImage::kImageSize || OgidaniePriema > ConfigExchange::kIdleLimit) {
         if (SchetchikBaitov != ConfigImage::kImageSize || m_linesWritten != ConfigImage::kBlockCount + 1) {
             failCopy(QString());
             m_messages.show(ConfigExchange::kCountMismatch);
@@ -175,7 +174,7 @@ void ConfigFileTransfer::ConfiguraciaLoadFromFileProcess()
     m_link.RPF_02VektorPriemaIsPorta = Tag::ConfigFileLoad;
     SchetchikBaitov = 0;
     BuferPriema.clear();
-    m_loadStep.start();
+    m_loadStep.start(m_link.pollCount(), m_link.UsbComPortSpeed);
 }
 
 void ConfigFileTransfer::finishLoad(const QString &tag, const QString &message)
@@ -188,7 +187,7 @@ void ConfigFileTransfer::finishLoad(const QString &tag, const QString &message)
 
 void ConfigFileTransfer::LoadConfiguraciaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
 {
-    switch (m_loadStep.onRead(PoluchenoIzPorta, OgidaniePriema)) {
+    switch (m_loadStep.onRead(PoluchenoIzPorta, OgidaniePriema, m_link.pollCount())) {
     case LockStepWrite::Step::SendNext: {
         const int index = m_loadStep.nextBlock();
         if (index >= m_loadBlocks.size()) {
@@ -215,6 +214,9 @@ void ConfigFileTransfer::LoadConfiguraciaFromFile(QByteArray &PoluchenoIzPorta, 
         break;
     case LockStepWrite::Step::Broken:
         finishLoad(Tag::WriteError, ConfigExchange::kSequenceBroken);
+        break;
+    case LockStepWrite::Step::Overdue:
+        finishLoad(Tag::WriteError, LockStepWrite::kOverdue + QLatin1Char('\n') + ConfigExchange::kMayBeIncomplete);
         break;
     case LockStepWrite::Step::Wait:
         break;

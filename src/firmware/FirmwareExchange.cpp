@@ -114,9 +114,6 @@ bool FirmwareExchange::writeWaitingLines()
         BuferPriema.remove(0, FirmwareFile::kBlockSize);
         ++m_linesWritten;
     }
-    // A stream longer than the firmware is doomed; do not let it pile up.
-    if (SchetchikBaitov > FirmwareFile::kFirmwareSize)
-        BuferPriema.clear();
     return true;
 }
 
@@ -135,7 +132,9 @@ void FirmwareExchange::SaveProshivkaToFile(QByteArray &PoluchenoIzPorta, int &Og
         m_link.RPF_02ComError = number;
         endRead(Tag::SaveError, {kWriteFileError + ImyaFailaSohraneniya});
     };
-    if (OgidaniePriema > LockStepWrite::kIdleLimit) {
+    // A stream longer than the firmware is wrong however it goes on: it ends at once, not on a
+    // silence that a unit streaming on may never leave.
+    if (SchetchikBaitov > FirmwareFile::kFirmwareSize || OgidaniePriema > LockStepWrite::kIdleLimit) {
         if (SchetchikBaitov != FirmwareFile::kFirmwareSize || m_linesWritten != FirmwareFile::kBlockCount) {
             endRead(Tag::SaveError, {kCountMismatch, kNotSaved + ImyaFailaSohraneniya});
         } else if (!m_saveFile->commit()) {
@@ -208,7 +207,7 @@ void FirmwareExchange::ProsivkaLoadFromFileProcess()
     SchetchikBaitov = 0;
     BuferPriema.clear();
     m_strayText.clear();
-    m_lockStep.start();
+    m_lockStep.start(m_link.pollCount(), m_link.UsbComPortSpeed);
     if (!m_link.send(kWriteRequest)) {
         endWrite(Tag::WriteError, {SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError)});
         return;
@@ -237,7 +236,7 @@ void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &
         PoluchenoIzPorta.clear();
         return;
     }
-    switch (m_lockStep.onRead(PoluchenoIzPorta, OgidaniePriema)) {
+    switch (m_lockStep.onRead(PoluchenoIzPorta, OgidaniePriema, m_link.pollCount())) {
     case LockStepWrite::Step::SendNext:
         BuferPriema = m_blocks.at(m_lockStep.nextBlock());
         m_link.RPF_02ComError = 0;
@@ -269,6 +268,9 @@ void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &
     case LockStepWrite::Step::Stalled:
         endWrite(Tag::WriteError,
                  writeFailure(m_lockStep.allSent() ? LockStepWrite::kNotAcknowledged : kCountMismatch));
+        break;
+    case LockStepWrite::Step::Overdue:
+        endWrite(Tag::WriteError, writeFailure(LockStepWrite::kOverdue));
         break;
     case LockStepWrite::Step::Wait:
         break;

@@ -40,7 +40,7 @@ void SerialLink::init()
 {
     connect(&m_choices, &UnitSettings::changed, this, &SerialLink::stateChanged);
     m_pollTimer.setInterval(50);
-    connect(&m_pollTimer, &QTimer::timeout, this, &SerialLink::receiveTick);
+    connect(&m_pollTimer, &QTimer::timeout, this, &SerialLink::pollTimeout);
     m_settingsText = m_port.settingsText();
     m_port.setArrivalCallback([this] { receiveArrival(); });
 }
@@ -156,6 +156,7 @@ void SerialLink::receiveTick()
     m_pollTimer.stop();
     const bool nested = m_dispatching;
     m_dispatching = true;
+    ++m_pollCount;
 
     if (m_port.isOpen())
         readPort();
@@ -218,8 +219,9 @@ void SerialLink::receiveArrival()
         return;
     const Handler handler = it.value();
 
+    // The poll timer runs on: restarting it here would hold every poll back on a line whose bytes
+    // keep coming, and with them the deadlines counted in polls. A poll due meanwhile waits (below).
     const bool wasRunning = m_pollTimer.isActive();
-    m_pollTimer.stop();
     m_dispatching = true;
     readPort();
     if (m_port.isOpen() && !RPF_02PortImport.isEmpty()) {
@@ -230,6 +232,20 @@ void SerialLink::receiveArrival()
     m_dispatching = false;
     if (wasRunning && !m_pollTimer.isActive())
         m_pollTimer.start();
+    if (m_pollDeferred) {
+        m_pollDeferred = false;
+        receiveTick();
+    }
+}
+
+void SerialLink::pollTimeout()
+{
+    // Never a poll inside an arrival's handler (it may wait in a message box): it comes after it.
+    if (m_dispatching) {
+        m_pollDeferred = true;
+        return;
+    }
+    receiveTick();
 }
 
 // --- sending ---

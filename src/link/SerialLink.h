@@ -64,6 +64,9 @@ public:
     int IdlePollCount = 0;
     int NameByteCount = 0;
 
+    // Receive polls run so far: the clock of the exchanges' deadlines.
+    int pollCount() const { return m_pollCount; }
+
     QString deviceName() const;            // UstroistvoNameClear decoded from Windows-1251
 
     // --- routines ---
@@ -123,6 +126,8 @@ private:
     QHash<QString, Handler> m_handlers;
     QSet<QString> m_arrivalTags;
     bool m_dispatching = false;   // a tick or an arrival is running its handler
+    int m_pollCount = 0;
+    bool m_pollDeferred = false;  // the poll timer fired while an arrival's handler ran
     QTimer m_pollTimer;
 
     QString m_portStateText;
@@ -131,6 +136,7 @@ private:
     QString m_connectionError;
     QString m_connectionErrorToolTip;
     int m_identificationCount = 0;
+    void pollTimeout();
 
     void init();
     void reportConnectionError(const QString &prefix, int error);

@@ -144,9 +144,10 @@ void StatusSupervisor::followUpTag()
         }
     } else if (tag == Tag::ReadError) {
         m_queue.setLinkFree(true);
-        // A read that stopped early leaves the image partly new: show what it holds now, once.
+        // A read that stopped early leaves the image partly new: show what it holds now, once. Only
+        // the pages that show the image: the others would empty the byte counter that tells what came.
         if (!m_refreshedAfterFailedRead) {
-            call(m_hooks.refreshPages);
+            call(m_hooks.refreshSettingsPages);
             m_refreshedAfterFailedRead = true;
         }
         PagesRefreshed = false;

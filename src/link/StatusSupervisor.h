@@ -18,6 +18,7 @@ public:
         std::function<bool()> configurationRead;            // ConfiguraciaProchitana
         std::function<void(bool)> setConfigurationRead;
         std::function<void()> refreshPages;                 // Form_Activate of 05, 07, 08, 10, 11, 03, 04
+        std::function<void()> refreshSettingsPages;         // the same without 03 and 04 (after a failed read)
         std::function<void()> activateOnline;               // ActivirovatElementyForOnLine
         std::function<void()> deactivateOffline;            // PogasitElementyForOffLine
         std::function<void()> clearVersions;                // VersiaJadra = VersiaProshivki = ""

@@ -155,7 +155,7 @@ void MonitorExchange::MonitoringRxd(QByteArray &PoluchenoIzPorta, int &OgidanieP
         return;
     }
     // A unit that keeps trickling bytes never falls silent: it gets a fixed time from the request.
-    if (pollsSinceRequest > kDeadlinePolls)
+    if (pollsSinceRequest > kDeadlinePolls || SchetchikMonitoringa > kReplySize)
         end(Tag::TransferError);
 }
 

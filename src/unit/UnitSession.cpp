@@ -78,6 +78,7 @@ void UnitSession::wireSupervision()
     hooks.configurationRead = [this] { return m_configExchange->ConfiguraciaProchitana; };
     hooks.setConfigurationRead = [this](bool read) { m_configExchange->ConfiguraciaProchitana = read; };
     hooks.refreshPages = [this] { emit pagesStale(); };
+    hooks.refreshSettingsPages = [this] { emit settingsPagesStale(); };
     hooks.activateOnline = [this] { emit onlineChanged(true); };
     hooks.deactivateOffline = [this] { emit onlineChanged(false); };
     hooks.clearVersions = [this] { m_deviceInfo->clearVersions(); };

@@ -91,6 +91,8 @@ signals:
     void linkFreeChecked(bool linkFree);
     // A configuration read ended: what shows the image is to be refilled.
     void pagesStale();
+    // A configuration read failed: the settings pages are to show what the image holds now.
+    void settingsPagesStale();
     // The monitoring display refilled what the inputs and device information show.
     void inputsStale();
     void deviceInfoStale();

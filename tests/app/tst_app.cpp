@@ -43,8 +43,8 @@ class TestApp : public QObject {
 
         // links: entries of Service/ports made by hand, "COM<N>" -> target.
         explicit Rig(const QString &wizard = QStringLiteral("0"), int unitPort = 2,
-                     const QMap<QString, QString> &links = {})
-            : port(core, unitPort)
+                     const QMap<QString, QString> &links = {}, const SimFaults &faults = {})
+            : core(SimDefaults::image(), SimDefaults::firmware(), faults), port(core, unitPort)
         {
             QDir(folder.path()).mkpath(QStringLiteral("Service/ports"));
             for (auto link = links.begin(); link != links.end(); ++link)
@@ -125,6 +125,22 @@ private slots:
         // The successful port is remembered.
         QVERIFY(rig.settingsText().contains(QStringLiteral("Акт индекс номера порта:2\r\n")));
         QVERIFY2(rig.messages.texts.isEmpty(), qPrintable(rig.messages.texts.join(QLatin1Char('|'))));
+    }
+
+    // After a count error the status strip still reads what came.
+    void failedReadKeepsTheByteCounter()
+    {
+        SimFaults faults;
+        faults.lengthDelta = 1;
+        faults.onlyFor = {QByteArrayLiteral("#6000")};
+        Rig rig(QStringLiteral("0"), 2, {}, faults);
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Ошибка при чтении!")));
+        rig.step();
+        rig.step();
+        QCOMPARE(app.status().counter(), QStringLiteral("2371 / 2370 байт"));
+        QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("Ошибка загрузки! Не соответствует количество байт!")});
+        QVERIFY(app.queue().LinkFree());
     }
 
     void pagesLockedWhileLinkBusy()

@@ -654,6 +654,69 @@ private slots:
         QCOMPARE(fileBytes(unitFile(home, firmware)), memory);
     }
 
+    // A unit behind a USB adapter: the line end after each "OK" comes 10 ms later, in a read of its own.
+    void writeWhenLineEndsComeApart()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home, {QStringLiteral("--split-crlf"), QStringLiteral("10")});
+        const QByteArray before = fileBytes(home.memoryFile());
+        QByteArray wanted = before;
+        for (int i = 0; i < 2368; i += 7)
+            wanted[i] = char(wanted.at(i) ^ 0x3C);
+        const QString source = home.path(QStringLiteral("new.cf"));
+        writeFile(source, cfFile(wanted));
+
+        const Run result = run(home, {QStringLiteral("write-config"), source});
+        QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));
+        QVERIFY2(result.err.contains(QStringLiteral("Записано успешно! ")), qPrintable(result.err));
+        sim.stop();
+        QCOMPARE(fileBytes(home.memoryFile()), wanted.left(2368) + before.mid(2368));
+    }
+
+    // A line that streams on after the reply: a read fails as soon as more than the reply has come,
+    // the earlier file is kept; a write whose line never falls silent ends at its deadline.
+    void lineThatStreamsOn_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("simArguments");
+        QTest::addColumn<QString>("message");
+        const QString endless = QStringLiteral("100000000000");
+        QTest::newRow("configuration read")
+            << "read-config" << QStringList{QStringLiteral("--stream-after"), endless, QStringLiteral("--only"), QStringLiteral("#6000")}
+            << QStringLiteral("Ошибка загрузки! Не соответствует количество байт!");
+        QTest::newRow("configuration write, NULs without end after the go-ahead")
+            << "write-config"
+            << QStringList{QStringLiteral("--stream-after"), endless, QStringLiteral("--stream-byte"), QStringLiteral("0"),
+                           QStringLiteral("--only"), QStringLiteral("#6001")}
+            << QStringLiteral("Ошибка загрузки! Устройство не завершило обмен в отведенное время!\n"
+                              "Конфигурация в устройстве может быть записана не полностью, повторите запись.");
+    }
+    void lineThatStreamsOn()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, simArguments);
+        QFETCH(QString, message);
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home, simArguments);
+        const QByteArray memory = fileBytes(home.memoryFile());
+        const QString file = home.path(QStringLiteral("unit.cf"));
+        const QByteArray fileBefore = cfFile(QByteArray(2370, '\x66'));
+        writeFile(file, fileBefore);
+
+        // Without an end of its own the run would not finish within the bound.
+        const Run result = run(home, QStringList{command, file} + fast());
+        QVERIFY2(result.code == ExitCode::TransferFailed, qPrintable(QStringLiteral("%1: %2").arg(result.code).arg(result.err)));
+        QVERIFY2(result.err.contains(message), qPrintable(result.err));
+        QCOMPARE(fileBytes(file), fileBefore);
+        QCOMPARE(QDir(home.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("unit.cf")});
+        sim.stop();
+        QCOMPARE(fileBytes(home.memoryFile()), memory);
+    }
+
     void ctrlCStopsCleanly_data()
     {
         QTest::addColumn<bool>("firmware");

@@ -58,12 +58,14 @@ private slots:
         QTest::addColumn<int>("lastPiece");   // the bytes after the first 2368 arrive separately
         QTest::addColumn<int>("storedBlocks");
         QTest::addColumn<bool>("modelBytesStored");
-        QTest::newRow("silent unit") << 0 << 0 << 0 << false;
-        QTest::newRow("stops after 1000 bytes") << 1000 << 0 << 15 << false;
-        QTest::newRow("2369 bytes") << 2369 << 0 << 37 << false;
-        QTest::newRow("2371 bytes at once") << 2371 << 0 << 37 << false;
-        QTest::newRow("2370 then a stray byte") << 2370 << 1 << 37 << true;
-        QTest::newRow("38 blocks") << 38 * 64 << 0 << 37 << false;
+        QTest::addColumn<bool>("endsOnArrival");   // more than 2370 bytes end the read at once
+        QTest::newRow("silent unit") << 0 << 0 << 0 << false << false;
+        QTest::newRow("stops after 1000 bytes") << 1000 << 0 << 15 << false << false;
+        QTest::newRow("2369 bytes") << 2369 << 0 << 37 << false << false;
+        QTest::newRow("2371 bytes at once") << 2371 << 0 << 37 << false << true;
+        QTest::newRow("2370 then a stray byte") << 2370 << 1 << 37 << true << true;
+        QTest::newRow("38 blocks") << 38 * 64 << 0 << 37 << false << true;
+        QTest::newRow("600000 more bytes after the reply") << 2370 + 600000 << 0 << 37 << false << true;
     }
     void readWithWrongCount()
     {
@@ -71,6 +73,7 @@ private slots:
         QFETCH(int, lastPiece);
         QFETCH(int, storedBlocks);
         QFETCH(bool, modelBytesStored);
+        QFETCH(bool, endsOnArrival);
         ConfigTestRig rig;
         for (int i = 1; i <= 2370; ++i)
             rig.image.setCell(i, QStringLiteral("AA"));
@@ -84,6 +87,11 @@ private slots:
         rig.deliver(stream, 4096);
         if (lastPiece)
             rig.deliver(QByteArray(lastPiece, '\x77'), lastPiece);
+        // A unit streaming on is not waited out.
+        QCOMPARE(rig.tag() == Tag::ReadError, endsOnArrival);
+        QCOMPARE(rig.queue.LinkFree(), endsOnArrival);
+        if (endsOnArrival && count + lastPiece < 4096)
+            QCOMPARE(rig.status.counter(), QStringLiteral("%1 / 2370 байт").arg(count + lastPiece));
         rig.silence();
 
         QCOMPARE(rig.tag(), Tag::ReadError);
@@ -161,6 +169,76 @@ private slots:
         QVERIFY(rig.queue.LinkFree());
         QVERIFY(rig.messages.texts.isEmpty());
         QCOMPARE(rig.status.counter(), QStringLiteral("2368 / 2368 байт"));
+    }
+
+    // A USB adapter hands the line end after an "OK" over in a read of its own: every block still
+    // goes out, and the write succeeds.
+    void writeWithLineEndsInReadsOfTheirOwn_data()
+    {
+        QTest::addColumn<QByteArrayList>("answer");   // the unit's answer to each write, one read per entry
+        QTest::newRow("OK, then CR LF") << QByteArrayList{"OK", "\r\n"};
+        QTest::newRow("OK, then CR, then LF") << QByteArrayList{"OK", "\r", "\n"};
+        QTest::newRow("CR LF, then OK") << QByteArrayList{"\r\n", "OK"};
+        QTest::newRow("O, K, then CR LF") << QByteArrayList{"O", "K", "\r\n"};
+        QTest::newRow("OK, then NUL and a blank") << QByteArrayList{"OK", QByteArray("\0 ", 2)};
+    }
+    void writeWithLineEndsInReadsOfTheirOwn()
+    {
+        QFETCH(QByteArrayList, answer);
+        ConfigTestRig rig;
+        const QByteArray unit = unitConfiguration();
+        fillImage(rig.image, unit);
+        QByteArrayList line;
+        rig.port.onWrite = [&line, answer](const QByteArray &) { line += answer; };
+        rig.exchange.ConfiguraciaWriteProcess();
+        for (int poll = 0; poll < 1000 && rig.tag() == Tag::ConfigWrite; ++poll) {
+            if (!line.isEmpty())
+                rig.port.feed(line.takeFirst());
+            rig.poll();
+        }
+        QCOMPARE(rig.tag(), Tag::Written);
+        QVERIFY(rig.messages.texts.isEmpty());
+        QCOMPARE(rig.port.written(), QByteArray("#6001") + unit.left(2368));
+        QCOMPARE(rig.port.writes.size(), 38);
+        QVERIFY(rig.queue.LinkFree());
+    }
+
+    // A line that never falls silent ends the write at its deadline: at 9600 baud, 301 polls from
+    // the request (see the lock-step table), whatever the unit acknowledged.
+    void writeOverdue_data()
+    {
+        QTest::addColumn<int>("acks");          // blocks acknowledged before the noise
+        QTest::addColumn<QByteArray>("noise");  // then on every poll
+        QTest::newRow("NULs without end after 10 blocks") << 10 << QByteArray(1, '\0');
+        QTest::newRow("line ends without end after 10 blocks") << 10 << QByteArray("\r\n");
+        QTest::newRow("OK without end after the last block") << 37 << QByteArray("OK");
+    }
+    void writeOverdue()
+    {
+        QFETCH(int, acks);
+        QFETCH(QByteArray, noise);
+        ConfigTestRig rig;
+        fillImage(rig.image, unitConfiguration());
+        const int sentBefore = rig.link.pollCount();
+        rig.port.onWrite = [&rig, acks](const QByteArray &) {
+            if (rig.port.writes.size() <= acks + 1)
+                rig.port.feed("OK");
+        };
+        rig.exchange.ConfiguraciaWriteProcess();
+        while (rig.link.pollCount() - sentBefore < 301) {
+            rig.port.feed(noise);
+            rig.poll();
+        }
+        QCOMPARE(rig.tag(), Tag::ConfigWrite);
+        QVERIFY(rig.messages.texts.isEmpty());
+        rig.port.feed(noise);
+        rig.poll();
+        QCOMPARE(rig.tag(), Tag::WriteError);
+        QVERIFY(rig.queue.LinkFree());
+        QCOMPARE(rig.messages.texts,
+                 QStringList{QStringLiteral("Ошибка загрузки! Устройство не завершило обмен в отведенное время!\n"
+                                            "Конфигурация в устройстве может быть записана не полностью, повторите запись.")});
+        QCOMPARE(rig.port.writes.size(), 1 + qMin(acks + 1, 37));
     }
 
     void exchangeStartedAsTheLastEndsCountsItsOwnSilence()

@@ -60,19 +60,23 @@ private slots:
     void copyFailureKeepsExistingFile_data()
     {
         QTest::addColumn<int>("count");
-        QTest::newRow("silent unit") << 0;
-        QTest::newRow("2369 bytes") << 2369;
-        QTest::newRow("2371 bytes") << 2371;
+        QTest::addColumn<bool>("endsOnArrival");   // more than 2370 bytes end the copy at once
+        QTest::newRow("silent unit") << 0 << false;
+        QTest::newRow("2369 bytes") << 2369 << false;
+        QTest::newRow("2371 bytes") << 2371 << true;
+        QTest::newRow("600000 more bytes after the reply") << 2370 + 600000 << true;
     }
     void copyFailureKeepsExistingFile()
     {
         QFETCH(int, count);
+        QFETCH(bool, endsOnArrival);
         ConfigTestRig rig;
         const QString name = rig.path(QStringLiteral("old.cf"));
         writeFile(name, "the configuration saved last week");
         rig.dialogs.answers = {name};
         rig.transfer.CopyToFile();
-        rig.deliver((unitConfiguration() + "xyz").left(count), 4096);
+        rig.deliver((unitConfiguration() + QByteArray(count, 'x')).left(count), 4096);
+        QCOMPARE(rig.tag() == Tag::SaveError, endsOnArrival);
         rig.silence();
         QCOMPARE(rig.tag(), Tag::SaveError);
         QCOMPARE(rig.messages.texts, QStringList{ConfigExchange::kCountMismatch});
@@ -115,6 +119,62 @@ private slots:
         QCOMPARE(rig.port.written(), QByteArray("#6001") + unitConfiguration().left(2368));
         QCOMPARE(rig.status.counter(), QStringLiteral("2368 / 2368 байт"));
         QVERIFY(rig.image.cell(1).isEmpty());
+    }
+
+    // A USB adapter hands the line end after an "OK" over in a read of its own.
+    void loadWithLineEndsInReadsOfTheirOwn_data()
+    {
+        QTest::addColumn<QByteArrayList>("answer");   // the unit's answer to each write, one read per entry
+        QTest::newRow("OK, then CR LF") << QByteArrayList{"OK", "\r\n"};
+        QTest::newRow("OK, then CR, then LF") << QByteArrayList{"OK", "\r", "\n"};
+        QTest::newRow("OK, then NUL") << QByteArrayList{"OK", QByteArray(1, '\0')};
+    }
+    void loadWithLineEndsInReadsOfTheirOwn()
+    {
+        QFETCH(QByteArrayList, answer);
+        ConfigTestRig rig;
+        const QString name = rig.path(QStringLiteral("load.cf"));
+        writeFile(name, canonicalFile());
+        QByteArrayList line;
+        rig.port.onWrite = [&line, answer](const QByteArray &) { line += answer; };
+        rig.dialogs.answers = {name};
+        rig.transfer.LoadFromFile();
+        for (int poll = 0; poll < 1000 && rig.tag() == Tag::ConfigFileLoad; ++poll) {
+            if (!line.isEmpty())
+                rig.port.feed(line.takeFirst());
+            rig.poll();
+        }
+        QCOMPARE(rig.tag(), Tag::Written);
+        QVERIFY(rig.messages.texts.isEmpty());
+        QCOMPARE(rig.port.written(), QByteArray("#6001") + unitConfiguration().left(2368));
+    }
+
+    // NULs without end after a block keep the line busy: the load ends 301 polls (at 9600 baud)
+    // after its request.
+    void loadOverdue()
+    {
+        ConfigTestRig rig;
+        const QString name = rig.path(QStringLiteral("load.cf"));
+        writeFile(name, canonicalFile());
+        rig.port.onWrite = [&rig](const QByteArray &) {
+            if (rig.port.writes.size() <= 6)
+                rig.port.feed("OK");
+        };
+        rig.dialogs.answers = {name};
+        const int before = rig.link.pollCount();
+        rig.transfer.LoadFromFile();
+        while (rig.link.pollCount() - before < 301) {
+            rig.port.feed(QByteArray(3, '\0'));
+            rig.poll();
+        }
+        QCOMPARE(rig.tag(), Tag::ConfigFileLoad);
+        rig.port.feed(QByteArray(3, '\0'));
+        rig.poll();
+        QCOMPARE(rig.tag(), Tag::WriteError);
+        QCOMPARE(rig.messages.texts,
+                 QStringList{QStringLiteral("Ошибка загрузки! Устройство не завершило обмен в отведенное время!\n"
+                                            "Конфигурация в устройстве может быть записана не полностью, повторите запись.")});
+        QCOMPARE(rig.port.writes.size(), 1 + 6);
     }
 
     // Only the 37 lines that go to the unit decide whether a file is loaded; a refused file sends

@@ -182,6 +182,65 @@ private slots:
         QCOMPARE(monitoringStarted, requestSent && blocksSent >= 100);
     }
 
+    // On a line that behaves like a USB adapter: the line end after each "OK" in a read of its own,
+    // or a line that never falls silent (the write then ends at its deadline: at 9600 baud, 7531
+    // polls from the request, see the lock-step table).
+    void writeOnARealLine_data()
+    {
+        QTest::addColumn<QByteArrayList>("answer");   // to the request and each block, one read per entry
+        QTest::addColumn<int>("noiseAfter");          // after this block only NULs come, on every poll; -1 never
+        QTest::addColumn<int>("blocksSent");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("message");
+        const QString warn = QStringLiteral("Запись прошивки не завершена: устройство может остаться без работающей "
+                                            "прошивки! Повторите загрузку прошивки из файла.");
+        QTest::newRow("OK, then CR LF") << QByteArrayList{"OK", "\r\n"} << -1 << 980 << Tag::Written << QString();
+        QTest::newRow("OK, then CR, then LF") << QByteArrayList{"OK", "\r", "\n"} << -1 << 980 << Tag::Written
+                                              << QString();
+        QTest::newRow("CR LF, O, K, NUL") << QByteArrayList{"\r\n", "O", "K", QByteArray(1, '\0')} << -1 << 980
+                                          << Tag::Written << QString();
+        QTest::newRow("NULs without end after block 100")
+            << QByteArrayList{"OK", "\r\n"} << 100 << 100 << Tag::WriteError
+            << joined({QStringLiteral("Ошибка загрузки! Устройство не завершило обмен в отведенное время!"), warn});
+    }
+    void writeOnARealLine()
+    {
+        QFETCH(QByteArrayList, answer);
+        QFETCH(int, noiseAfter);
+        QFETCH(int, blocksSent);
+        QFETCH(QString, tag);
+        QFETCH(QString, message);
+        FirmwareTestRig rig;
+        const QString path = rig.path(QStringLiteral("new.fw"));
+        QVERIFY(writeFile(path, FirmwareFile::format(unitFirmware())));
+        QByteArrayList line;
+        int blocks = 0;
+        rig.port.onWrite = [&](const QByteArray &bytes) {
+            if (bytes != FirmwareExchange::kWriteRequest)
+                ++blocks;
+            if (noiseAfter < 0 || blocks < noiseAfter)
+                line += answer;
+        };
+        QVERIFY(rig.exchange.loadFromFile(path));
+        rig.queue.pump();
+        const int request = rig.link.pollCount();
+        while (rig.tag() == Tag::FirmwareWrite && rig.link.pollCount() - request < 20000) {
+            if (!line.isEmpty())
+                rig.port.feed(line.takeFirst());
+            else if (noiseAfter >= 0 && blocks >= noiseAfter)
+                rig.port.feed(QByteArray(1, '\0'));
+            rig.poll();
+        }
+        QCOMPARE(rig.tag(), tag);
+        if (noiseAfter >= 0)
+            QCOMPARE(rig.link.pollCount() - request, 7531 + 1);
+        QCOMPARE(blocks, blocksSent);
+        QCOMPARE(rig.port.written().mid(5), unitFirmware().left(blocksSent * 64));
+        QCOMPARE(rig.messages.texts, message.isEmpty() ? QStringList() : QStringList{message});
+        QVERIFY(rig.queue.LinkFree());
+        QVERIFY(!rig.exchange.isBusy());
+    }
+
     void blocksGoOutOnArrivalWithoutPolls()
     {
         FirmwareTestRig rig;
@@ -221,6 +280,8 @@ private slots:
                                            << joined({FirmwareExchange::kCountMismatch, notSaved});
         QTest::newRow("silent unit") << 0 << 1 << -1 << Tag::SaveError
                                      << joined({FirmwareExchange::kCountMismatch, notSaved});
+        QTest::newRow("600000 more bytes after the firmware") << 62720 + 600000 << 4096 << -1 << Tag::SaveError
+                                                              << joined({FirmwareExchange::kCountMismatch, notSaved});
         QTest::newRow("line dropped") << 62720 << 1000 << 30000 << QString()
                                       << joined({FirmwareExchange::kLinkLostRead.arg(30000).arg(62720), notSaved});
     }
@@ -249,6 +310,9 @@ private slots:
                 rig.port.feed(stream.mid(at, piece));
             rig.poll();
         }
+        // A stream longer than 62720 bytes has ended by now, without waiting for a silence.
+        if (size > 62720)
+            QCOMPARE(rig.tag(), Tag::SaveError);
         rig.silence();
 
         QCOMPARE(rig.tag(), tag);

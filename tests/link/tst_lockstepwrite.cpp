@@ -15,6 +15,7 @@ class TestLockStepWrite : public QObject {
         case Step::Broken: return QStringLiteral("broken");
         case Step::Finished: return QStringLiteral("finished");
         case Step::Stalled: return QStringLiteral("stalled");
+        case Step::Overdue: return QStringLiteral("overdue");
         }
         return QString();
     }
@@ -48,6 +49,27 @@ private slots:
             << 1 << QByteArrayList{"OK", "O", "-"} << QStringList{"send", "wait", "stalled"} << QByteArray();
         QTest::newRow("no answer to the request stalls") << 3 << QByteArrayList{"-"} << QStringList{"stalled"}
                                                          << QByteArray();
+        // A USB adapter hands the line end after an "OK" over in a read of its own.
+        QTest::newRow("CR LF in a read of its own after every OK")
+            << 2 << QByteArrayList{"OK", "\r\n", "OK", "\r\n", "OK", "\r\n", "-"}
+            << QStringList{"send", "wait", "send", "wait", "wait", "wait", "finished"} << QByteArray();
+        QTest::newRow("CR and LF in reads of their own")
+            << 1 << QByteArrayList{"OK", "\r", "\n", "OK", "\r", "\n", "-"}
+            << QStringList{"send", "wait", "wait", "wait", "wait", "wait", "finished"} << QByteArray();
+        QTest::newRow("blanks and NULs around OK")
+            << 2 << QByteArrayList{QByteArray(" \0", 2), "OK", QByteArray("\0\0 ", 3), "OK", "  ", "OK", QByteArray(1, '\0'), "-"}
+            << QStringList{"wait", "send", "wait", "send", "wait", "wait", "wait", "finished"} << QByteArray();
+        QTest::newRow("line end before a split OK")
+            << 1 << QByteArrayList{"\r\n", "O", "K", "\r\n", "-"}
+            << QStringList{"wait", "wait", "send", "wait", "stalled"} << QByteArray();
+        QTest::newRow("other text after a line end still breaks")
+            << 2 << QByteArrayList{"OK", "\r\n", "ERR\r\n"} << QStringList{"send", "wait", "broken"}
+            << QByteArray("ERR\r\n");
+        QTest::newRow("line end after the last OK, then error text breaks")
+            << 1 << QByteArrayList{"OK", "OK", "\r\n", "BUSY"} << QStringList{"send", "wait", "wait", "broken"}
+            << QByteArray("BUSY");
+        QTest::newRow("O then a line end breaks")
+            << 1 << QByteArrayList{"O", "\r\n"} << QStringList{"wait", "broken"} << QByteArray("O\r\n");
     }
     void readsGiveSteps()
     {
@@ -77,6 +99,72 @@ private slots:
         QCOMPARE(got, steps);
         if (!broken.isEmpty())
             QCOMPARE(write.brokenText(), broken);
+    }
+
+    // The overall deadline of a write, in 50 ms polls from its request: four times the line time of
+    // the request, the blocks and their "OK" CR LF answers (9 + 68 per block bytes of 10 bits), plus
+    // 100 ms for each block, rounded up to whole polls, plus the 16 polls of the closing silence.
+    void deadlineAtPortSpeed_data()
+    {
+        QTest::addColumn<int>("blocks");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("polls");
+        // 4 x 2525 bytes at 960 bytes/s = 10.521 s, + 3.7 s = 14.221 s = 284.4 polls -> 285, + 16.
+        QTest::newRow("configuration at 9600") << 37 << 9600 << 301;
+        // 4 x 2525 bytes at 11520 bytes/s = 0.877 s, + 3.7 s = 4.577 s = 91.5 polls -> 92, + 16.
+        QTest::newRow("configuration at 115200") << 37 << 115200 << 108;
+        // 4 x 66649 bytes at 960 bytes/s = 277.704 s, + 98 s = 375.704 s = 7514.1 polls -> 7515, + 16.
+        QTest::newRow("firmware at 9600") << 980 << 9600 << 7531;
+        // 4 x 66649 bytes at 11520 bytes/s = 23.142 s, + 98 s = 121.142 s = 2422.8 polls -> 2423, + 16.
+        QTest::newRow("firmware at 115200") << 980 << 115200 << 2439;
+        QTest::newRow("no speed, no deadline") << 37 << 0 << 0;
+    }
+    void deadlineAtPortSpeed()
+    {
+        QFETCH(int, blocks);
+        QFETCH(int, baud);
+        QFETCH(int, polls);
+        QCOMPARE(LockStepWrite::deadlinePolls(blocks, baud), polls);
+        LockStepWrite write(blocks);
+        write.start(1000, baud);
+        QCOMPARE(write.deadline(), polls);
+    }
+
+    // A line that never falls silent (NULs, line ends, "OK" after "OK") ends the write at its
+    // deadline; a write whose closing silence ends at that very poll has finished.
+    void overdueWithoutSilence_data()
+    {
+        QTest::addColumn<QByteArray>("noise");   // on every poll after the last "OK"
+        QTest::addColumn<int>("quietFrom");      // poll (from the request) the line falls silent; -1 never
+        QTest::addColumn<QString>("last");       // the step at poll 34, one past the deadline
+        QTest::newRow("NULs without end") << QByteArray(1, '\0') << -1 << "overdue";
+        QTest::newRow("line ends without end") << QByteArray("\r\n") << -1 << "overdue";
+        QTest::newRow("OK after OK without end") << QByteArray("OK") << -1 << "overdue";
+        QTest::newRow("silence of 16 polls ending there") << QByteArray(1, '\0') << 19 << "finished";
+    }
+    void overdueWithoutSilence()
+    {
+        QFETCH(QByteArray, noise);
+        QFETCH(int, quietFrom);
+        QFETCH(QString, last);
+        LockStepWrite write(2);
+        const int start = 500;
+        write.start(start, 9600);
+        // 4 x (9 + 2 x 68) bytes at 960 bytes/s = 0.604 s, + 0.2 s = 16.1 polls -> 17, + 16.
+        QCOMPARE(write.deadline(), 33);
+        QStringList got;
+        int idle = 0;
+        for (int poll = 1; poll <= 34; ++poll) {
+            const bool quiet = quietFrom >= 0 && poll >= quietFrom;
+            idle = quiet ? idle + 1 : 0;
+            const QByteArray read = poll <= 3 ? QByteArray("OK") : quiet ? QByteArray() : noise;
+            const Step step = write.onRead(read, idle, start + poll);
+            if (step == Step::SendNext)
+                write.blockSent();
+            got << name(step);
+        }
+        const QStringList expected = QStringList{"send", "send"} + QStringList(31, QStringLiteral("wait")) + QStringList{last};
+        QCOMPARE(got, expected);
     }
 
     void acknowledgedCountsOnlyAnsweredBlocks()

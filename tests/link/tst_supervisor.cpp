@@ -21,7 +21,7 @@ class TestSupervisor : public QObject {
         StatusSupervisor supervisor{link, queue, status};
 
         bool configurationRead = false;
-        int refreshes = 0, online = 0, offline = 0, versionsCleared = 0, buttonChecks = 0;
+        int refreshes = 0, settingsRefreshes = 0, online = 0, offline = 0, versionsCleared = 0, buttonChecks = 0;
         QList<bool> locks;
         QStringList started;   // "name,param" of every command the queue started
 
@@ -31,6 +31,7 @@ class TestSupervisor : public QObject {
             hooks.configurationRead = [this] { return configurationRead; };
             hooks.setConfigurationRead = [this](bool read) { configurationRead = read; };
             hooks.refreshPages = [this] { ++refreshes; };
+            hooks.refreshSettingsPages = [this] { ++settingsRefreshes; };
             hooks.activateOnline = [this] { ++online; };
             hooks.deactivateOffline = [this] { ++offline; };
             hooks.clearVersions = [this] { ++versionsCleared; };
@@ -117,7 +118,10 @@ private slots:
         QCOMPARE(r.link.isOpen(), !closesPort);
         QCOMPARE(r.supervisor.PagesRefreshed, pagesRefreshed == -1 ? tag != Tag::ReadOk : pagesRefreshed == 1);
         QCOMPARE(r.configurationRead, configurationRead == -1);
-        QCOMPARE(r.refreshes, tag == Tag::ReadOk || tag == Tag::ReadError ? 1 : 0);
+        QCOMPARE(r.refreshes, tag == Tag::ReadOk ? 1 : 0);
+        // After a failed read only the settings pages: monitoring and firmware would empty the
+        // byte counter that tells what came.
+        QCOMPARE(r.settingsRefreshes, tag == Tag::ReadError ? 1 : 0);
         QCOMPARE(r.buttonChecks, 1);
     }
 

@@ -121,16 +121,18 @@ private slots:
     {
         QTest::addColumn<int>("count");
         QTest::addColumn<QString>("bar");
-        QTest::newRow("silent unit") << 0 << " ";
-        QTest::newRow("one byte") << 1 << " I";
-        QTest::newRow("half") << 32 << " " + QString(25, QLatin1Char('I'));
-        QTest::newRow("63 bytes") << 63 << " " + QString(49, QLatin1Char('I'));
-        QTest::newRow("70 bytes") << 70 << " " + QString(55, QLatin1Char('I'));
+        QTest::addColumn<bool>("endsAtOnce");   // more bytes than a reply has are not waited out
+        QTest::newRow("silent unit") << 0 << " " << false;
+        QTest::newRow("one byte") << 1 << " I" << false;
+        QTest::newRow("half") << 32 << " " + QString(25, QLatin1Char('I')) << false;
+        QTest::newRow("63 bytes") << 63 << " " + QString(49, QLatin1Char('I')) << false;
+        QTest::newRow("70 bytes") << 70 << " " + QString(55, QLatin1Char('I')) << true;
     }
     void wrongCountAfterLongSilence()
     {
         QFETCH(int, count);
         QFETCH(QString, bar);
+        QFETCH(bool, endsAtOnce);
         MonitorTestRig rig;
         QSignalSpy decoded(&rig.exchange, &MonitorExchange::readingsChanged);
         rig.exchange.MonitoringProcess();
@@ -138,10 +140,12 @@ private slots:
             rig.port.feed(measurementReply().leftJustified(count, 'Z', true));
             rig.poll();
         }
-        rig.poll(MonitorExchange::kGiveUpPolls);
-        QCOMPARE(rig.tag(), Tag::Monitoring);
-        QVERIFY(!rig.queue.LinkFree());
-        rig.poll();
+        if (!endsAtOnce) {
+            rig.poll(MonitorExchange::kGiveUpPolls);
+            QCOMPARE(rig.tag(), Tag::Monitoring);
+            QVERIFY(!rig.queue.LinkFree());
+            rig.poll();
+        }
         QCOMPARE(rig.tag(), Tag::TransferError);
         QVERIFY(rig.queue.LinkFree());
         QCOMPARE(rig.status.counter(), QStringLiteral("%1 / 64 байт").arg(count));
@@ -155,17 +159,19 @@ private slots:
     {
         QTest::addColumn<int>("bytesPerPoll");
         QTest::addColumn<int>("every");   // polls between bytes
-        QTest::newRow("one byte every poll") << 1 << 1;
-        QTest::newRow("one byte every fifth poll") << 1 << 5;
-        QTest::newRow("a whole frame every poll") << 64 << 1;
+        QTest::addColumn<int>("endsAt");  // the poll that ends it: the deadline, or more than 64 bytes
+        QTest::newRow("one byte every poll") << 1 << 1 << 65;
+        QTest::newRow("one byte every fifth poll") << 1 << 5 << 201;
+        QTest::newRow("a whole frame every poll") << 64 << 1 << 2;
     }
     void deadlineFromRequest()
     {
         QFETCH(int, bytesPerPoll);
         QFETCH(int, every);
+        QFETCH(int, endsAt);
         MonitorTestRig rig;
         rig.exchange.MonitoringProcess();
-        for (int poll = 1; poll <= MonitorExchange::kDeadlinePolls; ++poll) {
+        for (int poll = 1; poll < endsAt; ++poll) {
             if (poll % every == 0)
                 rig.port.feed(QByteArray(bytesPerPoll, 'Z'));
             rig.poll();

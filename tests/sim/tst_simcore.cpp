@@ -335,6 +335,19 @@ private slots:
         QTest::newRow("length fault on other request") << f << QByteArray("#6000") << 2370 << true;
         f.lengthDelta = -100;
         QTest::newRow("shorter than nothing") << f << QByteArray("#6002") << 0 << true;
+        // A line that streams on after its reply: the true reply first, then the noise.
+        f = faultsOnly("#6000");
+        f.streamAfter = 1000;
+        QTest::newRow("1000 bytes after the configuration") << f << QByteArray("#6000") << 3370 << true;
+        QTest::newRow("no noise after another request") << f << QByteArray("#4000") << 24 << true;
+        f.streamAfter = 100;
+        f.streamByte = 0;
+        QTest::newRow("100 NULs after the configuration") << f << QByteArray("#6000") << 2470 << true;
+        f = faultsOnly("#6002");
+        f.streamAfter = 5;
+        f.pieces = 2;
+        f.gapMs = 0;
+        QTest::newRow("noise after a reply in pieces") << f << QByteArray("#6002") << 69 << true;
     }
     void replyFaults()
     {
@@ -350,10 +363,36 @@ private slots:
         const int common = int(std::min(out.size(), truth.size()));
         if (genuine) {
             QCOMPARE(out.left(common), truth.left(common));
+            // Noise is never the start of a go-ahead; a fixed noise byte is that byte.
+            const QByteArray noise = out.mid(common);
+            if (faults.streamByte >= 0)
+                QCOMPARE(noise, QByteArray(noise.size(), char(faults.streamByte)));
+            else
+                QVERIFY(!noise.contains('O'));
         } else {
             QVERIFY(out != truth);
             QVERIFY(!out.contains("OK") && !out.contains("#4000="));
         }
+    }
+
+    // A large count streams on for as long as anyone listens, a piece at a time, and replies to later
+    // requests wait behind it.
+    void endlessStreamLeavesInPieces()
+    {
+        SimFaults f = faultsOnly("#5000");
+        f.streamAfter = qint64(1) << 40;
+        SimCore core(SimDefaults::image(), SimDefaults::firmware(), f);
+        core.receive("#5000", 0);
+        qint64 total = 0;
+        for (int take = 0; take < 40; ++take) {
+            const QByteArray out = core.takeOutput(take);
+            QVERIFY(out.size() > 0 && out.size() <= 2 * 65536);   // bounded, however much is due
+            total += out.size();
+        }
+        QVERIFY(total > 62720 + 1000000);
+        QVERIFY(core.hasPendingOutput());
+        core.receive("#4000", 40);
+        QVERIFY(!core.takeOutput(41).contains("#4000="));
     }
 
     void garbageRepeatsWithTheSeed()
@@ -588,6 +627,14 @@ private slots:
         QTest::newRow("faults") << QStringList{"--folder", "/x", "--split", "4", "--gap", "30", "--ack-limit", "2",
                                                "--close-after", "900", "--baud", "9600", "--frames", "sensors"}
                                 << run << "faults";
+        QTest::newRow("line faults") << QStringList{"--folder", "/x", "--split-crlf", "10", "--stream-after",
+                                                    "600000", "--stream-byte", "0"}
+                                     << run << "line";
+        QTest::newRow("endless stream") << QStringList{"--folder", "/x", "--stream-after", "100000000000"} << run
+                                        << "endless";
+        QTest::newRow("negative stream") << QStringList{"--folder", "/x", "--stream-after", "-1"} << err << "";
+        QTest::newRow("stream byte out of range") << QStringList{"--folder", "/x", "--stream-byte", "256"} << err << "";
+        QTest::newRow("split-crlf without a number") << QStringList{"--folder", "/x", "--split-crlf", "x"} << err << "";
         QTest::newRow("bad frames") << QStringList{"--folder", "/x", "--frames", "odd"} << err << "";
         QTest::newRow("stray argument") << QStringList{"--folder", "/x", "extra"} << err << "";
     }
@@ -625,7 +672,16 @@ private slots:
             QCOMPARE(o.faults.closeAfterBytes, qint64(900));
             QCOMPARE(o.faults.baud, 9600);
             QVERIFY(o.frames == SimCore::Frames::Sensors);
+        } else if (check == QLatin1String("line")) {
+            QCOMPARE(o.faults.splitCrlfMs, 10);
+            QCOMPARE(o.faults.streamAfter, qint64(600000));
+            QCOMPARE(o.faults.streamByte, 0);
+        } else if (check == QLatin1String("endless")) {
+            QCOMPARE(o.faults.streamAfter, qint64(100000000000));
+            QCOMPARE(o.faults.streamByte, -1);
         }
+        if (check == QLatin1String("defaults"))
+            QVERIFY(o.faults.splitCrlfMs < 0 && o.faults.streamAfter == 0);
     }
 };
 

@@ -91,6 +91,45 @@ private slots:
             QCOMPARE(core.firmware().left(128), QByteArray(64, '\0') + QByteArray(64, '\1'));
     }
 
+    // A line end after each "OK" in a read of its own, and noise streamed after each reply: the
+    // program may send a block once it has the "OK", and the unit still takes it in lock-step.
+    void lineEndsAndNoiseAfterOk_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("crlfMs");
+        QTest::addColumn<int>("streamAfter");
+        QTest::addColumn<QByteArray>("heard");   // up to the last "OK" and what came with it
+        QTest::newRow("configuration, CR LF 10 ms after every OK")
+            << QByteArray("#6001") << 10 << 0 << QByteArray("OK\r\n").repeated(37) + "OK";
+        QTest::newRow("firmware, CR LF at once after every OK")
+            << QByteArray("#5001") << 0 << 0 << QByteArray("OK\r\n").repeated(981);
+        QTest::newRow("configuration, 3 NULs after every OK")
+            << QByteArray("#6001") << -1 << 3 << (QByteArray("OK") + QByteArray(3, '\0')).repeated(38);
+        QTest::newRow("configuration, CR LF then 2 NULs")
+            << QByteArray("#6001") << 5 << 2 << (QByteArray("OK\r\n") + QByteArray(2, '\0')).repeated(37) + "OK";
+    }
+    void lineEndsAndNoiseAfterOk()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(int, crlfMs);
+        QFETCH(int, streamAfter);
+        QFETCH(QByteArray, heard);
+        SimFaults f;
+        f.splitCrlfMs = crlfMs;
+        f.streamAfter = streamAfter;
+        f.streamByte = 0;
+        SimCore core(SimDefaults::image(), SimDefaults::firmware(), f);
+        bool commit = false;
+        core.firmwareCommitted = [&](const QByteArray &) { commit = true; };
+        core.imageCommitted = [&](const QByteArray &) { commit = true; };
+        qint64 now = 0;
+        QCOMPARE(writeInLockStep(core, request, request == "#5001" ? 980 : 37, &now), heard);
+        QVERIFY(commit);
+        QCOMPARE(core.protocolViolations(), 0);
+        if (crlfMs > 0)
+            QVERIFY(now >= qint64(37) * crlfMs);   // every line end came a gap after its "OK"
+    }
+
     void dataAheadOfItsOkIsReported_data()
     {
         QTest::addColumn<int>("okTaken");        // "OK"s the program had read before sending

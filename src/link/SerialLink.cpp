@@ -39,7 +39,7 @@ SerialLink::~SerialLink() = default;
 void SerialLink::init()
 {
     connect(&m_choices, &UnitSettings::changed, this, &SerialLink::stateChanged);
-    m_pollTimer.setInterval(50);
+    m_pollTimer.setInterval(kPollMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &SerialLink::pollTimeout);
     m_settingsText = m_port.settingsText();
     m_port.setArrivalCallback([this] { receiveArrival(); });
@@ -296,10 +296,10 @@ void SerialLink::PoiskUstroistva(QString &UsbComPortNumberForOpen)
 void SerialLink::OpredelenieUstroistva(QByteArray &PoluchenoIzPortaComPortForm, int &OgidaniePriemaComPortForm)
 {
     const auto complete = [this] {
-        return NameByteCount == 24 && UstroistvoName.contains(kIdentifyMarker);
+        return NameByteCount == kNameReplySize && UstroistvoName.contains(kIdentifyMarker);
     };
     if (PoluchenoIzPortaComPortForm.isEmpty()) {
-        if (OgidaniePriemaComPortForm > 5) {
+        if (OgidaniePriemaComPortForm > kNameQuietPolls) {
             if (complete()) {
                 RPF_02VektorPriemaIsPorta = Tag::NameRead;
                 ProverkaImeniUstroistva();
@@ -310,7 +310,7 @@ void SerialLink::OpredelenieUstroistva(QByteArray &PoluchenoIzPortaComPortForm, 
         return;
     }
     // Past 24 bytes a reply can never be accepted, so nothing more needs keeping.
-    if (UstroistvoName.size() <= 24)
+    if (UstroistvoName.size() <= kNameReplySize)
         UstroistvoName += PoluchenoIzPortaComPortForm;
     NameByteCount += int(PoluchenoIzPortaComPortForm.size());
     if (complete()) {

@@ -28,6 +28,11 @@ public:
     inline static const QString kSendErrorPrefix = QStringLiteral("Ошибка передачи ");
     inline static const QByteArray kIdentifyRequest = QByteArrayLiteral("#4000");
     inline static const QByteArray kIdentifyMarker = QByteArrayLiteral("#4000=");
+    // The identification reply's length, and the silent polls it is awaited for.
+    static constexpr int kNameReplySize = 24;
+    static constexpr int kNameQuietPolls = 5;
+    // Period of the receive poll Часы1.
+    static constexpr int kPollMs = 50;
     SerialLink(SerialPort &port, CommandQueue &queue, StatusModel &status, UnitSettings &choices,
                QObject *parent = nullptr);
     // With choices of its own, at their design-time values (rigs that need no settings).

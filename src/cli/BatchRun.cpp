@@ -69,7 +69,7 @@ class BatchUnit : public QObject {
 public:
     BatchUnit(int port, std::unique_ptr<SerialPort> serialPort, ProgramSettings &settings, const CliOptions &options,
               const QString &folder, bool live, BatchRun::Writer err, const QList<QByteArray> &blocks)
-        : m_port(port), m_options(options), m_folder(folder), m_blocks(blocks), m_messages(port, live, std::move(err)),
+        : m_port(port), m_options(options), m_blocks(blocks), m_messages(port, live, std::move(err)),
           m_dialogs(QString()), m_serialPort(std::move(serialPort))
     {
         m_unit = std::make_unique<UnitSession>(folder, m_serialPort.get(),
@@ -375,7 +375,6 @@ private:
 
     int m_port;
     const CliOptions &m_options;
-    QString m_folder;
     const QList<QByteArray> &m_blocks;
     UnitMessages m_messages;
     FixedFileDialogs m_dialogs;

@@ -5,6 +5,7 @@
 #include "cli/FieldCommands.h"
 #include "cli/InterruptWatch.h"
 #include "cli/ProgressReporter.h"
+#include "cli/StderrMessageSink.h"
 #include "config/ConfigExchange.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
@@ -15,6 +16,8 @@
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
 #include "link/StatusModel.h"
+#include "link/TransferReport.h"
+#include <QMap>
 #include "monitor/MonitorExchange.h"
 
 using namespace CommandSupport;
@@ -111,6 +114,7 @@ int CliCommands::connectUnit()
 {
     QStringList tried;
     QStringList problems;
+    QMap<PortProblem::Kind, QString> advice;   // once per kind of trouble
     for (const int port : m_session.candidatePorts(m_options.port)) {
         if (InterruptWatch::interrupted())
             break;
@@ -121,6 +125,8 @@ int CliCommands::connectUnit()
         }
         if (!m_session.lastPortProblem().isEmpty())
             problems << m_session.lastPortProblem();
+        if (!advice.contains(m_session.lastPortFault()))
+            advice.insert(m_session.lastPortFault(), m_session.lastPortAdvice());
     }
     if (InterruptWatch::interrupted()) {
         fail(QStringLiteral("Прервано: поиск устройства остановлен, обмена с устройством не было."));
@@ -129,9 +135,35 @@ int CliCommands::connectUnit()
     fail(QStringLiteral("Устройство не обнаружено! Проверены порты: %1.").arg(tried.join(QStringLiteral(", "))));
     for (const QString &problem : std::as_const(problems))
         fail(problem);
+    for (const QString &text : std::as_const(advice))
+        if (!text.isEmpty())
+            fail(text);
     return ExitCode::NoUnit;
 }
 
+int CliCommands::logMark() const
+{
+    return m_log ? int(m_log->shown().size()) : 0;
+}
+
+bool CliCommands::countMessageSince(int mark) const
+{
+    if (!m_log)
+        return false;
+    for (qsizetype i = mark; i < m_log->shown().size(); ++i) {
+        if (m_log->shown().at(i).split(QLatin1Char('\n')).contains(ConfigExchange::kCountMismatch))
+            return true;
+    }
+    return false;
+}
+
+QString CliCommands::failureText(int mark, const QString &what, const QString &detail)
+{
+    // The routine's generic count message is withheld; the counts say which way it went wrong.
+    if (countMessageSince(mark))
+        return what + QLatin1Char(' ') + detail;
+    return transferProblem(m_session.link());
+}
 
 bool CliCommands::readUnitInfo(int port)
 {
@@ -141,6 +173,7 @@ bool CliCommands::readUnitInfo(int port)
     m_session.deviceInfo().KolichestvoVhodov.reset();
     m_session.status().clearProgress();
     m_progress.begin(QStringLiteral("Чтение конфигурации"));
+    const int mark = logMark();
     m_session.configExchange().ConfiguraciaReadProcess();
     if (m_session.waitWhileTag(Tag::ConfigRead) == CliUnit::End::Interrupted) {
         m_session.abort();
@@ -149,7 +182,10 @@ bool CliCommands::readUnitInfo(int port)
     }
     const bool ok = link.RPF_02VektorPriemaIsPorta == Tag::ReadOk;
     if (!ok)
-        fail(QStringLiteral("Com%1: ").arg(port) + transferProblem(link));
+        fail(QStringLiteral("Com%1: ").arg(port)
+             + failureText(mark, QStringLiteral("Ошибка при чтении конфигурации!"),
+                           TransferReport::readFailure(m_session.configExchange().SchetchikBaitov,
+                                                       ConfigImage::kImageSize)));
     m_session.deviceInfo().fill();
     return ok;
 }

@@ -48,6 +48,8 @@ public:
     CliCommands(CliUnit &session, const CliOptions &options, ProgressReporter &progress, Writer out,
                 Writer err);
     int run();
+    // The messages the exchanges showed, so a failure's reason is told once and in detail.
+    void setMessageLog(const StderrMessageSink *log) { m_log = log; }
 
 private:
     int find();
@@ -69,6 +71,12 @@ private:
 
     // Identifies a unit on the candidate ports; NoUnit (with the reason on stderr) when none answers.
     int connectUnit();
+    // Where the message log stands now; the generic count message shown since a mark.
+    int logMark() const;
+    bool countMessageSince(int mark) const;
+    // A failed exchange's reason: `what` and the counts in place of the generic count message, or
+    // the link's loss, or the final tag.
+    QString failureText(int mark, const QString &what, const QString &detail);
     void say(const QString &text);   // informational, silenced by --quiet
     void fail(const QString &text);  // always shown
 
@@ -77,4 +85,5 @@ private:
     ProgressReporter &m_progress;
     Writer m_out;
     Writer m_err;
+    const StderrMessageSink *m_log = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "cli/CliUnit.h"
 #include "cli/CommandSupport.h"
 #include "cli/ExitCode.h"
+#include "cli/FileChecks.h"
 #include "cli/InterruptWatch.h"
 #include "cli/ProgressReporter.h"
 #include "config/ConfigExchange.h"
@@ -12,6 +13,7 @@
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
+#include "link/TransferReport.h"
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,8 +22,8 @@ using namespace CommandSupport;
 int CliCommands::readConfig()
 {
     const QString &file = m_options.file;
-    if (!QFileInfo(file).absoluteDir().exists()) {
-        fail(ConfigFiles::kCreateError + file);
+    if (const QString problem = FileChecks::forReceiving(file, FileChecks::Kind::Config); !problem.isEmpty()) {
+        fail(problem);
         return ExitCode::BadFile;
     }
     const int connected = connectUnit();
@@ -34,6 +36,7 @@ int CliCommands::readConfig()
 
     m_session.status().clearProgress();
     m_progress.begin(QStringLiteral("Чтение конфигурации"));
+    const int mark = logMark();
     m_session.configTransfer().CopyToFile();
     if (link.RPF_02VektorPriemaIsPorta != Tag::ConfigFileCopy) {
         // The file could not be created; the routine said why.
@@ -46,7 +49,9 @@ int CliCommands::readConfig()
         return ExitCode::Interrupted;
     }
     if (link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
-        const QString problem = transferProblem(link);
+        const QString problem =
+            failureText(mark, QStringLiteral("Ошибка при чтении!"),
+                        TransferReport::readFailure(m_session.configTransfer().SchetchikBaitov, ConfigImage::kImageSize));
         m_session.abort();
         fail(problem + QLatin1Char(' ') + untouched);
         return ExitCode::TransferFailed;
@@ -60,6 +65,10 @@ int CliCommands::writeConfig()
 {
     const QString &file = m_options.file;
     // The whole file is checked before the port is touched: a bad file sends nothing.
+    if (const QString problem = FileChecks::forSending(file, FileChecks::Kind::Config); !problem.isEmpty()) {
+        fail(problem);
+        return ExitCode::BadFile;
+    }
     const std::optional<ConfigFiles::Content> content = m_session.configFiles().readChecked(file);
     if (!content)
         return ExitCode::BadFile;
@@ -71,6 +80,7 @@ int CliCommands::writeConfig()
 
     m_session.status().clearProgress();
     m_progress.begin(QStringLiteral("Запись конфигурации"));
+    const int mark = logMark();
     transfer.LoadFromFile();
     if (link.RPF_02VektorPriemaIsPorta != Tag::ConfigFileLoad) {
         // Checked again on loading: the file changed meanwhile. Nothing was sent.
@@ -88,10 +98,14 @@ int CliCommands::writeConfig()
         return ExitCode::Interrupted;
     }
     if (link.RPF_02VektorPriemaIsPorta != Tag::Written) {
-        const QString problem = transferProblem(link);
+        const QString problem =
+            failureText(mark, QStringLiteral("Ошибка при записи!"), TransferReport::writeFailure(transfer.lockStep()));
         const int sent = transfer.SchetchikBaitov;
+        const bool nothing = TransferReport::nothingSent(transfer.lockStep());
         m_session.abort();
-        fail(problem + QLatin1Char(' ') + partial.arg(sent).arg(ConfigImage::kMemorySize));
+        fail(problem + QLatin1Char(' ')
+             + (nothing ? QStringLiteral("Данные конфигурации в устройство не передавались, конфигурация в нём прежняя.")
+                        : partial.arg(sent).arg(ConfigImage::kMemorySize)));
         return ExitCode::TransferFailed;
     }
     say(QStringLiteral("Записано успешно! ") + file);
@@ -103,6 +117,7 @@ int CliCommands::writeConfig()
     clearImage(m_session.image());
     m_session.status().clearProgress();
     m_progress.begin(QStringLiteral("Проверка"));
+    const int verifyMark = logMark();
     m_session.configExchange().ConfiguraciaReadProcess();
     if (m_session.waitWhileTag(Tag::ConfigRead) == CliUnit::End::Interrupted) {
         m_session.abort();
@@ -110,7 +125,9 @@ int CliCommands::writeConfig()
         return ExitCode::Interrupted;
     }
     if (link.RPF_02VektorPriemaIsPorta != Tag::ReadOk) {
-        const QString problem = transferProblem(link);
+        const QString problem =
+            failureText(verifyMark, QStringLiteral("Ошибка при чтении!"),
+                        TransferReport::readFailure(m_session.configExchange().SchetchikBaitov, ConfigImage::kImageSize));
         m_session.abort();
         fail(problem + QStringLiteral(" Конфигурация записана, проверка не выполнена."));
         return ExitCode::TransferFailed;

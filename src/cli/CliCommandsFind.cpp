@@ -13,6 +13,7 @@
 #include "link/SerialPort.h"
 #include "link/StatusModel.h"
 #include <QJsonArray>
+#include <QMap>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -56,6 +57,7 @@ int CliCommands::find()
     m_session.setProgressShown(false);
     QJsonArray units;
     QStringList problems;
+    QMap<PortProblem::Kind, QString> advice;   // once per kind of trouble
     QStringList tried;
     bool readFailed = false;
     for (const int port : m_session.candidatePorts(m_options.port)) {
@@ -65,6 +67,8 @@ int CliCommands::find()
         if (!m_session.identify(port)) {
             if (!m_session.lastPortProblem().isEmpty())
                 problems << m_session.lastPortProblem();
+            if (!advice.contains(m_session.lastPortFault()))
+                advice.insert(m_session.lastPortFault(), m_session.lastPortAdvice());
             continue;
         }
         SerialLink &link = m_session.link();
@@ -88,6 +92,9 @@ int CliCommands::find()
         fail(QStringLiteral("Устройство не обнаружено! Проверены порты: %1.").arg(tried.join(QStringLiteral(", "))));
         for (const QString &problem : std::as_const(problems))
             fail(problem);
+        for (const QString &text : std::as_const(advice))
+            if (!text.isEmpty())
+                fail(text);
         return ExitCode::NoUnit;
     }
     return readFailed ? ExitCode::TransferFailed : ExitCode::Success;

@@ -3,6 +3,7 @@
 #include "cli/CliUnit.h"
 #include "cli/CommandSupport.h"
 #include "cli/ExitCode.h"
+#include "cli/FileChecks.h"
 #include "cli/InterruptWatch.h"
 #include "cli/ProgressReporter.h"
 #include "devinfo/DeviceInfo.h"
@@ -12,11 +13,18 @@
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
+#include "link/TransferReport.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace CommandSupport;
+
+namespace {
+// A firmware command reads the configuration first, for the unit's firmware version.
+const QString kFirmwareUntouched =
+    QStringLiteral("Прошивка в устройстве не затронута: команда остановилась на чтении конфигурации.");
+}
 
 int CliCommands::checkFirmwareVersion()
 {
@@ -26,13 +34,15 @@ int CliCommands::checkFirmwareVersion()
             return ExitCode::Interrupted;
         }
         m_session.close();
+        fail(kFirmwareUntouched);
         return ExitCode::TransferFailed;
     }
     const QString version = m_session.deviceInfo().VersiaProshivki;
     if (!FirmwareExchange::versionAllowsTransfer(version)) {
         m_session.close();
-        fail(QStringLiteral("Операции с прошивкой недоступны: устройство не сообщает версию прошивки (%1).")
-                 .arg(version));
+        fail(QStringLiteral("Операции с прошивкой недоступны: устройство не сообщает версию прошивки (%1). ")
+                 .arg(version)
+             + kFirmwareUntouched);
         return ExitCode::TransferFailed;
     }
     return ExitCode::Success;
@@ -53,8 +63,8 @@ int CliCommands::waitFirmware(const QString &tag)
 int CliCommands::readFirmware()
 {
     const QString &file = m_options.file;
-    if (!QFileInfo(file).absoluteDir().exists()) {
-        fail(FirmwareExchange::kCreateError + file);
+    if (const QString problem = FileChecks::forReceiving(file, FileChecks::Kind::Firmware); !problem.isEmpty()) {
+        fail(problem);
         return ExitCode::BadFile;
     }
     int result = connectUnit();
@@ -67,6 +77,7 @@ int CliCommands::readFirmware()
     SerialLink &link = m_session.link();
     m_session.status().clearProgress();
     m_progress.begin(QStringLiteral("Чтение прошивки"));
+    const int mark = logMark();
     if (!m_session.firmware().saveToFile(file)) {
         m_session.close();
         return ExitCode::BadFile;
@@ -78,9 +89,11 @@ int CliCommands::readFirmware()
         return result;
     }
     if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
-        // The exchange has said what went wrong.
+        const QString problem =
+            failureText(mark, QStringLiteral("Ошибка при чтении прошивки!"),
+                        TransferReport::readFailure(m_session.firmware().SchetchikBaitov, FirmwareFile::kFirmwareSize));
         m_session.abort();
-        fail(QStringLiteral("Ошибка при сохранении! ") + untouched);
+        fail(problem + QLatin1Char(' ') + untouched);
         return ExitCode::TransferFailed;
     }
     m_session.close();
@@ -92,6 +105,10 @@ int CliCommands::writeFirmware()
 {
     const QString &file = m_options.file;
     // The whole file is checked before the port is touched: a bad file sends nothing.
+    if (const QString problem = FileChecks::forSending(file, FileChecks::Kind::Firmware); !problem.isEmpty()) {
+        fail(problem);
+        return ExitCode::BadFile;
+    }
     const FirmwareFile::Content content = FirmwareFile::read(file);
     switch (content.failure) {
     case FirmwareFile::Content::Failure::Open:
@@ -115,6 +132,7 @@ int CliCommands::writeFirmware()
     FirmwareExchange &firmware = m_session.firmware();
     m_session.status().clearProgress();
     m_progress.begin(QStringLiteral("Запись прошивки"));
+    const int mark = logMark();
     if (!firmware.loadFromFile(file)) {
         m_session.close();
         return ExitCode::BadFile;
@@ -132,8 +150,12 @@ int CliCommands::writeFirmware()
         return result;
     }
     if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Written) {
+        const QString problem = failureText(mark, QStringLiteral("Ошибка при записи прошивки!"),
+                                            TransferReport::writeFailure(firmware.lockStep()));
+        const bool nothing = TransferReport::nothingSent(firmware.lockStep());
         m_session.abort();
-        fail(QStringLiteral("Ошибка при записи!"));
+        fail(nothing ? problem + QStringLiteral(" Данные прошивки в устройство не передавались, прошивка в нём прежняя.")
+                     : problem);
         return ExitCode::TransferFailed;
     }
     say(QStringLiteral("Записано успешно! ") + file);

@@ -55,7 +55,7 @@ int CliCommands::monitor()
         if (InterruptWatch::interrupted()) {
             m_session.abort();
             say(QStringLiteral("Мониторинг остановлен."));
-            return m_options.count ? ExitCode::Interrupted : ExitCode::Success;
+            return ExitCode::Interrupted;
         }
         fail(QStringLiteral("Без конфигурации входы показаны по номерам, без состояний."));
     }
@@ -93,7 +93,7 @@ int CliCommands::monitor()
                 m_out(frameLine(exchange.readings(), exchange.layout(), measurement, now) + QLatin1Char('\n'));
             }
         } else if (!link.isOpen()) {
-            fail(transferProblem(link));
+            fail(QStringLiteral("Мониторинг прекращён. ") + transferProblem(link));
             return ExitCode::TransferFailed;
         } else {
             // One bad or missing reply; the next poll may be fine, as on the page.
@@ -101,6 +101,7 @@ int CliCommands::monitor()
                  + QLatin1Char('.'));
             if (++failures >= kMaxFailedPolls) {
                 m_session.close();
+                fail(QStringLiteral("Мониторинг прекращён: %1 запросов подряд без кадра.").arg(kMaxFailedPolls));
                 return ExitCode::TransferFailed;
             }
         }
@@ -112,8 +113,8 @@ int CliCommands::monitor()
     if (InterruptWatch::interrupted()) {
         m_session.abort();
         say(QStringLiteral("Мониторинг остановлен."));
-        // Without --count Ctrl+C is the way to end; with it, the frames asked for did not all come.
-        return m_options.count ? ExitCode::Interrupted : ExitCode::Success;
+        // Ctrl+C, as shells count it, whether or not --count was given: a script tells it from an end.
+        return ExitCode::Interrupted;
     }
     m_session.close();
     return ExitCode::Success;

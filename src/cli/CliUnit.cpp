@@ -3,6 +3,7 @@
 #include "cli/ProgressReporter.h"
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
+#include "link/PortNumbering.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
 #include "link/StatusModel.h"
@@ -43,6 +44,8 @@ QList<int> CliUnit::candidatePorts(std::optional<int> port) const
 bool CliUnit::identify(int port)
 {
     m_lastPortProblem.clear();
+    m_lastPortAdvice.clear();
+    m_lastPortFault = PortProblem::Kind::None;
     status().setConnection(StatusModel::kNone);
     QString number = QString::number(port);
     link().PoiskUstroistva(number);
@@ -54,10 +57,12 @@ bool CliUnit::identify(int port)
         return true;
     }
     if (!link().isOpen() && link().RPF_02ComError != 0) {
-        m_lastPortProblem = link().portStateText();
-        const QString why = link().port().lastErrorText();
-        if (!why.isEmpty())
-            m_lastPortProblem += QStringLiteral(" (") + why + QLatin1Char(')');
+        const SerialPort &serial = link().port();
+        m_lastPortProblem =
+            PortProblem::describe(port, serial.deviceFor(port), link().RPF_02ComError, serial.lastErrorText());
+        m_lastPortFault = serial.lastFault();
+        m_lastPortAdvice =
+            PortProblem::advice(port, m_lastPortFault, PortNumbering(m_unit.programFolder()).portsFolder());
     } else if (!link().connectionError().isEmpty()) {
         m_lastPortProblem = link().connectionError();
     }

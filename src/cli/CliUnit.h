@@ -1,4 +1,5 @@
 #pragma once
+#include "link/PortProblem.h"
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -26,8 +27,12 @@ public:
 
     // One identification attempt; true when a unit answered and the link is "Активно".
     bool identify(int port);
-    // Why the last attempt found nothing, e.g. "Com3 Error 8010 (Permission denied)"; empty when silent.
+    // Why the last attempt found nothing, e.g. "Com3 = /dev/ttyUSB2: Error 8010, нет прав на доступ к
+    // порту: Permission denied."; empty when the port opened.
     QString lastPortProblem() const { return m_lastPortProblem; }
+    // What to do about it (close the other program, join dialout, link another adapter); may be empty.
+    QString lastPortAdvice() const { return m_lastPortAdvice; }
+    PortProblem::Kind lastPortFault() const { return m_lastPortFault; }
     // Runs the receive pump until the operation tag is no longer `tag`, or Ctrl+C.
     End waitWhileTag(const QString &tag);
     // Lets the event loop run for ms milliseconds, or until Ctrl+C.
@@ -58,5 +63,7 @@ private:
     UnitSession &m_unit;
     ProgressReporter *m_progress;
     QString m_lastPortProblem;
+    QString m_lastPortAdvice;
+    PortProblem::Kind m_lastPortFault = PortProblem::Kind::None;
     bool m_progressShown = true;
 };

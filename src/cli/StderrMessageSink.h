@@ -10,8 +10,12 @@ public:
     explicit StderrMessageSink(FILE *stream = stderr) : m_stream(stream) {}
     void show(const QString &text) override;
     const QStringList &shown() const { return m_shown; }
+    // Lines of a text that are not printed, because the command says the same in more detail;
+    // they stay in shown().
+    void setWithheld(const QStringList &lines) { m_withheld = lines; }
 
 private:
     FILE *m_stream;
     QStringList m_shown;
+    QStringList m_withheld;
 };

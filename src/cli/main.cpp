@@ -10,6 +10,7 @@
 #include "cli/PortsCommand.h"
 #include "cli/ProgressReporter.h"
 #include "cli/StderrMessageSink.h"
+#include "config/ConfigExchange.h"
 #include "link/PortNumbering.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialDevices.h"
@@ -66,6 +67,8 @@ int main(int argc, char **argv)
     ProgramFolder folder;
     folder.prepare();
     StderrMessageSink messages;
+    // The commands say which count was wrong: received of expected bytes, blocks acknowledged.
+    messages.setWithheld({ConfigExchange::kCountMismatch});
     FixedFileDialogs dialogs(options.file);
     ProgressReporter progress(isatty(STDERR_FILENO) != 0, options.quiet, writerTo(stderr));
     // Adapters get their numbers as in the window; --port may name a device instead of a number.
@@ -102,5 +105,6 @@ int main(int argc, char **argv)
         unit.overrideSpeed(*options.speed);
     CliUnit session(unit, &progress);
     CliCommands commands(session, options, progress, writerTo(stdout), writerTo(stderr));
+    commands.setMessageLog(&messages);
     return commands.run();
 }

@@ -48,6 +48,8 @@ public:
     // Read: received bytes not yet stored; write: the block just sent.
     QByteArray BuferPriema;
 
+    // The last write's blocks sent and acknowledged, for saying how it failed.
+    const LockStepWrite &lockStep() const { return m_lockStep; }
     SerialLink &link() { return m_link; }
     ConfigImage &image() { return m_image; }
 

@@ -41,6 +41,9 @@ public:
     QString ImyaFailaSohraneniya;
     QString ImyaFailaZagruzki;
 
+    // The last write's blocks sent and acknowledged, for saying how it failed.
+    const LockStepWrite &lockStep() const { return m_loadStep; }
+
 private:
     // Writes every complete block waiting (at most 37), then the model bytes line when due.
     bool writeWaitingLines();

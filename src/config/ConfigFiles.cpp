@@ -3,6 +3,7 @@
 #include "config/FileErrorNumber.h"
 #include "link/Converters.h"
 #include "link/OperationTags.h"
+#include "link/RussianCount.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "shell/Clock.h"
@@ -113,7 +114,7 @@ ConfigFiles::Content ConfigFiles::parse(const QByteArray &fileBytes, Scope scope
             return std::nullopt;
         }
         if (bytes->size() != expected) {
-            *reason = QStringLiteral("%1 байт вместо %2").arg(bytes->size()).arg(expected);
+            *reason = RussianCount::bytes(bytes->size()) + QStringLiteral(" вместо %1").arg(expected);
             return std::nullopt;
         }
         return bytes;

@@ -75,6 +75,9 @@ public:
     QString ImyaFailaSohraneniya;
     QString ImyaFailaZagruzki;
 
+    // The last write's blocks sent and acknowledged, for saying how it failed.
+    const LockStepWrite &lockStep() const { return m_lockStep; }
+
 signals:
     // A transfer was queued, or has ended.
     void busyChanged(bool busy);

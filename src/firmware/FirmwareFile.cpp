@@ -1,5 +1,6 @@
 #include "firmware/FirmwareFile.h"
 #include "link/Converters.h"
+#include "link/RussianCount.h"
 #include <QDir>
 #include <QFile>
 
@@ -96,13 +97,13 @@ FirmwareFile::Content FirmwareFile::parse(const QByteArray &fileBytes)
         if (!decodeLine(lines.at(i), &block, &reason))
             return fail(i + 1, reason);
         if (block.size() != kBlockSize)
-            return fail(i + 1, QStringLiteral("%1 байт вместо %2").arg(block.size()).arg(kBlockSize));
+            return fail(i + 1, RussianCount::bytes(block.size()) + QStringLiteral(" вместо %1").arg(kBlockSize));
         content.blocks.append(block);
     }
     if (content.blocks.size() < kBlockCount) {
         const int missing = int(content.blocks.size()) + 1;
-        return fail(missing, QStringLiteral("строка отсутствует: в файле %1 строк вместо %2")
-                                 .arg(content.blocks.size())
+        return fail(missing, QStringLiteral("строка отсутствует: в файле %1 вместо %2")
+                                 .arg(RussianCount::lines(content.blocks.size()))
                                  .arg(kBlockCount));
     }
     return content;

@@ -1,4 +1,8 @@
 #include "link/QtSerialPort.h"
+#include <QFile>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 QtSerialPort::QtSerialPort(QString programFolder, const PortNumbering *numbering)
     : m_ownNumbering(std::move(programFolder)), m_numbering(numbering ? numbering : &m_ownNumbering)
@@ -36,16 +40,18 @@ int QtSerialPort::classicError(QSerialPort::SerialPortError error)
     }
 }
 
-void QtSerialPort::fail(int number, const QString &text)
+void QtSerialPort::fail(int number, const QString &text, PortProblem::Kind kind)
 {
     m_lastError = number;
     m_lastErrorText = text;
+    m_lastFault = kind;
 }
 
 void QtSerialPort::succeed()
 {
     m_lastError = NoError;
     m_lastErrorText.clear();
+    m_lastFault = PortProblem::Kind::None;
 }
 
 QString QtSerialPort::deviceFor(int portNumber) const
@@ -62,7 +68,8 @@ bool QtSerialPort::open(int portNumber, int speed, int handshaking)
     m_speed = speed;
     const QString device = deviceFor(portNumber);
     if (device.isEmpty()) {
-        fail(NoSuchPort, QStringLiteral("Нет порта с номером ") + QString::number(portNumber));
+        fail(NoSuchPort, QStringLiteral("Нет порта с номером ") + QString::number(portNumber),
+             PortProblem::Kind::NoDevice);
         return false;
     }
     if (speed <= 0 || handshaking < 0 || handshaking > 3) {
@@ -73,10 +80,15 @@ bool QtSerialPort::open(int portNumber, int speed, int handshaking)
     m_port.setPortName(device);
     m_port.clearError();
     if (!m_port.open(QIODevice::ReadWrite)) {
-        // A missing device reads as such; a device without permission keeps the system's words alone.
-        const bool missing = m_port.error() == QSerialPort::DeviceNotFoundError;
-        fail(classicError(m_port.error()),
-             missing ? PortNumbering::missingText() + QStringLiteral(": ") + m_port.errorString() : m_port.errorString());
+        // A refused open is either another program's lock or the user's missing rights: a device the
+        // user could open is held by someone else.
+        const int number = classicError(m_port.error());
+        bool accessible = true;
+#ifdef Q_OS_UNIX
+        accessible = ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+#endif
+        const PortProblem::Kind kind = PortProblem::kindOf(number, accessible);
+        fail(number, PortProblem::textFor(kind, m_port.errorString()), kind);
         return false;
     }
     // "RTSXonXoff" has no Qt equivalent: hardware flow control is the nearer half.

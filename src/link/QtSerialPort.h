@@ -22,6 +22,7 @@ public:
 
     int lastError() const override { return m_lastError; }
     QString lastErrorText() const override { return m_lastErrorText; }
+    PortProblem::Kind lastFault() const override { return m_lastFault; }
     QString settingsText() const override;
     QString deviceFor(int portNumber) const override;
     void setArrivalCallback(std::function<void()> callback) override { m_arrival = std::move(callback); }
@@ -30,7 +31,7 @@ public:
     static int classicError(QSerialPort::SerialPortError error);
 
 private:
-    void fail(int number, const QString &text);
+    void fail(int number, const QString &text, PortProblem::Kind kind = PortProblem::Kind::Other);
     void succeed();
 
     PortNumbering m_ownNumbering;
@@ -40,4 +41,5 @@ private:
     int m_speed = 9600;
     int m_lastError = 0;
     QString m_lastErrorText;
+    PortProblem::Kind m_lastFault = PortProblem::Kind::None;
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include "link/PortProblem.h"
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -32,6 +33,8 @@ public:
     virtual int lastError() const = 0;
     // The operating system's own words for the last error (tooltip text).
     virtual QString lastErrorText() const = 0;
+    // What kind of trouble the last failed operation was, for advice beyond the number.
+    virtual PortProblem::Kind lastFault() const { return PortProblem::kindOf(lastError(), true); }
     // Current line settings, e.g. "9600,N,8,1".
     virtual QString settingsText() const = 0;
     // The device a port number resolves to (tooltip), empty when not known.

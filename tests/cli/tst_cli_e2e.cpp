@@ -186,7 +186,7 @@ private slots:
             << "write-config FILE" << QByteArray() << ExitCode::BadFile << "" << "Ошибка открытия файла: ";
         QTest::newRow("malformed file, checked before any port")
             << "write-config FILE --verify" << shortLine << ExitCode::BadFile << ""
-            << "(строка 1: 63 байт вместо 64)";
+            << "(строка 1: 63 байта вместо 64)";
         QTest::newRow("malformed firmware file, checked before any port")
             << "write-firmware FILE" << QByteArray("00 11\r\n") << ExitCode::BadFile << ""
             << "Ошибка формата файла прошивки: ";
@@ -219,7 +219,7 @@ private slots:
             << "set FILE Zaderjka=0 Syrena=1" << good << ExitCode::BadFile << ""
             << "Zaderjka: значение «0» не принято — от 1 до 2 символов, только цифры, число не меньше 1.";
         QTest::newRow("show of a malformed file") << "show FILE" << shortLine << ExitCode::BadFile << ""
-                                                  << "(строка 1: 63 байт вместо 64)";
+                                                  << "(строка 1: 63 байта вместо 64)";
         QTest::newRow("diff against no unit") << "diff FILE --unit" << good << ExitCode::NoUnit << ""
                                               << "Устройство не обнаружено!";
     }
@@ -617,6 +617,152 @@ private slots:
         QCOMPARE(fileBytes(unitFile(home, true)), firmware);
     }
 
+    // One fault of the unit or its port, and what the engineer reads about it: which way it failed,
+    // with the counts, said once; whether the unit's data was touched; the exit status.
+    void faultMessages_data()
+    {
+        QTest::addColumn<QStringList>("simFlags");
+        QTest::addColumn<QString>("command");   // FILE: a sound file of the command's kind
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<QStringList>("notSaid");
+        const QString generic = QStringLiteral("Не соответствует количество байт");
+        const auto only = [](const QString &request) {
+            return QStringList{QStringLiteral("--only"), request};
+        };
+        QTest::newRow("configuration read: silence")
+            << (QStringList{QStringLiteral("--silent")} + only(QStringLiteral("#6000"))) << "read-config FILE"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("Ошибка при чтении! Устройство не ответило: получено 0 из 2370 байт.")}
+            << QStringList{generic, QStringLiteral("при сохранении")};
+        QTest::newRow("configuration read: short reply")
+            << (QStringList{QStringLiteral("--length-delta"), QStringLiteral("-100")} + only(QStringLiteral("#6000")))
+            << "read-config FILE" << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("Ответ устройства оборвался: получено 2270 из 2370 байт.")}
+            << QStringList{generic};
+        QTest::newRow("configuration read: long reply")
+            << (QStringList{QStringLiteral("--length-delta"), QStringLiteral("3")} + only(QStringLiteral("#6000")))
+            << "read-config FILE" << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("Ответ устройства длиннее ожидаемого: получено 2373 байта вместо 2370.")}
+            << QStringList{generic};
+        QTest::newRow("configuration write: acknowledgements stop")
+            << QStringList{QStringLiteral("--ack-limit"), QStringLiteral("5")} << "write-config FILE"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("Ошибка при записи! Устройство перестало подтверждать блоки: подтверждено 5 из "
+                                          "6 переданных (всего 37 блоков)."),
+                           QStringLiteral("записана не полностью")}
+            << QStringList{generic};
+        QTest::newRow("configuration write: request unanswered")
+            << (QStringList{QStringLiteral("--silent")} + only(QStringLiteral("#6001"))) << "write-config FILE"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("Устройство не ответило на запрос записи"),
+                           QStringLiteral("Данные конфигурации в устройство не передавались")}
+            << QStringList{generic, QStringLiteral("записана не полностью")};
+        QTest::newRow("firmware read: silence")
+            << (QStringList{QStringLiteral("--silent")} + only(QStringLiteral("#5000"))) << "read-firmware FILE"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("Ошибка при чтении прошивки! Устройство не ответило: получено 0 из 62720 байт.")}
+            << QStringList{generic, QStringLiteral("Ошибка при сохранении!")};
+        QTest::newRow("firmware write stops at the configuration read")
+            << (QStringList{QStringLiteral("--silent")} + only(QStringLiteral("#6000"))) << "write-firmware FILE"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("Ошибка при чтении конфигурации! Устройство не ответило"),
+                           QStringLiteral("Прошивка в устройстве не затронута")}
+            << QStringList{generic};
+        QTest::newRow("firmware write: request unanswered")
+            << (QStringList{QStringLiteral("--silent")} + only(QStringLiteral("#5001"))) << "write-firmware FILE"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("Данные прошивки в устройство не передавались, прошивка в нём прежняя.")}
+            << QStringList{generic};
+        QTest::newRow("no device behind the number")
+            << QStringList() << "find --port 3" << ExitCode::NoUnit
+            << QStringList{QStringLiteral("Com3 = /dev/ttyUSB2: Error 8002, нет устройства"),
+                           QStringLiteral("/tarviks/Service/ports/COM3\"")}
+            << QStringList{QStringLiteral("dialout")};
+        QTest::newRow("configuration file where firmware is wanted")
+            << QStringList() << "write-firmware CF" << ExitCode::BadFile
+            << QStringList{QStringLiteral("— это файл конфигурации (.cf), а нужен файл прошивки (.fw).")}
+            << QStringList{QStringLiteral("Устройство обнаружено")};
+        QTest::newRow("firmware file where a configuration is wanted")
+            << QStringList() << "write-config FW" << ExitCode::BadFile
+            << QStringList{QStringLiteral("— это файл прошивки (.fw), а нужен файл конфигурации (.cf).")}
+            << QStringList{QStringLiteral("Устройство обнаружено")};
+        QTest::newRow("empty file") << QStringList() << "write-config EMPTY" << ExitCode::BadFile
+                                    << QStringList{QStringLiteral(": файл пуст.")} << QStringList();
+        QTest::newRow("missing file") << QStringList() << "write-firmware MISSING" << ExitCode::BadFile
+                                      << QStringList{QStringLiteral(": файл не найден.")} << QStringList();
+        QTest::newRow("a folder given as the file") << QStringList() << "write-config FOLDER" << ExitCode::BadFile
+                                                    << QStringList{QStringLiteral(": это папка, а не файл.")}
+                                                    << QStringList();
+        QTest::newRow("firmware read into a .cf name") << QStringList() << "read-firmware CF" << ExitCode::BadFile
+                                                       << QStringList{QStringLiteral(".cf — расширение другого вида файлов")}
+                                                       << QStringList();
+    }
+
+    void faultMessages()
+    {
+        QFETCH(QStringList, simFlags);
+        QFETCH(QString, command);
+        QFETCH(int, code);
+        QFETCH(QStringList, said);
+        QFETCH(QStringList, notSaid);
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home, simFlags);
+        const bool firmware = command.contains(QStringLiteral("firmware"));
+        const QByteArray memoryBefore = fileBytes(unitFile(home, firmware));
+        QStringList arguments = command.split(QLatin1Char(' '));
+        const QString file = home.path(QStringLiteral("unit.") + (firmware ? QStringLiteral("fw") : QStringLiteral("cf")));
+        if (arguments.contains(QStringLiteral("FILE")) && command.startsWith(QStringLiteral("write")))
+            writeFile(file, formatted(QByteArray(written(firmware), '\x5A') + memoryBefore.mid(written(firmware)), firmware));
+        const QString cf = home.path(QStringLiteral("other.cf"));
+        writeFile(cf, cfFile(QByteArray(2370, '\x33')));
+        const QString fw = home.path(QStringLiteral("other.fw"));
+        writeFile(fw, FirmwareFile::format(QByteArray(FirmwareFile::kFirmwareSize, '\x44')));
+        const QString empty = home.path(QStringLiteral("empty.cf"));
+        writeFile(empty, QByteArray());
+        arguments.replaceInStrings(QStringLiteral("FILE"), file);
+        arguments.replaceInStrings(QStringLiteral("CF"), cf);
+        arguments.replaceInStrings(QStringLiteral("FW"), fw);
+        arguments.replaceInStrings(QStringLiteral("EMPTY"), empty);
+        arguments.replaceInStrings(QStringLiteral("MISSING"), home.path(QStringLiteral("missing.fw")));
+        arguments.replaceInStrings(QStringLiteral("FOLDER"), home.dir.path());
+
+        const Run result = run(home, arguments + fast());
+        QVERIFY2(result.code == code, qPrintable(QStringLiteral("%1\n%2").arg(result.code).arg(result.err)));
+        for (const QString &text : said)
+            QVERIFY2(result.err.contains(text), qPrintable(text + QStringLiteral("\n--- not in ---\n") + result.err));
+        for (const QString &text : notSaid)
+            QVERIFY2(!result.err.contains(text), qPrintable(text + QStringLiteral("\n--- in ---\n") + result.err));
+        // The reason comes once.
+        const QStringList lines = result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(QSet<QString>(lines.cbegin(), lines.cend()).size(), lines.size());
+        sim.stop();
+        // A write that did not begin leaves the unit as it was.
+        if (said.join(QString()).contains(QStringLiteral("не передавались")) || code == ExitCode::BadFile)
+            QCOMPARE(fileBytes(unitFile(home, firmware)), memoryBefore);
+    }
+
+    // A port another program holds is named busy, with no word of the dialout group.
+    void busyPortIsNamed()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home);
+        QProcess holder;
+        start(holder, home, {QStringLiteral("monitor"), QStringLiteral("--port"), QStringLiteral("1")});
+        QByteArray seen;
+        QVERIFY(waitForStderr(holder, seen, QByteArrayLiteral("Устройство обнаружено")));
+        const Run result = run(home, {QStringLiteral("find"), QStringLiteral("--port"), QStringLiteral("1")});
+        QCOMPARE(interruptAndWait(holder), ExitCode::Interrupted);
+        QVERIFY2(result.code == ExitCode::NoUnit, qPrintable(result.err));
+        QVERIFY2(result.err.contains(QStringLiteral("Com1 = ")), qPrintable(result.err));
+        QVERIFY2(result.err.contains(QStringLiteral(": Error 8010, порт занят другой программой")), qPrintable(result.err));
+        QVERIFY2(!result.err.contains(QStringLiteral("dialout")), qPrintable(result.err));
+    }
+
     void lineDroppedMidTransfer_data()
     {
         QTest::addColumn<bool>("firmware");
@@ -815,8 +961,8 @@ private slots:
         while (!process.canReadLine() && process.state() != QProcess::NotRunning && !deadline.hasExpired())
             process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
         QVERIFY2(process.canReadLine(), process.readAllStandardError().constData());
-        // Without --count, Ctrl+C is how monitoring ends: a success.
-        QCOMPARE(interruptAndWait(process), int(ExitCode::Success));
+        // Ctrl+C is 130 with or without --count, so a script tells it from a monitor that ended.
+        QCOMPARE(interruptAndWait(process), int(ExitCode::Interrupted));
         QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Мониторинг остановлен.")));
     }
 };

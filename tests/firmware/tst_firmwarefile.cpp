@@ -61,7 +61,7 @@ private slots:
         QTest::newRow("letter O for zero") << withLine(7, canonical().split('\n').at(6).trimmed().replace(0, 2, "0O"))
                                            << 7 << QStringLiteral("недопустимые символы \"0O\"");
         QTest::newRow("63 bytes") << withLine(300, canonical().split('\n').at(299).left(189)) << 300
-                                  << QStringLiteral("63 байт вместо 64");
+                                  << QStringLiteral("63 байта вместо 64");
         QTest::newRow("65 bytes") << withLine(2, canonical().split('\n').at(1).trimmed() + " 00") << 2
                                   << QStringLiteral("65 байт вместо 64");
         QTest::newRow("lone digit") << withLine(980, canonical().split('\n').at(979).trimmed() + " 0") << 980

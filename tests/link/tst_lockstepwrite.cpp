@@ -1,5 +1,7 @@
 #include <QtTest>
 #include "link/LockStepWrite.h"
+#include "link/RussianCount.h"
+#include "link/TransferReport.h"
 
 // The lock-step rule of every block write: reads ("" = a silent poll) against the steps they give.
 class TestLockStepWrite : public QObject {
@@ -183,6 +185,83 @@ private slots:
         QCOMPARE(write.sent(), 0);
         QCOMPARE(write.acknowledged(), 0);
         QCOMPARE(write.onRead("K", 0), Step::Broken);   // nothing of an earlier write is kept
+    }
+
+    // How a failed transfer is told on the command line: which way, with the counts.
+    void failureWords_data()
+    {
+        QTest::addColumn<int>("answered");   // "OK"s the unit gave: the request's, then one per block
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("nothingSent");
+        QTest::newRow("no answer to the request") << 0
+                                                  << "Устройство не ответило на запрос записи: блоки не передавались."
+                                                  << true;
+        QTest::newRow("stopped after 5 blocks")
+            << 6 << "Устройство перестало подтверждать блоки: подтверждено 5 из 6 переданных (всего 37 блоков)." << false;
+        QTest::newRow("first block unanswered")
+            << 1 << "Устройство перестало подтверждать блоки: подтверждено 0 из 1 переданных (всего 37 блоков)." << false;
+    }
+    void failureWords()
+    {
+        QFETCH(int, answered);
+        QFETCH(QString, text);
+        QFETCH(bool, nothingSent);
+        LockStepWrite write(37);
+        write.start();
+        for (int i = 0; i < answered; ++i) {
+            QCOMPARE(write.onRead("OK", 0), Step::SendNext);
+            write.blockSent();
+        }
+        QCOMPARE(TransferReport::writeFailure(write), text);
+        QCOMPARE(TransferReport::nothingSent(write), nothingSent);
+    }
+
+    void readFailureWords_data()
+    {
+        QTest::addColumn<int>("received");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("silence") << 0 << 2370 << "Устройство не ответило: получено 0 из 2370 байт.";
+        QTest::newRow("short") << 1000 << 2370 << "Ответ устройства оборвался: получено 1000 из 2370 байт.";
+        QTest::newRow("long by one") << 2371 << 2370 << "Ответ устройства длиннее ожидаемого: получено 2371 байт вместо 2370.";
+        QTest::newRow("long by two") << 2372 << 2370
+                                     << "Ответ устройства длиннее ожидаемого: получено 2372 байта вместо 2370.";
+        QTest::newRow("firmware short") << 20000 << 62720 << "Ответ устройства оборвался: получено 20000 из 62720 байт.";
+        QTest::newRow("complete") << 2370 << 2370 << "";
+    }
+    void readFailureWords()
+    {
+        QFETCH(int, received);
+        QFETCH(int, expected);
+        QFETCH(QString, text);
+        QCOMPARE(TransferReport::readFailure(received, expected), text);
+    }
+
+    // Counted nouns agree with their number.
+    void countWords_data()
+    {
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QString>("bytes");
+        QTest::addColumn<QString>("lines");
+        QTest::newRow("0") << 0 << "0 байт" << "0 строк";
+        QTest::newRow("1") << 1 << "1 байт" << "1 строка";
+        QTest::newRow("3") << 3 << "3 байта" << "3 строки";
+        QTest::newRow("5") << 5 << "5 байт" << "5 строк";
+        QTest::newRow("11") << 11 << "11 байт" << "11 строк";
+        QTest::newRow("12") << 12 << "12 байт" << "12 строк";
+        QTest::newRow("21") << 21 << "21 байт" << "21 строка";
+        QTest::newRow("63") << 63 << "63 байта" << "63 строки";
+        QTest::newRow("111") << 111 << "111 байт" << "111 строк";
+        QTest::newRow("979") << 979 << "979 байт" << "979 строк";
+        QTest::newRow("1002") << 1002 << "1002 байта" << "1002 строки";
+    }
+    void countWords()
+    {
+        QFETCH(int, n);
+        QFETCH(QString, bytes);
+        QFETCH(QString, lines);
+        QCOMPARE(RussianCount::bytes(n), bytes);
+        QCOMPARE(RussianCount::lines(n), lines);
     }
 };
 

@@ -1,4 +1,5 @@
 #include <QtTest>
+#include "link/PortProblem.h"
 #include "link/QtSerialPort.h"
 #include <QTemporaryDir>
 #include <fcntl.h>
@@ -122,6 +123,61 @@ private slots:
         QCOMPARE(port.lastError(), error);
         QVERIFY2(port.lastErrorText().startsWith(textStart), qPrintable(port.lastErrorText()));
         QVERIFY(!port.isOpen());
+    }
+
+    // A port another program holds reads as busy, not as missing rights.
+    void busyPortSaysSo()
+    {
+        QtSerialPort holder(m_dir.path());
+        QVERIFY(holder.open(7, 9600, 0));
+        QtSerialPort second(m_dir.path());
+        QVERIFY(!second.open(7, 9600, 0));
+        QCOMPARE(second.lastError(), 8010);
+        QCOMPARE(second.lastFault(), PortProblem::Kind::Busy);
+        QVERIFY2(second.lastErrorText().startsWith(QStringLiteral("порт занят другой программой: ")),
+                 qPrintable(second.lastErrorText()));
+    }
+
+    // The kind behind a classic number decides the words and the advice.
+    void problemWords_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("accessible");
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("adviceStart");   // empty: no advice
+        QTest::newRow("missing device") << 8002 << true << "No such file or directory"
+                                        << "Com3 = /dev/ttyUSB2: Error 8002, нет устройства: No such file or directory."
+                                        << "Подключите адаптер. Если он называется иначе (например, /dev/ttyACM0)";
+        QTest::newRow("held by another program") << 8010 << true << "Device or resource busy"
+                                                 << "Com3 = /dev/ttyUSB2: Error 8010, порт занят другой программой: "
+                                                    "Device or resource busy."
+                                                 << "Закройте программу, которая держит порт";
+        QTest::newRow("no permission") << 8010 << false << "Permission denied"
+                                       << "Com3 = /dev/ttyUSB2: Error 8010, нет прав на доступ к порту: Permission denied."
+                                       << "Добавьте пользователя в группу dialout";
+        QTest::newRow("settings rejected: system words only") << 8015 << true << "Invalid argument"
+                                                              << "Com3 = /dev/ttyUSB2: Error 8015, Invalid argument."
+                                                              << "";
+    }
+    void problemWords()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, accessible);
+        QFETCH(QString, system);
+        QFETCH(QString, text);
+        QFETCH(QString, adviceStart);
+        const PortProblem::Kind kind = PortProblem::kindOf(error, accessible);
+        QCOMPARE(PortProblem::describe(3, QStringLiteral("/dev/ttyUSB2"), error, PortProblem::textFor(kind, system)), text);
+        const QString advice = PortProblem::advice(3, kind, QStringLiteral("/home/u/.local/share/tarviks/Service/ports"));
+        if (adviceStart.isEmpty())
+            QVERIFY(advice.isEmpty());
+        else
+            QVERIFY2(advice.startsWith(adviceStart), qPrintable(advice));
+        // Only a permission error sends the user to the dialout group.
+        QCOMPARE(advice.contains(QStringLiteral("dialout")), error == 8010 && !accessible);
+        // A missing device names the entry to link for its number.
+        QCOMPARE(advice.contains(QStringLiteral("/home/u/.local/share/tarviks/Service/ports/COM3")), error == 8002);
     }
 
     // Qt's errors become the classic numbers; the rest lie above them and never take a fixed one.

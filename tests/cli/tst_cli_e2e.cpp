@@ -194,7 +194,7 @@ private slots:
                                              << "Устройство не обнаружено!";
         QTest::newRow("all: malformed file, checked once before any port")
             << "write-config FILE --all --verify" << shortLine << ExitCode::BadFile << ""
-            << "(строка 1: 63 байт вместо 64)";
+            << "(строка 1: 63 байта вместо 64)";
         QTest::newRow("all: malformed firmware file") << "write-firmware FILE --all" << QByteArray("00 11\r\n")
                                                       << ExitCode::BadFile << "" << "Ошибка формата файла прошивки: ";
         QTest::newRow("all: read into a folder that is not there")

@@ -831,7 +831,7 @@ private slots:
         const QString endless = QStringLiteral("100000000000");
         QTest::newRow("configuration read")
             << "read-config" << QStringList{QStringLiteral("--stream-after"), endless, QStringLiteral("--only"), QStringLiteral("#6000")}
-            << QStringLiteral("Ошибка загрузки! Не соответствует количество байт!");
+            << QStringLiteral("Ошибка при чтении! Ответ устройства длиннее ожидаемого: получено ");
         QTest::newRow("configuration write, NULs without end after the go-ahead")
             << "write-config"
             << QStringList{QStringLiteral("--stream-after"), endless, QStringLiteral("--stream-byte"), QStringLiteral("0"),

@@ -18,7 +18,9 @@ trap cleanup EXIT
 dpkg -x "$deb" "$scratch/root"
 root=$scratch/root
 for f in usr/bin/tarviks usr/bin/tarviks-cli usr/bin/zorgel-sim usr/share/applications/tarviks.desktop \
-         usr/share/icons/hicolor/scalable/apps/tarviks.svg usr/share/man/man1/tarviks-cli.1.gz; do
+         usr/share/icons/hicolor/scalable/apps/tarviks.svg usr/share/man/man1/tarviks-cli.1.gz \
+         usr/share/man/man1/tarviks.1.gz usr/share/man/man1/zorgel-sim.1.gz usr/share/doc/tarviks/copyright \
+         usr/share/doc/tarviks/changelog.gz; do
   [ -e "$root/$f" ] || { echo "package-smoke: $f missing from $deb" >&2; exit 1; }
 done
 dpkg-deb -f "$deb" Depends | grep -q libqt6core6 || { echo "package-smoke: no library dependencies" >&2; exit 1; }

@@ -1,19 +1,52 @@
 #!/usr/bin/env bash
-# Installs, builds and runs every test through ctest; then the same suite under address and
-# undefined-behaviour sanitizers (skip that with TARVIKS_NO_SANITIZE=1); then every fuzz target for
-# a few seconds over its seed corpus (skip with TARVIKS_NO_FUZZ=1; scripts/fuzz.sh fuzzes longer).
+# The whole check, from a fresh clone: installs what is missing, then
+#   1. builds the plain tree (build/, gcc) and runs every test in it;
+#   2. makes the .deb from it and runs the package smoke test;
+#   3. builds the sanitized tree (build-sanitize/, clang, address and undefined-behaviour
+#      sanitizers), which holds the same tests and the fuzz targets, and runs every test in it and
+#      every fuzz target for a few seconds over its seed corpus (scripts/fuzz.sh fuzzes longer).
+# The tests mostly wait (programs on pseudo-terminals, polls), so 1 and 2 run while 3 compiles.
+# TARVIKS_NO_SANITIZE=1 leaves out the sanitized tests, TARVIKS_NO_FUZZ=1 the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
-BUILD_DIR=build BUILD_TYPE=RelWithDebInfo bash scripts/build.sh -DTARVIKS_WERROR=ON
-ctest --test-dir build --output-on-failure -j2
-# The .deb built from that build, unpacked into a scratch root, runs tarviks-cli against zorgel-sim.
-bash scripts/package-smoke.sh build
-if [ "${TARVIKS_NO_SANITIZE:-0}" != 1 ]; then
-  BUILD_DIR=build-sanitize BUILD_TYPE=Debug bash scripts/build.sh -DTARVIKS_SANITIZE=ON -DTARVIKS_WERROR=ON
-  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-sanitize --output-on-failure -j2
+want_sanitize=$([ "${TARVIKS_NO_SANITIZE:-0}" = 1 ] && echo 0 || echo 1)
+want_fuzz=$([ "${TARVIKS_NO_FUZZ:-0}" = 1 ] && echo 0 || echo 1)
+if [ "$want_sanitize$want_fuzz" != 00 ]; then
+  bash scripts/install-deps.sh fuzz
 fi
-if [ "${TARVIKS_NO_FUZZ:-0}" != 1 ]; then
-  bash scripts/fuzz.sh --smoke
+start=$SECONDS
+BUILD_DIR=build bash scripts/build.sh -DTARVIKS_WERROR=ON
+echo "test.sh: plain tree built after $((SECONDS - start)) s"
+
+plain_log=build/plain-tests.log
+( ctest --test-dir build --output-on-failure -j2 && bash scripts/package-smoke.sh build ) >"$plain_log" 2>&1 &
+plain=$!
+finish_plain() {
+  local status=0
+  wait "$plain" || status=$?
+  cat "$plain_log"
+  echo "test.sh: plain tests and package smoke test ended after $((SECONDS - start)) s"
+  [ "$status" = 0 ] || { echo "test.sh: plain tests or package smoke test failed" >&2; exit 1; }
+}
+
+if [ "$want_sanitize$want_fuzz" = 00 ]; then
+  finish_plain
+  exit
 fi
+targets=""
+[ "$want_sanitize" = 1 ] || targets=fuzz_all
+if ! TARGETS=$targets bash scripts/build.sh --sanitize -DTARVIKS_WERROR=ON; then
+  wait "$plain" || true
+  exit 1
+fi
+echo "test.sh: sanitized tree built after $((SECONDS - start)) s"
+finish_plain
+
+select=()
+[ "$want_sanitize" = 1 ] || select=(-L fuzz)
+[ "$want_fuzz" = 1 ] || select=(-LE fuzz)
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j2 "${select[@]}"
+[ "$want_fuzz" = 1 ] && bash scripts/fuzz.sh --rates
+echo "test.sh: all passed after $((SECONDS - start)) s"

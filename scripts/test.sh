@@ -5,7 +5,8 @@
 #   3. builds the sanitized tree (build-sanitize/, clang, address and undefined-behaviour
 #      sanitizers), which holds the same tests and the fuzz targets, and runs every test in it and
 #      every fuzz target for a few seconds over its seed corpus (scripts/fuzz.sh fuzzes longer).
-# The tests mostly wait (programs on pseudo-terminals, polls), so 1 and 2 run while 3 compiles.
+# The tests mostly wait (programs on pseudo-terminals, polls), so 1 and 2 run while 3 compiles and
+# while the sanitized tests run.
 # TARVIKS_NO_SANITIZE=1 leaves out the sanitized tests, TARVIKS_NO_FUZZ=1 the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,12 +42,16 @@ if ! TARGETS=$targets bash scripts/build.sh --sanitize -DTARVIKS_WERROR=ON; then
   exit 1
 fi
 echo "test.sh: sanitized tree built after $((SECONDS - start)) s"
-finish_plain
 
+# The sanitized suite runs while the plain one may still be running (on a re-run both start at once).
 select=()
 [ "$want_sanitize" = 1 ] || select=(-L fuzz)
 [ "$want_fuzz" = 1 ] || select=(-LE fuzz)
+sanitized=0
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-sanitize --output-on-failure -j2 "${select[@]}"
+  ctest --test-dir build-sanitize --output-on-failure -j2 "${select[@]}" || sanitized=$?
 [ "$want_fuzz" = 1 ] && bash scripts/fuzz.sh --rates
+echo "test.sh: sanitized tests ended after $((SECONDS - start)) s"
+finish_plain
+[ "$sanitized" = 0 ] || { echo "test.sh: sanitized tests failed" >&2; exit 1; }
 echo "test.sh: all passed after $((SECONDS - start)) s"

@@ -61,12 +61,29 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-QByteArray firmwareImage()
+// The firmware every write sends, and its file: made once, the same for every input.
+const QByteArray &firmwareImage()
 {
-    QByteArray bytes(FirmwareFile::kFirmwareSize, '\0');
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char((i * 131 + i / 64) & 0xFF);
+    static const QByteArray bytes = [] {
+        QByteArray b(FirmwareFile::kFirmwareSize, '\0');
+        for (int i = 0; i < b.size(); ++i)
+            b[i] = char((i * 131 + i / 64) & 0xFF);
+        return b;
+    }();
     return bytes;
+}
+
+QString firmwareSource()
+{
+    static QTemporaryDir *dir = new QTemporaryDir;
+    static const QString path = [] {
+        const QString p = dir->filePath(QStringLiteral("new.fw"));
+        QFile file(p);
+        const QByteArray content = FirmwareFile::format(firmwareImage());
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(content) == content.size(), p);
+        return p;
+    }();
+    return path;
 }
 
 void checkRead(const QList<Fuzz::Poll> &polls)
@@ -104,13 +121,8 @@ void checkRead(const QList<Fuzz::Poll> &polls)
 void checkWrite(const QList<Fuzz::Poll> &polls)
 {
     Rig rig;
-    const QByteArray image = firmwareImage();
-    const QString source = rig.dir.filePath(QStringLiteral("new.fw"));
-    {
-        QFile file(source);
-        const QByteArray content = FirmwareFile::format(image);
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(content) == content.size(), source);
-    }
+    const QByteArray &image = firmwareImage();
+    const QString source = firmwareSource();
     FUZZ_CHECK(rig.firmware.loadFromFile(source), rig.messages.texts.join(QLatin1Char('|')));
     rig.queue.pump();
     FUZZ_CHECK(rig.port.takeWritten() == FirmwareExchange::kWriteRequest && rig.tag() == Tag::FirmwareWrite, rig.tag());

@@ -37,7 +37,8 @@ if [ "$want_sanitize$want_fuzz" = 00 ]; then
 fi
 targets=""
 [ "$want_sanitize" = 1 ] || targets=fuzz_all
-if ! TARGETS=$targets bash scripts/build.sh --sanitize -DTARVIKS_WERROR=ON; then
+# Warnings are errors in the plain (gcc) tree; clang's own extra warnings here do not stop the check.
+if ! TARGETS=$targets bash scripts/build.sh --sanitize -DTARVIKS_WERROR=OFF; then
   wait "$plain" || true
   exit 1
 fi

@@ -22,6 +22,13 @@ using namespace CommandSupport;
 namespace {
 // Fields of the device information page that find shows, in this order.
 const QList<int> kFindFields = {1, 6, 5, 7, 4};
+constexpr int kNameField = 1;
+constexpr int kVersionField = 7;
+
+QString orNoData(const QString &value)
+{
+    return value.trimmed().isEmpty() ? DeviceInfo::kNoData : value;
+}
 
 QJsonValue jsonText(const QString &value)
 {
@@ -34,7 +41,7 @@ QJsonObject CliCommands::unitJson(int port, SerialLink &link, const DeviceInfo &
     QJsonObject unit;
     unit.insert(QStringLiteral("port"), port);
     unit.insert(QStringLiteral("device"), link.port().deviceFor(port));
-    unit.insert(QStringLiteral("name"), link.deviceName());
+    unit.insert(QStringLiteral("name"), link.deviceName().trimmed());   // without the padding blanks
     unit.insert(QStringLiteral("model"), jsonText(info.value(6)));
     unit.insert(QStringLiteral("inputs"), info.KolichestvoVhodov ? QJsonValue(*info.KolichestvoVhodov) : QJsonValue());
     unit.insert(QStringLiteral("coreVersion"), jsonText(info.VersiaJadra));
@@ -46,8 +53,18 @@ QJsonObject CliCommands::unitJson(int port, SerialLink &link, const DeviceInfo &
 QString CliCommands::unitText(int port, SerialLink &link, const DeviceInfo &info)
 {
     QString text = QStringLiteral("Com%1 (%2)\n").arg(port).arg(link.port().deviceFor(port));
-    for (const int field : kFindFields)
-        text += QStringLiteral("  ") + DeviceInfo::caption(field) + QLatin1Char(' ') + info.value(field) + QLatin1Char('\n');
+    const auto line = [&text](const QString &caption, const QString &value) {
+        text += QStringLiteral("  ") + caption + QLatin1Char(' ') + value + QLatin1Char('\n');
+    };
+    for (const int field : kFindFields) {
+        if (field == kVersionField) {
+            // The page shows "core / firmware" under one caption; here each is named, as in JSON.
+            line(QStringLiteral("Версия ядра:"), orNoData(info.VersiaJadra));
+            line(QStringLiteral("Версия прошивки:"), orNoData(info.VersiaProshivki));
+        } else {
+            line(DeviceInfo::caption(field), field == kNameField ? info.value(field).trimmed() : info.value(field));
+        }
+    }
     return text;
 }
 
@@ -72,14 +89,23 @@ int CliCommands::find()
             continue;
         }
         SerialLink &link = m_session.link();
+        bool complete = true;
         if (!readUnitInfo(port)) {
             if (InterruptWatch::interrupted())
                 break;
             readFailed = true;
+            complete = false;
         }
-        units.append(unitJson(port, link, m_session.deviceInfo()));
-        if (!m_options.json)
-            m_out(unitText(port, link, m_session.deviceInfo()));
+        QJsonObject unit = unitJson(port, link, m_session.deviceInfo());
+        if (!complete)
+            unit.insert(QStringLiteral("configurationRead"), false);
+        units.append(unit);
+        if (!m_options.json) {
+            QString text = unitText(port, link, m_session.deviceInfo());
+            if (!complete)
+                text += QStringLiteral("  Остальное не прочитано: конфигурация устройства не прочитана.\n");
+            m_out(text);
+        }
         m_session.close();
     }
     if (InterruptWatch::interrupted()) {
@@ -97,5 +123,8 @@ int CliCommands::find()
                 fail(text);
         return ExitCode::NoUnit;
     }
+    // The ports without a unit are named too, so a unit that is there but unheard is noticed.
+    for (const QString &problem : std::as_const(problems))
+        say(problem);
     return readFailed ? ExitCode::TransferFailed : ExitCode::Success;
 }

@@ -4,6 +4,7 @@
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
 #include "link/PortNumbering.h"
+#include "link/RussianCount.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
 #include "link/StatusModel.h"
@@ -65,6 +66,15 @@ bool CliUnit::identify(int port)
             PortProblem::advice(port, m_lastPortFault, PortNumbering(m_unit.programFolder()).portsFolder());
     } else if (!link().connectionError().isEmpty()) {
         m_lastPortProblem = link().connectionError();
+    } else {
+        // The port opened: say what, if anything, came back on it.
+        const QString where = QStringLiteral("Com%1 = %2: ").arg(port).arg(link().port().deviceFor(port));
+        const int received = link().NameByteCount;
+        m_lastPortProblem = received == 0
+            ? where + QStringLiteral("нет ответа на запрос опознания.")
+            : where + QStringLiteral("ответ не от устройства ЗОРГЕЛ: получено %1, а устройство отвечает 24 байтами, "
+                                     "начиная с «#4000=».")
+                          .arg(RussianCount::bytes(received));
     }
     link().CloseUsbComPort();
     return false;

@@ -28,7 +28,7 @@ public:
     // One identification attempt; true when a unit answered and the link is "Активно".
     bool identify(int port);
     // Why the last attempt found nothing, e.g. "Com3 = /dev/ttyUSB2: Error 8010, нет прав на доступ к
-    // порту: Permission denied."; empty when the port opened.
+    // порту: Permission denied.", or "Com1 = /dev/pts/3: нет ответа на запрос опознания.".
     QString lastPortProblem() const { return m_lastPortProblem; }
     // What to do about it (close the other program, join dialout, link another adapter); may be empty.
     QString lastPortAdvice() const { return m_lastPortAdvice; }

@@ -90,6 +90,17 @@ int main(int argc, char **argv)
         if (numbered.present && !numbered.adapter.path.isEmpty())
             settings.addPortNumber(numbered.number);
     }
+    // Only a speed the program offers: its own list and the speeds TX.cfg adds.
+    QStringList offered = ProgramSettings::kDefaultSpeeds;
+    for (const QString &item : settings.speedItems())
+        if (!offered.contains(item.trimmed()))
+            offered << item.trimmed();
+    if (options.speed && !offered.contains(QString::number(*options.speed))) {
+        writerTo(stderr)(QStringLiteral("--speed: скорость %1 не предлагается; допустимы: %2.\nСправка: tarviks-cli --help\n")
+                             .arg(*options.speed)
+                             .arg(offered.join(QStringLiteral(", "))));
+        return ExitCode::Usage;
+    }
     if (options.all && options.command != CliOptions::Command::Monitor && !FieldCommands::handles(options.command)) {
         for (const QString &device : std::as_const(options.portDevices))
             if (const int number = numbering.numberFor(device); number > 0 && !options.ports.contains(number))

@@ -1,4 +1,5 @@
 #include "link/SerialDevices.h"
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -12,9 +13,38 @@ bool SerialDevice::operator==(const SerialDevice &other) const
         && productId == other.productId;
 }
 
-QtSerialDeviceList::QtSerialDeviceList(QString byIdFolder) : m_byIdFolder(std::move(byIdFolder)) {}
+QtSerialDeviceList::QtSerialDeviceList(QString byIdFolder, QString deviceFolder)
+    : m_byIdFolder(std::move(byIdFolder)), m_deviceFolder(std::move(deviceFolder))
+{
+}
 
 QList<SerialDevice> QtSerialDeviceList::devices() const
+{
+#ifdef Q_OS_WIN
+    return listNow();
+#else
+    // A folder's time changes when an entry is added or removed. The system fills in a new device's
+    // description a little after its node appears, so a change is followed by a few more looks.
+    const auto stampOf = [](const QString &folder) {
+        const QFileInfo info(folder);
+        return info.exists() ? QString::number(info.lastModified().toMSecsSinceEpoch()) + QLatin1Char('/')
+                + QString::number(info.metadataChangeTime().toMSecsSinceEpoch())
+                             : QStringLiteral("-");
+    };
+    const QString stamp = stampOf(m_deviceFolder) + QLatin1Char('|') + stampOf(m_byIdFolder);
+    if (stamp != m_cachedStamp) {
+        m_cachedStamp = stamp;
+        m_looksLeft = kLooksAfterChange;
+    }
+    if (m_looksLeft > 0) {
+        --m_looksLeft;
+        m_cached = listNow();
+    }
+    return m_cached;
+#endif
+}
+
+QList<SerialDevice> QtSerialDeviceList::listNow() const
 {
     // The stable names are links to the devices; map each device to the first name that reaches it.
     QHash<QString, QString> stableNames;

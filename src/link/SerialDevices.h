@@ -26,13 +26,23 @@ public:
     virtual QList<SerialDevice> devices() const = 0;
 };
 
-// The system's list, through Qt Serial Port's port information.
+// The system's list, through Qt Serial Port's port information. Asking the system for it walks every
+// device's attributes, so the list is taken again only when a device node came or went (the device
+// folder's or the stable names' folder's time changed); a 2 s watch then costs two stat calls.
 class QtSerialDeviceList : public SerialDeviceList {
 public:
     // byIdFolder: where the system keeps stable links to its serial devices.
-    explicit QtSerialDeviceList(QString byIdFolder = QStringLiteral("/dev/serial/by-id"));
+    explicit QtSerialDeviceList(QString byIdFolder = QStringLiteral("/dev/serial/by-id"),
+                                QString deviceFolder = QStringLiteral("/dev"));
     QList<SerialDevice> devices() const override;
 
 private:
+    static constexpr int kLooksAfterChange = 3;
+    QList<SerialDevice> listNow() const;
+
     QString m_byIdFolder;
+    QString m_deviceFolder;
+    mutable QList<SerialDevice> m_cached;
+    mutable QString m_cachedStamp;
+    mutable int m_looksLeft = 0;
 };

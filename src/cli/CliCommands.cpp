@@ -110,7 +110,38 @@ int CliCommands::run()
     return ExitCode::Usage;
 }
 
-int CliCommands::connectUnit()
+int CliCommands::connectOnlyUnit(int first)
+{
+    // A command that changes a unit never guesses between two: every other port is asked too.
+    QStringList found{QStringLiteral("Com%1: %2").arg(first).arg(m_session.link().deviceName().trimmed())};
+    m_session.close();
+    const QList<int> ports = m_session.candidatePorts(std::nullopt);
+    for (qsizetype i = ports.indexOf(first) + 1; i < ports.size(); ++i) {
+        if (InterruptWatch::interrupted())
+            break;
+        if (m_session.identify(ports.at(i))) {
+            found << QStringLiteral("Com%1: %2").arg(ports.at(i)).arg(m_session.link().deviceName().trimmed());
+            m_session.close();
+        }
+    }
+    if (InterruptWatch::interrupted()) {
+        fail(QStringLiteral("Прервано: поиск устройства остановлен, обмена с устройством не было."));
+        return ExitCode::Interrupted;
+    }
+    if (found.size() > 1) {
+        fail(QStringLiteral("Отвечает больше одного устройства; укажите нужное с --port N. Ничего не записано.\n  ")
+             + found.join(QStringLiteral("\n  ")));
+        return ExitCode::Usage;
+    }
+    if (!m_session.identify(first)) {
+        fail(QStringLiteral("Устройство не обнаружено! ") + m_session.lastPortProblem());
+        return ExitCode::NoUnit;
+    }
+    say(QStringLiteral("Устройство обнаружено! ") + found.constFirst());
+    return ExitCode::Success;
+}
+
+int CliCommands::connectUnit(bool exclusive)
 {
     QStringList tried;
     QStringList problems;
@@ -120,7 +151,9 @@ int CliCommands::connectUnit()
             break;
         tried << QString::number(port);
         if (m_session.identify(port)) {
-            say(QStringLiteral("Устройство обнаружено! Com%1: %2").arg(port).arg(m_session.link().deviceName()));
+            if (exclusive && !m_options.port)
+                return connectOnlyUnit(port);
+            say(QStringLiteral("Устройство обнаружено! Com%1: %2").arg(port).arg(m_session.link().deviceName().trimmed()));
             return ExitCode::Success;
         }
         if (!m_session.lastPortProblem().isEmpty())

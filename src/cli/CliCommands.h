@@ -70,7 +70,9 @@ private:
     int waitFirmware(const QString &tag);
 
     // Identifies a unit on the candidate ports; NoUnit (with the reason on stderr) when none answers.
-    int connectUnit();
+    // exclusive (commands that change a unit): without --port, refuses when more than one answers.
+    int connectUnit(bool exclusive = false);
+    int connectOnlyUnit(int first);
     // Where the message log stands now; the generic count message shown since a mark.
     int logMark() const;
     bool countMessageSince(int mark) const;

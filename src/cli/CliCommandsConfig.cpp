@@ -72,7 +72,7 @@ int CliCommands::writeConfig()
     const std::optional<ConfigFiles::Content> content = m_session.configFiles().readChecked(file);
     if (!content)
         return ExitCode::BadFile;
-    const int connected = connectUnit();
+    const int connected = connectUnit(true);
     if (connected != ExitCode::Success)
         return connected;
     SerialLink &link = m_session.link();

@@ -123,7 +123,7 @@ int CliCommands::writeFirmware()
     case FirmwareFile::Content::Failure::None:
         break;
     }
-    int result = connectUnit();
+    int result = connectUnit(true);
     if (result == ExitCode::Success)
         result = checkFirmwareVersion();
     if (result != ExitCode::Success)

@@ -767,6 +767,37 @@ private slots:
             QCOMPARE(fileBytes(unitFile(home, firmware)), memoryBefore);
     }
 
+    // Two units answer and no port is given: a write refuses and names both; a read says which it took.
+    void twoUnitsAndNoPort()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1"), QStringLiteral("2")}, QStringLiteral("1"));
+        SimProcess first;
+        startSim(first, home, {QStringLiteral("--name"), QStringLiteral("Склад 1")});
+        SimProcess second;
+        startSim(second, home, {QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("--name"),
+                                QStringLiteral("Склад 2"), QStringLiteral("--config"), home.path(QStringLiteral("second.bin")),
+                                QStringLiteral("--firmware"), home.path(QStringLiteral("second-fw.bin"))});
+        const QByteArray memory = fileBytes(home.memoryFile());
+        const QString file = home.path(QStringLiteral("new.cf"));
+        writeFile(file, cfFile(QByteArray(2370, '\x77')));
+
+        const Run write = run(home, {QStringLiteral("write-config"), file});
+        QVERIFY2(write.code == ExitCode::Usage, qPrintable(write.err));
+        QVERIFY2(write.err.contains(QStringLiteral("Отвечает больше одного устройства; укажите нужное с --port N. "
+                                                   "Ничего не записано.\n  Com1: Склад 1\n  Com2: Склад 2\n")),
+                 qPrintable(write.err));
+        QCOMPARE(fileBytes(home.memoryFile()), memory);
+
+        const Run read = run(home, {QStringLiteral("read-config"), home.path(QStringLiteral("read.cf"))});
+        QVERIFY2(read.code == ExitCode::Success, qPrintable(read.err));
+        QVERIFY2(read.err.contains(QStringLiteral("Устройство обнаружено! Com1: Склад 1\n")), qPrintable(read.err));
+
+        const Run chosen = run(home, {QStringLiteral("write-config"), file, QStringLiteral("--port"), QStringLiteral("2")});
+        QVERIFY2(chosen.code == ExitCode::Success, qPrintable(chosen.err));
+        QCOMPARE(fileBytes(home.memoryFile()), memory);
+    }
+
     // A port another program holds is named busy, with no word of the dialout group.
     void busyPortIsNamed()
     {

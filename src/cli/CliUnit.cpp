@@ -9,12 +9,19 @@
 #include "link/SerialPort.h"
 #include "link/StatusModel.h"
 #include "link/UnitSettings.h"
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
 namespace {
 // How often the loop looks for Ctrl+C and for a pump that stopped.
 constexpr int kWatchMs = 50;
+// The line counts as quiet after this many empty polls (identification's own silence limit) ...
+constexpr int kQuietPolls = 6;
+// ... and is given up on after this long plus the line time of a configuration reply (a unit gives
+// up an unfinished write after about 2 s).
+constexpr int kDrainBoundMs = 2500;
+constexpr int kConfigReplyBytes = 2370;
 }
 
 CliUnit::CliUnit(UnitSession &unit, ProgressReporter *progress, QObject *parent)
@@ -49,6 +56,7 @@ bool CliUnit::identify(int port)
     m_lastPortFault = PortProblem::Kind::None;
     status().setConnection(StatusModel::kNone);
     QString number = QString::number(port);
+    drainUntilQuiet(number);
     link().PoiskUstroistva(number);
     if (link().RPF_02VektorPriemaIsPorta == Tag::NameReading)
         waitWhileTag(Tag::NameReading);
@@ -78,6 +86,35 @@ bool CliUnit::identify(int port)
     }
     link().CloseUsbComPort();
     return false;
+}
+
+void CliUnit::drainUntilQuiet(const QString &number)
+{
+    // After an interrupted transfer a unit goes on with its reply (or waits to give up a write):
+    // what it still sends is read away until the line has been quiet as long as identification
+    // waits for a reply, so the request that follows is answered at once.
+    link().OpenUsbComPort(number);
+    link().pollTimer().stop();
+    if (!link().isOpen())
+        return;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(kWatchMs);
+    int quietPolls = 0;
+    // Long enough for the rest of a configuration reply twice over at the line's speed.
+    const int speed = qMax(1, link().UsbComPortSpeed);
+    const qint64 boundMs = kDrainBoundMs + 2 * qint64(kConfigReplyBytes) * 10 * 1000 / speed;
+    QElapsedTimer bound;
+    bound.start();
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        const QByteArray got = link().port().readAll();
+        quietPolls = got.isEmpty() ? quietPolls + 1 : 0;
+        if (quietPolls >= kQuietPolls || bound.elapsed() >= boundMs || InterruptWatch::interrupted()
+            || !link().port().isOpen())
+            loop.quit();
+    });
+    poll.start();
+    loop.exec();
 }
 
 CliUnit::End CliUnit::waitWhileTag(const QString &tag)

@@ -59,6 +59,8 @@ public:
 
 private:
     void showProgress();
+    // Opens the port and reads until the line falls quiet, within a bound.
+    void drainUntilQuiet(const QString &number);
 
     UnitSession &m_unit;
     ProgressReporter *m_progress;

@@ -798,6 +798,26 @@ private slots:
         QCOMPARE(fileBytes(home.memoryFile()), memory);
     }
 
+    // Right after an interrupted read the unit goes on sending; the next command waits for the line
+    // to fall quiet and finds the unit at once.
+    void commandAfterAnInterruptedRead()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home);   // paced at the line's speed, 9600 baud: a reply takes about 2.5 s
+        QProcess reader;
+        start(reader, home, {QStringLiteral("read-config"), home.path(QStringLiteral("r.cf"))});
+        QByteArray seen;
+        // The second progress line: a tenth of the reply has come.
+        QVERIFY2(waitForStderr(reader, seen, QByteArrayLiteral(" / 2370 байт\nЧтение конфигурации: ")),
+                 seen.constData());
+        QCOMPARE(interruptAndWait(reader), ExitCode::Interrupted);
+        const Run find = run(home, {QStringLiteral("find"), QStringLiteral("--port"), QStringLiteral("1")});
+        QVERIFY2(find.code == ExitCode::Success, qPrintable(find.err));
+        QVERIFY2(find.out.contains(QStringLiteral("Имя устройства: ЗОРГЕЛ-GSM8T\n")), qPrintable(find.out));
+    }
+
     // A port another program holds is named busy, with no word of the dialout group.
     void busyPortIsNamed()
     {

@@ -114,8 +114,13 @@ int CliCommands::connectOnlyUnit(int first)
 {
     // A command that changes a unit never guesses between two: every other port is asked too.
     QStringList found{QStringLiteral("Com%1: %2").arg(first).arg(m_session.link().deviceName().trimmed())};
-    m_session.close();
     const QList<int> ports = m_session.candidatePorts(std::nullopt);
+    if (ports.indexOf(first) + 1 >= ports.size()) {
+        // No other port to ask: the unit stays connected.
+        say(QStringLiteral("Устройство обнаружено! ") + found.constFirst());
+        return ExitCode::Success;
+    }
+    m_session.close();
     for (qsizetype i = ports.indexOf(first) + 1; i < ports.size(); ++i) {
         if (InterruptWatch::interrupted())
             break;

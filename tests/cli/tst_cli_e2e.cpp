@@ -171,6 +171,14 @@ private slots:
                                                    << "Неизвестный параметр «bogus».";
         QTest::newRow("missing value in Russian") << "find --port" << QByteArray() << ExitCode::Usage << ""
                                                   << "Отсутствует значение после «--port».";
+        // Every command has its description in the help.
+        QTest::newRow("help describes write-firmware")
+            << "--help" << QByteArray() << ExitCode::Success
+            << "  write-firmware FILE.fw [--port N] [--verify]\n                                             файл -> прошивка"
+            << "";
+        QTest::newRow("help describes monitor")
+            << "--help" << QByteArray() << ExitCode::Success
+            << "\n                                             состояние устройства, строка на кадр" << "";
         QTest::newRow("version") << "--version" << QByteArray() << ExitCode::Success << "tarviks-cli 0.1" << "";
         QTest::newRow("no command") << "" << QByteArray() << ExitCode::Usage << "" << "Не задана команда.";
         QTest::newRow("no file") << "write-config" << QByteArray() << ExitCode::Usage << ""

@@ -6,12 +6,14 @@
 #include "link/LockStepWrite.h"
 #include "link/OperationTags.h"
 #include <QFile>
+#include <algorithm>
 
 namespace {
 
 // The write rules, poll by poll: each "OK" (also one split over reads) answers what went out last
-// and releases the next block; text that can no longer become an "OK" breaks the write; silence
-// ends it, successfully only once every block was acknowledged.
+// and releases the next block; line ends, blanks and NULs around it are nothing; other text that can
+// no longer become an "OK" breaks the write; silence ends it, successfully only once every block was
+// acknowledged; a write still going at its deadline ends as a failure.
 struct Reference {
     QByteArray memory;
     QString inProgress;
@@ -22,16 +24,28 @@ struct Reference {
     int blocksSent = 0;
     int acknowledged = 0;
     int idle = 0;
+    int polls = 0;
+    int deadline = 0;
 
-    Reference(const QByteArray &memory, const QString &inProgress) : memory(memory), inProgress(inProgress), tag(inProgress) {}
+    Reference(const QByteArray &memory, const QString &inProgress, int deadline)
+        : memory(memory), inProgress(inProgress), tag(inProgress), deadline(deadline) {}
+
+    static bool isFiller(char byte) { return byte == '\r' || byte == '\n' || byte == ' ' || byte == '\0'; }
 
     void poll(const QByteArray &bytes)
     {
         idle = bytes.isEmpty() ? idle + 1 : 0;
+        ++polls;
         if (tag != inProgress)
             return;
+        const bool ending = bytes.isEmpty() && idle > ConfigExchange::kIdleLimit;
+        if (!ending && deadline > 0 && polls > deadline) {
+            tag = Tag::WriteError;
+            messages << LockStepWrite::kOverdue + QLatin1Char('\n') + ConfigExchange::kMayBeIncomplete;
+            return;
+        }
         if (bytes.isEmpty()) {
-            if (idle > ConfigExchange::kIdleLimit) {
+            if (ending) {
                 if (acknowledged == ConfigImage::kBlockCount) {
                     tag = Tag::Written;
                 } else {
@@ -50,6 +64,8 @@ struct Reference {
                 sent += memory.mid(blocksSent * ConfigImage::kBlockSize, ConfigImage::kBlockSize);
                 ++blocksSent;
             }
+        } else if (std::all_of(pending.cbegin(), pending.cend(), isFiller)) {
+            pending.clear();
         } else if (!pending.endsWith('O')) {
             tag = Tag::WriteError;
             messages << ConfigExchange::kSequenceBroken;
@@ -106,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ConfigTestRig rig;
         fillImage(rig.image, unit);
         rig.exchange.ConfiguraciaWriteProcess();
-        Reference reference(unit.left(ConfigImage::kMemorySize), Tag::ConfigWrite);
+        Reference reference(unit.left(ConfigImage::kMemorySize), Tag::ConfigWrite, rig.exchange.lockStep().deadline());
         run(rig, polls, reference);
         if (rig.tag() == Tag::Written || rig.tag() == Tag::WriteError)
             FUZZ_CHECK(rig.queue.LinkFree(), rig.tag());
@@ -122,7 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         file.close();
         rig.dialogs.answers = {path};
         rig.transfer.LoadFromFile();
-        Reference reference(unit.left(ConfigImage::kMemorySize), Tag::ConfigFileLoad);
+        Reference reference(unit.left(ConfigImage::kMemorySize), Tag::ConfigFileLoad,
+                            LockStepWrite::deadlinePolls(ConfigImage::kBlockCount, rig.link.UsbComPortSpeed));
         run(rig, polls, reference);
     }
     return 0;

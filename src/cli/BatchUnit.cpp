@@ -66,7 +66,7 @@ void BatchUnit::check(bool betweenTicks)
     if (link().RPF_02VektorPriemaIsPorta == m_waitTag && (!betweenTicks || link().pollTimer().isActive()))
         return;
     // Leave the link's own signal before the next step starts.
-    QTimer::singleShot(0, this, [this, then = std::exchange(m_then, nullptr)] { then(); });
+    QTimer::singleShot(0, this, [then = std::exchange(m_then, nullptr)] { then(); });
 }
 
 void BatchUnit::interrupt()

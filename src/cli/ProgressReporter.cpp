@@ -23,7 +23,13 @@ void ProgressReporter::update(qint64 count, qint64 total)
         return;
     const QString numbers = QStringLiteral("%1 / %2 байт").arg(count).arg(total);
     if (m_terminal) {
-        const QString text = m_caption + QLatin1Char(' ') + bar(count, total) + QLatin1Char(' ') + numbers;
+        int width = kBarWidth;
+        // One column stays free: a line that fills the last one wraps on some terminals.
+        if (m_columns > 0)
+            width = qMin(width, m_columns - 1 - int(m_caption.size() + numbers.size()) - 4);
+        const QString text = width >= 5
+            ? m_caption + QLatin1Char(' ') + bar(count, total, width) + QLatin1Char(' ') + numbers
+            : (m_caption + QLatin1Char(' ') + numbers).left(m_columns > 1 ? m_columns - 1 : 0);
         if (text == m_lastDrawn)
             return;
         m_lastDrawn = text;

@@ -16,6 +16,8 @@ public:
     {
     }
 
+    // The terminal's width; the bar narrows (or goes) so the line never wraps. 0: not known.
+    void setColumns(int columns) { m_columns = columns; }
     void begin(const QString &caption);
     void update(qint64 count, qint64 total);
     // Ends the bar's line; nothing in plain mode.
@@ -34,4 +36,5 @@ private:
     QString m_lastDrawn;
     int m_lastTenth = -1;
     bool m_open = false;
+    int m_columns = 0;
 };

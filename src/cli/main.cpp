@@ -27,6 +27,7 @@
 #define isatty _isatty
 #define STDERR_FILENO _fileno(stderr)
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -71,6 +72,10 @@ int main(int argc, char **argv)
     messages.setWithheld({ConfigExchange::kCountMismatch});
     FixedFileDialogs dialogs(options.file);
     ProgressReporter progress(isatty(STDERR_FILENO) != 0, options.quiet, writerTo(stderr));
+#ifdef TIOCGWINSZ
+    if (winsize size{}; ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0)
+        progress.setColumns(size.ws_col);
+#endif
     // Adapters get their numbers as in the window; --port may name a device instead of a number.
     PortNumbering numbering(folder.path());
     const QList<SerialDevice> devices = QtSerialDeviceList().devices();

@@ -30,6 +30,29 @@ private slots:
         QTest::newRow("terminal, nothing drawn, nothing to close") << true << false << QList<qint64>{} << QString();
     }
 
+    // On a narrow terminal the bar narrows, then goes, so the line never wraps.
+    void fitsTheTerminal_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("wide: the full bar") << 200 << QStringLiteral("Чтение [####################....................] 50 / 100 байт");
+        QTest::newRow("40 columns: a narrower bar") << 40 << QStringLiteral("Чтение [########........] 50 / 100 байт");
+        QTest::newRow("25 columns: no bar") << 25 << QStringLiteral("Чтение 50 / 100 байт");
+        QTest::newRow("12 columns: cut") << 12 << QStringLiteral("Чтение 50 /");
+    }
+    void fitsTheTerminal()
+    {
+        QFETCH(int, columns);
+        QFETCH(QString, line);
+        QString written;
+        ProgressReporter progress(true, false, [&written](const QString &text) { written += text; });
+        progress.setColumns(columns);
+        progress.begin(QStringLiteral("Чтение"));
+        progress.update(50, 100);
+        QCOMPARE(written, QStringLiteral("\r\x1b[K") + line);
+        QVERIFY(line.size() < columns);
+    }
+
     void output()
     {
         QFETCH(bool, terminal);

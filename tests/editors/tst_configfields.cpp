@@ -7,9 +7,9 @@ class TestConfigFields : public QObject {
     Q_OBJECT
 
     // "position:CC CC ...;position:..." into the image.
-    static void put(ConfigImage &image, const QString &spec)
+    static void put(ConfigImage &image, const QString &cells)
     {
-        for (const QString &part : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        for (const QString &part : cells.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
             int position = part.section(QLatin1Char(':'), 0, 0).toInt();
             for (const QString &c : part.section(QLatin1Char(':'), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
                 image.setCell(position++, c);

@@ -64,6 +64,7 @@ int CliCommands::monitor()
 
     const int periodMs = int(m_options.period * 1000);
     bool headerShown = false;
+    MonitorJournal journal;
     int frames = 0;
     int failures = 0;
     QElapsedTimer clock;
@@ -75,19 +76,25 @@ int CliCommands::monitor()
             break;
         const QString tag = link.RPF_02VektorPriemaIsPorta;
         if (tag == Tag::MonitoringOk) {
-            ++frames;
             failures = 0;
             const QDateTime now = QDateTime::currentDateTime();
             if (m_options.csv) {
-                // The journal's own CSV, one row at a time.
-                MonitorJournal row;
-                row.append(now, exchange.readings());
-                const QStringList lines = QString::fromUtf8(row.csv(exchange.layout())).split(QStringLiteral("\r\n"));
-                if (!headerShown)
-                    m_out(lines.value(0) + QLatin1Char('\n'));
-                m_out(lines.value(1) + QLatin1Char('\n'));
-                headerShown = true;
+                // The journal's own rows: one per measurement frame, a sensor frame's readings in
+                // the sensor columns of the row after it, so no row repeats old values as new.
+                const MonitorDecoder::Kind kind = MonitorDecoder::kindOf(exchange.BuferMonitoringa);
+                journal.appendFrame(now, exchange.readings(), kind);
+                if (kind == MonitorDecoder::Kind::Measurement) {
+                    ++frames;   // --count counts rows
+                    const QStringList lines =
+                        QString::fromUtf8(journal.csv(exchange.layout())).split(QStringLiteral("\r\n"));
+                    if (!headerShown)
+                        m_out(lines.value(0) + QLatin1Char('\n'));
+                    m_out(lines.value(1) + QLatin1Char('\n'));
+                    headerShown = true;
+                    journal.clear();
+                }
             } else {
+                ++frames;
                 const bool measurement =
                     MonitorDecoder::kindOf(exchange.BuferMonitoringa) == MonitorDecoder::Kind::Measurement;
                 m_out(frameLine(exchange.readings(), exchange.layout(), measurement, now) + QLatin1Char('\n'));

@@ -1021,6 +1021,13 @@ private slots:
             QCOMPARE(lines.size(), 3);
             QVERIFY2(lines.at(0).startsWith(QStringLiteral("Время,Вход 1 Вольт,Вход 1 %,Вход 1 Сост.")), qPrintable(lines.at(0)));
             QCOMPARE(lines.at(1).count(QLatin1Char(',')), lines.at(0).count(QLatin1Char(',')));
+            // A row per measurement frame: the first has no sensor readings yet, the second carries
+            // those of the sensor frame between them.
+            const qsizetype t1 = lines.at(0).split(QLatin1Char(',')).indexOf(QStringLiteral("T1"));
+            QVERIFY(t1 > 0);
+            const auto sensors = [t1](const QString &row) { return row.split(QLatin1Char(',')).mid(t1).join(QString()); };
+            QVERIFY2(sensors(lines.at(1)).trimmed().isEmpty(), qPrintable(lines.at(1)));
+            QVERIFY2(!sensors(lines.at(2)).trimmed().isEmpty(), qPrintable(lines.at(2)));
         } else {
             QCOMPARE(lines.size(), 2);
             QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d  1: \\d+\\.\\d\\d В \\d+% [HLn]"))

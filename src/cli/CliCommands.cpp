@@ -170,10 +170,16 @@ int CliCommands::connectUnit(bool exclusive)
         fail(QStringLiteral("Прервано: поиск устройства остановлен, обмена с устройством не было."));
         return ExitCode::Interrupted;
     }
+    return reportNoUnit(tried, problems, advice);
+}
+
+int CliCommands::reportNoUnit(const QStringList &tried, const QStringList &problems,
+                              const QMap<PortProblem::Kind, QString> &advice)
+{
     fail(QStringLiteral("Устройство не обнаружено! Проверены порты: %1.").arg(tried.join(QStringLiteral(", "))));
-    for (const QString &problem : std::as_const(problems))
+    for (const QString &problem : problems)
         fail(problem);
-    for (const QString &text : std::as_const(advice))
+    for (const QString &text : advice)
         if (!text.isEmpty())
             fail(text);
     return ExitCode::NoUnit;

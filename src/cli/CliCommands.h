@@ -1,10 +1,13 @@
 #pragma once
 #include "cli/CliOptions.h"
+#include "link/PortProblem.h"
 #include "monitor/MonitorDecoder.h"
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class CliUnit;
@@ -75,6 +78,9 @@ private:
     int connectOnlyUnit(int first);
     // Where the message log stands now; the generic count message shown since a mark.
     int logMark() const;
+    // "Устройство не обнаружено!" with the ports tried, each port's problem and the advice once per kind.
+    int reportNoUnit(const QStringList &tried, const QStringList &problems,
+                     const QMap<PortProblem::Kind, QString> &advice);
     bool countMessageSince(int mark) const;
     // A failed exchange's reason: `what` and the counts in place of the generic count message, or
     // the link's loss, or the final tag.

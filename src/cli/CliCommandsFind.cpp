@@ -114,15 +114,8 @@ int CliCommands::find()
     }
     if (m_options.json)
         m_out(QString::fromUtf8(QJsonDocument(units).toJson(QJsonDocument::Indented)));
-    if (units.isEmpty()) {
-        fail(QStringLiteral("Устройство не обнаружено! Проверены порты: %1.").arg(tried.join(QStringLiteral(", "))));
-        for (const QString &problem : std::as_const(problems))
-            fail(problem);
-        for (const QString &text : std::as_const(advice))
-            if (!text.isEmpty())
-                fail(text);
-        return ExitCode::NoUnit;
-    }
+    if (units.isEmpty())
+        return reportNoUnit(tried, problems, advice);
     // The ports without a unit are named too, so a unit that is there but unheard is noticed.
     for (const QString &problem : std::as_const(problems))
         say(problem);

@@ -195,6 +195,13 @@ int BatchRun::run()
         return ExitCode::NoUnit;
     }
     const bool live = !m_terminal;
+    if ((m_options.command == CliOptions::Command::ReadFirmware || m_options.command == CliOptions::Command::WriteFirmware)
+        && m_terminal && !m_options.quiet) {
+        const int speed = m_options.speed ? *m_options.speed
+                                          : m_settings.speedItems().value(m_settings.speedIndex()).trimmed().toInt();
+        if (const QString hint = CliCommands::speedHint(speed, CliCommands::offeredSpeeds(m_settings)); !hint.isEmpty())
+            m_err(hint + QLatin1Char('\n'));
+    }
     for (int port : ports) {
         std::unique_ptr<SerialPort> serialPort = m_portFactory ? m_portFactory(port)
                                                                : std::make_unique<QtSerialPort>(m_folder);

@@ -14,6 +14,7 @@
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "link/TransferReport.h"
+#include "settings/ProgramSettings.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -48,6 +49,34 @@ int CliCommands::checkFirmwareVersion()
     return ExitCode::Success;
 }
 
+QString CliCommands::speedHint(int speed, const QStringList &offered)
+{
+    // Nothing says which speeds a unit takes, so the hint leaves it to how the unit is set.
+    if (speed != 9600 || !offered.contains(QStringLiteral("115200")))
+        return QString();
+    return QStringLiteral("Прошивка передаётся на скорости 9600 бод; на 115200 бод это заняло бы около десятой части "
+                          "времени: если устройство настроено на 115200, укажите --speed 115200.");
+}
+
+QStringList CliCommands::offeredSpeeds(const ProgramSettings &settings)
+{
+    QStringList offered = ProgramSettings::kDefaultSpeeds;
+    for (const QString &item : settings.speedItems())
+        if (!offered.contains(item.trimmed()))
+            offered << item.trimmed();
+    return offered;
+}
+
+void CliCommands::beginFirmwareProgress(const QString &caption)
+{
+    m_session.status().clearProgress();
+    if (m_progress.drawn()) {
+        if (const QString hint = speedHint(m_session.link().UsbComPortSpeed, m_offeredSpeeds); !hint.isEmpty())
+            m_err(hint + QLatin1Char('\n'));
+    }
+    m_progress.begin(caption);
+}
+
 int CliCommands::waitFirmware(const QString &tag)
 {
     m_session.queue().pump();
@@ -75,8 +104,7 @@ int CliCommands::readFirmware()
     const QString untouched = QFileInfo::exists(file) ? QStringLiteral("Файл %1 не изменён.").arg(file)
                                                        : QStringLiteral("Файл %1 не создан.").arg(file);
     SerialLink &link = m_session.link();
-    m_session.status().clearProgress();
-    m_progress.begin(QStringLiteral("Чтение прошивки"));
+    beginFirmwareProgress(QStringLiteral("Чтение прошивки"));
     const int mark = logMark();
     if (!m_session.firmware().saveToFile(file)) {
         m_session.close();
@@ -130,8 +158,7 @@ int CliCommands::writeFirmware()
         return result;
     SerialLink &link = m_session.link();
     FirmwareExchange &firmware = m_session.firmware();
-    m_session.status().clearProgress();
-    m_progress.begin(QStringLiteral("Запись прошивки"));
+    beginFirmwareProgress(QStringLiteral("Запись прошивки"));
     const int mark = logMark();
     if (!firmware.loadFromFile(file)) {
         m_session.close();

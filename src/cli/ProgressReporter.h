@@ -5,11 +5,18 @@
 #include <utility>
 
 // Progress of a transfer on standard error: a bar redrawn in place on a terminal, otherwise a
-// plain line at each further tenth, so logs of scripted runs stay short.
+// plain line at each further tenth, so logs of scripted runs stay short. On a terminal a transfer
+// that goes on for a while also shows its elapsed time and, once enough is done, the time left.
 class ProgressReporter {
 public:
     using Writer = std::function<void(const QString &text)>;
+    // Milliseconds on a steady clock; tests give their own.
+    using Ticks = std::function<qint64()>;
     static constexpr int kBarWidth = 40;
+    // The time is shown from this long after the transfer began ...
+    static constexpr qint64 kTimeShownAfterMs = 2000;
+    // ... and the time left once this share (in percent) of the transfer is done.
+    static constexpr int kEstimateAfterPercent = 5;
 
     ProgressReporter(bool terminal, bool quiet, Writer writer)
         : m_terminal(terminal), m_quiet(quiet), m_writer(std::move(writer))
@@ -18,6 +25,9 @@ public:
 
     // The terminal's width; the bar narrows (or goes) so the line never wraps. 0: not known.
     void setColumns(int columns) { m_columns = columns; }
+    void setTicks(Ticks ticks) { m_ticks = std::move(ticks); }
+    // Whether a bar is drawn at all: on a terminal, without --quiet.
+    bool drawn() const { return m_terminal && !m_quiet; }
     void begin(const QString &caption);
     void update(qint64 count, qint64 total);
     // Ends the bar's line; nothing in plain mode.
@@ -27,6 +37,11 @@ public:
     static std::optional<std::pair<qint64, qint64>> parseCounter(const QString &counter);
     // "[#####.....]" with count clamped to 0..total.
     static QString bar(qint64 count, qint64 total, int width = kBarWidth);
+    // "0:07", "12:40", "1:02:03".
+    static QString duration(qint64 ms);
+    // "0:12 / осталось 1:48" after elapsedMs with count of total done; "0:12" while too little is
+    // done to say (or all of it); empty while the transfer is young.
+    static QString timeText(qint64 elapsedMs, qint64 count, qint64 total);
 
 private:
     bool m_terminal;
@@ -37,4 +52,6 @@ private:
     int m_lastTenth = -1;
     bool m_open = false;
     int m_columns = 0;
+    Ticks m_ticks;
+    qint64 m_began = 0;
 };

@@ -96,10 +96,7 @@ int main(int argc, char **argv)
             settings.addPortNumber(numbered.number);
     }
     // Only a speed the program offers: its own list and the speeds TX.cfg adds.
-    QStringList offered = ProgramSettings::kDefaultSpeeds;
-    for (const QString &item : settings.speedItems())
-        if (!offered.contains(item.trimmed()))
-            offered << item.trimmed();
+    const QStringList offered = CliCommands::offeredSpeeds(settings);
     if (options.speed && !offered.contains(QString::number(*options.speed))) {
         writerTo(stderr)(QStringLiteral("--speed: скорость %1 не предлагается; допустимы: %2.\nСправка: tarviks-cli --help\n")
                              .arg(*options.speed)
@@ -122,5 +119,6 @@ int main(int argc, char **argv)
     CliUnit session(unit, &progress);
     CliCommands commands(session, options, progress, writerTo(stdout), writerTo(stderr));
     commands.setMessageLog(&messages);
+    commands.setOfferedSpeeds(offered);
     return commands.run();
 }

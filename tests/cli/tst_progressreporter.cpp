@@ -1,4 +1,5 @@
 #include <QtTest>
+#include "cli/CliCommands.h"
 #include "cli/ProgressReporter.h"
 
 // Progress on standard error: redrawn in place on a terminal, a line per further tenth otherwise.
@@ -51,6 +52,127 @@ private slots:
         progress.update(50, 100);
         QCOMPARE(written, QStringLiteral("\r\x1b[K") + line);
         QVERIFY(line.size() < columns);
+    }
+
+    // A long transfer on a terminal: the elapsed time, then the time left at the pace so far. On a
+    // narrow terminal the bar narrows beside the time, then the time goes, then the bar.
+    void timeOnTheLine_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<qint64>("count");   // of 62720
+        QTest::addColumn<QString>("line");
+        QTest::newRow("wide: bar, counts, elapsed and left")
+            << 200 << qint64(30000) << qint64(31360)
+            << QStringLiteral("Запись прошивки [####################....................] 31360 / 62720 байт  "
+                              "0:30 / осталось 0:30");
+        QTest::newRow("70 columns: the bar narrows beside the time")
+            << 70 << qint64(30000) << qint64(31360)
+            << QStringLiteral("Запись прошивки [#####.....] 31360 / 62720 байт  0:30 / осталось 0:30");
+        QTest::newRow("60 columns: the time goes before the bar")
+            << 60 << qint64(30000) << qint64(31360)
+            << QStringLiteral("Запись прошивки [###########...........] 31360 / 62720 байт");
+        QTest::newRow("40 columns: then the bar goes")
+            << 40 << qint64(30000) << qint64(31360) << QStringLiteral("Запись прошивки 31360 / 62720 байт");
+        QTest::newRow("young transfer: no time yet")
+            << 200 << qint64(1500) << qint64(31360)
+            << QStringLiteral("Запись прошивки [####################....................] 31360 / 62720 байт");
+        QTest::newRow("too little done to say: elapsed only")
+            << 200 << qint64(3000) << qint64(2000)
+            << QStringLiteral("Запись прошивки [#.......................................] 2000 / 62720 байт  0:03");
+    }
+    void timeOnTheLine()
+    {
+        QFETCH(int, columns);
+        QFETCH(qint64, elapsedMs);
+        QFETCH(qint64, count);
+        QFETCH(QString, line);
+        qint64 now = 500000;
+        QString written;
+        ProgressReporter progress(true, false, [&written](const QString &text) { written += text; });
+        progress.setTicks([&now] { return now; });
+        progress.setColumns(columns);
+        progress.begin(QStringLiteral("Запись прошивки"));
+        now += elapsedMs;
+        progress.update(count, 62720);
+        QCOMPARE(written, QStringLiteral("\r\x1b[K") + line);
+        QVERIFY(line.size() < columns);
+    }
+
+    // Plain lines (no terminal) and --quiet carry no time, however long the transfer takes.
+    void noTimeWithoutABar_data()
+    {
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<bool>("quiet");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << false << false << QStringLiteral("Чтение прошивки: 31360 / 62720 байт\n");
+        QTest::newRow("quiet terminal") << true << true << QString();
+    }
+    void noTimeWithoutABar()
+    {
+        QFETCH(bool, terminal);
+        QFETCH(bool, quiet);
+        QFETCH(QString, expected);
+        qint64 now = 0;
+        QString written;
+        ProgressReporter progress(terminal, quiet, [&written](const QString &text) { written += text; });
+        progress.setTicks([&now] { return now; });
+        progress.begin(QStringLiteral("Чтение прошивки"));
+        now = 60000;
+        progress.update(31360, 62720);
+        QCOMPARE(written, expected);
+        QCOMPARE(progress.drawn(), terminal && !quiet);
+    }
+
+    void timeText_data()
+    {
+        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<qint64>("count");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("under 2 s: nothing") << qint64(1999) << qint64(500) << qint64(1000) << QString();
+        QTest::newRow("under 5 % done: elapsed only") << qint64(2000) << qint64(49) << qint64(1000) << "0:02";
+        QTest::newRow("5 % done: the time left") << qint64(2000) << qint64(50) << qint64(1000)
+                                                << "0:02 / осталось 0:38";
+        QTest::newRow("a tenth in 12 s") << qint64(12000) << qint64(100) << qint64(1000) << "0:12 / осталось 1:48";
+        QTest::newRow("time left rounded up") << qint64(10000) << qint64(333) << qint64(1000)
+                                             << "0:10 / осталось 0:21";
+        QTest::newRow("nothing yet") << qint64(5000) << qint64(0) << qint64(1000) << "0:05";
+        QTest::newRow("all done: elapsed only") << qint64(65000) << qint64(1000) << qint64(1000) << "1:05";
+        QTest::newRow("more than the total") << qint64(65000) << qint64(1001) << qint64(1000) << "1:05";
+        QTest::newRow("over an hour") << qint64(3723000) << qint64(1000) << qint64(1000) << "1:02:03";
+        QTest::newRow("over an hour left") << qint64(200000) << qint64(50) << qint64(1000)
+                                           << "3:20 / осталось 1:03:20";
+    }
+    void timeText()
+    {
+        QFETCH(qint64, elapsedMs);
+        QFETCH(qint64, count);
+        QFETCH(qint64, total);
+        QFETCH(QString, text);
+        QCOMPARE(ProgressReporter::timeText(elapsedMs, count, total), text);
+    }
+
+    // A firmware transfer at 9600 baud says how to take a tenth of the time, if 115200 is offered.
+    void speedHint_data()
+    {
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<QStringList>("offered");
+        QTest::addColumn<QString>("hint");
+        const QStringList all{"9600", "19200", "115200"};
+        QTest::newRow("9600") << 9600 << all
+                              << "Прошивка передаётся на скорости 9600 бод; на 115200 бод это заняло бы около десятой "
+                                 "части времени: если устройство настроено на 115200, укажите --speed 115200.";
+        QTest::newRow("19200: no hint") << 19200 << all << QString();
+        QTest::newRow("115200: no hint") << 115200 << all << QString();
+        QTest::newRow("115200 not offered") << 9600 << QStringList{"9600", "19200"} << QString();
+    }
+    void speedHint()
+    {
+        QFETCH(int, speed);
+        QFETCH(QStringList, offered);
+        QFETCH(QString, hint);
+        QCOMPARE(CliCommands::speedHint(speed, offered), hint);
     }
 
     void output()

@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -248,11 +249,42 @@ int BatchRun::run()
     }
     (m_options.command == CliOptions::Command::Find && m_options.json ? m_err : m_out)(table(m_rows));
     // Why a unit failed, and after Ctrl+C what each unit is left with.
-    for (const Row &row : std::as_const(m_rows)) {
-        if (!row.detail.isEmpty() && !(row.code == ExitCode::NoUnit && row.unit.isEmpty()))
-            m_err(QStringLiteral("COM%1 %2: ").arg(row.port).arg(row.unit) + row.detail + QLatin1Char('\n'));
-    }
+    if (const QString text = details(m_rows, m_options.quiet); !text.isEmpty())
+        m_err(text);
     return exitStatus(m_rows);
+}
+
+QString BatchRun::details(const QList<Row> &rows, bool quiet)
+{
+    const auto noUnit = [](const Row &row) { return row.code == ExitCode::NoUnit && row.unit.isEmpty(); };
+    if (!rows.isEmpty() && std::all_of(rows.cbegin(), rows.cend(), noUnit)) {
+        QStringList tried;
+        QStringList problems;
+        QMap<PortProblem::Kind, QString> advice;   // once per kind of trouble
+        for (const Row &row : rows) {
+            tried << QString::number(row.port);
+            if (!row.detail.isEmpty())
+                problems << row.detail;
+            if (!advice.contains(row.fault))
+                advice.insert(row.fault, row.advice);
+        }
+        return CliCommands::noUnitText(tried, problems, advice) + QLatin1Char('\n');
+    }
+    QString text;
+    for (const Row &row : rows) {
+        if (row.detail.isEmpty())
+            continue;
+        // A port's problem names its port already; while units answered elsewhere it is a note.
+        if (noUnit(row)) {
+            if (!quiet)
+                text += row.detail + QLatin1Char('\n');
+            continue;
+        }
+        text += (row.unit.isEmpty() ? QStringLiteral("COM%1: ").arg(row.port)
+                                    : QStringLiteral("COM%1 %2: ").arg(row.port).arg(row.unit))
+            + row.detail + QLatin1Char('\n');
+    }
+    return text;
 }
 
 void BatchRun::tick()

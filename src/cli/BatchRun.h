@@ -1,5 +1,6 @@
 #pragma once
 #include "cli/CliOptions.h"
+#include "link/PortProblem.h"
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -31,6 +32,8 @@ public:
         QString result;
         double seconds = 0;
         QString detail;     // why it failed, or what Ctrl+C left it with
+        QString advice;     // no unit: what to do about the port's trouble
+        PortProblem::Kind fault = PortProblem::Kind::None;
     };
 
     BatchRun(ProgramSettings &settings, const CliOptions &options, QString programFolder, bool terminal,
@@ -51,6 +54,9 @@ public:
     // The table's word for a unit's exit status.
     static QString resultText(int code);
     static QString table(const QList<Row> &rows);
+    // After the table: why each unit failed; for a port without a unit, its problem (unless quiet);
+    // with no unit anywhere, the report of a unit not found as a single command gives it.
+    static QString details(const QList<Row> &rows, bool quiet);
 
 private:
     int checkFile();

@@ -22,14 +22,6 @@
 
 using namespace CommandSupport;
 
-namespace {
-QString untouchedText(const QString &file)
-{
-    return QFileInfo::exists(file) ? QStringLiteral("файл %1 не изменён").arg(QFileInfo(file).fileName())
-                                   : QStringLiteral("файл %1 не создан").arg(QFileInfo(file).fileName());
-}
-}
-
 BatchUnit::BatchUnit(int port, std::unique_ptr<SerialPort> serialPort, ProgramSettings &settings, const CliOptions &options,
           const QString &folder, bool live, BatchRun::Writer err, const QList<QByteArray> &blocks)
     : m_port(port), m_options(options), m_blocks(blocks), m_messages(port, live, std::move(err)),
@@ -53,7 +45,7 @@ void BatchUnit::start()
 {
     m_clock.start();
     m_stage = QStringLiteral("поиск");
-    m_leftIn = [] { return QStringLiteral("поиск остановлен, обмена с устройством не было."); };
+    m_leftIn = [] { return UnitReport::kSearchInterrupted; };
     QString number = QString::number(m_port);
     link().PoiskUstroistva(number);
     waitWhile(Tag::NameReading, [this] { identified(); });
@@ -80,7 +72,8 @@ void BatchUnit::interrupt()
 
 BatchRun::Row BatchUnit::row() const
 {
-    return BatchRun::Row{m_port, m_name, m_code, m_result, double(m_elapsedMs) / 1000.0, m_detail};
+    return BatchRun::Row{m_port,   m_name,           m_code,         m_result, double(m_elapsedMs) / 1000.0,
+                         m_detail, m_outcome.advice, m_outcome.fault};
 }
 
 QString BatchUnit::progressLine() const
@@ -118,7 +111,13 @@ void BatchUnit::begin(const QString &stage, std::function<QString()> leftIn)
     m_stage = stage;
     m_leftIn = std::move(leftIn);
     m_counting = true;
+    m_mark = m_messages.texts.size();
     m_unit->status().clearProgress();
+}
+
+bool BatchUnit::countShown() const
+{
+    return UnitReport::countMessageIn(m_messages.texts, m_mark);
 }
 
 void BatchUnit::abort()
@@ -134,6 +133,8 @@ void BatchUnit::finish(int code, const QString &result)
     m_unit->stop();
     m_code = code;
     m_result = code == ExitCode::Success ? result : BatchRun::resultText(code);
+    if (code == ExitCode::NoUnit && !m_outcome.reason.isEmpty())
+        m_result += QStringLiteral(": ") + m_outcome.reason;
     m_detail = code == ExitCode::Success ? QString() : result;
     m_elapsedMs = m_clock.elapsed();
     m_done = true;
@@ -150,8 +151,9 @@ void BatchUnit::fail(int code, const QString &result)
 void BatchUnit::identified()
 {
     if (link().RPF_02VektorPriemaIsPorta != Tag::NameRead || !link().isOpen()) {
+        m_outcome = UnitReport::portOutcome(m_port, link(), m_unit->programFolder());
         link().CloseUsbComPort();
-        finish(ExitCode::NoUnit, QStringLiteral("устройство не обнаружено"));
+        finish(ExitCode::NoUnit, m_outcome.problem);
         return;
     }
     m_name = link().deviceName().trimmed();
@@ -159,12 +161,13 @@ void BatchUnit::identified()
     switch (m_options.command) {
     case CliOptions::Command::Find:
         readInfo([this](bool ok) {
-            m_json = CliCommands::unitJson(m_port, link(), m_unit->deviceInfo());
-            m_findText = CliCommands::unitText(m_port, link(), m_unit->deviceInfo());
+            m_json = CliCommands::unitJson(m_port, link(), m_unit->deviceInfo(), ok);
+            m_findText = CliCommands::unitText(m_port, link(), m_unit->deviceInfo(), ok);
             if (ok)
                 finish(ExitCode::Success, QStringLiteral("найдено"));
             else
-                fail(ExitCode::TransferFailed, transferProblem(link()));
+                fail(ExitCode::TransferFailed,
+                     UnitReport::infoReadFailure(link(), countShown(), m_unit->configExchange()));
         });
         return;
     case CliOptions::Command::ReadConfig:
@@ -177,11 +180,12 @@ void BatchUnit::identified()
     case CliOptions::Command::WriteFirmware:
         readInfo([this](bool ok) {
             if (!ok)
-                return fail(ExitCode::TransferFailed, transferProblem(link()));
+                return fail(ExitCode::TransferFailed,
+                            UnitReport::infoReadFailure(link(), countShown(), m_unit->configExchange())
+                                + QLatin1Char(' ') + UnitReport::kFirmwareUntouched);
             const QString version = m_unit->deviceInfo().VersiaProshivki;
             if (!FirmwareExchange::versionAllowsTransfer(version))
-                return fail(ExitCode::TransferFailed,
-                            QStringLiteral("устройство не сообщает версию прошивки (%1)").arg(version));
+                return fail(ExitCode::TransferFailed, UnitReport::firmwareUnavailable(version));
             if (m_options.command == CliOptions::Command::ReadFirmware)
                 readFirmware();
             else
@@ -198,7 +202,7 @@ void BatchUnit::readInfo(std::function<void(bool)> then)
     clearImage(m_unit->image());
     m_unit->deviceInfo().KolichestvoVhodov.reset();
     begin(QStringLiteral("чтение конфигурации"),
-          [] { return QStringLiteral("чтение конфигурации остановлено, в устройство ничего не записано."); });
+          [] { return QStringLiteral("Прервано: чтение конфигурации остановлено, в устройство ничего не записано."); });
     m_unit->configExchange().ConfiguraciaReadProcess();
     waitWhile(Tag::ConfigRead, [this, then = std::move(then)] {
         const bool ok = link().RPF_02VektorPriemaIsPorta == Tag::ReadOk;
@@ -215,49 +219,41 @@ QString BatchUnit::fileIn(const QString &suffix) const
 void BatchUnit::readConfig()
 {
     const QString file = fileIn(QStringLiteral(".cf"));
-    const QString untouched = untouchedText(file);
     m_dialogs.setFileName(file);
-    begin(QStringLiteral("чтение конфигурации"), [untouched] { return untouched + QLatin1Char('.') + kStillSending; });
+    begin(QStringLiteral("чтение конфигурации"), [file] { return UnitReport::readInterrupted(false, file); });
     m_unit->configTransfer().CopyToFile();
     if (link().RPF_02VektorPriemaIsPorta != Tag::ConfigFileCopy)
-        return fail(ExitCode::BadFile, m_messages.texts.value(0, untouched));
-    waitWhile(Tag::ConfigFileCopy, [this, file, untouched] {
+        return fail(ExitCode::BadFile, m_messages.texts.value(m_mark, UnitReport::fileUntouched(file)));
+    waitWhile(Tag::ConfigFileCopy, [this, file] {
         if (link().RPF_02VektorPriemaIsPorta != Tag::Saved)
-            return fail(ExitCode::TransferFailed, transferProblem(link()) + QLatin1Char(' ') + untouched);
+            return fail(ExitCode::TransferFailed,
+                        UnitReport::configCopyFailure(link(), countShown(), m_unit->configTransfer(), file));
         finish(ExitCode::Success, QStringLiteral("сохранено: ") + QFileInfo(file).fileName());
     });
-}
-
-QString BatchUnit::partialConfig(int sent) const
-{
-    return sent == 0 ? QStringLiteral("данные конфигурации в устройство не передавались.")
-                     : QStringLiteral("передано %1 из %2 байт: конфигурация в устройстве может быть записана не "
-                                      "полностью, повторите запись.")
-                           .arg(sent)
-                           .arg(ConfigImage::kMemorySize);
 }
 
 void BatchUnit::writeConfig()
 {
     m_dialogs.setFileName(m_options.file);
     ConfigFileTransfer &transfer = m_unit->configTransfer();
-    begin(QStringLiteral("запись конфигурации"), [this] { return partialConfig(m_unit->configTransfer().SchetchikBaitov); });
+    begin(QStringLiteral("запись конфигурации"),
+          [this] { return UnitReport::configWriteInterrupted(m_unit->configTransfer().SchetchikBaitov); });
     transfer.LoadFromFile();
     if (link().RPF_02VektorPriemaIsPorta != Tag::ConfigFileLoad)
-        return fail(ExitCode::BadFile, m_messages.texts.value(0, QStringLiteral("файл не прочитан")));
+        return fail(ExitCode::BadFile, m_messages.texts.value(m_mark, QStringLiteral("файл не прочитан")));
     waitWhile(Tag::ConfigFileLoad, [this] {
         if (link().RPF_02VektorPriemaIsPorta != Tag::Written)
-            return fail(ExitCode::TransferFailed, transferProblem(link()) + QLatin1Char(' ')
-                                                      + partialConfig(m_unit->configTransfer().SchetchikBaitov));
+            return fail(ExitCode::TransferFailed,
+                        UnitReport::configLoadFailure(link(), countShown(), m_unit->configTransfer()));
         if (!m_options.verify)
             return finish(ExitCode::Success, QStringLiteral("записано"));
         clearImage(m_unit->image());
-        begin(QStringLiteral("проверка"), [] { return QStringLiteral("конфигурация записана, проверка не выполнена."); });
+        begin(QStringLiteral("проверка"), [] { return UnitReport::kConfigVerifyInterrupted; });
         m_unit->configExchange().ConfiguraciaReadProcess();
         waitWhile(Tag::ConfigRead, [this] {
             if (link().RPF_02VektorPriemaIsPorta != Tag::ReadOk)
-                return fail(ExitCode::TransferFailed, transferProblem(link())
-                                                          + QStringLiteral(" Конфигурация записана, проверка не выполнена."));
+                return fail(ExitCode::TransferFailed,
+                            UnitReport::configVerifyFailure(link(), countShown(), m_unit->configExchange()));
             const CliCommands::Mismatch mismatch = CliCommands::compare(m_unit->image(), m_blocks);
             if (mismatch.count > 0)
                 return finish(ExitCode::VerifyMismatch, CliCommands::mismatchText(mismatch, ConfigImage::kMemorySize));
@@ -275,51 +271,43 @@ bool BatchUnit::startFirmware(const QString &tag)
 void BatchUnit::readFirmware()
 {
     const QString file = fileIn(QStringLiteral(".fw"));
-    const QString untouched = untouchedText(file);
-    begin(QStringLiteral("чтение прошивки"), [untouched] { return untouched + QLatin1Char('.') + kStillSending; });
+    begin(QStringLiteral("чтение прошивки"), [file] { return UnitReport::readInterrupted(true, file); });
     if (!m_unit->firmwareExchange().saveToFile(file))
-        return fail(ExitCode::BadFile, m_messages.texts.value(0, untouched));
+        return fail(ExitCode::BadFile, m_messages.texts.value(m_mark, UnitReport::fileUntouched(file)));
     if (!startFirmware(Tag::FirmwareRead))
-        return fail(ExitCode::TransferFailed, m_messages.texts.value(0, untouched));
-    waitWhile(Tag::FirmwareRead, [this, file, untouched] {
+        return fail(ExitCode::TransferFailed, m_messages.texts.value(m_mark, UnitReport::fileUntouched(file)));
+    waitWhile(Tag::FirmwareRead, [this, file] {
         if (link().RPF_02VektorPriemaIsPorta != Tag::Saved)
-            return fail(ExitCode::TransferFailed, QStringLiteral("Ошибка при сохранении! ") + untouched);
+            return fail(ExitCode::TransferFailed,
+                        UnitReport::firmwareReadFailure(link(), countShown(), m_unit->firmwareExchange(), file));
         finish(ExitCode::Success, QStringLiteral("сохранено: ") + QFileInfo(file).fileName());
     });
-}
-
-QString BatchUnit::partialFirmware(int sent) const
-{
-    return sent == 0 ? QStringLiteral("данные прошивки в устройство не передавались.")
-                     : QStringLiteral("запись прошивки остановлена после %1 из %2 байт. ")
-                               .arg(sent)
-                               .arg(FirmwareFile::kFirmwareSize)
-                           + FirmwareExchange::kMayBeUnusable;
 }
 
 void BatchUnit::writeFirmware()
 {
     FirmwareExchange &firmware = m_unit->firmwareExchange();
-    begin(QStringLiteral("запись прошивки"), [this] { return partialFirmware(m_unit->firmwareExchange().SchetchikBaitov); });
+    begin(QStringLiteral("запись прошивки"),
+          [this] { return UnitReport::firmwareWriteInterrupted(m_unit->firmwareExchange().SchetchikBaitov); });
     if (!firmware.loadFromFile(m_options.file))
-        return fail(ExitCode::BadFile, m_messages.texts.value(0, QStringLiteral("файл не прочитан")));
+        return fail(ExitCode::BadFile, m_messages.texts.value(m_mark, QStringLiteral("файл не прочитан")));
     if (!startFirmware(Tag::FirmwareWrite))
-        return fail(ExitCode::TransferFailed, QStringLiteral("Ошибка при записи!"));
+        return fail(ExitCode::TransferFailed, m_messages.texts.value(m_mark, transferProblem(link())));
     waitWhile(Tag::FirmwareWrite, [this] {
         if (link().RPF_02VektorPriemaIsPorta != Tag::Written)
             return fail(ExitCode::TransferFailed,
-                        QStringLiteral("Ошибка при записи! ") + partialFirmware(m_unit->firmwareExchange().SchetchikBaitov));
+                        UnitReport::firmwareWriteFailure(link(), countShown(), m_unit->firmwareExchange()));
         if (!m_options.verify)
             return finish(ExitCode::Success, QStringLiteral("записано"));
         // Read back into a scratch file through the same routine as read-firmware.
         m_scratch = std::make_unique<QTemporaryDir>();
         const QString readBack = m_scratch->filePath(QStringLiteral("verify.fw"));
-        begin(QStringLiteral("проверка"), [] { return QStringLiteral("прошивка записана, проверка не выполнена."); });
+        begin(QStringLiteral("проверка"), [] { return UnitReport::kFirmwareVerifyInterrupted; });
         if (!m_scratch->isValid() || !m_unit->firmwareExchange().saveToFile(readBack) || !startFirmware(Tag::FirmwareRead))
-            return fail(ExitCode::TransferFailed, QStringLiteral("прошивка записана, проверка не выполнена."));
+            return fail(ExitCode::TransferFailed, UnitReport::kFirmwareVerifySkipped);
         waitWhile(Tag::FirmwareRead, [this, readBack] {
             if (link().RPF_02VektorPriemaIsPorta != Tag::Saved)
-                return fail(ExitCode::TransferFailed, QStringLiteral("прошивка записана, проверка не выполнена."));
+                return fail(ExitCode::TransferFailed, UnitReport::kFirmwareVerifySkipped);
             m_unit->stop();
             QByteArray unitBytes;
             for (const QByteArray &block : FirmwareFile::read(readBack).blocks)

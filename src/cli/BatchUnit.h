@@ -1,7 +1,10 @@
 #pragma once
 #include "cli/BatchRun.h"
 #include "cli/ExitCode.h"
+#include "cli/UnitReport.h"
 #include "cli/FixedFileDialogs.h"
+#include "cli/StderrMessageSink.h"
+#include "config/ConfigExchange.h"
 #include "shell/Clock.h"
 #include "shell/MessageSink.h"
 #include <QElapsedTimer>
@@ -16,6 +19,7 @@ class SerialLink;
 class UnitSession;
 
 // A unit's message boxes: kept for the end, and in plain mode also shown at once with the port.
+// The generic count message is not printed: the unit's result says which count was wrong.
 class UnitMessages : public MessageSink {
 public:
     UnitMessages(int port, bool live, BatchRun::Writer err)
@@ -25,9 +29,20 @@ public:
     void show(const QString &text) override
     {
         texts << text;
-        if (m_live)
-            m_err(m_prefix + text + QLatin1Char('\n'));
+        const QString printed = StderrMessageSink::visible(text, kWithheld);
+        if (m_live && !printed.isEmpty())
+            m_err(m_prefix + printed + QLatin1Char('\n'));
     }
+    // The texts kept, without the withheld lines; those printed with nothing left are left out.
+    QStringList printable() const
+    {
+        QStringList out;
+        for (const QString &text : texts)
+            if (const QString printed = StderrMessageSink::visible(text, kWithheld); !printed.isEmpty())
+                out << printed;
+        return out;
+    }
+    inline static const QStringList kWithheld{ConfigExchange::kCountMismatch};
     QStringList texts;
 
 private:
@@ -58,7 +73,7 @@ public:
     BatchRun::Row row() const;
     QJsonObject json() const { return m_json; }
     QString findText() const { return m_findText; }
-    const QStringList &messages() const { return m_messages.texts; }
+    QStringList messages() const { return m_messages.printable(); }
     // Port, name, bytes and state, for the progress display.
     QString progressLine() const;
     // The tenth of the running transfer, -1 when none runs: plain mode writes a line per tenth.
@@ -73,6 +88,8 @@ private:
     void abort();
     void finish(int code, const QString &result);
     void fail(int code, const QString &result);
+    // Whether the generic count message came since the running step began.
+    bool countShown() const;
 
     void identified();
 
@@ -83,16 +100,12 @@ private:
 
     void readConfig();
 
-    QString partialConfig(int sent) const;
-
     void writeConfig();
 
     // A firmware transfer starts through the queue.
     bool startFirmware(const QString &tag);
 
     void readFirmware();
-
-    QString partialFirmware(int sent) const;
 
     void writeFirmware();
 
@@ -115,6 +128,8 @@ private:
     int m_code = ExitCode::Success;
     QString m_result;
     QString m_detail;
+    UnitReport::PortOutcome m_outcome;
+    qsizetype m_mark = 0;   // messages before the running step
     qint64 m_elapsedMs = 0;
     bool m_done = false;
     QJsonObject m_json;

@@ -6,6 +6,7 @@
 #include "cli/InterruptWatch.h"
 #include "cli/ProgressReporter.h"
 #include "cli/StderrMessageSink.h"
+#include "cli/UnitReport.h"
 #include "config/ConfigExchange.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
@@ -130,7 +131,7 @@ int CliCommands::connectOnlyUnit(int first)
         }
     }
     if (InterruptWatch::interrupted()) {
-        fail(QStringLiteral("Прервано: поиск устройства остановлен, обмена с устройством не было."));
+        fail(UnitReport::kSearchInterrupted);
         return ExitCode::Interrupted;
     }
     if (found.size() > 1) {
@@ -167,7 +168,7 @@ int CliCommands::connectUnit(bool exclusive)
             advice.insert(m_session.lastPortFault(), m_session.lastPortAdvice());
     }
     if (InterruptWatch::interrupted()) {
-        fail(QStringLiteral("Прервано: поиск устройства остановлен, обмена с устройством не было."));
+        fail(UnitReport::kSearchInterrupted);
         return ExitCode::Interrupted;
     }
     return reportNoUnit(tried, problems, advice);
@@ -176,13 +177,20 @@ int CliCommands::connectUnit(bool exclusive)
 int CliCommands::reportNoUnit(const QStringList &tried, const QStringList &problems,
                               const QMap<PortProblem::Kind, QString> &advice)
 {
-    fail(QStringLiteral("Устройство не обнаружено! Проверены порты: %1.").arg(tried.join(QStringLiteral(", "))));
-    for (const QString &problem : problems)
-        fail(problem);
+    fail(noUnitText(tried, problems, advice));
+    return ExitCode::NoUnit;
+}
+
+QString CliCommands::noUnitText(const QStringList &tried, const QStringList &problems,
+                                const QMap<PortProblem::Kind, QString> &advice)
+{
+    QStringList lines{
+        QStringLiteral("Устройство не обнаружено! Проверены порты: %1.").arg(tried.join(QStringLiteral(", ")))};
+    lines << problems;
     for (const QString &text : advice)
         if (!text.isEmpty())
-            fail(text);
-    return ExitCode::NoUnit;
+            lines << text;
+    return lines.join(QLatin1Char('\n'));
 }
 
 int CliCommands::logMark() const
@@ -192,21 +200,7 @@ int CliCommands::logMark() const
 
 bool CliCommands::countMessageSince(int mark) const
 {
-    if (!m_log)
-        return false;
-    for (qsizetype i = mark; i < m_log->shown().size(); ++i) {
-        if (m_log->shown().at(i).split(QLatin1Char('\n')).contains(ConfigExchange::kCountMismatch))
-            return true;
-    }
-    return false;
-}
-
-QString CliCommands::failureText(int mark, const QString &what, const QString &detail)
-{
-    // The routine's generic count message is withheld; the counts say which way it went wrong.
-    if (countMessageSince(mark))
-        return what + QLatin1Char(' ') + detail;
-    return transferProblem(m_session.link());
+    return m_log && UnitReport::countMessageIn(m_log->shown(), mark);
 }
 
 bool CliCommands::readUnitInfo(int port)
@@ -227,9 +221,7 @@ bool CliCommands::readUnitInfo(int port)
     const bool ok = link.RPF_02VektorPriemaIsPorta == Tag::ReadOk;
     if (!ok)
         fail(QStringLiteral("Com%1: ").arg(port)
-             + failureText(mark, QStringLiteral("Ошибка при чтении конфигурации!"),
-                           TransferReport::readFailure(m_session.configExchange().SchetchikBaitov,
-                                                       ConfigImage::kImageSize)));
+             + UnitReport::infoReadFailure(link, countMessageSince(mark), m_session.configExchange()));
     m_session.deviceInfo().fill();
     return ok;
 }

@@ -45,9 +45,14 @@ public:
     static QString frameLine(const MonitorReadings &readings, const MonitorDecoder::Layout &layout, bool measurement,
                              const QDateTime &time);
 
-    // What find tells of a unit whose configuration was read: a JSON object, or lines of text.
-    static QJsonObject unitJson(int port, SerialLink &link, const DeviceInfo &info);
-    static QString unitText(int port, SerialLink &link, const DeviceInfo &info);
+    // What find tells of a unit: a JSON object, or lines of text; without a complete configuration
+    // read (complete false), what is known and that the rest could not be read.
+    static QJsonObject unitJson(int port, SerialLink &link, const DeviceInfo &info, bool complete = true);
+    static QString unitText(int port, SerialLink &link, const DeviceInfo &info, bool complete = true);
+    // "Устройство не обнаружено!" with the ports tried, each port's problem and the advice once per
+    // kind of trouble, as lines.
+    static QString noUnitText(const QStringList &tried, const QStringList &problems,
+                              const QMap<PortProblem::Kind, QString> &advice);
 
     // A firmware transfer at 9600 baud: one line on how to move it in about a tenth of the time,
     // when the program offers 115200; empty otherwise.
@@ -89,13 +94,10 @@ private:
     int connectOnlyUnit(int first);
     // Where the message log stands now; the generic count message shown since a mark.
     int logMark() const;
-    // "Устройство не обнаружено!" with the ports tried, each port's problem and the advice once per kind.
+    // noUnitText on stderr; NoUnit.
     int reportNoUnit(const QStringList &tried, const QStringList &problems,
                      const QMap<PortProblem::Kind, QString> &advice);
     bool countMessageSince(int mark) const;
-    // A failed exchange's reason: `what` and the counts in place of the generic count message, or
-    // the link's loss, or the final tag.
-    QString failureText(int mark, const QString &what, const QString &detail);
     void say(const QString &text);   // informational, silenced by --quiet
     void fail(const QString &text);  // always shown
 

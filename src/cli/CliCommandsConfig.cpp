@@ -6,6 +6,7 @@
 #include "cli/FileChecks.h"
 #include "cli/InterruptWatch.h"
 #include "cli/ProgressReporter.h"
+#include "cli/UnitReport.h"
 #include "config/ConfigExchange.h"
 #include "config/ConfigFileTransfer.h"
 #include "config/ConfigFiles.h"
@@ -30,10 +31,6 @@ int CliCommands::readConfig()
     if (connected != ExitCode::Success)
         return connected;
     SerialLink &link = m_session.link();
-    const bool existed = QFileInfo::exists(file);
-    const QString untouched = existed ? QStringLiteral("Файл %1 не изменён.").arg(file)
-                                      : QStringLiteral("Файл %1 не создан.").arg(file);
-
     m_session.status().clearProgress();
     m_progress.begin(QStringLiteral("Чтение конфигурации"));
     const int mark = logMark();
@@ -45,15 +42,14 @@ int CliCommands::readConfig()
     }
     if (m_session.waitWhileTag(Tag::ConfigFileCopy) == CliUnit::End::Interrupted) {
         m_session.abort();
-        fail(QStringLiteral("Прервано: чтение остановлено. ") + untouched + kStillSending);
+        fail(UnitReport::readInterrupted(false, file));
         return ExitCode::Interrupted;
     }
     if (link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
         const QString problem =
-            failureText(mark, QStringLiteral("Ошибка при чтении!"),
-                        TransferReport::readFailure(m_session.configTransfer().SchetchikBaitov, ConfigImage::kImageSize));
+            UnitReport::configCopyFailure(link, countMessageSince(mark), m_session.configTransfer(), file);
         m_session.abort();
-        fail(problem + QLatin1Char(' ') + untouched);
+        fail(problem);
         return ExitCode::TransferFailed;
     }
     m_session.close();
@@ -87,25 +83,16 @@ int CliCommands::writeConfig()
         m_session.close();
         return ExitCode::BadFile;
     }
-    const QString partial = QStringLiteral(
-        "Передано %1 из %2 байт: конфигурация в устройстве может быть записана не полностью, повторите запись.");
     if (m_session.waitWhileTag(Tag::ConfigFileLoad) == CliUnit::End::Interrupted) {
         const int sent = transfer.SchetchikBaitov;
         m_session.abort();
-        fail(QStringLiteral("Прервано: запись остановлена. ")
-             + (sent == 0 ? QStringLiteral("Данные конфигурации в устройство не передавались.")
-                          : partial.arg(sent).arg(ConfigImage::kMemorySize)));
+        fail(UnitReport::configWriteInterrupted(sent));
         return ExitCode::Interrupted;
     }
     if (link.RPF_02VektorPriemaIsPorta != Tag::Written) {
-        const QString problem =
-            failureText(mark, QStringLiteral("Ошибка при записи!"), TransferReport::writeFailure(transfer.lockStep()));
-        const int sent = transfer.SchetchikBaitov;
-        const bool nothing = TransferReport::nothingSent(transfer.lockStep());
+        const QString problem = UnitReport::configLoadFailure(link, countMessageSince(mark), transfer);
         m_session.abort();
-        fail(problem + QLatin1Char(' ')
-             + (nothing ? QStringLiteral("Данные конфигурации в устройство не передавались, конфигурация в нём прежняя.")
-                        : partial.arg(sent).arg(ConfigImage::kMemorySize)));
+        fail(problem);
         return ExitCode::TransferFailed;
     }
     say(QStringLiteral("Записано успешно! ") + file);
@@ -121,15 +108,14 @@ int CliCommands::writeConfig()
     m_session.configExchange().ConfiguraciaReadProcess();
     if (m_session.waitWhileTag(Tag::ConfigRead) == CliUnit::End::Interrupted) {
         m_session.abort();
-        fail(QStringLiteral("Прервано: конфигурация записана, проверка не выполнена."));
+        fail(UnitReport::kConfigVerifyInterrupted);
         return ExitCode::Interrupted;
     }
     if (link.RPF_02VektorPriemaIsPorta != Tag::ReadOk) {
         const QString problem =
-            failureText(verifyMark, QStringLiteral("Ошибка при чтении!"),
-                        TransferReport::readFailure(m_session.configExchange().SchetchikBaitov, ConfigImage::kImageSize));
+            UnitReport::configVerifyFailure(link, countMessageSince(verifyMark), m_session.configExchange());
         m_session.abort();
-        fail(problem + QStringLiteral(" Конфигурация записана, проверка не выполнена."));
+        fail(problem);
         return ExitCode::TransferFailed;
     }
     m_session.close();

@@ -36,7 +36,7 @@ QJsonValue jsonText(const QString &value)
 }
 }
 
-QJsonObject CliCommands::unitJson(int port, SerialLink &link, const DeviceInfo &info)
+QJsonObject CliCommands::unitJson(int port, SerialLink &link, const DeviceInfo &info, bool complete)
 {
     QJsonObject unit;
     unit.insert(QStringLiteral("port"), port);
@@ -47,10 +47,12 @@ QJsonObject CliCommands::unitJson(int port, SerialLink &link, const DeviceInfo &
     unit.insert(QStringLiteral("coreVersion"), jsonText(info.VersiaJadra));
     unit.insert(QStringLiteral("firmwareVersion"), jsonText(info.VersiaProshivki));
     unit.insert(QStringLiteral("imei"), jsonText(info.value(4)));
+    if (!complete)
+        unit.insert(QStringLiteral("configurationRead"), false);
     return unit;
 }
 
-QString CliCommands::unitText(int port, SerialLink &link, const DeviceInfo &info)
+QString CliCommands::unitText(int port, SerialLink &link, const DeviceInfo &info, bool complete)
 {
     QString text = QStringLiteral("Com%1 (%2)\n").arg(port).arg(link.port().deviceFor(port));
     const auto line = [&text](const QString &caption, const QString &value) {
@@ -65,6 +67,8 @@ QString CliCommands::unitText(int port, SerialLink &link, const DeviceInfo &info
             line(DeviceInfo::caption(field), field == kNameField ? info.value(field).trimmed() : info.value(field));
         }
     }
+    if (!complete)
+        text += QStringLiteral("  Остальное не прочитано: конфигурация устройства не прочитана.\n");
     return text;
 }
 
@@ -96,16 +100,9 @@ int CliCommands::find()
             readFailed = true;
             complete = false;
         }
-        QJsonObject unit = unitJson(port, link, m_session.deviceInfo());
-        if (!complete)
-            unit.insert(QStringLiteral("configurationRead"), false);
-        units.append(unit);
-        if (!m_options.json) {
-            QString text = unitText(port, link, m_session.deviceInfo());
-            if (!complete)
-                text += QStringLiteral("  Остальное не прочитано: конфигурация устройства не прочитана.\n");
-            m_out(text);
-        }
+        units.append(unitJson(port, link, m_session.deviceInfo(), complete));
+        if (!m_options.json)
+            m_out(unitText(port, link, m_session.deviceInfo(), complete));
         m_session.close();
     }
     if (InterruptWatch::interrupted()) {

@@ -6,6 +6,7 @@
 #include "cli/FileChecks.h"
 #include "cli/InterruptWatch.h"
 #include "cli/ProgressReporter.h"
+#include "cli/UnitReport.h"
 #include "devinfo/DeviceInfo.h"
 #include "firmware/FirmwareExchange.h"
 #include "firmware/FirmwareFile.h"
@@ -21,12 +22,6 @@
 
 using namespace CommandSupport;
 
-namespace {
-// A firmware command reads the configuration first, for the unit's firmware version.
-const QString kFirmwareUntouched =
-    QStringLiteral("Прошивка в устройстве не затронута: команда остановилась на чтении конфигурации.");
-}
-
 int CliCommands::checkFirmwareVersion()
 {
     if (!readUnitInfo(m_session.link().UsbComPortNumber)) {
@@ -35,15 +30,13 @@ int CliCommands::checkFirmwareVersion()
             return ExitCode::Interrupted;
         }
         m_session.close();
-        fail(kFirmwareUntouched);
+        fail(UnitReport::kFirmwareUntouched);
         return ExitCode::TransferFailed;
     }
     const QString version = m_session.deviceInfo().VersiaProshivki;
     if (!FirmwareExchange::versionAllowsTransfer(version)) {
         m_session.close();
-        fail(QStringLiteral("Операции с прошивкой недоступны: устройство не сообщает версию прошивки (%1). ")
-                 .arg(version)
-             + kFirmwareUntouched);
+        fail(UnitReport::firmwareUnavailable(version));
         return ExitCode::TransferFailed;
     }
     return ExitCode::Success;
@@ -101,8 +94,6 @@ int CliCommands::readFirmware()
         result = checkFirmwareVersion();
     if (result != ExitCode::Success)
         return result;
-    const QString untouched = QFileInfo::exists(file) ? QStringLiteral("Файл %1 не изменён.").arg(file)
-                                                       : QStringLiteral("Файл %1 не создан.").arg(file);
     SerialLink &link = m_session.link();
     beginFirmwareProgress(QStringLiteral("Чтение прошивки"));
     const int mark = logMark();
@@ -113,15 +104,14 @@ int CliCommands::readFirmware()
     result = waitFirmware(Tag::FirmwareRead);
     if (result == ExitCode::Interrupted) {
         m_session.abort();
-        fail(QStringLiteral("Прервано: чтение прошивки остановлено. ") + untouched + kStillSending);
+        fail(UnitReport::readInterrupted(true, file));
         return result;
     }
     if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
         const QString problem =
-            failureText(mark, QStringLiteral("Ошибка при чтении прошивки!"),
-                        TransferReport::readFailure(m_session.firmware().SchetchikBaitov, FirmwareFile::kFirmwareSize));
+            UnitReport::firmwareReadFailure(link, countMessageSince(mark), m_session.firmware(), file);
         m_session.abort();
-        fail(problem + QLatin1Char(' ') + untouched);
+        fail(problem);
         return ExitCode::TransferFailed;
     }
     m_session.close();
@@ -168,21 +158,13 @@ int CliCommands::writeFirmware()
     if (result == ExitCode::Interrupted) {
         const int sent = firmware.SchetchikBaitov;
         m_session.abort();
-        fail(sent == 0 ? QStringLiteral("Прервано: запись прошивки остановлена, данные прошивки в устройство не "
-                                        "передавались.")
-                       : QStringLiteral("Прервано: запись прошивки остановлена после %1 из %2 байт. ")
-                                 .arg(sent)
-                                 .arg(FirmwareFile::kFirmwareSize)
-                             + FirmwareExchange::kMayBeUnusable);
+        fail(UnitReport::firmwareWriteInterrupted(sent));
         return result;
     }
     if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Written) {
-        const QString problem = failureText(mark, QStringLiteral("Ошибка при записи прошивки!"),
-                                            TransferReport::writeFailure(firmware.lockStep()));
-        const bool nothing = TransferReport::nothingSent(firmware.lockStep());
+        const QString problem = UnitReport::firmwareWriteFailure(link, countMessageSince(mark), firmware);
         m_session.abort();
-        fail(nothing ? problem + QStringLiteral(" Данные прошивки в устройство не передавались, прошивка в нём прежняя.")
-                     : problem);
+        fail(problem);
         return ExitCode::TransferFailed;
     }
     say(QStringLiteral("Записано успешно! ") + file);
@@ -198,18 +180,18 @@ int CliCommands::writeFirmware()
     m_progress.begin(QStringLiteral("Проверка"));
     if (!scratch.isValid() || !firmware.saveToFile(readBack)) {
         m_session.close();
-        fail(QStringLiteral("Прошивка записана, проверка не выполнена."));
+        fail(UnitReport::kFirmwareVerifySkipped);
         return ExitCode::TransferFailed;
     }
     result = waitFirmware(Tag::FirmwareRead);
     if (result == ExitCode::Interrupted) {
         m_session.abort();
-        fail(QStringLiteral("Прервано: прошивка записана, проверка не выполнена."));
+        fail(UnitReport::kFirmwareVerifyInterrupted);
         return result;
     }
     if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
         m_session.abort();
-        fail(QStringLiteral("Прошивка записана, проверка не выполнена."));
+        fail(UnitReport::kFirmwareVerifySkipped);
         return ExitCode::TransferFailed;
     }
     m_session.close();

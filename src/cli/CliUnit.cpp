@@ -3,8 +3,6 @@
 #include "cli/ProgressReporter.h"
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
-#include "link/PortNumbering.h"
-#include "link/RussianCount.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
 #include "link/StatusModel.h"
@@ -51,9 +49,7 @@ QList<int> CliUnit::candidatePorts(std::optional<int> port) const
 
 bool CliUnit::identify(int port)
 {
-    m_lastPortProblem.clear();
-    m_lastPortAdvice.clear();
-    m_lastPortFault = PortProblem::Kind::None;
+    m_lastOutcome = {};
     status().setConnection(StatusModel::kNone);
     QString number = QString::number(port);
     drainUntilQuiet(number);
@@ -65,25 +61,7 @@ bool CliUnit::identify(int port)
         status().setConnection(StatusModel::kActive);
         return true;
     }
-    if (!link().isOpen() && link().RPF_02ComError != 0) {
-        const SerialPort &serial = link().port();
-        m_lastPortProblem =
-            PortProblem::describe(port, serial.deviceFor(port), link().RPF_02ComError, serial.lastErrorText());
-        m_lastPortFault = serial.lastFault();
-        m_lastPortAdvice =
-            PortProblem::advice(port, m_lastPortFault, PortNumbering(m_unit.programFolder()).portsFolder());
-    } else if (!link().connectionError().isEmpty()) {
-        m_lastPortProblem = link().connectionError();
-    } else {
-        // The port opened: say what, if anything, came back on it.
-        const QString where = QStringLiteral("Com%1 = %2: ").arg(port).arg(link().port().deviceFor(port));
-        const int received = link().NameByteCount;
-        m_lastPortProblem = received == 0
-            ? where + QStringLiteral("нет ответа на запрос опознания.")
-            : where + QStringLiteral("ответ не от устройства ЗОРГЕЛ: получено %1, а устройство отвечает 24 байтами, "
-                                     "начиная с «#4000=».")
-                          .arg(RussianCount::bytes(received));
-    }
+    m_lastOutcome = UnitReport::portOutcome(port, link(), m_unit.programFolder());
     link().CloseUsbComPort();
     return false;
 }

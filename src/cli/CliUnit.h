@@ -1,4 +1,5 @@
 #pragma once
+#include "cli/UnitReport.h"
 #include "link/PortProblem.h"
 #include <QList>
 #include <QObject>
@@ -29,10 +30,10 @@ public:
     bool identify(int port);
     // Why the last attempt found nothing, e.g. "Com3 = /dev/ttyUSB2: Error 8010, нет прав на доступ к
     // порту: Permission denied.", or "Com1 = /dev/pts/3: нет ответа на запрос опознания.".
-    QString lastPortProblem() const { return m_lastPortProblem; }
+    QString lastPortProblem() const { return m_lastOutcome.problem; }
     // What to do about it (close the other program, join dialout, link another adapter); may be empty.
-    QString lastPortAdvice() const { return m_lastPortAdvice; }
-    PortProblem::Kind lastPortFault() const { return m_lastPortFault; }
+    QString lastPortAdvice() const { return m_lastOutcome.advice; }
+    PortProblem::Kind lastPortFault() const { return m_lastOutcome.fault; }
     // Runs the receive pump until the operation tag is no longer `tag`, or Ctrl+C.
     End waitWhileTag(const QString &tag);
     // Lets the event loop run for ms milliseconds, or until Ctrl+C.
@@ -64,8 +65,6 @@ private:
 
     UnitSession &m_unit;
     ProgressReporter *m_progress;
-    QString m_lastPortProblem;
-    QString m_lastPortAdvice;
-    PortProblem::Kind m_lastPortFault = PortProblem::Kind::None;
+    UnitReport::PortOutcome m_lastOutcome;
     bool m_progressShown = true;
 };

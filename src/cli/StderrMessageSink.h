@@ -13,6 +13,8 @@ public:
     // Lines of a text that are not printed, because the command says the same in more detail;
     // they stay in shown().
     void setWithheld(const QStringList &lines) { m_withheld = lines; }
+    // text without its withheld lines; empty when nothing is left to print.
+    static QString visible(const QString &text, const QStringList &withheld);
 
 private:
     FILE *m_stream;

@@ -6,6 +6,8 @@
 #include "settings/ProgramSettings.h"
 #include "link/Cp1251.h"
 
+Q_DECLARE_METATYPE(BatchRun::Row)
+
 // The rules of tarviks-cli --all that need no unit: file names, the ports searched, the exit status.
 class TestBatchRun : public QObject {
     Q_OBJECT
@@ -59,10 +61,69 @@ private slots:
         QFETCH(int, status);
         QList<BatchRun::Row> rows;
         for (int i = 0; i < codes.size(); ++i)
-            rows << BatchRun::Row{i + 1, units.at(i), codes.at(i), BatchRun::resultText(codes.at(i)), 1.0, QString()};
+            rows << BatchRun::Row{i + 1,     units.at(i), codes.at(i), BatchRun::resultText(codes.at(i)), 1.0,
+                                  QString(), QString(),  PortProblem::Kind::None};
         QCOMPARE(BatchRun::exitStatus(rows), status);
         // The table has a heading and a line per port, whatever happened there.
         QCOMPARE(BatchRun::table(rows).count(QLatin1Char('\n')), codes.size() + 1);
+    }
+
+    // What follows the table: each failed unit's reason under its port and name; a port without a unit
+    // is a note while others answered, and with no unit anywhere the report of a single command.
+    void details_data()
+    {
+        QTest::addColumn<QList<BatchRun::Row>>("rows");
+        QTest::addColumn<bool>("quiet");
+        QTest::addColumn<QString>("text");
+        using namespace ExitCode;
+        using Kind = PortProblem::Kind;
+        const QString missing = QStringLiteral("Com1 = /dev/ttyUSB0: Error 8002, нет устройства: No such file or directory.");
+        const QString silent = QStringLiteral("Com2 = /dev/pts/3: нет ответа на запрос опознания.");
+        const QString busy = QStringLiteral("Com3 = /dev/ttyUSB2: Error 8010, порт занят другой программой.");
+        const QString plugIn = QStringLiteral("Подключите адаптер.");
+        const QString closeIt = QStringLiteral("Закройте программу, которая держит порт.");
+        const BatchRun::Row none1{1, QString(), NoUnit, QString(), 0.1, missing, plugIn, Kind::NoDevice};
+        const BatchRun::Row none2{2, QString(), NoUnit, QString(), 0.4, silent, QString(), Kind::None};
+        const BatchRun::Row none3{3, QString(), NoUnit, QString(), 0.1, busy, closeIt, Kind::Busy};
+        const BatchRun::Row none4{4, QString(), NoUnit, QString(), 0.1,
+                                  QStringLiteral("Com4 = /dev/ttyUSB3: Error 8002, нет устройства."),
+                                  QStringLiteral("Подключите адаптер 4."), Kind::NoDevice};
+        const BatchRun::Row written{5, QStringLiteral("Склад"), Success, QString(), 3.0, QString(), QString(), Kind::None};
+        const BatchRun::Row stalled{
+            6, QStringLiteral("Цех"), TransferFailed, QString(), 3.0,
+            QStringLiteral("Ошибка при записи! Устройство перестало подтверждать блоки: подтверждено 5 из 6 переданных "
+                           "(всего 37 блоков)."),
+            QString(), Kind::None};
+        QTest::newRow("no unit anywhere: ports, problems, advice once per kind")
+            << QList<BatchRun::Row>{none1, none2, none3, none4} << false
+            << QStringLiteral("Устройство не обнаружено! Проверены порты: 1, 2, 3, 4.\n") + missing + "\n" + silent
+                   + "\n" + busy + "\nCom4 = /dev/ttyUSB3: Error 8002, нет устройства.\nПодключите адаптер.\n"
+                   + closeIt + "\n";
+        QTest::newRow("no unit anywhere, quiet: still told")
+            << QList<BatchRun::Row>{none2} << true
+            << QStringLiteral("Устройство не обнаружено! Проверены порты: 2.\nCom2 = /dev/pts/3: нет ответа на запрос "
+                              "опознания.\n");
+        QTest::newRow("units elsewhere: the empty port is a note")
+            << QList<BatchRun::Row>{written, none2} << false << silent + "\n";
+        QTest::newRow("units elsewhere, quiet: no note") << QList<BatchRun::Row>{written, none2} << true << QString();
+        QTest::newRow("a failed unit under its port and name")
+            << QList<BatchRun::Row>{stalled, none3} << true
+            << QStringLiteral("COM6 Цех: Ошибка при записи! Устройство перестало подтверждать блоки: подтверждено 5 "
+                              "из 6 переданных (всего 37 блоков).\n");
+        QTest::newRow("Ctrl+C while searching")
+            << QList<BatchRun::Row>{BatchRun::Row{7, QString(), Interrupted, QString(), 0.2,
+                                                  QStringLiteral("Прервано: поиск устройства остановлен, обмена с "
+                                                                 "устройством не было."),
+                                                  QString(), Kind::None}}
+            << false << QStringLiteral("COM7: Прервано: поиск устройства остановлен, обмена с устройством не было.\n");
+        QTest::newRow("all succeeded: nothing") << QList<BatchRun::Row>{written} << false << QString();
+    }
+    void details()
+    {
+        QFETCH(QList<BatchRun::Row>, rows);
+        QFETCH(bool, quiet);
+        QFETCH(QString, text);
+        QCOMPARE(BatchRun::details(rows, quiet), text);
     }
 
     void portsToSearch_data()

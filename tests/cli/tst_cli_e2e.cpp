@@ -508,7 +508,8 @@ private slots:
         const QString err = QString::fromUtf8(seen);
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
         for (int n = 1; n <= 2; ++n) {
-            QVERIFY2(err.contains(QStringLiteral("COM%1 SLOW %1: передано ").arg(n)), qPrintable(err));
+            QVERIFY2(err.contains(QStringLiteral("COM%1 SLOW %1: Прервано: запись остановлена. Передано ").arg(n)),
+                     qPrintable(err));
             QVERIFY2(out.contains(QRegularExpression(QStringLiteral("COM%1 +SLOW %1 +прервано").arg(n))), qPrintable(out));
         }
         // Neither unit completed its write, so each keeps what it held.
@@ -724,6 +725,53 @@ private slots:
         QTest::newRow("a folder given as the file") << QStringList() << "write-config FOLDER" << ExitCode::BadFile
                                                     << QStringList{QStringLiteral(": это папка, а не файл.")}
                                                     << QStringList();
+        // The same faults in a batch (--all): each unit's line says what a single command says.
+        QTest::newRow("batch: configuration read: short reply")
+            << (QStringList{QStringLiteral("--length-delta"), QStringLiteral("-100")} + only(QStringLiteral("#6000")))
+            << "read-config --all FOLDER" << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("COM1 ЗОРГЕЛ-GSM8T: Ошибка при чтении! Ответ устройства оборвался: получено "
+                                          "2270 из 2370 байт. Файл "),
+                           QStringLiteral("COM1 ЗОРГЕЛ-GSM8T.cf не создан.\n")}
+            << QStringList{generic};
+        QTest::newRow("batch: configuration write: acknowledgements stop")
+            << QStringList{QStringLiteral("--ack-limit"), QStringLiteral("5")} << "write-config FILE --all"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("COM1 ЗОРГЕЛ-GSM8T: Ошибка при записи! Устройство перестало подтверждать "
+                                          "блоки: подтверждено 5 из 6 переданных (всего 37 блоков). Передано "),
+                           QStringLiteral("записана не полностью, повторите запись.")}
+            << QStringList{generic};
+        QTest::newRow("batch: configuration write: request unanswered")
+            << (QStringList{QStringLiteral("--silent")} + only(QStringLiteral("#6001"))) << "write-config FILE --all"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("COM1 ЗОРГЕЛ-GSM8T: Ошибка при записи! Устройство не ответило на запрос "
+                                          "записи: блоки не передавались. Данные конфигурации в устройство не "
+                                          "передавались, конфигурация в нём прежняя.")}
+            << QStringList{generic, QStringLiteral("записана не полностью")};
+        QTest::newRow("batch: firmware read: silence")
+            << (QStringList{QStringLiteral("--silent")} + only(QStringLiteral("#5000"))) << "read-firmware --all FOLDER"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("COM1 ЗОРГЕЛ-GSM8T: Ошибка при чтении прошивки! Устройство не ответило: "
+                                          "получено 0 из 62720 байт.")}
+            << QStringList{generic, QStringLiteral("Ошибка при сохранении!")};
+        QTest::newRow("batch: firmware write stops at the configuration read")
+            << (QStringList{QStringLiteral("--silent")} + only(QStringLiteral("#6000"))) << "write-firmware FILE --all"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("COM1 ЗОРГЕЛ-GSM8T: Ошибка при чтении конфигурации! Устройство не ответило: "
+                                          "получено 0 из 2370 байт. Прошивка в устройстве не затронута: команда "
+                                          "остановилась на чтении конфигурации.")}
+            << QStringList{generic};
+        QTest::newRow("batch: a port answering garbage")
+            << QStringList{QStringLiteral("--garbage")} << "find --all" << ExitCode::NoUnit
+            << QStringList{QStringLiteral("Устройство не обнаружено! Проверены порты: 1.\nCom1 = "),
+                           QStringLiteral(": ответ не от устройства ЗОРГЕЛ: получено 24 байта"),
+                           QStringLiteral("устройство не обнаружено: ответ не от устройства ЗОРГЕЛ")}
+            << QStringList();
+        QTest::newRow("batch: no device behind the number")
+            << QStringList() << "find --all --port 3" << ExitCode::NoUnit
+            << QStringList{QStringLiteral("Com3 = /dev/ttyUSB2: Error 8002, нет устройства"),
+                           QStringLiteral("/tarviks/Service/ports/COM3\""),
+                           QStringLiteral("COM3  —           устройство не обнаружено: нет устройства")}
+            << QStringList{QStringLiteral("dialout")};
         QTest::newRow("firmware read into a .cf name") << QStringList() << "read-firmware CF" << ExitCode::BadFile
                                                        << QStringList{QStringLiteral(".cf — расширение другого вида файлов")}
                                                        << QStringList();

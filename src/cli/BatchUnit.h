@@ -29,7 +29,7 @@ public:
     void show(const QString &text) override
     {
         texts << text;
-        const QString printed = StderrMessageSink::visible(text, kWithheld);
+        const QString printed = StderrMessageSink::visible(text, withheld());
         if (m_live && !printed.isEmpty())
             m_err(m_prefix + printed + QLatin1Char('\n'));
     }
@@ -38,11 +38,15 @@ public:
     {
         QStringList out;
         for (const QString &text : texts)
-            if (const QString printed = StderrMessageSink::visible(text, kWithheld); !printed.isEmpty())
+            if (const QString printed = StderrMessageSink::visible(text, withheld()); !printed.isEmpty())
                 out << printed;
         return out;
     }
-    inline static const QStringList kWithheld{ConfigExchange::kCountMismatch};
+    static const QStringList &withheld()
+    {
+        static const QStringList lines{ConfigExchange::kCountMismatch};
+        return lines;
+    }
     QStringList texts;
 
 private:

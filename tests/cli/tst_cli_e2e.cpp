@@ -800,12 +800,15 @@ private slots:
         writeFile(fw, FirmwareFile::format(QByteArray(FirmwareFile::kFirmwareSize, '\x44')));
         const QString empty = home.path(QStringLiteral("empty.cf"));
         writeFile(empty, QByteArray());
-        arguments.replaceInStrings(QStringLiteral("FILE"), file);
-        arguments.replaceInStrings(QStringLiteral("CF"), cf);
-        arguments.replaceInStrings(QStringLiteral("FW"), fw);
-        arguments.replaceInStrings(QStringLiteral("EMPTY"), empty);
-        arguments.replaceInStrings(QStringLiteral("MISSING"), home.path(QStringLiteral("missing.fw")));
-        arguments.replaceInStrings(QStringLiteral("FOLDER"), home.dir.path());
+        // Whole arguments only: a path put in place may itself hold "CF" or "FW".
+        const QMap<QString, QString> placeholders{{QStringLiteral("FILE"), file},
+                                                  {QStringLiteral("CF"), cf},
+                                                  {QStringLiteral("FW"), fw},
+                                                  {QStringLiteral("EMPTY"), empty},
+                                                  {QStringLiteral("MISSING"), home.path(QStringLiteral("missing.fw"))},
+                                                  {QStringLiteral("FOLDER"), home.dir.path()}};
+        for (QString &argument : arguments)
+            argument = placeholders.value(argument, argument);
 
         const Run result = run(home, arguments.contains(QStringLiteral("--speed")) ? arguments : arguments + fast());
         const QString shown = result.out + result.err;

@@ -1,13 +1,36 @@
 #include "firmware/FirmwareFile.h"
-#include "link/Converters.h"
 #include "link/RussianCount.h"
 #include <QDir>
 #include <QFile>
+#include <cstring>
 
 namespace {
-bool isHexDigit(char c)
+// Files are 190 kB of hex digits, so digits are told and read by arithmetic alone: no branch and no
+// table look-up per character. The hex digits as a set of the 128 ASCII codes, in two words:
+constexpr quint64 kHexBelow64 = Q_UINT64_C(0x03FF000000000000);   // '0'..'9'
+constexpr quint64 kHexAbove64 = Q_UINT64_C(0x0000007E0000007E);   // 'A'..'F', 'a'..'f'
+
+// 1 for a hex digit, else 0.
+unsigned isHex(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    const auto u = static_cast<unsigned char>(c);
+    const quint64 upper = 0 - quint64((u >> 6) & 1);   // all ones from '@' on
+    const quint64 set = kHexBelow64 ^ ((kHexBelow64 ^ kHexAbove64) & upper);
+    return unsigned((set >> (u & 63)) & 1) & ~(u >> 7);
+}
+
+// The value of a hex digit (meaningless for anything else).
+unsigned hexValue(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u & 0x0F) + 9 * ((u >> 6) & 1);
+}
+
+// An upper-case hex digit for 0..15.
+char hexDigit(unsigned value)
+{
+    const unsigned letter = ((9 - int(value)) >> 8) & 1;   // 1 from 10 on
+    return char('0' + value + 7 * letter);
 }
 
 bool isBlank(char c)
@@ -15,58 +38,113 @@ bool isBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-// Pairs of hex digits, blanks between pairs optional; a pair such as "0O" is an error, not a zero.
-bool decodeLine(const QByteArray &line, QByteArray *bytes, QString *reason)
+bool isLineEnd(char c)
 {
-    bytes->clear();
+    return c == '\r' || c == '\n';
+}
+
+// Where the lines of a text end (CR or LF; CR LF is taken by the caller). Both are looked up with
+// memchr and remembered, so the text is searched once for each.
+class LineEnds {
+public:
+    LineEnds(const char *data, qsizetype size) : m_data(data), m_size(size) {}
+    // The first line end at or after from, or the size; from never goes back.
+    qsizetype next(qsizetype from)
+    {
+        m_cr = find(m_cr, '\r', from);
+        m_lf = find(m_lf, '\n', from);
+        return qMin(m_cr, m_lf);
+    }
+
+private:
+    qsizetype find(qsizetype known, char c, qsizetype from) const
+    {
+        if (known >= from)
+            return known;
+        const void *hit = std::memchr(m_data + from, c, size_t(m_size - from));
+        return hit ? static_cast<const char *>(hit) - m_data : m_size;
+    }
+
+    const char *m_data;
+    qsizetype m_size;
+    qsizetype m_cr = -1;
+    qsizetype m_lf = -1;
+};
+
+// A line as format writes it, in either case: 64 times two digits and a blank. Nearly every line read
+// looks like this, so it is checked in one pass without a decision per character.
+bool decodeCanonicalLine(const char *line, qsizetype size, char *block)
+{
+    if (size != 3 * FirmwareFile::kBlockSize)
+        return false;
+    unsigned faults = 0;
+    for (const char *const end = line + size; line != end; line += 3) {
+        faults |= (isHex(line[0]) & isHex(line[1])) ^ 1;
+        faults |= static_cast<unsigned char>(line[2] ^ ' ');
+        *block++ = char((hexValue(line[0]) << 4) | hexValue(line[1]));
+    }
+    return faults == 0;
+}
+
+// Any line: pairs of hex digits, blanks between pairs optional; a pair such as "0O" is an error, not a
+// zero. Every pair is checked and counted, only the first kBlockSize are kept in block.
+bool decodeLine(const char *line, qsizetype size, char *block, qsizetype *count, QString *reason)
+{
+    *count = 0;
     qsizetype i = 0;
-    const qsizetype n = line.size();
-    while (i < n) {
-        if (isBlank(line.at(i))) {
+    while (i < size) {
+        if (isBlank(line[i])) {
             ++i;
             continue;
         }
-        if (i + 1 >= n || isBlank(line.at(i + 1))) {
+        if (i + 1 >= size || isBlank(line[i + 1])) {
             *reason = QStringLiteral("непарная цифра в позиции %1").arg(i + 1);
             return false;
         }
-        if (!isHexDigit(line.at(i)) || !isHexDigit(line.at(i + 1))) {
+        if (!isHex(line[i]) || !isHex(line[i + 1])) {
             *reason = QStringLiteral("недопустимые символы \"%1\" в позиции %2")
-                          .arg(QString::fromLatin1(line.mid(i, 2)))
+                          .arg(QString::fromLatin1(line + i, 2))
                           .arg(i + 1);
             return false;
         }
-        bytes->append(char(QByteArray::fromHex(line.mid(i, 2)).at(0)));
+        if (*count < FirmwareFile::kBlockSize)
+            block[*count] = char((hexValue(line[i]) << 4) | hexValue(line[i + 1]));
+        ++*count;
         i += 2;
     }
     return true;
 }
 
-
-bool isEmptyLine(const QByteArray &line)
+// Two upper-case digits and a blank per byte, then CR LF; out has room for 3 * size + 2.
+char *writeLine(const char *block, qsizetype size, char *out)
 {
-    for (const char c : line) {
-        if (!isBlank(c))
-            return false;
+    for (const char *const end = block + size; block != end; ++block, out += 3) {
+        const auto byte = static_cast<unsigned char>(*block);
+        out[0] = hexDigit(byte >> 4);
+        out[1] = hexDigit(byte & 0x0F);
+        out[2] = ' ';
     }
-    return true;
+    out[0] = '\r';
+    out[1] = '\n';
+    return out + 2;
 }
 }
 
 QByteArray FirmwareFile::formatLine(const QByteArray &block)
 {
-    QByteArray copy = block;
-    return Converters::BytesToHexText(copy).toLatin1() + QByteArrayLiteral("\r\n");
+    QByteArray line(3 * block.size() + 2, Qt::Uninitialized);
+    writeLine(block.constData(), block.size(), line.data());
+    return line;
 }
 
 QByteArray FirmwareFile::format(const QByteArray &firmware)
 {
     if (firmware.size() != kFirmwareSize)
         return {};
-    QByteArray out;
-    out.reserve(kFileSize);
-    for (int at = 0; at < kFirmwareSize; at += kBlockSize)
-        out += formatLine(firmware.mid(at, kBlockSize));
+    QByteArray out(kFileSize, Qt::Uninitialized);
+    char *at = out.data();
+    for (const char *block = firmware.constData(), *end = block + kFirmwareSize; block != end; block += kBlockSize)
+        at = writeLine(block, kBlockSize, at);
     return out;
 }
 
@@ -83,22 +161,35 @@ FirmwareFile::Content FirmwareFile::parse(const QByteArray &fileBytes)
     if (fileBytes.size() > kMaxFileSize)
         return fail(1, QStringLiteral("файл слишком велик"));
 
-    QList<QByteArray> lines = Converters::SplitLines(fileBytes);
-    // Empty lines at the end (an editor's final line end) are no blocks.
-    while (!lines.isEmpty() && isEmptyLine(lines.last()))
-        lines.removeLast();
+    // Lines end at CR LF, CR or LF. Empty lines at the end (an editor's final line end) are no blocks:
+    // the text ends with the line of its last character that is neither a blank nor a line end.
+    const char *const data = fileBytes.constData();
+    qsizetype end = fileBytes.size();
+    while (end > 0 && (isBlank(data[end - 1]) || isLineEnd(data[end - 1])))
+        --end;
+    if (end > 0)
+        end = LineEnds(data, fileBytes.size()).next(end);
 
     content.blocks.reserve(kBlockCount);
-    QByteArray block;
+    char block[kBlockSize];
+    qsizetype count = 0;
     QString reason;
-    for (int i = 0; i < lines.size(); ++i) {
+    LineEnds lineEnds(data, end);
+    qsizetype at = 0;
+    for (int i = 0; end > 0 && at <= end; ++i) {
+        const qsizetype lineEnd = lineEnds.next(at);
         if (i >= kBlockCount)
             return fail(i + 1, QStringLiteral("лишняя строка: в файле прошивки %1 строк").arg(kBlockCount));
-        if (!decodeLine(lines.at(i), &block, &reason))
-            return fail(i + 1, reason);
-        if (block.size() != kBlockSize)
-            return fail(i + 1, RussianCount::bytes(block.size()) + QStringLiteral(" вместо %1").arg(kBlockSize));
-        content.blocks.append(block);
+        if (!decodeCanonicalLine(data + at, lineEnd - at, block)) {
+            if (!decodeLine(data + at, lineEnd - at, block, &count, &reason))
+                return fail(i + 1, reason);
+            if (count != kBlockSize)
+                return fail(i + 1, RussianCount::bytes(count) + QStringLiteral(" вместо %1").arg(kBlockSize));
+        }
+        content.blocks.append(QByteArray(block, kBlockSize));
+        at = lineEnd + 1;
+        if (at < end && data[lineEnd] == '\r' && data[at] == '\n')
+            ++at;
     }
     if (content.blocks.size() < kBlockCount) {
         const int missing = int(content.blocks.size()) + 1;
@@ -118,7 +209,9 @@ FirmwareFile::Content FirmwareFile::read(const QString &fileName)
         content.reason = file.errorString();
         return content;
     }
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    // A file of a plausible size is read whole; of anything bigger (or a device), just enough to refuse it.
+    const bool plausible = !file.isSequential() && file.size() <= kMaxFileSize;
+    const QByteArray bytes = plausible ? file.readAll() : file.read(kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError) {
         content.failure = Content::Failure::Read;
         content.reason = file.errorString();

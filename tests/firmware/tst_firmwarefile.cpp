@@ -84,6 +84,87 @@ private slots:
         QVERIFY(content.blocks.isEmpty());
     }
 
+    void lineFormat_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("empty") << QByteArray() << QByteArrayLiteral("\r\n");
+        QTest::newRow("digits and letters")
+            << QByteArray("\x00\x09\x0A\x0F\x10\x90\x9F\xA0\xFF", 9) << QByteArrayLiteral("00 09 0A 0F 10 90 9F A0 FF \r\n");
+    }
+    void lineFormat()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(QByteArray, line);
+        QCOMPARE(FirmwareFile::formatLine(block), line);
+    }
+
+    // One character of the canonical file changed; its first line begins "03 86 09 8C ".
+    void oneCharacterChanged_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<char>("character");
+        QTest::addColumn<int>("badLine");   // 0: accepted
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("slash") << 1 << 1 << '/' << 1 << QStringLiteral("недопустимые символы \"/3\" в позиции 1");
+        QTest::newRow("colon") << 1 << 2 << ':' << 1 << QStringLiteral("недопустимые символы \"0:\" в позиции 1");
+        QTest::newRow("at sign") << 1 << 4 << '@' << 1 << QStringLiteral("недопустимые символы \"@6\" в позиции 4");
+        QTest::newRow("backquote") << 1 << 5 << '`' << 1 << QStringLiteral("недопустимые символы \"8`\" в позиции 4");
+        QTest::newRow("G") << 1 << 11 << 'G' << 1 << QStringLiteral("недопустимые символы \"8G\" в позиции 10");
+        QTest::newRow("g") << 1 << 11 << 'g' << 1 << QStringLiteral("недопустимые символы \"8g\" в позиции 10");
+        QTest::newRow("0xB0 (a zero with the high bit)")
+            << 1 << 1 << '\xB0' << 1 << QStringLiteral("недопустимые символы \"°3\" в позиции 1");
+        QTest::newRow("0xC1 (an A with the high bit)")
+            << 500 << 2 << '\xC1' << 500 << QStringLiteral("недопустимые символы \"");
+        QTest::newRow("lower case c") << 1 << 11 << 'c' << 0 << QString();
+        QTest::newRow("tab for a blank") << 1 << 3 << '\t' << 0 << QString();
+        QTest::newRow("digit for a blank") << 1 << 3 << '5' << 1 << QStringLiteral("непарная цифра в позиции 5");
+        QTest::newRow("letter for a blank") << 1 << 3 << 'x' << 1 << QStringLiteral("недопустимые символы \"x8\" в позиции 3");
+        QTest::newRow("digit for the last blank") << 980 << 192 << '7' << 980 << QStringLiteral("непарная цифра в позиции 192");
+        QTest::newRow("CR for the last blank") << 1 << 192 << '\r' << 2 << QStringLiteral("0 байт вместо 64");
+    }
+    void oneCharacterChanged()
+    {
+        QFETCH(int, line);
+        QFETCH(int, position);
+        QFETCH(char, character);
+        QFETCH(int, badLine);
+        QFETCH(QString, reason);
+        QByteArray file = canonical();
+        file[(line - 1) * 194 + position - 1] = character;
+        const FirmwareFile::Content content = FirmwareFile::parse(file);
+        if (badLine == 0) {
+            QVERIFY2(content.ok(), qPrintable(content.reason));
+            QCOMPARE(content.blocks.join(), unitFirmware());
+        } else {
+            QCOMPARE(content.failure, FirmwareFile::Content::Failure::Format);
+            QCOMPARE(content.badLine, badLine);
+            QVERIFY2(content.reason.startsWith(reason), qPrintable(content.reason));
+        }
+    }
+
+    void lineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("badLine");   // 0: accepted
+        const QByteArray full = canonical();
+        QTest::newRow("CR only") << QByteArray(full).replace("\r\n", "\r") << 0;
+        QTest::newRow("LF CR pairs") << QByteArray(full).replace("\r\n", "\n\r") << 2;
+        QTest::newRow("blank lines after the last, with tabs") << full + " \t\r\n\t\n  \r" << 0;
+        QTest::newRow("CR CR LF after line 10") << QByteArray(full).insert(10 * 194 - 2, '\r') << 11;
+    }
+    void lineEnds()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, badLine);
+        const FirmwareFile::Content content = FirmwareFile::parse(file);
+        QCOMPARE(content.badLine, badLine);
+        QCOMPARE(content.ok(), badLine == 0);
+        if (badLine == 0)
+            QCOMPARE(content.blocks.join(), unitFirmware());
+    }
+
     void readTellsOpenFailure()
     {
         QTemporaryDir dir;

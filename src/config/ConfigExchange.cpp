@@ -1,7 +1,6 @@
 #include "config/ConfigExchange.h"
 #include "config/ConfigImage.h"
 #include "link/CommandQueue.h"
-#include "link/Converters.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
@@ -131,10 +130,14 @@ void ConfigExchange::ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &Ogidan
 {
     switch (m_lockStep.onRead(PoluchenoIzPorta, OgidaniePriema, m_link.pollCount())) {
     case LockStepWrite::Step::SendNext: {
-        QString StrokaBloka;
-        for (int i = 1; i <= ConfigImage::kBlockSize; ++i)
-            StrokaBloka += m_image.cell(SchetchikBaitov + i);
-        BuferPriema = Converters::HexTextToBytes(StrokaBloka);
+        // The block's cells up to the first without data.
+        BuferPriema.clear();
+        for (int i = 1; i <= ConfigImage::kBlockSize; ++i) {
+            const int value = m_image.byteAt(SchetchikBaitov + i);
+            if (value < 0)
+                break;
+            BuferPriema += char(value);
+        }
         if (BuferPriema.size() != ConfigImage::kBlockSize) {
             // A cell was emptied after the start check; never send a short block.
             endWrite(Tag::WriteError);

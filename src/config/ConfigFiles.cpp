@@ -1,6 +1,7 @@
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
 #include "config/FileErrorNumber.h"
+#include "config/FileRead.h"
 #include "link/Converters.h"
 #include "link/OperationTags.h"
 #include "link/RussianCount.h"
@@ -11,31 +12,68 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <array>
 
 namespace {
 
-bool isHexDigit(char c)
+// Digit values by byte, -1 for what is not a hex digit: one look-up per byte.
+constexpr std::array<signed char, 256> kHexValues = [] {
+    std::array<signed char, 256> values{};
+    for (int c = 0; c < 256; ++c) {
+        values[c] = -1;
+        if (c >= '0' && c <= '9')
+            values[c] = static_cast<signed char>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            values[c] = static_cast<signed char>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f')
+            values[c] = static_cast<signed char>(c - 'a' + 10);
+    }
+    return values;
+}();
+
+int hexValue(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    return kHexValues[static_cast<unsigned char>(c)];
+}
+
+const char kDigits[] = "0123456789ABCDEF";
+
+// Two digits and a blank; returns where the next byte goes.
+char *writeHex(char *to, unsigned char byte)
+{
+    to[0] = kDigits[byte >> 4];
+    to[1] = kDigits[byte & 0x0F];
+    to[2] = ' ';
+    return to + 3;
+}
+
+char *writeLineEnd(char *to)
+{
+    to[0] = '\r';
+    to[1] = '\n';
+    return to + 2;
 }
 
 // Pairs of hex digits with optional blanks between pairs; anything else fails.
 std::optional<QByteArray> decodeStrict(const QByteArray &line)
 {
-    QByteArray out;
-    out.reserve(line.size() / 2);
-    qsizetype i = 0;
-    const qsizetype n = line.size();
-    while (i < n) {
-        if (line.at(i) == ' ') {
-            ++i;
+    QByteArray out(line.size() / 2, Qt::Uninitialized);
+    char *to = out.data();
+    const char *at = line.constData();
+    const char *const end = at + line.size();
+    while (at < end) {
+        if (*at == ' ') {
+            ++at;
             continue;
         }
-        if (i + 1 >= n || !isHexDigit(line.at(i)) || !isHexDigit(line.at(i + 1)))
+        const int high = hexValue(*at);
+        const int low = at + 1 < end ? hexValue(at[1]) : -1;
+        if (high < 0 || low < 0)
             return std::nullopt;
-        out += char(QByteArray::fromHex(line.mid(i, 2)).at(0));
-        i += 2;
+        *to++ = char(high * 16 + low);
+        at += 2;
     }
+    out.truncate(to - out.constData());
     return out;
 }
 
@@ -73,8 +111,12 @@ std::optional<QString> ConfigFiles::chooseFile(bool forWriting)
 
 QByteArray ConfigFiles::formatLine(const QByteArray &bytes)
 {
-    QByteArray copy = bytes;
-    return Converters::BytesToHexText(copy).toLatin1() + QByteArrayLiteral("\r\n");
+    QByteArray out(bytes.size() * 3 + 2, Qt::Uninitialized);
+    char *to = out.data();
+    for (const char byte : bytes)
+        to = writeHex(to, static_cast<unsigned char>(byte));
+    writeLineEnd(to);
+    return out;
 }
 
 QByteArray ConfigFiles::formatImage(const ConfigImage &image)
@@ -84,14 +126,13 @@ QByteArray ConfigFiles::formatImage(const ConfigImage &image)
     // Opening a file without its model bytes line leaves those two cells as they were, often empty.
     const int last = image.isFilled(ConfigImage::kMemorySize + 1, ConfigImage::kImageSize) ? ConfigImage::kImageSize
                                                                                            : ConfigImage::kMemorySize;
-    QByteArray out;
-    QByteArray block;
+    const int lines = (last + ConfigImage::kBlockSize - 1) / ConfigImage::kBlockSize;
+    QByteArray out(last * 3 + lines * 2, Qt::Uninitialized);
+    char *to = out.data();
     for (int position = 1; position <= last; ++position) {
-        block += char(image.byteAt(position));
-        if (block.size() == ConfigImage::kBlockSize || position == last) {
-            out += formatLine(block);
-            block.clear();
-        }
+        to = writeHex(to, static_cast<unsigned char>(image.byteAt(position)));
+        if (position % ConfigImage::kBlockSize == 0 || position == last)
+            to = writeLineEnd(to);
     }
     return out;
 }
@@ -162,7 +203,7 @@ std::optional<ConfigFiles::Content> ConfigFiles::readChecked(const QString &file
         m_messages.show(kOpenError + fileName);
         return std::nullopt;
     }
-    QByteArray bytes = file.read(kMaxFileSize + 1);
+    QByteArray bytes = FileRead::atMost(file, kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError) {
         const int number = FileErrorNumber::of(file.error());
         m_messages.show(kReadError + fileName);

@@ -1,7 +1,8 @@
 #pragma once
+#include <QHash>
 #include <QString>
 #include <QStringList>
-#include <QVector>
+#include <vector>
 
 // MassivKonfiguracii: the program's copy of the unit's configuration memory. Cells 0..2370, each
 // "" (no data) or two upper-case hex digits. Position n + 1 holds memory offset n; 2369 and 2370 the
@@ -20,22 +21,28 @@ public:
                        "часть конфигурации одного устройства и часть прежней. Прочитайте конфигурацию из устройства "
                        "еще раз кнопкой \"Прочитать\".");
 
-    ConfigImage() : m_cells(kLastPosition + 1) {}
+    ConfigImage() : m_values(kLastPosition + 1, kEmpty) {}
 
     // "" outside 1..2370.
-    QString cell(int position) const
-    {
-        return position >= 1 && position <= kLastPosition ? m_cells.at(position) : QString();
-    }
+    QString cell(int position) const;
     // Positions outside 1..2370 are ignored; text is stored upper-case.
-    void setCell(int position, const QString &text)
+    void setCell(int position, const QString &text);
+    void setByte(int position, unsigned char value)
     {
-        if (position >= 1 && position <= kLastPosition)
-            m_cells[position] = text.toUpper();
+        if (position < 1 || position > kLastPosition)
+            return;
+        if (m_values[position] == kOther)
+            m_other.remove(position);
+        m_values[position] = value;
     }
-    void setByte(int position, unsigned char value);
     // Byte value of a cell, -1 when empty.
-    int byteAt(int position) const;
+    int byteAt(int position) const
+    {
+        if (position < 1 || position > kLastPosition)
+            return -1;
+        const int value = m_values[position];
+        return value == kOther ? otherByte(position) : value;
+    }
     // True when every position of first..last holds data.
     bool isFilled(int first, int last) const;
     // First empty position in first..last, 0 when none.
@@ -58,7 +65,13 @@ public:
     void setRefusedEdit(const QString &where, bool refused);
 
 private:
-    QVector<QString> m_cells;
+    // A cell is kept as its byte value; the rare text that is not two hex digits is kept as written.
+    static constexpr short kEmpty = -1;
+    static constexpr short kOther = 256;
+    int otherByte(int position) const;
+
+    std::vector<short> m_values;
+    QHash<int, QString> m_other;
     bool m_changed = false;
     bool m_partial = false;
     QStringList m_refused;

@@ -1,4 +1,6 @@
 #include "link/Converters.h"
+#include <algorithm>
+#include <cstring>
 #include <limits>
 #include "shell/MessageSink.h"
 
@@ -91,23 +93,27 @@ QString Converters::NumberToHex2(int value)
 QList<QByteArray> Converters::SplitLines(const QByteArray &bytes)
 {
     QList<QByteArray> lines;
-    QByteArray current;
-    bool pending = false;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes.at(i);
-        if (c == '\r' || c == '\n') {
-            lines.append(current);
-            current.clear();
-            pending = false;
-            if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
-                ++i;
-        } else {
-            current += c;
-            pending = true;
-        }
+    const char *const end = bytes.constData() + bytes.size();
+    // The C library finds the line ends far faster than a loop over every byte; each kind of end is
+    // looked for again only once the lines have passed the one found.
+    const auto next = [end](const char *from, char c) {
+        const void *at = std::memchr(from, c, size_t(end - from));
+        return at ? static_cast<const char *>(at) : end;
+    };
+    const char *start = bytes.constData();
+    const char *cr = next(start, '\r');
+    const char *lf = next(start, '\n');
+    while (start < end) {
+        if (cr < start)
+            cr = next(start, '\r');
+        if (lf < start)
+            lf = next(start, '\n');
+        const char *const stop = std::min(cr, lf);
+        lines.append(QByteArray(start, stop - start));
+        if (stop == end)
+            break;
+        start = stop + (stop == cr && stop + 1 == lf ? 2 : 1);
     }
-    if (pending)
-        lines.append(current);
     return lines;
 }
 

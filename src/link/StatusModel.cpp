@@ -29,6 +29,7 @@ void StatusModel::setPort(const QString &text, const QString &toolTip)
 
 void StatusModel::setCounter(const QString &text)
 {
+    m_shownProgress.reset();
     if (m_counter == text)
         return;
     m_counter = text;
@@ -37,6 +38,7 @@ void StatusModel::setCounter(const QString &text)
 
 void StatusModel::setBar(const QString &text)
 {
+    m_shownProgress.reset();
     if (m_bar == text)
         return;
     m_bar = text;
@@ -58,6 +60,11 @@ QString StatusModel::progressBar(qint64 count, qint64 total)
 
 void StatusModel::showProgress(qint64 count, qint64 total)
 {
+    // Exchanges show their progress on every receive poll: the same numbers make the same texts.
+    const std::pair<qint64, qint64> numbers{count, total};
+    if (m_shownProgress == numbers)
+        return;
     setCounter(QString::number(count) + QStringLiteral(" / ") + QString::number(total) + QStringLiteral(" байт"));
     setBar(progressBar(count, total));
+    m_shownProgress = numbers;
 }

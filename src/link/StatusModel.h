@@ -1,6 +1,8 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <optional>
+#include <utility>
 
 // The texts of the connection status strip. Exchanges write their progress here; the status
 // panel widget only mirrors it.
@@ -49,4 +51,6 @@ private:
     QString m_portToolTip;
     QString m_counter;
     QString m_bar;
+    // The numbers the counter and bar were last made from; reset when they are set otherwise.
+    std::optional<std::pair<qint64, qint64>> m_shownProgress;
 };

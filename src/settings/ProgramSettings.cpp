@@ -1,4 +1,5 @@
 #include "settings/ProgramSettings.h"
+#include "config/FileRead.h"
 #include "link/Converters.h"
 #include "link/Cp1251.h"
 #include "settings/ProgramOptions.h"
@@ -152,7 +153,7 @@ bool ProgramSettings::readLines(QStringList &lines)
         return false;
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
-        bytes = file.read(kMaxFileBytes + 1);
+        bytes = FileRead::atMost(file, kMaxFileBytes + 1);
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         m_readFailed = true;
         return false;

@@ -10,23 +10,29 @@
 #include "link/CommandQueue.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
+#include <QDir>
 #include <QTemporaryDir>
+#include <memory>
 
 struct ConfigTestRig {
     FakeSerialPort port;
     RecordingMessageSink messages;
     ScriptedFileDialogs dialogs;
     FixedClock clock;
-    QTemporaryDir dir;
+    // A folder of its own, unless one is given: a fuzz target gives one folder for all its inputs.
+    std::unique_ptr<QTemporaryDir> ownDir;
+    QString folder;
     CommandQueue queue{messages};
     StatusModel status;
     SerialLink link{port, queue, status};
     ConfigImage image;
     ConfigExchange exchange{link, queue, status, image, messages};
-    ConfigFiles files{image, link, status, messages, dialogs, clock, dir.path()};
+    ConfigFiles files{image, link, status, messages, dialogs, clock, folder};
     ConfigFileTransfer transfer{link, status, messages, files};
 
-    ConfigTestRig()
+    explicit ConfigTestRig(const QString &sharedFolder = QString())
+        : ownDir(sharedFolder.isEmpty() ? std::make_unique<QTemporaryDir>() : nullptr),
+          folder(ownDir ? ownDir->path() : sharedFolder)
     {
         link.OpenUsbComPort(QStringLiteral("1"));
         status.setConnection(StatusModel::kActive);
@@ -49,7 +55,7 @@ struct ConfigTestRig {
     }
     // The silence that ends an exchange.
     void silence() { poll(ConfigExchange::kIdleLimit + 1); }
-    QString path(const QString &name) const { return dir.filePath(name); }
+    QString path(const QString &name) const { return QDir(folder).filePath(name); }
 };
 
 // A unit's configuration: 2368 varied bytes, then 8 inputs and the "T" variant.

@@ -1,5 +1,6 @@
 #include <QtTest>
 #include "ConfigTestRig.h"
+#include "config/FileRead.h"
 #include "link/OperationTags.h"
 
 static QByteArray canonicalFile()
@@ -64,7 +65,7 @@ private slots:
         rig.files.Open();
         QCOMPARE(rig.dialogs.requests.size(), 2);
         for (const FileDialogRequest &request : rig.dialogs.requests) {
-            QCOMPARE(request.initialFolder, rig.dir.path() + QStringLiteral("/Конфигурации/"));
+            QCOMPARE(request.initialFolder, rig.folder + QStringLiteral("/Конфигурации/"));
             QCOMPARE(request.filter, QStringLiteral("Файл конфигурации (*.cf)|*.cf"));
             QCOMPARE(request.defaultSuffix, QStringLiteral("cf"));
         }
@@ -73,7 +74,7 @@ private slots:
         // Cancelling is silent and touches nothing.
         QVERIFY(rig.messages.texts.isEmpty());
         QVERIFY(rig.tag().isEmpty());
-        QVERIFY(QDir(rig.dir.path()).entryList(QDir::Files).isEmpty());
+        QVERIFY(QDir(rig.folder).entryList(QDir::Files).isEmpty());
     }
 
     void readSaveOpenRoundTrip()
@@ -266,7 +267,7 @@ private slots:
         const QString name = rig.path(QStringLiteral("keep.cf"));
         writeFile(name, canonicalFile());
         ClearingDialogs dialogs(rig.image, name);
-        ConfigFiles files(rig.image, rig.link, rig.status, rig.messages, dialogs, rig.clock, rig.dir.path());
+        ConfigFiles files(rig.image, rig.link, rig.status, rig.messages, dialogs, rig.clock, rig.folder);
         files.Save();
         QCOMPARE(readFile(name), canonicalFile());
         QCOMPARE(rig.tag(), Tag::SaveError);
@@ -296,6 +297,77 @@ private slots:
         rig.files.Save();
         QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("Ошибка создания файла: ") + name});
         QVERIFY(rig.tag().isEmpty());
+    }
+
+    // Cells hold "" or two upper-case digits; other text is kept as written, upper-cased.
+    void imageCells_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<int>("firstEmpty");
+        QTest::newRow("upper case") << 1 << "C6" << "C6" << 198 << 2;
+        QTest::newRow("lower case") << 1 << "0a" << "0A" << 10 << 2;
+        QTest::newRow("mixed case, last position") << 2370 << "fF" << "FF" << 255 << 1;
+        QTest::newRow("empty") << 1 << "" << "" << -1 << 1;
+        QTest::newRow("one digit") << 1 << "7" << "7" << 7 << 2;
+        QTest::newRow("not hex") << 1 << "g1" << "G1" << -1 << 2;
+        QTest::newRow("three digits") << 1 << "100" << "100" << 256 << 2;
+        QTest::newRow("position 0") << 0 << "41" << "" << -1 << 1;
+        QTest::newRow("past the last") << 2371 << "41" << "" << -1 << 1;
+    }
+    void imageCells()
+    {
+        QFETCH(int, position);
+        QFETCH(QString, text);
+        QFETCH(QString, cell);
+        QFETCH(int, byte);
+        QFETCH(int, firstEmpty);
+        ConfigImage image;
+        image.setCell(position, text);
+        QCOMPARE(image.cell(position), cell);
+        QCOMPARE(image.byteAt(position), byte);
+        QCOMPARE(image.firstEmpty(1, 2370), firstEmpty);
+        // A byte replaces whatever text was there.
+        image.setByte(position, 0x3D);
+        const bool inside = position >= 1 && position <= 2370;
+        QCOMPARE(image.cell(position), inside ? QStringLiteral("3D") : QString());
+        QCOMPARE(image.byteAt(position), inside ? 61 : -1);
+        ConfigImage copy = image;
+        QCOMPARE(cells(copy), cells(image));
+    }
+
+    // A file is read up to a bound, in pieces, however large it is.
+    void readAtMost_data()
+    {
+        QTest::addColumn<int>("fileSize");
+        QTest::addColumn<int>("bound");
+        QTest::addColumn<int>("read");
+        QTest::newRow("empty") << 0 << 10 << 0;
+        QTest::newRow("under the bound") << 3 << 10 << 3;
+        QTest::newRow("at the bound") << 10 << 10 << 10;
+        QTest::newRow("over the bound") << 11 << 10 << 10;
+        QTest::newRow("several pieces") << 40000 << 40001 << 40000;
+        QTest::newRow("cut after several pieces") << 40000 << 33000 << 33000;
+    }
+    void readAtMost()
+    {
+        QFETCH(int, fileSize);
+        QFETCH(int, bound);
+        QFETCH(int, read);
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("f.bin"));
+        QByteArray bytes;
+        for (int i = 0; i < fileSize; ++i)
+            bytes += char(i * 7 % 251);
+        writeFile(name, bytes);
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray got = FileRead::atMost(file, bound);
+        QCOMPARE(got.size(), read);
+        QCOMPARE(got, bytes.left(read));
+        QCOMPARE(file.error(), QFileDevice::NoError);
     }
 };
 

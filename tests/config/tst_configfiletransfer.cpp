@@ -81,7 +81,7 @@ private slots:
         QCOMPARE(rig.tag(), Tag::SaveError);
         QCOMPARE(rig.messages.texts, QStringList{ConfigExchange::kCountMismatch});
         QCOMPARE(readFile(name), QByteArray("the configuration saved last week"));
-        QCOMPARE(QDir(rig.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.cf")});
+        QCOMPARE(QDir(rig.folder).entryList(QDir::Files), QStringList{QStringLiteral("old.cf")});
     }
 
     void copyOrLoadWithoutUnit_data()

@@ -1,6 +1,8 @@
 #include "FuzzSupport.h"
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,6 +22,25 @@ void init()
     static char *argv[] = {name, nullptr};
     static QCoreApplication *app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
     (void)app;
+}
+
+namespace {
+// Kept on the heap: the exit handler runs after function statics are gone.
+const QString *scratch = nullptr;
+}
+
+QString scratchFolder()
+{
+    if (!scratch) {
+        init();
+        QTemporaryDir dir;
+        dir.setAutoRemove(false);
+        if (!dir.isValid())
+            fail(__FILE__, __LINE__, "dir.isValid()", dir.errorString());
+        scratch = new QString(dir.path());
+        std::atexit([] { QDir(*scratch).removeRecursively(); });
+    }
+    return *scratch;
 }
 
 void fail(const char *file, int line, const char *condition, const QString &detail)

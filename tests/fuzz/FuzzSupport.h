@@ -12,6 +12,10 @@ namespace Fuzz {
 // Creates the application object once (timers and codecs need one).
 void init();
 
+// A temporary folder for the whole run, removed at exit: made once, not per input. Targets that
+// reuse it clear what an input leaves there before the next one.
+QString scratchFolder();
+
 // Reports a broken invariant with its details and aborts, so the input is kept as a crash.
 [[noreturn]] void fail(const char *file, int line, const char *condition, const QString &detail);
 

@@ -12,8 +12,7 @@
 #include "link/StatusModel.h"
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-#include <memory>
+#include <QScopeGuard>
 
 namespace {
 
@@ -22,12 +21,28 @@ struct Rig {
     RecordingMessageSink messages;
     ScriptedFileDialogs dialogs;
     FixedClock clock;
-    QTemporaryDir dir;
+    const QString folder = Fuzz::scratchFolder();
     CommandQueue queue{messages};
     StatusModel status;
     SerialLink link{port, queue, status};
     ConfigImage image;
-    ConfigFiles files{image, link, status, messages, dialogs, clock, dir.path()};
+    ConfigFiles files{image, link, status, messages, dialogs, clock, folder};
+
+    // Made once for the run: after each input what it may have changed goes back to how it was made,
+    // so the next input starts the same and nothing of one input stays in memory for the next.
+    void reset()
+    {
+        messages.texts = {};
+        messages.questions = {};
+        messages.answers = {};
+        dialogs.answers = {};
+        dialogs.requests = {};
+        image = ConfigImage();
+        link.RPF_02VektorPriemaIsPorta = QString();
+        link.RPF_02ComError = 0;
+        files.NomerBaitaKonfiguracii = 0;
+        files.SchetchikBaitov = 0;
+    }
 };
 
 QByteArray imageBytes(const ConfigImage &image)
@@ -123,7 +138,10 @@ void checkParse(const QByteArray &bytes, const ConfigFiles::Content &content)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Fuzz::init();
-    const std::unique_ptr<Rig> rig = std::make_unique<Rig>();
+    // One rig and folder for the run; the files an input left are replaced or removed before they
+    // are looked at.
+    static Rig *const rig = new Rig;
+    const auto reset = qScopeGuard([] { rig->reset(); });
     const QByteArray bytes = Fuzz::bytesOf(data, size);
     const ConfigFiles::Content content = ConfigFiles::parse(bytes);
     checkParse(bytes, content);
@@ -143,12 +161,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     // Open through the page's routine: a sound file replaces the image, anything else leaves it alone.
-    const QDir dir(rig->dir.path());
+    const QDir dir(rig->folder);
     const QString input = dir.filePath(QStringLiteral("input.cf"));
     FUZZ_CHECK(writeFile(input, bytes), input);
     const QByteArray before = pattern();
-    rig->image = ConfigImage();
-    fill(rig->image, before);
+    static const ConfigImage patternImage = [] {
+        ConfigImage image;
+        fill(image, pattern());
+        return image;
+    }();
+    rig->image = patternImage;
     rig->messages.texts.clear();
     rig->dialogs.answers = {input};
     rig->files.Open();
@@ -169,6 +191,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     lastSaved = expected;
     const QString first = dir.filePath(QStringLiteral("first.cf"));
     const QString second = dir.filePath(QStringLiteral("second.cf"));
+    // Saved anew, not over the files of an earlier input.
+    QFile::remove(first);
+    QFile::remove(second);
+    FUZZ_CHECK(dir.entryList(QDir::Files) == QStringList{QStringLiteral("input.cf")},
+               dir.entryList(QDir::Files).join(QLatin1Char(' ')));
     rig->dialogs.answers = {first, second};
     rig->files.Save();
     rig->files.Save();

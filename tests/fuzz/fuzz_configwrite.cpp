@@ -94,20 +94,40 @@ void run(ConfigTestRig &rig, const QList<Fuzz::Poll> &polls, Reference &referenc
         reference.poll(poll.bytes);
     }
     const QByteArray sent = rig.port.written();
-    const QString about = QStringLiteral("tag \"%1\" expected \"%2\"; sent %3 bytes, expected %4%5")
-                              .arg(rig.tag(), reference.tag)
-                              .arg(sent.size())
-                              .arg(reference.sent.size())
-                              .arg(pulled ? QStringLiteral(", pulled") : QString());
+    // Only a failure is described.
+    const auto about = [&] {
+        return QStringLiteral("tag \"%1\" expected \"%2\"; sent %3 bytes, expected %4%5")
+            .arg(rig.tag(), reference.tag)
+            .arg(sent.size())
+            .arg(reference.sent.size())
+            .arg(pulled ? QStringLiteral(", pulled") : QString());
+    };
     if (pulled) {
-        FUZZ_CHECK(rig.tag().isEmpty() && !rig.link.isOpen(), about);
-        FUZZ_CHECK(sent == reference.sent && rig.messages.texts.isEmpty(), about);
+        FUZZ_CHECK(rig.tag().isEmpty() && !rig.link.isOpen(), about());
+        FUZZ_CHECK(sent == reference.sent && rig.messages.texts.isEmpty(), about());
         return;
     }
-    FUZZ_CHECK(rig.tag() == reference.tag, about);
-    FUZZ_CHECK(sent == reference.sent, about);
+    FUZZ_CHECK(rig.tag() == reference.tag, about());
+    FUZZ_CHECK(sent == reference.sent, about());
     FUZZ_CHECK(rig.messages.texts == reference.messages,
                rig.messages.texts.join(QLatin1Char('|')) + QStringLiteral(" vs ") + reference.messages.join(QLatin1Char('|')));
+}
+
+// The unit's configuration as an image and as a file: the same for every input, made once.
+const ConfigImage &unitImage()
+{
+    static const ConfigImage image = [] {
+        ConfigImage made;
+        fillImage(made, unitConfiguration());
+        return made;
+    }();
+    return image;
+}
+
+const QByteArray &unitFile()
+{
+    static const QByteArray file = ConfigFiles::formatImage(unitImage());
+    return file;
 }
 
 } // namespace
@@ -116,11 +136,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Fuzz::init();
     const QList<Fuzz::Poll> polls = Fuzz::decodePolls(Fuzz::bytesOf(data, size));
-    const QByteArray unit = unitConfiguration();
+    static const QByteArray unit = unitConfiguration();
 
     {
-        ConfigTestRig rig;
-        fillImage(rig.image, unit);
+        ConfigTestRig rig(Fuzz::scratchFolder());
+        rig.image = unitImage();
         rig.exchange.ConfiguraciaWriteProcess();
         Reference reference(unit.left(ConfigImage::kMemorySize), Tag::ConfigWrite, rig.exchange.lockStep().deadline());
         run(rig, polls, reference);
@@ -128,13 +148,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(rig.queue.LinkFree(), rig.tag());
     }
     {
-        ConfigTestRig rig;
-        ConfigImage image;
-        fillImage(image, unit);
+        ConfigTestRig rig(Fuzz::scratchFolder());
+        // Written anew for each input: what the load reads is never what an earlier input left.
         const QString path = rig.path(QStringLiteral("unit.cf"));
         QFile file(path);
-        const QByteArray content = ConfigFiles::formatImage(image);
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(content) == content.size(), path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(unitFile()) == unitFile().size(), path);
         file.close();
         rig.dialogs.answers = {path};
         rig.transfer.LoadFromFile();

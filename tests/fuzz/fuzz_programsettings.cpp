@@ -13,7 +13,7 @@
 #include "unit/UnitSession.h"
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
+#include <QDir>
 
 namespace {
 
@@ -102,8 +102,7 @@ QString show(const QByteArray &bytes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Fuzz::init();
-    static QTemporaryDir *dir = new QTemporaryDir;
-    const QString path = dir->filePath(QStringLiteral("TX.cfg"));
+    static const QString path = QDir(Fuzz::scratchFolder()).filePath(QStringLiteral("TX.cfg"));
     const QByteArray original = Fuzz::bytesOf(data, size);
     writeFile(path, original);
 

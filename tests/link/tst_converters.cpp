@@ -63,6 +63,28 @@ private slots:
         QCOMPARE(Converters::NumberToHex2(255), QStringLiteral("FF"));
         QCOMPARE(Converters::NumberToHex2(0), QStringLiteral("00"));
     }
+    void splitLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        using L = QList<QByteArray>;
+        QTest::newRow("empty") << QByteArray() << L{};
+        QTest::newRow("one line, no end") << QByteArray("41 42") << L{"41 42"};
+        QTest::newRow("CR LF") << QByteArray("41\r\n42\r\n") << L{"41", "42"};
+        QTest::newRow("CR") << QByteArray("41\r42\r") << L{"41", "42"};
+        QTest::newRow("LF, last without end") << QByteArray("41\n42") << L{"41", "42"};
+        QTest::newRow("LF CR is two ends") << QByteArray("41\n\r42") << L{"41", "", "42"};
+        QTest::newRow("CR CR LF") << QByteArray("\r\r\n") << L{"", ""};
+        QTest::newRow("only ends") << QByteArray("\n\n\r\n") << L{"", "", ""};
+        QTest::newRow("mixed") << QByteArray("a\rb\nc\r\nd") << L{"a", "b", "c", "d"};
+        QTest::newRow("NUL inside a line") << QByteArray("a\0b\nc", 5) << L{QByteArray("a\0b", 3), "c"};
+    }
+    void splitLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<QByteArray>, lines);
+        QCOMPARE(Converters::SplitLines(bytes), lines);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConverters)

@@ -237,6 +237,31 @@ private slots:
                  qPrintable(QStringLiteral("%1 < %2").arg(box->contentsRect().width())
                                 .arg(box->fontMetrics().horizontalAdvance(text))));
     }
+
+    // The same numbers shown again after the counter or bar was set otherwise show them again.
+    void progressShownAgainAfterOtherTexts_data()
+    {
+        QTest::addColumn<QString>("between");
+        QTest::newRow("nothing") << QString();
+        QTest::newRow("counter set") << QStringLiteral("counter");
+        QTest::newRow("bar set") << QStringLiteral("bar");
+        QTest::newRow("cleared") << QStringLiteral("clear");
+    }
+    void progressShownAgainAfterOtherTexts()
+    {
+        QFETCH(QString, between);
+        StatusModel model;
+        model.showProgress(1024, 2370);
+        if (between == QLatin1String("counter"))
+            model.setCounter(QStringLiteral("x"));
+        else if (between == QLatin1String("bar"))
+            model.setBar(QStringLiteral("y"));
+        else if (between == QLatin1String("clear"))
+            model.clearProgress();
+        model.showProgress(1024, 2370);
+        QCOMPARE(model.counter(), QStringLiteral("1024 / 2370 байт"));
+        QCOMPARE(model.bar(), QStringLiteral(" IIIIIIIIIIIIIIIIIIIIII"));
+    }
 };
 
 QTEST_MAIN(TestLinkPages)

@@ -34,6 +34,14 @@ BatchUnit::BatchUnit(int port, std::unique_ptr<SerialPort> serialPort, ProgramSe
     m_unit->queue().setLinkFree(true);
     // The pump stops its own timer while a tick runs: only the tag counts here.
     connect(&m_unit->link(), &SerialLink::stateChanged, this, [this] { check(false); });
+    m_drainTimer.setInterval(LineDrain::kPollMs);
+    connect(&m_drainTimer, &QTimer::timeout, this, [this] {
+        if (!m_drain->poll(link().port().readAll().size(), m_clock.elapsed() - m_drainBegan)
+            && link().port().isOpen())
+            return;
+        m_drainTimer.stop();
+        identify();
+    });
 }
 
 BatchUnit::~BatchUnit()
@@ -46,6 +54,18 @@ void BatchUnit::start()
     m_clock.start();
     m_stage = QStringLiteral("поиск");
     m_leftIn = [] { return UnitReport::kSearchInterrupted; };
+    // As for a single command: what a unit still sends of an interrupted reply is read away first.
+    link().OpenUsbComPort(QString::number(m_port));
+    link().pollTimer().stop();
+    if (!link().isOpen())
+        return identify();
+    m_drain.emplace(link().UsbComPortSpeed);
+    m_drainBegan = m_clock.elapsed();
+    m_drainTimer.start();
+}
+
+void BatchUnit::identify()
+{
     QString number = QString::number(m_port);
     link().PoiskUstroistva(number);
     waitWhile(Tag::NameReading, [this] { identified(); });
@@ -122,6 +142,7 @@ bool BatchUnit::countShown() const
 
 void BatchUnit::abort()
 {
+    m_drainTimer.stop();
     m_then = nullptr;
     link().RPF_02VektorPriemaIsPorta.clear();
     m_unit->stop();

@@ -3,6 +3,7 @@
 #include "cli/ExitCode.h"
 #include "cli/UnitReport.h"
 #include "cli/FixedFileDialogs.h"
+#include "cli/LineDrain.h"
 #include "cli/StderrMessageSink.h"
 #include "config/ConfigExchange.h"
 #include "shell/Clock.h"
@@ -11,8 +12,10 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTemporaryDir;
 class SerialLink;
@@ -95,6 +98,8 @@ private:
     // Whether the generic count message came since the running step began.
     bool countShown() const;
 
+    // Asks the unit who it is, once the line has fallen quiet.
+    void identify();
     void identified();
 
     // The configuration read into the image, the device information filled from it.
@@ -123,6 +128,9 @@ private:
     std::unique_ptr<UnitSession> m_unit;
     std::unique_ptr<QTemporaryDir> m_scratch;
     QElapsedTimer m_clock;
+    QTimer m_drainTimer;
+    std::optional<LineDrain> m_drain;
+    qint64 m_drainBegan = 0;
     QString m_waitTag;
     std::function<void()> m_then;
     std::function<QString()> m_leftIn;

@@ -1,5 +1,6 @@
 #include "cli/CliUnit.h"
 #include "cli/InterruptWatch.h"
+#include "cli/LineDrain.h"
 #include "cli/ProgressReporter.h"
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
@@ -14,12 +15,6 @@
 namespace {
 // How often the loop looks for Ctrl+C and for a pump that stopped.
 constexpr int kWatchMs = 50;
-// The line counts as quiet after this many empty polls (identification's own silence limit) ...
-constexpr int kQuietPolls = 6;
-// ... and is given up on after this long plus the line time of a configuration reply (a unit gives
-// up an unfinished write after about 2 s).
-constexpr int kDrainBoundMs = 2500;
-constexpr int kConfigReplyBytes = 2370;
 }
 
 CliUnit::CliUnit(UnitSession &unit, ProgressReporter *progress, QObject *parent)
@@ -68,26 +63,18 @@ bool CliUnit::identify(int port)
 
 void CliUnit::drainUntilQuiet(const QString &number)
 {
-    // After an interrupted transfer a unit goes on with its reply (or waits to give up a write):
-    // what it still sends is read away until the line has been quiet as long as identification
-    // waits for a reply, so the request that follows is answered at once.
     link().OpenUsbComPort(number);
     link().pollTimer().stop();
     if (!link().isOpen())
         return;
     QEventLoop loop;
     QTimer poll;
-    poll.setInterval(kWatchMs);
-    int quietPolls = 0;
-    // Long enough for the rest of a configuration reply twice over at the line's speed.
-    const int speed = qMax(1, link().UsbComPortSpeed);
-    const qint64 boundMs = kDrainBoundMs + 2 * qint64(kConfigReplyBytes) * 10 * 1000 / speed;
-    QElapsedTimer bound;
-    bound.start();
+    poll.setInterval(LineDrain::kPollMs);
+    LineDrain drain(link().UsbComPortSpeed);
+    QElapsedTimer elapsed;
+    elapsed.start();
     connect(&poll, &QTimer::timeout, &loop, [&] {
-        const QByteArray got = link().port().readAll();
-        quietPolls = got.isEmpty() ? quietPolls + 1 : 0;
-        if (quietPolls >= kQuietPolls || bound.elapsed() >= boundMs || InterruptWatch::interrupted()
+        if (drain.poll(link().port().readAll().size(), elapsed.elapsed()) || InterruptWatch::interrupted()
             || !link().port().isOpen())
             loop.quit();
     });

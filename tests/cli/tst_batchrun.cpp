@@ -2,6 +2,7 @@
 #include "TestSeams.h"
 #include "cli/BatchRun.h"
 #include "cli/ExitCode.h"
+#include "cli/LineDrain.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 #include "link/Cp1251.h"
@@ -124,6 +125,38 @@ private slots:
         QFETCH(bool, quiet);
         QFETCH(QString, text);
         QCOMPARE(BatchRun::details(rows, quiet), text);
+    }
+
+    // Before a unit is asked who it is, the rest of an interrupted reply is read away: the drain ends
+    // after 6 empty reads of 50 ms in a row, or at its bound of 2.5 s plus twice the line time of a
+    // 2370-byte reply, whichever comes first.
+    void lineDrain_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<QList<int>>("reads");   // bytes per read; then nothing more
+        QTest::addColumn<bool>("endless");       // the last read repeats for ever
+        QTest::addColumn<int>("endsAt");         // 1-based read that ends the drain
+        QTest::newRow("quiet line") << 9600 << QList<int>{0} << false << 6;
+        QTest::newRow("rest of a reply, then quiet") << 9600 << QList<int>{64, 64} << false << 8;
+        QTest::newRow("a byte in the quiet starts it again")
+            << 9600 << QList<int>{0, 0, 0, 0, 0, 1} << false << 12;
+        QTest::newRow("never silent at 115200: 2911 ms") << 115200 << QList<int>{1} << true << 59;
+        QTest::newRow("never silent at 9600: 7437 ms") << 9600 << QList<int>{1} << true << 149;
+    }
+    void lineDrain()
+    {
+        QFETCH(int, baud);
+        QFETCH(QList<int>, reads);
+        QFETCH(bool, endless);
+        QFETCH(int, endsAt);
+        LineDrain drain(baud);
+        int ended = 0;
+        for (int n = 1; n <= 1000 && ended == 0; ++n) {
+            const int bytes = n <= reads.size() ? reads.at(n - 1) : (endless ? reads.constLast() : 0);
+            if (drain.poll(bytes, qint64(n) * 50))
+                ended = n;
+        }
+        QCOMPARE(ended, endsAt);
     }
 
     void portsToSearch_data()

@@ -858,9 +858,17 @@ private slots:
     }
 
     // Right after an interrupted read the unit goes on sending; the next command waits for the line
-    // to fall quiet and finds the unit at once.
+    // to fall quiet and finds the unit at once, alone or in a batch.
+    void commandAfterAnInterruptedRead_data()
+    {
+        QTest::addColumn<QStringList>("next");
+        QTest::newRow("find") << QStringList{QStringLiteral("find"), QStringLiteral("--port"), QStringLiteral("1")};
+        QTest::newRow("find --all")
+            << QStringList{QStringLiteral("find"), QStringLiteral("--all"), QStringLiteral("--port"), QStringLiteral("1")};
+    }
     void commandAfterAnInterruptedRead()
     {
+        QFETCH(QStringList, next);
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
@@ -872,7 +880,7 @@ private slots:
         QVERIFY2(waitForStderr(reader, seen, QByteArrayLiteral(" / 2370 байт\nЧтение конфигурации: ")),
                  seen.constData());
         QCOMPARE(interruptAndWait(reader), ExitCode::Interrupted);
-        const Run find = run(home, {QStringLiteral("find"), QStringLiteral("--port"), QStringLiteral("1")});
+        const Run find = run(home, next);
         QVERIFY2(find.code == ExitCode::Success, qPrintable(find.err));
         QVERIFY2(find.out.contains(QStringLiteral("Имя устройства: ЗОРГЕЛ-GSM8T\n")), qPrintable(find.out));
     }

@@ -72,16 +72,14 @@ void ConfigExchange::storeWaitingBlocks()
 {
     constexpr int block = ConfigImage::kBlockSize;
     while (BuferPriema.size() >= block && NomerBaitaKonfiguracii < ConfigImage::kMemorySize) {
-        for (int i = 0; i < block; ++i)
-            m_image.setByte(NomerBaitaKonfiguracii + 1 + i, static_cast<unsigned char>(BuferPriema.at(i)));
+        m_image.setBytes(NomerBaitaKonfiguracii + 1, BuferPriema.constData(), block);
         BuferPriema.remove(0, block);
         NomerBaitaKonfiguracii += block;
     }
     if (SchetchikBaitov == ConfigImage::kImageSize && NomerBaitaKonfiguracii == ConfigImage::kMemorySize
         && BuferPriema.size() >= ConfigImage::kTailSize) {
         // The model bytes; the tail does not advance the position base.
-        for (int i = 0; i < ConfigImage::kTailSize; ++i)
-            m_image.setByte(NomerBaitaKonfiguracii + 1 + i, static_cast<unsigned char>(BuferPriema.at(i)));
+        m_image.setBytes(NomerBaitaKonfiguracii + 1, BuferPriema.constData(), ConfigImage::kTailSize);
         BuferPriema.remove(0, ConfigImage::kTailSize);
     }
     // A stream longer than the image is doomed; do not let it pile up in memory.

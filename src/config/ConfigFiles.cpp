@@ -281,14 +281,12 @@ void ConfigFiles::Open()
     if (!content)
         return;
     for (const QByteArray &block : content->blocks) {
-        for (int i = 0; i < block.size(); ++i)
-            m_image.setByte(NomerBaitaKonfiguracii + 1 + i, static_cast<unsigned char>(block.at(i)));
+        m_image.setBytes(NomerBaitaKonfiguracii + 1, block.constData(), block.size());
         NomerBaitaKonfiguracii += ConfigImage::kBlockSize;
         SchetchikBaitov = NomerBaitaKonfiguracii;
         m_status.showProgress(SchetchikBaitov, ConfigImage::kMemorySize);
     }
-    for (int i = 0; i < content->tail.size(); ++i)
-        m_image.setByte(NomerBaitaKonfiguracii + 1 + i, static_cast<unsigned char>(content->tail.at(i)));
+    m_image.setBytes(NomerBaitaKonfiguracii + 1, content->tail.constData(), content->tail.size());
     // A whole checked file replaces whatever an unfinished read left.
     m_image.setPartial(false);
 }

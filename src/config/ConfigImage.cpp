@@ -1,6 +1,8 @@
 #include "config/ConfigImage.h"
 #include "link/Converters.h"
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -30,6 +32,13 @@ const QString &hexText(int value)
 
 }
 
+ConfigImage::ConfigImage()
+{
+    // Every cell empty: kEmpty is -1, all bits set, so the whole array is set at once.
+    static_assert(kEmpty == -1);
+    std::memset(m_values.data(), 0xFF, sizeof m_values);
+}
+
 QString ConfigImage::cell(int position) const
 {
     if (position < 1 || position > kLastPosition)
@@ -57,6 +66,20 @@ void ConfigImage::setCell(int position, const QString &text)
     }
     m_values[position] = kOther;
     m_other.insert(position, text.toUpper());
+}
+
+void ConfigImage::setBytes(int position, const char *bytes, qsizetype count)
+{
+    const qsizetype first = std::max<qsizetype>(position, 1);
+    const qsizetype last = std::min<qsizetype>(qsizetype(position) + count - 1, kLastPosition);
+    if (first > last)
+        return;
+    if (!m_other.isEmpty()) {
+        for (qsizetype p = first; p <= last; ++p)
+            m_other.remove(int(p));
+    }
+    for (qsizetype p = first; p <= last; ++p)
+        m_values[size_t(p)] = static_cast<unsigned char>(bytes[p - position]);
 }
 
 int ConfigImage::otherByte(int position) const

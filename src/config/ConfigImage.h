@@ -2,7 +2,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
-#include <vector>
+#include <array>
 
 // MassivKonfiguracii: the program's copy of the unit's configuration memory. Cells 0..2370, each
 // "" (no data) or two upper-case hex digits. Position n + 1 holds memory offset n; 2369 and 2370 the
@@ -21,7 +21,7 @@ public:
                        "часть конфигурации одного устройства и часть прежней. Прочитайте конфигурацию из устройства "
                        "еще раз кнопкой \"Прочитать\".");
 
-    ConfigImage() : m_values(kLastPosition + 1, kEmpty) {}
+    ConfigImage();
 
     // "" outside 1..2370.
     QString cell(int position) const;
@@ -35,6 +35,8 @@ public:
             m_other.remove(position);
         m_values[position] = value;
     }
+    // count bytes from position on, as setByte() each; positions outside 1..2370 are ignored.
+    void setBytes(int position, const char *bytes, qsizetype count);
     // Byte value of a cell, -1 when empty.
     int byteAt(int position) const
     {
@@ -70,7 +72,7 @@ private:
     static constexpr short kOther = 256;
     int otherByte(int position) const;
 
-    std::vector<short> m_values;
+    std::array<short, kLastPosition + 1> m_values;
     QHash<int, QString> m_other;
     bool m_changed = false;
     bool m_partial = false;

@@ -109,22 +109,32 @@ void SerialLink::Form_Unload()
 
 void SerialLink::OtobrazitSostojaniePorta()
 {
-    const QString com = QStringLiteral("Com") + QString::number(UsbComPortNumber);
-    const QString device = m_port.deviceFor(UsbComPortNumber);
-    QStringList tip;
-    if (m_port.isOpen()) {
+    const bool open = m_port.isOpen();
+    if (open)
         RPF_02ComError = 0;
-        m_portStateText = com + QStringLiteral(" открыт.");
-        if (UsbComPortHandshaking == 4)   // opened with "RTSXonXoff"
-            tip << kHandshakeNote;
-    } else {
-        if (RPF_02ComError == 0) {
+    const QString device = m_port.deviceFor(UsbComPortNumber);
+    const PortShown shown{UsbComPortNumber, open, RPF_02ComError, UsbComPortHandshaking, m_port.lastErrorText(), device};
+    const bool changed = !m_portShown || !(*m_portShown == shown);
+    if (changed) {
+        const QString com = QStringLiteral("Com") + QString::number(UsbComPortNumber);
+        QStringList tip;
+        if (open) {
+            m_portStateText = com + QStringLiteral(" открыт.");
+            if (UsbComPortHandshaking == 4)   // opened with "RTSXonXoff"
+                tip << kHandshakeNote;
+        } else if (RPF_02ComError == 0) {
             m_portStateText = com + QStringLiteral(" закрыт.");
         } else {
             m_portStateText = com + QStringLiteral(" Error ") + QString::number(RPF_02ComError);
-            if (!m_port.lastErrorText().isEmpty())
-                tip << m_port.lastErrorText();
+            if (!shown.errorText.isEmpty())
+                tip << shown.errorText;
         }
+        if (!device.isEmpty())
+            tip << device;
+        m_portStateToolTip = tip.join(QLatin1Char('\n'));
+        m_portShown = shown;
+    }
+    if (!open) {
         // A closed port means no unit and no exchange.
         UstroistvoNameClear.clear();
         const QString dropped = RPF_02VektorPriemaIsPorta;
@@ -132,11 +142,9 @@ void SerialLink::OtobrazitSostojaniePorta()
         if (dropped.endsWith(QStringLiteral("в процессе")))
             emit exchangeDropped(dropped);
     }
-    if (!device.isEmpty())
-        tip << device;
-    m_portStateToolTip = tip.join(QLatin1Char('\n'));
     m_settingsText = m_port.settingsText();
-    m_status.setPort(QString::number(UsbComPortNumber), device);
+    if (changed)
+        m_status.setPort(QString::number(UsbComPortNumber), device);
     emit stateChanged();
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <optional>
 #include <functional>
 #include <memory>
 #include "link/Converters.h"
@@ -137,6 +138,21 @@ private:
 
     QString m_portStateText;
     QString m_portStateToolTip;
+    // What the port texts were last made from: every receive poll shows the state, mostly unchanged.
+    struct PortShown {
+        int number = 0;
+        bool open = false;
+        int error = 0;
+        int handshaking = 0;
+        QString errorText;
+        QString device;
+        bool operator==(const PortShown &o) const
+        {
+            return number == o.number && open == o.open && error == o.error && handshaking == o.handshaking
+                && errorText == o.errorText && device == o.device;
+        }
+    };
+    std::optional<PortShown> m_portShown;
     QString m_settingsText;
     QString m_connectionError;
     QString m_connectionErrorToolTip;

@@ -9,7 +9,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringTokenizer>
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -55,7 +57,14 @@ std::optional<int> ProgramSettings::loadedOption(int check) const
 
 QString ProgramSettings::checkKey(int check)
 {
-    return QStringLiteral("RPF_19.Check%1:").arg(check);
+    // Every line of a load and a refresh is compared with these: made once.
+    static const std::array<QString, ProgramOptions::kCount> keys = [] {
+        std::array<QString, ProgramOptions::kCount> made;
+        for (int c = 1; c <= ProgramOptions::kCount; ++c)
+            made[c - 1] = QStringLiteral("RPF_19.Check%1:").arg(c);
+        return made;
+    }();
+    return check >= 1 && check <= ProgramOptions::kCount ? keys[check - 1] : QStringLiteral("RPF_19.Check%1:").arg(check);
 }
 
 QStringList ProgramSettings::defaultLines()
@@ -76,9 +85,15 @@ QStringList ProgramSettings::defaultLines()
 
 QByteArray ProgramSettings::encodeLines(const QStringList &lines, bool utf8, bool utf8Bom)
 {
-    QString text;
+    qsizetype size = 0;
     for (const QString &line : lines)
-        text += line + QStringLiteral("\r\n");
+        size += line.size() + 2;
+    QString text;
+    text.reserve(size);
+    for (const QString &line : lines) {
+        text += line;
+        text += QLatin1String("\r\n");
+    }
     QByteArray bytes = utf8 ? text.toUtf8() : Cp1251::encode(text);
     if (utf8 && utf8Bom)
         return kUtf8Bom + bytes;
@@ -126,11 +141,15 @@ QString ProgramSettings::decode(const QByteArray &bytes)
     const auto knownKeys = [](const QString &text) {
         static const QStringList keys{kPortKey, kSpeedKey, kActivePortKey, kActiveSpeedKey, kActiveHandshakeKey};
         int found = 0;
-        for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
-            for (const QStringView part : line.split(QLatin1Char('\r'))) {
-                QString key, value;
-                splitLine(part.toString(), key, value);
-                found += keys.contains(key) ? 1 : 0;
+        for (const QStringView line : qTokenize(text, u'\n')) {
+            for (const QStringView part : qTokenize(line, u'\r')) {
+                // The key as splitLine() takes it, without copying the line.
+                const QStringView trimmed = part.trimmed();
+                const qsizetype colon = trimmed.indexOf(QLatin1Char(':'));
+                if (colon < 0)
+                    continue;
+                const QStringView key = trimmed.left(colon + 1).trimmed();
+                found += std::any_of(keys.cbegin(), keys.cend(), [key](const QString &k) { return k == key; }) ? 1 : 0;
             }
         }
         return found;
@@ -152,7 +171,8 @@ bool ProgramSettings::readLines(QStringList &lines)
     if (!file.exists())
         return false;
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
+    // Read straight into the text, without the device's own buffer in between.
+    if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         bytes = FileRead::atMost(file, kMaxFileBytes + 1);
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         m_readFailed = true;
@@ -351,8 +371,9 @@ void ProgramSettings::TXconfigSaveParam()
     // Before a load there are no lines, and a file that could not be read is not replaced by defaults.
     if (canSave()) {
         // Written beside the old file and swapped in only when complete, so a failure keeps the old one.
+        // Written in one piece, without the device's own buffer in between.
         QSaveFile file(m_filePath);
-        if (!file.open(QIODevice::WriteOnly)) {
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             m_messages.show(kOpenError + QString::number(openErrorNumber(m_filePath)));
         } else {
             const QByteArray bytes = encodeLines(StrokiTX.mid(1, KolichestvoStrokTX), m_utf8, m_utf8Bom);

@@ -338,6 +338,32 @@ private slots:
         QCOMPARE(cells(copy), cells(image));
     }
 
+    // Bytes set in a run land as setByte would put them; what falls outside 1..2370 is dropped.
+    void imageSetBytes_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("cells");   // cells 0..3 and 2368..2370
+        QTest::newRow("start") << 1 << QByteArray("\x01\xAB") << QStringList{"", "01", "AB", "G1", "", "", ""};
+        QTest::newRow("over a text cell") << 2 << QByteArray("\x02\x03") << QStringList{"", "", "02", "03", "", "", ""};
+        QTest::newRow("from position 0") << 0 << QByteArray("\x10\x11") << QStringList{"", "11", "", "G1", "", "", ""};
+        QTest::newRow("past the end") << 2369 << QByteArray("\x20\x21\x22") << QStringList{"", "", "", "G1", "", "20", "21"};
+        QTest::newRow("nothing") << 1 << QByteArray() << QStringList{"", "", "", "G1", "", "", ""};
+    }
+    void imageSetBytes()
+    {
+        QFETCH(int, position);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, cells);
+        ConfigImage image;
+        image.setCell(3, QStringLiteral("g1"));
+        image.setBytes(position, bytes.constData(), bytes.size());
+        QStringList got;
+        for (const int p : {0, 1, 2, 3, 2368, 2369, 2370})
+            got << image.cell(p);
+        QCOMPARE(got, cells);
+    }
+
     // A file is read up to a bound, in pieces, however large it is.
     void readAtMost_data()
     {

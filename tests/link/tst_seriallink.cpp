@@ -84,6 +84,46 @@ private slots:
         QCOMPARE(r.port.openCount, 0);
     }
 
+    // Every poll shows the port's state: a change between polls shows at the next one.
+    void stateFollowsChangesBetweenPolls_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QString>("statusPort");
+        QTest::newRow("nothing") << "" << "Com3 открыт." << "/fake/COM3" << "3";
+        QTest::newRow("port number") << "number" << "Com7 открыт." << "/fake/COM7" << "7";
+        QTest::newRow("RTSXonXoff")
+            << "handshaking" << "Com3 открыт."
+            << "RTSXonXoff: аппаратный контроль RTS/CTS, программный XON/XOFF вместе с ним не поддерживается\n/fake/COM3"
+            << "3";
+    }
+    void stateFollowsChangesBetweenPolls()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, state);
+        QFETCH(QString, toolTip);
+        QFETCH(QString, statusPort);
+        Rig r;
+        r.link.OpenUsbComPort(QStringLiteral("3"));
+        r.link.receiveTick();
+        if (change == QLatin1String("number"))
+            r.link.UsbComPortNumber = 7;
+        else if (change == QLatin1String("handshaking"))
+            r.link.UsbComPortHandshaking = 4;
+        r.link.receiveTick();
+        QCOMPARE(r.link.portStateText(), state);
+        QCOMPARE(r.link.portStateToolTip(), toolTip);
+        QCOMPARE(r.status.port(), statusPort);
+        // And back: the texts made before are not kept by mistake.
+        r.link.UsbComPortNumber = 3;
+        r.link.UsbComPortHandshaking = 1;
+        r.link.receiveTick();
+        QCOMPARE(r.link.portStateText(), QStringLiteral("Com3 открыт."));
+        QCOMPARE(r.link.portStateToolTip(), QStringLiteral("/fake/COM3"));
+        QCOMPARE(r.status.port(), QStringLiteral("3"));
+    }
+
     void closeClearsUnitAndExchange()
     {
         Rig r;

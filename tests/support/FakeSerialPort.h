@@ -16,7 +16,15 @@ public:
     int lastError() const override { return m_lastError; }
     QString lastErrorText() const override { return m_lastErrorText; }
     QString settingsText() const override { return m_settings; }
-    QString deviceFor(int portNumber) const override { return QStringLiteral("/fake/COM%1").arg(portNumber); }
+    // Asked on every receive poll: the last name is kept rather than made again.
+    QString deviceFor(int portNumber) const override
+    {
+        if (portNumber != m_devicePort || m_device.isEmpty()) {
+            m_devicePort = portNumber;
+            m_device = QStringLiteral("/fake/COM") + QString::number(portNumber);
+        }
+        return m_device;
+    }
     void setArrivalCallback(std::function<void()> callback) override { m_arrival = std::move(callback); }
 
     // --- test controls ---
@@ -48,6 +56,8 @@ private:
     bool m_open = false;
     int m_lastError = 0;
     QString m_lastErrorText;
+    mutable int m_devicePort = 0;
+    mutable QString m_device;
     QString m_settings = QStringLiteral("9600,N,8,1");
     QByteArray m_incoming;
     std::function<void()> m_arrival;

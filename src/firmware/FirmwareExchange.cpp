@@ -107,7 +107,7 @@ void FirmwareExchange::ProsivkaSaveToFileProcess()
 bool FirmwareExchange::writeWaitingLines()
 {
     while (BuferPriema.size() >= FirmwareFile::kBlockSize && m_linesWritten < FirmwareFile::kBlockCount) {
-        const QByteArray line = FirmwareFile::formatLine(BuferPriema.left(FirmwareFile::kBlockSize));
+        const QByteArray line = FirmwareFile::formatLine(QByteArrayView(BuferPriema).first(FirmwareFile::kBlockSize));
         m_link.RPF_02ComError = 0;
         if (m_saveFile->write(line) != line.size())
             return false;

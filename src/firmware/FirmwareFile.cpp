@@ -130,7 +130,7 @@ char *writeLine(const char *block, qsizetype size, char *out)
 }
 }
 
-QByteArray FirmwareFile::formatLine(const QByteArray &block)
+QByteArray FirmwareFile::formatLine(QByteArrayView block)
 {
     QByteArray line(3 * block.size() + 2, Qt::Uninitialized);
     writeLine(block.constData(), block.size(), line.data());

@@ -1,6 +1,7 @@
 #pragma once
 #include "shell/FileDialogs.h"
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -33,7 +34,7 @@ public:
     };
 
     // One block as a file line.
-    static QByteArray formatLine(const QByteArray &block);
+    static QByteArray formatLine(QByteArrayView block);
     // A whole firmware (62720 bytes) as a file; empty for any other size.
     static QByteArray format(const QByteArray &firmware);
     static Content parse(const QByteArray &fileBytes);

@@ -1,4 +1,5 @@
 #include "link/StatusModel.h"
+#include <charconv>
 #include <cmath>
 
 void StatusModel::setConnection(const QString &text, const QString &toolTip)
@@ -51,20 +52,46 @@ void StatusModel::clearProgress()
     setBar(QString());
 }
 
-QString StatusModel::progressBar(qint64 count, qint64 total)
+namespace {
+void appendNumber(QString &text, qint64 value)
+{
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+    text += QLatin1String(digits, int(end.ptr - digits));
+}
+
+int barLetters(qint64 count, qint64 total)
 {
     // std::nearbyint in the default rounding mode rounds halves to even.
     const double n = total > 0 ? std::nearbyint(double(count) * (50.0 / double(total))) : 0.0;
-    return QLatin1Char(' ') + QString(qMax(0, int(n)), QLatin1Char('I'));
+    return qMax(0, int(n));
+}
 }
 
+QString StatusModel::progressBar(qint64 count, qint64 total)
+{
+    return QLatin1Char(' ') + QString(barLetters(count, total), QLatin1Char('I'));
+}
+
+// Transfers show their progress on every receive poll: the counter is made in one piece, and the bar
+// only when it is not already the one shown.
 void StatusModel::showProgress(qint64 count, qint64 total)
 {
-    // Exchanges show their progress on every receive poll: the same numbers make the same texts.
+    // The same numbers make the same texts.
     const std::pair<qint64, qint64> numbers{count, total};
     if (m_shownProgress == numbers)
         return;
-    setCounter(QString::number(count) + QStringLiteral(" / ") + QString::number(total) + QStringLiteral(" байт"));
-    setBar(progressBar(count, total));
+    QString counter;
+    counter.reserve(48);
+    appendNumber(counter, count);
+    counter += QLatin1String(" / ");
+    appendNumber(counter, total);
+    counter += QStringLiteral(" байт");
+    setCounter(counter);
+    const int letters = barLetters(count, total);
+    const bool barShown = m_bar.size() == letters + 1 && m_bar.startsWith(QLatin1Char(' '))
+        && m_bar.count(QLatin1Char('I')) == letters;
+    if (!barShown)
+        setBar(progressBar(count, total));
     m_shownProgress = numbers;
 }

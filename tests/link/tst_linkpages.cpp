@@ -206,6 +206,40 @@ private slots:
             QCOMPARE(panel.findChild<QLabel *>(QLatin1String(value))->accessibleDescription(), text(value));
     }
 
+    // "<count> / <total> байт" and a bar of round-half-even(count * 50 / total) letters "I" after a blank.
+    void progressTexts_data()
+    {
+        QTest::addColumn<qint64>("count");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<int>("letters");
+        QTest::newRow("nothing yet") << qint64(0) << qint64(62720) << QStringLiteral("0 / 62720 байт") << 0;
+        QTest::newRow("just under one letter") << qint64(627) << qint64(62720) << QStringLiteral("627 / 62720 байт") << 0;
+        QTest::newRow("one letter") << qint64(1254) << qint64(62720) << QStringLiteral("1254 / 62720 байт") << 1;
+        QTest::newRow("half to even, down") << qint64(1) << qint64(4) << QStringLiteral("1 / 4 байт") << 12;
+        QTest::newRow("half to even, up") << qint64(3) << qint64(4) << QStringLiteral("3 / 4 байт") << 38;
+        QTest::newRow("all") << qint64(62720) << qint64(62720) << QStringLiteral("62720 / 62720 байт") << 50;
+        QTest::newRow("no total") << qint64(5) << qint64(0) << QStringLiteral("5 / 0 байт") << 0;
+    }
+    void progressTexts()
+    {
+        QFETCH(qint64, count);
+        QFETCH(qint64, total);
+        QFETCH(QString, counter);
+        QFETCH(int, letters);
+        const QString bar = QStringLiteral(" ") + QString(letters, QLatin1Char('I'));
+        StatusModel model;
+        model.showProgress(count, total);
+        QCOMPARE(model.counter(), counter);
+        QCOMPARE(model.bar(), bar);
+        // Written over by someone else, the texts come back with the next progress.
+        model.setCounter(QStringLiteral("x"));
+        model.setBar(QLatin1Char('x') + QString(letters, QLatin1Char('I')));
+        model.showProgress(count, total);
+        QCOMPARE(model.counter(), counter);
+        QCOMPARE(model.bar(), bar);
+    }
+
     // Every value of the strip fits its box at its longest, the full progress bar included, and the
     // strip keeps its width.
     void statusPanelFitsItsLongestTexts_data()

@@ -220,6 +220,10 @@ private slots:
         QTest::newRow("half to even, up") << qint64(3) << qint64(4) << QStringLiteral("3 / 4 байт") << 38;
         QTest::newRow("all") << qint64(62720) << qint64(62720) << QStringLiteral("62720 / 62720 байт") << 50;
         QTest::newRow("no total") << qint64(5) << qint64(0) << QStringLiteral("5 / 0 байт") << 0;
+        QTest::newRow("twice too many") << qint64(4740) << qint64(2370) << QStringLiteral("4740 / 2370 байт") << 100;
+        QTest::newRow("negative") << qint64(-1) << qint64(10) << QStringLiteral("-1 / 10 байт") << 0;
+        QTest::newRow("largest") << qint64(9223372036854775807) << qint64(-9223372036854775807 - 1)
+                                 << QStringLiteral("9223372036854775807 / -9223372036854775808 байт") << 0;
     }
     void progressTexts()
     {

@@ -199,7 +199,8 @@ std::optional<ConfigFiles::Content> ConfigFiles::readChecked(const QString &file
                                                              const QString &refusalTag)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Read straight into the bytes, without the device's own buffer in between.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         m_messages.show(kOpenError + fileName);
         return std::nullopt;
     }
@@ -254,7 +255,8 @@ void ConfigFiles::Save()
     }
     // Written beside the old file and swapped in only when complete.
     QSaveFile file(*name);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Written in one piece, without the device's own buffer in between.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_messages.show(kCreateError + *name);
         return;
     }

@@ -101,7 +101,7 @@ int openFiles()
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ? file.readAll() : QByteArray("<missing>");
 }
 
 void checkCopy(const QList<Fuzz::Poll> &polls)
@@ -116,7 +116,7 @@ void checkCopy(const QList<Fuzz::Poll> &polls)
         target = rig.path(QStringLiteral("unit.cf"));
         {
             QFile file(target);
-            FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(good) == good.size(), target);
+            FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(good) == good.size(), target);
         }
         rig.dialogs.answers = {target};
         const int filesBefore = openFiles();

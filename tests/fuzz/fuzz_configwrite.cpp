@@ -152,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         // Written anew for each input: what the load reads is never what an earlier input left.
         const QString path = rig.path(QStringLiteral("unit.cf"));
         QFile file(path);
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(unitFile()) == unitFile().size(), path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(unitFile()) == unitFile().size(), path);
         file.close();
         rig.dialogs.answers = {path};
         rig.transfer.LoadFromFile();

@@ -10,17 +10,17 @@
 #include "link/OperationTags.h"
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 namespace {
 
 struct Rig : LinkRig {
-    QTemporaryDir dir;
     FirmwareExchange firmware{link, queue, status, messages};
 
     Rig()
     {
         link.OpenUsbComPort(QStringLiteral("1"));
+        // The polls are called by hand: a running timer would only be stopped and armed again on each.
+        link.pollTimer().stop();
         status.setConnection(StatusModel::kActive);
         queue.setLinkFree(true);
     }
@@ -36,10 +36,10 @@ struct Outcome {
 Outcome run(Rig &rig, const QList<Fuzz::Poll> &polls, const QString &tag)
 {
     Outcome outcome;
-    QList<Fuzz::Poll> all = polls;
-    for (int i = 0; i <= LockStepWrite::kIdleLimit; ++i)
-        all.append(Fuzz::Poll{});
-    for (const Fuzz::Poll &poll : std::as_const(all)) {
+    static const Fuzz::Poll silence;
+    const qsizetype count = polls.size() + LockStepWrite::kIdleLimit + 1;
+    for (qsizetype i = 0; i < count; ++i) {
+        const Fuzz::Poll &poll = i < polls.size() ? polls.at(i) : silence;
         if (rig.tag() != tag)
             break;
         if (poll.pulled) {
@@ -73,11 +73,21 @@ const QByteArray &firmwareImage()
     return bytes;
 }
 
+// The folder a read writes its file in; each read leaves there only that file.
+const QString &readFolder()
+{
+    static const QString folder = [] {
+        const QString path = Fuzz::scratchFolder() + QStringLiteral("/read");
+        FUZZ_CHECK(QDir().mkpath(path), path);
+        return path;
+    }();
+    return folder;
+}
+
 QString firmwareSource()
 {
-    static QTemporaryDir *dir = new QTemporaryDir;
     static const QString path = [] {
-        const QString p = dir->filePath(QStringLiteral("new.fw"));
+        const QString p = Fuzz::scratchFolder() + QStringLiteral("/new.fw");
         QFile file(p);
         const QByteArray content = FirmwareFile::format(firmwareImage());
         FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(content) == content.size(), p);
@@ -89,7 +99,7 @@ QString firmwareSource()
 void checkRead(const QList<Fuzz::Poll> &polls)
 {
     Rig rig;
-    const QString target = rig.dir.filePath(QStringLiteral("unit.fw"));
+    const QString target = readFolder() + QStringLiteral("/unit.fw");
     const QByteArray good = QByteArrayLiteral("a firmware file kept from before\r\n");
     {
         QFile file(target);
@@ -100,22 +110,25 @@ void checkRead(const QList<Fuzz::Poll> &polls)
     FUZZ_CHECK(rig.port.takeWritten() == FirmwareExchange::kReadRequest && rig.tag() == Tag::FirmwareRead, rig.tag());
 
     const Outcome outcome = run(rig, polls, Tag::FirmwareRead);
-    const QString about = QStringLiteral("%1 bytes%2, tag \"%3\", messages %4")
-                              .arg(outcome.received.size())
-                              .arg(outcome.pulled ? QStringLiteral(" pulled") : QString(), rig.tag(),
-                                   rig.messages.texts.join(QLatin1Char('|')));
-    FUZZ_CHECK(!rig.firmware.isBusy() && rig.queue.LinkFree(), about);
+    // Made only for a failure.
+    const auto about = [&] {
+        return QStringLiteral("%1 bytes%2, tag \"%3\", messages %4")
+            .arg(outcome.received.size())
+            .arg(outcome.pulled ? QStringLiteral(" pulled") : QString(), rig.tag(),
+                 rig.messages.texts.join(QLatin1Char('|')));
+    };
+    FUZZ_CHECK(!rig.firmware.isBusy() && rig.queue.LinkFree(), about());
     if (rig.tag() == Tag::Saved) {
-        FUZZ_CHECK(!outcome.pulled && outcome.received.size() == FirmwareFile::kFirmwareSize, about);
-        FUZZ_CHECK(readFile(target) == FirmwareFile::format(outcome.received), about);
-        FUZZ_CHECK(rig.messages.texts.isEmpty(), about);
+        FUZZ_CHECK(!outcome.pulled && outcome.received.size() == FirmwareFile::kFirmwareSize, about());
+        FUZZ_CHECK(readFile(target) == FirmwareFile::format(outcome.received), about());
+        FUZZ_CHECK(rig.messages.texts.isEmpty(), about());
     } else {
-        FUZZ_CHECK(outcome.pulled || outcome.received.size() != FirmwareFile::kFirmwareSize, about);
-        FUZZ_CHECK(readFile(target) == good, about);
-        FUZZ_CHECK(rig.messages.texts.size() == 1 && rig.messages.texts.first().contains(target), about);
+        FUZZ_CHECK(outcome.pulled || outcome.received.size() != FirmwareFile::kFirmwareSize, about());
+        FUZZ_CHECK(readFile(target) == good, about());
+        FUZZ_CHECK(rig.messages.texts.size() == 1 && rig.messages.texts.first().contains(target), about());
     }
-    FUZZ_CHECK(QDir(rig.dir.path()).entryList(QDir::Files | QDir::Hidden) == QStringList{QStringLiteral("unit.fw")},
-               QDir(rig.dir.path()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')));
+    FUZZ_CHECK(QDir(readFolder()).entryList(QDir::Files | QDir::Hidden) == QStringList{QStringLiteral("unit.fw")},
+               QDir(readFolder()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' ')));
 }
 
 void checkWrite(const QList<Fuzz::Poll> &polls)
@@ -130,25 +143,29 @@ void checkWrite(const QList<Fuzz::Poll> &polls)
     const Outcome outcome = run(rig, polls, Tag::FirmwareWrite);
     const QByteArray sent = rig.port.written();
     const int blocks = int(sent.size() / FirmwareFile::kBlockSize);
-    const QString about = QStringLiteral("%1 bytes sent for %2 \"OK\" in %3 bytes%4, tag \"%5\", messages %6")
-                              .arg(sent.size())
-                              .arg(outcome.received.count("OK"))
-                              .arg(outcome.received.size())
-                              .arg(outcome.pulled ? QStringLiteral(" pulled") : QString(), rig.tag(),
-                                   rig.messages.texts.join(QLatin1Char('|')));
-    FUZZ_CHECK(!rig.firmware.isBusy() && rig.queue.LinkFree(), about);
+    const qsizetype oks = outcome.received.count("OK");
+    // Made only for a failure.
+    const auto about = [&] {
+        return QStringLiteral("%1 bytes sent for %2 \"OK\" in %3 bytes%4, tag \"%5\", messages %6")
+            .arg(sent.size())
+            .arg(oks)
+            .arg(outcome.received.size())
+            .arg(outcome.pulled ? QStringLiteral(" pulled") : QString(), rig.tag(),
+                 rig.messages.texts.join(QLatin1Char('|')));
+    };
+    FUZZ_CHECK(!rig.firmware.isBusy() && rig.queue.LinkFree(), about());
     // The file's blocks in order, whole, each released by an "OK".
-    FUZZ_CHECK(sent.size() % FirmwareFile::kBlockSize == 0 && sent == image.left(sent.size()), about);
-    FUZZ_CHECK(blocks <= outcome.received.count("OK"), about);
+    FUZZ_CHECK(sent.size() % FirmwareFile::kBlockSize == 0 && sent == image.left(sent.size()), about());
+    FUZZ_CHECK(blocks <= oks, about());
     if (rig.tag() == Tag::Written) {
         FUZZ_CHECK(!outcome.pulled && blocks == FirmwareFile::kBlockCount
-                       && outcome.received.count("OK") >= FirmwareFile::kBlockCount + 1,
-                   about);
-        FUZZ_CHECK(rig.messages.texts.isEmpty(), about);
+                       && oks >= FirmwareFile::kBlockCount + 1,
+                   about());
+        FUZZ_CHECK(rig.messages.texts.isEmpty(), about());
     } else {
-        FUZZ_CHECK(rig.messages.texts.size() == 1, about);
+        FUZZ_CHECK(rig.messages.texts.size() == 1, about());
         if (blocks > 0)
-            FUZZ_CHECK(rig.messages.texts.first().contains(FirmwareExchange::kMayBeUnusable), about);
+            FUZZ_CHECK(rig.messages.texts.first().contains(FirmwareExchange::kMayBeUnusable), about());
     }
 }
 

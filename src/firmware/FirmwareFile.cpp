@@ -33,9 +33,12 @@ char hexDigit(unsigned value)
     return char('0' + value + 7 * letter);
 }
 
-bool isBlank(char c)
+// 1 for a blank (space or tab), else 0; by arithmetic as isHex.
+unsigned isBlank(char c)
 {
-    return c == ' ' || c == '\t';
+    constexpr quint64 kBlanks = (quint64(1) << ' ') | (quint64(1) << '\t');
+    const auto u = static_cast<unsigned char>(c);
+    return unsigned((kBlanks >> (u & 63)) & 1) & ~((u >> 6) | (u >> 7));
 }
 
 bool isLineEnd(char c)
@@ -71,19 +74,29 @@ private:
     qsizetype m_lf = -1;
 };
 
-// A line as format writes it, in either case: 64 times two digits and a blank. Nearly every line read
-// looks like this, so it is checked in one pass without a decision per character.
-bool decodeCanonicalLine(const char *line, qsizetype size, char *block)
+// The two shapes nearly every line has, in either case: 64 times two digits and a blank (as format
+// writes it; a tab will do for the blank), or the 128 digits alone. Checked in one pass without a
+// decision per character.
+template <int Stride>
+bool decodeRegularLine(const char *line, char *block)
 {
-    if (size != 3 * FirmwareFile::kBlockSize)
-        return false;
     unsigned faults = 0;
-    for (const char *const end = line + size; line != end; line += 3) {
+    for (const char *const end = line + Stride * FirmwareFile::kBlockSize; line != end; line += Stride) {
         faults |= (isHex(line[0]) & isHex(line[1])) ^ 1;
-        faults |= static_cast<unsigned char>(line[2] ^ ' ');
+        if constexpr (Stride == 3)
+            faults |= isBlank(line[2]) ^ 1;
         *block++ = char((hexValue(line[0]) << 4) | hexValue(line[1]));
     }
     return faults == 0;
+}
+
+bool decodeRegularLine(const char *line, qsizetype size, char *block)
+{
+    if (size == 3 * FirmwareFile::kBlockSize)
+        return decodeRegularLine<3>(line, block);
+    if (size == 2 * FirmwareFile::kBlockSize)
+        return decodeRegularLine<2>(line, block);
+    return false;
 }
 
 // Any line: pairs of hex digits, blanks between pairs optional; a pair such as "0O" is an error, not a
@@ -180,7 +193,7 @@ FirmwareFile::Content FirmwareFile::parse(const QByteArray &fileBytes)
         const qsizetype lineEnd = lineEnds.next(at);
         if (i >= kBlockCount)
             return fail(i + 1, QStringLiteral("лишняя строка: в файле прошивки %1 строк").arg(kBlockCount));
-        if (!decodeCanonicalLine(data + at, lineEnd - at, block)) {
+        if (!decodeRegularLine(data + at, lineEnd - at, block)) {
             if (!decodeLine(data + at, lineEnd - at, block, &count, &reason))
                 return fail(i + 1, reason);
             if (count != kBlockSize)

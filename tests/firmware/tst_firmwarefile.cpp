@@ -35,6 +35,7 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::newRow("lower case") << canonical().toLower();
         QTest::newRow("no blanks") << QByteArray(canonical()).replace(' ', "");
+        QTest::newRow("tabs for blanks") << QByteArray(canonical()).replace(' ', '\t');
         QTest::newRow("LF line ends") << QByteArray(canonical()).replace("\r\n", "\n");
         QTest::newRow("no final line end") << canonical().chopped(2);
         QTest::newRow("an empty last line") << canonical() + "\r\n";
@@ -64,6 +65,12 @@ private slots:
                                   << QStringLiteral("63 байта вместо 64");
         QTest::newRow("65 bytes") << withLine(2, canonical().split('\n').at(1).trimmed() + " 00") << 2
                                   << QStringLiteral("65 байт вместо 64");
+        QTest::newRow("letter O in a line without blanks")
+            << withLine(3, canonical().split('\n').at(2).trimmed().replace(' ', "").replace(0, 2, "0O")) << 3
+            << QStringLiteral("недопустимые символы \"0O\" в позиции 1");
+        QTest::newRow("127 digits without blanks")
+            << withLine(4, canonical().split('\n').at(3).trimmed().replace(' ', "").chopped(1)) << 4
+            << QStringLiteral("непарная цифра в позиции 127");
         QTest::newRow("lone digit") << withLine(980, canonical().split('\n').at(979).trimmed() + " 0") << 980
                                     << QStringLiteral("непарная цифра");
         QTest::newRow("blank inside a pair") << withLine(1, "4 1" + canonical().split('\n').at(0).mid(3)) << 1

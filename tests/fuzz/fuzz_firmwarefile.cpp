@@ -72,10 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Any firmware, written as a file, reads back unchanged.
     if (!bytes.isEmpty()) {
-        QByteArray firmware;
-        firmware.reserve(FirmwareFile::kFirmwareSize);
-        while (firmware.size() < FirmwareFile::kFirmwareSize)
-            firmware += bytes;
+        // The input over and over (repeated doubles its copies, rather than one append per copy).
+        QByteArray firmware = bytes.repeated((FirmwareFile::kFirmwareSize + bytes.size() - 1) / bytes.size());
         firmware.truncate(FirmwareFile::kFirmwareSize);
         const QByteArray file = FirmwareFile::format(firmware);
         FUZZ_CHECK(file.size() == FirmwareFile::kFileSize, QString::number(file.size()));

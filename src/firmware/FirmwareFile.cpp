@@ -2,6 +2,7 @@
 #include "link/RussianCount.h"
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 #include <cstring>
 
 namespace {
@@ -74,18 +75,125 @@ private:
     qsizetype m_lf = -1;
 };
 
-// The two shapes nearly every line has, in either case: 64 times two digits and a blank (as format
-// writes it; a tab will do for the blank), or the 128 digits alone. Checked in one pass without a
-// decision per character.
-template <int Stride>
-bool decodeRegularLine(const char *line, char *block)
+// Eight characters at once, as the bytes of a word: the two shapes below are read a word at a time.
+namespace Word {
+constexpr quint64 kOnes = Q_UINT64_C(0x0101010101010101);
+constexpr quint64 kHigh = kOnes * 0x80;
+
+// Bit 7 of each byte set where x (bytes of 0..0x7F) is at least lo; no carry crosses a byte.
+constexpr quint64 atLeast(quint64 x, unsigned lo)
 {
-    unsigned faults = 0;
-    for (const char *const end = line + Stride * FirmwareFile::kBlockSize; line != end; line += Stride) {
-        faults |= (isHex(line[0]) & isHex(line[1])) ^ 1;
-        if constexpr (Stride == 3)
-            faults |= isBlank(line[2]) ^ 1;
-        *block++ = char((hexValue(line[0]) << 4) | hexValue(line[1]));
+    return (x + kOnes * (0x80 - lo)) & kHigh;
+}
+
+// Bit 7 of each byte set where x (bytes of 0..0x7F) is zero.
+constexpr quint64 zero(quint64 x)
+{
+    return ~((x + kOnes * 0x7F) | x) & kHigh;
+}
+
+// Bit 7 of each byte set where the character is a hex digit.
+quint64 hexDigits(quint64 w)
+{
+    const quint64 ascii = ~w & kHigh;
+    const quint64 x = w & ~kHigh;
+    const quint64 lower = x | kOnes * 0x20;   // 'A'..'F' as 'a'..'f'
+    const quint64 digit = atLeast(x, '0') & ~atLeast(x, '9' + 1);
+    const quint64 letter = atLeast(lower, 'a') & ~atLeast(lower, 'f' + 1);
+    return (digit | letter) & ascii;
+}
+
+// Bit 7 of each byte set where the character is a blank (space or tab).
+quint64 blanks(quint64 w)
+{
+    const quint64 x = w & ~kHigh;
+    return (zero(x ^ kOnes * ' ') | zero(x ^ kOnes * '\t')) & ~w & kHigh;
+}
+
+// Each byte the value of its hex digit (meaningless for anything else).
+quint64 values(quint64 w)
+{
+    return (w & kOnes * 0x0F) + 9 * ((w >> 6) & kOnes);
+}
+
+// The value of the digit in byte i of a word of values.
+constexpr quint64 digit(quint64 values, int i)
+{
+    return (values >> (8 * i)) & 0x0F;
+}
+
+constexpr quint64 pair(quint64 high, int i, quint64 low, int j)
+{
+    return (digit(high, i) << 4) | digit(low, j);
+}
+
+// Bit 7 of the bytes listed.
+constexpr quint64 at(std::initializer_list<int> bytes)
+{
+    quint64 mask = 0;
+    for (const int i : bytes)
+        mask |= quint64(0x80) << (8 * i);
+    return mask;
+}
+
+quint64 load(const char *text)
+{
+    return qFromLittleEndian<quint64>(text);
+}
+
+void store(quint64 bytes, char *out)
+{
+    qToLittleEndian(bytes, out);
+}
+}
+
+// The two shapes nearly every line has, in either case: 64 times two digits and a blank (as format
+// writes it; a tab will do for the blank), or the 128 digits alone. Eight bytes are checked and
+// decoded at once, from three words (24 characters) or two (16).
+bool decodeSpacedLine(const char *line, char *block)
+{
+    using namespace Word;
+    // Where the blanks fall in the three words of eight groups "XX ".
+    constexpr quint64 kBlanks0 = at({2, 5});
+    constexpr quint64 kBlanks1 = at({0, 3, 6});
+    constexpr quint64 kBlanks2 = at({1, 4, 7});
+    quint64 faults = 0;
+    for (const char *const end = line + 3 * FirmwareFile::kBlockSize; line != end; line += 24, block += 8) {
+        const quint64 w0 = load(line);
+        const quint64 w1 = load(line + 8);
+        const quint64 w2 = load(line + 16);
+        faults |= (hexDigits(w0) | kBlanks0) ^ kHigh;
+        faults |= (hexDigits(w1) | kBlanks1) ^ kHigh;
+        faults |= (hexDigits(w2) | kBlanks2) ^ kHigh;
+        faults |= (blanks(w0) & kBlanks0) ^ kBlanks0;
+        faults |= (blanks(w1) & kBlanks1) ^ kBlanks1;
+        faults |= (blanks(w2) & kBlanks2) ^ kBlanks2;
+        const quint64 v0 = values(w0);
+        const quint64 v1 = values(w1);
+        const quint64 v2 = values(w2);
+        store(pair(v0, 0, v0, 1) | pair(v0, 3, v0, 4) << 8 | pair(v0, 6, v0, 7) << 16 | pair(v1, 1, v1, 2) << 24
+                  | pair(v1, 4, v1, 5) << 32 | pair(v1, 7, v2, 0) << 40 | pair(v2, 2, v2, 3) << 48
+                  | pair(v2, 5, v2, 6) << 56,
+              block);
+    }
+    return faults == 0;
+}
+
+bool decodeCompactLine(const char *line, char *block)
+{
+    using namespace Word;
+    quint64 faults = 0;
+    for (const char *const end = line + 2 * FirmwareFile::kBlockSize; line != end; line += 16, block += 8) {
+        const quint64 w0 = load(line);
+        const quint64 w1 = load(line + 8);
+        faults |= hexDigits(w0) ^ kHigh;
+        faults |= hexDigits(w1) ^ kHigh;
+        const quint64 v0 = values(w0);
+        const quint64 v1 = values(w1);
+        store(pair(v0, 0, v0, 1) | pair(v0, 2, v0, 3) << 8 | pair(v0, 4, v0, 5) << 16 | pair(v0, 6, v0, 7) << 24
+                  | pair(v1, 0, v1, 1) << 32 | pair(v1, 2, v1, 3) << 40 | pair(v1, 4, v1, 5) << 48
+                  | pair(v1, 6, v1, 7) << 56,
+              block);
     }
     return faults == 0;
 }
@@ -93,9 +201,9 @@ bool decodeRegularLine(const char *line, char *block)
 bool decodeRegularLine(const char *line, qsizetype size, char *block)
 {
     if (size == 3 * FirmwareFile::kBlockSize)
-        return decodeRegularLine<3>(line, block);
+        return decodeSpacedLine(line, block);
     if (size == 2 * FirmwareFile::kBlockSize)
-        return decodeRegularLine<2>(line, block);
+        return decodeCompactLine(line, block);
     return false;
 }
 
@@ -128,9 +236,28 @@ bool decodeLine(const char *line, qsizetype size, char *block, qsizetype *count,
     return true;
 }
 
+// Eight bytes as 24 characters "XX XX ... XX " in three words.
+void writeEight(quint64 bytes, char *out)
+{
+    using namespace Word;
+    const quint64 high = (bytes >> 4) & kOnes * 0x0F;
+    const quint64 low = bytes & kOnes * 0x0F;
+    // '0' + n, and 7 more from 10 on: 'A'..'F'.
+    const quint64 h = high + kOnes * '0' + 7 * (atLeast(high, 10) >> 7);
+    const quint64 l = low + kOnes * '0' + 7 * (atLeast(low, 10) >> 7);
+    const auto c = [](quint64 digits, int i, int to) { return ((digits >> (8 * i)) & 0xFF) << (8 * to); };
+    constexpr quint64 blank = ' ';
+    store(c(h, 0, 0) | c(l, 0, 1) | blank << 16 | c(h, 1, 3) | c(l, 1, 4) | blank << 40 | c(h, 2, 6) | c(l, 2, 7), out);
+    store(blank | c(h, 3, 1) | c(l, 3, 2) | blank << 24 | c(h, 4, 4) | c(l, 4, 5) | blank << 48 | c(h, 5, 7), out + 8);
+    store(c(l, 5, 0) | blank << 8 | c(h, 6, 2) | c(l, 6, 3) | blank << 32 | c(h, 7, 5) | c(l, 7, 6) | blank << 56,
+          out + 16);
+}
+
 // Two upper-case digits and a blank per byte, then CR LF; out has room for 3 * size + 2.
 char *writeLine(const char *block, qsizetype size, char *out)
 {
+    for (; size >= 8; size -= 8, block += 8, out += 24)
+        writeEight(Word::load(block), out);
     for (const char *const end = block + size; block != end; ++block, out += 3) {
         const auto byte = static_cast<unsigned char>(*block);
         out[0] = hexDigit(byte >> 4);

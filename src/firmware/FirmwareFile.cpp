@@ -310,33 +310,36 @@ FirmwareFile::Content FirmwareFile::parse(const QByteArray &fileBytes)
     if (end > 0)
         end = LineEnds(data, fileBytes.size()).next(end);
 
-    content.blocks.reserve(kBlockCount);
-    char block[kBlockSize];
+    // The bytes go into one buffer; they are cut into blocks only once the whole file has passed.
+    QByteArray firmware(kFirmwareSize, Qt::Uninitialized);
+    int lines = 0;
     qsizetype count = 0;
     QString reason;
     LineEnds lineEnds(data, end);
     qsizetype at = 0;
-    for (int i = 0; end > 0 && at <= end; ++i) {
+    for (; end > 0 && at <= end; ++lines) {
         const qsizetype lineEnd = lineEnds.next(at);
-        if (i >= kBlockCount)
-            return fail(i + 1, QStringLiteral("лишняя строка: в файле прошивки %1 строк").arg(kBlockCount));
+        if (lines >= kBlockCount)
+            return fail(lines + 1, QStringLiteral("лишняя строка: в файле прошивки %1 строк").arg(kBlockCount));
+        char *const block = firmware.data() + qsizetype(lines) * kBlockSize;
         if (!decodeRegularLine(data + at, lineEnd - at, block)) {
             if (!decodeLine(data + at, lineEnd - at, block, &count, &reason))
-                return fail(i + 1, reason);
+                return fail(lines + 1, reason);
             if (count != kBlockSize)
-                return fail(i + 1, RussianCount::bytes(count) + QStringLiteral(" вместо %1").arg(kBlockSize));
+                return fail(lines + 1, RussianCount::bytes(count) + QStringLiteral(" вместо %1").arg(kBlockSize));
         }
-        content.blocks.append(QByteArray(block, kBlockSize));
         at = lineEnd + 1;
         if (at < end && data[lineEnd] == '\r' && data[at] == '\n')
             ++at;
     }
-    if (content.blocks.size() < kBlockCount) {
-        const int missing = int(content.blocks.size()) + 1;
-        return fail(missing, QStringLiteral("строка отсутствует: в файле %1 вместо %2")
-                                 .arg(RussianCount::lines(content.blocks.size()))
-                                 .arg(kBlockCount));
+    if (lines < kBlockCount) {
+        return fail(lines + 1, QStringLiteral("строка отсутствует: в файле %1 вместо %2")
+                                   .arg(RussianCount::lines(lines))
+                                   .arg(kBlockCount));
     }
+    content.blocks.reserve(kBlockCount);
+    for (qsizetype from = 0; from < kFirmwareSize; from += kBlockSize)
+        content.blocks.append(firmware.mid(from, kBlockSize));
     return content;
 }
 

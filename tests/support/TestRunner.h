@@ -9,8 +9,9 @@
 namespace TestRunner {
 
 using Run = int (*)(int argc, char **argv);
-// Registers the class of a test file; file is its __FILE__. Returns true, for a static initialiser.
-bool add(const char *file, const char *className, Run run);
+// Registers the class of a test file; file is its __FILE__, meta the class's meta-object (its test
+// functions, for running part of them). Returns true, for a static initialiser.
+bool add(const char *file, const char *className, Run run, const QMetaObject *meta);
 
 } // namespace TestRunner
 
@@ -25,7 +26,7 @@ bool add(const char *file, const char *className, Run run);
         return QTest::qExec(&tc, argc, argv);                                                                         \
     }                                                                                                                 \
     [[maybe_unused]] static const bool tarviksTestAdded_##TestObject =                                                \
-        ::TestRunner::add(__FILE__, #TestObject, &tarviksRunTest_##TestObject);
+        ::TestRunner::add(__FILE__, #TestObject, &tarviksRunTest_##TestObject, &TestObject::staticMetaObject);
 
 #undef QTEST_MAIN
 #undef QTEST_GUILESS_MAIN

@@ -46,18 +46,15 @@ if ! TARGETS=$targets bash scripts/build.sh --sanitize -DTARVIKS_WERROR=OFF; the
 fi
 echo "test.sh: sanitized tree built after $((SECONDS - start)) s"
 
-# The sanitized suite runs while the plain one may still be running (on a re-run both start at once).
-# The fuzz targets come last, one per core: each keeps a core busy, and its rate (inputs a second,
-# printed from that run's log) is only meaningful so.
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The sanitized suite runs while the plain one may still be running (on a re-run both start at once);
+# its fuzz targets run one after another beside the other tests.
+select=()
+[ "$want_sanitize" = 1 ] || select=(-L fuzz)
+[ "$want_fuzz" = 1 ] || select=(-LE fuzz)
 sanitized=0
-if [ "$want_sanitize" = 1 ]; then
-  ctest --test-dir build-sanitize --output-on-failure -j"$test_jobs" -LE fuzz || sanitized=$?
-fi
-if [ "$want_fuzz" = 1 ]; then
-  ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)" -L fuzz || sanitized=$?
-  bash scripts/fuzz.sh --rates
-fi
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j"$test_jobs" "${select[@]}" || sanitized=$?
+[ "$want_fuzz" = 1 ] && bash scripts/fuzz.sh --rates
 echo "test.sh: sanitized tests ended after $((SECONDS - start)) s"
 finish_plain
 [ "$sanitized" = 0 ] || { echo "test.sh: sanitized tests failed" >&2; exit 1; }

@@ -133,8 +133,11 @@ private slots:
         QSerialPort serial;
         openLink(serial, sim.linkPath());
         QVERIFY(send(serial, "#6000"));
+        // As with an adapter pulled, what the line still held when it closed may be lost, so the
+        // reader sees at most the first 1000 bytes (all of them unless it lagged behind).
         const QByteArray got = readExactly(serial, 2370);
-        QCOMPARE(got, SimDefaults::image().left(1000));
+        QVERIFY2(!got.isEmpty() && got.size() <= 1000, qPrintable(QString::number(got.size())));
+        QCOMPARE(got, SimDefaults::image().left(got.size()));
         QCOMPARE(sim.waitForLine(), QStringLiteral("closed"));
         QVERIFY(!QFileInfo::exists(sim.linkPath()) && !QFileInfo(sim.linkPath()).isSymLink());
         // The other end is gone: reading now fails instead of waiting for more.

@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <QStringTokenizer>
 #include <algorithm>
 #include <array>
 
@@ -141,18 +140,32 @@ QString ProgramSettings::decode(const QByteArray &bytes)
     const auto knownKeys = [](const QString &text) {
         static const QStringList keys{kPortKey, kSpeedKey, kActivePortKey, kActiveSpeedKey, kActiveHandshakeKey};
         int found = 0;
-        for (const QStringView line : qTokenize(text, u'\n')) {
-            for (const QStringView part : qTokenize(line, u'\r')) {
-                // The key as splitLine() takes it, without copying the line.
-                const QStringView trimmed = part.trimmed();
-                const qsizetype colon = trimmed.indexOf(QLatin1Char(':'));
-                if (colon < 0)
-                    continue;
+        // The lines end at CR or LF; each end is looked for again only once the lines have passed it.
+        const QStringView all(text);
+        const auto next = [all](char16_t end, qsizetype from) {
+            const qsizetype at = all.indexOf(QChar(end), from);
+            return at < 0 ? all.size() : at;
+        };
+        qsizetype start = 0;
+        qsizetype cr = next(u'\r', 0);
+        qsizetype lf = next(u'\n', 0);
+        for (;;) {
+            if (cr < start)
+                cr = next(u'\r', start);
+            if (lf < start)
+                lf = next(u'\n', start);
+            const qsizetype stop = std::min(cr, lf);
+            // The key as splitLine() takes it, without copying the line.
+            const QStringView trimmed = all.sliced(start, stop - start).trimmed();
+            const qsizetype colon = trimmed.indexOf(QLatin1Char(':'));
+            if (colon >= 0) {
                 const QStringView key = trimmed.left(colon + 1).trimmed();
                 found += std::any_of(keys.cbegin(), keys.cend(), [key](const QString &k) { return k == key; }) ? 1 : 0;
             }
+            if (stop == all.size())
+                return found;
+            start = stop + 1;
         }
-        return found;
     };
     if (m_utf8Bom) {
         m_utf8 = true;

@@ -552,6 +552,12 @@ void TestProgramSettings::strayBytesKeepTheKeys_data()
         << "\xEF\xBB\xBF" + utf8File(keys) + "\xC0\r\n" << true;
     QTest::newRow("Windows-1251 keys, a UTF-8 note")
         << cp1251File(keys) + QStringLiteral("Заметка").toUtf8() + "\r\n" << false;
+    QTest::newRow("UTF-8, CR line ends, stray byte")
+        << QByteArray(utf8File(keys)).replace("\r\n", "\r") + "\xFF\r" << true;
+    QTest::newRow("UTF-8, LF line ends, stray byte first, last line without an end")
+        << "\xFF\n" + QByteArray(utf8File(keys)).replace("\r\n", "\n").chopped(1) << true;
+    QTest::newRow("UTF-8, LF CR line ends, stray byte")
+        << QByteArray(utf8File(keys)).replace("\r\n", "\n\r") + "\xFE\n\r" << true;
 }
 
 void TestProgramSettings::strayBytesKeepTheKeys()

@@ -1,4 +1,5 @@
 #pragma once
+#include "firmware/FirmwareFile.h"
 #include "link/LockStepWrite.h"
 #include <QByteArray>
 #include <QList>
@@ -104,7 +105,7 @@ private:
     std::unique_ptr<QSaveFile> m_saveFile;   // replaces the chosen file only when complete
     int m_linesWritten = 0;
 
-    QList<QByteArray> m_blocks;              // the checked file being loaded
+    FirmwareFile::Blocks m_blocks;           // the checked file being loaded
     LockStepWrite m_lockStep;
     QByteArray m_strayText;                  // text without "OK" the unit sent during the write
 };

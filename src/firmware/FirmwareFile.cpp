@@ -310,7 +310,7 @@ FirmwareFile::Content FirmwareFile::parse(const QByteArray &fileBytes)
     if (end > 0)
         end = LineEnds(data, fileBytes.size()).next(end);
 
-    // The bytes go into one buffer; they are cut into blocks only once the whole file has passed.
+    // The bytes go into one buffer, kept as the blocks once the whole file has passed.
     QByteArray firmware(kFirmwareSize, Qt::Uninitialized);
     int lines = 0;
     qsizetype count = 0;
@@ -337,9 +337,7 @@ FirmwareFile::Content FirmwareFile::parse(const QByteArray &fileBytes)
                                    .arg(RussianCount::lines(lines))
                                    .arg(kBlockCount));
     }
-    content.blocks.reserve(kBlockCount);
-    for (qsizetype from = 0; from < kFirmwareSize; from += kBlockSize)
-        content.blocks.append(firmware.mid(from, kBlockSize));
+    content.blocks = Blocks(std::move(firmware));
     return content;
 }
 

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <iterator>
+#include <utility>
 
 // Firmware files ".fw": one line per 64-byte block of the unit's firmware, 980 lines, each byte as two
 // upper-case hex digits and a blank, lines ending CR LF; no header, trailer or checksum. Reading is
@@ -23,11 +25,67 @@ public:
     inline static const QString kFilter = QStringLiteral("Файл прошивки (*.fw)|*.fw");
     inline static const QString kSuffix = QStringLiteral("fw");
 
+    // The blocks of a firmware, kept as the one array they make up: a block is copied out only when
+    // asked for, so a file read costs no copy per block. Reads like a list of blocks.
+    class Blocks {
+    public:
+        Blocks() = default;
+        // Whole blocks only: a trailing part is not kept.
+        explicit Blocks(QByteArray firmware) : m_firmware(std::move(firmware))
+        {
+            m_firmware.truncate(m_firmware.size() - m_firmware.size() % kBlockSize);
+        }
+
+        qsizetype size() const { return m_firmware.size() / kBlockSize; }
+        bool isEmpty() const { return m_firmware.isEmpty(); }
+        QByteArray at(qsizetype i) const { return m_firmware.mid(i * kBlockSize, kBlockSize); }
+        // All blocks in order.
+        const QByteArray &join() const { return m_firmware; }
+        void clear() { m_firmware.clear(); }
+        bool operator==(const Blocks &other) const { return m_firmware == other.m_firmware; }
+        bool operator!=(const Blocks &other) const { return !(*this == other); }
+        operator QList<QByteArray>() const
+        {
+            QList<QByteArray> list;
+            list.reserve(size());
+            for (qsizetype i = 0; i < size(); ++i)
+                list.append(at(i));
+            return list;
+        }
+
+        class const_iterator {
+        public:
+            using iterator_category = std::forward_iterator_tag;
+            using value_type = QByteArray;
+            using difference_type = qsizetype;
+            using pointer = void;
+            using reference = QByteArray;
+            const_iterator(const Blocks *blocks, qsizetype i) : m_blocks(blocks), m_i(i) {}
+            QByteArray operator*() const { return m_blocks->at(m_i); }
+            const_iterator &operator++()
+            {
+                ++m_i;
+                return *this;
+            }
+            bool operator==(const const_iterator &other) const { return m_i == other.m_i; }
+            bool operator!=(const const_iterator &other) const { return m_i != other.m_i; }
+
+        private:
+            const Blocks *m_blocks;
+            qsizetype m_i;
+        };
+        const_iterator begin() const { return {this, 0}; }
+        const_iterator end() const { return {this, size()}; }
+
+    private:
+        QByteArray m_firmware;
+    };
+
     // A whole file checked: the blocks, or the first faulty line and what is wrong with it.
     struct Content {
         enum class Failure { None, Open, Read, Format };
         Failure failure = Failure::None;
-        QList<QByteArray> blocks;
+        Blocks blocks;
         int badLine = 0;      // 1-based
         QString reason;
         bool ok() const { return failure == Failure::None; }

@@ -172,6 +172,33 @@ private slots:
             QCOMPARE(content.blocks.join(), unitFirmware());
     }
 
+    // The blocks of a read file behave as the list of 64-byte blocks they stand for.
+    void blocksAsAList_data()
+    {
+        QTest::addColumn<QByteArray>("firmware");
+        QTest::addColumn<QList<QByteArray>>("list");
+        const QByteArray a(64, 'a');
+        const QByteArray b(64, 'b');
+        QTest::newRow("none") << QByteArray() << QList<QByteArray>{};
+        QTest::newRow("one") << a << QList<QByteArray>{a};
+        QTest::newRow("two and a part left out") << a + b + "cc" << QList<QByteArray>{a, b};
+    }
+    void blocksAsAList()
+    {
+        QFETCH(QByteArray, firmware);
+        QFETCH(QList<QByteArray>, list);
+        const FirmwareFile::Blocks blocks(firmware);
+        QCOMPARE(blocks.size(), list.size());
+        QCOMPARE(blocks.isEmpty(), list.isEmpty());
+        QCOMPARE(QList<QByteArray>(blocks), list);
+        QList<QByteArray> iterated;
+        for (const QByteArray &block : blocks)
+            iterated.append(block);
+        QCOMPARE(iterated, list);
+        QCOMPARE(blocks.join(), list.join());
+        QVERIFY(blocks == FirmwareFile::Blocks(list.join()));
+    }
+
     void readTellsOpenFailure()
     {
         QTemporaryDir dir;

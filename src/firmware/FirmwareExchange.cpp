@@ -106,15 +106,22 @@ void FirmwareExchange::ProsivkaSaveToFileProcess()
 
 bool FirmwareExchange::writeWaitingLines()
 {
-    while (BuferPriema.size() >= FirmwareFile::kBlockSize && m_linesWritten < FirmwareFile::kBlockCount) {
-        const QByteArray line = FirmwareFile::formatLine(QByteArrayView(BuferPriema).first(FirmwareFile::kBlockSize));
+    // The lines written leave the buffer in one go: a large arrival is not moved up once per line.
+    qsizetype written = 0;
+    bool ok = true;
+    while (BuferPriema.size() - written >= FirmwareFile::kBlockSize && m_linesWritten < FirmwareFile::kBlockCount) {
+        const QByteArray line =
+            FirmwareFile::formatLine(QByteArrayView(BuferPriema).sliced(written, FirmwareFile::kBlockSize));
         m_link.RPF_02ComError = 0;
-        if (m_saveFile->write(line) != line.size())
-            return false;
-        BuferPriema.remove(0, FirmwareFile::kBlockSize);
+        if (m_saveFile->write(line) != line.size()) {
+            ok = false;
+            break;
+        }
+        written += FirmwareFile::kBlockSize;
         ++m_linesWritten;
     }
-    return true;
+    BuferPriema.remove(0, written);
+    return ok;
 }
 
 void FirmwareExchange::SaveProshivkaToFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)

@@ -81,13 +81,17 @@ void StatusModel::showProgress(qint64 count, qint64 total)
     const std::pair<qint64, qint64> numbers{count, total};
     if (m_shownProgress == numbers)
         return;
-    QString counter;
-    counter.reserve(48);
-    appendNumber(counter, count);
-    counter += QLatin1String(" / ");
-    appendNumber(counter, total);
-    counter += QStringLiteral(" байт");
-    setCounter(counter);
+    // Made in the text the counter had before last, which no one holds on to but its reader.
+    m_spareCounter.resize(0);
+    m_spareCounter.reserve(48);
+    appendNumber(m_spareCounter, count);
+    m_spareCounter += QLatin1String(" / ");
+    appendNumber(m_spareCounter, total);
+    m_spareCounter += QStringLiteral(" байт");
+    if (m_spareCounter != m_counter) {
+        m_counter.swap(m_spareCounter);
+        emit changed();
+    }
     const int letters = barLetters(count, total);
     const bool barShown = m_bar.size() == letters + 1 && m_bar.startsWith(QLatin1Char(' '))
         && m_bar.count(QLatin1Char('I')) == letters;

@@ -51,6 +51,7 @@ private:
     QString m_portToolTip;
     QString m_counter;
     QString m_bar;
+    QString m_spareCounter;   // the counter's last text, made over into the next one
     // The numbers the counter and bar were last made from; reset when they are set otherwise.
     std::optional<std::pair<qint64, qint64>> m_shownProgress;
 };

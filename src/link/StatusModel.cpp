@@ -83,7 +83,6 @@ void StatusModel::showProgress(qint64 count, qint64 total)
         return;
     // Made in the text the counter had before last, which no one holds on to but its reader.
     m_spareCounter.resize(0);
-    m_spareCounter.reserve(48);
     appendNumber(m_spareCounter, count);
     m_spareCounter += QLatin1String(" / ");
     appendNumber(m_spareCounter, total);

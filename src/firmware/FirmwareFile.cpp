@@ -318,15 +318,22 @@ FirmwareFile::Content FirmwareFile::parse(const QByteArray &fileBytes)
     LineEnds lineEnds(data, end);
     qsizetype at = 0;
     for (; end > 0 && at <= end; ++lines) {
-        const qsizetype lineEnd = lineEnds.next(at);
         if (lines >= kBlockCount)
             return fail(lines + 1, QStringLiteral("лишняя строка: в файле прошивки %1 строк").arg(kBlockCount));
         char *const block = firmware.data() + qsizetype(lines) * kBlockSize;
-        if (!decodeRegularLine(data + at, lineEnd - at, block)) {
-            if (!decodeLine(data + at, lineEnd - at, block, &count, &reason))
-                return fail(lines + 1, reason);
-            if (count != kBlockSize)
-                return fail(lines + 1, RussianCount::bytes(count) + QStringLiteral(" вместо %1").arg(kBlockSize));
+        // A line as written ends right after its 192 characters, which hold no line end if they pass;
+        // any other line end is looked for.
+        qsizetype lineEnd = at + 3 * kBlockSize;
+        const bool asWritten = lineEnd <= end && (lineEnd == end || isLineEnd(data[lineEnd]))
+            && decodeSpacedLine(data + at, block);
+        if (!asWritten) {
+            lineEnd = lineEnds.next(at);
+            if (!decodeRegularLine(data + at, lineEnd - at, block)) {
+                if (!decodeLine(data + at, lineEnd - at, block, &count, &reason))
+                    return fail(lines + 1, reason);
+                if (count != kBlockSize)
+                    return fail(lines + 1, RussianCount::bytes(count) + QStringLiteral(" вместо %1").arg(kBlockSize));
+            }
         }
         at = lineEnd + 1;
         if (at < end && data[lineEnd] == '\r' && data[at] == '\n')

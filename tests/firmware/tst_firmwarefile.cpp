@@ -75,6 +75,8 @@ private slots:
                                     << QStringLiteral("непарная цифра");
         QTest::newRow("blank inside a pair") << withLine(1, "4 1" + canonical().split('\n').at(0).mid(3)) << 1
                                              << QStringLiteral("непарная цифра");
+        QTest::newRow("two lines run together") << QByteArray(full).remove(192, 2) << 1
+                                                << QStringLiteral("128 байт вместо 64");
         QTest::newRow("empty line inside") << withLine(490, QByteArray()) << 490 << QStringLiteral("0 байт вместо 64");
         QTest::newRow("far too big") << QByteArray(FirmwareFile::kMaxFileSize + 1, '0') << 1
                                      << QStringLiteral("файл слишком велик");

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # The whole check, from a fresh clone: installs what is missing, then
-#   1. builds the plain tree (build/, gcc) and runs every test in it;
-#   2. makes the .deb from it and runs the package smoke test;
-#   3. builds the sanitized tree (build-sanitize/, clang, address and undefined-behaviour
-#      sanitizers), which holds the same tests and the fuzz targets, and runs every test in it and
-#      every fuzz target for a few seconds over its seed corpus (scripts/fuzz.sh fuzzes longer).
-# The tests mostly wait (programs on pseudo-terminals, polls), so 1 and 2 run while 3 compiles and
-# while the sanitized tests run, and each suite runs $TEST_JOBS tests at once (default 8 on any
-# number of cores: the long end-to-end classes are split into parts that wait side by side).
+#   1. builds the plain tree (build/, gcc, warnings as errors);
+#   2. builds the sanitized tree (build-sanitize/, clang, address and undefined-behaviour
+#      sanitizers), which holds the same tests and the fuzz targets;
+#   3. runs every test of the plain tree, then makes the .deb from it and runs the package smoke
+#      test, while it runs every test of the sanitized tree and every fuzz target for a few seconds
+#      over its seed corpus (scripts/fuzz.sh fuzzes longer).
+# No test runs while a tree compiles: the end-to-end tests keep time on their lines, and a compiler
+# on every core makes them miss it. The tests themselves mostly wait (programs on pseudo-terminals,
+# polls), so both suites run side by side, each $TEST_JOBS tests at once (default 8 on any number of
+# cores: the long end-to-end classes are split into parts that wait side by side), and the fuzz
+# targets one after another on one core beside them.
 # TARVIKS_NO_SANITIZE=1 leaves out the sanitized tests, TARVIKS_NO_FUZZ=1 the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,41 +25,31 @@ start=$SECONDS
 BUILD_DIR=build bash scripts/build.sh -DTARVIKS_WERROR=ON
 echo "test.sh: plain tree built after $((SECONDS - start)) s"
 
+if [ "$want_sanitize$want_fuzz" != 00 ]; then
+  targets=""
+  [ "$want_sanitize" = 1 ] || targets=fuzz_all
+  # Warnings are errors in the plain (gcc) tree; clang's own extra warnings here do not stop the check.
+  TARGETS=$targets bash scripts/build.sh --sanitize -DTARVIKS_WERROR=OFF
+  echo "test.sh: sanitized tree built after $((SECONDS - start)) s"
+fi
+
 plain_log=build/plain-tests.log
 ( ctest --test-dir build --output-on-failure -j"$test_jobs" && bash scripts/package-smoke.sh build ) >"$plain_log" 2>&1 &
 plain=$!
-finish_plain() {
-  local status=0
-  wait "$plain" || status=$?
-  cat "$plain_log"
-  echo "test.sh: plain tests and package smoke test ended after $((SECONDS - start)) s"
-  [ "$status" = 0 ] || { echo "test.sh: plain tests or package smoke test failed" >&2; exit 1; }
-}
-
-if [ "$want_sanitize$want_fuzz" = 00 ]; then
-  finish_plain
-  exit
-fi
-targets=""
-[ "$want_sanitize" = 1 ] || targets=fuzz_all
-# Warnings are errors in the plain (gcc) tree; clang's own extra warnings here do not stop the check.
-# Compiling yields to the plain tests running meanwhile, whose programs keep time on their lines.
-if ! TARGETS=$targets nice -n 10 bash scripts/build.sh --sanitize -DTARVIKS_WERROR=OFF; then
-  wait "$plain" || true
-  exit 1
-fi
-echo "test.sh: sanitized tree built after $((SECONDS - start)) s"
-
-# The sanitized suite runs while the plain one may still be running (on a re-run both start at once);
-# its fuzz targets run one after another beside the other tests.
-select=()
-[ "$want_sanitize" = 1 ] || select=(-L fuzz)
-[ "$want_fuzz" = 1 ] || select=(-LE fuzz)
 sanitized=0
-UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-sanitize --output-on-failure -j"$test_jobs" "${select[@]}" || sanitized=$?
-[ "$want_fuzz" = 1 ] && bash scripts/fuzz.sh --rates
-echo "test.sh: sanitized tests ended after $((SECONDS - start)) s"
-finish_plain
+if [ "$want_sanitize$want_fuzz" != 00 ]; then
+  select=()
+  [ "$want_sanitize" = 1 ] || select=(-L fuzz)
+  [ "$want_fuzz" = 1 ] || select=(-LE fuzz)
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-sanitize --output-on-failure -j"$test_jobs" "${select[@]}" || sanitized=$?
+  [ "$want_fuzz" = 1 ] && bash scripts/fuzz.sh --rates
+  echo "test.sh: sanitized tests ended after $((SECONDS - start)) s"
+fi
+status=0
+wait "$plain" || status=$?
+cat "$plain_log"
+echo "test.sh: plain tests and package smoke test ended after $((SECONDS - start)) s"
+[ "$status" = 0 ] || { echo "test.sh: plain tests or package smoke test failed" >&2; exit 1; }
 [ "$sanitized" = 0 ] || { echo "test.sh: sanitized tests failed" >&2; exit 1; }
 echo "test.sh: all passed after $((SECONDS - start)) s"

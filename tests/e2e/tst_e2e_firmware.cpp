@@ -59,6 +59,8 @@ private slots:
 
         Program program(folder.path());
         waitForUnit(program);
+        if (QTest::currentTestFailed())
+            return;
         const QString path = folder.filePath(QStringLiteral("backup.fw"));
         QVERIFY(QFile(path).open(QIODevice::WriteOnly));   // an older file of that name
         program.dialogs.answers << path;
@@ -97,6 +99,8 @@ private slots:
 
         Program program(folder.path());
         waitForUnit(program);
+        if (QTest::currentTestFailed())
+            return;
         program.dialogs.answers << path;
         program.button(QStringLiteral("Command4"))->click();
         const QString done = success ? QStringLiteral("Записано успешно!") : QStringLiteral("Ошибка при записи!");

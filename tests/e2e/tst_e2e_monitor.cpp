@@ -51,6 +51,8 @@ private slots:
         QVERIFY2(sim.start(folder.path()), qPrintable(sim.errorText()));
         Program program(folder.path());
         startMonitoring(program);
+        if (QTest::currentTestFailed())
+            return;
 
         // The factory unit has 8 inputs, range 20 … 80 %: inputs 1, 3 and 4 are normal, low and high.
         QTRY_COMPARE_WITH_TIMEOUT(program.text(QStringLiteral("Вход 4 Сост.")), QStringLiteral("H"), kTimeoutMs);
@@ -100,6 +102,8 @@ private slots:
                 operations << app.status().operation();
         });
         startMonitoring(program);
+        if (QTest::currentTestFailed())
+            return;
 
         QTRY_COMPARE_WITH_TIMEOUT(app.link().RPF_02VektorPriemaIsPorta, Tag::Monitoring, kTimeoutMs);
         if (decoded) {

@@ -35,6 +35,20 @@ int writeErrorNumber(QFileDevice::FileError error)
     return error == QFileDevice::ResourceError ? DiskFull : DeviceIoError;
 }
 
+// Blanks and control characters off both ends, nothing else: a no-break space is text. (In a
+// UTF-8 file with a stray byte, the Windows-1251 reading sees that byte as a no-break space; trimmed
+// away, the saved file would be read as UTF-8 the next time and mean something else.)
+QStringView trimBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= u' ')
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
 bool hasNonAscii(const QByteArray &bytes)
 {
     return std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<uchar>(c) >= 0x80; });
@@ -112,15 +126,15 @@ int ProgramSettings::portNumber(const QString &value)
 
 void ProgramSettings::splitLine(const QString &line, QString &key, QString &value)
 {
-    const QString text = line.trimmed();
-    const int colon = text.indexOf(QLatin1Char(':'));
+    const QStringView text = trimBlanks(line);
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
     if (colon < 0) {
         key.clear();
-        value = text;
+        value = text.toString();
         return;
     }
-    key = text.left(colon + 1).trimmed();
-    value = text.mid(colon + 1).trimmed();
+    key = trimBlanks(text.left(colon + 1)).toString();
+    value = trimBlanks(text.mid(colon + 1)).toString();
 }
 
 QString ProgramSettings::decode(const QByteArray &bytes)
@@ -156,10 +170,10 @@ QString ProgramSettings::decode(const QByteArray &bytes)
                 lf = next(u'\n', start);
             const qsizetype stop = std::min(cr, lf);
             // The key as splitLine() takes it, without copying the line.
-            const QStringView trimmed = all.sliced(start, stop - start).trimmed();
+            const QStringView trimmed = trimBlanks(all.sliced(start, stop - start));
             const qsizetype colon = trimmed.indexOf(QLatin1Char(':'));
             if (colon >= 0) {
-                const QStringView key = trimmed.left(colon + 1).trimmed();
+                const QStringView key = trimBlanks(trimmed.left(colon + 1));
                 found += std::any_of(keys.cbegin(), keys.cend(), [key](const QString &k) { return k == key; }) ? 1 : 0;
             }
             if (stop == all.size())
@@ -276,14 +290,14 @@ void ProgramSettings::TXconfigLoadParam()
     QStringList lines;
     const bool read = readLines(lines);
     const bool empty = read && std::all_of(lines.cbegin(), lines.cend(), [](const QString &l) {
-        return l.trimmed().isEmpty();
+        return trimBlanks(l).isEmpty();
     });
     const int linesRead = int(lines.size());
     if (!read || empty)
         lines = defaultLines();
     m_heldUntilUserSave = empty;
     for (const QString &line : std::as_const(lines))
-        StrokiTX << line.trimmed();
+        StrokiTX << trimBlanks(line).toString();
     KolichestvoStrokTX = lines.size();
     m_loaded = true;
 

@@ -142,6 +142,10 @@ void TestProgramSettings::splitLine_data()
     QTest::newRow("empty") << "" << "" << "";
     QTest::newRow("colon only") << ":" << ":" << "";
     QTest::newRow("empty value") << "RPF_19.Check1:   " << "RPF_19.Check1:" << "";
+    QTest::newRow("tabs and control characters are blanks") << "\tКлюч:\x01 1\t" << "Ключ:" << "1";
+    // A stray byte 0xA0 of a UTF-8 file, read as Windows-1251: trimmed, it would change the encoding
+    // the saved file is read in.
+    QTest::newRow("no-break space is text") << "\u00A0Ключ:1\u00A0" << "\u00A0Ключ:" << "1\u00A0";
 }
 
 void TestProgramSettings::splitLine()

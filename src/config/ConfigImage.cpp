@@ -6,18 +6,6 @@
 
 namespace {
 
-int hexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
 // Shared texts of the 256 values: reading a cell copies one, it allocates nothing.
 const QString &hexText(int value)
 {
@@ -58,8 +46,8 @@ void ConfigImage::setCell(int position, const QString &text)
         m_values[position] = kEmpty;
         return;
     }
-    const int high = text.size() == 2 ? hexValue(text.at(0)) : -1;
-    const int low = text.size() == 2 ? hexValue(text.at(1)) : -1;
+    const int high = text.size() == 2 ? Converters::hexDigitValue(text.at(0)) : -1;
+    const int low = text.size() == 2 ? Converters::hexDigitValue(text.at(1)) : -1;
     if (high >= 0 && low >= 0) {
         m_values[position] = short(high * 16 + low);
         return;

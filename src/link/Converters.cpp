@@ -5,9 +5,12 @@
 #include "shell/MessageSink.h"
 
 namespace {
-int hexDigit(QChar c)
+const char kDigits[] = "0123456789ABCDEF";
+}
+
+int Converters::hexDigitValue(QChar c)
 {
-    const ushort u = c.unicode();
+    const char16_t u = c.unicode();
     if (u >= '0' && u <= '9')
         return u - '0';
     if (u >= 'A' && u <= 'F')
@@ -15,8 +18,6 @@ int hexDigit(QChar c)
     if (u >= 'a' && u <= 'f')
         return u - 'a' + 10;
     return -1;
-}
-const char kDigits[] = "0123456789ABCDEF";
 }
 
 QString Converters::BytesToHexText(QByteArray &bytes)
@@ -58,10 +59,10 @@ QByteArray Converters::HexTextToBytes(QString &hexText, MessageSink *messages, b
         }
         // A pair that is not valid hex counts its valid leading digits only.
         int value = 0;
-        const int hi = hexDigit(hexText.at(pos));
+        const int hi = hexDigitValue(hexText.at(pos));
         if (hi >= 0) {
             value = hi;
-            const int lo = hexDigit(hexText.at(pos + 1));
+            const int lo = hexDigitValue(hexText.at(pos + 1));
             if (lo >= 0)
                 value = hi * 16 + lo;
         }

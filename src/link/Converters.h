@@ -19,6 +19,8 @@ QByteArray HexTextToBytes(QString &hexText, MessageSink *messages = nullptr, boo
 QString SpacePairs(QString &digits);
 // 0..255 -> two upper-case digits.
 QString NumberToHex2(int value);
+// The value of one hex digit, either case; -1 for anything else.
+int hexDigitValue(QChar c);
 
 // The lines of a hex text file: they end at CR LF, CR or LF, and a final line end opens no new line.
 QList<QByteArray> SplitLines(const QByteArray &bytes);

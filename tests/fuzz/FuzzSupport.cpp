@@ -56,6 +56,11 @@ QByteArray bytesOf(const uint8_t *data, size_t size)
     return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
 }
 
+QByteArrayView viewOf(const uint8_t *data, size_t size)
+{
+    return QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size));
+}
+
 QString dump(const QByteArray &bytes, int max)
 {
     QString out = QString::fromLatin1(bytes.left(max).toHex(' ').toUpper());
@@ -64,7 +69,7 @@ QString dump(const QByteArray &bytes, int max)
     return out;
 }
 
-QList<Poll> decodePolls(const QByteArray &script, bool allowPull)
+QList<Poll> decodePolls(QByteArrayView script, bool allowPull)
 {
     QList<Poll> polls;
     qsizetype i = 0;
@@ -81,8 +86,9 @@ QList<Poll> decodePolls(const QByteArray &script, bool allowPull)
                 const int low = i < script.size() ? static_cast<uchar>(script.at(i++)) : 0;
                 length = ((code & 0x7F) << 8) | low;
             }
-            poll.bytes = script.mid(i, length);
-            i += poll.bytes.size();
+            length = qMin(length, script.size() - i);
+            poll.bytes = QByteArray::fromRawData(script.data() + i, length);
+            i += length;
         }
         polls.append(poll);
     }

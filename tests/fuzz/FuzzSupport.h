@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <cstddef>
@@ -20,19 +21,25 @@ QString scratchFolder();
 [[noreturn]] void fail(const char *file, int line, const char *condition, const QString &detail);
 
 QByteArray bytesOf(const uint8_t *data, size_t size);
+// The input itself, uncopied: it stays valid for the whole call of the target.
+QByteArrayView viewOf(const uint8_t *data, size_t size);
 // "41 42 ..." of the first max bytes, for reports.
 QString dump(const QByteArray &bytes, int max = 48);
 
 // One 50 ms receive poll of a script.
 struct Poll {
-    QByteArray bytes;      // what has arrived since the previous poll; empty: a silent poll
+    // What has arrived since the previous poll; empty: a silent poll. Shares the script's bytes
+    // (no copy per poll: a target runs hundreds of polls an input), so it is valid while they are.
+    QByteArray bytes;
     bool pulled = false;   // the adapter is pulled: the read on this poll fails
 };
 
 // Script format, byte by byte: 0x00 a silent poll; 0x01..0x7E that many bytes arriving in one poll;
 // 0x7F the adapter pulled; 0x80..0xFF with the next byte a 15-bit length of one large arrival.
-// A length running past the end takes what is left.
-QList<Poll> decodePolls(const QByteArray &script, bool allowPull = true);
+// A length running past the end takes what is left. The script must outlive the polls: pass the
+// target's input (viewOf); a temporary array is refused.
+QList<Poll> decodePolls(QByteArrayView script, bool allowPull = true);
+QList<Poll> decodePolls(QByteArray &&script, bool allowPull = true) = delete;
 
 // Everything the polls deliver, in order.
 QByteArray concatenated(const QList<Poll> &polls);

@@ -149,7 +149,7 @@ void checkCopy(const QList<Fuzz::Poll> &polls)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Fuzz::init();
-    const QList<Fuzz::Poll> polls = Fuzz::decodePolls(Fuzz::bytesOf(data, size));
+    const QList<Fuzz::Poll> polls = Fuzz::decodePolls(Fuzz::viewOf(data, size));
     checkRead(polls);
     checkCopy(polls);
     return 0;

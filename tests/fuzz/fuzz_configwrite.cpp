@@ -135,7 +135,7 @@ const QByteArray &unitFile()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Fuzz::init();
-    const QList<Fuzz::Poll> polls = Fuzz::decodePolls(Fuzz::bytesOf(data, size));
+    const QList<Fuzz::Poll> polls = Fuzz::decodePolls(Fuzz::viewOf(data, size));
     static const QByteArray unit = unitConfiguration();
 
     {

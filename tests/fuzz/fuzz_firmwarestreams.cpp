@@ -174,7 +174,7 @@ void checkWrite(const QList<Fuzz::Poll> &polls)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Fuzz::init();
-    const QList<Fuzz::Poll> polls = Fuzz::decodePolls(Fuzz::bytesOf(data, size));
+    const QList<Fuzz::Poll> polls = Fuzz::decodePolls(Fuzz::viewOf(data, size));
     checkRead(polls);
     checkWrite(polls);
     return 0;

@@ -58,7 +58,7 @@ bool followsRequest(const QByteArray &input, const QByteArray &data, const QByte
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Fuzz::init();
-    const QList<Fuzz::Poll> records = Fuzz::decodePolls(Fuzz::bytesOf(data, size), false);
+    const QList<Fuzz::Poll> records = Fuzz::decodePolls(Fuzz::viewOf(data, size), false);
     const QByteArray input = Fuzz::concatenated(records);
 
     const Run whole = feed(records, false);

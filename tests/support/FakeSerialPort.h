@@ -28,7 +28,14 @@ public:
     void setArrivalCallback(std::function<void()> callback) override { m_arrival = std::move(callback); }
 
     // --- test controls ---
-    void feed(const QByteArray &bytes) { m_incoming += bytes; }   // arrives before the next read
+    // Arrives before the next read. Bytes that wait alone are handed on as given, shared, not copied.
+    void feed(const QByteArray &bytes)
+    {
+        if (m_incoming.isEmpty())
+            m_incoming = bytes;
+        else
+            m_incoming += bytes;
+    }
     // Arrives and the port says so at once, as a real port does between polls.
     void arrive(const QByteArray &bytes)
     {

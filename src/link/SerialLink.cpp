@@ -182,13 +182,10 @@ void SerialLink::receiveTick()
     } else if (tag == Tag::NameReading) {
         OpredelenieUstroistva(RPF_02PortImport, IdlePollCount);
         handled = true;
-    } else if (registeredTags().contains(tag)) {
-        const auto it = m_handlers.constFind(tag);
-        if (it != m_handlers.constEnd() && it.value()) {
-            const Handler handler = it.value();   // a handler may replace the table
-            handler(RPF_02PortImport, IdlePollCount);
-            handled = true;
-        }
+    } else if (const Handler &registered = pollHandler(tag)) {
+        const Handler handler = registered;   // a handler may replace the table
+        handler(RPF_02PortImport, IdlePollCount);
+        handled = true;
     }
     if (!handled) {
         // Nothing waits for these bytes.
@@ -201,6 +198,16 @@ void SerialLink::receiveTick()
     m_dispatching = nested;
     if (wasRunning && !m_pollTimer.isActive())
         m_pollTimer.start();
+}
+
+const SerialLink::Handler &SerialLink::pollHandler(const QString &tag)
+{
+    if (m_dispatchTag != tag) {
+        const auto it = m_handlers.constFind(tag);
+        m_dispatchHandler = registeredTags().contains(tag) && it != m_handlers.constEnd() ? it.value() : Handler();
+        m_dispatchTag = tag;
+    }
+    return m_dispatchHandler;
 }
 
 void SerialLink::readPort()

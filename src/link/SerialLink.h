@@ -48,6 +48,7 @@ public:
     void setHandler(const QString &tag, Handler handler, Dispatch dispatch = Dispatch::OnPoll)
     {
         m_handlers.insert(tag, std::move(handler));
+        m_dispatchTag.reset();
         if (dispatch == Dispatch::OnArrival)
             m_arrivalTags.insert(tag);
         else
@@ -131,6 +132,11 @@ private:
     UnitSettings &m_choices;
     QHash<QString, Handler> m_handlers;
     QSet<QString> m_arrivalTags;
+    // The tag the last poll dispatched and its handler (none: the pump drops the input); every poll
+    // of an exchange asks for the same one.
+    std::optional<QString> m_dispatchTag;
+    Handler m_dispatchHandler;
+    const Handler &pollHandler(const QString &tag);
     bool m_dispatching = false;   // a tick or an arrival is running its handler
     int m_pollCount = 0;
     bool m_pollDeferred = false;  // the poll timer fired while an arrival's handler ran

@@ -30,6 +30,7 @@ void StatusModel::setPort(const QString &text, const QString &toolTip)
 
 void StatusModel::setCounter(const QString &text)
 {
+    makeProgressTexts();
     m_shownProgress.reset();
     if (m_counter == text)
         return;
@@ -39,6 +40,7 @@ void StatusModel::setCounter(const QString &text)
 
 void StatusModel::setBar(const QString &text)
 {
+    makeProgressTexts();
     m_shownProgress.reset();
     if (m_bar == text)
         return;
@@ -73,28 +75,48 @@ QString StatusModel::progressBar(qint64 count, qint64 total)
     return QLatin1Char(' ') + QString(barLetters(count, total), QLatin1Char('I'));
 }
 
-// Transfers show their progress on every receive poll: the counter is made in one piece, and the bar
-// only when it is not already the one shown.
 void StatusModel::showProgress(qint64 count, qint64 total)
 {
     // The same numbers make the same texts.
     const std::pair<qint64, qint64> numbers{count, total};
     if (m_shownProgress == numbers)
         return;
-    // Made in the text the counter had before last, which no one holds on to but its reader.
+    if (m_shownProgress) {
+        // Other numbers than those the texts stand for: the counter, which names both, changes.
+        m_shownProgress = numbers;
+        m_progressTextsMade = false;
+        emit changed();
+        return;
+    }
+    // The texts were set otherwise: made now, and announced only if they differ.
+    const QString counter = m_counter;
+    const QString bar = m_bar;
+    m_shownProgress = numbers;
+    m_progressTextsMade = false;
+    makeProgressTexts();
+    if (m_counter != counter || m_bar != bar)
+        emit changed();
+}
+
+// The counter is made in one piece, in the text the counter had before last, which no one holds on
+// to but its reader; the bar only when it is not already the one shown.
+void StatusModel::makeProgressTexts() const
+{
+    if (m_progressTextsMade)
+        return;
+    m_progressTextsMade = true;
+    if (!m_shownProgress)
+        return;
+    const auto [count, total] = *m_shownProgress;
     m_spareCounter.resize(0);
     appendNumber(m_spareCounter, count);
     m_spareCounter += QLatin1String(" / ");
     appendNumber(m_spareCounter, total);
     m_spareCounter += QStringLiteral(" байт");
-    if (m_spareCounter != m_counter) {
-        m_counter.swap(m_spareCounter);
-        emit changed();
-    }
+    m_counter.swap(m_spareCounter);
     const int letters = barLetters(count, total);
     const bool barShown = m_bar.size() == letters + 1 && m_bar.startsWith(QLatin1Char(' '))
         && m_bar.count(QLatin1Char('I')) == letters;
     if (!barShown)
-        setBar(progressBar(count, total));
-    m_shownProgress = numbers;
+        m_bar = progressBar(count, total);
 }

@@ -31,8 +31,16 @@ public:
     void setPort(const QString &text, const QString &toolTip = QString());
 
     // Label7 / Label6: byte counter and bar of "I" characters.
-    QString counter() const { return m_counter; }
-    QString bar() const { return m_bar; }
+    QString counter() const
+    {
+        makeProgressTexts();
+        return m_counter;
+    }
+    QString bar() const
+    {
+        makeProgressTexts();
+        return m_bar;
+    }
     void setCounter(const QString &text);
     void setBar(const QString &text);
     void clearProgress();
@@ -49,9 +57,15 @@ private:
     QString m_operation = QStringLiteral("...");
     QString m_port = QStringLiteral("...");
     QString m_portToolTip;
-    QString m_counter;
-    QString m_bar;
-    QString m_spareCounter;   // the counter's last text, made over into the next one
-    // The numbers the counter and bar were last made from; reset when they are set otherwise.
+    // Makes the counter and bar of the progress shown, if they are not made yet.
+    void makeProgressTexts() const;
+
+    // Transfers show their progress on every receive poll, mostly with no one reading it: the texts
+    // are made when read, not on each poll.
+    mutable QString m_counter;
+    mutable QString m_bar;
+    mutable QString m_spareCounter;   // the counter's last text, made over into the next one
+    // The numbers the counter and bar stand for; reset when they are set otherwise.
     std::optional<std::pair<qint64, qint64>> m_shownProgress;
+    mutable bool m_progressTextsMade = true;
 };

@@ -276,6 +276,41 @@ private slots:
                                 .arg(box->fontMetrics().horizontalAdvance(text))));
     }
 
+    // Progress shown on every poll: whatever steps came before, the texts read are those of the last
+    // numbers, and the strip hears of a change only when the numbers (or texts) change.
+    void progressStepsReadAtTheEnd_data()
+    {
+        QTest::addColumn<QList<qint64>>("steps");   // count, total, count, total, ...
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<int>("letters");
+        QTest::addColumn<int>("changes");
+        QTest::newRow("one step") << QList<qint64>{64, 62720} << QStringLiteral("64 / 62720 байт") << 0 << 1;
+        QTest::newRow("many steps") << QList<qint64>{0, 62720, 64, 62720, 31360, 62720, 62720, 62720}
+                                    << QStringLiteral("62720 / 62720 байт") << 50 << 4;
+        QTest::newRow("same numbers again") << QList<qint64>{1, 4, 1, 4, 1, 4} << QStringLiteral("1 / 4 байт") << 12 << 1;
+        QTest::newRow("back down") << QList<qint64>{3, 4, 1, 4} << QStringLiteral("1 / 4 байт") << 12 << 2;
+        QTest::newRow("other total") << QList<qint64>{2368, 2368, 10, 2370} << QStringLiteral("10 / 2370 байт") << 0 << 2;
+    }
+    void progressStepsReadAtTheEnd()
+    {
+        QFETCH(QList<qint64>, steps);
+        QFETCH(QString, counter);
+        QFETCH(int, letters);
+        QFETCH(int, changes);
+        StatusModel model;
+        int changed = 0;
+        connect(&model, &StatusModel::changed, this, [&changed] { ++changed; });
+        for (qsizetype i = 0; i + 1 < steps.size(); i += 2)
+            model.showProgress(steps.at(i), steps.at(i + 1));
+        QCOMPARE(changed, changes);
+        QCOMPARE(model.counter(), counter);
+        QCOMPARE(model.bar(), QStringLiteral(" ") + QString(letters, QLatin1Char('I')));
+        // Set otherwise, the counter stays so until the next progress.
+        model.setCounter(QStringLiteral("x"));
+        QCOMPARE(model.counter(), QStringLiteral("x"));
+        QCOMPARE(model.bar(), QStringLiteral(" ") + QString(letters, QLatin1Char('I')));
+    }
+
     // The same numbers shown again after the counter or bar was set otherwise show them again.
     void progressShownAgainAfterOtherTexts_data()
     {

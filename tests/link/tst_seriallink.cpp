@@ -290,6 +290,40 @@ private slots:
         }
     }
 
+    // The handler a poll calls is the one registered for the tag at that poll, whatever earlier polls
+    // of the same tag found.
+    void handlerRegisteredBetweenPolls_data()
+    {
+        QTest::addColumn<bool>("firstRegistered");   // a handler for the tag before the first poll
+        QTest::addColumn<QString>("firstCalls");     // handlers called by the first poll, then by the second
+        QTest::addColumn<QString>("secondCalls");
+        QTest::newRow("replaced") << true << "a:x" << "b:y";
+        QTest::newRow("registered after a poll without one") << false << "" << "b:y";
+    }
+    void handlerRegisteredBetweenPolls()
+    {
+        QFETCH(bool, firstRegistered);
+        QFETCH(QString, firstCalls);
+        QFETCH(QString, secondCalls);
+        Rig r;
+        QStringList calls;
+        const auto handler = [&calls](const QString &name) {
+            return [&calls, name](QByteArray &bytes, int &) { calls << name + QLatin1Char(':') + QString::fromLatin1(bytes); };
+        };
+        if (firstRegistered)
+            r.link.setHandler(Tag::ConfigRead, handler(QStringLiteral("a")));
+        r.link.OpenUsbComPort(QStringLiteral("1"));
+        r.link.RPF_02VektorPriemaIsPorta = Tag::ConfigRead;
+        r.port.feed("x");
+        r.link.receiveTick();
+        QCOMPARE(calls.join(QLatin1Char(' ')), firstCalls);
+        calls.clear();
+        r.link.setHandler(Tag::ConfigRead, handler(QStringLiteral("b")));
+        r.port.feed("y");
+        r.link.receiveTick();
+        QCOMPARE(calls.join(QLatin1Char(' ')), secondCalls);
+    }
+
     void handlerEndingTheExchangeIsNotCalledAgain()
     {
         Rig r;

@@ -46,6 +46,9 @@ QByteArray concatenated(const QList<Poll> &polls);
 
 } // namespace Fuzz
 
+// A script's list of polls grows by moving them, not copying each one.
+Q_DECLARE_TYPEINFO(Fuzz::Poll, Q_RELOCATABLE_TYPE);
+
 #define FUZZ_CHECK(condition, detail)                                                                                 \
     do {                                                                                                              \
         if (!(condition))                                                                                             \

@@ -236,9 +236,13 @@ private slots:
         model.showProgress(count, total);
         QCOMPARE(model.counter(), counter);
         QCOMPARE(model.bar(), bar);
-        // Written over by someone else, the texts come back with the next progress.
+        // Written over by someone else, or cleared, the texts come back with the next progress.
         model.setCounter(QStringLiteral("x"));
         model.setBar(QLatin1Char('x') + QString(letters, QLatin1Char('I')));
+        model.showProgress(count, total);
+        QCOMPARE(model.counter(), counter);
+        QCOMPARE(model.bar(), bar);
+        model.clearProgress();
         model.showProgress(count, total);
         QCOMPARE(model.counter(), counter);
         QCOMPARE(model.bar(), bar);
@@ -309,31 +313,6 @@ private slots:
         model.setCounter(QStringLiteral("x"));
         QCOMPARE(model.counter(), QStringLiteral("x"));
         QCOMPARE(model.bar(), QStringLiteral(" ") + QString(letters, QLatin1Char('I')));
-    }
-
-    // The same numbers shown again after the counter or bar was set otherwise show them again.
-    void progressShownAgainAfterOtherTexts_data()
-    {
-        QTest::addColumn<QString>("between");
-        QTest::newRow("nothing") << QString();
-        QTest::newRow("counter set") << QStringLiteral("counter");
-        QTest::newRow("bar set") << QStringLiteral("bar");
-        QTest::newRow("cleared") << QStringLiteral("clear");
-    }
-    void progressShownAgainAfterOtherTexts()
-    {
-        QFETCH(QString, between);
-        StatusModel model;
-        model.showProgress(1024, 2370);
-        if (between == QLatin1String("counter"))
-            model.setCounter(QStringLiteral("x"));
-        else if (between == QLatin1String("bar"))
-            model.setBar(QStringLiteral("y"));
-        else if (between == QLatin1String("clear"))
-            model.clearProgress();
-        model.showProgress(1024, 2370);
-        QCOMPARE(model.counter(), QStringLiteral("1024 / 2370 байт"));
-        QCOMPARE(model.bar(), QStringLiteral(" IIIIIIIIIIIIIIIIIIIIII"));
     }
 };
 

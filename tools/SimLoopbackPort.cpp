@@ -22,7 +22,7 @@ void SimLoopbackPort::close()
     m_open = false;
 }
 
-bool SimLoopbackPort::write(const QByteArray &bytes)
+bool SimLoopbackPort::write(QByteArrayView bytes)
 {
     m_lastError = 0;
     if (!m_open) {
@@ -30,7 +30,7 @@ bool SimLoopbackPort::write(const QByteArray &bytes)
         return false;
     }
     if (m_portNumber == m_unitPort)
-        m_core.receive(bytes, m_nowMs);
+        m_core.receive(bytes.toByteArray(), m_nowMs);
     return true;
 }
 

@@ -178,10 +178,16 @@ bool FirmwareExchange::loadFromFile(const QString &fileName)
 {
     if (!checkReady())
         return false;
+    // The whole file is checked before anything is sent: a bad file never reaches the unit.
+    return loadContent(FirmwareFile::read(fileName), fileName);
+}
+
+bool FirmwareExchange::loadContent(const FirmwareFile::Content &content, const QString &fileName)
+{
+    if (!checkReady())
+        return false;
     ImyaFailaZagruzki.clear();
     m_link.RPF_02ComError = 0;
-    // The whole file is checked before anything is sent: a bad file never reaches the unit.
-    const FirmwareFile::Content content = FirmwareFile::read(fileName);
     switch (content.failure) {
     case FirmwareFile::Content::Failure::Open:
         m_messages.show(kOpenError + fileName);
@@ -245,9 +251,8 @@ void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &
     }
     switch (m_lockStep.onRead(PoluchenoIzPorta, OgidaniePriema, m_link.pollCount())) {
     case LockStepWrite::Step::SendNext:
-        BuferPriema = m_blocks.at(m_lockStep.nextBlock());
         m_link.RPF_02ComError = 0;
-        if (!m_link.send(BuferPriema)) {
+        if (!m_link.send(m_blocks.view(m_lockStep.nextBlock()))) {
             endWrite(Tag::WriteError,
                      writeFailure(SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError)));
         } else {

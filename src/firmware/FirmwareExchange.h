@@ -57,6 +57,8 @@ public:
     bool saveToFile(const QString &fileName);
     // "Загрузить из файла": checks the whole file, then queues the write. Without confirmation.
     bool loadFromFile(const QString &fileName);
+    // The same for a file already read and checked (fileName names it in messages).
+    bool loadContent(const FirmwareFile::Content &content, const QString &fileName);
 
     // Start routines (run by the command queue while the link is free) and receive handlers.
     void ProsivkaSaveToFileProcess();
@@ -72,7 +74,7 @@ public:
     static bool versionAllowsTransfer(const QString &version);
 
     int SchetchikBaitov = 0;       // bytes received (read) or sent (write)
-    QByteArray BuferPriema;        // received bytes not yet written, or the block just sent
+    QByteArray BuferPriema;        // received bytes not yet written to the file
     QString ImyaFailaSohraneniya;
     QString ImyaFailaZagruzki;
 

@@ -39,6 +39,8 @@ public:
         qsizetype size() const { return m_firmware.size() / kBlockSize; }
         bool isEmpty() const { return m_firmware.isEmpty(); }
         QByteArray at(qsizetype i) const { return m_firmware.mid(i * kBlockSize, kBlockSize); }
+        // The same, uncopied: valid while these blocks are neither changed nor gone.
+        QByteArrayView view(qsizetype i) const { return QByteArrayView(m_firmware).sliced(i * kBlockSize, kBlockSize); }
         // All blocks in order.
         const QByteArray &join() const { return m_firmware; }
         void clear() { m_firmware.clear(); }

@@ -36,7 +36,11 @@ LockStepWrite::Step LockStepWrite::onRead(const QByteArray &received, int idlePo
         return Step::Overdue;
     if (received.isEmpty())
         return Step::Wait;
-    m_pending += received;
+    // Mostly nothing waits: the bytes are shared, not copied.
+    if (m_pending.isEmpty())
+        m_pending = received;
+    else
+        m_pending += received;
     if (m_pending.contains(kGoAhead)) {
         m_pending.clear();
         // In lock-step an "OK" answers whatever went out last: the request, or the last block.

@@ -118,14 +118,14 @@ void QtSerialPort::close()
     m_port.clearError();
 }
 
-bool QtSerialPort::write(const QByteArray &bytes)
+bool QtSerialPort::write(QByteArrayView bytes)
 {
     if (!m_port.isOpen()) {
         fail(NeedsOpenPort, QStringLiteral("Порт не открыт"));
         return false;
     }
     m_port.clearError();
-    if (m_port.write(bytes) != bytes.size()) {
+    if (m_port.write(bytes.data(), bytes.size()) != bytes.size()) {
         fail(classicError(m_port.error()), m_port.errorString());
         return false;
     }

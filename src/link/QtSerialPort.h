@@ -17,7 +17,7 @@ public:
     bool open(int portNumber, int speed, int handshaking) override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
-    bool write(const QByteArray &bytes) override;
+    bool write(QByteArrayView bytes) override;
     QByteArray readAll() override;
 
     int lastError() const override { return m_lastError; }

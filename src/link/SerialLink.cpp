@@ -113,9 +113,14 @@ void SerialLink::OtobrazitSostojaniePorta()
     if (open)
         RPF_02ComError = 0;
     const QString device = m_port.deviceFor(UsbComPortNumber);
-    const PortShown shown{UsbComPortNumber, open, RPF_02ComError, UsbComPortHandshaking, m_port.lastErrorText(), device};
-    const bool changed = !m_portShown || !(*m_portShown == shown);
+    // The system's words for an error show only on a closed port that has one.
+    const bool errorShown = !open && RPF_02ComError != 0;
+    const bool changed = !m_portShown || m_portShown->number != UsbComPortNumber || m_portShown->open != open
+        || m_portShown->error != RPF_02ComError || m_portShown->handshaking != UsbComPortHandshaking
+        || m_portShown->device != device || (errorShown && m_portShown->errorText != m_port.lastErrorText());
     if (changed) {
+        const PortShown shown{UsbComPortNumber, open, RPF_02ComError, UsbComPortHandshaking,
+                              errorShown ? m_port.lastErrorText() : QString(), device};
         const QString com = QStringLiteral("Com") + QString::number(UsbComPortNumber);
         QStringList tip;
         if (open) {
@@ -274,7 +279,7 @@ void SerialLink::drainInput()
     IdlePollCount = 0;
 }
 
-bool SerialLink::send(const QByteArray &bytes)
+bool SerialLink::send(QByteArrayView bytes)
 {
     const bool ok = m_port.write(bytes);
     RPF_02ComError = ok ? 0 : (m_port.lastError() > 0 ? m_port.lastError() : int(SerialPort::QtErrorBase));

@@ -91,7 +91,7 @@ public:
     // For the start routines of every exchange: throw stale input and silence away, then send.
     void drainInput();
     // Writes the bytes; on failure RPF_02ComError holds the error number and false is returned.
-    bool send(const QByteArray &bytes);
+    bool send(QByteArrayView bytes);
 
     bool isOpen() const;
     SerialPort &port() { return m_port; }
@@ -152,11 +152,6 @@ private:
         int handshaking = 0;
         QString errorText;
         QString device;
-        bool operator==(const PortShown &o) const
-        {
-            return number == o.number && open == o.open && error == o.error && handshaking == o.handshaking
-                && errorText == o.errorText && device == o.device;
-        }
     };
     std::optional<PortShown> m_portShown;
     QString m_settingsText;

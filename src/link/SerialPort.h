@@ -1,6 +1,7 @@
 #pragma once
 #include "link/PortProblem.h"
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 
@@ -26,7 +27,7 @@ public:
     virtual bool open(int portNumber, int speed, int handshaking) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
-    virtual bool write(const QByteArray &bytes) = 0;
+    virtual bool write(QByteArrayView bytes) = 0;
     // Everything waiting, without blocking; empty when nothing arrived or on error.
     virtual QByteArray readAll() = 0;
 

@@ -155,13 +155,15 @@ write('monitordecoder', 'sensors', sensors + b' ' * (63 - len(sensors)) + b'\x01
 write('monitordecoder', 'wrong-kind', MEASUREMENT[:63] + b'\x02')
 write('monitordecoder', 'short', MEASUREMENT[:40])
 
-# The firmware streams: what the unit sends for "#5000" and, read as answers, for "#5001".
-write('firmwarestreams', 'read-one-piece', polls(FIRMWARE))
-write('firmwarestreams', 'read-chunks', polls(*pieces(FIRMWARE, 4000)))
-write('firmwarestreams', 'read-one-short', polls(FIRMWARE[:-1]))
-write('firmwarestreams', 'read-pulled', polls(*pieces(FIRMWARE[:20000], 4000), PULLED))
-write('firmwarestreams', 'write-ok', polls(*[b'OK'] * 981))
-write('firmwarestreams', 'write-ok-crlf-split', polls(*[p for _ in range(981) for p in (b'O', b'K\r\n')]))
-write('firmwarestreams', 'write-last-unacknowledged', polls(*[b'OK'] * 980))
-write('firmwarestreams', 'write-complaint-midway', polls(*[b'OK'] * 100, b'ERR', *[b'OK'] * 881))
-write('firmwarestreams', 'write-pulled', polls(*[b'OK'] * 300, PULLED))
+# The firmware streams, after a byte that picks the stream: what the unit sends for "#5000" (READ), or
+# its answers to "#5001" and the blocks after it (WRITE).
+READ, WRITE = b'\x00', b'\x01'
+write('firmwarestreams', 'read-one-piece', READ + polls(FIRMWARE))
+write('firmwarestreams', 'read-chunks', READ + polls(*pieces(FIRMWARE, 4000)))
+write('firmwarestreams', 'read-one-short', READ + polls(FIRMWARE[:-1]))
+write('firmwarestreams', 'read-pulled', READ + polls(*pieces(FIRMWARE[:20000], 4000), PULLED))
+write('firmwarestreams', 'write-ok', WRITE + polls(*[b'OK'] * 981))
+write('firmwarestreams', 'write-ok-crlf-split', WRITE + polls(*[p for _ in range(981) for p in (b'O', b'K\r\n')]))
+write('firmwarestreams', 'write-last-unacknowledged', WRITE + polls(*[b'OK'] * 980))
+write('firmwarestreams', 'write-complaint-midway', WRITE + polls(*[b'OK'] * 100, b'ERR', *[b'OK'] * 881))
+write('firmwarestreams', 'write-pulled', WRITE + polls(*[b'OK'] * 300, PULLED))

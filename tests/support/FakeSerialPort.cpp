@@ -35,7 +35,7 @@ void FakeSerialPort::close()
     m_open = false;
 }
 
-bool FakeSerialPort::write(const QByteArray &bytes)
+bool FakeSerialPort::write(QByteArrayView bytes)
 {
     m_lastError = 0;
     if (!m_open) {
@@ -47,9 +47,13 @@ bool FakeSerialPort::write(const QByteArray &bytes)
         return false;
     }
     m_written += bytes;
-    writes.append(bytes);
-    if (onWrite)
-        onWrite(bytes);
+    if (recordWrites || onWrite) {
+        const QByteArray copy = bytes.toByteArray();
+        if (recordWrites)
+            writes.append(copy);
+        if (onWrite)
+            onWrite(copy);
+    }
     return true;
 }
 

@@ -11,7 +11,7 @@ public:
     bool open(int portNumber, int speed, int handshaking) override;
     void close() override;
     bool isOpen() const override { return m_open; }
-    bool write(const QByteArray &bytes) override;
+    bool write(QByteArrayView bytes) override;
     QByteArray readAll() override;
     int lastError() const override { return m_lastError; }
     QString lastErrorText() const override { return m_lastErrorText; }
@@ -46,6 +46,7 @@ public:
     QByteArray takeWritten() { QByteArray w = m_written; m_written.clear(); return w; }
     const QByteArray &written() const { return m_written; }
     QList<QByteArray> writes;            // every write() call, in order
+    bool recordWrites = true;            // false: only written() keeps them (long streams)
     QSet<int> missingPorts;              // open() fails with NoSuchPort
     QSet<int> busyPorts;                 // open() fails with PortNotAvailable
     int failWritesWith = 0;              // non-zero: write() fails with this number

@@ -8,6 +8,7 @@
 #include "link/StatusModel.h"
 #include "shell/MessageSink.h"
 #include <QSaveFile>
+#include <algorithm>
 
 FirmwareExchange::FirmwareExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, MessageSink &messages,
                                    QObject *parent)
@@ -106,22 +107,19 @@ void FirmwareExchange::ProsivkaSaveToFileProcess()
 
 bool FirmwareExchange::writeWaitingLines()
 {
-    // The lines written leave the buffer in one go: a large arrival is not moved up once per line.
-    qsizetype written = 0;
-    bool ok = true;
-    while (BuferPriema.size() - written >= FirmwareFile::kBlockSize && m_linesWritten < FirmwareFile::kBlockCount) {
-        const QByteArray line =
-            FirmwareFile::formatLine(QByteArrayView(BuferPriema).sliced(written, FirmwareFile::kBlockSize));
-        m_link.RPF_02ComError = 0;
-        if (m_saveFile->write(line) != line.size()) {
-            ok = false;
-            break;
-        }
-        written += FirmwareFile::kBlockSize;
-        ++m_linesWritten;
-    }
-    BuferPriema.remove(0, written);
-    return ok;
+    // The whole blocks waiting go to the file as one piece, and leave the buffer in one go.
+    const qsizetype lines =
+        std::min<qsizetype>(BuferPriema.size() / FirmwareFile::kBlockSize, FirmwareFile::kBlockCount - m_linesWritten);
+    if (lines <= 0)
+        return true;
+    const QByteArray text =
+        FirmwareFile::formatBlocks(QByteArrayView(BuferPriema).first(lines * FirmwareFile::kBlockSize));
+    m_link.RPF_02ComError = 0;
+    if (m_saveFile->write(text) != text.size())
+        return false;
+    m_linesWritten += int(lines);
+    BuferPriema.remove(0, lines * FirmwareFile::kBlockSize);
+    return true;
 }
 
 void FirmwareExchange::SaveProshivkaToFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)

@@ -287,11 +287,15 @@ QByteArray FirmwareFile::formatLine(QByteArrayView block)
 
 QByteArray FirmwareFile::format(const QByteArray &firmware)
 {
-    if (firmware.size() != kFirmwareSize)
-        return {};
-    QByteArray out(kFileSize, Qt::Uninitialized);
+    return firmware.size() == kFirmwareSize ? formatBlocks(firmware) : QByteArray();
+}
+
+QByteArray FirmwareFile::formatBlocks(QByteArrayView blocks)
+{
+    const qsizetype count = blocks.size() / kBlockSize;
+    QByteArray out(count * (3 * kBlockSize + 2), Qt::Uninitialized);
     char *at = out.data();
-    for (const char *block = firmware.constData(), *end = block + kFirmwareSize; block != end; block += kBlockSize)
+    for (const char *block = blocks.data(), *end = block + count * kBlockSize; block != end; block += kBlockSize)
         at = writeLine(block, kBlockSize, at);
     return out;
 }

@@ -97,6 +97,8 @@ public:
     static QByteArray formatLine(QByteArrayView block);
     // A whole firmware (62720 bytes) as a file; empty for any other size.
     static QByteArray format(const QByteArray &firmware);
+    // Whole blocks as file lines, one after another; a trailing part is not written.
+    static QByteArray formatBlocks(QByteArrayView blocks);
     static Content parse(const QByteArray &fileBytes);
     // Reads and parses; the failure tells whether the file could not be opened, read or understood.
     static Content read(const QString &fileName);

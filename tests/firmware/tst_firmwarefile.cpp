@@ -25,6 +25,9 @@ private slots:
         QCOMPARE(first.size(), 192);
         QVERIFY(first.startsWith("03 86 09 8C "));   // upper case, a blank after every byte
         QVERIFY(FirmwareFile::format(unitFirmware().left(62719)).isEmpty());
+        // Whole blocks in any number are the file's lines; a trailing part is left out.
+        QCOMPARE(FirmwareFile::formatBlocks(QByteArrayView(unitFirmware()).first(2 * 64 + 3)),
+                 file.left(2 * (192 + 2)));
         const FirmwareFile::Content content = FirmwareFile::parse(file);
         QVERIFY(content.ok());
         QCOMPARE(content.blocks.join(), unitFirmware());

@@ -59,7 +59,16 @@ void SimCore::receive(const QByteArray &bytes, qint64 nowMs)
             sessionData(part, nowMs);
             continue;
         }
-        m_input += data;
+        if (!m_input.isEmpty()) {
+            m_input += data;
+        } else {
+            // Noise before a request is dropped without being kept first.
+            const qsizetype hash = data.indexOf('#');
+            if (hash < 0)
+                break;
+            // A copy of its own: the caller's bytes may be borrowed.
+            m_input = QByteArray(data.constData() + hash, data.size() - hash);
+        }
         data.clear();
         // Requests are five characters starting with '#'; anything else is line noise.
         for (;;) {
@@ -367,8 +376,8 @@ QByteArray SimCore::sensorFrame()
     QList<QByteArray> items;
     for (int n = 1; n <= 6; ++n) {
         if (n > 1) {
-            const QByteArray id = m_image.mid(SimDefaults::kSensorIds + 8 * (n - 2), 8);
-            if (id == QByteArray(8, char(0xFF)))
+            static const QByteArray unregistered(8, char(0xFF));
+            if (QByteArrayView(m_image).sliced(SimDefaults::kSensorIds + 8 * (n - 2), 8) == unregistered)
                 continue;
         }
         items += "T" + QByteArray::number(n) + "=" + QByteArray::number(base[n - 1] + wobble, 'f', 1) + "C;";

@@ -71,19 +71,7 @@ QString dump(const QByteArray &bytes, int max)
 
 QList<Poll> decodePolls(QByteArrayView script, bool allowPull)
 {
-    // Counted first: a long script's list is allocated once.
-    qsizetype count = 0;
-    for (qsizetype i = 0; i < script.size(); ++count) {
-        const auto code = static_cast<uchar>(script.at(i++));
-        qsizetype length = code == 0x7F ? 0 : code;
-        if (code & 0x80) {
-            const int low = i < script.size() ? static_cast<uchar>(script.at(i++)) : 0;
-            length = ((code & 0x7F) << 8) | low;
-        }
-        i += length;
-    }
     QList<Poll> polls;
-    polls.reserve(count);
     qsizetype i = 0;
     while (i < script.size()) {
         const auto code = static_cast<uchar>(script.at(i++));

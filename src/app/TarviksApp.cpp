@@ -37,6 +37,8 @@
 #include "shell/MainWindow.h"
 #include "shell/MasterForm.h"
 #include "shell/QtFileDialogs.h"
+#include "unit/ModelCheck.h"
+#include "unit/UnitBackups.h"
 
 #include <QCoreApplication>
 
@@ -97,9 +99,16 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
             page = serialPage = new SerialPage(link);
         else if (info.form == QLatin1String("RPF_05"))
             page = new DeviceInfoPage(deviceInfo());
-        else if (info.form == QLatin1String("RPF_17"))
-            page = new ConfigPage(configExchange(), configFiles(), configTransfer(), queue(), status(),
-                                  *m_messages);
+        else if (info.form == QLatin1String("RPF_17")) {
+            auto *configPage = new ConfigPage(configExchange(), configFiles(), configTransfer(), queue(), status(),
+                                              *m_messages);
+            // Another model's configuration is written only when the user says so.
+            configPage->setWriteQuestion([this] {
+                const ModelCheck::Result check = m_unit->backups().modelCheck();
+                return check.outcome == ModelCheck::Outcome::Other ? check.question() : QString();
+            });
+            page = configPage;
+        }
         else if (info.form == BasicSettingsPage::kFormName)
             page = new BasicSettingsPage(image(), *m_messages);
         else if (info.form == SimSettingsPage::kFormName)

@@ -21,6 +21,7 @@
 #include "settings/ProgramSettings.h"
 #include "shell/Clock.h"
 #include "shell/MessageSink.h"
+#include "unit/SafeFileName.h"
 #include "unit/UnitSession.h"
 #include <QDir>
 #include <QElapsedTimer>
@@ -70,18 +71,7 @@ QList<int> BatchRun::portsToSearch(const CliOptions &options, const ProgramSetti
 
 QString BatchRun::unitFileName(int port, const QString &name, const QString &suffix)
 {
-    QString safe = name.trimmed();
-    // What no file system takes in a name, nor the shells that pass it on.
-    static const QString kForbidden = QStringLiteral("<>:\"/\\|?*");
-    for (QChar &c : safe) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || kForbidden.contains(c))
-            c = QLatin1Char('_');
-    }
-    while (safe.endsWith(QLatin1Char('.')))
-        safe.chop(1);
-    if (safe.isEmpty())
-        safe = QStringLiteral("_");
-    return QStringLiteral("COM%1 ").arg(port) + safe + suffix;
+    return QStringLiteral("COM%1 ").arg(port) + SafeFileName::of(name) + suffix;
 }
 
 QString BatchRun::resultText(int code)

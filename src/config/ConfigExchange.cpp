@@ -51,6 +51,11 @@ void ConfigExchange::ConfiguraciaWriteProcess()
         m_messages.show(ConfigImage::kPartialRead);
         return;
     }
+    if (beforeWrite && !beforeWrite()) {
+        m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
+        m_queue.setLinkFree(true);
+        return;
+    }
     start(kWriteRequest, Tag::ConfigWrite);
 }
 
@@ -106,6 +111,8 @@ void ConfigExchange::ConfiguraciaRead(QByteArray &PoluchenoIzPorta, int &Ogidani
             // The image is the unit's again: no edit is waiting to be written.
             m_image.setChanged(false);
             m_image.setPartial(false);
+            if (readCompleted)
+                readCompleted();
         } else {
             m_link.RPF_02VektorPriemaIsPorta = Tag::ReadError;
             m_messages.show(kCountMismatch);
@@ -122,6 +129,8 @@ void ConfigExchange::endWrite(const QString &tag)
         m_image.setChanged(false);
     m_link.RPF_02VektorPriemaIsPorta = tag;
     m_queue.setLinkFree(true);
+    if (writeEnded)
+        writeEnded(tag == Tag::Written);
 }
 
 void ConfigExchange::ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)

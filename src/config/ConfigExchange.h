@@ -2,6 +2,7 @@
 #include "link/LockStepWrite.h"
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 class SerialLink;
 class CommandQueue;
@@ -47,6 +48,12 @@ public:
     int SchetchikBaitov = 0;
     // Read: received bytes not yet stored; write: the block just sent.
     QByteArray BuferPriema;
+
+    // Set by the unit's session: a complete read, the last step before "#6001" (false refuses the
+    // write; the hook has said why) and how a write ended.
+    std::function<void()> readCompleted;
+    std::function<bool()> beforeWrite;
+    std::function<void(bool ok)> writeEnded;
 
     // The last write's blocks sent and acknowledged, for saying how it failed.
     const LockStepWrite &lockStep() const { return m_lockStep; }

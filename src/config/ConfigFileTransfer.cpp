@@ -168,6 +168,11 @@ void ConfigFileTransfer::ConfiguraciaLoadFromFileProcess()
         m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
         return;
     }
+    if (beforeLoad && !beforeLoad()) {
+        m_loadBlocks.clear();
+        m_link.RPF_02VektorPriemaIsPorta = Tag::WriteError;
+        return;
+    }
     m_link.RPF_02ComError = 0;
     m_link.drainInput();
     m_link.send(ConfigExchange::kWriteRequest);
@@ -179,10 +184,13 @@ void ConfigFileTransfer::ConfiguraciaLoadFromFileProcess()
 
 void ConfigFileTransfer::finishLoad(const QString &tag, const QString &message)
 {
+    const QByteArray memory = tag == Tag::Written ? m_loadBlocks.join() : QByteArray();
     m_loadBlocks.clear();
     m_link.RPF_02VektorPriemaIsPorta = tag;
     if (!message.isEmpty())
         m_messages.show(message);
+    if (loadEnded)
+        loadEnded(tag == Tag::Written, memory);
 }
 
 void ConfigFileTransfer::LoadConfiguraciaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMetaObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class SerialLink;
@@ -40,6 +41,11 @@ public:
     QByteArray BuferPriema;
     QString ImyaFailaSohraneniya;
     QString ImyaFailaZagruzki;
+
+    // Set by the unit's session: the last step before "#6001" (false refuses the load; the hook has
+    // said why), and how a load ended with the 2368 bytes it sent.
+    std::function<bool()> beforeLoad;
+    std::function<void(bool ok, const QByteArray &memory)> loadEnded;
 
     // The last write's blocks sent and acknowledged, for saying how it failed.
     const LockStepWrite &lockStep() const { return m_loadStep; }

@@ -149,6 +149,11 @@ void ConfigPage::Command2_Click()
         m_messages.show(ConfigImage::kPartialRead);
         return;
     }
+    if (m_writeQuestion) {
+        const QString question = m_writeQuestion();
+        if (!question.isEmpty() && !m_messages.ask(question))
+            return;
+    }
     // Red boxes the user typed into never reach the unit: say so before writing the rest.
     const QStringList refused = image.refusedEdits();
     if (!refused.isEmpty() && !m_messages.ask(kRefusedEdits.arg(refused.join(QLatin1Char('\n')))))

@@ -1,6 +1,7 @@
 #pragma once
 #include "shell/Page.h"
 #include <QString>
+#include <functional>
 
 class QGroupBox;
 class QPushButton;
@@ -39,6 +40,9 @@ public:
     // Page unloaded: the receive pump stops.
     void Form_Unload();
 
+    // What to ask before "Записать" (another model's configuration); empty: nothing to ask.
+    void setWriteQuestion(std::function<QString()> question) { m_writeQuestion = std::move(question); }
+
     void Command1_Click();
     void Command2_Click();
 
@@ -55,4 +59,5 @@ private:
     StatusModel &m_status;
     MessageSink &m_messages;
     QTextEdit *m_help = nullptr;
+    std::function<QString()> m_writeQuestion;
 };

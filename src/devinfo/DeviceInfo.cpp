@@ -109,11 +109,7 @@ void DeviceInfo::fill()
         KolichestvoVhodov = inputs;
     }
 
-    const QString variant = m_image.cell(kVariantCell);
-    if (variant == QLatin1String("01"))
-        m_values[6] = kModelPrefix + QString::number(inputs);
-    else if (variant == QLatin1String("02"))
-        m_values[6] = kModelPrefix + QString::number(inputs) + QLatin1Char('T');
+    m_values[6] = modelName(inputsCell, m_image.cell(kVariantCell));
 
     const QString blocksCell = m_image.cell(kBlockCountCell);
     if (!blocksCell.isEmpty() && blocksCell != QLatin1String("FF")) {
@@ -138,4 +134,14 @@ void DeviceInfo::fill()
         m_values[4] = kNotRegistered;
     else
         m_values[4] = Cp1251::decode(Converters::fromHexText(imei));
+}
+
+QString DeviceInfo::modelName(const QString &inputsCell, const QString &variantCell)
+{
+    const QString inputs = QString::number(leadingNumber(inputsCell));
+    if (variantCell == QLatin1String("01"))
+        return kModelPrefix + inputs;
+    if (variantCell == QLatin1String("02"))
+        return kModelPrefix + inputs + QLatin1Char('T');
+    return kNoData;
 }

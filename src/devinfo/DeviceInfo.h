@@ -39,6 +39,9 @@ public:
     QString VersiaJadra;
     QString VersiaProshivki;
 
+    // The model as the page names it from the cells 2369 (inputs) and 2370 (variant); "нет данных"
+    // for a variant it does not know.
+    static QString modelName(const QString &inputsCell, const QString &variantCell);
     // Leading decimal digits of a text as a number, 0 when it starts otherwise.
     static int leadingNumber(const QString &text);
 

@@ -16,6 +16,9 @@
 #include "link/UnitSettings.h"
 #include "monitor/MonitorExchange.h"
 #include "settings/ProgramOptions.h"
+#include "unit/ConfigBackups.h"
+#include "unit/UnitBackups.h"
+#include <QTimer>
 
 UnitSession::UnitSession(const QString &programFolder, SerialPort *port, const Borrowed &borrowed, QObject *parent)
     : QObject(parent), m_folder(programFolder), m_settings(borrowed.settings), m_messages(borrowed.messages),
@@ -38,8 +41,11 @@ UnitSession::UnitSession(const QString &programFolder, SerialPort *port, const B
     m_deviceInfo = std::make_unique<DeviceInfo>(*m_image, *m_link);
     m_monitorExchange = std::make_unique<MonitorExchange>(*m_link, *m_queue, *m_status, m_messages, m_clock);
     m_firmwareExchange = std::make_unique<FirmwareExchange>(*m_link, *m_queue, *m_status, m_messages);
+    m_backupStore = std::make_unique<ConfigBackups>(m_folder, m_clock);
+    m_backups = std::make_unique<UnitBackups>(*m_backupStore, *m_image, *m_link, m_messages);
 
     wireCommands();
+    wireBackups();
     wireSupervision();
     wireMonitoring();
 
@@ -70,6 +76,25 @@ void UnitSession::wireCommands()
     m_queue->setStarter(Cmd::ConfiguraciaWriteProcess,
                         [this](QString &) { m_configExchange->ConfiguraciaWriteProcess(); });
     m_queue->setStarter(Cmd::MonitoringProcess, [this](QString &) { m_monitorExchange->MonitoringProcess(); });
+}
+
+void UnitSession::wireBackups()
+{
+    m_configExchange->readCompleted = [this] { m_backups->readCompleted(); };
+    m_configExchange->beforeWrite = [this] { return m_backups->beforeWrite(); };
+    m_configExchange->writeEnded = [this](bool ok) {
+        QByteArray memory;
+        for (int position = 1; ok && position <= ConfigImage::kMemorySize; ++position)
+            memory += char(m_image->byteAt(position));
+        // After the exchange's own message about how the write ended.
+        QTimer::singleShot(0, this, [this, ok, memory] { m_backups->writeEnded(ok, memory); });
+    };
+    m_configTransfer->beforeLoad = [this] { return m_backups->beforeWrite(); };
+    m_configTransfer->loadEnded = [this](bool ok, const QByteArray &memory) { m_backups->writeEnded(ok, memory); };
+    connect(m_link.get(), &SerialLink::exchangeDropped, this, [this](const QString &tag) {
+        if (tag == Tag::ConfigWrite || tag == Tag::ConfigFileLoad)
+            m_backups->writeEnded(false);
+    });
 }
 
 void UnitSession::wireSupervision()

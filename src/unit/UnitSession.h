@@ -21,6 +21,8 @@ class ConfigFileTransfer;
 class DeviceInfo;
 class FirmwareExchange;
 class MonitorExchange;
+class ConfigBackups;
+class UnitBackups;
 
 // Everything a connection to one unit needs, without widgets: the port, its queue and receive
 // pump, the status and its supervision, the configuration image, the exchanges and the device
@@ -83,6 +85,8 @@ public:
     DeviceInfo &deviceInfo() { return *m_deviceInfo; }
     FirmwareExchange &firmwareExchange() { return *m_firmwareExchange; }
     MonitorExchange &monitorExchange() { return *m_monitorExchange; }
+    ConfigBackups &backupStore() { return *m_backupStore; }
+    UnitBackups &backups() { return *m_backups; }
 
 signals:
     // A unit came on line (identified) or went off line (port closed).
@@ -104,6 +108,7 @@ private:
     void wireSupervision();
     void wireMonitoring();
     void followOptions();
+    void wireBackups();
 
     QString m_folder;
     ProgramSettings &m_settings;
@@ -128,4 +133,6 @@ private:
     std::unique_ptr<DeviceInfo> m_deviceInfo;
     std::unique_ptr<MonitorExchange> m_monitorExchange;
     std::unique_ptr<FirmwareExchange> m_firmwareExchange;
+    std::unique_ptr<ConfigBackups> m_backupStore;
+    std::unique_ptr<UnitBackups> m_backups;
 };

@@ -1,0 +1,197 @@
+#include "unit/ConfigBackups.h"
+#include "config/ConfigFiles.h"
+#include "config/ConfigImage.h"
+#include "config/FileProblem.h"
+#include "shell/Clock.h"
+#include "unit/SafeFileName.h"
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <algorithm>
+#include <optional>
+#include <cerrno>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+// Sorted by name the copies are in the order they were kept; a colon is no file name's.
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH-mm-ss");
+const QString kSuffix = QStringLiteral(".cf");
+
+struct Parsed {
+    QDateTime when;
+    ConfigBackups::Kind kind = ConfigBackups::Kind::Read;
+    int sequence = 1;   // a second copy of the same kind in the same second is "… 2.cf"
+};
+
+std::optional<Parsed> parse(const QString &fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d) (%1|%2)(?: (\\d+))?\\.cf$")
+                                                .arg(ConfigBackups::kReadWord, ConfigBackups::kBeforeWriteWord));
+    const QRegularExpressionMatch match = pattern.match(fileName);
+    if (!match.hasMatch())
+        return std::nullopt;
+    Parsed parsed;
+    parsed.when = QDateTime::fromString(match.captured(1), kTimeFormat);
+    if (!parsed.when.isValid())
+        return std::nullopt;
+    parsed.kind = match.captured(2) == ConfigBackups::kReadWord ? ConfigBackups::Kind::Read
+                                                                : ConfigBackups::Kind::BeforeWrite;
+    if (match.hasCaptured(3))
+        parsed.sequence = match.captured(3).toInt();
+    return parsed;
+}
+
+QString withReason(const QString &path, const QString &reason)
+{
+    return ConfigFiles::kWriteError + QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason
+           + QLatin1Char('.');
+}
+}
+
+ConfigBackups::ConfigBackups(const QString &programFolder, const Clock &clock)
+    : m_root(QDir(programFolder).filePath(kFolderName)), m_clock(clock)
+{
+}
+
+QString ConfigBackups::unitFolder(const QString &unitName) const
+{
+    return QDir(m_root).filePath(SafeFileName::of(unitName));
+}
+
+ConfigBackups::Result ConfigBackups::keep(const QString &unitName, const QByteArray &image, Kind kind)
+{
+    Result result;
+    const QString folder = unitFolder(unitName);
+    const QDateTime now = m_clock.now();
+    const QString stem = now.toString(kTimeFormat) + QLatin1Char(' ') + kindWord(kind);
+    result.path = QDir(folder).filePath(stem + kSuffix);
+
+    ConfigImage canonical;
+    canonical.setBytes(1, image.constData(), qMin<qsizetype>(image.size(), ConfigImage::kImageSize));
+    const QByteArray bytes = image.size() == ConfigImage::kImageSize ? ConfigFiles::formatImage(canonical)
+                                                                     : QByteArray();
+    if (bytes.isEmpty()) {
+        result.error = withReason(result.path, QStringLiteral("конфигурация прочитана не полностью"));
+        return result;
+    }
+
+    const QList<Copy> earlier = copiesIn(folder);
+    if (!earlier.isEmpty()) {
+        QFile newest(earlier.first().path);
+        if (newest.open(QIODevice::ReadOnly) && newest.size() == bytes.size() && newest.readAll() == bytes) {
+            result.ok = true;
+            result.path = earlier.first().path;
+            return result;
+        }
+    }
+
+    if (!QDir().mkpath(folder)) {
+        const QString why = FileProblem::forWriting(result.path);
+        result.error = withReason(result.path, why.isEmpty() ? QStringLiteral("не удалось создать папку") : why);
+        return result;
+    }
+    for (int n = 2; QFileInfo::exists(result.path); ++n)
+        result.path = QDir(folder).filePath(stem + QLatin1Char(' ') + QString::number(n) + kSuffix);
+
+    QString reason;
+    if (!writeFile(result.path, bytes, &reason)) {
+        result.error = withReason(result.path, reason);
+        return result;
+    }
+    result.ok = true;
+    result.written = true;
+    prune(folder);
+    return result;
+}
+
+bool ConfigBackups::writeFile(const QString &path, const QByteArray &bytes, QString *reason) const
+{
+    const auto fail = [&](const QString &why) {
+        const QString known = FileProblem::forWriting(path);
+        *reason = known.isEmpty() ? why : known;
+        return false;
+    };
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(file.errorString());
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return fail(why);
+    }
+    // On the disk before it takes the name: a crash leaves the old state or the whole copy.
+#ifdef Q_OS_WIN
+    const bool synced = ::_commit(file.handle()) == 0;
+#else
+    const bool synced = ::fsync(file.handle()) == 0;
+#endif
+    if (!synced) {
+        const QString why = qt_error_string(errno);
+        file.cancelWriting();
+        return fail(why);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
+}
+
+QList<ConfigBackups::Copy> ConfigBackups::copiesIn(const QString &folder) const
+{
+    struct Entry {
+        Copy copy;
+        int sequence;
+        QDateTime modified;
+    };
+    QList<Entry> entries;
+    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*") + kSuffix}, QDir::Files);
+    for (const QFileInfo &info : files) {
+        const std::optional<Parsed> parsed = parse(info.fileName());
+        if (!parsed)
+            continue;   // not one of ours: never listed, never deleted
+        entries.append({Copy{parsed->when, parsed->kind, info.size(), info.filePath()}, parsed->sequence,
+                        info.lastModified()});
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        if (a.copy.when != b.copy.when)
+            return a.copy.when > b.copy.when;
+        if (a.copy.kind == b.copy.kind)
+            return a.sequence > b.sequence;
+        return a.modified > b.modified;
+    });
+    QList<Copy> copies;
+    for (const Entry &entry : entries)
+        copies.append(entry.copy);
+    return copies;
+}
+
+void ConfigBackups::prune(const QString &folder) const
+{
+    const QDateTime now = m_clock.now();
+    const QList<Copy> copies = copiesIn(folder);
+    for (qsizetype i = kAlwaysKept; i < copies.size(); ++i) {
+        // A copy that cannot go is simply kept; the next copy tries again.
+        if (copies.at(i).when.secsTo(now) > qint64(kKeepDays) * 24 * 3600)
+            QFile::remove(copies.at(i).path);
+    }
+}
+
+QList<ConfigBackups::Unit> ConfigBackups::units(const QString &unitName) const
+{
+    QList<Unit> units;
+    const QStringList names = unitName.isEmpty()
+                                  ? QDir(m_root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)
+                                  : QStringList{SafeFileName::of(unitName)};
+    for (const QString &name : names) {
+        Unit unit{name, copiesIn(QDir(m_root).filePath(name))};
+        if (!unit.copies.isEmpty())
+            units.append(unit);
+    }
+    std::stable_sort(units.begin(), units.end(),
+                     [](const Unit &a, const Unit &b) { return a.copies.first().when > b.copies.first().when; });
+    return units;
+}

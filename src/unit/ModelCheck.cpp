@@ -1,0 +1,46 @@
+#include "unit/ModelCheck.h"
+#include "config/ConfigImage.h"
+#include "devinfo/DeviceInfo.h"
+
+namespace {
+QString cellOf(const QByteArray &tail, int index)
+{
+    return tail.size() == ConfigImage::kTailSize ? QString::fromLatin1(tail.mid(index, 1).toHex().toUpper())
+                                                 : QString();
+}
+}
+
+QString ModelCheck::Result::text() const
+{
+    switch (outcome) {
+    case Outcome::Same: return QString();
+    case Outcome::Other: return kOtherModel.arg(imageModel, unitModel);
+    case Outcome::Unreadable: return kUnreadable;
+    }
+    return QString();
+}
+
+ModelCheck::Result ModelCheck::compare(const ConfigImage &image, const QByteArray &unitTail)
+{
+    return compare(image.cell(ConfigImage::kMemorySize + 1), image.cell(ConfigImage::kImageSize), unitTail);
+}
+
+ModelCheck::Result ModelCheck::compare(const QString &imageInputs, const QString &imageVariant,
+                                       const QByteArray &unitTail)
+{
+    Result result;
+    result.imageModel = DeviceInfo::modelName(imageInputs, imageVariant);
+    const QString unitInputs = cellOf(unitTail, 0);
+    const QString unitVariant = cellOf(unitTail, 1);
+    // A garbled or missing tail: the unit's model is not known, however its bytes would be named.
+    const bool known = (unitInputs == QLatin1String("04") || unitInputs == QLatin1String("08")
+                        || unitInputs == QLatin1String("12"))
+                       && (unitVariant == QLatin1String("01") || unitVariant == QLatin1String("02"));
+    if (!known) {
+        result.unitModel = DeviceInfo::kNoData;
+        return result;
+    }
+    result.unitModel = DeviceInfo::modelName(unitInputs, unitVariant);
+    result.outcome = imageInputs == unitInputs && imageVariant == unitVariant ? Outcome::Same : Outcome::Other;
+    return result;
+}

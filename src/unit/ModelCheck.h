@@ -1,0 +1,32 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+class ConfigImage;
+
+// Whether a configuration was made for the unit it is about to be written into: the image's two
+// model bytes (cells 2369 and 2370) against the unit's own, as read from it.
+class ModelCheck {
+public:
+    enum class Outcome { Same, Other, Unreadable };
+
+    inline static const QString kOtherModel =
+        QStringLiteral("Конфигурация предназначена для модели %1, а устройство — %2.");
+    inline static const QString kWriteAnyway = QStringLiteral("Записать её в устройство?");
+    inline static const QString kUnreadable = QStringLiteral("Не удалось прочитать модель устройства.");
+
+    struct Result {
+        Outcome outcome = Outcome::Unreadable;
+        QString imageModel;   // as the device information page names it
+        QString unitModel;    // "нет данных" when unreadable
+        // What a refusal says: both models, or that the unit's could not be read; empty when same.
+        QString text() const;
+        // The window's question before writing another model's configuration.
+        QString question() const { return text() + QLatin1Char('\n') + kWriteAnyway; }
+    };
+
+    // unitTail: the two model bytes the unit sent after its configuration; empty when no complete
+    // read of it is held. A unit whose bytes name no known model counts as unreadable.
+    static Result compare(const ConfigImage &image, const QByteArray &unitTail);
+    static Result compare(const QString &imageInputs, const QString &imageVariant, const QByteArray &unitTail);
+};

@@ -1,0 +1,47 @@
+#pragma once
+#include "unit/ConfigBackups.h"
+#include "unit/ModelCheck.h"
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+class ConfigImage;
+class SerialLink;
+class MessageSink;
+
+// One session's safety net around configuration writes: remembers each unit's last complete read
+// in this run, keeps it as a copy when it is read and again before a write, refuses a write whose
+// copy cannot be kept, and after a failed write says where the unit's earlier configuration is.
+class UnitBackups {
+public:
+    inline static const QString kWriteRefused =
+        QStringLiteral("Запись в устройство не начата: не удалось сохранить копию его конфигурации.");
+    inline static const QString kEarlierCopy =
+        QStringLiteral("Конфигурация, которая была в устройстве до записи, сохранена в файле:\n%1");
+
+    UnitBackups(ConfigBackups &store, const ConfigImage &image, const SerialLink &link, MessageSink &messages);
+
+    // A read has just filled the whole image from the unit.
+    void readCompleted();
+    // Before a write's first block; false (the file error shown): the write must not start.
+    bool beforeWrite();
+    // A write has ended; memory: the 2368 bytes it sent when it succeeded.
+    void writeEnded(bool ok, const QByteArray &memory = QByteArray());
+    // The image's model against the model of the identified unit as last read in this run.
+    ModelCheck::Result modelCheck() const;
+    // The 2370 bytes of the unit's last complete read in this run; empty when there is none.
+    QByteArray lastRead(const QString &unitName) const { return m_reads.value(unitName); }
+    // Where the unit's configuration before the last write is kept; empty when nowhere.
+    QString earlierCopy() const { return m_earlierCopy; }
+
+private:
+    QByteArray imageBytes() const;
+
+    ConfigBackups &m_store;
+    const ConfigImage &m_image;
+    const SerialLink &m_link;
+    MessageSink &m_messages;
+    QHash<QString, QByteArray> m_reads;   // by unit name
+    QString m_earlierCopy;
+    QString m_writing;                    // the unit being written
+};

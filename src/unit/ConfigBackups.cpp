@@ -80,14 +80,18 @@ ConfigBackups::Result ConfigBackups::keep(const QString &unitName, const QByteAr
         return result;
     }
 
-    const QList<Copy> earlier = copiesIn(folder);
-    if (!earlier.isEmpty()) {
-        QFile newest(earlier.first().path);
+    // Against the newest copy of the same kind: a write's copy is kept even when the unit was read
+    // just before, so the copy made for a write is always there beside the read ones.
+    for (const Copy &earlier : copiesIn(folder)) {
+        if (earlier.kind != kind)
+            continue;
+        QFile newest(earlier.path);
         if (newest.open(QIODevice::ReadOnly) && newest.size() == bytes.size() && newest.readAll() == bytes) {
             result.ok = true;
-            result.path = earlier.first().path;
+            result.path = earlier.path;
             return result;
         }
+        break;
     }
 
     if (!QDir().mkpath(folder)) {

@@ -9,8 +9,8 @@ class Clock;
 
 // The automatic copies of each unit's configuration, kept below the program folder as
 // "Резервные копии/<unit name>/<date time> <прочитано|до записи>.cf" in the canonical .cf format:
-// one on every complete read and one before every write. A copy equal to the unit's newest is not
-// written again; copies older than a year go, but the newest 20 of each unit always stay.
+// one on every complete read and one before every write. A copy equal to the unit's newest of its
+// kind is not written again; copies older than a year go, but the newest 20 of each unit always stay.
 class ConfigBackups {
 public:
     enum class Kind { Read, BeforeWrite };

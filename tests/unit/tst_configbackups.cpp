@@ -1,0 +1,174 @@
+#include <QtTest>
+#include "SimCore.h"
+#include "SimDefaults.h"
+#include "SimLoopbackPort.h"
+#include "TestSeams.h"
+#include "config/ConfigExchange.h"
+#include "config/ConfigFiles.h"
+#include "config/ConfigImage.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include "link/StatusModel.h"
+#include "settings/ProgramOptions.h"
+#include "settings/ProgramSettings.h"
+#include "unit/ConfigBackups.h"
+#include "unit/ModelCheck.h"
+#include "unit/UnitSession.h"
+
+namespace {
+
+// One unit over the simulated unit's core, with a fake clock and its own program folder.
+struct BackupRig {
+    QTemporaryDir folder;
+    RecordingMessageSink messages;
+    ScriptedFileDialogs dialogs;
+    FixedClock clock;
+    ProgramOptions options;
+    ProgramSettings settings{folder.filePath(QStringLiteral("Service/TX.cfg")), options, messages};
+    SimCore core{SimDefaults::image(), SimDefaults::firmware()};
+    SimLoopbackPort port{core, 1};
+    UnitSession unit{folder.path(), &port, UnitSession::Borrowed{settings, messages, dialogs, clock}};
+
+    QString unitFolder() const
+    {
+        return folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ-GSM8T"));
+    }
+    void poll()
+    {
+        port.advance(50);
+        unit.link().receiveTick();
+    }
+    void runUntilFinal()
+    {
+        for (int i = 0; i < 400 && unit.link().RPF_02VektorPriemaIsPorta.endsWith(QStringLiteral("в процессе")); ++i)
+            poll();
+        // The backups hear how a write ended once the exchange has said it.
+        QCoreApplication::processEvents();
+    }
+    bool identify()
+    {
+        unit.start(false);
+        QString number = QStringLiteral("1");
+        unit.link().PoiskUstroistva(number);
+        runUntilFinal();
+        unit.status().setConnection(StatusModel::kActive);
+        return unit.link().RPF_02VektorPriemaIsPorta == Tag::NameRead;
+    }
+    QStringList copies() const
+    {
+        return QDir(unitFolder()).entryList({QStringLiteral("*.cf")}, QDir::Files, QDir::Name | QDir::Reversed);
+    }
+    // count copies of the kind "прочитано", daysAgo, daysAgo + 1, … days before the clock's time.
+    void oldCopies(int count, int daysAgo)
+    {
+        QDir().mkpath(unitFolder());
+        for (int i = 0; i < count; ++i) {
+            QFile file(QDir(unitFolder()).filePath(
+                clock.time.addDays(-(daysAgo + i)).toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) + " прочитано.cf"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("old\r\n");
+        }
+    }
+    void run(const QString &step)
+    {
+        const QStringList words = step.split(QLatin1Char(':'));
+        if (words.first() == "read") {
+            unit.configExchange().ConfiguraciaReadProcess();
+        } else if (words.first() == "write") {
+            unit.configExchange().ConfiguraciaWriteProcess();
+        } else if (words.first() == "edit") {
+            unit.image().setByte(100, static_cast<unsigned char>(unit.image().byteAt(100) ^ 0xFF));
+        } else if (words.first() == "tick") {
+            clock.time = clock.time.addSecs(words.at(1).toInt());
+        } else if (words.first() == "old") {
+            oldCopies(words.at(1).toInt(), words.at(2).toInt());
+        } else if (words.first() == "block") {
+            // The unit's backups folder cannot be made: a file stands in its place.
+            QDir(unitFolder()).removeRecursively();
+            QFile file(unitFolder());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        runUntilFinal();
+    }
+};
+
+QByteArray canonical(const QByteArray &image)
+{
+    ConfigImage cells;
+    cells.setBytes(1, image.constData(), image.size());
+    return ConfigFiles::formatImage(cells);
+}
+
+} // namespace
+
+// The automatic copies of a unit's configuration, kept on reads and before writes.
+class TestConfigBackups : public QObject {
+    Q_OBJECT
+private slots:
+    void rules_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("newest");
+        QTest::addColumn<QString>("oldest");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<bool>("unitWritten");
+        const QString read = QStringLiteral("2026-12-07 09-05-03 прочитано.cf");
+        QTest::newRow("a read keeps a copy") << "read" << 1 << read << read << Tag::ReadOk << false;
+        QTest::newRow("a write keeps the unit's memory before it")
+            << "read tick:60 edit write" << 2 << "2026-12-07 09-06-03 до записи.cf" << read << Tag::Written << true;
+        QTest::newRow("a copy identical to the newest is skipped")
+            << "read tick:60 read" << 1 << read << read << Tag::ReadOk << false;
+        QTest::newRow("older than 365 days go, the newest 20 stay")
+            << "old:25:400 read" << 20 << read << "2025-10-15 09-05-03 прочитано.cf" << Tag::ReadOk << false;
+        QTest::newRow("none older than 365 days: all stay")
+            << "old:25:300 read" << 26 << read << "2026-01-17 09-05-03 прочитано.cf" << Tag::ReadOk << false;
+        QTest::newRow("365 days exactly stays")
+            << "old:19:10 old:1:365 old:3:366 read" << 21 << read << "2025-12-07 09-05-03 прочитано.cf"
+            << Tag::ReadOk << false;
+        QTest::newRow("folder not writable: the write is refused before its first block")
+            << "read tick:60 edit block write" << 0 << QString() << QString() << Tag::WriteError << false;
+    }
+    void rules()
+    {
+        QFETCH(QString, steps);
+        BackupRig rig;
+        QVERIFY(rig.identify());
+        const QByteArray before = rig.core.image();
+        for (const QString &step : steps.split(QLatin1Char(' ')))
+            rig.run(step);
+
+        QFETCH(QString, tag);
+        QCOMPARE(rig.unit.link().RPF_02VektorPriemaIsPorta, tag);
+        const QStringList copies = rig.copies();
+        QFETCH(int, count);
+        QCOMPARE(copies.size(), count);
+        QFETCH(QString, newest);
+        QFETCH(QString, oldest);
+        if (count > 0) {
+            QCOMPARE(copies.first(), newest);
+            QCOMPARE(copies.last(), oldest);
+            QFile file(QDir(rig.unitFolder()).filePath(newest));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            // The unit's memory and model bytes as they were, as a canonical file of 38 lines.
+            QCOMPARE(file.readAll(), canonical(before));
+        }
+        QFETCH(bool, unitWritten);
+        QCOMPARE(rig.core.image() != before, unitWritten);
+        QVERIFY(!rig.core.inWriteSession());
+        if (rig.unit.link().RPF_02VektorPriemaIsPorta == Tag::WriteError) {
+            QCOMPARE(rig.messages.texts.size(), 1);
+            const QString text = rig.messages.texts.first();
+            QVERIFY2(text.startsWith(QStringLiteral("Ошибка записи в файл: ") + QDir::toNativeSeparators(
+                                         rig.unitFolder() + "/2026-12-07 09-06-03 до записи.cf: ")),
+                     qPrintable(text));
+            QVERIFY(text.endsWith(
+                QStringLiteral("\nЗапись в устройство не начата: не удалось сохранить копию его конфигурации.")));
+        } else {
+            QVERIFY2(rig.messages.texts.isEmpty(), qPrintable(rig.messages.texts.join('|')));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConfigBackups)
+#include "tst_configbackups.moc"

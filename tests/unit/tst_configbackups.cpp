@@ -12,7 +12,6 @@
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 #include "unit/ConfigBackups.h"
-#include "unit/ModelCheck.h"
 #include "unit/UnitSession.h"
 
 namespace {
@@ -152,6 +151,13 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly));
             // The unit's memory and model bytes as they were, as a canonical file of 38 lines.
             QCOMPARE(file.readAll(), canonical(before));
+            // The listing a user picks a copy from: the same copies, newest first, 7186 bytes each.
+            const QList<ConfigBackups::Unit> units = rig.unit.backupStore().units();
+            QCOMPARE(units.size(), 1);
+            QCOMPARE(units.first().folderName, QStringLiteral("ЗОРГЕЛ-GSM8T"));
+            QCOMPARE(units.first().copies.size(), count);
+            QCOMPARE(QFileInfo(units.first().copies.first().path).fileName(), newest);
+            QCOMPARE(units.first().copies.first().size, 7186);
         }
         QFETCH(bool, unitWritten);
         QCOMPARE(rig.core.image() != before, unitWritten);

@@ -9,6 +9,7 @@
 #include "app/TarviksApp.h"
 #include "config/ConfigExchange.h"
 #include "config/ConfigImage.h"
+#include "config/ConfigPage.h"
 #include "link/CommandQueue.h"
 #include "link/Cp1251.h"
 #include "link/OperationTags.h"
@@ -124,6 +125,42 @@ private slots:
         QCOMPARE(name->text(), Cp1251::decode(rig.core.deviceName()));
         // The successful port is remembered.
         QVERIFY(rig.settingsText().contains(QStringLiteral("Акт индекс номера порта:2\r\n")));
+        QVERIFY2(rig.messages.texts.isEmpty(), qPrintable(rig.messages.texts.join(QLatin1Char('|'))));
+    }
+
+    // The window keeps a copy of what it read and of what the unit held before a write, and asks
+    // before writing another model's configuration, "Нет" leaving the unit alone.
+    void writingKeepsCopiesAndAsksAboutAnotherModel()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        const QByteArray before = rig.core.image();
+        // As a file made for another unit would leave it.
+        app.image().setCell(100, QStringLiteral("5A"));
+        app.image().setCell(2369, QStringLiteral("04"));
+        app.image().setCell(2370, QStringLiteral("01"));
+        auto *page = qobject_cast<ConfigPage *>(app.page(QStringLiteral("RPF_17")));
+        QVERIFY(page);
+        const QString question = QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, а устройство — "
+                                                "ЗОРГЕЛ-GSM8T.\nЗаписать её в устройство?");
+        rig.messages.answers = {false};
+        page->Command2_Click();
+        QCOMPARE(rig.messages.questions, QStringList{question});
+        QVERIFY(app.queue().CommandQueueText().isEmpty());
+
+        rig.clock.time = rig.clock.time.addSecs(60);
+        rig.messages.answers = {true};
+        page->Command2_Click();
+        QVERIFY(rig.stepUntil(QStringLiteral("Записано успешно!")));
+        QCOMPARE(rig.core.image().at(99), '\x5A');
+        const QDir copies(rig.folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ-GSM8T")));
+        QCOMPARE(copies.entryList(QDir::Files, QDir::Name),
+                 (QStringList{"2026-12-07 09-05-03 прочитано.cf", "2026-12-07 09-06-03 до записи.cf"}));
+        QFile copy(copies.filePath(QStringLiteral("2026-12-07 09-06-03 до записи.cf")));
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll().left(6), before.left(2).toHex(' ').toUpper() + ' ');
         QVERIFY2(rig.messages.texts.isEmpty(), qPrintable(rig.messages.texts.join(QLatin1Char('|'))));
     }
 

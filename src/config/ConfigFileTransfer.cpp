@@ -57,6 +57,7 @@ void ConfigFileTransfer::CopyToFile()
     }
     ImyaFailaSohraneniya = *name;
     m_linesWritten = 0;
+    m_copied.clear();
     ConfiguraciaSaveToFileProcess();
 }
 
@@ -96,6 +97,7 @@ bool ConfigFileTransfer::writeWaitingLines()
         m_link.RPF_02ComError = 0;
         if (m_copyFile->write(line) != line.size())
             return false;
+        m_copied += BuferPriema.left(size);
         BuferPriema.remove(0, size);
         ++m_linesWritten;
         return true;
@@ -134,6 +136,8 @@ void ConfigFileTransfer::SaveConfiguraciaToFile(QByteArray &PoluchenoIzPorta, in
         }
         m_copyFile.reset();
         m_link.RPF_02VektorPriemaIsPorta = Tag::Saved;
+        if (copyCompleted)
+            copyCompleted(m_copied);
         return;
     }
     if (!writeWaitingLines())

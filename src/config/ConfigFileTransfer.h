@@ -42,8 +42,10 @@ public:
     QString ImyaFailaSohraneniya;
     QString ImyaFailaZagruzki;
 
-    // Set by the unit's session: the last step before "#6001" (false refuses the load; the hook has
-    // said why), and how a load ended with the 2368 bytes it sent.
+    // Set by the unit's session: a copy completed with the 2370 bytes read, the last step before
+    // "#6001" (false refuses the load; the hook has said why), and how a load ended with the 2368
+    // bytes it sent.
+    std::function<void(const QByteArray &image)> copyCompleted;
     std::function<bool()> beforeLoad;
     std::function<void(bool ok, const QByteArray &memory)> loadEnded;
 
@@ -64,6 +66,7 @@ private:
     ConfigFiles &m_files;
     std::unique_ptr<QSaveFile> m_copyFile;   // replaces the chosen file only on success
     int m_linesWritten = 0;
+    QByteArray m_copied;                     // the bytes written to the file so far
     QList<QByteArray> m_loadBlocks;          // the checked file, block by block
     LockStepWrite m_loadStep;                // the load's go-aheads
     QMetaObject::Connection m_droppedConnection;

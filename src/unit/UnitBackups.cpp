@@ -23,10 +23,9 @@ QByteArray UnitBackups::imageBytes() const
     return bytes;
 }
 
-void UnitBackups::readCompleted()
+void UnitBackups::keepRead(const QByteArray &bytes)
 {
-    const QByteArray bytes = imageBytes();
-    if (bytes.isEmpty())
+    if (bytes.size() != ConfigImage::kImageSize)
         return;
     const QString name = m_link.deviceName();
     m_reads.insert(name, bytes);

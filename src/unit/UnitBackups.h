@@ -22,7 +22,9 @@ public:
     UnitBackups(ConfigBackups &store, const ConfigImage &image, const SerialLink &link, MessageSink &messages);
 
     // A read has just filled the whole image from the unit.
-    void readCompleted();
+    void readCompleted() { keepRead(imageBytes()); }
+    // A complete read of the identified unit: its 2370 bytes.
+    void keepRead(const QByteArray &image);
     // Before a write's first block; false (the file error shown): the write must not start.
     bool beforeWrite();
     // A write has ended; memory: the 2368 bytes it sent when it succeeded.

@@ -89,6 +89,7 @@ void UnitSession::wireBackups()
         // After the exchange's own message about how the write ended.
         QTimer::singleShot(0, this, [this, ok, memory] { m_backups->writeEnded(ok, memory); });
     };
+    m_configTransfer->copyCompleted = [this](const QByteArray &image) { m_backups->keepRead(image); };
     m_configTransfer->beforeLoad = [this] { return m_backups->beforeWrite(); };
     m_configTransfer->loadEnded = [this](bool ok, const QByteArray &memory) { m_backups->writeEnded(ok, memory); };
     connect(m_link.get(), &SerialLink::exchangeDropped, this, [this](const QString &tag) {

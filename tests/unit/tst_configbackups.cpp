@@ -4,6 +4,7 @@
 #include "SimLoopbackPort.h"
 #include "TestSeams.h"
 #include "config/ConfigExchange.h"
+#include "config/ConfigFileTransfer.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
 #include "link/OperationTags.h"
@@ -75,6 +76,9 @@ struct BackupRig {
         const QStringList words = step.split(QLatin1Char(':'));
         if (words.first() == "read") {
             unit.configExchange().ConfiguraciaReadProcess();
+        } else if (words.first() == "copy") {
+            dialogs.answers = {folder.filePath(QStringLiteral("unit.cf"))};
+            unit.configTransfer().CopyToFile();
         } else if (words.first() == "write") {
             unit.configExchange().ConfiguraciaWriteProcess();
         } else if (words.first() == "edit") {
@@ -119,6 +123,8 @@ private slots:
         const QString read = QStringLiteral("2026-12-07 09-05-03 прочитано.cf");
         const QString beforeWrite = QStringLiteral("2026-12-07 09-06-03 до записи.cf");
         QTest::newRow("a read keeps a copy") << "read" << -1 << 1 << read << read << Tag::ReadOk << false << QString();
+        QTest::newRow("a copy to a file keeps a copy") << "copy" << -1 << 1 << read << read << Tag::Saved << false
+                                                       << QString();
         QTest::newRow("a write keeps the unit's memory before it")
             << "read tick:60 edit write" << -1 << 2 << beforeWrite << read << Tag::Written << true << QString();
         QTest::newRow("a copy identical to the newest is skipped")

@@ -71,27 +71,27 @@ ConfigBackups::Result ConfigBackups::keep(const QString &unitName, const QByteAr
     const QString stem = now.toString(kTimeFormat) + QLatin1Char(' ') + kindWord(kind);
     result.path = QDir(folder).filePath(stem + kSuffix);
 
-    ConfigImage canonical;
-    canonical.setBytes(1, image.constData(), qMin<qsizetype>(image.size(), ConfigImage::kImageSize));
-    const QByteArray bytes = image.size() == ConfigImage::kImageSize ? ConfigFiles::formatImage(canonical)
-                                                                     : QByteArray();
-    if (bytes.isEmpty()) {
+    if (image.size() != ConfigImage::kImageSize) {
         result.error = withReason(result.path, QStringLiteral("конфигурация прочитана не полностью"));
         return result;
     }
+    // Written as "Сохранить" writes a file, so a copy opens and loads like any other.
+    ConfigImage cells;
+    cells.setBytes(1, image.constData(), image.size());
+    const QByteArray bytes = ConfigFiles::formatImage(cells);
 
     // Against the newest copy of the same kind: a write's copy is kept even when the unit was read
     // just before, so the copy made for a write is always there beside the read ones.
-    for (const Copy &earlier : copiesIn(folder)) {
-        if (earlier.kind != kind)
-            continue;
-        QFile newest(earlier.path);
-        if (newest.open(QIODevice::ReadOnly) && newest.size() == bytes.size() && newest.readAll() == bytes) {
+    const QList<Copy> earlier = copiesIn(folder);
+    const auto newest =
+        std::find_if(earlier.begin(), earlier.end(), [kind](const Copy &copy) { return copy.kind == kind; });
+    if (newest != earlier.end()) {
+        QFile file(newest->path);
+        if (file.open(QIODevice::ReadOnly) && file.size() == bytes.size() && file.readAll() == bytes) {
             result.ok = true;
-            result.path = earlier.path;
+            result.path = newest->path;
             return result;
         }
-        break;
     }
 
     if (!QDir().mkpath(folder)) {

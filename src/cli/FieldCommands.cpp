@@ -2,9 +2,9 @@
 #include "cli/ExitCode.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
+#include "config/FileWriter.h"
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 namespace {
 // A JSON string literal, quotes included.
@@ -252,14 +252,10 @@ int FieldCommands::set()
         return ExitCode::BadFile;
     }
     // Written whole or not at all: a failed write leaves the old file as it was.
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        m_err(ConfigFiles::kCreateError + target + QLatin1Char('\n'));
-        return ExitCode::BadFile;
-    }
-    const QByteArray bytes = ConfigFiles::formatImage(image);
-    if (out.write(bytes) != bytes.size() || !out.commit()) {
-        m_err(ConfigFiles::kWriteError + target + QLatin1Char('\n'));
+    FileWriter out(target);
+    if (!out.writeWhole(ConfigFiles::formatImage(image))) {
+        m_err((out.openFailed() ? ConfigFiles::kCreateError : ConfigFiles::kWriteError) + target + QLatin1Char('\n')
+              + out.explanation() + QLatin1Char('\n'));
         return ExitCode::BadFile;
     }
     if (!m_options.quiet)

@@ -11,7 +11,7 @@ class SerialLink;
 class CommandQueue;
 class StatusModel;
 class MessageSink;
-class QSaveFile;
+class FileWriter;
 
 // Copying the unit's firmware into a ".fw" file ("#5000") and loading a ".fw" file into the unit
 // ("#5001", one block per "OK"). Callers choose the file; this checks it, holds the link for the whole
@@ -66,6 +66,9 @@ public:
     void SaveProshivkaToFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema);
     void LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema);
 
+    // The last copy into a file failed on the file (could not be created or written), not the unit.
+    bool fileFailed() const { return m_fileFailed; }
+
     // A transfer is queued or running.
     bool isBusy() const { return m_state != State::Idle; }
 
@@ -104,7 +107,8 @@ private:
     MessageSink &m_messages;
     State m_state = State::Idle;
 
-    std::unique_ptr<QSaveFile> m_saveFile;   // replaces the chosen file only when complete
+    std::unique_ptr<FileWriter> m_saveFile;   // replaces the chosen file only when complete
+    bool m_fileFailed = false;
     int m_linesWritten = 0;
 
     FirmwareFile::Blocks m_blocks;           // the checked file being loaded

@@ -386,7 +386,9 @@ bool ProgramSettings::TXconfigSaveParam()
     const auto report = [this](const QString &prefix, int systemError) {
         m_messages.show(prefix + QString::number(FileWriter::classicNumberFor(systemError)) + QLatin1Char('\n')
                         + QDir::toNativeSeparators(m_filePath) + QStringLiteral(": ")
-                        + FileWriter::reasonFor(systemError) + QStringLiteral(". Файл не изменён."));
+                        + FileWriter::reasonFor(systemError)
+                        + (QFileInfo::exists(m_filePath) ? QStringLiteral(". Файл не изменён.")
+                                                         : QStringLiteral(". Файл не создан.")));
     };
     // A file that is there but could not be read would lose whatever the user keeps in it.
     if (m_readFailed) {

@@ -28,7 +28,7 @@ public:
                        "правильные параметры порта вручную. Предварительно должен быть установлен драйвер "
                        "виртуального COM-порта.");
     inline static const QString kBusy =
-        QStringLiteral("Идет обмен с устройством. Дождитесь его завершения и повторите.");
+        QStringLiteral("Идёт обмен с устройством. Дождитесь его завершения и повторите.");
     inline static const QString kCreateError = QStringLiteral("Ошибка создания файла: ");
     inline static const QString kOpenError = QStringLiteral("Ошибка открытия файла: ");
     inline static const QString kReadFileError = QStringLiteral("Ошибка чтения файла: ");
@@ -41,7 +41,7 @@ public:
         QStringLiteral("Связь с устройством потеряна во время чтения прошивки (получено %1 из %2 байт).");
     inline static const QString kLinkLostWrite =
         QStringLiteral("Связь с устройством потеряна во время записи прошивки (передано %1 из %2 байт).");
-    inline static const QString kNotSaved = QStringLiteral("Файл прошивки не сохранен: ");
+    inline static const QString kNotSaved = QStringLiteral("Файл прошивки не сохранён: ");
     inline static const QString kMayBeUnusable =
         QStringLiteral("Запись прошивки не завершена: устройство может остаться без работающей прошивки! "
                        "Повторите загрузку прошивки из файла.");

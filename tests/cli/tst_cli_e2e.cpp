@@ -388,8 +388,10 @@ private slots:
                                     QStringLiteral("5 %1 %1 present").arg(secondDevice)}));
 
         const Run text = run(home, {QStringLiteral("ports")});
-        QCOMPARE(text.out, QStringLiteral("Com2: %1 -> %1\nCom3: /nonexistent/tty -> нет устройства\nCom5: %2 -> %2\n")
-                               .arg(firstDevice, secondDevice));
+        const QString links = home.programFolder() + QStringLiteral("/Service/ports/COM");
+        QCOMPARE(text.out, QStringLiteral("COM2: %1 -> %2\nCOM3: %3 -> /nonexistent/tty — нет устройства\nCOM5: %4 -> %5\n")
+                               .arg(links + QLatin1Char('2'), firstDevice, links + QLatin1Char('3'), links + QLatin1Char('5'),
+                                    secondDevice));
 
         const Run linked = run(home, {QStringLiteral("find"), QStringLiteral("--port"), secondDevice});
         QVERIFY2(linked.code == ExitCode::Success, qPrintable(linked.err));

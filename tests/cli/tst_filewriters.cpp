@@ -1,6 +1,7 @@
 #include <QtTest>
 #include "../config/ConfigTestRig.h"
 #include "../firmware/FirmwareTestRig.h"
+#include "SmallDisk.h"
 #include "cli/ExitCode.h"
 #include "cli/FieldCommands.h"
 #include "link/Cp1251.h"
@@ -8,39 +9,8 @@
 #include "monitor/MonitorJournal.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
-#include <sys/mount.h>
-#include <sys/statvfs.h>
 
 namespace {
-
-// A file system of its own, small enough to fill: a tmpfs mounted over a temporary folder.
-struct SmallDisk {
-    QTemporaryDir dir;
-    bool mounted = false;
-
-    explicit SmallDisk(int kibibytes)
-    {
-        const QByteArray size = "size=" + QByteArray::number(kibibytes) + 'k';
-        mounted = dir.isValid() && ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, size.constData()) == 0;
-    }
-    ~SmallDisk()
-    {
-        if (mounted)
-            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
-    }
-    QString path(const QString &name) const { return dir.filePath(name); }
-    // Takes up all the room but `room` bytes (whole pages).
-    bool leaveRoom(qint64 room)
-    {
-        struct statvfs info {};
-        if (::statvfs(QFile::encodeName(dir.path()).constData(), &info) != 0)
-            return false;
-        const qint64 available = qint64(info.f_bavail) * qint64(info.f_frsize);
-        QFile filler(path(QStringLiteral("filler")));
-        return available >= room && filler.open(QIODevice::WriteOnly)
-            && filler.write(QByteArray(available - room, 'f')) == available - room && filler.flush();
-    }
-};
 
 void writeBytes(const QString &path, const QByteArray &bytes)
 {

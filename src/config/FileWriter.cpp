@@ -122,8 +122,9 @@ bool FileWriter::commit()
     errno = 0;
     if (!m_file->commit()) {
         // The rename failed; QSaveFile has removed the new file.
+        const int systemError = errno;
         m_file.reset();
-        return fail(errno);
+        return fail(systemError);
     }
     m_file.reset();
     return true;

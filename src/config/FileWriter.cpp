@@ -59,7 +59,12 @@ int syncToDisk(int fd)
 
 }
 
-FileWriter::FileWriter(const QString &path) : m_path(path)
+FileWriter::SystemCalls FileWriter::systemCalls()
+{
+    return {[](int fd, QByteArrayView bytes) { return writeAll(fd, bytes.data(), bytes.size()); }, syncToDisk};
+}
+
+FileWriter::FileWriter(const QString &path, SystemCalls calls) : m_path(path), m_calls(std::move(calls))
 {
 }
 
@@ -109,7 +114,7 @@ bool FileWriter::write(QByteArrayView bytes)
 {
     if (!m_file)
         return false;
-    const int systemError = writeAll(m_file->handle(), bytes.data(), bytes.size());
+    const int systemError = m_calls.write(m_file->handle(), bytes);
     return systemError == 0 || fail(systemError);
 }
 
@@ -117,7 +122,7 @@ bool FileWriter::commit()
 {
     if (!m_file)
         return false;
-    if (const int systemError = syncToDisk(m_file->handle()); systemError != 0)
+    if (const int systemError = m_calls.sync(m_file->handle()); systemError != 0)
         return fail(systemError);
     errno = 0;
     if (!m_file->commit()) {

@@ -2,6 +2,7 @@
 #include <QByteArrayView>
 #include <QSaveFile>
 #include <QString>
+#include <functional>
 #include <memory>
 
 // The one way the program writes a file of the user's or its own (.cf, .fw, TX.cfg, journal CSV):
@@ -12,7 +13,15 @@
 // discards it.
 class FileWriter {
 public:
-    explicit FileWriter(const QString &path);
+    // The two system calls whose failures a writer must survive; each returns 0 or the system's
+    // error number. Tests give their own to fail where a real disk seldom does (at the sync).
+    struct SystemCalls {
+        std::function<int(int fd, QByteArrayView bytes)> write;
+        std::function<int(int fd)> sync;
+    };
+    static SystemCalls systemCalls();
+
+    explicit FileWriter(const QString &path, SystemCalls calls = systemCalls());
     ~FileWriter();
     FileWriter(const FileWriter &) = delete;
     FileWriter &operator=(const FileWriter &) = delete;
@@ -48,6 +57,7 @@ private:
     bool fail(int systemError);
 
     QString m_path;
+    SystemCalls m_calls;
     std::unique_ptr<QSaveFile> m_file;
     bool m_targetExisted = false;
     bool m_openFailed = false;

@@ -4,6 +4,7 @@
 #include "SmallDisk.h"
 #include "cli/ExitCode.h"
 #include "cli/FieldCommands.h"
+#include "config/FileWriter.h"
 #include "link/Cp1251.h"
 #include "link/OperationTags.h"
 #include "monitor/MonitorJournal.h"
@@ -147,6 +148,54 @@ private slots:
             QCOMPARE(shown, QStringList{prefix + path + QStringLiteral("\nНет места на диске. Прежний файл не изменён.")});
         }
         QVERIFY(fileFailed);
+    }
+
+    // What a tmpfs cannot do: a quota or an I/O error, also only when the file is synced to the disk
+    // (where network file systems report them). Written in two pieces, the second one failing.
+    void systemFailuresKeepTheEarlierFile_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("explanation");
+        QTest::newRow("quota while writing") << "write" << int(EDQUOT) << 61
+                                             << "Превышена дисковая квота. Прежний файл не изменён.";
+        QTest::newRow("I/O error while writing") << "write" << int(EIO) << 57
+                                                 << "Ошибка ввода-вывода на диске. Прежний файл не изменён.";
+        QTest::newRow("quota at the sync") << "sync" << int(EDQUOT) << 61
+                                           << "Превышена дисковая квота. Прежний файл не изменён.";
+        QTest::newRow("full disk at the sync") << "sync" << int(ENOSPC) << 61
+                                               << "Нет места на диске. Прежний файл не изменён.";
+        QTest::newRow("I/O error at the sync") << "sync" << int(EIO) << 57
+                                               << "Ошибка ввода-вывода на диске. Прежний файл не изменён.";
+    }
+    void systemFailuresKeepTheEarlierFile()
+    {
+        QFETCH(QString, step);
+        QFETCH(int, error);
+        QFETCH(int, number);
+        QFETCH(QString, explanation);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("unit.cf"));
+        writeBytes(path, "earlier");
+        FileWriter::SystemCalls calls = FileWriter::systemCalls();
+        int writes = 0;
+        const auto realWrite = calls.write;
+        calls.write = [&](int fd, QByteArrayView bytes) {
+            return step == QLatin1String("write") && ++writes == 2 ? error : realWrite(fd, bytes);
+        };
+        if (step == QLatin1String("sync"))
+            calls.sync = [error](int) { return error; };
+
+        FileWriter file(path, calls);
+        const bool written = file.open() && file.write("new ") && file.write("content") && file.commit();
+        QVERIFY(!written);
+        QCOMPARE(file.classicNumber(), number);
+        QCOMPARE(file.explanation(), explanation);
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("earlier"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("unit.cf")});
     }
 };
 

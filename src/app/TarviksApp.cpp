@@ -201,7 +201,14 @@ void TarviksApp::registerSettingsCommands()
 
 void TarviksApp::saveByUser()
 {
-    m_unit->whileSettingsFileInUse([this] { m_settings->saveByUser(m_unit->choice()); });
+    bool saved = false;
+    m_unit->whileSettingsFileInUse([this, &saved] { saved = m_settings->saveByUser(m_unit->choice()); });
+    // Nothing was written: the buttons stay offered, as the changes are still unsaved.
+    if (!saved) {
+        m_options->setSaveEnabled(true);
+        if (auto *serialPage = qobject_cast<SerialPage *>(page(QStringLiteral("RPF_02"))))
+            serialPage->setSaveEnabled(true);
+    }
 }
 
 void TarviksApp::wirePages()

@@ -246,6 +246,8 @@ void BatchUnit::readConfig()
     if (link().RPF_02VektorPriemaIsPorta != Tag::ConfigFileCopy)
         return fail(ExitCode::BadFile, m_messages.texts.value(m_mark, UnitReport::fileUntouched(file)));
     waitWhile(Tag::ConfigFileCopy, [this, file] {
+        if (link().RPF_02VektorPriemaIsPorta != Tag::Saved && m_unit->configTransfer().fileFailed())
+            return fail(ExitCode::BadFile, m_messages.texts.value(m_mark, UnitReport::fileUntouched(file)));
         if (link().RPF_02VektorPriemaIsPorta != Tag::Saved)
             return fail(ExitCode::TransferFailed,
                         UnitReport::configCopyFailure(link(), countShown(), m_unit->configTransfer(), file));
@@ -298,6 +300,8 @@ void BatchUnit::readFirmware()
     if (!startFirmware(Tag::FirmwareRead))
         return fail(ExitCode::TransferFailed, m_messages.texts.value(m_mark, UnitReport::fileUntouched(file)));
     waitWhile(Tag::FirmwareRead, [this, file] {
+        if (link().RPF_02VektorPriemaIsPorta != Tag::Saved && m_unit->firmwareExchange().fileFailed())
+            return fail(ExitCode::BadFile, m_messages.texts.value(m_mark, UnitReport::fileUntouched(file)));
         if (link().RPF_02VektorPriemaIsPorta != Tag::Saved)
             return fail(ExitCode::TransferFailed,
                         UnitReport::firmwareReadFailure(link(), countShown(), m_unit->firmwareExchange(), file));

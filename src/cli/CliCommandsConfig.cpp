@@ -45,6 +45,11 @@ int CliCommands::readConfig()
         fail(UnitReport::readInterrupted(false, file));
         return ExitCode::Interrupted;
     }
+    if (link.RPF_02VektorPriemaIsPorta != Tag::Saved && m_session.configTransfer().fileFailed()) {
+        // The file could not be written; the routine said why and what the file is left with.
+        m_session.abort();
+        return ExitCode::BadFile;
+    }
     if (link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
         const QString problem =
             UnitReport::configCopyFailure(link, countMessageSince(mark), m_session.configTransfer(), file);

@@ -107,6 +107,12 @@ int CliCommands::readFirmware()
         fail(UnitReport::readInterrupted(true, file));
         return result;
     }
+    if (result == ExitCode::Success && link.RPF_02VektorPriemaIsPorta != Tag::Saved
+        && m_session.firmware().fileFailed()) {
+        // The file could not be written; the routine said why and what the file is left with.
+        m_session.abort();
+        return ExitCode::BadFile;
+    }
     if (result != ExitCode::Success || link.RPF_02VektorPriemaIsPorta != Tag::Saved) {
         const QString problem =
             UnitReport::firmwareReadFailure(link, countMessageSince(mark), m_session.firmware(), file);

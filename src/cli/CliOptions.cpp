@@ -27,7 +27,8 @@ const QHash<QString, CommandInfo> &commands()
         {QStringLiteral("write-firmware"), {C::WriteFirmware, true, {QStringLiteral("verify"), QStringLiteral("all")}}},
         {QStringLiteral("monitor"),
          {C::Monitor, false, {QStringLiteral("period"), QStringLiteral("count"), QStringLiteral("csv")}}},
-        {QStringLiteral("show"), {C::Show, false, {QStringLiteral("json"), QStringLiteral("unit")}}},
+        {QStringLiteral("show"),
+         {C::Show, false, {QStringLiteral("json"), QStringLiteral("unit"), QStringLiteral("names")}}},
         {QStringLiteral("diff"), {C::Diff, false, {QStringLiteral("unit")}}},
         {QStringLiteral("set"), {C::Set, false, {QStringLiteral("output")}}},
         {QStringLiteral("ports"), {C::Ports, false, {QStringLiteral("json")}}},
@@ -50,6 +51,7 @@ const QString kUsage = QStringLiteral(
     "                                             все порты из TX.cfg (или каждый --port) сразу; файлы в DIR\n"
     "                                             называются \"COM<N> <имя устройства>.cf\" / \".fw\"\n"
     "  show FILE.cf|--unit [--json]               поля конфигурации, как их показывают страницы\n"
+    "  show --names [--json]                      имена полей, которые принимает set\n"
     "  diff A.cf B.cf                             отличающиеся поля; вместо файла можно --unit\n"
     "  set FILE.cf ИМЯ=ЗНАЧЕНИЕ... [--output OUT.cf]\n"
     "                                             значения полей -> файл\n"
@@ -108,7 +110,8 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
                                     QStringLiteral("OUT.cf"));
     const QCommandLineOption all(QStringLiteral("all"),
                                  QStringLiteral("Все устройства сразу: каждый порт из TX.cfg или каждый --port."));
-    p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output, all});
+    const QCommandLineOption names(QStringLiteral("names"), QStringLiteral("show: имена полей для set."));
+    p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output, all, names});
     p.addPositionalArgument(QStringLiteral("команда"), QStringLiteral("find, read-config, write-config, "
                                                                       "read-firmware, write-firmware, monitor, "
                                                                       "show, diff, set или ports."));
@@ -146,12 +149,13 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     if (!positional.isEmpty() && !FieldCommands::handles(o.command))
         return fail(QStringLiteral("Лишний аргумент: %1").arg(positional.first()));
 
-    for (const QCommandLineOption *option : {&verify, &json, &period, &count, &csv, &unit, &output, &all}) {
+    for (const QCommandLineOption *option : {&verify, &json, &period, &count, &csv, &unit, &output, &all, &names}) {
         const QString optionName = option->names().constFirst();
         if (p.isSet(*option) && !info->options.contains(optionName))
             return fail(QStringLiteral("Параметр --%1 не применяется к команде %2.").arg(optionName, name));
     }
     if (FieldCommands::handles(o.command)) {
+        o.names = p.isSet(names);
         const QString error = FieldCommands::takeOperands(arguments, p.positionalArguments(), p.isSet(unit), o);
         if (!error.isEmpty())
             return fail(error);

@@ -2,9 +2,9 @@
 #include "cli/ExitCode.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
+#include "config/FileWriter.h"
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 namespace {
 // A JSON string literal, quotes included.
@@ -37,10 +37,24 @@ QString likelyName(const QString &name)
     return QStringLiteral(". Имена полей — как их печатает show.");
 }
 
+// A value kept on its one line: a control character a unit's memory may hold shows as its picture
+// (a line break as "␊"), which no value can hold itself.
+QString oneLine(const QString &text)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7F)
+            c = QChar(0x2421);
+    }
+    return out;
+}
+
 // A side of a diff line: the red mark counts, a flag's cells may change only that.
 QString diffValue(const ConfigFields::Value &value)
 {
-    return value.flagged ? value.text + QStringLiteral(" (красное поле)") : value.text;
+    return value.flagged ? oneLine(value.text) + QStringLiteral(" (красное поле)") : oneLine(value.text);
 }
 }
 
@@ -66,6 +80,8 @@ QString FieldCommands::takeOperands(const QStringList &arguments, const QStringL
     options.operands = operands;
     switch (options.command) {
     case CliOptions::Command::Show:
+        if (options.names)
+            return operands.isEmpty() ? QString() : QStringLiteral("show --names: файл не нужен.");
         if (operands.size() != 1)
             return QStringLiteral("show: задайте один файл или --unit.");
         return QString();
@@ -89,12 +105,13 @@ QString FieldCommands::takeOperands(const QStringList &arguments, const QStringL
 
 QString FieldCommands::showText(const QList<ConfigFields::Value> &values)
 {
+    // The value is everything after the first ": " to the end of the line; a red field's note follows
+    // on a line of its own.
     QString out;
     for (const ConfigFields::Value &v : values) {
-        out += v.field->name + QStringLiteral(": ") + v.text;
+        out += v.field->name + QStringLiteral(": ") + oneLine(v.text) + QLatin1Char('\n');
         if (v.flagged)
-            out += QStringLiteral("  [красное поле: %1]").arg(v.reason);
-        out += QLatin1Char('\n');
+            out += QStringLiteral("# %1 — красное поле: %2\n").arg(v.field->name, v.reason);
     }
     return out;
 }
@@ -201,8 +218,22 @@ int FieldCommands::load(const QString &side, ConfigImage &image)
     return ExitCode::Success;
 }
 
+QString FieldCommands::namesText(bool json)
+{
+    QStringList names;
+    for (const FieldSpec &field : ConfigFields::all())
+        names << (json ? QStringLiteral("    ") + jsonString(field.name) : field.name);
+    if (json)
+        return QStringLiteral("[\n") + names.join(QStringLiteral(",\n")) + QStringLiteral("\n]\n");
+    return names.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
 int FieldCommands::show()
 {
+    if (m_options.names) {
+        m_out(namesText(m_options.json));
+        return ExitCode::Success;
+    }
     ConfigImage image;
     const int loaded = load(m_options.operands.at(0), image);
     if (loaded != ExitCode::Success)
@@ -229,8 +260,16 @@ int FieldCommands::set()
 {
     QList<ConfigFields::Assignment> assignments;
     for (const QString &operand : m_options.operands.mid(1)) {
+        // "Вход 1 = Пожар" is "Вход 1=Пожар": blanks around the "=" are not part of name or value.
         const int equals = operand.indexOf(QLatin1Char('='));
-        assignments << ConfigFields::Assignment{operand.left(equals), operand.mid(equals + 1)};
+        const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+        QString name = operand.left(equals);
+        while (!name.isEmpty() && blank(name.back()))
+            name.chop(1);
+        qsizetype start = equals + 1;
+        while (start < operand.size() && blank(operand.at(start)))
+            ++start;
+        assignments << ConfigFields::Assignment{name, operand.mid(start)};
         if (!ConfigFields::byName(assignments.last().first)) {
             const QString &name = assignments.last().first;
             m_err(QStringLiteral("set: нет поля «%1»%2\n").arg(name, likelyName(name)));
@@ -247,19 +286,15 @@ int FieldCommands::set()
     const QList<ConfigFields::Refusal> refusals = ConfigFields(image).set(assignments);
     if (!refusals.isEmpty()) {
         for (const ConfigFields::Refusal &r : refusals)
-            m_err(QStringLiteral("%1: значение «%2» не принято — %3.\n").arg(r.name, r.value, r.reason));
+            m_err(QStringLiteral("%1: значение «%2» не принято — %3.\n").arg(r.name, oneLine(r.value), r.reason));
         m_err(QStringLiteral("Файл %1 не записан.\n").arg(target));
         return ExitCode::BadFile;
     }
     // Written whole or not at all: a failed write leaves the old file as it was.
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        m_err(ConfigFiles::kCreateError + target + QLatin1Char('\n'));
-        return ExitCode::BadFile;
-    }
-    const QByteArray bytes = ConfigFiles::formatImage(image);
-    if (out.write(bytes) != bytes.size() || !out.commit()) {
-        m_err(ConfigFiles::kWriteError + target + QLatin1Char('\n'));
+    FileWriter out(target);
+    if (!out.writeWhole(ConfigFiles::formatImage(image))) {
+        m_err((out.openFailed() ? ConfigFiles::kCreateError : ConfigFiles::kWriteError) + target + QLatin1Char('\n')
+              + out.explanation() + QLatin1Char('\n'));
         return ExitCode::BadFile;
     }
     if (!m_options.quiet)

@@ -26,8 +26,10 @@ public:
     static QString takeOperands(const QStringList &arguments, const QStringList &positional, bool unit,
                                 CliOptions &options);
 
-    // The lines of show: "name: text", a red field followed by its rule.
+    // The lines of show: "name: text", a red field followed by a line "# name — красное поле: rule".
     static QString showText(const QList<ConfigFields::Value> &values);
+    // show --names: the field names set takes, one a line, or a JSON array.
+    static QString namesText(bool json);
     // One object: name -> text or null, in page order; red fields under "flagged", name -> rule.
     static QString showJson(const QList<ConfigFields::Value> &values);
     // The lines of diff: one per differing field, the count, and the differing cells no field line

@@ -39,12 +39,19 @@ QString PortsCommand::text(const QList<NumberedPort> &ports)
 {
     QString text;
     for (const NumberedPort &port : ports) {
-        QStringList parts{port.present ? port.device : PortNumbering::missingText()};
+        // The link is what the user may change or remove; its target is what it stands for.
+        QString line = QStringLiteral("COM%1: ").arg(port.number)
+            + (port.link.isEmpty() ? port.target + QStringLiteral(" (номер только на этот запуск)")
+                                   : port.link + QStringLiteral(" -> ") + port.target);
+        if (!port.present)
+            line += QStringLiteral(" — ") + PortNumbering::missingText();
+        else if (port.device != port.target)
+            line += QStringLiteral(" (") + port.device + QLatin1Char(')');
         if (!port.adapter.description.isEmpty())
-            parts << port.adapter.description;
+            line += QStringLiteral(", ") + port.adapter.description;
         if (!port.adapter.serialNumber.isEmpty())
-            parts << QStringLiteral("серийный номер ") + port.adapter.serialNumber;
-        text += QStringLiteral("Com%1: %2 -> %3\n").arg(port.number).arg(port.target, parts.join(QStringLiteral(", ")));
+            line += QStringLiteral(", серийный номер ") + port.adapter.serialNumber;
+        text += line + QLatin1Char('\n');
     }
     return text;
 }

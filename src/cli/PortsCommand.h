@@ -12,8 +12,9 @@ public:
     using Writer = std::function<void(const QString &text)>;
 
     static QJsonArray json(const QList<NumberedPort> &ports);
-    // One line a port: "Com2: /dev/serial/by-id/… -> /dev/ttyUSB0, описание, серийный номер …"
-    // or "Com3: /dev/pts/9 -> нет устройства".
+    // One line a port, the link and its target: "COM2: …/Service/ports/COM2 -> /dev/serial/by-id/…
+    // (/dev/ttyUSB0), описание, серийный номер …" or "COM3: …/Service/ports/COM3 -> /dev/pts/9 — нет
+    // устройства".
     static QString text(const QList<NumberedPort> &ports);
 
     // Numbers the adapters first, as the window does, so a newly plugged one is listed too.

@@ -19,21 +19,21 @@ CloseGuard::CloseGuard(SerialLink &link, ConfigImage &image, StatusModel &status
 QString CloseGuard::question(const QString &tag)
 {
     if (tag == Tag::ConfigRead)
-        return QStringLiteral("Идет чтение конфигурации из устройства.") + kStopAndLeave;
+        return QStringLiteral("Идёт чтение конфигурации из устройства.") + kStopAndLeave;
     if (tag == Tag::ConfigWrite || tag == Tag::ConfigFileLoad)
-        return QStringLiteral("Идет запись конфигурации в устройство. Если ее остановить, в устройстве останется "
+        return QStringLiteral("Идёт запись конфигурации в устройство. Если её остановить, в устройстве останется "
                               "часть новой конфигурации и часть прежней.")
             + kStopAndLeave;
     if (tag == Tag::ConfigFileCopy)
-        return QStringLiteral("Идет копирование конфигурации из устройства в файл. Если его остановить, файл не "
-                              "будет сохранен.")
+        return QStringLiteral("Идёт копирование конфигурации из устройства в файл. Если его остановить, файл не "
+                              "будет сохранён.")
             + kStopAndLeave;
     if (tag == Tag::FirmwareRead)
-        return QStringLiteral("Идет чтение прошивки из устройства в файл. Если его остановить, файл прошивки не "
-                              "будет сохранен.")
+        return QStringLiteral("Идёт чтение прошивки из устройства в файл. Если его остановить, файл прошивки не "
+                              "будет сохранён.")
             + kStopAndLeave;
     if (tag == Tag::FirmwareWrite)
-        return QStringLiteral("Идет запись прошивки в устройство. Если ее остановить, ") + kNoFirmware.toLower()
+        return QStringLiteral("Идёт запись прошивки в устройство. Если её остановить, ") + kNoFirmware.toLower()
             + kStopAndLeave;
     return QString();
 }
@@ -46,9 +46,9 @@ QString CloseGuard::stopped(const QString &tag)
         return QStringLiteral("Запись конфигурации остановлена (%1). Конфигурация устройства записана не "
                               "полностью.");
     if (tag == Tag::ConfigFileCopy)
-        return QStringLiteral("Копирование конфигурации в файл остановлено (%1). Файл не сохранен.");
+        return QStringLiteral("Копирование конфигурации в файл остановлено (%1). Файл не сохранён.");
     if (tag == Tag::FirmwareRead)
-        return QStringLiteral("Чтение прошивки остановлено (%1). Файл прошивки не сохранен.");
+        return QStringLiteral("Чтение прошивки остановлено (%1). Файл прошивки не сохранён.");
     if (tag == Tag::FirmwareWrite)
         return QStringLiteral("Запись прошивки остановлена (%1). ") + kNoFirmware
             + QStringLiteral(" Повторите загрузку прошивки из файла.");

@@ -2,12 +2,11 @@
 #include "config/ConfigExchange.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
-#include "config/FileErrorNumber.h"
+#include "config/FileWriter.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "shell/MessageSink.h"
-#include <QSaveFile>
 
 ConfigFileTransfer::ConfigFileTransfer(SerialLink &link, StatusModel &status, MessageSink &messages,
                                        ConfigFiles &files)
@@ -48,11 +47,13 @@ void ConfigFileTransfer::CopyToFile()
     if (!name)
         return;
     m_link.RPF_02ComError = 0;
+    m_fileFailed = false;
     // Dropping an unfinished copy discards its temporary file, never the file it was to replace.
-    m_copyFile = std::make_unique<QSaveFile>(*name);
-    if (!m_copyFile->open(QIODevice::WriteOnly)) {
+    m_copyFile = std::make_unique<FileWriter>(*name);
+    if (!m_copyFile->open()) {
+        m_fileFailed = true;
+        m_messages.show(ConfigFiles::kCreateError + *name + QLatin1Char('\n') + m_copyFile->explanation());
         m_copyFile.reset();
-        m_messages.show(ConfigFiles::kCreateError + *name);
         return;
     }
     ImyaFailaSohraneniya = *name;
@@ -76,16 +77,16 @@ void ConfigFileTransfer::ConfiguraciaSaveToFileProcess()
     BuferPriema.clear();
 }
 
-void ConfigFileTransfer::failCopy(const QString &message)
+void ConfigFileTransfer::failCopy(bool fileError)
 {
-    const int number = FileErrorNumber::of(m_copyFile ? m_copyFile->error() : QFileDevice::UnspecifiedError);
-    const QString reason = m_copyFile ? m_copyFile->errorString() : QString();
-    m_copyFile.reset();
+    std::unique_ptr<FileWriter> file = std::move(m_copyFile);
     m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
-    if (!message.isEmpty()) {
-        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number), reason);
+    if (fileError && file) {
+        m_fileFailed = true;
+        const int number = file->classicNumber();
+        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number), file->reason());
         m_link.RPF_02ComError = number;
-        m_messages.show(message);
+        m_messages.show(ConfigFiles::writeErrorText(*file));
     }
 }
 
@@ -95,7 +96,7 @@ bool ConfigFileTransfer::writeWaitingLines()
     const auto writeLine = [this](int size) {
         const QByteArray line = ConfigFiles::formatLine(BuferPriema.left(size));
         m_link.RPF_02ComError = 0;
-        if (m_copyFile->write(line) != line.size())
+        if (!m_copyFile->write(line))
             return false;
         m_copied += BuferPriema.left(size);
         BuferPriema.remove(0, size);
@@ -120,18 +121,18 @@ void ConfigFileTransfer::SaveConfiguraciaToFile(QByteArray &PoluchenoIzPorta, in
     SchetchikBaitov += int(PoluchenoIzPorta.size());
     m_status.showProgress(SchetchikBaitov, ConfigImage::kImageSize);
     if (!m_copyFile) {
-        failCopy(QString());
+        failCopy(false);
         return;
     }
     // A reply longer than the image is wrong however it goes on: it ends at once.
     if (SchetchikBaitov > ConfigImage::kImageSize || OgidaniePriema > ConfigExchange::kIdleLimit) {
         if (SchetchikBaitov != ConfigImage::kImageSize || m_linesWritten != ConfigImage::kBlockCount + 1) {
-            failCopy(QString());
+            failCopy(false);
             m_messages.show(ConfigExchange::kCountMismatch);
             return;
         }
         if (!m_copyFile->commit()) {
-            failCopy(ConfigFiles::kWriteError + ImyaFailaSohraneniya);
+            failCopy(true);
             return;
         }
         m_copyFile.reset();
@@ -141,7 +142,7 @@ void ConfigFileTransfer::SaveConfiguraciaToFile(QByteArray &PoluchenoIzPorta, in
         return;
     }
     if (!writeWaitingLines())
-        failCopy(ConfigFiles::kWriteError + ImyaFailaSohraneniya);
+        failCopy(true);
 }
 
 void ConfigFileTransfer::LoadFromFile()

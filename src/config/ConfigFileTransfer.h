@@ -11,7 +11,7 @@ class SerialLink;
 class StatusModel;
 class MessageSink;
 class ConfigFiles;
-class QSaveFile;
+class FileWriter;
 
 // Moving a configuration straight between the unit and a ".cf" file, leaving the image alone:
 // Copy to file over "#6000" and Load from file over "#6001".
@@ -49,13 +49,17 @@ public:
     std::function<bool()> beforeLoad;
     std::function<void(bool ok, const QByteArray &memory)> loadEnded;
 
+    // The last copy into a file failed on the file (could not be created or written), not the unit.
+    bool fileFailed() const { return m_fileFailed; }
+
     // The last write's blocks sent and acknowledged, for saying how it failed.
     const LockStepWrite &lockStep() const { return m_loadStep; }
 
 private:
     // Writes every complete block waiting (at most 37), then the model bytes line when due.
     bool writeWaitingLines();
-    void failCopy(const QString &message);
+    // Ends the copy; a file error is shown with its reason.
+    void failCopy(bool fileError);
     void finishLoad(const QString &tag, const QString &message = QString());
     // The port closed under a running transfer: its handler is not called again.
     void dropped(const QString &tag);
@@ -64,7 +68,8 @@ private:
     StatusModel &m_status;
     MessageSink &m_messages;
     ConfigFiles &m_files;
-    std::unique_ptr<QSaveFile> m_copyFile;   // replaces the chosen file only on success
+    std::unique_ptr<FileWriter> m_copyFile;   // replaces the chosen file only on success
+    bool m_fileFailed = false;
     int m_linesWritten = 0;
     QByteArray m_copied;                     // the bytes written to the file so far
     QList<QByteArray> m_loadBlocks;          // the checked file, block by block

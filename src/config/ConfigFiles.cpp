@@ -2,6 +2,7 @@
 #include "config/ConfigImage.h"
 #include "config/FileErrorNumber.h"
 #include "config/FileRead.h"
+#include "config/FileWriter.h"
 #include "link/Converters.h"
 #include "link/OperationTags.h"
 #include "link/RussianCount.h"
@@ -11,7 +12,6 @@
 #include "shell/MessageSink.h"
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <array>
 
 namespace {
@@ -190,6 +190,11 @@ ConfigFiles::Content ConfigFiles::parse(const QByteArray &fileBytes, Scope scope
     return content;
 }
 
+QString ConfigFiles::writeErrorText(const FileWriter &file)
+{
+    return kWriteError + file.path() + QLatin1Char('\n') + file.explanation();
+}
+
 QString ConfigFiles::formatErrorText(const QString &fileName, const Content &content)
 {
     return kFormatError.arg(fileName).arg(content.badLine).arg(content.reason);
@@ -253,20 +258,17 @@ void ConfigFiles::Save()
         refuse();
         return;
     }
-    // Written beside the old file and swapped in only when complete.
-    QSaveFile file(*name);
-    // Written in one piece, without the device's own buffer in between.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        m_messages.show(kCreateError + *name);
+    FileWriter file(*name);
+    if (!file.open()) {
+        m_messages.show(kCreateError + *name + QLatin1Char('\n') + file.explanation());
         return;
     }
     NomerBaitaKonfiguracii = ConfigImage::kImageSize;
     SchetchikBaitov = ConfigImage::kImageSize;
     m_status.showProgress(SchetchikBaitov, ConfigImage::kImageSize);
-    if (file.write(content) != content.size() || !file.commit()) {
-        file.cancelWriting();
+    if (!file.write(content) || !file.commit()) {
         m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
-        m_messages.show(kWriteError + *name);
+        m_messages.show(writeErrorText(file));
         return;
     }
     m_link.RPF_02VektorPriemaIsPorta = Tag::Saved;

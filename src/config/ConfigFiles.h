@@ -10,6 +10,7 @@ class SerialLink;
 class StatusModel;
 class MessageSink;
 class Clock;
+class FileWriter;
 
 // Configuration files ".cf": the shared file choice, Save (image -> file), Open (file -> image),
 // the exact format writer and a strict reader that checks a whole file before anything uses it.
@@ -66,6 +67,8 @@ public:
     static QByteArray formatImage(const ConfigImage &image);
     static Content parse(const QByteArray &fileBytes, Scope scope = Scope::WholeFile);
     static QString formatErrorText(const QString &fileName, const Content &content);
+    // "Ошибка записи в файл: " and the name, then why and what the file is left with.
+    static QString writeErrorText(const FileWriter &file);
 
     // Set by Save and Open as the routines always did.
     int NomerBaitaKonfiguracii = 0;

@@ -7,6 +7,7 @@ namespace FileErrorNumber {
 constexpr int kDeviceIoError = 57;
 constexpr int kDiskFull = 61;
 constexpr int kPathFileAccessError = 75;
+constexpr int kPathNotFound = 76;
 
 // Never 0 for a failure, whatever Qt reported.
 int of(QFileDevice::FileError error);

@@ -18,6 +18,15 @@ QList<const QList<FieldSpec> *> pages()
 }
 
 // The first character of text that Windows-1251 has no byte for; empty when there is none.
+// The first character no box of a page can take in: line breaks, tabs and the other control codes.
+std::optional<QChar> controlCharacter(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return c;
+    return std::nullopt;
+}
+
 QString unencodable(const QString &text)
 {
     for (const char32_t c : text.toUcs4()) {
@@ -151,6 +160,12 @@ QList<ConfigFields::Refusal> ConfigFields::set(const QList<Assignment> &assignme
             continue;
         }
         QString text = a.second;
+        if (const std::optional<QChar> control = controlCharacter(text)) {
+            refusals << Refusal{a.first, a.second,
+                                QStringLiteral("управляющий символ с кодом %1 на страницах не вводится")
+                                    .arg(control->unicode())};
+            continue;
+        }
         if (f->kind == FieldKind::Flag) {
             const std::optional<bool> on = flagValue(a.second);
             if (!on) {

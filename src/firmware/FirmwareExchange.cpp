@@ -1,4 +1,5 @@
 #include "firmware/FirmwareExchange.h"
+#include "config/FileWriter.h"
 #include "devinfo/DeviceInfo.h"
 #include "firmware/FirmwareFile.h"
 #include "link/CommandQueue.h"
@@ -7,7 +8,6 @@
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "shell/MessageSink.h"
-#include <QSaveFile>
 #include <algorithm>
 
 FirmwareExchange::FirmwareExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, MessageSink &messages,
@@ -68,11 +68,13 @@ bool FirmwareExchange::saveToFile(const QString &fileName)
         return false;
     ImyaFailaSohraneniya.clear();
     m_link.RPF_02ComError = 0;
+    m_fileFailed = false;
     // Dropping an unfinished copy discards its temporary file, never the file it was to replace.
-    m_saveFile = std::make_unique<QSaveFile>(fileName);
-    if (!m_saveFile->open(QIODevice::WriteOnly)) {
+    m_saveFile = std::make_unique<FileWriter>(fileName);
+    if (!m_saveFile->open()) {
+        m_fileFailed = true;
+        m_messages.show(kCreateError + fileName + QLatin1Char('\n') + m_saveFile->explanation());
         m_saveFile.reset();
-        m_messages.show(kCreateError + fileName);
         return false;
     }
     ImyaFailaSohraneniya = fileName;
@@ -115,7 +117,7 @@ bool FirmwareExchange::writeWaitingLines()
     const QByteArray text =
         FirmwareFile::formatBlocks(QByteArrayView(BuferPriema).first(lines * FirmwareFile::kBlockSize));
     m_link.RPF_02ComError = 0;
-    if (m_saveFile->write(text) != text.size())
+    if (!m_saveFile->write(text))
         return false;
     m_linesWritten += int(lines);
     BuferPriema.remove(0, lines * FirmwareFile::kBlockSize);
@@ -132,10 +134,11 @@ void FirmwareExchange::SaveProshivkaToFile(QByteArray &PoluchenoIzPorta, int &Og
         return;
     }
     const auto fileFailed = [this] {
-        const int number = int(m_saveFile->error());
-        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number));
+        m_fileFailed = true;
+        const int number = m_saveFile->classicNumber();
+        m_status.setConnection(SerialLink::kSendErrorPrefix + QString::number(number), m_saveFile->reason());
         m_link.RPF_02ComError = number;
-        endRead(Tag::SaveError, {kWriteFileError + ImyaFailaSohraneniya});
+        endRead(Tag::SaveError, {kWriteFileError + ImyaFailaSohraneniya, m_saveFile->explanation()});
     };
     // A stream longer than the firmware is wrong however it goes on: it ends at once, not on a
     // silence that a unit streaming on may never leave.

@@ -11,7 +11,7 @@ class SerialLink;
 class CommandQueue;
 class StatusModel;
 class MessageSink;
-class QSaveFile;
+class FileWriter;
 
 // Copying the unit's firmware into a ".fw" file ("#5000") and loading a ".fw" file into the unit
 // ("#5001", one block per "OK"). Callers choose the file; this checks it, holds the link for the whole
@@ -28,7 +28,7 @@ public:
                        "правильные параметры порта вручную. Предварительно должен быть установлен драйвер "
                        "виртуального COM-порта.");
     inline static const QString kBusy =
-        QStringLiteral("Идет обмен с устройством. Дождитесь его завершения и повторите.");
+        QStringLiteral("Идёт обмен с устройством. Дождитесь его завершения и повторите.");
     inline static const QString kCreateError = QStringLiteral("Ошибка создания файла: ");
     inline static const QString kOpenError = QStringLiteral("Ошибка открытия файла: ");
     inline static const QString kReadFileError = QStringLiteral("Ошибка чтения файла: ");
@@ -41,7 +41,7 @@ public:
         QStringLiteral("Связь с устройством потеряна во время чтения прошивки (получено %1 из %2 байт).");
     inline static const QString kLinkLostWrite =
         QStringLiteral("Связь с устройством потеряна во время записи прошивки (передано %1 из %2 байт).");
-    inline static const QString kNotSaved = QStringLiteral("Файл прошивки не сохранен: ");
+    inline static const QString kNotSaved = QStringLiteral("Файл прошивки не сохранён: ");
     inline static const QString kMayBeUnusable =
         QStringLiteral("Запись прошивки не завершена: устройство может остаться без работающей прошивки! "
                        "Повторите загрузку прошивки из файла.");
@@ -65,6 +65,9 @@ public:
     void ProsivkaLoadFromFileProcess();
     void SaveProshivkaToFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema);
     void LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema);
+
+    // The last copy into a file failed on the file (could not be created or written), not the unit.
+    bool fileFailed() const { return m_fileFailed; }
 
     // A transfer is queued or running.
     bool isBusy() const { return m_state != State::Idle; }
@@ -104,7 +107,8 @@ private:
     MessageSink &m_messages;
     State m_state = State::Idle;
 
-    std::unique_ptr<QSaveFile> m_saveFile;   // replaces the chosen file only when complete
+    std::unique_ptr<FileWriter> m_saveFile;   // replaces the chosen file only when complete
+    bool m_fileFailed = false;
     int m_linesWritten = 0;
 
     FirmwareFile::Blocks m_blocks;           // the checked file being loaded

@@ -25,9 +25,9 @@ public:
     // What the page says about the transfer under way or just ended (the file name follows where
     // there is one).
     inline static const QString kFlashWarning =
-        QStringLiteral("Идет запись прошивки в устройство. Не отсоединяйте устройство от компьютера и не "
+        QStringLiteral("Идёт запись прошивки в устройство. Не отсоединяйте устройство от компьютера и не "
                        "отключайте его питание до окончания записи!");
-    inline static const QString kReading = QStringLiteral("Идет чтение прошивки из устройства в файл:");
+    inline static const QString kReading = QStringLiteral("Идёт чтение прошивки из устройства в файл:");
     inline static const QString kSavedTo = QStringLiteral("Прошивка сохранена в файл:");
     inline static const QString kNotSavedTo = QStringLiteral("Прошивка не сохранена. Файл остался прежним:");
     inline static const QString kWrittenFrom = QStringLiteral("Прошивка записана в устройство из файла:");

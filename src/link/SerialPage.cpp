@@ -189,10 +189,16 @@ void SerialPage::Command1_Click()
     emit autoSearchRequested();
 }
 
+void SerialPage::setSaveEnabled(bool enabled)
+{
+    m_save->setEnabled(enabled);
+}
+
 void SerialPage::Command2_Click()
 {
-    emit saveRequested();
+    // Greyed first: a save that fails offers the button again.
     m_save->setEnabled(false);
+    emit saveRequested();
     m_link.OtobrazitSostojaniePorta();
 }
 

@@ -26,6 +26,9 @@ public:
     void Komanda2_Click();   // "Открыть порт"
     void Komanda3_Click();   // "Закрыть порт"
 
+    // "Сохранить настройки" offered again after a save that wrote nothing.
+    void setSaveEnabled(bool enabled);
+
     // Rereads the link's choices and state into the controls.
     void refresh();
 

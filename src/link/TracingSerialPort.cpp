@@ -1,8 +1,8 @@
 #include "link/TracingSerialPort.h"
 #include "config/ConfigFiles.h"
+#include "config/FileWriter.h"
 #include "link/Cp1251.h"
 #include <QDir>
-#include <QSaveFile>
 
 namespace {
 // Written to the file in pieces of this size: few system calls, little held in memory.
@@ -30,9 +30,9 @@ TracingSerialPort::~TracingSerialPort()
 
 bool TracingSerialPort::begin()
 {
-    m_file = std::make_unique<QSaveFile>(m_path);
-    if (!m_file->open(QIODevice::WriteOnly)) {
-        fail(m_file->errorString());
+    m_file = std::make_unique<FileWriter>(m_path);
+    if (!m_file->open()) {
+        fail(m_file->reason());
         return false;
     }
     return true;
@@ -44,7 +44,7 @@ bool TracingSerialPort::finish()
         return m_error.isEmpty();
     flushPending();
     if (m_file && !m_file->commit())
-        fail(m_file->errorString());
+        fail(m_file->reason());
     m_file.reset();
     return m_error.isEmpty();
 }
@@ -92,8 +92,8 @@ void TracingSerialPort::flushPending()
 {
     if (!m_file || m_pending.isEmpty())
         return;
-    if (m_file->write(m_pending) != m_pending.size())
-        fail(m_file->errorString());
+    if (!m_file->write(m_pending))
+        fail(m_file->reason());
     m_pending.clear();
 }
 

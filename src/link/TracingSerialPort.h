@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-class QSaveFile;
+class FileWriter;
 
 // A serial port that writes every byte sent and received to a trace file for a bug report, and
 // otherwise behaves exactly as the port it wraps. Each line: milliseconds since the trace began,
@@ -59,7 +59,7 @@ private:
     QString m_path;
     qint64 m_limit;
     QByteArray m_cutTail;   // the cut line after its time
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<FileWriter> m_file;
     QByteArray m_pending;
     qint64 m_size = 0;      // bytes of trace so far, written or pending
     bool m_cut = false;

@@ -1,8 +1,8 @@
 #include "monitor/MonitorJournal.h"
+#include "config/FileWriter.h"
 #include "shell/FileDialogs.h"
 #include "shell/MessageSink.h"
 #include <QDir>
-#include <QSaveFile>
 #include <cmath>
 #include <limits>
 
@@ -212,9 +212,9 @@ bool MonitorJournal::save(FileDialogs &dialogs, MessageSink &messages, const Mon
     if (!name || name->isEmpty())
         return false;
     // All or nothing: a half-written journal would pass for a short one.
-    QSaveFile file(*name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csv(layout, format)) < 0 || !file.commit()) {
-        messages.show(kSaveFailed + file.errorString());
+    FileWriter file(*name);
+    if (!file.writeWhole(csv(layout, format))) {
+        messages.show(kSaveFailed + *name + QLatin1Char('\n') + file.explanation());
         return false;
     }
     return true;

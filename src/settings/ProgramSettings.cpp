@@ -1,5 +1,6 @@
 #include "settings/ProgramSettings.h"
 #include "config/FileRead.h"
+#include "config/FileWriter.h"
 #include "link/Converters.h"
 #include "link/Cp1251.h"
 #include "settings/ProgramOptions.h"
@@ -7,33 +8,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 namespace {
 
 const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
-
-// The error numbers users of the program have always been shown for file trouble.
-enum ClassicFileError {
-    DeviceIoError = 57,
-    DiskFull = 61,
-    PathFileAccessError = 75,
-    PathNotFound = 76,
-};
-
-int openErrorNumber(const QString &path)
-{
-    return QFileInfo(path).absoluteDir().exists() ? PathFileAccessError : PathNotFound;
-}
-
-int writeErrorNumber(QFileDevice::FileError error)
-{
-    // Qt reports a full disk as a resource error.
-    return error == QFileDevice::ResourceError ? DiskFull : DeviceIoError;
-}
 
 // Blanks and control characters off both ends, nothing else: a no-break space is text. (In a
 // UTF-8 file with a stray byte, the Windows-1251 reading sees that byte as a no-break space; trimmed
@@ -203,6 +185,8 @@ bool ProgramSettings::readLines(QStringList &lines)
         bytes = FileRead::atMost(file, kMaxFileBytes + 1);
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         m_readFailed = true;
+        const QFileInfo info(m_filePath);
+        m_readErrno = info.isDir() ? EISDIR : !info.isReadable() ? EACCES : EIO;
         return false;
     }
     if (bytes.size() > kMaxFileBytes) {
@@ -393,32 +377,39 @@ void ProgramSettings::TXconfigUpdateParam(const Choice &choice)
     emit changed();
 }
 
-void ProgramSettings::TXconfigSaveParam()
+bool ProgramSettings::TXconfigSaveParam()
 {
-    // Before a load there are no lines, and a file that could not be read is not replaced by defaults.
-    if (canSave()) {
-        // Written beside the old file and swapped in only when complete, so a failure keeps the old one.
-        // Written in one piece, without the device's own buffer in between.
-        QSaveFile file(m_filePath);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-            m_messages.show(kOpenError + QString::number(openErrorNumber(m_filePath)));
-        } else {
-            const QByteArray bytes = encodeLines(StrokiTX.mid(1, KolichestvoStrokTX), m_utf8, m_utf8Bom);
-            if (file.write(bytes) != bytes.size()) {
-                const int number = writeErrorNumber(file.error());
-                file.cancelWriting();
-                m_messages.show(kWriteError + QString::number(number));
-            } else if (!file.commit()) {
-                m_messages.show(kWriteError + QString::number(file.error() == QFileDevice::ResourceError
-                                                                  ? DiskFull : PathFileAccessError));
-            }
-        }
+    // Before a load there are no lines, and a file that was read only in part (said at the load) or
+    // left empty is not replaced by defaults.
+    if (!m_loaded || m_truncated || m_heldUntilUserSave)
+        return false;
+    const auto report = [this](const QString &prefix, int systemError) {
+        m_messages.show(prefix + QString::number(FileWriter::classicNumberFor(systemError)) + QLatin1Char('\n')
+                        + QDir::toNativeSeparators(m_filePath) + QStringLiteral(": ")
+                        + FileWriter::reasonFor(systemError)
+                        + (QFileInfo::exists(m_filePath) ? QStringLiteral(". Файл не изменён.")
+                                                         : QStringLiteral(". Файл не создан.")));
+    };
+    // A file that is there but could not be read would lose whatever the user keeps in it.
+    if (m_readFailed) {
+        report(kOpenError, m_readErrno);
+        return false;
     }
+    FileWriter file(m_filePath);
+    if (!file.open()) {
+        report(kOpenError, file.errorNumber());
+        return false;
+    }
+    if (!file.write(encodeLines(StrokiTX.mid(1, KolichestvoStrokTX), m_utf8, m_utf8Bom)) || !file.commit()) {
+        report(kWriteError, file.errorNumber());
+        return false;
+    }
+    return true;
 }
 
-void ProgramSettings::saveByUser(const Choice &choice)
+bool ProgramSettings::saveByUser(const Choice &choice)
 {
     TXconfigUpdateParam(choice);
     m_heldUntilUserSave = false;
-    TXconfigSaveParam();
+    return TXconfigSaveParam();
 }

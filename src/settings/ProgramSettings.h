@@ -45,10 +45,11 @@ public:
 
     void TXconfigLoadParam();
     void TXconfigUpdateParam(const Choice &choice);
-    void TXconfigSaveParam();
+    // False when nothing was written; a failure has been shown.
+    bool TXconfigSaveParam();
     // A save button: refresh, then save, also into a file the program would otherwise leave alone
-    // (an empty file, which started the program with the defaults).
-    void saveByUser(const Choice &choice);
+    // (an empty file, which started the program with the defaults). False when nothing was written.
+    bool saveByUser(const Choice &choice);
     // A port numbered while the program runs joins the listed ports (the automatic search walks
     // them) as a new "Доступный номер порта:" line after the last one; the next save writes it.
     // Before the load it waits for it; a number already listed changes nothing.
@@ -111,6 +112,7 @@ private:
     bool m_utf8 = false;     // the file was read as UTF-8 and is written back so
     bool m_utf8Bom = false;
     bool m_readFailed = false;
+    int m_readErrno = 0;               // why the file could not be read
     bool m_truncated = false;          // more than the bounds allow was there
     bool m_heldUntilUserSave = false;  // the file was empty
     QList<int> m_addedPorts;           // numbered while the program runs; kept over a reload

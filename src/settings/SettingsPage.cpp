@@ -42,8 +42,9 @@ void SettingsPage::Form_Activate()
 
 void SettingsPage::Command2_Click()
 {
-    emit saveRequested();
+    // Greyed first: a save that fails offers the button again.
     m_options.setSaveEnabled(false);
+    emit saveRequested();
 }
 
 void SettingsPage::showOptions()

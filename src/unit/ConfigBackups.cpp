@@ -2,20 +2,14 @@
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
 #include "config/FileProblem.h"
+#include "config/FileWriter.h"
 #include "shell/Clock.h"
 #include "unit/SafeFileName.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <algorithm>
 #include <optional>
-#include <cerrno>
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 // Sorted by name the copies are in the order they were kept; a colon is no file name's.
@@ -115,33 +109,12 @@ ConfigBackups::Result ConfigBackups::keep(const QString &unitName, const QByteAr
 
 bool ConfigBackups::writeFile(const QString &path, const QByteArray &bytes, QString *reason) const
 {
-    const auto fail = [&](const QString &why) {
-        const QString known = FileProblem::forWriting(path);
-        *reason = known.isEmpty() ? why : known;
-        return false;
-    };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return fail(why);
-    }
-    // On the disk before it takes the name: a crash leaves the old state or the whole copy.
-#ifdef Q_OS_WIN
-    const bool synced = ::_commit(file.handle()) == 0;
-#else
-    const bool synced = ::fsync(file.handle()) == 0;
-#endif
-    if (!synced) {
-        const QString why = qt_error_string(errno);
-        file.cancelWriting();
-        return fail(why);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
-    return true;
+    FileWriter file(path);
+    if (file.writeWhole(bytes))
+        return true;
+    const QString known = FileProblem::forWriting(path);
+    *reason = known.isEmpty() ? file.reason() : known;
+    return false;
 }
 
 QList<ConfigBackups::Copy> ConfigBackups::copiesIn(const QString &folder) const

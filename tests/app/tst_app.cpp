@@ -25,6 +25,8 @@
 #include "shell/Page.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
+#include "settings/SettingsPage.h"
+#include "link/SerialPage.h"
 #include <QComboBox>
 
 // The whole program wired together, against the simulated unit in-process on virtual time:
@@ -354,6 +356,34 @@ private slots:
                                                  "Доступная скорость порта:9600\r\n")),
                  qPrintable(saved));
         QCOMPARE(saved.count(QStringLiteral("Доступный номер порта:4")), 1);
+    }
+
+    // A TX.cfg that is there but cannot be read is never saved over; each save button says so and
+    // stays offered, since nothing was saved.
+    void unreadableSettingsFileKeepsSaveButtons()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(QFile::remove(rig.settingsPath()));
+        QVERIFY(QDir().mkpath(rig.settingsPath()));
+        app.settings().TXconfigLoadParam();
+        const QString said = QStringLiteral("Ошибка открытия файла конфигурации программы : 75\n") + rig.settingsPath()
+            + QStringLiteral(": это папка, а не файл. Файл не изменён.");
+        auto *settingsPage = qobject_cast<SettingsPage *>(app.page(QStringLiteral("RPF_19")));
+        auto *serialPage = qobject_cast<SerialPage *>(app.page(QStringLiteral("RPF_02")));
+        QPushButton *serialSave = serialPage->findChild<QPushButton *>(QStringLiteral("Command2"));
+        for (Page *page : {static_cast<Page *>(settingsPage), static_cast<Page *>(serialPage)}) {
+            rig.messages.texts.clear();
+            app.options().setSaveEnabled(true);
+            serialSave->setEnabled(true);
+            if (page == settingsPage)
+                settingsPage->Command2_Click();
+            else
+                serialPage->Command2_Click();
+            QCOMPARE(rig.messages.texts, QStringList{said});
+            QVERIFY(page == settingsPage ? settingsPage->saveButton()->isEnabled() : serialSave->isEnabled());
+            QVERIFY(QFileInfo(rig.settingsPath()).isDir());
+        }
     }
 
     void unknownCommandShowsOneMessage()

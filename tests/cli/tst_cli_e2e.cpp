@@ -1,5 +1,6 @@
 #include <QtTest>
 #include "SimProcess.h"
+#include "SmallDisk.h"
 #include "cli/ExitCode.h"
 #include "config/ConfigFiles.h"
 #include "firmware/FirmwareFile.h"
@@ -388,8 +389,10 @@ private slots:
                                     QStringLiteral("5 %1 %1 present").arg(secondDevice)}));
 
         const Run text = run(home, {QStringLiteral("ports")});
-        QCOMPARE(text.out, QStringLiteral("Com2: %1 -> %1\nCom3: /nonexistent/tty -> нет устройства\nCom5: %2 -> %2\n")
-                               .arg(firstDevice, secondDevice));
+        const QString links = home.programFolder() + QStringLiteral("/Service/ports/COM");
+        QCOMPARE(text.out, QStringLiteral("COM2: %1 -> %2\nCOM3: %3 -> /nonexistent/tty — нет устройства\nCOM5: %4 -> %5\n")
+                               .arg(links + QLatin1Char('2'), firstDevice, links + QLatin1Char('3'), links + QLatin1Char('5'),
+                                    secondDevice));
 
         const Run linked = run(home, {QStringLiteral("find"), QStringLiteral("--port"), secondDevice});
         QVERIFY2(linked.code == ExitCode::Success, qPrintable(linked.err));
@@ -427,6 +430,49 @@ private slots:
         QCOMPARE(result.err, QString());
         QCOMPARE(fileBytes(target), formatted(fileBytes(unitFile(home, firmware)), firmware));
         QCOMPARE(QDir(home.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("backup")});
+    }
+
+    // A full disk under the backup: exit 4 with the file named and the reason, the earlier backup
+    // byte for byte and nothing left beside it; in a batch, that unit's row says so.
+    void fullDiskKeepsTheBackup_data()
+    {
+        QTest::addColumn<bool>("firmware");
+        QTest::addColumn<bool>("all");
+        QTest::newRow("read-config") << false << false;
+        QTest::newRow("read-firmware") << true << false;
+        QTest::newRow("read-config --all") << false << true;
+    }
+    void fullDiskKeepsTheBackup()
+    {
+        QFETCH(bool, firmware);
+        QFETCH(bool, all);
+        SmallDisk disk(256);
+        if (!disk.mounted)
+            QSKIP("a tmpfs cannot be mounted here (needs root)");
+        Home home;
+        writeSettings(home, {QStringLiteral("3")}, QStringLiteral("3"));
+        SimProcess sim;
+        startSim(sim, home, {QStringLiteral("--port"), QStringLiteral("3"), QStringLiteral("--name"), QStringLiteral("SKLAD")});
+        const QString name = all ? QStringLiteral("COM3 SKLAD.cf") : firmware ? QStringLiteral("unit.fw") : QStringLiteral("good.cf");
+        const QString target = disk.path(name);
+        const QByteArray earlier = firmware ? QByteArray(190120, 'E') : cfFile(QByteArray(2370, 'E'));
+        writeFile(target, earlier);
+        QVERIFY(disk.leaveRoom(0));
+
+        const QStringList arguments = all ? QStringList{QStringLiteral("read-config"), QStringLiteral("--all"), disk.dir.path()}
+                                          : QStringList{kind(firmware).read, target};
+        const Run result = run(home, arguments + fast());
+        QVERIFY2(result.code == ExitCode::BadFile, qPrintable(result.out + result.err));
+        QVERIFY2(result.err.contains(QStringLiteral("Ошибка записи в файл: ") + target)
+                     && result.err.contains(QStringLiteral("Нет места на диске. Прежний файл не изменён.")),
+                 qPrintable(result.err));
+        QVERIFY(!result.out.contains(QStringLiteral("Сохранено успешно")));
+        if (all)
+            QVERIFY2(result.out.contains(QRegularExpression(QStringLiteral("COM3 +SKLAD +ошибка файла"))), qPrintable(result.out));
+        QVERIFY(fileBytes(target) == earlier);
+        QStringList left = QDir(disk.dir.path()).entryList(QDir::Files | QDir::Hidden);
+        left.removeOne(QStringLiteral("filler"));
+        QCOMPARE(left, QStringList{name});
     }
 
     // Three units at once, the second dropping its line mid-write: the other two are written and

@@ -295,7 +295,8 @@ private slots:
         const QString name = rig.path(QStringLiteral("no/such/folder/x.cf"));
         rig.dialogs.answers = {name};
         rig.files.Save();
-        QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("Ошибка создания файла: ") + name});
+        QCOMPARE(rig.messages.texts,
+                 QStringList{QStringLiteral("Ошибка создания файла: ") + name + QStringLiteral("\nПапка не найдена. Файл не создан.")});
         QVERIFY(rig.tag().isEmpty());
     }
 

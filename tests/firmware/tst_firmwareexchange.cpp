@@ -333,7 +333,7 @@ private slots:
         QTest::newRow("write, no unit") << "offline" << false << FirmwareExchange::kNoConnection;
         QTest::newRow("read, second click") << "busy" << true << FirmwareExchange::kBusy;
         QTest::newRow("write, second click") << "busy" << false << FirmwareExchange::kBusy;
-        QTest::newRow("read, file cannot be created") << "bad path" << true << FirmwareExchange::kCreateError + "%1";
+        QTest::newRow("read, file cannot be created") << "bad path" << true << FirmwareExchange::kCreateError + "%1\nПапка не найдена. Файл не создан.";
         QTest::newRow("write, file cannot be opened") << "bad path" << false << FirmwareExchange::kOpenError + "%1";
     }
     void startRefused()

@@ -149,9 +149,9 @@ private slots:
         QTest::addColumn<bool>("namesFile");
         QTest::addColumn<bool>("red");
         const QString warning = QStringLiteral("Не отсоединяйте устройство от компьютера и не отключайте его питание");
-        QTest::newRow("backup complete") << true << -1 << "Идет чтение прошивки из устройства в файл:"
+        QTest::newRow("backup complete") << true << -1 << "Идёт чтение прошивки из устройства в файл:"
                                          << "Прошивка сохранена в файл:" << true << false;
-        QTest::newRow("backup cut short") << true << 0 << "Идет чтение прошивки из устройства в файл:"
+        QTest::newRow("backup cut short") << true << 0 << "Идёт чтение прошивки из устройства в файл:"
                                           << "Прошивка не сохранена." << true << true;
         QTest::newRow("flash complete") << false << 981 << warning << "Прошивка записана в устройство из файла:"
                                         << true << false;

@@ -604,9 +604,13 @@ void TestProgramSettings::unreadableFileIsNeverReplaced()
     QVERIFY(!rig.settings.canSave());
 
     rig.refresh();
-    rig.settings.TXconfigSaveParam();
+    // Said on every save, the user's button included; nothing is written.
+    QVERIFY(!rig.settings.TXconfigSaveParam());
+    QVERIFY(!rig.settings.saveByUser(rig.unit.choice()));
     QVERIFY(QFileInfo(rig.path()).isDir());
-    QVERIFY(rig.messages.texts.isEmpty());
+    const QString said = QStringLiteral("Ошибка открытия файла конфигурации программы : 75\n") + rig.path()
+        + QStringLiteral(": это папка, а не файл. Файл не изменён.");
+    QCOMPARE(rig.messages.texts, (QStringList{said, said}));
     QVERIFY(rig.queue.LinkFree());
 }
 
@@ -631,8 +635,10 @@ void TestProgramSettings::failedSaveReportsOnce_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("replaceByFolder");
     QTest::addColumn<QString>("message");
-    QTest::newRow("folder missing") << "Нет/TX.cfg" << false << ProgramSettings::kOpenError + "76";
-    QTest::newRow("file became a folder") << "Service/TX.cfg" << true << ProgramSettings::kOpenError + "75";
+    QTest::newRow("folder missing") << "Нет/TX.cfg" << false
+                                    << ProgramSettings::kOpenError + "76\n%1: папка не найдена. Файл не создан.";
+    QTest::newRow("file became a folder") << "Service/TX.cfg" << true
+                                          << ProgramSettings::kOpenError + "75\n%1: это папка, а не файл. Файл не изменён.";
 }
 
 void TestProgramSettings::failedSaveReportsOnce()
@@ -657,7 +663,7 @@ void TestProgramSettings::failedSaveReportsOnce()
 
     rig.unit.whileSettingsFileInUse([&] { rig.settings.TXconfigSaveParam(); });
 
-    QCOMPARE(rig.messages.texts, QStringList{message});
+    QCOMPARE(rig.messages.texts, QStringList{message.arg(rig.path())});
     QCOMPARE(whileShown, (QList<bool>{false, false, false}));
     QVERIFY(rig.supervision.isActive());
     QVERIFY(rig.link.pollTimer().isActive());

@@ -1,6 +1,6 @@
 #include <QtTest>
 #include "SimProcess.h"
-#include "cli/ExitCode.h"
+#include "unit/ExitCode.h"
 #include "config/ConfigFiles.h"
 #include "firmware/FirmwareFile.h"
 #include "link/Cp1251.h"
@@ -336,7 +336,7 @@ private slots:
 
         const Run text = run(home, {QStringLiteral("find")});
         QVERIFY2(text.code == ExitCode::Success, qPrintable(text.err));
-        QVERIFY2(text.out.startsWith(QStringLiteral("Com2 (")), qPrintable(text.out));
+        QVERIFY2(text.out.startsWith(QStringLiteral("COM2 (")), qPrintable(text.out));
         QVERIFY2(text.out.contains(QStringLiteral("Имя устройства: Склад 3")), qPrintable(text.out));
         QVERIFY2(text.out.contains(QStringLiteral("Модель: ЗОРГЕЛ-GSM")), qPrintable(text.out));
 
@@ -393,14 +393,14 @@ private slots:
 
         const Run linked = run(home, {QStringLiteral("find"), QStringLiteral("--port"), secondDevice});
         QVERIFY2(linked.code == ExitCode::Success, qPrintable(linked.err));
-        QVERIFY2(linked.out.startsWith(QStringLiteral("Com5 (%1)").arg(secondDevice)), qPrintable(linked.out));
+        QVERIFY2(linked.out.startsWith(QStringLiteral("COM5 (%1)").arg(secondDevice)), qPrintable(linked.out));
         QVERIFY2(linked.out.contains(QStringLiteral("Имя устройства: Склад 5")), qPrintable(linked.out));
 
         // Without a link the device gets a number for this run only.
         QVERIFY(QFile::remove(second.linkPath()));
         const Run unlinked = run(home, {QStringLiteral("find"), QStringLiteral("--port"), secondDevice});
         QVERIFY2(unlinked.code == ExitCode::Success, qPrintable(unlinked.err));
-        QVERIFY2(unlinked.out.startsWith(QStringLiteral("Com1 (%1)").arg(secondDevice)), qPrintable(unlinked.out));
+        QVERIFY2(unlinked.out.startsWith(QStringLiteral("COM1 (%1)").arg(secondDevice)), qPrintable(unlinked.out));
         QVERIFY(!QFileInfo::exists(home.programFolder() + QStringLiteral("/Service/ports/COM1")));
     }
 
@@ -685,12 +685,12 @@ private slots:
             << QStringList{generic};
         QTest::newRow("no device behind the number")
             << QStringList() << "find --port 3" << ExitCode::NoUnit
-            << QStringList{QStringLiteral("Com3 = /dev/ttyUSB2: Error 8002, нет устройства"),
+            << QStringList{QStringLiteral("COM3 = /dev/ttyUSB2: Error 8002, нет устройства"),
                            QStringLiteral("/tarviks/Service/ports/COM3\"")}
             << QStringList{QStringLiteral("dialout")};
         QTest::newRow("a port with nothing answering")
             << QStringList{QStringLiteral("--silent")} << "find --port 1" << ExitCode::NoUnit
-            << QStringList{QStringLiteral("Com1 = "), QStringLiteral(": нет ответа на запрос опознания.")}
+            << QStringList{QStringLiteral("COM1 = "), QStringLiteral(": нет ответа на запрос опознания.")}
             << QStringList{QStringLiteral("Error 8")};
         QTest::newRow("a port answering garbage")
             << QStringList{QStringLiteral("--garbage")} << "find --port 1" << ExitCode::NoUnit
@@ -762,13 +762,13 @@ private slots:
             << QStringList{generic};
         QTest::newRow("batch: a port answering garbage")
             << QStringList{QStringLiteral("--garbage")} << "find --all" << ExitCode::NoUnit
-            << QStringList{QStringLiteral("Устройство не обнаружено! Проверены порты: 1.\nCom1 = "),
+            << QStringList{QStringLiteral("Устройство не обнаружено! Проверены порты: 1.\nCOM1 = "),
                            QStringLiteral(": ответ не от устройства ЗОРГЕЛ: получено 24 байта"),
                            QStringLiteral("устройство не обнаружено: ответ не от устройства ЗОРГЕЛ")}
             << QStringList();
         QTest::newRow("batch: no device behind the number")
             << QStringList() << "find --all --port 3" << ExitCode::NoUnit
-            << QStringList{QStringLiteral("Com3 = /dev/ttyUSB2: Error 8002, нет устройства"),
+            << QStringList{QStringLiteral("COM3 = /dev/ttyUSB2: Error 8002, нет устройства"),
                            QStringLiteral("/tarviks/Service/ports/COM3\""),
                            QStringLiteral("COM3  —           устройство не обнаружено: нет устройства")}
             << QStringList{QStringLiteral("dialout")};
@@ -844,13 +844,13 @@ private slots:
         const Run write = run(home, {QStringLiteral("write-config"), file});
         QVERIFY2(write.code == ExitCode::Usage, qPrintable(write.err));
         QVERIFY2(write.err.contains(QStringLiteral("Отвечает больше одного устройства; укажите нужное с --port N. "
-                                                   "Ничего не записано.\n  Com1: Склад 1\n  Com2: Склад 2\n")),
+                                                   "Ничего не записано.\n  COM1: Склад 1\n  COM2: Склад 2\n")),
                  qPrintable(write.err));
         QCOMPARE(fileBytes(home.memoryFile()), memory);
 
         const Run read = run(home, {QStringLiteral("read-config"), home.path(QStringLiteral("read.cf"))});
         QVERIFY2(read.code == ExitCode::Success, qPrintable(read.err));
-        QVERIFY2(read.err.contains(QStringLiteral("Устройство обнаружено! Com1: Склад 1\n")), qPrintable(read.err));
+        QVERIFY2(read.err.contains(QStringLiteral("Устройство обнаружено! COM1: Склад 1\n")), qPrintable(read.err));
 
         const Run chosen = run(home, {QStringLiteral("write-config"), file, QStringLiteral("--port"), QStringLiteral("2")});
         QVERIFY2(chosen.code == ExitCode::Success, qPrintable(chosen.err));
@@ -899,7 +899,7 @@ private slots:
         const Run result = run(home, {QStringLiteral("find"), QStringLiteral("--port"), QStringLiteral("1")});
         QCOMPARE(interruptAndWait(holder), ExitCode::Interrupted);
         QVERIFY2(result.code == ExitCode::NoUnit, qPrintable(result.err));
-        QVERIFY2(result.err.contains(QStringLiteral("Com1 = ")), qPrintable(result.err));
+        QVERIFY2(result.err.contains(QStringLiteral("COM1 = ")), qPrintable(result.err));
         QVERIFY2(result.err.contains(QStringLiteral(": Error 8010, порт занят другой программой")), qPrintable(result.err));
         QVERIFY2(!result.err.contains(QStringLiteral("dialout")), qPrintable(result.err));
     }

@@ -22,7 +22,7 @@ QList<CommandSpec> build()
     find.name = QStringLiteral("find");
     find.command = C::Find;
     find.options = {QStringLiteral("json"), kAll};
-    find.usage = QStringLiteral("find [--port N] [--json] [--all]");
+    find.usage = QStringLiteral("find [--port N] [--json]  |  find --all [--json]");
     find.summary = QStringLiteral("найти устройство: имя, модель, входы, версии, IMEI");
     find.exitCodes = E{X::Success, X::Usage, X::NoUnit, X::TransferFailed, X::Interrupted};
     find.job = [](const CommandSpec::JobInput &in) { return std::make_unique<ReadInfoJob>(in.unit, in.messages); };
@@ -47,7 +47,7 @@ QList<CommandSpec> build()
     writeConfig.command = C::WriteConfig;
     writeConfig.takesFile = true;
     writeConfig.options = {QStringLiteral("verify"), kAll};
-    writeConfig.usage = QStringLiteral("write-config FILE.cf [--port N] [--verify] [--all]");
+    writeConfig.usage = QStringLiteral("write-config FILE.cf [--port N] [--verify]  |  write-config FILE.cf --all [--verify]");
     writeConfig.summary = QStringLiteral("файл -> устройство; --verify читает и сравнивает");
     writeConfig.exitCodes =
         E{X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::VerifyMismatch, X::Interrupted};
@@ -73,7 +73,7 @@ QList<CommandSpec> build()
     CommandSpec writeFirmware = writeConfig;
     writeFirmware.name = QStringLiteral("write-firmware");
     writeFirmware.command = C::WriteFirmware;
-    writeFirmware.usage = QStringLiteral("write-firmware FILE.fw [--port N] [--verify] [--all]");
+    writeFirmware.usage = QStringLiteral("write-firmware FILE.fw [--port N] [--verify]  |  write-firmware FILE.fw --all [--verify]");
     writeFirmware.summary = QStringLiteral("файл -> прошивка устройства; --verify читает и сравнивает");
     writeFirmware.fileKind = K::Firmware;
     writeFirmware.job = [](const CommandSpec::JobInput &in) {

@@ -1,7 +1,5 @@
 #include "cli/Output.h"
 #include "devinfo/DeviceInfo.h"
-#include "link/SerialLink.h"
-#include "link/SerialPort.h"
 #include "unit/ExitCode.h"
 #include "unit/UnitReport.h"
 #include <QMap>
@@ -162,12 +160,13 @@ QString Output::details(const QList<Row> &rows, bool quiet)
     return text;
 }
 
-QJsonObject Output::unitJson(int port, SerialLink &link, const DeviceInfo &info, bool complete)
+QJsonObject Output::unitJson(int port, const QString &device, const QString &name, const DeviceInfo &info,
+                             bool complete)
 {
     QJsonObject unit;
     unit.insert(QStringLiteral("port"), port);
-    unit.insert(QStringLiteral("device"), link.port().deviceFor(port));
-    unit.insert(QStringLiteral("name"), link.deviceName().trimmed());   // without the padding blanks
+    unit.insert(QStringLiteral("device"), device);
+    unit.insert(QStringLiteral("name"), name);
     unit.insert(QStringLiteral("model"), jsonText(info.value(6)));
     unit.insert(QStringLiteral("inputs"), info.KolichestvoVhodov ? QJsonValue(*info.KolichestvoVhodov) : QJsonValue());
     unit.insert(QStringLiteral("coreVersion"), jsonText(info.VersiaJadra));
@@ -178,9 +177,9 @@ QJsonObject Output::unitJson(int port, SerialLink &link, const DeviceInfo &info,
     return unit;
 }
 
-QString Output::unitText(int port, SerialLink &link, const DeviceInfo &info, bool complete)
+QString Output::unitText(int port, const QString &device, const DeviceInfo &info, bool complete)
 {
-    QString text = QStringLiteral("COM%1 (%2)\n").arg(port).arg(link.port().deviceFor(port));
+    QString text = QStringLiteral("COM%1 (%2)\n").arg(port).arg(device);
     const auto line = [&text](const QString &caption, const QString &value) {
         text += QStringLiteral("  ") + caption + QLatin1Char(' ') + value + QLatin1Char('\n');
     };

@@ -10,7 +10,6 @@
 #include <utility>
 
 class DeviceInfo;
-class SerialLink;
 
 // Everything tarviks-cli prints: texts on standard output, messages and the progress line on
 // standard error (a bar redrawn in place on a terminal, plain lines otherwise), the closing table
@@ -69,8 +68,10 @@ public:
     static QString details(const QList<Row> &rows, bool quiet);
 
     // --- find ---
-    static QJsonObject unitJson(int port, SerialLink &link, const DeviceInfo &info, bool complete = true);
-    static QString unitText(int port, SerialLink &link, const DeviceInfo &info, bool complete = true);
+    // name: what the unit answered, without its padding; device: what the port number reaches.
+    static QJsonObject unitJson(int port, const QString &device, const QString &name, const DeviceInfo &info,
+                                bool complete = true);
+    static QString unitText(int port, const QString &device, const DeviceInfo &info, bool complete = true);
 
     // A firmware transfer at 9600 baud: one line on how to move it in about a tenth of the time,
     // when the program offers 115200; empty otherwise.

@@ -504,10 +504,11 @@ int Runner::runBatch(const CommandSpec &spec, const QList<int> &ports, bool sing
             if (!unit->found() || (unit->job && unit->job->result().code == ExitCode::Interrupted))
                 continue;
             const bool complete = unit->job && unit->job->result().code == ExitCode::Success;
-            SerialLink &link = unit->session->link();
-            found.append(Output::unitJson(unit->port, link, unit->session->deviceInfo(), complete));
+            const QString device = unit->session->port().deviceFor(unit->port);
+            const DeviceInfo &info = unit->session->deviceInfo();
+            found.append(Output::unitJson(unit->port, device, unit->identify->unitName(), info, complete));
             if (!m_options.json)
-                m_output.out(Output::unitText(unit->port, link, unit->session->deviceInfo(), complete));
+                m_output.out(Output::unitText(unit->port, device, info, complete));
         }
         if (m_options.json && !(single && m_interrupted))
             m_output.out(QString::fromUtf8(QJsonDocument(found).toJson(QJsonDocument::Indented)));

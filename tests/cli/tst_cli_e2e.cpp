@@ -176,6 +176,16 @@ private slots:
             << "--help" << QByteArray() << ExitCode::Success
             << "  write-firmware FILE.fw [--port N] [--verify]\n                                             файл -> прошивка"
             << "";
+        QTest::newRow("a command's own help: usage, options, exit codes")
+            << "read-config --help" << QByteArray() << ExitCode::Success
+            << "Использование: tarviks-cli read-config FILE.cf [--port N]  |  read-config --all DIR\n"
+               "конфигурация устройства -> файл\n\nПараметры:\n  --port N"
+            << "";
+        QTest::newRow("a command's own exit codes")
+            << "write-firmware --help" << QByteArray() << ExitCode::Success
+            << "Коды завершения: 0 успешно, 2 ошибка в аргументах, 3 устройство не обнаружено, 4 ошибка файла, "
+               "5 ошибка передачи, 6 проверка не пройдена, 130 прервано (Ctrl+C)."
+            << "";
         QTest::newRow("help describes monitor")
             << "--help" << QByteArray() << ExitCode::Success
             << "\n                                             состояние устройства, строка на кадр" << "";

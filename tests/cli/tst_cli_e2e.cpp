@@ -649,6 +649,10 @@ private slots:
         const auto only = [](const QString &request) {
             return QStringList{QStringLiteral("--only"), request};
         };
+        QTest::newRow("--all: a port named without a unit")
+            << QStringList() << "write-config FILE --all --port 1 --port 2" << ExitCode::NoUnit
+            << QStringList{QStringLiteral("записано"), QStringLiteral("COM2"), QStringLiteral("устройство не обнаружено")}
+            << QStringList{generic};
         QTest::newRow("configuration read: silence")
             << (QStringList{QStringLiteral("--silent")} + only(QStringLiteral("#6000"))) << "read-config FILE"
             << ExitCode::TransferFailed
@@ -871,28 +875,49 @@ private slots:
     // to fall quiet and finds the unit at once, alone or in a batch.
     void commandAfterAnInterruptedRead_data()
     {
+        QTest::addColumn<QString>("first");       // interrupted once this is on standard error
+        QTest::addColumn<QByteArray>("progress");
         QTest::addColumn<QStringList>("next");
-        QTest::newRow("find") << QStringList{QStringLiteral("find"), QStringLiteral("--port"), QStringLiteral("1")};
-        QTest::newRow("find --all")
-            << QStringList{QStringLiteral("find"), QStringLiteral("--all"), QStringLiteral("--port"), QStringLiteral("1")};
+        QTest::addColumn<QString>("said");
+        const QByteArray reading = " / 2370 байт\nЧтение конфигурации: ";
+        const QString name = QStringLiteral("Имя устройства: ЗОРГЕЛ-GSM8T\n");
+        QTest::newRow("find") << "read-config" << reading
+                              << QStringList{QStringLiteral("find"), QStringLiteral("--port"), QStringLiteral("1")}
+                              << name;
+        QTest::newRow("find --all") << "read-config" << reading
+                                    << QStringList{QStringLiteral("find"), QStringLiteral("--all"),
+                                                   QStringLiteral("--port"), QStringLiteral("1")}
+                                    << name;
+        // The unit still waits for the blocks of the write it was given, and takes "#4000" for one
+        // until it gives the write up.
+        QTest::newRow("the same write repeated") << "write-config"
+                                                 << QByteArray(" / 2368 байт\nЗапись конфигурации: ")
+                                                 << QStringList{QStringLiteral("write-config"), QStringLiteral("FILE")}
+                                                 << QStringLiteral("Записано успешно! ");
     }
     void commandAfterAnInterruptedRead()
     {
+        QFETCH(QString, first);
+        QFETCH(QByteArray, progress);
         QFETCH(QStringList, next);
+        QFETCH(QString, said);
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
         startSim(sim, home);   // paced at the line's speed, 9600 baud: a reply takes about 2.5 s
-        QProcess reader;
-        start(reader, home, {QStringLiteral("read-config"), home.path(QStringLiteral("r.cf"))});
+        const QString file = home.path(QStringLiteral("r.cf"));
+        if (first.startsWith(QStringLiteral("write")))
+            writeFile(file, cfFile(QByteArray(2370, '\x21')));
+        QProcess interrupted;
+        start(interrupted, home, {first, file});
         QByteArray seen;
-        // The second progress line: a tenth of the reply has come.
-        QVERIFY2(waitForStderr(reader, seen, QByteArrayLiteral(" / 2370 байт\nЧтение конфигурации: ")),
-                 seen.constData());
-        QCOMPARE(interruptAndWait(reader), ExitCode::Interrupted);
-        const Run find = run(home, next);
-        QVERIFY2(find.code == ExitCode::Success, qPrintable(find.err));
-        QVERIFY2(find.out.contains(QStringLiteral("Имя устройства: ЗОРГЕЛ-GSM8T\n")), qPrintable(find.out));
+        // The second progress line: a tenth of the transfer is done.
+        QVERIFY2(waitForStderr(interrupted, seen, progress), seen.constData());
+        QCOMPARE(interruptAndWait(interrupted), ExitCode::Interrupted);
+        next.replaceInStrings(QStringLiteral("FILE"), file);
+        const Run repeat = run(home, next);
+        QVERIFY2(repeat.code == ExitCode::Success, qPrintable(repeat.err));
+        QVERIFY2((repeat.out + repeat.err).contains(said), qPrintable(repeat.out + repeat.err));
     }
 
     // A port another program holds is named busy, with no word of the dialout group.

@@ -15,125 +15,67 @@ const QString kAll = QStringLiteral("all");
 
 QList<CommandSpec> build()
 {
-    using E = QList<int>;
     namespace X = ExitCode;
-    QList<CommandSpec> table;
-    CommandSpec find;
-    find.name = QStringLiteral("find");
-    find.command = C::Find;
-    find.options = {QStringLiteral("json"), kAll};
-    find.usage = QStringLiteral("find [--port N] [--json]  |  find --all [--json]");
-    find.summary = QStringLiteral("найти устройство: имя, модель, входы, версии, IMEI");
-    find.exitCodes = E{X::Success, X::Usage, X::NoUnit, X::TransferFailed, X::Interrupted};
-    find.job = [](const CommandSpec::JobInput &in) { return std::make_unique<ReadInfoJob>(in.unit, in.messages); };
-    table << find;
-
-    CommandSpec readConfig;
-    readConfig.name = QStringLiteral("read-config");
-    readConfig.command = C::ReadConfig;
-    readConfig.takesFile = true;
-    readConfig.options = {kAll};
-    readConfig.usage = QStringLiteral("read-config FILE.cf [--port N]  |  read-config --all DIR");
-    readConfig.summary = QStringLiteral("конфигурация устройства -> файл");
-    readConfig.exitCodes = E{X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted};
-    readConfig.fileKind = K::Config;
-    readConfig.job = [](const CommandSpec::JobInput &in) {
-        return std::make_unique<ReadConfigJob>(in.unit, in.messages, in.file);
+    using Job = CommandSpec::JobInput;
+    const QList<int> read{X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted};
+    const QList<int> write{X::Success,        X::Usage,          X::NoUnit,     X::BadFile,
+                           X::TransferFailed, X::VerifyMismatch, X::Interrupted};
+    const QString verify = QStringLiteral("verify");
+    const QString json = QStringLiteral("json");
+    const QString unit = QStringLiteral("unit");
+    return {
+        {QStringLiteral("find"), C::Find, false, {json, kAll},
+         QStringLiteral("find [--port N] [--json]  |  find --all [--json]"),
+         QStringLiteral("найти устройство: имя, модель, входы, версии, IMEI"), QString(),
+         {X::Success, X::Usage, X::NoUnit, X::TransferFailed, X::Interrupted}, K::None, false, false,
+         [](const Job &in) { return std::make_unique<ReadInfoJob>(in.unit, in.messages); }},
+        {QStringLiteral("read-config"), C::ReadConfig, true, {kAll},
+         QStringLiteral("read-config FILE.cf [--port N]  |  read-config --all DIR"),
+         QStringLiteral("конфигурация устройства -> файл"), QString(), read, K::Config, false, false,
+         [](const Job &in) { return std::make_unique<ReadConfigJob>(in.unit, in.messages, in.file); }},
+        {QStringLiteral("write-config"), C::WriteConfig, true, {verify, kAll},
+         QStringLiteral("write-config FILE.cf [--port N] [--verify]  |  write-config FILE.cf --all [--verify]"),
+         QStringLiteral("файл -> устройство; --verify читает и сравнивает"), QString(), write, K::Config, true, true,
+         [](const Job &in) {
+             return std::make_unique<WriteConfigJob>(in.unit, in.messages, in.file, in.blocks, in.options.verify);
+         }},
+        {QStringLiteral("read-firmware"), C::ReadFirmware, true, {kAll},
+         QStringLiteral("read-firmware FILE.fw [--port N]  |  read-firmware --all DIR"),
+         QStringLiteral("прошивка устройства -> файл"), QString(), read, K::Firmware, false, false,
+         [](const Job &in) {
+             return std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Read, in.file);
+         }},
+        {QStringLiteral("write-firmware"), C::WriteFirmware, true, {verify, kAll},
+         QStringLiteral("write-firmware FILE.fw [--port N] [--verify]  |  write-firmware FILE.fw --all [--verify]"),
+         QStringLiteral("файл -> прошивка устройства; --verify читает и сравнивает"), QString(), write, K::Firmware,
+         true, true,
+         [](const Job &in) {
+             return std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Write, in.file,
+                                                  in.blocks, in.options.verify);
+         }},
+        {QStringLiteral("monitor"), C::Monitor, false,
+         {QStringLiteral("period"), QStringLiteral("count"), QStringLiteral("csv"), QStringLiteral("journal")},
+         QStringLiteral("monitor [--port N] [--period S] [--count K] [--csv] [--journal FILE.csv]"),
+         QStringLiteral("состояние устройства, строка на кадр; Ctrl+C — конец (130)"),
+         QStringLiteral("--csv: строки CSV для программ: поля через \",\", дробная часть через \".\", без BOM.\n"
+                        "--journal FILE.csv: в конце тот же файл, что \"Сохранить журнал\" окна, для электронной "
+                        "таблицы."),
+         {X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted}, K::None, false, false,
+         [](const Job &in) { return std::make_unique<MonitorCommand>(in.unit, in.messages, in.options, in.out); }},
+        {QStringLiteral("show"), C::Show, false, {json, unit}, QStringLiteral("show FILE.cf|--unit [--json]"),
+         QStringLiteral("поля конфигурации, как их показывают страницы"), QString(),
+         {X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted}, K::None, false, false, {}},
+        {QStringLiteral("diff"), C::Diff, false, {unit}, QStringLiteral("diff A.cf B.cf"),
+         QStringLiteral("отличающиеся поля; вместо файла можно --unit"), QString(),
+         {X::Success, X::Differ, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted}, K::None, false,
+         false, {}},
+        {QStringLiteral("set"), C::Set, false, {QStringLiteral("output")},
+         QStringLiteral("set FILE.cf ИМЯ=ЗНАЧЕНИЕ... [--output OUT.cf]"), QStringLiteral("значения полей -> файл"),
+         QString(), {X::Success, X::Usage, X::BadFile}, K::None, false, false, {}},
+        {QStringLiteral("ports"), C::Ports, false, {json}, QStringLiteral("ports [--json]"),
+         QStringLiteral("номера портов: ссылка, устройство, описание, есть ли оно"), QString(), {X::Success, X::Usage},
+         K::None, false, false, {}},
     };
-    table << readConfig;
-
-    CommandSpec writeConfig;
-    writeConfig.name = QStringLiteral("write-config");
-    writeConfig.command = C::WriteConfig;
-    writeConfig.takesFile = true;
-    writeConfig.options = {QStringLiteral("verify"), kAll};
-    writeConfig.usage = QStringLiteral("write-config FILE.cf [--port N] [--verify]  |  write-config FILE.cf --all [--verify]");
-    writeConfig.summary = QStringLiteral("файл -> устройство; --verify читает и сравнивает");
-    writeConfig.exitCodes =
-        E{X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::VerifyMismatch, X::Interrupted};
-    writeConfig.fileKind = K::Config;
-    writeConfig.sendsFile = true;
-    writeConfig.changesUnit = true;
-    writeConfig.job = [](const CommandSpec::JobInput &in) {
-        return std::make_unique<WriteConfigJob>(in.unit, in.messages, in.file, in.blocks, in.options.verify);
-    };
-    table << writeConfig;
-
-    CommandSpec readFirmware = readConfig;
-    readFirmware.name = QStringLiteral("read-firmware");
-    readFirmware.command = C::ReadFirmware;
-    readFirmware.usage = QStringLiteral("read-firmware FILE.fw [--port N]  |  read-firmware --all DIR");
-    readFirmware.summary = QStringLiteral("прошивка устройства -> файл");
-    readFirmware.fileKind = K::Firmware;
-    readFirmware.job = [](const CommandSpec::JobInput &in) {
-        return std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Read, in.file);
-    };
-    table << readFirmware;
-
-    CommandSpec writeFirmware = writeConfig;
-    writeFirmware.name = QStringLiteral("write-firmware");
-    writeFirmware.command = C::WriteFirmware;
-    writeFirmware.usage = QStringLiteral("write-firmware FILE.fw [--port N] [--verify]  |  write-firmware FILE.fw --all [--verify]");
-    writeFirmware.summary = QStringLiteral("файл -> прошивка устройства; --verify читает и сравнивает");
-    writeFirmware.fileKind = K::Firmware;
-    writeFirmware.job = [](const CommandSpec::JobInput &in) {
-        return std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Write, in.file, in.blocks,
-                                             in.options.verify);
-    };
-    table << writeFirmware;
-
-    CommandSpec monitor;
-    monitor.name = QStringLiteral("monitor");
-    monitor.command = C::Monitor;
-    monitor.options = {QStringLiteral("period"), QStringLiteral("count"), QStringLiteral("csv"),
-                       QStringLiteral("journal")};
-    monitor.usage = QStringLiteral("monitor [--port N] [--period S] [--count K] [--csv] [--journal FILE.csv]");
-    monitor.summary = QStringLiteral("состояние устройства, строка на кадр; Ctrl+C — конец (130)");
-    monitor.details = QStringLiteral(
-        "--csv: строки CSV для программ: поля через \",\", дробная часть через \".\", без BOM.\n"
-        "--journal FILE.csv: в конце тот же файл, что \"Сохранить журнал\" окна: для электронной таблицы.");
-    monitor.exitCodes = E{X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted};
-    monitor.job = [](const CommandSpec::JobInput &in) {
-        return std::make_unique<MonitorCommand>(in.unit, in.messages, in.options, in.out);
-    };
-    table << monitor;
-
-    CommandSpec show;
-    show.name = QStringLiteral("show");
-    show.command = C::Show;
-    show.options = {QStringLiteral("json"), QStringLiteral("unit")};
-    show.usage = QStringLiteral("show FILE.cf|--unit [--json]");
-    show.summary = QStringLiteral("поля конфигурации, как их показывают страницы");
-    show.exitCodes = E{X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted};
-    table << show;
-
-    CommandSpec diff;
-    diff.name = QStringLiteral("diff");
-    diff.command = C::Diff;
-    diff.options = {QStringLiteral("unit")};
-    diff.usage = QStringLiteral("diff A.cf B.cf");
-    diff.summary = QStringLiteral("отличающиеся поля; вместо файла можно --unit");
-    diff.exitCodes = E{X::Success, X::Differ, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted};
-    table << diff;
-
-    CommandSpec set;
-    set.name = QStringLiteral("set");
-    set.command = C::Set;
-    set.options = {QStringLiteral("output")};
-    set.usage = QStringLiteral("set FILE.cf ИМЯ=ЗНАЧЕНИЕ... [--output OUT.cf]");
-    set.summary = QStringLiteral("значения полей -> файл");
-    set.exitCodes = E{X::Success, X::Usage, X::BadFile};
-    table << set;
-
-    CommandSpec ports;
-    ports.name = QStringLiteral("ports");
-    ports.command = C::Ports;
-    ports.options = {QStringLiteral("json")};
-    ports.usage = QStringLiteral("ports [--json]");
-    ports.summary = QStringLiteral("номера портов: ссылка, устройство, описание, есть ли оно");
-    ports.exitCodes = E{X::Success, X::Usage};
-    table << ports;
-    return table;
 }
 
 const QString kAfterCommands = QStringLiteral(

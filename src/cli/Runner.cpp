@@ -420,11 +420,26 @@ int Runner::readUnitImage(ConfigImage &image)
     return ExitCode::Success;
 }
 
+QStringList Runner::offeredSpeeds(const ProgramSettings &settings)
+{
+    QStringList offered = ProgramSettings::kDefaultSpeeds;
+    for (const QString &item : settings.speedItems())
+        if (!offered.contains(item.trimmed()))
+            offered << item.trimmed();
+    return offered;
+}
+
 int Runner::run(const CommandSpec &spec)
 {
     m_batch = m_options.all;
     if (const int checked = checkFile(spec); checked != ExitCode::Success)
         return checked;
+    if (spec.fileKind == CommandSpec::FileKind::Firmware && m_output.progress().drawn()) {
+        const int speed = m_options.speed ? *m_options.speed
+                                          : m_settings.speedItems().value(m_settings.speedIndex()).trimmed().toInt();
+        if (const QString hint = Output::speedHint(speed, offeredSpeeds(m_settings)); !hint.isEmpty())
+            m_output.fail(hint);
+    }
     if (spec.command == CliOptions::Command::Find && !m_options.all)
         return runBatch(spec, candidatePorts(m_options, m_settings), true);
     if (!m_options.all)
@@ -462,16 +477,6 @@ int Runner::runBatch(const CommandSpec &spec, const QList<int> &ports, bool sing
     if (ports.isEmpty()) {
         m_output.fail(QStringLiteral("Устройство не обнаружено! Нет портов для поиска."));
         return ExitCode::NoUnit;
-    }
-    if (spec.fileKind == CommandSpec::FileKind::Firmware && m_output.terminal() && !m_options.quiet) {
-        const int speed = m_options.speed ? *m_options.speed
-                                          : m_settings.speedItems().value(m_settings.speedIndex()).trimmed().toInt();
-        QStringList offered = ProgramSettings::kDefaultSpeeds;
-        for (const QString &item : m_settings.speedItems())
-            if (!offered.contains(item.trimmed()))
-                offered << item.trimmed();
-        if (const QString hint = Output::speedHint(speed, offered); !hint.isEmpty())
-            m_output.fail(hint);
     }
     std::vector<std::unique_ptr<Unit>> owned;
     std::vector<Unit *> units;

@@ -41,6 +41,8 @@ public:
     static QList<int> portsToSearch(const CliOptions &options, const ProgramSettings &settings);
     // A single command's ports: the one given, or the last successful port, then the listed ones.
     static QList<int> candidatePorts(const CliOptions &options, const ProgramSettings &settings);
+    // The speeds --speed accepts: the program's own list and the speeds TX.cfg adds.
+    static QStringList offeredSpeeds(const ProgramSettings &settings);
     // "COM3 ZORGEL-GSM8.cf": the port and the unit's name, what a file name cannot hold as "_".
     static QString unitFileName(int port, const QString &name, const QString &suffix);
     // 0 when every unit succeeded, otherwise the highest status of any unit. A port without a unit

@@ -37,16 +37,6 @@ Output::Writer writerTo(FILE *stream)
         std::fflush(stream);
     };
 }
-
-// The speeds --speed accepts: the program's own list and the speeds TX.cfg adds.
-QStringList offeredSpeeds(const ProgramSettings &settings)
-{
-    QStringList offered = ProgramSettings::kDefaultSpeeds;
-    for (const QString &item : settings.speedItems())
-        if (!offered.contains(item.trimmed()))
-            offered << item.trimmed();
-    return offered;
-}
 }
 
 int main(int argc, char **argv)
@@ -103,7 +93,7 @@ int main(int argc, char **argv)
             settings.addPortNumber(numbered.number);
     }
     // Only a speed the program offers: its own list and the speeds TX.cfg adds.
-    const QStringList offered = offeredSpeeds(settings);
+    const QStringList offered = Runner::offeredSpeeds(settings);
     if (options.speed && !offered.contains(QString::number(*options.speed))) {
         output.fail(QStringLiteral("--speed: скорость %1 не предлагается; допустимы: %2.\nСправка: tarviks-cli --help")
                         .arg(*options.speed)

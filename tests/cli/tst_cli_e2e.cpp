@@ -865,6 +865,10 @@ private slots:
         const Run read = run(home, {QStringLiteral("read-config"), home.path(QStringLiteral("read.cf"))});
         QVERIFY2(read.code == ExitCode::Success, qPrintable(read.err));
         QVERIFY2(read.err.contains(QStringLiteral("Устройство обнаружено! COM1: Склад 1\n")), qPrintable(read.err));
+        // Quiet, it still names the unit it used.
+        const Run quiet = run(home, {QStringLiteral("read-config"), home.path(QStringLiteral("quiet.cf")), QStringLiteral("-q")});
+        QVERIFY2(quiet.code == ExitCode::Success, qPrintable(quiet.err));
+        QCOMPARE(quiet.err, QStringLiteral("Отвечает больше одного устройства; использовано COM1: Склад 1.\n"));
 
         const Run chosen = run(home, {QStringLiteral("write-config"), file, QStringLiteral("--port"), QStringLiteral("2")});
         QVERIFY2(chosen.code == ExitCode::Success, qPrintable(chosen.err));
@@ -1107,7 +1111,16 @@ private slots:
                          QStringLiteral("--period"), QStringLiteral("0.5")};
         if (csv)
             args << QStringLiteral("--csv");
+        // The spreadsheet journal is the window's export: a byte-order mark, then the header row.
+        const QString journal = home.path(QStringLiteral("journal.csv"));
+        if (!csv)
+            args << QStringLiteral("--journal") << journal;
         const Run result = run(home, args);
+        if (!csv) {
+            const QByteArray saved = fileBytes(journal);
+            QVERIFY2(saved.startsWith("\xEF\xBB\xBF") && saved.mid(3).startsWith(QByteArray("Время")), saved.constData());
+            QVERIFY(saved.count("\r\n") >= 2);
+        }
         QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));
         const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         // The simulated unit alternates measurement and sensor frames, measurement first.

@@ -191,8 +191,8 @@ void TarviksApp::registerSettingsCommands()
     });
     // "Однократный автоматический поиск…" ticked or unticked takes effect at once.
     connect(m_options.get(), &ProgramOptions::clicked, this, [this](int check) {
-        if (check == 5)
-            supervisor().Avtopoisk = m_options->isChecked(5);
+        if (check == ProgramOptions::AutomaticSearch)
+            supervisor().Avtopoisk = m_options->isChecked(ProgramOptions::AutomaticSearch);
     });
 }
 

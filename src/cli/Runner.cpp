@@ -36,7 +36,6 @@ struct Runner::Unit {
     UnitMessages messages;
     FixedFileDialogs dialogs{QString()};
     SystemClock clock;
-    std::unique_ptr<SerialPort> serial;
     std::unique_ptr<UnitSession> session;
     std::unique_ptr<IdentifyJob> identify;
     std::unique_ptr<UnitJob> job;
@@ -127,12 +126,7 @@ std::unique_ptr<Runner::Unit> Runner::makeUnit(int port)
     auto unit = std::make_unique<Unit>();
     unit->port = port;
     const UnitSession::Borrowed borrowed{m_settings, unit->messages, unit->dialogs, unit->clock};
-    if (m_portMaker) {
-        unit->serial = m_portMaker(port);
-        unit->session = std::make_unique<UnitSession>(m_ports.programFolder(), unit->serial.get(), borrowed);
-    } else {
-        unit->session = std::make_unique<UnitSession>(m_ports, borrowed);
-    }
+    unit->session = std::make_unique<UnitSession>(m_ports, borrowed);
     if (m_options.speed)
         unit->session->overrideSpeed(*m_options.speed);
     unit->session->start(false);

@@ -13,7 +13,6 @@
 class ConfigImage;
 class PortFactory;
 class ProgramSettings;
-class SerialPort;
 
 // Runs a command's job on its units, all on one event loop. With --all every port is searched at
 // once and every unit found runs the job, a failing unit never stopping the others, and a table
@@ -24,14 +23,10 @@ class SerialPort;
 class Runner : public QObject {
     Q_OBJECT
 public:
-    // The port a unit is reached through; the default asks the process's port factory.
-    using PortMaker = std::function<std::unique_ptr<SerialPort>(int number)>;
-
     Runner(ProgramSettings &settings, PortFactory &ports, const CliOptions &options, Output &output,
            QObject *parent = nullptr);
     ~Runner() override;
 
-    void setPortMaker(PortMaker maker) { m_portMaker = std::move(maker); }
     // The command's run: the file checked, the units searched, each one's job; the exit status.
     int run(const CommandSpec &spec);
     // show and diff: a unit's configuration, read into image; an exit status.
@@ -80,7 +75,6 @@ private:
     PortFactory &m_ports;
     const CliOptions &m_options;
     Output &m_output;
-    PortMaker m_portMaker;
     QList<QByteArray> m_blocks;   // the file to send, as checked once
     bool m_interrupted = false;
     bool m_batch = false;

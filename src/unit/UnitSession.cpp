@@ -132,19 +132,11 @@ void UnitSession::setSupervised(bool supervised)
     wireMonitoring();
 }
 
-namespace {
-// The options dialog's check boxes, by their numbers in TX.cfg.
-constexpr int kSearchOnLossOption = 1;
-constexpr int kReadOnDetectionOption = 2;
-constexpr int kLastPortFirstOption = 4;
-constexpr int kAutomaticSearchOption = 5;
-}
-
 void UnitSession::followOptions()
 {
     const ProgramOptions &options = m_settings.options();
-    m_supervisor->searchOnLoss = options.isChecked(kSearchOnLossOption);
-    m_supervisor->readOnDetection = options.isChecked(kReadOnDetectionOption);
+    m_supervisor->searchOnLoss = options.isChecked(ProgramOptions::SearchOnLoss);
+    m_supervisor->readOnDetection = options.isChecked(ProgramOptions::ReadOnDetection);
 }
 
 void UnitSession::applySettings(const ProgramSettings &settings, SerialLink &link, StatusSupervisor &supervisor)
@@ -164,9 +156,9 @@ void UnitSession::applySettings(const ProgramSettings &settings, SerialLink &lin
     link.UsbComPortSpeed = SerialLink::numericValue(choices.speedText());
     choices.endUpdate();
     // Check4 and Check5 as the file had them; a later click on Check4 waits for the next start.
-    if (const std::optional<int> state = settings.loadedOption(kLastPortFirstOption))
+    if (const std::optional<int> state = settings.loadedOption(ProgramOptions::LastPortFirst))
         supervisor.UseLastSucsessConnection = *state != 0;
-    if (const std::optional<int> state = settings.loadedOption(kAutomaticSearchOption))
+    if (const std::optional<int> state = settings.loadedOption(ProgramOptions::AutomaticSearch))
         supervisor.Avtopoisk = *state != 0;
 }
 

@@ -161,7 +161,7 @@ void Runner::identified(Unit &unit, const CommandSpec *spec)
     unit.dialogs.setFileName(file);
     const std::function<void(const QString &)> out = [this](const QString &text) { m_output.out(text); };
     unit.job = spec->job(CommandSpec::JobInput{*unit.session, unit.messages, file, m_blocks, m_options, out});
-    if (!m_batch)
+    if (m_follow)
         follow(unit);
     connect(unit.job.get(), &UnitJob::finished, this, [this, &unit] { ended(unit); });
     if (m_interrupted)
@@ -400,18 +400,11 @@ int Runner::readUnitImage(ConfigImage &image)
     if (const int searched = searchOne(&find, unit); searched != ExitCode::Success)
         return searched;
     unit->messages.setPrinter([this](const QString &text) { m_output.fail(text); });
+    m_follow = true;
     drive({unit.get()}, &find);
-    const UnitJob::Result &result = unit->result();
-    if (result.code == ExitCode::Interrupted) {
-        m_output.fail(QStringLiteral("Прервано: чтение конфигурации остановлено."));
-        return ExitCode::Interrupted;
-    }
-    if (result.code != ExitCode::Success) {
-        m_output.fail(QStringLiteral("COM%1: ").arg(unit->port) + result.text);
-        return result.code;
-    }
-    image = unit->session->image();
-    return ExitCode::Success;
+    if (unit->result().code == ExitCode::Success)
+        image = unit->session->image();
+    return unit->result().code;
 }
 
 QStringList Runner::offeredSpeeds(const ProgramSettings &settings)
@@ -426,6 +419,8 @@ QStringList Runner::offeredSpeeds(const ProgramSettings &settings)
 int Runner::run(const CommandSpec &spec)
 {
     m_batch = m_options.all;
+    // find tells each unit's outcome at the end, as a batch does.
+    m_follow = !m_batch && spec.command != CliOptions::Command::Find;
     if (const int checked = checkFile(spec); checked != ExitCode::Success)
         return checked;
     if (spec.fileKind == CommandSpec::FileKind::Firmware && m_output.progress().drawn()) {

@@ -78,4 +78,5 @@ private:
     QList<QByteArray> m_blocks;   // the file to send, as checked once
     bool m_interrupted = false;
     bool m_batch = false;
+    bool m_follow = false;   // the single unit's progress and texts are shown as they come
 };

@@ -2,8 +2,11 @@
 // each unit a zorgel-sim on its own pseudo-terminal, each served by its own UnitSession in the one
 // event loop of the batch. Also the resident memory the extra units add. Not a test: prints figures.
 #include "SimProcess.h"
-#include "cli/BatchRun.h"
-#include "cli/ExitCode.h"
+#include "cli/CommandTable.h"
+#include "cli/Output.h"
+#include "cli/Runner.h"
+#include "unit/ExitCode.h"
+#include "unit/PortFactory.h"
 #include "config/ConfigFiles.h"
 #include "link/Cp1251.h"
 #include "settings/ProgramOptions.h"
@@ -57,14 +60,15 @@ Figures writeAll(const QString &folder, const QString &file, ProgramSettings &se
     Figures figures{1e12, 0};
     for (int run = 0; run < kRuns; ++run) {
         QString out;
-        BatchRun batch(settings, options, folder, false, [&out](const QString &t) { out += t; },
-                       [&out](const QString &t) { out += t; });
+        Output output(false, true, [&out](const QString &t) { out += t; }, [&out](const QString &t) { out += t; });
+        PortFactory ports(folder);
+        Runner runner(settings, ports, options, output);
         QElapsedTimer timer;
         timer.start();
-        const int status = batch.run();
+        const int status = runner.run(CommandTable::of(CliOptions::Command::WriteConfig));
         const double ms = double(timer.nsecsElapsed()) / 1e6;
         figures.residentKiB = std::max(figures.residentKiB, residentKiB());
-        if (status != ExitCode::Success || batch.rows().size() != units) {
+        if (status != ExitCode::Success || out.count(QStringLiteral("записано")) != units) {
             std::fprintf(stderr, "%d units: status %d\n%s", units, status, qPrintable(out));
             return Figures{-1, 0};
         }

@@ -17,8 +17,9 @@
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
 #include "link/PortNumbering.h"
+#include "link/SerialPort.h"
+#include "unit/PortFactory.h"
 #include "link/PortWatch.h"
-#include "link/QtSerialPort.h"
 #include "link/SerialDevices.h"
 #include "link/SerialLink.h"
 #include "link/SerialPage.h"
@@ -49,14 +50,19 @@ const QStringList kRefreshedPages = {QStringLiteral("RPF_05"), QStringLiteral("R
                                      QStringLiteral("RPF_04")};
 }
 
+PortNumbering &TarviksApp::numbering()
+{
+    return m_ports->numbering();
+}
+
 TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
 {
     const QString folder = setup.programFolder;
     auto *boxes = setup.messages ? nullptr : new BoxMessageSink;
     auto *dialogs = setup.dialogs ? nullptr : new QtFileDialogs;
-    m_numbering = std::make_unique<PortNumbering>(folder);
+    m_ports = std::make_unique<PortFactory>(folder);
     if (!setup.port)
-        m_ownPort = std::make_unique<QtSerialPort>(folder, m_numbering.get());
+        m_ownPort = m_ports->make();
     SerialDeviceList *devices = setup.devices;
     if (!devices && !setup.port) {
         m_ownDevices = std::make_unique<QtSerialDeviceList>();
@@ -147,7 +153,7 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
 void TarviksApp::wirePortWatch(SerialDeviceList *devices, SerialPage *serialPage)
 {
     if (devices) {
-        m_portWatch = std::make_unique<PortWatch>(*devices, *m_numbering);
+        m_portWatch = std::make_unique<PortWatch>(*devices, m_ports->numbering());
         // A newly numbered adapter is searched on the next round.
         connect(m_portWatch.get(), &PortWatch::devicesChanged, this, [this, serialPage](const QList<int> &added) {
             for (int number : added)
@@ -158,7 +164,7 @@ void TarviksApp::wirePortWatch(SerialDeviceList *devices, SerialPage *serialPage
     }
     if (serialPage) {
         serialPage->setPortToolTips([this](int number) {
-            return m_numbering->toolTip(number, m_portWatch ? m_portWatch->devices() : QList<SerialDevice>{});
+            return m_ports->numbering().toolTip(number, m_portWatch ? m_portWatch->devices() : QList<SerialDevice>{});
         });
     }
 }
@@ -194,8 +200,8 @@ void TarviksApp::registerSettingsCommands()
     });
     // "Однократный автоматический поиск…" ticked or unticked takes effect at once.
     connect(m_options.get(), &ProgramOptions::clicked, this, [this](int check) {
-        if (check == 5)
-            supervisor().Avtopoisk = m_options->isChecked(5);
+        if (check == ProgramOptions::AutomaticSearch)
+            supervisor().Avtopoisk = m_options->isChecked(ProgramOptions::AutomaticSearch);
     });
 }
 

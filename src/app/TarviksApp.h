@@ -10,6 +10,7 @@
 
 class SerialDeviceList;
 class PortNumbering;
+class PortFactory;
 class PortWatch;
 class SerialPage;
 class ProgramOptions;
@@ -51,7 +52,7 @@ public:
 
     UnitSession &unit() { return *m_unit; }
     SerialPort &port() { return m_unit->port(); }
-    PortNumbering &numbering() { return *m_numbering; }
+    PortNumbering &numbering();
     // Null when no device list is watched.
     PortWatch *portWatch() { return m_portWatch.get(); }
     MessageSink &messages() { return *m_messages; }
@@ -79,7 +80,7 @@ private:
     void saveByUser();
 
     // Defaults for what the setup left open.
-    std::unique_ptr<PortNumbering> m_numbering;   // before the port, which resolves through it
+    std::unique_ptr<PortFactory> m_ports;   // before the port, which resolves through its numbering
     std::unique_ptr<SerialDeviceList> m_ownDevices;
     std::unique_ptr<SerialPort> m_ownPort;
     std::unique_ptr<MessageSink> m_ownMessages;

@@ -1,75 +1,11 @@
 #include "cli/CliOptions.h"
+#include "cli/CommandTable.h"
 #include "cli/FieldCommands.h"
 #include <QCommandLineParser>
-#include <QHash>
-#include <QSet>
 
 #ifndef TARVIKS_VERSION
 #define TARVIKS_VERSION "0"
 #endif
-
-namespace {
-
-struct CommandInfo {
-    CliOptions::Command command;
-    bool takesFile;
-    QSet<QString> options;   // beyond --port, --speed, --quiet, --help, --version
-};
-
-const QHash<QString, CommandInfo> &commands()
-{
-    using C = CliOptions::Command;
-    static const QHash<QString, CommandInfo> table{
-        {QStringLiteral("find"), {C::Find, false, {QStringLiteral("json"), QStringLiteral("all")}}},
-        {QStringLiteral("read-config"), {C::ReadConfig, true, {QStringLiteral("all")}}},
-        {QStringLiteral("write-config"), {C::WriteConfig, true, {QStringLiteral("verify"), QStringLiteral("all")}}},
-        {QStringLiteral("read-firmware"), {C::ReadFirmware, true, {QStringLiteral("all")}}},
-        {QStringLiteral("write-firmware"), {C::WriteFirmware, true, {QStringLiteral("verify"), QStringLiteral("all")}}},
-        {QStringLiteral("monitor"),
-         {C::Monitor, false, {QStringLiteral("period"), QStringLiteral("count"), QStringLiteral("csv")}}},
-        {QStringLiteral("show"),
-         {C::Show, false, {QStringLiteral("json"), QStringLiteral("unit"), QStringLiteral("names")}}},
-        {QStringLiteral("diff"), {C::Diff, false, {QStringLiteral("unit")}}},
-        {QStringLiteral("set"), {C::Set, false, {QStringLiteral("output")}}},
-        {QStringLiteral("ports"), {C::Ports, false, {QStringLiteral("json")}}},
-    };
-    return table;
-}
-
-const QString kUsage = QStringLiteral(
-    "Команды:\n"
-    "  find [--port N] [--json]                   найти устройство: имя, модель, входы, версии, IMEI\n"
-    "  read-config FILE.cf [--port N]             конфигурация устройства -> файл\n"
-    "  write-config FILE.cf [--port N] [--verify] файл -> устройство; --verify читает и сравнивает\n"
-    "  read-firmware FILE.fw [--port N]           прошивка устройства -> файл\n"
-    "  write-firmware FILE.fw [--port N] [--verify]\n"
-    "                                             файл -> прошивка устройства; --verify читает и сравнивает\n"
-    "  monitor [--port N] [--period S] [--count K] [--csv]\n"
-    "                                             состояние устройства, строка на кадр; Ctrl+C — конец (130)\n"
-    "  find --all, read-config --all DIR, write-config FILE.cf --all [--verify],\n"
-    "  read-firmware --all DIR, write-firmware FILE.fw --all [--verify]\n"
-    "                                             все порты из TX.cfg (или каждый --port) сразу; файлы в DIR\n"
-    "                                             называются \"COM<N> <имя устройства>.cf\" / \".fw\"\n"
-    "  show FILE.cf|--unit [--json]               поля конфигурации, как их показывают страницы\n"
-    "  show --names [--json]                      имена полей, которые принимает set\n"
-    "  diff A.cf B.cf                             отличающиеся поля; вместо файла можно --unit\n"
-    "  set FILE.cf ИМЯ=ЗНАЧЕНИЕ... [--output OUT.cf]\n"
-    "                                             значения полей -> файл\n"
-    "  ports [--json]                             номера портов: ссылка, устройство, описание, есть ли оно\n"
-    "\n"
-    "Поля называются, как на страницах: \"Вход 1\", \"T1 Верхняя (H)\", \"00 SMS\", \"Syrena\" ...\n"
-    "Флаги: 1/0 или да/нет. Примеры:\n"
-    "  tarviks-cli show site.cf --json\n"
-    "  tarviks-cli diff site.cf --unit\n"
-    "  tarviks-cli set site.cf \"Вход 1=Пожар\" Syrena=да \"T1 Верхняя (H)=30\" --output new.cf\n"
-    "\n"
-    "Порт и скорость берутся из Service/TX.cfg папки программы; --port и --speed их заменяют,\n"
-    "не меняя файла. --port принимает и путь устройства, например --port /dev/ttyACM0.\n"
-    "\n"
-    "Коды завершения: 0 успешно, 1 diff: есть отличия, 2 ошибка в аргументах, 3 устройство не обнаружено,\n"
-    "4 ошибка файла или значение не принято (set), 5 ошибка передачи, 6 проверка не пройдена,\n"
-    "130 прервано (Ctrl+C).");
-}
 
 QString CliOptions::version()
 {
@@ -78,10 +14,7 @@ QString CliOptions::version()
 
 QString CliOptions::commandName(Command command)
 {
-    for (auto it = commands().cbegin(); it != commands().cend(); ++it)
-        if (it->command == command)
-            return it.key();
-    return QString();
+    return CommandTable::of(command).name;
 }
 
 CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &o, QString *text)
@@ -110,8 +43,14 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
                                     QStringLiteral("OUT.cf"));
     const QCommandLineOption all(QStringLiteral("all"),
                                  QStringLiteral("Все устройства сразу: каждый порт из TX.cfg или каждый --port."));
+    const QCommandLineOption journal(QStringLiteral("journal"),
+                                     QStringLiteral("monitor: журнал для электронной таблицы, как в окне."),
+                                     QStringLiteral("FILE.csv"));
     const QCommandLineOption names(QStringLiteral("names"), QStringLiteral("show: имена полей для set."));
-    p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output, all, names});
+    const QList<const QCommandLineOption *> optional{&verify, &json,   &period, &count,   &csv,
+                                                     &unit,   &output, &all,    &journal, &names};
+    p.addOptions(
+        {help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output, all, journal, names});
     p.addPositionalArgument(QStringLiteral("команда"), QStringLiteral("find, read-config, write-config, "
                                                                       "read-firmware, write-firmware, monitor, "
                                                                       "show, diff, set или ports."));
@@ -124,7 +63,25 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     if (!p.parse(arguments))
         return fail(p.errorText());
     if (p.isSet(help)) {
-        *text = p.helpText() + QLatin1Char('\n') + kUsage;
+        const CommandSpec *spec = CommandTable::find(p.positionalArguments().value(0));
+        if (!spec) {
+            *text = p.helpText() + QLatin1Char('\n') + CommandTable::usage();
+            return Outcome::Help;
+        }
+        // The command's own options as the parser describes them, after the common ones.
+        QStringList lines;
+        const auto describe = [&lines](const QCommandLineOption &option) {
+            QString names = QStringLiteral("--") + option.names().constLast();
+            if (!option.valueName().isEmpty())
+                names += QLatin1Char(' ') + option.valueName();
+            lines << QStringLiteral("  ") + names.leftJustified(22) + option.description();
+        };
+        for (const QCommandLineOption *option : {&port, &speed, &quiet})
+            describe(*option);
+        for (const QCommandLineOption *option : optional)
+            if (spec->options.contains(option->names().constFirst()))
+                describe(*option);
+        *text = CommandTable::help(*spec, lines);
         return Outcome::Help;
     }
     if (p.isSet(versionOption)) {
@@ -136,8 +93,8 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     if (positional.isEmpty())
         return fail(QStringLiteral("Не задана команда."));
     const QString name = positional.takeFirst();
-    const auto info = commands().constFind(name);
-    if (info == commands().constEnd())
+    const CommandSpec *info = CommandTable::find(name);
+    if (!info)
         return fail(QStringLiteral("Неизвестная команда: %1").arg(name));
     o = CliOptions();
     o.command = info->command;
@@ -149,7 +106,7 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     if (!positional.isEmpty() && !FieldCommands::handles(o.command))
         return fail(QStringLiteral("Лишний аргумент: %1").arg(positional.first()));
 
-    for (const QCommandLineOption *option : {&verify, &json, &period, &count, &csv, &unit, &output, &all, &names}) {
+    for (const QCommandLineOption *option : optional) {
         const QString optionName = option->names().constFirst();
         if (p.isSet(*option) && !info->options.contains(optionName))
             return fail(QStringLiteral("Параметр --%1 не применяется к команде %2.").arg(optionName, name));
@@ -207,5 +164,6 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     o.json = p.isSet(json);
     o.csv = p.isSet(csv);
     o.quiet = p.isSet(quiet);
+    o.journal = p.value(journal);
     return Outcome::Run;
 }

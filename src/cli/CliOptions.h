@@ -30,6 +30,7 @@ public:
     std::optional<int> count;      // --count, frames to show; none: until Ctrl+C
     QStringList operands;          // show, diff, set: files ("--unit" for the unit) and NAME=VALUE
     QString output;                // set --output
+    QString journal;               // monitor --journal: the spreadsheet CSV written at the end
     bool names = false;            // show --names: the field names, no file
 
     static QString commandName(Command command);

@@ -1,5 +1,5 @@
 #include "cli/FieldCommands.h"
-#include "cli/ExitCode.h"
+#include "unit/ExitCode.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
 #include "config/FileWriter.h"

@@ -1,5 +1,5 @@
 #include "cli/PortsCommand.h"
-#include "cli/ExitCode.h"
+#include "unit/ExitCode.h"
 #include <QJsonDocument>
 #include <QJsonObject>
 

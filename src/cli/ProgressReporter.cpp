@@ -1,5 +1,4 @@
 #include "cli/ProgressReporter.h"
-#include <QRegularExpression>
 #include <chrono>
 
 namespace {
@@ -17,6 +16,7 @@ void ProgressReporter::begin(const QString &caption)
     m_caption = caption;
     m_lastDrawn.clear();
     m_lastTenth = -1;
+    m_noted = false;
 }
 
 QString ProgressReporter::bar(qint64 count, qint64 total, int width)
@@ -85,18 +85,22 @@ void ProgressReporter::update(qint64 count, qint64 total)
     m_writer(m_caption + QStringLiteral(": ") + numbers + QLatin1Char('\n'));
 }
 
+void ProgressReporter::note(const QString &text)
+{
+    if (m_quiet)
+        return;
+    if (m_terminal) {
+        m_open = true;
+        m_writer(QStringLiteral("\r\x1b[K") + text);
+    } else if (!m_noted) {
+        m_writer(text + QLatin1Char('\n'));
+    }
+    m_noted = true;
+}
+
 void ProgressReporter::end()
 {
     if (m_open)
         m_writer(QStringLiteral("\n"));
     m_open = false;
-}
-
-std::optional<std::pair<qint64, qint64>> ProgressReporter::parseCounter(const QString &counter)
-{
-    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d+) / (\\d+)"));
-    const QRegularExpressionMatch match = pattern.match(counter);
-    if (!match.hasMatch())
-        return std::nullopt;
-    return std::make_pair(match.captured(1).toLongLong(), match.captured(2).toLongLong());
 }

@@ -30,11 +30,12 @@ public:
     bool drawn() const { return m_terminal && !m_quiet; }
     void begin(const QString &caption);
     void update(qint64 count, qint64 total);
+    // A note in place of the bar (a wait before a transfer): redrawn in place on a terminal,
+    // otherwise written once until the next begin.
+    void note(const QString &text);
     // Ends the bar's line; nothing in plain mode.
     void end();
 
-    // The status strip's counter "640 / 2370 байт" as numbers.
-    static std::optional<std::pair<qint64, qint64>> parseCounter(const QString &counter);
     // "[#####.....]" with count clamped to 0..total.
     static QString bar(qint64 count, qint64 total, int width = kBarWidth);
     // "0:07", "12:40", "1:02:03".
@@ -51,6 +52,7 @@ private:
     QString m_lastDrawn;
     int m_lastTenth = -1;
     bool m_open = false;
+    bool m_noted = false;
     int m_columns = 0;
     Ticks m_ticks;
     qint64 m_began = 0;

@@ -37,7 +37,7 @@ QString reason(Kind kind)
 
 QString describe(int number, const QString &device, int classicError, const QString &errorText)
 {
-    QString text = QStringLiteral("Com%1").arg(number);
+    QString text = QStringLiteral("COM%1").arg(number);
     if (!device.isEmpty())
         text += QStringLiteral(" = ") + device;
     text += QStringLiteral(": Error %1").arg(classicError);

@@ -8,6 +8,13 @@ class ProgramOptions : public QObject {
     Q_OBJECT
 public:
     static constexpr int kCount = 5;
+    // The boxes by what they do (Check1..Check5).
+    enum Option : int {
+        SearchOnLoss = 1,
+        ReadOnDetection = 2,
+        LastPortFirst = 4,
+        AutomaticSearch = 5,
+    };
     // Captions of Check1..Check5.
     static QString caption(int check);
     // Check2 and Check3 are created disabled and never enabled.

@@ -9,7 +9,7 @@
 #include "firmware/FirmwareExchange.h"
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
-#include "link/QtSerialPort.h"
+#include "link/SerialPort.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "link/StatusSupervisor.h"
@@ -19,15 +19,27 @@
 #include "unit/ConfigBackups.h"
 #include "unit/UnitBackups.h"
 #include <QTimer>
+#include "unit/PortFactory.h"
+#include <utility>
 
 UnitSession::UnitSession(const QString &programFolder, SerialPort *port, const Borrowed &borrowed, QObject *parent)
     : QObject(parent), m_folder(programFolder), m_settings(borrowed.settings), m_messages(borrowed.messages),
       m_dialogs(borrowed.dialogs), m_clock(borrowed.clock)
 {
-    if (!port)
-        m_ownPort = std::make_unique<QtSerialPort>(m_folder);
-    m_port = port ? port : m_ownPort.get();
+    m_port = port;
+    build();
+}
 
+UnitSession::UnitSession(PortFactory &ports, const Borrowed &borrowed, QObject *parent)
+    : QObject(parent), m_folder(ports.programFolder()), m_settings(borrowed.settings), m_messages(borrowed.messages),
+      m_dialogs(borrowed.dialogs), m_clock(borrowed.clock), m_ownPort(ports.make())
+{
+    m_port = m_ownPort.get();
+    build();
+}
+
+void UnitSession::build()
+{
     m_status = std::make_unique<StatusModel>();
     m_queue = std::make_unique<CommandQueue>(m_messages);
     m_choices = std::make_unique<UnitSettings>();
@@ -48,6 +60,7 @@ UnitSession::UnitSession(const QString &programFolder, SerialPort *port, const B
     wireBackups();
     wireSupervision();
     wireMonitoring();
+    connect(m_link.get(), &SerialLink::stateChanged, this, &UnitSession::followTag);
 
     // The settings are a model this unit follows: a load sets its choices anew, the options take
     // effect at the next tick. Neither touches an open port.
@@ -148,8 +161,8 @@ void UnitSession::setSupervised(bool supervised)
 void UnitSession::followOptions()
 {
     const ProgramOptions &options = m_settings.options();
-    m_supervisor->searchOnLoss = options.isChecked(1);
-    m_supervisor->readOnDetection = options.isChecked(2);
+    m_supervisor->searchOnLoss = options.isChecked(ProgramOptions::SearchOnLoss);
+    m_supervisor->readOnDetection = options.isChecked(ProgramOptions::ReadOnDetection);
 }
 
 void UnitSession::applySettings(const ProgramSettings &settings, SerialLink &link, StatusSupervisor &supervisor)
@@ -169,9 +182,9 @@ void UnitSession::applySettings(const ProgramSettings &settings, SerialLink &lin
     link.UsbComPortSpeed = SerialLink::numericValue(choices.speedText());
     choices.endUpdate();
     // Check4 and Check5 as the file had them; a later click on Check4 waits for the next start.
-    if (const std::optional<int> state = settings.loadedOption(4))
+    if (const std::optional<int> state = settings.loadedOption(ProgramOptions::LastPortFirst))
         supervisor.UseLastSucsessConnection = *state != 0;
-    if (const std::optional<int> state = settings.loadedOption(5))
+    if (const std::optional<int> state = settings.loadedOption(ProgramOptions::AutomaticSearch))
         supervisor.Avtopoisk = *state != 0;
 }
 
@@ -208,6 +221,44 @@ void UnitSession::stop()
     m_link->pollTimer().stop();
     if (m_link->isOpen())
         m_link->CloseUsbComPort();
+}
+
+void UnitSession::abort()
+{
+    m_link->RPF_02VektorPriemaIsPorta.clear();
+    m_followed.clear();
+    stop();
+    m_queue->setLinkFree(true);
+}
+
+QString UnitSession::exchangeTag() const
+{
+    return m_link->RPF_02VektorPriemaIsPorta;
+}
+
+bool UnitSession::exchangeRunning() const
+{
+    return m_link->RPF_02VektorPriemaIsPorta.endsWith(QStringLiteral("в процессе"));
+}
+
+void UnitSession::followTag()
+{
+    const QString tag = m_link->RPF_02VektorPriemaIsPorta;
+    if (tag == m_followed)
+        return;
+    const bool ended = !m_followed.isEmpty();
+    m_followed = exchangeRunning() ? tag : QString();
+    if (ended)
+        emit exchangeEnded(tag);
+}
+
+void UnitSession::checkStalled()
+{
+    followTag();
+    if (!m_followed.isEmpty() && !m_link->pollTimer().isActive()) {
+        const QString tag = std::exchange(m_followed, QString());
+        emit exchangeEnded(tag);
+    }
 }
 
 void UnitSession::whileSettingsFileInUse(const std::function<void()> &work)

@@ -23,6 +23,7 @@ class FirmwareExchange;
 class MonitorExchange;
 class ConfigBackups;
 class UnitBackups;
+class PortFactory;
 
 // Everything a connection to one unit needs, without widgets: the port, its queue and receive
 // pump, the status and its supervision, the configuration image, the exchanges and the device
@@ -39,8 +40,10 @@ public:
         Clock &clock;
     };
 
-    // port null: the real serial port, named below the program folder.
+    // A port of the caller's (tests, a simulated line): borrowed.
     UnitSession(const QString &programFolder, SerialPort *port, const Borrowed &borrowed, QObject *parent = nullptr);
+    // A real port made by the process's one factory, so it resolves its number as every other does.
+    UnitSession(PortFactory &ports, const Borrowed &borrowed, QObject *parent = nullptr);
     ~UnitSession() override;
     UnitSession(const UnitSession &) = delete;
     UnitSession &operator=(const UnitSession &) = delete;
@@ -50,6 +53,20 @@ public:
     void start(bool timers);
     // Stops the supervision and the receive pump and closes the port.
     void stop();
+    // Stops whatever exchange runs, with no final state, and closes the port; a unit drops an
+    // unfinished write after its own quiet time.
+    void abort();
+
+    // The exchange running now, or the final state of the last one (the link's operation tag).
+    QString exchangeTag() const;
+    // Whether an exchange is in progress.
+    bool exchangeRunning() const;
+    // The end of the exchange just started is told by exchangeEnded, also when it ends before the
+    // pump's next tick shows it.
+    void followExchange() { followTag(); }
+    // Between ticks of a running event loop: an exchange whose pump stopped would never end, so
+    // it ends here with its tag unchanged.
+    void checkStalled();
     // Work on the settings file: the link is held and both timers paused meanwhile, as the settings
     // load and save have always done, so no tick runs while a message about the file is shown.
     void whileSettingsFileInUse(const std::function<void()> &work);
@@ -102,6 +119,9 @@ signals:
     void deviceInfoStale();
     // A unit has just answered on this unit's port.
     void identified();
+    // The exchange in progress ended: tag is its final state (empty when the port closed under it,
+    // or the in-progress tag itself when its pump stopped).
+    void exchangeEnded(const QString &tag);
 
 private:
     void wireCommands();
@@ -109,6 +129,8 @@ private:
     void wireMonitoring();
     void followOptions();
     void wireBackups();
+    void build();
+    void followTag();
 
     QString m_folder;
     ProgramSettings &m_settings;
@@ -117,6 +139,7 @@ private:
     Clock &m_clock;
     std::function<bool()> m_monitoringWanted;
     bool m_supervised = false;
+    QString m_followed;   // the tag last seen in progress
 
     // In the order they depend on each other; they die in reverse, after the port is closed.
     std::unique_ptr<SerialPort> m_ownPort;

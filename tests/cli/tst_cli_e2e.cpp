@@ -1,7 +1,7 @@
 #include <QtTest>
 #include "SimProcess.h"
 #include "SmallDisk.h"
-#include "cli/ExitCode.h"
+#include "unit/ExitCode.h"
 #include "config/ConfigFiles.h"
 #include "firmware/FirmwareFile.h"
 #include "link/Cp1251.h"
@@ -177,6 +177,16 @@ private slots:
             << "--help" << QByteArray() << ExitCode::Success
             << "  write-firmware FILE.fw [--port N] [--verify]\n                                             файл -> прошивка"
             << "";
+        QTest::newRow("a command's own help: usage, options, exit codes")
+            << "read-config --help" << QByteArray() << ExitCode::Success
+            << "Использование: tarviks-cli read-config FILE.cf [--port N]  |  read-config --all DIR\n"
+               "конфигурация устройства -> файл\n\nПараметры:\n  --port N"
+            << "";
+        QTest::newRow("a command's own exit codes")
+            << "write-firmware --help" << QByteArray() << ExitCode::Success
+            << "Коды завершения: 0 успешно, 2 ошибка в аргументах, 3 устройство не обнаружено, 4 ошибка файла, "
+               "5 ошибка передачи, 6 проверка не пройдена, 130 прервано (Ctrl+C)."
+            << "";
         QTest::newRow("help describes monitor")
             << "--help" << QByteArray() << ExitCode::Success
             << "\n                                             состояние устройства, строка на кадр" << "";
@@ -337,7 +347,7 @@ private slots:
 
         const Run text = run(home, {QStringLiteral("find")});
         QVERIFY2(text.code == ExitCode::Success, qPrintable(text.err));
-        QVERIFY2(text.out.startsWith(QStringLiteral("Com2 (")), qPrintable(text.out));
+        QVERIFY2(text.out.startsWith(QStringLiteral("COM2 (")), qPrintable(text.out));
         QVERIFY2(text.out.contains(QStringLiteral("Имя устройства: Склад 3")), qPrintable(text.out));
         QVERIFY2(text.out.contains(QStringLiteral("Модель: ЗОРГЕЛ-GSM")), qPrintable(text.out));
 
@@ -396,14 +406,14 @@ private slots:
 
         const Run linked = run(home, {QStringLiteral("find"), QStringLiteral("--port"), secondDevice});
         QVERIFY2(linked.code == ExitCode::Success, qPrintable(linked.err));
-        QVERIFY2(linked.out.startsWith(QStringLiteral("Com5 (%1)").arg(secondDevice)), qPrintable(linked.out));
+        QVERIFY2(linked.out.startsWith(QStringLiteral("COM5 (%1)").arg(secondDevice)), qPrintable(linked.out));
         QVERIFY2(linked.out.contains(QStringLiteral("Имя устройства: Склад 5")), qPrintable(linked.out));
 
         // Without a link the device gets a number for this run only.
         QVERIFY(QFile::remove(second.linkPath()));
         const Run unlinked = run(home, {QStringLiteral("find"), QStringLiteral("--port"), secondDevice});
         QVERIFY2(unlinked.code == ExitCode::Success, qPrintable(unlinked.err));
-        QVERIFY2(unlinked.out.startsWith(QStringLiteral("Com1 (%1)").arg(secondDevice)), qPrintable(unlinked.out));
+        QVERIFY2(unlinked.out.startsWith(QStringLiteral("COM1 (%1)").arg(secondDevice)), qPrintable(unlinked.out));
         QVERIFY(!QFileInfo::exists(home.programFolder() + QStringLiteral("/Service/ports/COM1")));
     }
 
@@ -685,6 +695,10 @@ private slots:
         const auto only = [](const QString &request) {
             return QStringList{QStringLiteral("--only"), request};
         };
+        QTest::newRow("--all: a port named without a unit")
+            << QStringList() << "write-config FILE --all --port 1 --port 2" << ExitCode::NoUnit
+            << QStringList{QStringLiteral("записано"), QStringLiteral("COM2"), QStringLiteral("устройство не обнаружено")}
+            << QStringList{generic};
         QTest::newRow("configuration read: silence")
             << (QStringList{QStringLiteral("--silent")} + only(QStringLiteral("#6000"))) << "read-config FILE"
             << ExitCode::TransferFailed
@@ -731,12 +745,12 @@ private slots:
             << QStringList{generic};
         QTest::newRow("no device behind the number")
             << QStringList() << "find --port 3" << ExitCode::NoUnit
-            << QStringList{QStringLiteral("Com3 = /dev/ttyUSB2: Error 8002, нет устройства"),
+            << QStringList{QStringLiteral("COM3 = /dev/ttyUSB2: Error 8002, нет устройства"),
                            QStringLiteral("/tarviks/Service/ports/COM3\"")}
             << QStringList{QStringLiteral("dialout")};
         QTest::newRow("a port with nothing answering")
             << QStringList{QStringLiteral("--silent")} << "find --port 1" << ExitCode::NoUnit
-            << QStringList{QStringLiteral("Com1 = "), QStringLiteral(": нет ответа на запрос опознания.")}
+            << QStringList{QStringLiteral("COM1 = "), QStringLiteral(": нет ответа на запрос опознания.")}
             << QStringList{QStringLiteral("Error 8")};
         QTest::newRow("a port answering garbage")
             << QStringList{QStringLiteral("--garbage")} << "find --port 1" << ExitCode::NoUnit
@@ -808,13 +822,13 @@ private slots:
             << QStringList{generic};
         QTest::newRow("batch: a port answering garbage")
             << QStringList{QStringLiteral("--garbage")} << "find --all" << ExitCode::NoUnit
-            << QStringList{QStringLiteral("Устройство не обнаружено! Проверены порты: 1.\nCom1 = "),
+            << QStringList{QStringLiteral("Устройство не обнаружено! Проверены порты: 1.\nCOM1 = "),
                            QStringLiteral(": ответ не от устройства ЗОРГЕЛ: получено 24 байта"),
                            QStringLiteral("устройство не обнаружено: ответ не от устройства ЗОРГЕЛ")}
             << QStringList();
         QTest::newRow("batch: no device behind the number")
             << QStringList() << "find --all --port 3" << ExitCode::NoUnit
-            << QStringList{QStringLiteral("Com3 = /dev/ttyUSB2: Error 8002, нет устройства"),
+            << QStringList{QStringLiteral("COM3 = /dev/ttyUSB2: Error 8002, нет устройства"),
                            QStringLiteral("/tarviks/Service/ports/COM3\""),
                            QStringLiteral("COM3  —           устройство не обнаружено: нет устройства")}
             << QStringList{QStringLiteral("dialout")};
@@ -890,13 +904,17 @@ private slots:
         const Run write = run(home, {QStringLiteral("write-config"), file});
         QVERIFY2(write.code == ExitCode::Usage, qPrintable(write.err));
         QVERIFY2(write.err.contains(QStringLiteral("Отвечает больше одного устройства; укажите нужное с --port N. "
-                                                   "Ничего не записано.\n  Com1: Склад 1\n  Com2: Склад 2\n")),
+                                                   "Ничего не записано.\n  COM1: Склад 1\n  COM2: Склад 2\n")),
                  qPrintable(write.err));
         QCOMPARE(fileBytes(home.memoryFile()), memory);
 
         const Run read = run(home, {QStringLiteral("read-config"), home.path(QStringLiteral("read.cf"))});
         QVERIFY2(read.code == ExitCode::Success, qPrintable(read.err));
-        QVERIFY2(read.err.contains(QStringLiteral("Устройство обнаружено! Com1: Склад 1\n")), qPrintable(read.err));
+        QVERIFY2(read.err.contains(QStringLiteral("Устройство обнаружено! COM1: Склад 1\n")), qPrintable(read.err));
+        // Quiet, it still names the unit it used.
+        const Run quiet = run(home, {QStringLiteral("read-config"), home.path(QStringLiteral("quiet.cf")), QStringLiteral("-q")});
+        QVERIFY2(quiet.code == ExitCode::Success, qPrintable(quiet.err));
+        QCOMPARE(quiet.err, QStringLiteral("Отвечает больше одного устройства; использовано COM1: Склад 1.\n"));
 
         const Run chosen = run(home, {QStringLiteral("write-config"), file, QStringLiteral("--port"), QStringLiteral("2")});
         QVERIFY2(chosen.code == ExitCode::Success, qPrintable(chosen.err));
@@ -907,28 +925,49 @@ private slots:
     // to fall quiet and finds the unit at once, alone or in a batch.
     void commandAfterAnInterruptedRead_data()
     {
+        QTest::addColumn<QString>("first");       // interrupted once this is on standard error
+        QTest::addColumn<QByteArray>("progress");
         QTest::addColumn<QStringList>("next");
-        QTest::newRow("find") << QStringList{QStringLiteral("find"), QStringLiteral("--port"), QStringLiteral("1")};
-        QTest::newRow("find --all")
-            << QStringList{QStringLiteral("find"), QStringLiteral("--all"), QStringLiteral("--port"), QStringLiteral("1")};
+        QTest::addColumn<QString>("said");
+        const QByteArray reading = " / 2370 байт\nЧтение конфигурации: ";
+        const QString name = QStringLiteral("Имя устройства: ЗОРГЕЛ-GSM8T\n");
+        QTest::newRow("find") << "read-config" << reading
+                              << QStringList{QStringLiteral("find"), QStringLiteral("--port"), QStringLiteral("1")}
+                              << name;
+        QTest::newRow("find --all") << "read-config" << reading
+                                    << QStringList{QStringLiteral("find"), QStringLiteral("--all"),
+                                                   QStringLiteral("--port"), QStringLiteral("1")}
+                                    << name;
+        // The unit still waits for the blocks of the write it was given, and takes "#4000" for one
+        // until it gives the write up.
+        QTest::newRow("the same write repeated") << "write-config"
+                                                 << QByteArray(" / 2368 байт\nЗапись конфигурации: ")
+                                                 << QStringList{QStringLiteral("write-config"), QStringLiteral("FILE")}
+                                                 << QStringLiteral("Записано успешно! ");
     }
     void commandAfterAnInterruptedRead()
     {
+        QFETCH(QString, first);
+        QFETCH(QByteArray, progress);
         QFETCH(QStringList, next);
+        QFETCH(QString, said);
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
         startSim(sim, home);   // paced at the line's speed, 9600 baud: a reply takes about 2.5 s
-        QProcess reader;
-        start(reader, home, {QStringLiteral("read-config"), home.path(QStringLiteral("r.cf"))});
+        const QString file = home.path(QStringLiteral("r.cf"));
+        if (first.startsWith(QStringLiteral("write")))
+            writeFile(file, cfFile(QByteArray(2370, '\x21')));
+        QProcess interrupted;
+        start(interrupted, home, {first, file});
         QByteArray seen;
-        // The second progress line: a tenth of the reply has come.
-        QVERIFY2(waitForStderr(reader, seen, QByteArrayLiteral(" / 2370 байт\nЧтение конфигурации: ")),
-                 seen.constData());
-        QCOMPARE(interruptAndWait(reader), ExitCode::Interrupted);
-        const Run find = run(home, next);
-        QVERIFY2(find.code == ExitCode::Success, qPrintable(find.err));
-        QVERIFY2(find.out.contains(QStringLiteral("Имя устройства: ЗОРГЕЛ-GSM8T\n")), qPrintable(find.out));
+        // The second progress line: a tenth of the transfer is done.
+        QVERIFY2(waitForStderr(interrupted, seen, progress), seen.constData());
+        QCOMPARE(interruptAndWait(interrupted), ExitCode::Interrupted);
+        next.replaceInStrings(QStringLiteral("FILE"), file);
+        const Run repeat = run(home, next);
+        QVERIFY2(repeat.code == ExitCode::Success, qPrintable(repeat.err));
+        QVERIFY2((repeat.out + repeat.err).contains(said), qPrintable(repeat.out + repeat.err));
     }
 
     // A port another program holds is named busy, with no word of the dialout group.
@@ -945,7 +984,7 @@ private slots:
         const Run result = run(home, {QStringLiteral("find"), QStringLiteral("--port"), QStringLiteral("1")});
         QCOMPARE(interruptAndWait(holder), ExitCode::Interrupted);
         QVERIFY2(result.code == ExitCode::NoUnit, qPrintable(result.err));
-        QVERIFY2(result.err.contains(QStringLiteral("Com1 = ")), qPrintable(result.err));
+        QVERIFY2(result.err.contains(QStringLiteral("COM1 = ")), qPrintable(result.err));
         QVERIFY2(result.err.contains(QStringLiteral(": Error 8010, порт занят другой программой")), qPrintable(result.err));
         QVERIFY2(!result.err.contains(QStringLiteral("dialout")), qPrintable(result.err));
     }
@@ -1118,7 +1157,16 @@ private slots:
                          QStringLiteral("--period"), QStringLiteral("0.5")};
         if (csv)
             args << QStringLiteral("--csv");
+        // The spreadsheet journal is the window's export: a byte-order mark, then the header row.
+        const QString journal = home.path(QStringLiteral("journal.csv"));
+        if (!csv)
+            args << QStringLiteral("--journal") << journal;
         const Run result = run(home, args);
+        if (!csv) {
+            const QByteArray saved = fileBytes(journal);
+            QVERIFY2(saved.startsWith("\xEF\xBB\xBF") && saved.mid(3).startsWith(QByteArray("Время")), saved.constData());
+            QVERIFY(saved.count("\r\n") >= 2);
+        }
         QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));
         const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         // The simulated unit alternates measurement and sensor frames, measurement first.

@@ -1,6 +1,6 @@
 #include <QtTest>
 #include "../config/ConfigTestRig.h"
-#include "cli/ExitCode.h"
+#include "unit/ExitCode.h"
 #include "cli/FieldCommands.h"
 #include "editors/ConfigFields.h"
 

@@ -2,7 +2,7 @@
 #include "../config/ConfigTestRig.h"
 #include "../firmware/FirmwareTestRig.h"
 #include "SmallDisk.h"
-#include "cli/ExitCode.h"
+#include "unit/ExitCode.h"
 #include "cli/FieldCommands.h"
 #include "config/FileWriter.h"
 #include "link/Cp1251.h"

@@ -1,5 +1,5 @@
 #include <QtTest>
-#include "cli/CliCommands.h"
+#include "cli/MonitorCommand.h"
 
 // monitor: one decoded frame as one line of text.
 class TestFrameLine : public QObject {
@@ -50,7 +50,7 @@ private slots:
         const MonitorDecoder::Layout layout =
             inputs ? MonitorDecoder::rowLayout(inputs).value() : MonitorDecoder::designLayout();
         const QDateTime time(QDate(2026, 12, 7), QTime(9, 5, 3));
-        QCOMPARE(CliCommands::frameLine(r, layout, measurement, time), expected);
+        QCOMPARE(MonitorCommand::frameLine(r, layout, measurement, time), expected);
     }
 };
 

@@ -1,6 +1,7 @@
 #include <QtTest>
-#include "cli/CliCommands.h"
+#include "cli/Output.h"
 #include "cli/ProgressReporter.h"
+#include "unit/UnitJob.h"
 
 // Progress on standard error: redrawn in place on a terminal, a line per further tenth otherwise.
 class TestProgressReporter : public QObject {
@@ -172,7 +173,7 @@ private slots:
         QFETCH(int, speed);
         QFETCH(QStringList, offered);
         QFETCH(QString, hint);
-        QCOMPARE(CliCommands::speedHint(speed, offered), hint);
+        QCOMPARE(Output::speedHint(speed, offered), hint);
     }
 
     void output()
@@ -229,7 +230,7 @@ private slots:
         QFETCH(bool, ok);
         QFETCH(qint64, count);
         QFETCH(qint64, total);
-        const auto numbers = ProgressReporter::parseCounter(counter);
+        const auto numbers = UnitJob::parseCounter(counter);
         QCOMPARE(numbers.has_value(), ok);
         if (ok) {
             QCOMPARE(numbers->first, count);

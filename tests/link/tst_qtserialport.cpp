@@ -147,17 +147,17 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("adviceStart");   // empty: no advice
         QTest::newRow("missing device") << 8002 << true << "No such file or directory"
-                                        << "Com3 = /dev/ttyUSB2: Error 8002, нет устройства: No such file or directory."
+                                        << "COM3 = /dev/ttyUSB2: Error 8002, нет устройства: No such file or directory."
                                         << "Подключите адаптер. Если он называется иначе (например, /dev/ttyACM0)";
         QTest::newRow("held by another program") << 8010 << true << "Device or resource busy"
-                                                 << "Com3 = /dev/ttyUSB2: Error 8010, порт занят другой программой: "
+                                                 << "COM3 = /dev/ttyUSB2: Error 8010, порт занят другой программой: "
                                                     "Device or resource busy."
                                                  << "Закройте программу, которая держит порт";
         QTest::newRow("no permission") << 8010 << false << "Permission denied"
-                                       << "Com3 = /dev/ttyUSB2: Error 8010, нет прав на доступ к порту: Permission denied."
+                                       << "COM3 = /dev/ttyUSB2: Error 8010, нет прав на доступ к порту: Permission denied."
                                        << "Добавьте пользователя в группу dialout";
         QTest::newRow("settings rejected: system words only") << 8015 << true << "Invalid argument"
-                                                              << "Com3 = /dev/ttyUSB2: Error 8015, Invalid argument."
+                                                              << "COM3 = /dev/ttyUSB2: Error 8015, Invalid argument."
                                                               << "";
     }
     void problemWords()

@@ -151,6 +151,48 @@ private slots:
         QVERIFY(!units.portB.isOpen());
         units.a->link().receiveTick();   // the other unit goes on
     }
+
+    // An exchange's end is told once, with its final state: a success, a failure, or an empty tag
+    // when the port went under it; abort() ends one without a word and frees the port.
+    void exchangeEndedTellsTheFinalState_data()
+    {
+        QTest::addColumn<int>("ending");   // 0 the reply comes, 1 no reply, 2 the adapter is pulled, 3 abort
+        QTest::addColumn<QStringList>("ended");
+        QTest::newRow("read") << 0 << QStringList{Tag::ReadOk};
+        QTest::newRow("no reply") << 1 << QStringList{Tag::ReadError};
+        QTest::newRow("adapter pulled") << 2 << QStringList{QString()};
+        QTest::newRow("aborted") << 3 << QStringList{};
+    }
+    void exchangeEndedTellsTheFinalState()
+    {
+        QFETCH(int, ending);
+        QFETCH(QStringList, ended);
+        TwoUnits units(kLines);
+        units.portA.onWrite = [&](const QByteArray &bytes) {
+            if (bytes == "#4000")
+                units.portA.feed("#4000=UNIT A          \r\n");
+            else if (bytes == "#6000" && ending == 0)
+                units.portA.feed(QByteArray(2370, '\x11'));
+        };
+        QVERIFY(units.identify(*units.a, 1));
+        units.a->status().setConnection(StatusModel::kActive);
+        QSignalSpy spy(units.a.get(), &UnitSession::exchangeEnded);
+        units.a->configExchange().ConfiguraciaReadProcess();
+        units.a->followExchange();
+        QVERIFY(units.a->exchangeRunning());
+        if (ending == 2)
+            units.portA.failReadsWith = 8020;
+        if (ending == 3)
+            units.a->abort();
+        for (int i = 0; i < 200 && units.a->exchangeRunning(); ++i)
+            units.poll();
+        QStringList tags;
+        for (const QList<QVariant> &arguments : spy)
+            tags << arguments.at(0).toString();
+        QCOMPARE(tags, ended);
+        QCOMPARE(units.a->exchangeTag(), ended.value(0));
+        QCOMPARE(units.a->link().isOpen(), ending < 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestUnitSession)

@@ -1,8 +1,9 @@
 #pragma once
 // What the command line tells of one unit's outcome, as whole sentences: why a port had no unit,
 // which way a transfer failed (with its counts), and what the unit and the file are left with.
-// The single-unit commands and every unit of a batch (--all) say the same, from here.
+// Every job says the same, whether it runs alone or in a batch (--all).
 #include "link/PortProblem.h"
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,15 @@ class FirmwareExchange;
 class SerialLink;
 
 namespace UnitReport {
+
+// A unit goes on with a reply it has begun; the next command finds it busy until then.
+extern const QString kStillSending;
+// What went wrong with an exchange that did not end in its success state.
+QString transferProblem(SerialLink &link);
+// "Устройство не обнаружено!" with the ports tried, each port's problem and the advice once per
+// kind of trouble, as lines.
+QString noUnitText(const QStringList &tried, const QStringList &problems,
+                   const QMap<PortProblem::Kind, QString> &advice);
 
 // Why identification on a port found no unit; taken while the port is still as the attempt left it.
 struct PortOutcome {
@@ -24,10 +34,6 @@ struct PortOutcome {
     PortProblem::Kind fault = PortProblem::Kind::None;
 };
 PortOutcome portOutcome(int port, SerialLink &link, const QString &programFolder);
-
-// Whether the exchanges' generic count message is among shown[from...]: the counts then say which
-// way the transfer went wrong, in its place.
-bool countMessageIn(const QStringList &shown, qsizetype from);
 
 // "Ошибка при чтении конфигурации! Устройство не ответило: получено 0 из 2370 байт." for the
 // configuration read behind find and the firmware commands.

@@ -1,6 +1,7 @@
-#include "cli/FileChecks.h"
+#include "unit/FileChecks.h"
 #include "config/ConfigFiles.h"
 #include "config/FileProblem.h"
+#include "firmware/FirmwareExchange.h"
 #include "firmware/FirmwareFile.h"
 #include <QFile>
 #include <QFileInfo>
@@ -54,6 +55,25 @@ QString forReceiving(const QString &path, Kind kind)
         return QStringLiteral("%1: .%2 — расширение другого вида файлов, а сохраняется %3.")
             .arg(path, suffixOf(other(kind)), kindText(kind));
     return QString();
+}
+
+std::optional<QList<QByteArray>> firmwareBlocks(const QString &path, QString *problem)
+{
+    const FirmwareFile::Content content = FirmwareFile::read(path);
+    switch (content.failure) {
+    case FirmwareFile::Content::Failure::Open:
+        *problem = FirmwareExchange::kOpenError + path;
+        return std::nullopt;
+    case FirmwareFile::Content::Failure::Read:
+        *problem = FirmwareExchange::kReadFileError + path;
+        return std::nullopt;
+    case FirmwareFile::Content::Failure::Format:
+        *problem = FirmwareExchange::kFormatError.arg(path, QString::number(content.badLine), content.reason);
+        return std::nullopt;
+    case FirmwareFile::Content::Failure::None:
+        break;
+    }
+    return content.blocks;
 }
 
 }

@@ -1,16 +1,16 @@
 #include <QtTest>
 #include "TestSeams.h"
-#include "cli/BatchRun.h"
-#include "cli/ExitCode.h"
-#include "cli/LineDrain.h"
+#include "cli/Output.h"
+#include "cli/Runner.h"
+#include "unit/ExitCode.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 #include "link/Cp1251.h"
 
-Q_DECLARE_METATYPE(BatchRun::Row)
+Q_DECLARE_METATYPE(Output::Row)
 
 // The rules of tarviks-cli --all that need no unit: file names, the ports searched, the exit status.
-class TestBatchRun : public QObject {
+class TestCliRunner : public QObject {
     Q_OBJECT
 
 private slots:
@@ -33,7 +33,7 @@ private slots:
         QFETCH(int, port);
         QFETCH(QString, name);
         QFETCH(QString, file);
-        QCOMPARE(BatchRun::unitFileName(port, name, QStringLiteral(".cf")), file);
+        QCOMPARE(Runner::unitFileName(port, name, QStringLiteral(".cf")), file);
     }
 
     // Units without a unit on their port do not count while any unit answered.
@@ -42,121 +42,95 @@ private slots:
         QTest::addColumn<QList<int>>("codes");     // one per port
         QTest::addColumn<QStringList>("units");    // "" where no unit answered
         QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("named");           // every port was named with --port
         using namespace ExitCode;
-        QTest::newRow("all written") << QList<int>{Success, Success} << QStringList{"A", "B"} << Success;
+        QTest::newRow("all written") << QList<int>{Success, Success} << QStringList{"A", "B"} << Success << false;
         QTest::newRow("one failed mid-write") << QList<int>{Success, TransferFailed, Success}
-                                              << QStringList{"A", "B", "C"} << TransferFailed;
-        QTest::newRow("empty port ignored") << QList<int>{Success, NoUnit} << QStringList{"A", ""} << Success;
-        QTest::newRow("no unit anywhere") << QList<int>{NoUnit, NoUnit} << QStringList{"", ""} << NoUnit;
+                                              << QStringList{"A", "B", "C"} << TransferFailed << false;
+        QTest::newRow("empty port ignored") << QList<int>{Success, NoUnit} << QStringList{"A", ""} << Success << false;
+        QTest::newRow("no unit anywhere") << QList<int>{NoUnit, NoUnit} << QStringList{"", ""} << NoUnit << false;
         QTest::newRow("worst of several") << QList<int>{VerifyMismatch, TransferFailed, BadFile}
-                                          << QStringList{"A", "B", "C"} << VerifyMismatch;
+                                          << QStringList{"A", "B", "C"} << VerifyMismatch << false;
         QTest::newRow("interrupted is worst") << QList<int>{Interrupted, VerifyMismatch} << QStringList{"A", "B"}
-                                              << Interrupted;
+                                              << Interrupted << false;
         QTest::newRow("interrupted while searching") << QList<int>{Interrupted, NoUnit} << QStringList{"", ""}
-                                                     << Interrupted;
+                                                     << Interrupted << false;
+        QTest::newRow("a named port without a unit") << QList<int>{Success, NoUnit, Success}
+                                                     << QStringList{"A", "", "C"} << NoUnit << true;
+        QTest::newRow("a named port without a unit, a worse failure elsewhere")
+            << QList<int>{VerifyMismatch, NoUnit} << QStringList{"A", ""} << VerifyMismatch << true;
     }
     void exitStatus()
     {
         QFETCH(QList<int>, codes);
         QFETCH(QStringList, units);
         QFETCH(int, status);
-        QList<BatchRun::Row> rows;
+        QFETCH(bool, named);
+        QList<Output::Row> rows;
         for (int i = 0; i < codes.size(); ++i)
-            rows << BatchRun::Row{i + 1,     units.at(i), codes.at(i), BatchRun::resultText(codes.at(i)), 1.0,
-                                  QString(), QString(),  PortProblem::Kind::None};
-        QCOMPARE(BatchRun::exitStatus(rows), status);
+            rows << Output::Row{i + 1,     units.at(i), codes.at(i), Output::resultText(codes.at(i)), 1.0,
+                                QString(), QString(),  PortProblem::Kind::None, named};
+        QCOMPARE(Runner::exitStatus(rows), status);
         // The table has a heading and a line per port, whatever happened there.
-        QCOMPARE(BatchRun::table(rows).count(QLatin1Char('\n')), codes.size() + 1);
+        QCOMPARE(Output::table(rows).count(QLatin1Char('\n')), codes.size() + 1);
     }
 
     // What follows the table: each failed unit's reason under its port and name; a port without a unit
     // is a note while others answered, and with no unit anywhere the report of a single command.
     void details_data()
     {
-        QTest::addColumn<QList<BatchRun::Row>>("rows");
+        QTest::addColumn<QList<Output::Row>>("rows");
         QTest::addColumn<bool>("quiet");
         QTest::addColumn<QString>("text");
         using namespace ExitCode;
         using Kind = PortProblem::Kind;
-        const QString missing = QStringLiteral("Com1 = /dev/ttyUSB0: Error 8002, нет устройства: No such file or directory.");
-        const QString silent = QStringLiteral("Com2 = /dev/pts/3: нет ответа на запрос опознания.");
-        const QString busy = QStringLiteral("Com3 = /dev/ttyUSB2: Error 8010, порт занят другой программой.");
+        const QString missing = QStringLiteral("COM1 = /dev/ttyUSB0: Error 8002, нет устройства: No such file or directory.");
+        const QString silent = QStringLiteral("COM2 = /dev/pts/3: нет ответа на запрос опознания.");
+        const QString busy = QStringLiteral("COM3 = /dev/ttyUSB2: Error 8010, порт занят другой программой.");
         const QString plugIn = QStringLiteral("Подключите адаптер.");
         const QString closeIt = QStringLiteral("Закройте программу, которая держит порт.");
-        const BatchRun::Row none1{1, QString(), NoUnit, QString(), 0.1, missing, plugIn, Kind::NoDevice};
-        const BatchRun::Row none2{2, QString(), NoUnit, QString(), 0.4, silent, QString(), Kind::None};
-        const BatchRun::Row none3{3, QString(), NoUnit, QString(), 0.1, busy, closeIt, Kind::Busy};
-        const BatchRun::Row none4{4, QString(), NoUnit, QString(), 0.1,
-                                  QStringLiteral("Com4 = /dev/ttyUSB3: Error 8002, нет устройства."),
+        const Output::Row none1{1, QString(), NoUnit, QString(), 0.1, missing, plugIn, Kind::NoDevice};
+        const Output::Row none2{2, QString(), NoUnit, QString(), 0.4, silent, QString(), Kind::None};
+        const Output::Row none3{3, QString(), NoUnit, QString(), 0.1, busy, closeIt, Kind::Busy};
+        const Output::Row none4{4, QString(), NoUnit, QString(), 0.1,
+                                  QStringLiteral("COM4 = /dev/ttyUSB3: Error 8002, нет устройства."),
                                   QStringLiteral("Подключите адаптер 4."), Kind::NoDevice};
-        const BatchRun::Row written{5, QStringLiteral("Склад"), Success, QString(), 3.0, QString(), QString(), Kind::None};
-        const BatchRun::Row stalled{
+        const Output::Row written{5, QStringLiteral("Склад"), Success, QString(), 3.0, QString(), QString(), Kind::None};
+        const Output::Row stalled{
             6, QStringLiteral("Цех"), TransferFailed, QString(), 3.0,
             QStringLiteral("Ошибка при записи! Устройство перестало подтверждать блоки: подтверждено 5 из 6 переданных "
                            "(всего 37 блоков)."),
             QString(), Kind::None};
         QTest::newRow("no unit anywhere: ports, problems, advice once per kind")
-            << QList<BatchRun::Row>{none1, none2, none3, none4} << false
+            << QList<Output::Row>{none1, none2, none3, none4} << false
             << QStringLiteral("Устройство не обнаружено! Проверены порты: 1, 2, 3, 4.\n") + missing + "\n" + silent
-                   + "\n" + busy + "\nCom4 = /dev/ttyUSB3: Error 8002, нет устройства.\nПодключите адаптер.\n"
+                   + "\n" + busy + "\nCOM4 = /dev/ttyUSB3: Error 8002, нет устройства.\nПодключите адаптер.\n"
                    + closeIt + "\n";
         QTest::newRow("no unit anywhere, quiet: still told")
-            << QList<BatchRun::Row>{none2} << true
-            << QStringLiteral("Устройство не обнаружено! Проверены порты: 2.\nCom2 = /dev/pts/3: нет ответа на запрос "
+            << QList<Output::Row>{none2} << true
+            << QStringLiteral("Устройство не обнаружено! Проверены порты: 2.\nCOM2 = /dev/pts/3: нет ответа на запрос "
                               "опознания.\n");
         QTest::newRow("units elsewhere: the empty port is a note")
-            << QList<BatchRun::Row>{written, none2} << false << silent + "\n";
-        QTest::newRow("units elsewhere, quiet: no note") << QList<BatchRun::Row>{written, none2} << true << QString();
+            << QList<Output::Row>{written, none2} << false << silent + "\n";
+        QTest::newRow("units elsewhere, quiet: no note") << QList<Output::Row>{written, none2} << true << QString();
         QTest::newRow("a failed unit under its port and name")
-            << QList<BatchRun::Row>{stalled, none3} << true
+            << QList<Output::Row>{stalled, none3} << true
             << QStringLiteral("COM6 Цех: Ошибка при записи! Устройство перестало подтверждать блоки: подтверждено 5 "
                               "из 6 переданных (всего 37 блоков).\n");
         QTest::newRow("Ctrl+C while searching")
-            << QList<BatchRun::Row>{BatchRun::Row{7, QString(), Interrupted, QString(), 0.2,
+            << QList<Output::Row>{Output::Row{7, QString(), Interrupted, QString(), 0.2,
                                                   QStringLiteral("Прервано: поиск устройства остановлен, обмена с "
                                                                  "устройством не было."),
                                                   QString(), Kind::None}}
             << false << QStringLiteral("COM7: Прервано: поиск устройства остановлен, обмена с устройством не было.\n");
-        QTest::newRow("all succeeded: nothing") << QList<BatchRun::Row>{written} << false << QString();
+        QTest::newRow("all succeeded: nothing") << QList<Output::Row>{written} << false << QString();
     }
     void details()
     {
-        QFETCH(QList<BatchRun::Row>, rows);
+        QFETCH(QList<Output::Row>, rows);
         QFETCH(bool, quiet);
         QFETCH(QString, text);
-        QCOMPARE(BatchRun::details(rows, quiet), text);
-    }
-
-    // Before a unit is asked who it is, the rest of an interrupted reply is read away: the drain ends
-    // after 6 empty reads of 50 ms in a row, or at its bound of 2.5 s plus twice the line time of a
-    // 2370-byte reply, whichever comes first.
-    void lineDrain_data()
-    {
-        QTest::addColumn<int>("baud");
-        QTest::addColumn<QList<int>>("reads");   // bytes per read; then nothing more
-        QTest::addColumn<bool>("endless");       // the last read repeats for ever
-        QTest::addColumn<int>("endsAt");         // 1-based read that ends the drain
-        QTest::newRow("quiet line") << 9600 << QList<int>{0} << false << 6;
-        QTest::newRow("rest of a reply, then quiet") << 9600 << QList<int>{64, 64} << false << 8;
-        QTest::newRow("a byte in the quiet starts it again")
-            << 9600 << QList<int>{0, 0, 0, 0, 0, 1} << false << 12;
-        QTest::newRow("never silent at 115200: 2911 ms") << 115200 << QList<int>{1} << true << 59;
-        QTest::newRow("never silent at 9600: 7437 ms") << 9600 << QList<int>{1} << true << 149;
-    }
-    void lineDrain()
-    {
-        QFETCH(int, baud);
-        QFETCH(QList<int>, reads);
-        QFETCH(bool, endless);
-        QFETCH(int, endsAt);
-        LineDrain drain(baud);
-        int ended = 0;
-        for (int n = 1; n <= 1000 && ended == 0; ++n) {
-            const int bytes = n <= reads.size() ? reads.at(n - 1) : (endless ? reads.constLast() : 0);
-            if (drain.poll(bytes, qint64(n) * 50))
-                ended = n;
-        }
-        QCOMPARE(ended, endsAt);
+        QCOMPARE(Output::details(rows, quiet), text);
     }
 
     void portsToSearch_data()
@@ -188,9 +162,9 @@ private slots:
         CliOptions cli;
         cli.all = true;
         cli.ports = given;
-        QCOMPARE(BatchRun::portsToSearch(cli, settings), ports);
+        QCOMPARE(Runner::portsToSearch(cli, settings), ports);
     }
 };
 
-QTEST_GUILESS_MAIN(TestBatchRun)
-#include "tst_batchrun.moc"
+QTEST_GUILESS_MAIN(TestCliRunner)
+#include "tst_runner.moc"

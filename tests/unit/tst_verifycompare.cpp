@@ -1,5 +1,5 @@
 #include <QtTest>
-#include "cli/CliCommands.h"
+#include "unit/VerifyCompare.h"
 #include "config/ConfigImage.h"
 
 // --verify: what the unit returned against the blocks of the file that was written.
@@ -55,11 +55,11 @@ private slots:
         for (const int position : emptied)
             image.setCell(position, QString());
 
-        const CliCommands::Mismatch mismatch = CliCommands::compare(image, file);
+        const VerifyCompare::Mismatch mismatch = VerifyCompare::compare(image, file);
         QCOMPARE(mismatch.count, count);
         QCOMPARE(mismatch.first, first);
         if (!text.isEmpty())
-            QCOMPARE(CliCommands::mismatchText(mismatch, ConfigImage::kMemorySize), text);
+            QCOMPARE(VerifyCompare::text(mismatch, ConfigImage::kMemorySize), text);
     }
 };
 

@@ -1,5 +1,4 @@
-#include "cli/UnitReport.h"
-#include "cli/CommandSupport.h"
+#include "unit/UnitReport.h"
 #include "config/ConfigExchange.h"
 #include "config/ConfigFileTransfer.h"
 #include "config/ConfigImage.h"
@@ -24,7 +23,7 @@ QString failure(SerialLink &link, bool countShown, const QString &what, const QS
 {
     if (countShown)
         return what + QLatin1Char(' ') + detail;
-    return CommandSupport::transferProblem(link);
+    return transferProblem(link);
 }
 
 QString partialConfig(int sent)
@@ -34,6 +33,33 @@ QString partialConfig(int sent)
         .arg(sent)
         .arg(ConfigImage::kMemorySize);
 }
+}
+
+const QString kStillSending =
+    QStringLiteral(" Устройство может ещё некоторое время передавать остаток данных.");
+
+QString transferProblem(SerialLink &link)
+{
+    if (link.RPF_02VektorPriemaIsPorta.isEmpty()) {
+        QString text = QStringLiteral("Связь с устройством потеряна");
+        if (!link.connectionError().isEmpty())
+            text += QStringLiteral(": ") + link.connectionError();
+        if (!link.connectionErrorToolTip().isEmpty())
+            text += QStringLiteral(" (") + link.connectionErrorToolTip() + QLatin1Char(')');
+        return text + QLatin1Char('.');
+    }
+    return link.RPF_02VektorPriemaIsPorta + QLatin1Char('!');
+}
+
+QString noUnitText(const QStringList &tried, const QStringList &problems, const QMap<PortProblem::Kind, QString> &advice)
+{
+    QStringList lines{
+        QStringLiteral("Устройство не обнаружено! Проверены порты: %1.").arg(tried.join(QStringLiteral(", ")))};
+    lines << problems;
+    for (const QString &text : advice)
+        if (!text.isEmpty())
+            lines << text;
+    return lines.join(QLatin1Char('\n'));
 }
 
 const QString kFirmwareUntouched =
@@ -61,25 +87,17 @@ PortOutcome portOutcome(int port, SerialLink &link, const QString &programFolder
         outcome.reason = QStringLiteral("связь потеряна");
     } else {
         // The port opened: say what, if anything, came back on it.
-        const QString where = QStringLiteral("Com%1 = %2: ").arg(port).arg(serial.deviceFor(port));
+        const QString where = QStringLiteral("COM%1 = %2: ").arg(port).arg(serial.deviceFor(port));
         const int received = link.NameByteCount;
         outcome.reason = received == 0 ? kNoAnswer : kNotAUnit;
         outcome.problem = received == 0
             ? where + kNoAnswer + QLatin1Char('.')
             : where + kNotAUnit
-                + QStringLiteral(": получено %1, а устройство отвечает 24 байтами, начиная с «#4000=».")
+                + QStringLiteral(": получено %1, а устройство отвечает 24 байтами, начиная с «#4000=». "
+                                 "Возможно, устройство настроено на другую скорость: проверьте --speed.")
                       .arg(RussianCount::bytes(received));
     }
     return outcome;
-}
-
-bool countMessageIn(const QStringList &shown, qsizetype from)
-{
-    for (qsizetype i = qMax<qsizetype>(0, from); i < shown.size(); ++i) {
-        if (shown.at(i).split(QLatin1Char('\n')).contains(ConfigExchange::kCountMismatch))
-            return true;
-    }
-    return false;
 }
 
 QString infoReadFailure(SerialLink &link, bool countShown, const ConfigExchange &exchange)
@@ -144,7 +162,7 @@ QString readInterrupted(bool firmware, const QString &file)
 {
     return (firmware ? QStringLiteral("Прервано: чтение прошивки остановлено. ")
                      : QStringLiteral("Прервано: чтение остановлено. "))
-        + fileUntouched(file) + CommandSupport::kStillSending;
+        + fileUntouched(file) + kStillSending;
 }
 
 QString configWriteInterrupted(int sent)

@@ -1,0 +1,173 @@
+#include "cli/CommandTable.h"
+#include "cli/MonitorCommand.h"
+#include "unit/ExitCode.h"
+#include "unit/FirmwareJob.h"
+#include "unit/ReadConfigJob.h"
+#include "unit/ReadInfoJob.h"
+#include "unit/WriteConfigJob.h"
+
+namespace CommandTable {
+
+namespace {
+using C = CliOptions::Command;
+using K = CommandSpec::FileKind;
+const QString kAll = QStringLiteral("all");
+
+QList<CommandSpec> build()
+{
+    namespace X = ExitCode;
+    using Job = CommandSpec::JobInput;
+    const QList<int> read{X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted};
+    const QList<int> write{X::Success,        X::Usage,          X::NoUnit,     X::BadFile,
+                           X::TransferFailed, X::VerifyMismatch, X::Interrupted};
+    const QString verify = QStringLiteral("verify");
+    const QString json = QStringLiteral("json");
+    const QString unit = QStringLiteral("unit");
+    return {
+        {QStringLiteral("find"), C::Find, false, {json, kAll},
+         QStringLiteral("find [--port N] [--json]  |  find --all [--json]"),
+         QStringLiteral("найти устройство: имя, модель, входы, версии, IMEI"), QString(),
+         {X::Success, X::Usage, X::NoUnit, X::TransferFailed, X::Interrupted}, K::None, false, false,
+         [](const Job &in) { return std::make_unique<ReadInfoJob>(in.unit, in.messages); }},
+        {QStringLiteral("read-config"), C::ReadConfig, true, {kAll},
+         QStringLiteral("read-config FILE.cf [--port N]  |  read-config --all DIR"),
+         QStringLiteral("конфигурация устройства -> файл"), QString(), read, K::Config, false, false,
+         [](const Job &in) { return std::make_unique<ReadConfigJob>(in.unit, in.messages, in.file); }},
+        {QStringLiteral("write-config"), C::WriteConfig, true, {verify, kAll},
+         QStringLiteral("write-config FILE.cf [--port N] [--verify]  |  write-config FILE.cf --all [--verify]"),
+         QStringLiteral("файл -> устройство; --verify читает и сравнивает"), QString(), write, K::Config, true, true,
+         [](const Job &in) {
+             return std::make_unique<WriteConfigJob>(in.unit, in.messages, in.file, in.blocks, in.options.verify);
+         }},
+        {QStringLiteral("read-firmware"), C::ReadFirmware, true, {kAll},
+         QStringLiteral("read-firmware FILE.fw [--port N]  |  read-firmware --all DIR"),
+         QStringLiteral("прошивка устройства -> файл"), QString(), read, K::Firmware, false, false,
+         [](const Job &in) {
+             return std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Read, in.file);
+         }},
+        {QStringLiteral("write-firmware"), C::WriteFirmware, true, {verify, kAll},
+         QStringLiteral("write-firmware FILE.fw [--port N] [--verify]  |  write-firmware FILE.fw --all [--verify]"),
+         QStringLiteral("файл -> прошивка устройства; --verify читает и сравнивает"), QString(), write, K::Firmware,
+         true, true,
+         [](const Job &in) {
+             return std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Write, in.file,
+                                                  in.blocks, in.options.verify);
+         }},
+        {QStringLiteral("monitor"), C::Monitor, false,
+         {QStringLiteral("period"), QStringLiteral("count"), QStringLiteral("csv"), QStringLiteral("journal")},
+         QStringLiteral("monitor [--port N] [--period S] [--count K] [--csv] [--journal FILE.csv]"),
+         QStringLiteral("состояние устройства, строка на кадр; Ctrl+C — конец (130)"),
+         QStringLiteral("--csv: строки CSV для программ: поля через \",\", дробная часть через \".\", без BOM.\n"
+                        "--journal FILE.csv: в конце тот же файл, что \"Сохранить журнал\" окна, для электронной "
+                        "таблицы."),
+         {X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted}, K::None, false, false,
+         [](const Job &in) { return std::make_unique<MonitorCommand>(in.unit, in.messages, in.options, in.out); }},
+        {QStringLiteral("show"), C::Show, false, {json, unit, QStringLiteral("names")},
+         QStringLiteral("show FILE.cf|--unit|--names [--json]"),
+         QStringLiteral("поля конфигурации, как их показывают страницы"), QString(),
+         {X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted}, K::None, false, false, {}},
+        {QStringLiteral("diff"), C::Diff, false, {unit}, QStringLiteral("diff A.cf B.cf"),
+         QStringLiteral("отличающиеся поля; вместо файла можно --unit"), QString(),
+         {X::Success, X::Differ, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted}, K::None, false,
+         false, {}},
+        {QStringLiteral("set"), C::Set, false, {QStringLiteral("output")},
+         QStringLiteral("set FILE.cf ИМЯ=ЗНАЧЕНИЕ... [--output OUT.cf]"), QStringLiteral("значения полей -> файл"),
+         QString(), {X::Success, X::Usage, X::BadFile}, K::None, false, false, {}},
+        {QStringLiteral("ports"), C::Ports, false, {json}, QStringLiteral("ports [--json]"),
+         QStringLiteral("номера портов: ссылка, устройство, описание, есть ли оно"), QString(), {X::Success, X::Usage},
+         K::None, false, false, {}},
+    };
+}
+
+const QString kAfterCommands = QStringLiteral(
+    "  find --all, read-config --all DIR, write-config FILE.cf --all [--verify],\n"
+    "  read-firmware --all DIR, write-firmware FILE.fw --all [--verify]\n"
+    "                                             все порты из TX.cfg (или каждый --port) сразу; файлы в DIR\n"
+    "                                             называются \"COM<N> <имя устройства>.cf\" / \".fw\"\n");
+
+const QString kTail = QStringLiteral(
+    "\n"
+    "Поля называются, как на страницах: \"Вход 1\", \"T1 Верхняя (H)\", \"00 SMS\", \"Syrena\" ...\n"
+    "Флаги: 1/0 или да/нет. Примеры:\n"
+    "  tarviks-cli show site.cf --json\n"
+    "  tarviks-cli diff site.cf --unit\n"
+    "  tarviks-cli set site.cf \"Вход 1=Пожар\" Syrena=да \"T1 Верхняя (H)=30\" --output new.cf\n"
+    "\n"
+    "Порт и скорость берутся из Service/TX.cfg папки программы; --port и --speed их заменяют,\n"
+    "не меняя файла. --port принимает и путь устройства, например --port /dev/ttyACM0.\n"
+    "Справка по команде: tarviks-cli КОМАНДА --help.\n"
+    "\n"
+    "Коды завершения: 0 успешно, 1 diff: есть отличия, 2 ошибка в аргументах, 3 устройство не обнаружено,\n"
+    "4 ошибка файла или значение не принято (set), 5 ошибка передачи, 6 проверка не пройдена,\n"
+    "130 прервано (Ctrl+C).");
+}
+
+const QList<CommandSpec> &all()
+{
+    static const QList<CommandSpec> table = build();
+    return table;
+}
+
+const CommandSpec *find(const QString &name)
+{
+    for (const CommandSpec &spec : all())
+        if (spec.name == name)
+            return &spec;
+    return nullptr;
+}
+
+const CommandSpec &of(CliOptions::Command command)
+{
+    for (const CommandSpec &spec : all())
+        if (spec.command == command)
+            return spec;
+    static const CommandSpec none;
+    return none;
+}
+
+QString usage()
+{
+    constexpr int kColumn = 45;
+    QString text = QStringLiteral("Команды:\n");
+    for (const CommandSpec &spec : all()) {
+        // A --all form is listed below with the others.
+        const QString line = QStringLiteral("  ") + spec.usage.section(QStringLiteral("  |  "), 0, 0);
+        if (line.size() < kColumn)
+            text += line.leftJustified(kColumn) + spec.summary + QLatin1Char('\n');
+        else
+            text += line + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')) + spec.summary + QLatin1Char('\n');
+        if (spec.command == C::Monitor)
+            text += kAfterCommands;
+    }
+    return text + kTail;
+}
+
+QString exitCodeText(int code)
+{
+    switch (code) {
+    case ExitCode::Success: return QStringLiteral("0 успешно");
+    case ExitCode::Differ: return QStringLiteral("1 есть отличия");
+    case ExitCode::Usage: return QStringLiteral("2 ошибка в аргументах");
+    case ExitCode::NoUnit: return QStringLiteral("3 устройство не обнаружено");
+    case ExitCode::BadFile: return QStringLiteral("4 ошибка файла");
+    case ExitCode::TransferFailed: return QStringLiteral("5 ошибка передачи");
+    case ExitCode::VerifyMismatch: return QStringLiteral("6 проверка не пройдена");
+    case ExitCode::Interrupted: return QStringLiteral("130 прервано (Ctrl+C)");
+    default: return QString::number(code);
+    }
+}
+
+QString help(const CommandSpec &spec, const QStringList &optionLines)
+{
+    QStringList lines{QStringLiteral("Использование: tarviks-cli ") + spec.usage, spec.summary};
+    if (!spec.details.isEmpty())
+        lines << spec.details;
+    lines << QString() << QStringLiteral("Параметры:") << optionLines;
+    QStringList codes;
+    for (const int code : spec.exitCodes)
+        codes << exitCodeText(code);
+    lines << QString() << QStringLiteral("Коды завершения: ") + codes.join(QStringLiteral(", ")) + QLatin1Char('.');
+    return lines.join(QLatin1Char('\n'));
+}
+
+}

@@ -1,0 +1,115 @@
+#include "unit/FirmwareJob.h"
+#include "config/ConfigExchange.h"
+#include "devinfo/DeviceInfo.h"
+#include "firmware/FirmwareExchange.h"
+#include "firmware/FirmwareFile.h"
+#include "link/CommandQueue.h"
+#include "link/OperationTags.h"
+#include "unit/ExitCode.h"
+#include "unit/UnitReport.h"
+#include "unit/UnitSession.h"
+#include "unit/VerifyCompare.h"
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+FirmwareJob::FirmwareJob(UnitSession &unit, UnitMessages &messages, Direction direction, QString file,
+                         QList<QByteArray> blocks, bool verify, QObject *parent)
+    : UnitJob(unit, messages, parent), m_direction(direction), m_file(std::move(file)), m_blocks(std::move(blocks)),
+      m_verify(verify)
+{
+}
+
+FirmwareJob::~FirmwareJob() = default;
+
+void FirmwareJob::start()
+{
+    readInfo(
+        [this](bool ok) {
+            if (!ok)
+                return fail(ExitCode::TransferFailed,
+                            UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange())
+                                + QLatin1Char(' ') + UnitReport::kFirmwareUntouched);
+            const QString version = m_unit.deviceInfo().VersiaProshivki;
+            if (!FirmwareExchange::versionAllowsTransfer(version))
+                return fail(ExitCode::TransferFailed, UnitReport::firmwareUnavailable(version));
+            if (m_direction == Direction::Read)
+                read();
+            else
+                write();
+        },
+        QStringLiteral("Прервано: обмена прошивкой с устройством не было."));
+}
+
+bool FirmwareJob::started(const QString &tag, const QString &fallback)
+{
+    m_unit.queue().pump();
+    if (m_unit.exchangeTag() == tag)
+        return true;
+    fail(ExitCode::TransferFailed, firstMessageOr(fallback));
+    return false;
+}
+
+void FirmwareJob::read()
+{
+    begin(QStringLiteral("Чтение прошивки"), [this] { return UnitReport::readInterrupted(true, m_file); });
+    if (!m_unit.firmwareExchange().saveToFile(m_file))
+        return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
+    if (!started(Tag::FirmwareRead, UnitReport::fileUntouched(m_file)))
+        return;
+    await([this] {
+        if (m_unit.exchangeTag() != Tag::Saved && m_unit.firmwareExchange().fileFailed())
+            return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
+        if (m_unit.exchangeTag() != Tag::Saved)
+            return fail(ExitCode::TransferFailed, UnitReport::firmwareReadFailure(link(), countShown(),
+                                                                                  m_unit.firmwareExchange(), m_file));
+        m_unit.stop();
+        finish(ExitCode::Success, QStringLiteral("Сохранено успешно! ") + m_file,
+               QStringLiteral("сохранено: ") + QFileInfo(m_file).fileName());
+    });
+}
+
+void FirmwareJob::write()
+{
+    begin(QStringLiteral("Запись прошивки"),
+          [this] { return UnitReport::firmwareWriteInterrupted(m_unit.firmwareExchange().SchetchikBaitov); });
+    if (!m_unit.firmwareExchange().loadFromFile(m_file))
+        return fail(ExitCode::BadFile, firstMessageOr(QStringLiteral("Файл %1 не прочитан.").arg(m_file)));
+    if (!started(Tag::FirmwareWrite, UnitReport::transferProblem(link())))
+        return;
+    await([this] {
+        if (m_unit.exchangeTag() != Tag::Written)
+            return fail(ExitCode::TransferFailed,
+                        UnitReport::firmwareWriteFailure(link(), countShown(), m_unit.firmwareExchange()));
+        if (!m_verify) {
+            m_unit.stop();
+            return finish(ExitCode::Success, QStringLiteral("Записано успешно! ") + m_file, QStringLiteral("записано"));
+        }
+        emit said(QStringLiteral("Записано успешно! ") + m_file);
+        verify();
+    });
+}
+
+void FirmwareJob::verify()
+{
+    // Read back into a scratch file through the same routine as a firmware read.
+    m_scratch = std::make_unique<QTemporaryDir>();
+    const QString readBack = m_scratch->filePath(QStringLiteral("verify.fw"));
+    begin(QStringLiteral("Проверка"), [] { return UnitReport::kFirmwareVerifyInterrupted; });
+    if (!m_scratch->isValid() || !m_unit.firmwareExchange().saveToFile(readBack))
+        return fail(ExitCode::TransferFailed, UnitReport::kFirmwareVerifySkipped);
+    if (!started(Tag::FirmwareRead, UnitReport::kFirmwareVerifySkipped))
+        return;
+    await([this, readBack] {
+        if (m_unit.exchangeTag() != Tag::Saved)
+            return fail(ExitCode::TransferFailed, UnitReport::kFirmwareVerifySkipped);
+        m_unit.stop();
+        QByteArray unitBytes;
+        for (const QByteArray &block : FirmwareFile::read(readBack).blocks)
+            unitBytes += block;
+        const VerifyCompare::Mismatch mismatch = VerifyCompare::compare(unitBytes, m_blocks);
+        if (mismatch.count > 0)
+            return finish(ExitCode::VerifyMismatch, VerifyCompare::text(mismatch, FirmwareFile::kFirmwareSize));
+        finish(ExitCode::Success, QStringLiteral("Проверено: прошивка в устройстве совпадает с файлом."),
+               QStringLiteral("записано и проверено"));
+    });
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include "unit/UnitJob.h"
+#include <QByteArray>
+#include <QList>
+#include <memory>
+
+class QTemporaryDir;
+
+// The firmware between an identified unit and a .fw file: the configuration is read first, since
+// the window offers firmware work only to a unit that reports a firmware version; then the read
+// into `file`, or the write of the checked blocks and with verify a read back into a scratch file
+// compared with them.
+class FirmwareJob : public UnitJob {
+    Q_OBJECT
+public:
+    enum class Direction { Read, Write };
+
+    FirmwareJob(UnitSession &unit, UnitMessages &messages, Direction direction, QString file,
+                QList<QByteArray> blocks = {}, bool verify = false, QObject *parent = nullptr);
+    ~FirmwareJob() override;
+    void start() override;
+
+private:
+    void read();
+    void write();
+    void verify();
+    // Starts the queued transfer; false (the job finished) when it did not start.
+    bool started(const QString &tag, const QString &fallback);
+
+    Direction m_direction;
+    QString m_file;
+    QList<QByteArray> m_blocks;
+    bool m_verify;
+    std::unique_ptr<QTemporaryDir> m_scratch;
+};

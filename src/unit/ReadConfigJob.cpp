@@ -1,0 +1,31 @@
+#include "unit/ReadConfigJob.h"
+#include "config/ConfigFileTransfer.h"
+#include "link/OperationTags.h"
+#include "unit/ExitCode.h"
+#include "unit/UnitReport.h"
+#include "unit/UnitSession.h"
+#include <QFileInfo>
+
+ReadConfigJob::ReadConfigJob(UnitSession &unit, UnitMessages &messages, QString file, QObject *parent)
+    : UnitJob(unit, messages, parent), m_file(std::move(file))
+{
+}
+
+void ReadConfigJob::start()
+{
+    begin(QStringLiteral("Чтение конфигурации"), [this] { return UnitReport::readInterrupted(false, m_file); });
+    m_unit.configTransfer().CopyToFile();
+    if (m_unit.exchangeTag() != Tag::ConfigFileCopy)
+        return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
+    await([this] {
+        // The file could not be written: the routine said why and what the file is left with.
+        if (m_unit.exchangeTag() != Tag::Saved && m_unit.configTransfer().fileFailed())
+            return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
+        if (m_unit.exchangeTag() != Tag::Saved)
+            return fail(ExitCode::TransferFailed,
+                        UnitReport::configCopyFailure(link(), countShown(), m_unit.configTransfer(), m_file));
+        m_unit.stop();
+        finish(ExitCode::Success, QStringLiteral("Сохранено успешно! ") + m_file,
+               QStringLiteral("сохранено: ") + QFileInfo(m_file).fileName());
+    });
+}

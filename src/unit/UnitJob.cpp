@@ -1,0 +1,140 @@
+#include "unit/UnitJob.h"
+#include "config/ConfigExchange.h"
+#include "config/ConfigImage.h"
+#include "devinfo/DeviceInfo.h"
+#include "link/StatusModel.h"
+#include "unit/ExitCode.h"
+#include "unit/UnitMessages.h"
+#include "unit/UnitSession.h"
+#include "link/OperationTags.h"
+#include "link/SerialLink.h"
+#include <QRegularExpression>
+#include <QTimer>
+
+UnitJob::UnitJob(UnitSession &unit, UnitMessages &messages, QObject *parent)
+    : QObject(parent), m_unit(unit), m_messages(messages)
+{
+    connect(&m_unit, &UnitSession::exchangeEnded, this, &UnitJob::onEnded, Qt::QueuedConnection);
+    connect(&m_unit.status(), &StatusModel::changed, this, [this] {
+        if (const auto numbers = counted())
+            emit progressed(numbers->first, numbers->second);
+    });
+}
+
+UnitJob::~UnitJob() = default;
+
+SerialLink &UnitJob::link()
+{
+    return m_unit.link();
+}
+
+std::optional<std::pair<qint64, qint64>> UnitJob::parseCounter(const QString &counter)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d+) / (\\d+)"));
+    const QRegularExpressionMatch match = pattern.match(counter);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return std::make_pair(match.captured(1).toLongLong(), match.captured(2).toLongLong());
+}
+
+std::optional<std::pair<qint64, qint64>> UnitJob::counted() const
+{
+    if (!m_counting || m_done)
+        return std::nullopt;
+    return parseCounter(m_unit.status().counter());
+}
+
+void UnitJob::await(std::function<void()> then)
+{
+    m_then = std::move(then);
+    if (m_unit.exchangeRunning())
+        m_unit.followExchange();
+    else
+        QTimer::singleShot(0, this, &UnitJob::onEnded);
+}
+
+void UnitJob::onEnded()
+{
+    if (!m_then || m_unit.exchangeRunning())
+        return;
+    emit exchangeDone();
+    std::exchange(m_then, nullptr)();
+}
+
+void UnitJob::begin(const QString &stage, std::function<QString()> leftIn, bool counted)
+{
+    m_leftIn = std::move(leftIn);
+    m_counting = counted;
+    m_mark = m_messages.texts().size();
+    if (counted)
+        m_unit.status().clearProgress();
+    note(stage);
+}
+
+void UnitJob::note(const QString &stage)
+{
+    m_stage = stage;
+    emit stageChanged(stage);
+}
+
+void UnitJob::interrupt()
+{
+    if (m_done)
+        return;
+    const QString text = m_leftIn ? m_leftIn() : QString();
+    fail(ExitCode::Interrupted, text);
+}
+
+void UnitJob::finish(int code, const QString &text, const QString &brief)
+{
+    if (m_done)
+        return;
+    m_then = nullptr;
+    m_done = true;
+    m_counting = false;
+    m_result.code = code;
+    m_result.text = text;
+    m_result.brief = code == ExitCode::Success ? brief : QString();
+    emit finished();
+}
+
+void UnitJob::fail(int code, const QString &text)
+{
+    m_then = nullptr;
+    m_unit.abort();
+    finish(code, text);
+}
+
+QString UnitJob::firstMessageOr(const QString &fallback)
+{
+    const QStringList said = m_messages.printable(m_mark);
+    if (said.isEmpty())
+        return fallback;
+    m_result.shown = true;
+    return said.constFirst();
+}
+
+bool UnitJob::countShown() const
+{
+    return m_messages.countShownSince(m_mark);
+}
+
+void UnitJob::readInfo(std::function<void(bool ok)> then, const QString &leftIn)
+{
+    // The rest of what the unit is lives in its configuration memory.
+    for (int position = 1; position <= ConfigImage::kLastPosition; ++position)
+        m_unit.image().setCell(position, QString());
+    m_unit.deviceInfo().KolichestvoVhodov.reset();
+    begin(QStringLiteral("Чтение конфигурации"),
+          [leftIn] {
+              return leftIn.isEmpty()
+                  ? QStringLiteral("Прервано: чтение конфигурации остановлено, в устройство ничего не записано.")
+                  : leftIn;
+          });
+    m_unit.configExchange().ConfiguraciaReadProcess();
+    await([this, then = std::move(then)] {
+        const bool ok = m_unit.exchangeTag() == Tag::ReadOk;
+        m_unit.deviceInfo().fill();
+        then(ok);
+    });
+}

@@ -203,44 +203,6 @@ private slots:
         QVERIFY(rig.queue.LinkFree());
     }
 
-    // A line that never falls silent ends the write at its deadline: at 9600 baud, 301 polls from
-    // the request (see the lock-step table), whatever the unit acknowledged.
-    void writeOverdue_data()
-    {
-        QTest::addColumn<int>("acks");          // blocks acknowledged before the noise
-        QTest::addColumn<QByteArray>("noise");  // then on every poll
-        QTest::newRow("NULs without end after 10 blocks") << 10 << QByteArray(1, '\0');
-        QTest::newRow("line ends without end after 10 blocks") << 10 << QByteArray("\r\n");
-        QTest::newRow("OK without end after the last block") << 37 << QByteArray("OK");
-    }
-    void writeOverdue()
-    {
-        QFETCH(int, acks);
-        QFETCH(QByteArray, noise);
-        ConfigTestRig rig;
-        fillImage(rig.image, unitConfiguration());
-        const int sentBefore = rig.link.pollCount();
-        rig.port.onWrite = [&rig, acks](const QByteArray &) {
-            if (rig.port.writes.size() <= acks + 1)
-                rig.port.feed("OK");
-        };
-        rig.exchange.ConfiguraciaWriteProcess();
-        while (rig.link.pollCount() - sentBefore < 301) {
-            rig.port.feed(noise);
-            rig.poll();
-        }
-        QCOMPARE(rig.tag(), Tag::ConfigWrite);
-        QVERIFY(rig.messages.texts.isEmpty());
-        rig.port.feed(noise);
-        rig.poll();
-        QCOMPARE(rig.tag(), Tag::WriteError);
-        QVERIFY(rig.queue.LinkFree());
-        QCOMPARE(rig.messages.texts,
-                 QStringList{QStringLiteral("Ошибка загрузки! Устройство не завершило обмен в отведенное время!\n"
-                                            "Конфигурация в устройстве может быть записана не полностью, повторите запись.")});
-        QCOMPARE(rig.port.writes.size(), 1 + qMin(acks + 1, 37));
-    }
-
     void exchangeStartedAsTheLastEndsCountsItsOwnSilence()
     {
         // A command line (or a queued command) may start the next exchange in the very pass that

@@ -228,13 +228,31 @@ void FirmwareExchange::ProsivkaLoadFromFileProcess()
     m_status.showProgress(SchetchikBaitov, FirmwareFile::kFirmwareSize);
 }
 
+namespace {
+// Longer than any status line a unit sends: a line streaming on is quoted only so far.
+constexpr qsizetype kQuotedLimit = 100;
+}
+
+QString FirmwareExchange::quoted(const QByteArray &text)
+{
+    // One line: the text's own line breaks and control bytes become blanks.
+    QString shown = Cp1251::decode(text.left(kQuotedLimit));
+    for (QChar &c : shown) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
+    if (text.size() > kQuotedLimit)
+        shown += QStringLiteral("…");
+    return kSequenceBroken + shown;
+}
+
 QStringList FirmwareExchange::writeFailure(const QString &reason, const QString &warning) const
 {
     QStringList texts;
     if (!reason.isEmpty())
         texts << reason;
     if (!m_strayText.isEmpty())
-        texts << kSequenceBroken + Cp1251::decode(m_strayText);
+        texts << quoted(m_strayText);
     if (m_lockStep.sent() > 0)
         texts << warning;
     return texts;
@@ -246,13 +264,7 @@ void FirmwareExchange::showStatusText()
     if (text.isEmpty())
         return;
     m_strayText = text;
-    // One line that quotes the text: its own line breaks and control bytes become blanks.
-    QString shown = Cp1251::decode(text);
-    for (QChar &c : shown) {
-        if (c.category() == QChar::Other_Control)
-            c = QLatin1Char(' ');
-    }
-    m_messages.show(kSequenceBroken + shown);
+    m_messages.show(quoted(text));
 }
 
 void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
@@ -283,7 +295,7 @@ void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &
         // was shown and does not undo that.
         QStringList texts;
         if (const QByteArray text = m_lockStep.takeStatusText(); !text.isEmpty())
-            texts << kSequenceBroken + Cp1251::decode(text);
+            texts << quoted(text);
         endWrite(Tag::Written, texts);
         break;
     }

@@ -100,6 +100,8 @@ private:
     void finish(const QString &tag, const QStringList &messages);
     // The messages of a failed write: the reason (if any), the unit's stray text, the warning.
     QStringList writeFailure(const QString &reason, const QString &warning = kMayBeUnusable) const;
+    // The sequence message quoting a text of the unit on one line.
+    static QString quoted(const QByteArray &text);
     // A status text of the unit where an "OK" was due: shown, and kept for a failure's messages.
     void showStatusText();
     void dropped(const QString &tag);

@@ -84,25 +84,24 @@ LockStepWrite::Step LockStepWrite::onRead(const QByteArray &received, int idlePo
         if (!allSent())
             return Step::SendNext;
     }
+    const bool fillers = onlyFillers(m_pending);
+    // Text that can no longer become an "OK" breaks a write under that rule; a trailing "O" may be
+    // the first half of one still on the line.
+    if (m_stray == StrayText::Breaks && !fillers && !m_pending.endsWith('O')) {
+        m_broken = m_pending;
+        m_pending.clear();
+        return Step::Broken;
+    }
     // A line that never falls silent must not hold the link for ever: past the answer's time, or
-    // past what a status line can be, more text is no answer.
+    // past what a status line can be, more is no answer.
     if (m_sinceGoAhead > kTextLimit || pollNow - m_lastGoAheadPoll > kAnswerPolls) {
         if (m_stray == StrayText::Shown && m_status.isEmpty())
             m_status = withoutFillers(m_pending);
         return Step::NoGoAhead;
     }
-    if (m_pending.isEmpty())
-        return Step::Wait;
-    // Line ends and fillers before an "OK" (or after the last one) are kept for nothing.
-    if (onlyFillers(m_pending)) {
+    // Line ends and fillers before an "OK" (or after the last one) are kept for nothing; a status
+    // text waits for the "OK" that ends it.
+    if (fillers)
         m_pending.clear();
-        return Step::Wait;
-    }
-    // A trailing "O" may be the first half of an "OK" still on the line; a status text waits for
-    // the "OK" that ends it.
-    if (m_stray == StrayText::Shown || m_pending.endsWith('O'))
-        return Step::Wait;
-    m_broken = m_pending;
-    m_pending.clear();
-    return Step::Broken;
+    return Step::Wait;
 }

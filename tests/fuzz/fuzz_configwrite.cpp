@@ -70,14 +70,15 @@ struct Reference {
                 return;
             }
         }
-        if (sinceGoAhead > 1024 || polls - lastGoAhead > 16) {
-            tag = Tag::WriteError;
-            messages << LockStepWrite::kNoGoAhead + QLatin1Char('\n') + ConfigExchange::kMayBeIncomplete;
-        } else if (std::all_of(pending.cbegin(), pending.cend(), isFiller)) {
-            pending.clear();
-        } else if (!pending.endsWith('O')) {
+        const bool fillers = std::all_of(pending.cbegin(), pending.cend(), isFiller);
+        if (!fillers && !pending.endsWith('O')) {
             tag = Tag::WriteError;
             messages << ConfigExchange::kSequenceBroken;
+        } else if (sinceGoAhead > 1024 || polls - lastGoAhead > 16) {
+            tag = Tag::WriteError;
+            messages << LockStepWrite::kNoGoAhead + QLatin1Char('\n') + ConfigExchange::kMayBeIncomplete;
+        } else if (fillers) {
+            pending.clear();
         }
     }
 };

@@ -257,7 +257,7 @@ void SerialLink::receiveArrival()
     const Handler handler = it.value();
 
     // The poll timer runs on: restarting it here would hold every poll back on a line whose bytes
-    // keep coming, and with them the deadlines counted in polls. A poll due meanwhile waits (below).
+    // keep coming, and with them the limits counted in polls. A poll due meanwhile waits (below).
     const bool wasRunning = m_pollTimer.isActive();
     m_dispatching = true;
     readPort();

@@ -71,7 +71,7 @@ public:
     int IdlePollCount = 0;
     int NameByteCount = 0;
 
-    // Receive polls run so far: the clock of the exchanges' deadlines.
+    // Receive polls run so far: the clock of the exchanges' limits counted in polls.
     int pollCount() const { return m_pollCount; }
 
     QString deviceName() const;            // UstroistvoNameClear decoded from Windows-1251

@@ -108,7 +108,6 @@ private slots:
     // "OK", or once more than 1024 bytes have come since it. Silence keeps its own rule.
     void lineThatNeverFallsSilent_data()
     {
-        QTest::addColumn<bool>("shown");          // the firmware's rule for stray text
         QTest::addColumn<QByteArrayList>("reads");  // read k comes at poll k + 1
         QTest::addColumn<QString>("last");        // the step of the last read
         QTest::addColumn<int>("sent");
@@ -120,34 +119,29 @@ private slots:
             return reads;
         };
         // Polls 3 ... 18 are within 16 of the last "OK" at poll 2; poll 19 is not.
-        QTest::newRow("NULs: 16 polls after the last OK go on") << false << twoOks + repeated(QByteArray(1, '\0'), 16)
+        QTest::newRow("NULs: 16 polls after the last OK go on") << twoOks + repeated(QByteArray(1, '\0'), 16)
                                                                  << "wait" << 2;
-        QTest::newRow("NULs: the 17th poll ends it") << false << twoOks + repeated(QByteArray(1, '\0'), 17)
+        QTest::newRow("NULs: the 17th poll ends it") << twoOks + repeated(QByteArray(1, '\0'), 17)
                                                      << "no go-ahead" << 2;
-        QTest::newRow("status text then more text: the 17th poll ends it")
-            << true << twoOks + QByteArrayList{"BUSY\r\n"} + repeated("x", 16) << "no go-ahead" << 2;
-        QTest::newRow("1024 bytes since the OK go on") << false << twoOks + QByteArrayList{QByteArray(1022, ' '), "\r\n"}
+        QTest::newRow("1024 bytes since the OK go on") << twoOks + QByteArrayList{QByteArray(1022, ' '), "\r\n"}
                                                        << "wait" << 2;
-        QTest::newRow("the 1025th byte ends it") << false << twoOks + QByteArrayList{QByteArray(1024, ' '), "\r"}
+        QTest::newRow("the 1025th byte ends it") << twoOks + QByteArrayList{QByteArray(1024, ' '), "\r"}
                                                  << "no go-ahead" << 2;
-        QTest::newRow("status text over 1024 bytes ends it") << true << twoOks + QByteArrayList{QByteArray(1025, 'x')}
-                                                              << "no go-ahead" << 2;
         // Three blocks: every "OK" releases one, the unit is never silent yet keeps the protocol.
         QByteArrayList everySixteenth;
         for (int i = 0; i < 4; ++i)
             everySixteenth += repeated(QByteArray(1, '\0'), 15) + QByteArrayList{"OK"};
-        QTest::newRow("an OK every 16th poll, NULs between") << false << everySixteenth << "wait" << 3;
+        QTest::newRow("an OK every 16th poll, NULs between") << everySixteenth << "wait" << 3;
         // Once every block is acknowledged, a repeated "OK" answers nothing.
         QTest::newRow("OK after OK after the last block")
-            << false << repeated("OK", 4) + repeated("OK", 17) << "no go-ahead" << 3;
+            << repeated("OK", 4) + repeated("OK", 17) << "no go-ahead" << 3;
     }
     void lineThatNeverFallsSilent()
     {
-        QFETCH(bool, shown);
         QFETCH(QByteArrayList, reads);
         QFETCH(QString, last);
         QFETCH(int, sent);
-        LockStepWrite write(3, shown ? LockStepWrite::StrayText::Shown : LockStepWrite::StrayText::Breaks);
+        LockStepWrite write(3);
         write.start(0);
         Step step = Step::Wait;
         for (int i = 0; i < reads.size(); ++i) {
@@ -168,9 +162,6 @@ private slots:
         QTest::addColumn<QByteArrayList>("reads");
         QTest::addColumn<QByteArrayList>("told");   // after each read
         QTest::addColumn<QStringList>("steps");
-        QTest::newRow("a line before an OK")
-            << QByteArrayList{"OK", "BUSY\r\n", "OK", "OK", "-"} << QByteArrayList{"", "", "BUSY", "", ""}
-            << QStringList{"send", "wait", "send", "wait", "finished"};
         QTest::newRow("split over reads, OK in the last")
             << QByteArrayList{"OK", "\r\nFLA", "SH ", "WAIT\r\nO", "K\r\n", "OK", "-"}
             << QByteArrayList{"", "", "", "", "FLASH WAIT", "", ""}

@@ -26,7 +26,7 @@ QString failure(SerialLink &link, bool countShown, const QString &what, const QS
     if (countShown)
         return what + QLatin1Char(' ') + detail;
     // Cut off by a lost line: said so, with the reason in Russian rather than the system's words.
-    if (!link.isOpen() && !link.connectionError().isEmpty())
+    if (!link.isOpen() && link.lineLost())
         return QStringLiteral("Связь с устройством потеряна. ") + link.lossReason();
     return CommandSupport::transferProblem(link);
 }

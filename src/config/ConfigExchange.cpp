@@ -26,17 +26,22 @@ ConfigExchange::~ConfigExchange()
 
 void ConfigExchange::dropped(const QString &tag)
 {
-    // Said at once with its final tag: the strip must not go back to idle as if nothing happened.
+    // Ended at once with its final tag: the strip must not go back to idle as if nothing happened.
+    // A lost line is also told with what it left; a port closed on purpose (the program closing)
+    // is not.
+    const bool tell = m_link.lineLost();
     if (tag == Tag::ConfigRead) {
         m_link.RPF_02VektorPriemaIsPorta = Tag::ReadError;
         ConfiguraciaProchitana = false;
         m_queue.setLinkFree(true);
-        m_messages.show(kLinkLostRead.arg(SchetchikBaitov).arg(ConfigImage::kImageSize) + QLatin1Char('\n')
-                        + m_link.lossReason() + QLatin1Char('\n') + kPartialImage);
+        if (tell)
+                m_messages.show(kLinkLostRead.arg(SchetchikBaitov).arg(ConfigImage::kImageSize) + QLatin1Char('\n')
+                            + m_link.lossReason() + QLatin1Char('\n') + kPartialImage);
     } else if (tag == Tag::ConfigWrite) {
         endWrite(Tag::WriteError);
-        m_messages.show(kLinkLostWrite.arg(SchetchikBaitov).arg(ConfigImage::kMemorySize) + QLatin1Char('\n')
-                        + m_link.lossReason() + QLatin1Char('\n') + kMayBeIncomplete);
+        if (tell)
+            m_messages.show(kLinkLostWrite.arg(SchetchikBaitov).arg(ConfigImage::kMemorySize) + QLatin1Char('\n')
+                            + m_link.lossReason() + QLatin1Char('\n') + kMayBeIncomplete);
     }
 }
 

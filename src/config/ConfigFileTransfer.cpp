@@ -30,18 +30,22 @@ ConfigFileTransfer::~ConfigFileTransfer()
 void ConfigFileTransfer::dropped(const QString &tag)
 {
     // An unfinished copy must not keep its temporary file (visible beside the target on some
-    // systems) until the next copy; the chosen file stays as it was. Either end is said at once,
-    // with its final tag.
+    // systems) until the next copy; the chosen file stays as it was. Either end is at once, with its
+    // final tag; a lost line is also told with what it left, a port closed on purpose is not.
+    const bool tell = m_link.lineLost();
     if (tag == Tag::ConfigFileCopy) {
         m_copyFile.reset();
         m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
-        m_messages.show(ConfigExchange::kLinkLostRead.arg(SchetchikBaitov).arg(ConfigImage::kImageSize)
-                        + QLatin1Char('\n') + m_link.lossReason() + QLatin1Char('\n') + kNotSaved
-                        + ImyaFailaSohraneniya);
+        if (tell)
+            m_messages.show(ConfigExchange::kLinkLostRead.arg(SchetchikBaitov).arg(ConfigImage::kImageSize)
+                            + QLatin1Char('\n') + m_link.lossReason() + QLatin1Char('\n') + kNotSaved
+                            + ImyaFailaSohraneniya);
     } else if (tag == Tag::ConfigFileLoad) {
-        finishLoad(Tag::WriteError, ConfigExchange::kLinkLostWrite.arg(SchetchikBaitov).arg(ConfigImage::kMemorySize)
-                                        + QLatin1Char('\n') + m_link.lossReason() + QLatin1Char('\n')
-                                        + ConfigExchange::kMayBeIncomplete);
+        finishLoad(Tag::WriteError,
+                   tell ? ConfigExchange::kLinkLostWrite.arg(SchetchikBaitov).arg(ConfigImage::kMemorySize)
+                           + QLatin1Char('\n') + m_link.lossReason() + QLatin1Char('\n')
+                           + ConfigExchange::kMayBeIncomplete
+                        : QString());
     }
 }
 

@@ -163,7 +163,7 @@ QString SerialLink::lossReason() const
 {
     // The system's own words (often "Inappropriate ioctl for device" for an adapter pulled out)
     // tell a service engineer nothing; the number stays for the record.
-    if (m_connectionError.isEmpty())
+    if (!lineLost())
         return QStringLiteral("Причина: порт закрыт.");
     return QStringLiteral("Причина: порт перестал отвечать (%1) — адаптер отключён, устройство выключено или "
                           "перезапущено.")

@@ -107,7 +107,9 @@ public:
     // kept until the next open so the status panel can go on showing why the port closed.
     QString connectionError() const { return m_connectionError; }
     QString connectionErrorToolTip() const { return m_connectionErrorToolTip; }
-    // Why the port closed under an exchange, in Russian with the number: "Причина: ...".
+    // The port closed on an error of the line (not closed on purpose), and why, in Russian with the
+    // number: "Причина: ...".
+    bool lineLost() const { return !m_connectionError.isEmpty(); }
     QString lossReason() const;
 
     // Counts successful identifications, so a follow-up can tell one from the next.

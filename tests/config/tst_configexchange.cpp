@@ -203,6 +203,57 @@ private slots:
         QVERIFY(rig.queue.LinkFree());
     }
 
+    // The port closed under a read or a write: the exchange ends at once with its failure and the
+    // link is free. Only a line that failed is told (the window's message): a port closed on
+    // purpose, as when the program closes, is not.
+    void portClosedMidExchange_data()
+    {
+        QTest::addColumn<bool>("write");
+        QTest::addColumn<bool>("lost");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("told");   // the message's first line
+        QTest::newRow("read, line lost") << false << true << Tag::ReadError
+                                         << "Связь с устройством потеряна во время чтения конфигурации (получено 640 "
+                                            "из 2370 байт).";
+        QTest::newRow("read, port closed") << false << false << Tag::ReadError << QString();
+        QTest::newRow("write, line lost") << true << true << Tag::WriteError
+                                          << "Связь с устройством потеряна во время записи конфигурации (передано 128 "
+                                             "из 2368 байт).";
+        QTest::newRow("write, port closed") << true << false << Tag::WriteError << QString();
+    }
+    void portClosedMidExchange()
+    {
+        QFETCH(bool, write);
+        QFETCH(bool, lost);
+        QFETCH(QString, tag);
+        QFETCH(QString, told);
+        ConfigTestRig rig;
+        fillImage(rig.image, unitConfiguration());
+        if (write) {
+            rig.exchange.ConfiguraciaWriteProcess();
+            rig.port.feed("OK");
+            rig.poll();
+            rig.port.feed("OK");
+            rig.poll();
+        } else {
+            rig.exchange.ConfiguraciaReadProcess();
+            rig.deliver(unitConfiguration().left(640), 640);
+        }
+        if (lost) {
+            rig.port.failReadsWith = SerialPort::ReadError;
+            rig.poll();
+        } else {
+            rig.link.CloseUsbComPort();
+        }
+        QCOMPARE(rig.tag(), tag);
+        QVERIFY(rig.queue.LinkFree());
+        QCOMPARE(rig.messages.texts.value(0).section(QLatin1Char('\n'), 0, 0), told);
+        QCOMPARE(rig.messages.texts.size(), told.isEmpty() ? 0 : 1);
+        // The failure stays on show while the port is closed.
+        rig.poll();
+        QCOMPARE(rig.tag(), tag);
+    }
+
     void exchangeStartedAsTheLastEndsCountsItsOwnSilence()
     {
         // A command line (or a queued command) may start the next exchange in the very pass that

@@ -121,9 +121,10 @@ void SimCore::handleRequest(const QByteArray &request, qint64 nowMs)
         m_sessionData.clear();
         m_blocksAcked = 0;
         m_acksOut = 0;
+        m_acksMade = 0;
         m_violationBlock = -1;
         m_lastActivityMs = nowMs;
-        reply(request, kOk, nowMs, true);
+        acknowledge(nowMs);
     }
 }
 
@@ -159,7 +160,7 @@ void SimCore::sessionData(const QByteArray &bytes, qint64 nowMs)
         const bool withheld = (m_faults.ackLimit >= 0 && block > m_faults.ackLimit)
             || (m_faults.withholdLastAck && block * kBlock == total);
         if (!withheld) {
-            reply(m_sessionRequest, kOk, nowMs, true);
+            acknowledge(nowMs);
             ++m_blocksAcked;
         }
     }
@@ -176,6 +177,18 @@ void SimCore::sessionData(const QByteArray &bytes, qint64 nowMs)
         if (firmwareCommitted)
             firmwareCommitted(m_firmware);
     }
+}
+
+void SimCore::acknowledge(qint64 nowMs)
+{
+    ++m_acksMade;
+    if (m_acksMade == m_faults.statusAt && !m_faults.statusText.isEmpty()) {
+        // A line of its own, as a unit reports what it is doing; it leaves in order with the rest.
+        const qint64 due = m_pending.isEmpty() ? nowMs : std::max(nowMs, m_pending.last().dueMs);
+        m_pending.append({due, m_faults.statusText + QByteArrayLiteral("\r\n")});
+    }
+    const bool held = m_faults.ackDelayMs > 0 && m_acksMade % std::max(1, m_faults.ackDelayEvery) == 0;
+    reply(m_sessionRequest, kOk, held ? nowMs + m_faults.ackDelayMs : nowMs, true);
 }
 
 void SimCore::advance(qint64 nowMs)

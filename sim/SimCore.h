@@ -64,6 +64,8 @@ private:
     void handleRequest(const QByteArray &request, qint64 nowMs);
     void sessionData(const QByteArray &bytes, qint64 nowMs);
     void reply(const QByteArray &request, QByteArray bytes, qint64 nowMs, bool ack = false);
+    // The next write "OK" of the session, with the status text and the delay the faults ask for it.
+    void acknowledge(qint64 nowMs);
     void closeLine();
     int baud() const { return m_faults.baud > 0 ? m_faults.baud : m_lineBaud; }
     QByteArray randomBytes(int count);
@@ -85,6 +87,7 @@ private:
     QByteArray m_sessionData;      // received blocks, and a partial block at the end
     int m_blocksAcked = 0;
     int m_acksOut = 0;             // write "OK"s of this session that have left, the request's included
+    int m_acksMade = 0;            // write "OK"s of this session made so far, the request's included
     int m_violations = 0;
     int m_violationBlock = -1;     // reported once per block
     int m_lineBaud = 0;

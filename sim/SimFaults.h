@@ -16,6 +16,11 @@ struct SimFaults {
     bool withholdLastAck = false;   // acknowledge every write block but the last one
     int splitAckGapMs = -1;         // send each write "OK" as "O", then "K" this much later; -1: whole
     int splitCrlfMs = -1;           // follow each write "OK" by CR LF this much later; -1: "OK" alone
+    // Write "OK"s are counted per write session, the answer to the request being the first.
+    int ackDelayMs = 0;             // each write "OK" leaves this much later than it is due ...
+    int ackDelayEvery = 1;          // ... or only every n-th one
+    QByteArray statusText;          // a line (CR LF added) sent just before write "OK" number statusAt
+    int statusAt = -1;              // -1: none
     qint64 streamAfter = 0;         // bytes of noise sent on after each reply (a reply fault)
     int streamByte = -1;            // the noise is this byte repeated; -1: random bytes without 'O'
     int closeAfterBlocks = -1;      // close the line once this many write blocks arrived; -1: never

@@ -70,12 +70,23 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
     const QCommandLineOption streamByte(QStringLiteral("stream-byte"),
         QStringLiteral("Make the noise of --stream-after this byte, 0 ... 255 (default: random bytes without "
                        "\"O\")."), QStringLiteral("n"));
+    const QCommandLineOption ackDelay(QStringLiteral("ack-delay"),
+        QStringLiteral("Hold each write \"OK\" this many milliseconds, as a unit slower than its line does "
+                       "(the answer to the request is the first \"OK\" of a write)."), QStringLiteral("ms"));
+    const QCommandLineOption ackDelayEvery(QStringLiteral("ack-delay-every"),
+        QStringLiteral("Hold only every n-th write \"OK\" (with --ack-delay; default 1)."), QStringLiteral("n"));
+    const QCommandLineOption statusText(QStringLiteral("status-text"),
+        QStringLiteral("Send this line (CR LF added) just before write \"OK\" number --status-at, as a unit "
+                       "reports what it is doing."), QStringLiteral("text"));
+    const QCommandLineOption statusAt(QStringLiteral("status-at"),
+        QStringLiteral("The write \"OK\" the --status-text comes before, from 1 (the answer to the request)."),
+        QStringLiteral("k"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed for random bytes (default 1)."), QStringLiteral("n"));
     const QCommandLineOption flip(QStringLiteral("flip-on-write"),
         QStringLiteral("Store byte n (from 0) of every completed write inverted, so a read-back differs."), QStringLiteral("n"));
     p.addOptions({help, folder, port, config, firmware, name, frames, silent, garbage, lengthDelta, split, gap, only,
                   ackLimit, closeAfter, baud, seed, flip, closeAfterBlocks, withholdLastOk, splitOk, splitCrlf,
-                  streamAfter, streamByte});
+                  streamAfter, streamByte, ackDelay, ackDelayEvery, statusText, statusAt});
     // Monitoring replies; a short or missing one is --length-delta -n or --silent with --only #6002,
     // a unit that trickles them is --split 64 --gap <ms> with --only #6002.
     const QCommandLineOption frameKind(QStringLiteral("frame-kind"),
@@ -171,6 +182,20 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, SimOptions &
         f.streamAfter = p.value(streamAfter).toLongLong(&ok);
         if (!ok || f.streamAfter < 0)
             return fail(QStringLiteral("--stream-after needs a number of 0 or more."));
+    }
+    if (p.isSet(ackDelay) && !toInt(p.value(ackDelay), 0, &f.ackDelayMs))
+        return fail(QStringLiteral("--ack-delay needs a number of milliseconds."));
+    if (p.isSet(ackDelayEvery) && !toInt(p.value(ackDelayEvery), 1, &f.ackDelayEvery))
+        return fail(QStringLiteral("--ack-delay-every needs a number of 1 or more."));
+    if (p.isSet(statusText) != p.isSet(statusAt))
+        return fail(QStringLiteral("--status-text and --status-at go together."));
+    if (p.isSet(statusText)) {
+        bool ok = false;
+        f.statusText = SimText::toCp1251(p.value(statusText), &ok);
+        if (!ok || f.statusText.isEmpty())
+            return fail(QStringLiteral("--status-text must be Windows-1251 text."));
+        if (!toInt(p.value(statusAt), 1, &f.statusAt))
+            return fail(QStringLiteral("--status-at needs a number of 1 or more."));
     }
     if (p.isSet(streamByte) && (!toInt(p.value(streamByte), 0, &f.streamByte) || f.streamByte > 255))
         return fail(QStringLiteral("--stream-byte needs a byte value, 0 ... 255."));

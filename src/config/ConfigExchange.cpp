@@ -15,6 +15,34 @@ ConfigExchange::ConfigExchange(SerialLink &link, CommandQueue &queue, StatusMode
     m_link.setHandler(
         Tag::ConfigWrite, [this](QByteArray &received, int &idle) { ConfiguraciaWrite(received, idle); },
         SerialLink::Dispatch::OnArrival);
+    m_droppedConnection =
+        QObject::connect(&m_link, &SerialLink::exchangeDropped, [this](const QString &tag) { dropped(tag); });
+}
+
+ConfigExchange::~ConfigExchange()
+{
+    QObject::disconnect(m_droppedConnection);
+}
+
+void ConfigExchange::dropped(const QString &tag)
+{
+    // Ended at once with its final tag: the strip must not go back to idle as if nothing happened.
+    // A lost line is also told with what it left; a port closed on purpose (the program closing)
+    // is not.
+    const bool tell = m_link.lineLost();
+    if (tag == Tag::ConfigRead) {
+        m_link.RPF_02VektorPriemaIsPorta = Tag::ReadError;
+        ConfiguraciaProchitana = false;
+        m_queue.setLinkFree(true);
+        if (tell)
+                m_messages.show(kLinkLostRead.arg(SchetchikBaitov).arg(ConfigImage::kImageSize) + QLatin1Char('\n')
+                            + m_link.lossReason() + QLatin1Char('\n') + kPartialImage);
+    } else if (tag == Tag::ConfigWrite) {
+        endWrite(Tag::WriteError);
+        if (tell)
+            m_messages.show(kLinkLostWrite.arg(SchetchikBaitov).arg(ConfigImage::kMemorySize) + QLatin1Char('\n')
+                            + m_link.lossReason() + QLatin1Char('\n') + kMayBeIncomplete);
+    }
 }
 
 void ConfigExchange::ConfiguraciaReadProcess()
@@ -70,7 +98,7 @@ void ConfigExchange::start(const QByteArray &request, const QString &tag)
     SchetchikBaitov = 0;
     NomerBaitaKonfiguracii = 0;
     BuferPriema.clear();
-    m_lockStep.start(m_link.pollCount(), m_link.UsbComPortSpeed);
+    m_lockStep.start(m_link.pollCount());
 }
 
 void ConfigExchange::storeWaitingBlocks()
@@ -170,9 +198,9 @@ void ConfigExchange::ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &Ogidan
         endWrite(Tag::WriteError);
         m_messages.show(kSequenceBroken);
         break;
-    case LockStepWrite::Step::Overdue:
+    case LockStepWrite::Step::NoGoAhead:
         endWrite(Tag::WriteError);
-        m_messages.show(LockStepWrite::kOverdue + QLatin1Char('\n') + kMayBeIncomplete);
+        m_messages.show(LockStepWrite::kNoGoAhead + QLatin1Char('\n') + kMayBeIncomplete);
         break;
     case LockStepWrite::Step::Wait:
         break;

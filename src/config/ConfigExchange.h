@@ -1,6 +1,7 @@
 #pragma once
 #include "link/LockStepWrite.h"
 #include <QByteArray>
+#include <QMetaObject>
 #include <QString>
 #include <functional>
 
@@ -26,12 +27,21 @@ public:
     // A write that ended early: the unit may hold part of the new configuration.
     inline static const QString kMayBeIncomplete =
         QStringLiteral("Конфигурация в устройстве может быть записана не полностью, повторите запись.");
+    // The port closed under a running exchange; what the image or the unit is left with follows.
+    inline static const QString kLinkLostRead =
+        QStringLiteral("Связь с устройством потеряна во время чтения конфигурации (получено %1 из %2 байт).");
+    inline static const QString kLinkLostWrite =
+        QStringLiteral("Связь с устройством потеряна во время записи конфигурации (передано %1 из %2 байт).");
+    inline static const QString kPartialImage =
+        QStringLiteral("В памяти программы часть конфигурации устройства и часть прежней: когда устройство снова "
+                       "ответит, прочитайте конфигурацию еще раз кнопкой \"Прочитать\".");
     inline static const QString kIncompleteImage =
         QStringLiteral("Запись невозможна! В памяти программы нет полной конфигурации (нет данных байта %1). "
                        "Сначала прочитайте конфигурацию из устройства кнопкой \"Прочитать\".");
 
     ConfigExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, ConfigImage &image,
                    MessageSink &messages);
+    ~ConfigExchange();
     ConfigExchange(const ConfigExchange &) = delete;
     ConfigExchange &operator=(const ConfigExchange &) = delete;
 
@@ -65,6 +75,8 @@ private:
     void start(const QByteArray &request, const QString &tag);
     void storeWaitingBlocks();
     void endWrite(const QString &tag);
+    // The port closed under a running read or write: its handler is not called again.
+    void dropped(const QString &tag);
 
     SerialLink &m_link;
     CommandQueue &m_queue;
@@ -72,4 +84,5 @@ private:
     ConfigImage &m_image;
     MessageSink &m_messages;
     LockStepWrite m_lockStep;   // the write's go-aheads
+    QMetaObject::Connection m_droppedConnection;
 };

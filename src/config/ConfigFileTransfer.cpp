@@ -29,11 +29,23 @@ ConfigFileTransfer::~ConfigFileTransfer()
 void ConfigFileTransfer::dropped(const QString &tag)
 {
     // An unfinished copy must not keep its temporary file (visible beside the target on some
-    // systems) until the next copy; the chosen file stays as it was.
-    if (tag == Tag::ConfigFileCopy)
+    // systems) until the next copy; the chosen file stays as it was. Either end is at once, with its
+    // final tag; a lost line is also told with what it left, a port closed on purpose is not.
+    const bool tell = m_link.lineLost();
+    if (tag == Tag::ConfigFileCopy) {
         m_copyFile.reset();
-    else if (tag == Tag::ConfigFileLoad)
-        m_loadBlocks.clear();
+        m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
+        if (tell)
+            m_messages.show(ConfigExchange::kLinkLostRead.arg(SchetchikBaitov).arg(ConfigImage::kImageSize)
+                            + QLatin1Char('\n') + m_link.lossReason() + QLatin1Char('\n') + kNotSaved
+                            + ImyaFailaSohraneniya);
+    } else if (tag == Tag::ConfigFileLoad) {
+        finishLoad(Tag::WriteError,
+                   tell ? ConfigExchange::kLinkLostWrite.arg(SchetchikBaitov).arg(ConfigImage::kMemorySize)
+                           + QLatin1Char('\n') + m_link.lossReason() + QLatin1Char('\n')
+                           + ConfigExchange::kMayBeIncomplete
+                        : QString());
+    }
 }
 
 void ConfigFileTransfer::CopyToFile()
@@ -184,7 +196,7 @@ void ConfigFileTransfer::ConfiguraciaLoadFromFileProcess()
     m_link.RPF_02VektorPriemaIsPorta = Tag::ConfigFileLoad;
     SchetchikBaitov = 0;
     BuferPriema.clear();
-    m_loadStep.start(m_link.pollCount(), m_link.UsbComPortSpeed);
+    m_loadStep.start(m_link.pollCount());
 }
 
 void ConfigFileTransfer::finishLoad(const QString &tag, const QString &message)
@@ -228,8 +240,8 @@ void ConfigFileTransfer::LoadConfiguraciaFromFile(QByteArray &PoluchenoIzPorta, 
     case LockStepWrite::Step::Broken:
         finishLoad(Tag::WriteError, ConfigExchange::kSequenceBroken);
         break;
-    case LockStepWrite::Step::Overdue:
-        finishLoad(Tag::WriteError, LockStepWrite::kOverdue + QLatin1Char('\n') + ConfigExchange::kMayBeIncomplete);
+    case LockStepWrite::Step::NoGoAhead:
+        finishLoad(Tag::WriteError, LockStepWrite::kNoGoAhead + QLatin1Char('\n') + ConfigExchange::kMayBeIncomplete);
         break;
     case LockStepWrite::Step::Wait:
         break;

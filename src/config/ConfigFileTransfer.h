@@ -22,6 +22,9 @@ public:
                        "правильные параметры порта вручную. Предварительно должен быть установлен драйвер "
                        "виртуального COM-порта.");
 
+    // A copy cut off: the chosen file is as it was.
+    inline static const QString kNotSaved = QStringLiteral("Файл конфигурации не сохранен: ");
+
     ConfigFileTransfer(SerialLink &link, StatusModel &status, MessageSink &messages, ConfigFiles &files);
     ~ConfigFileTransfer();
     ConfigFileTransfer(const ConfigFileTransfer &) = delete;

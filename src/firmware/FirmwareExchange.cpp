@@ -13,7 +13,7 @@
 FirmwareExchange::FirmwareExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, MessageSink &messages,
                                    QObject *parent)
     : QObject(parent), m_link(link), m_queue(queue), m_status(status), m_messages(messages),
-      m_lockStep(FirmwareFile::kBlockCount)
+      m_lockStep(FirmwareFile::kBlockCount, LockStepWrite::StrayText::Shown)
 {
     m_link.setHandler(Tag::FirmwareRead,
                       [this](QByteArray &received, int &idle) { SaveProshivkaToFile(received, idle); });
@@ -221,7 +221,7 @@ void FirmwareExchange::ProsivkaLoadFromFileProcess()
     SchetchikBaitov = 0;
     BuferPriema.clear();
     m_strayText.clear();
-    m_lockStep.start(m_link.pollCount(), m_link.UsbComPortSpeed);
+    m_lockStep.start(m_link.pollCount());
     if (!m_link.send(kWriteRequest)) {
         endWrite(Tag::WriteError, {SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError)});
         return;
@@ -231,16 +231,43 @@ void FirmwareExchange::ProsivkaLoadFromFileProcess()
     m_status.showProgress(SchetchikBaitov, FirmwareFile::kFirmwareSize);
 }
 
-QStringList FirmwareExchange::writeFailure(const QString &reason) const
+namespace {
+// Longer than any status line a unit sends: a line streaming on is quoted only so far.
+constexpr qsizetype kQuotedLimit = 100;
+}
+
+QString FirmwareExchange::quoted(const QByteArray &text)
+{
+    // One line: the text's own line breaks and control bytes become blanks.
+    QString shown = Cp1251::decode(text.left(kQuotedLimit));
+    for (QChar &c : shown) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
+    if (text.size() > kQuotedLimit)
+        shown += QStringLiteral("…");
+    return kSequenceBroken + shown;
+}
+
+QStringList FirmwareExchange::writeFailure(const QString &reason, const QString &warning) const
 {
     QStringList texts;
     if (!reason.isEmpty())
         texts << reason;
     if (!m_strayText.isEmpty())
-        texts << kSequenceBroken + Cp1251::decode(m_strayText);
+        texts << quoted(m_strayText);
     if (m_lockStep.sent() > 0)
-        texts << kMayBeUnusable;
+        texts << warning;
     return texts;
+}
+
+void FirmwareExchange::showStatusText()
+{
+    const QByteArray text = m_lockStep.takeStatusText();
+    if (text.isEmpty())
+        return;
+    m_strayText = text;
+    m_messages.show(quoted(text));
 }
 
 void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
@@ -250,45 +277,47 @@ void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &
         PoluchenoIzPorta.clear();
         return;
     }
-    switch (m_lockStep.onRead(PoluchenoIzPorta, OgidaniePriema, m_link.pollCount())) {
+    const LockStepWrite::Step step = m_lockStep.onRead(PoluchenoIzPorta, OgidaniePriema, m_link.pollCount());
+    PoluchenoIzPorta.clear();
+    switch (step) {
     case LockStepWrite::Step::SendNext:
         m_link.RPF_02ComError = 0;
         if (!m_link.send(m_blocks.view(m_lockStep.nextBlock()))) {
             endWrite(Tag::WriteError,
                      writeFailure(SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError)));
-        } else {
-            m_lockStep.blockSent();
-            SchetchikBaitov += FirmwareFile::kBlockSize;
+            return;
         }
+        m_lockStep.blockSent();
+        SchetchikBaitov += FirmwareFile::kBlockSize;
+        // The block goes out before the text is shown: the unit works on while the message waits.
+        m_status.showProgress(SchetchikBaitov, FirmwareFile::kFirmwareSize);
+        showStatusText();
+        return;
+    case LockStepWrite::Step::Finished: {
+        // Every block acknowledged and the closing silence came: a text the unit sent meanwhile
+        // was shown and does not undo that.
+        QStringList texts;
+        if (const QByteArray text = m_lockStep.takeStatusText(); !text.isEmpty())
+            texts << quoted(text);
+        endWrite(Tag::Written, texts);
         break;
-    case LockStepWrite::Step::Broken:
-        if (m_lockStep.allSent()) {
-            // The unit's answer to the last block is a complaint: it did not take the firmware.
-            m_strayText = m_lockStep.brokenText();
-            endWrite(Tag::WriteError, writeFailure(QString()));
-        } else if (m_strayText.isEmpty()) {
-            // Mid-way the write goes on (the next "OK" releases the next block), but it can no
-            // longer end in success.
-            m_strayText = m_lockStep.brokenText();
-        }
-        break;
-    case LockStepWrite::Step::Finished:
-        if (m_strayText.isEmpty())
-            endWrite(Tag::Written);
-        else
-            endWrite(Tag::WriteError, writeFailure(QString()));
-        break;
+    }
     case LockStepWrite::Step::Stalled:
+        if (const QByteArray text = m_lockStep.takeStatusText(); !text.isEmpty())
+            m_strayText = text;
         endWrite(Tag::WriteError,
                  writeFailure(m_lockStep.allSent() ? LockStepWrite::kNotAcknowledged : kCountMismatch));
         break;
-    case LockStepWrite::Step::Overdue:
-        endWrite(Tag::WriteError, writeFailure(LockStepWrite::kOverdue));
+    case LockStepWrite::Step::NoGoAhead:
+        if (const QByteArray text = m_lockStep.takeStatusText(); !text.isEmpty())
+            m_strayText = text;
+        endWrite(Tag::WriteError, writeFailure(LockStepWrite::kNoGoAhead));
         break;
+    case LockStepWrite::Step::Broken:   // not with shown stray text
     case LockStepWrite::Step::Wait:
+        showStatusText();
         break;
     }
-    PoluchenoIzPorta.clear();
     m_status.showProgress(SchetchikBaitov, FirmwareFile::kFirmwareSize);
 }
 
@@ -302,11 +331,15 @@ void FirmwareExchange::endWrite(const QString &tag, const QStringList &messages)
 
 void FirmwareExchange::dropped(const QString &tag)
 {
-    // The tag is already gone with the port; the handler will not be called again.
+    // The port took the tag away and the handler will not be called again: the end is said at
+    // once, with its final tag, the reason and what the file or the unit is left with.
     if (tag == Tag::FirmwareRead && m_state == State::Reading) {
-        endRead(QString(), {kLinkLostRead.arg(SchetchikBaitov).arg(FirmwareFile::kFirmwareSize),
-                            kNotSaved + ImyaFailaSohraneniya});
+        endRead(Tag::SaveError, {kLinkLostRead.arg(SchetchikBaitov).arg(FirmwareFile::kFirmwareSize),
+                                 m_link.lossReason(), kNotSaved + ImyaFailaSohraneniya});
     } else if (tag == Tag::FirmwareWrite && m_state == State::Writing) {
-        endWrite(QString(), writeFailure(kLinkLostWrite.arg(SchetchikBaitov).arg(FirmwareFile::kFirmwareSize)));
+        endWrite(Tag::WriteError,
+                 writeFailure(kLinkLostWrite.arg(SchetchikBaitov).arg(FirmwareFile::kFirmwareSize) + QLatin1Char('\n')
+                                  + m_link.lossReason(),
+                              kMayBeUnusableLost));
     }
 }

@@ -45,6 +45,10 @@ public:
     inline static const QString kMayBeUnusable =
         QStringLiteral("Запись прошивки не завершена: устройство может остаться без работающей прошивки! "
                        "Повторите загрузку прошивки из файла.");
+    // The same when the line went: the unit has to answer again first.
+    inline static const QString kMayBeUnusableLost =
+        QStringLiteral("Запись прошивки не завершена: устройство может остаться без работающей прошивки! "
+                       "Когда устройство снова ответит, повторите загрузку прошивки из файла.");
 
     FirmwareExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, MessageSink &messages,
                      QObject *parent = nullptr);
@@ -98,7 +102,11 @@ private:
     void endWrite(const QString &tag, const QStringList &messages = {});
     void finish(const QString &tag, const QStringList &messages);
     // The messages of a failed write: the reason (if any), the unit's stray text, the warning.
-    QStringList writeFailure(const QString &reason) const;
+    QStringList writeFailure(const QString &reason, const QString &warning = kMayBeUnusable) const;
+    // The sequence message quoting a text of the unit on one line.
+    static QString quoted(const QByteArray &text);
+    // A status text of the unit where an "OK" was due: shown, and kept for a failure's messages.
+    void showStatusText();
     void dropped(const QString &tag);
 
     SerialLink &m_link;
@@ -113,5 +121,5 @@ private:
 
     FirmwareFile::Blocks m_blocks;           // the checked file being loaded
     LockStepWrite m_lockStep;
-    QByteArray m_strayText;                  // text without "OK" the unit sent during the write
+    QByteArray m_strayText;                  // the last text without "OK" the unit sent during the write
 };

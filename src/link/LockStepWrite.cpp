@@ -2,63 +2,106 @@
 #include <algorithm>
 
 namespace {
-// A unit that babbles "OOOO..." must not grow the kept text without end; the tail is what matters.
-constexpr qsizetype kKeptLimit = 1024;
-}
-
-int LockStepWrite::deadlinePolls(int blockCount, int baud)
+bool onlyFillers(QByteArrayView text)
 {
-    if (baud <= 0)
-        return 0;
-    // Ten bit times a byte; everything in milliseconds times the speed, so no rounding on the way.
-    const qint64 lineBytes = kRequestLineBytes + qint64(blockCount) * kBlockLineBytes;
-    const qint64 budget = kLineTimeFactor * lineBytes * 10 * 1000 + qint64(blockCount) * kBlockTurnaroundMs * baud;
-    const qint64 perPoll = qint64(kPollMs) * baud;
-    return int((budget + perPoll - 1) / perPoll) + kIdleLimit + 1;
+    return std::all_of(text.cbegin(), text.cend(), LockStepWrite::isFiller);
 }
 
-void LockStepWrite::start(int pollNow, int baud)
+QByteArray withoutFillers(QByteArrayView text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && LockStepWrite::isFiller(text.at(from)))
+        ++from;
+    while (to > from && LockStepWrite::isFiller(text.at(to - 1)))
+        --to;
+    return text.sliced(from, to - from).toByteArray();
+}
+}
+
+void LockStepWrite::start(int pollNow)
 {
     m_sent = 0;
     m_acknowledged = 0;
-    m_startPoll = pollNow;
-    m_deadline = deadlinePolls(m_blockCount, baud);
+    m_requestAnswered = false;
+    m_lastGoAheadPoll = pollNow;
     m_pending.clear();
+    m_sinceGoAhead = 0;
     m_broken.clear();
+    m_status.clear();
+}
+
+QByteArray LockStepWrite::takeStatusText()
+{
+    QByteArray text;
+    text.swap(m_status);
+    return text;
+}
+
+void LockStepWrite::takeGoAhead(qsizetype at, int pollNow)
+{
+    // An "OK" once every block is out and acknowledged answers nothing: a line repeating it is
+    // judged as one that sends anything else.
+    const bool answers = !m_requestAnswered || m_acknowledged < m_sent || !allSent();
+    m_requestAnswered = true;
+    // In lock-step an "OK" answers whatever went out last: the request, or the last block.
+    m_acknowledged = m_sent;
+    if (m_stray == StrayText::Shown) {
+        m_status = withoutFillers(QByteArrayView(m_pending).first(at));
+        // What follows the "OK" in the same read may be the start of the next status text.
+        m_pending.remove(0, at + kGoAhead.size());
+        if (onlyFillers(m_pending))
+            m_pending.clear();
+    } else {
+        // Text before or after an "OK" in the same read is part of that answer.
+        m_pending.clear();
+    }
+    if (answers) {
+        m_lastGoAheadPoll = pollNow;
+        m_sinceGoAhead = m_pending.size();
+    }
 }
 
 LockStepWrite::Step LockStepWrite::onRead(const QByteArray &received, int idlePolls, int pollNow)
 {
-    if (received.isEmpty() && idlePolls > kIdleLimit)
-        return allAcknowledged() ? Step::Finished : Step::Stalled;
-    // A unit (or line) that never falls silent must not hold the link for ever.
-    if (m_deadline > 0 && pollNow - m_startPoll > m_deadline)
-        return Step::Overdue;
-    if (received.isEmpty())
+    if (received.isEmpty()) {
+        if (idlePolls > kIdleLimit) {
+            // Text no "OK" followed is still told.
+            if (m_stray == StrayText::Shown && m_status.isEmpty())
+                m_status = withoutFillers(m_pending);
+            return allAcknowledged() ? Step::Finished : Step::Stalled;
+        }
         return Step::Wait;
+    }
+    m_sinceGoAhead += received.size();
     // Mostly nothing waits: the bytes are shared, not copied.
     if (m_pending.isEmpty())
         m_pending = received;
     else
         m_pending += received;
-    if (m_pending.contains(kGoAhead)) {
+    if (const qsizetype at = m_pending.indexOf(kGoAhead); at >= 0) {
+        takeGoAhead(at, pollNow);
+        if (!allSent())
+            return Step::SendNext;
+    }
+    const bool fillers = onlyFillers(m_pending);
+    // Text that can no longer become an "OK" breaks a write under that rule; a trailing "O" may be
+    // the first half of one still on the line.
+    if (m_stray == StrayText::Breaks && !fillers && !m_pending.endsWith('O')) {
+        m_broken = m_pending;
         m_pending.clear();
-        // In lock-step an "OK" answers whatever went out last: the request, or the last block.
-        m_acknowledged = m_sent;
-        return allSent() ? Step::Wait : Step::SendNext;
+        return Step::Broken;
     }
-    // Line ends and fillers before an "OK" (or after the last one) are kept for nothing.
-    if (std::all_of(m_pending.cbegin(), m_pending.cend(), isFiller)) {
+    // A line that never falls silent must not hold the link for ever: past the answer's time, or
+    // past what a status line can be, more is no answer.
+    if (m_sinceGoAhead > kTextLimit || pollNow - m_lastGoAheadPoll > kAnswerPolls) {
+        if (m_stray == StrayText::Shown && m_status.isEmpty())
+            m_status = withoutFillers(m_pending);
+        return Step::NoGoAhead;
+    }
+    // Line ends and fillers before an "OK" (or after the last one) are kept for nothing; a status
+    // text waits for the "OK" that ends it.
+    if (fillers)
         m_pending.clear();
-        return Step::Wait;
-    }
-    // A trailing "O" may be the first half of an "OK" still on the line.
-    if (m_pending.endsWith('O')) {
-        if (m_pending.size() > kKeptLimit)
-            m_pending = m_pending.right(kKeptLimit);
-        return Step::Wait;
-    }
-    m_broken = m_pending;
-    m_pending.clear();
-    return Step::Broken;
+    return Step::Wait;
 }

@@ -5,52 +5,58 @@
 // The program's half of a block write in lock-step with the unit ("#6001", "#5001"): the unit answers
 // the request and every block with a text containing "OK", and each such answer releases the next
 // block. An answer may arrive split over several reads, so received text is kept until an "OK"
-// completes; only text that can no longer become one breaks the sequence. Line ends, blanks and NUL
-// bytes around an "OK" (a USB adapter often hands the line end over in a read of its own) are never
-// stray text. A write succeeds only when the unit acknowledged every block and then fell silent, and
-// it never outlasts its deadline, however the unit goes on sending.
+// completes. Line ends, blanks and NUL bytes around an "OK" (a USB adapter often hands the line end
+// over in a read of its own) are never stray text.
+//
+// A write is judged block by block, never by how long it takes in all: it stalls only when the unit
+// has been silent for more than 16 polls after the last block sent. A line that never falls silent
+// is stopped by what is not an "OK": more than 1 KiB received since the last "OK", or bytes still
+// coming more than 16 polls after it.
+//
+// Other text where an "OK" was due breaks a configuration write at once; a firmware write shows it
+// and goes on (see StrayText).
 class LockStepWrite {
 public:
     inline static const QByteArray kGoAhead = QByteArrayLiteral("OK");
-    // The write ends at the first poll whose idle count exceeds this.
+    // Silence: the write ends at the first poll whose idle count exceeds this.
     static constexpr int kIdleLimit = 15;
-    // Period of the receive poll the deadline is counted in.
-    static constexpr int kPollMs = 50;
-    // The deadline allows this many times the line time of the request, the blocks and their
-    // answers at the port's speed ...
-    static constexpr int kLineTimeFactor = 4;
-    // ... plus this long for the unit to take each block (the pace of one block per two polls) ...
-    static constexpr int kBlockTurnaroundMs = 100;
-    // ... plus the closing silence. Bytes on the line: the request and its "OK" CR LF, then each
-    // block and its "OK" CR LF.
-    static constexpr int kRequestLineBytes = 5 + 4;
-    static constexpr int kBlockLineBytes = 64 + 4;
+    // Polls after the last "OK" within which the unit must answer the block, however it talks meanwhile.
+    static constexpr int kAnswerPolls = kIdleLimit + 1;
+    // Bytes the unit may send between two "OK"s: a status line, its line end, fillers.
+    static constexpr qsizetype kTextLimit = 1024;
+
     // Every block went out but the unit never acknowledged the last one.
     inline static const QString kNotAcknowledged =
         QStringLiteral("Ошибка загрузки! Устройство не подтвердило прием последнего блока!");
-    // The unit kept the line busy past the write's deadline.
-    inline static const QString kOverdue =
-        QStringLiteral("Ошибка загрузки! Устройство не завершило обмен в отведенное время!");
+    // The unit kept sending, but no "OK".
+    inline static const QString kNoGoAhead =
+        QStringLiteral("Ошибка загрузки! Устройство передаёт посторонние данные вместо подтверждения \"OK\"!");
+
+    // What other text where an "OK" was due does to the write.
+    enum class StrayText {
+        Breaks,   // the configuration's rule: the write ends
+        Shown,    // the firmware's rule: the text is reported, the next "OK" releases the next block
+    };
 
     enum class Step {
         Wait,       // nothing to do now
         SendNext,   // an "OK" released block nextBlock(): send it, then call blockSent()
-        Broken,     // text that is no "OK" arrived; brokenText() holds it
+        Broken,     // text that is no "OK" arrived (StrayText::Breaks); brokenText() holds it
         Finished,   // silence after every block was acknowledged
         Stalled,    // silence before that
-        Overdue,    // the deadline passed before the write ended
+        NoGoAhead,  // the unit keeps sending without an "OK"
     };
 
-    explicit LockStepWrite(int blockCount) : m_blockCount(blockCount) {}
+    explicit LockStepWrite(int blockCount, StrayText stray = StrayText::Breaks)
+        : m_blockCount(blockCount), m_stray(stray)
+    {
+    }
 
-    // Receive polls a write of blockCount blocks may take from its request at this port speed.
-    static int deadlinePolls(int blockCount, int baud);
     // Line ends, blanks and NUL bytes: what a unit may send around its "OK".
     static bool isFiller(char byte) { return byte == '\r' || byte == '\n' || byte == ' ' || byte == '\0'; }
 
-    // The request has gone out at receive poll pollNow: nothing sent, nothing acknowledged, nothing
-    // kept. With a port speed (baud > 0) the write has a deadline; without one it has none.
-    void start(int pollNow = 0, int baud = 0);
+    // The request has gone out at receive poll pollNow: nothing sent, nothing acknowledged, nothing kept.
+    void start(int pollNow = 0);
     // One read of the link (empty when nothing arrived), the idle poll count after it and the
     // number of the current receive poll.
     Step onRead(const QByteArray &received, int idlePolls, int pollNow = 0);
@@ -62,17 +68,23 @@ public:
     int acknowledged() const { return m_acknowledged; }
     bool allSent() const { return m_sent >= m_blockCount; }
     bool allAcknowledged() const { return m_acknowledged >= m_blockCount; }
-    // Polls from the request after which the write is overdue; 0: no deadline.
-    int deadline() const { return m_deadline; }
     // The text of the last Broken step.
     QByteArray brokenText() const { return m_broken; }
+    // StrayText::Shown: the text the unit sent in place of the "OK" just taken (or, when the write
+    // ends, since the last one), without its fillers; empty when there was none. Taking it empties it.
+    QByteArray takeStatusText();
 
 private:
+    void takeGoAhead(qsizetype at, int pollNow);
+
     int m_blockCount;
+    StrayText m_stray;
     int m_sent = 0;
     int m_acknowledged = 0;
-    int m_startPoll = 0;
-    int m_deadline = 0;
-    QByteArray m_pending;   // received since the last "OK", still able to become one
+    bool m_requestAnswered = false;
+    int m_lastGoAheadPoll = 0;
+    QByteArray m_pending;     // received since the last "OK", still able to become one (or a status text)
+    qsizetype m_sinceGoAhead = 0;   // bytes received since the last "OK"
     QByteArray m_broken;
+    QByteArray m_status;
 };

@@ -71,6 +71,7 @@ void SerialLink::OpenUsbComPort(const QString &UsbComPortNumberForOpen)
     }
 
     RPF_02ComError = 0;
+    m_droppedEnd.reset();
     m_connectionError.clear();
     m_connectionErrorToolTip.clear();
     if (!m_port.isOpen()) {
@@ -140,17 +141,33 @@ void SerialLink::OtobrazitSostojaniePorta()
         m_portShown = shown;
     }
     if (!open) {
-        // A closed port means no unit and no exchange.
+        // A closed port means no unit and no exchange. The owner of an exchange it cut off ends it
+        // with a final tag, which stays for the status panel to show until the port opens again.
         UstroistvoNameClear.clear();
         const QString dropped = RPF_02VektorPriemaIsPorta;
-        RPF_02VektorPriemaIsPorta.clear();
-        if (dropped.endsWith(QStringLiteral("в процессе")))
+        if (!m_droppedEnd || *m_droppedEnd != dropped)
+            RPF_02VektorPriemaIsPorta.clear();
+        if (dropped.endsWith(QStringLiteral("в процессе"))) {
             emit exchangeDropped(dropped);
+            if (!RPF_02VektorPriemaIsPorta.isEmpty())
+                m_droppedEnd = RPF_02VektorPriemaIsPorta;
+        }
     }
     m_settingsText = m_port.settingsText();
     if (changed)
         m_status.setPort(QString::number(UsbComPortNumber), device);
     emit stateChanged();
+}
+
+QString SerialLink::lossReason() const
+{
+    // The system's own words (often "Inappropriate ioctl for device" for an adapter pulled out)
+    // tell a service engineer nothing; the number stays for the record.
+    if (!lineLost())
+        return QStringLiteral("Причина: порт закрыт.");
+    return QStringLiteral("Причина: порт перестал отвечать (%1) — адаптер отключён, устройство выключено или "
+                          "перезапущено.")
+        .arg(m_connectionError);
 }
 
 void SerialLink::reportConnectionError(const QString &prefix, int error)
@@ -240,7 +257,7 @@ void SerialLink::receiveArrival()
     const Handler handler = it.value();
 
     // The poll timer runs on: restarting it here would hold every poll back on a line whose bytes
-    // keep coming, and with them the deadlines counted in polls. A poll due meanwhile waits (below).
+    // keep coming, and with them the limits counted in polls. A poll due meanwhile waits (below).
     const bool wasRunning = m_pollTimer.isActive();
     m_dispatching = true;
     readPort();
@@ -329,10 +346,14 @@ void SerialLink::OpredelenieUstroistva(QByteArray &PoluchenoIzPortaComPortForm, 
         }
         return;
     }
-    // Past 24 bytes a reply can never be accepted, so nothing more needs keeping.
-    if (UstroistvoName.size() <= kNameReplySize)
-        UstroistvoName += PoluchenoIzPortaComPortForm;
     NameByteCount += int(PoluchenoIzPortaComPortForm.size());
+    // Past 24 bytes the reply can never be accepted: the attempt ends now, not on a silence that a
+    // line streaming on would never leave.
+    if (NameByteCount > kNameReplySize) {
+        RPF_02VektorPriemaIsPorta = Tag::NameNotRead;
+        return;
+    }
+    UstroistvoName += PoluchenoIzPortaComPortForm;
     if (complete()) {
         RPF_02VektorPriemaIsPorta = Tag::NameRead;
         ProverkaImeniUstroistva();

@@ -71,7 +71,7 @@ public:
     int IdlePollCount = 0;
     int NameByteCount = 0;
 
-    // Receive polls run so far: the clock of the exchanges' deadlines.
+    // Receive polls run so far: the clock of the exchanges' limits counted in polls.
     int pollCount() const { return m_pollCount; }
 
     QString deviceName() const;            // UstroistvoNameClear decoded from Windows-1251
@@ -107,6 +107,10 @@ public:
     // kept until the next open so the status panel can go on showing why the port closed.
     QString connectionError() const { return m_connectionError; }
     QString connectionErrorToolTip() const { return m_connectionErrorToolTip; }
+    // The port closed on an error of the line (not closed on purpose), and why, in Russian with the
+    // number: "Причина: ...".
+    bool lineLost() const { return !m_connectionError.isEmpty(); }
+    QString lossReason() const;
 
     // Counts successful identifications, so a follow-up can tell one from the next.
     int identificationCount() const { return m_identificationCount; }
@@ -121,7 +125,7 @@ signals:
     // The port state, its texts or the choices changed: the page widget refreshes itself.
     void stateChanged();
     // The port was found closed while this in-progress tag was set; its handler will not be called
-    // again, so its owner must end the exchange.
+    // again, so its owner must end the exchange, and may set a final tag that then stays.
     void exchangeDropped(const QString &tag);
 
 private:
@@ -158,6 +162,8 @@ private:
     QString m_connectionError;
     QString m_connectionErrorToolTip;
     int m_identificationCount = 0;
+    // The final tag the owner of an exchange cut off by the closed port gave it.
+    std::optional<QString> m_droppedEnd;
     void pollTimeout();
 
     void init();

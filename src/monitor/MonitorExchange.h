@@ -34,8 +34,6 @@ public:
     static constexpr int kReplySize = MonitorDecoder::kFrameSize;
     // A reply of exactly 64 bytes is taken at the first silent poll after it.
     static constexpr int kCompleteQuietPolls = 1;
-    // Any other count is judged only after more than this many silent polls.
-    static constexpr int kQuietPolls = 5;
     // Any other count (none included) ends the exchange after more than this many silent polls.
     static constexpr int kGiveUpPolls = 100;
     // However the bytes come, the exchange ends this many polls (about 10 s) after the request.

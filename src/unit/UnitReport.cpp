@@ -16,6 +16,7 @@ namespace UnitReport {
 namespace {
 const QString kNoAnswer = QStringLiteral("нет ответа на запрос опознания");
 const QString kNotAUnit = QStringLiteral("ответ не от устройства ЗОРГЕЛ");
+const QString kTooLong = QStringLiteral("ответ на запрос опознания длиннее ожидаемого");
 
 // The routine's generic count message gives way to the counts; any other end is the link's loss
 // or the final tag.
@@ -23,6 +24,9 @@ QString failure(SerialLink &link, bool countShown, const QString &what, const QS
 {
     if (countShown)
         return what + QLatin1Char(' ') + detail;
+    // Cut off by a lost line: said so, with the reason in Russian rather than the system's words.
+    if (!link.isOpen() && link.lineLost())
+        return QStringLiteral("Связь с устройством потеряна. ") + link.lossReason();
     return transferProblem(link);
 }
 
@@ -89,6 +93,13 @@ PortOutcome portOutcome(int port, SerialLink &link, const QString &programFolder
         // The port opened: say what, if anything, came back on it.
         const QString where = QStringLiteral("COM%1 = %2: ").arg(port).arg(serial.deviceFor(port));
         const int received = link.NameByteCount;
+        if (received > SerialLink::kNameReplySize) {
+            // A line that streams on: told as soon as the reply overran, with what had come by then.
+            outcome.reason = kTooLong;
+            outcome.problem = where + kTooLong
+                + QStringLiteral(": получено %1 вместо %2.").arg(RussianCount::bytes(received)).arg(SerialLink::kNameReplySize);
+            return outcome;
+        }
         outcome.reason = received == 0 ? kNoAnswer : kNotAUnit;
         outcome.problem = received == 0
             ? where + kNoAnswer + QLatin1Char('.')

@@ -752,6 +752,22 @@ private slots:
             << QStringList{QStringLiteral("--silent")} << "find --port 1" << ExitCode::NoUnit
             << QStringList{QStringLiteral("COM1 = "), QStringLiteral(": нет ответа на запрос опознания.")}
             << QStringList{QStringLiteral("Error 8")};
+        // The unit streams on after its name: the reply has overrun 24 bytes on the first read.
+        QTest::newRow("a port streaming after the name reply")
+            << QStringList{QStringLiteral("--stream-after"), QStringLiteral("1000000"), QStringLiteral("--only"),
+                           QStringLiteral("#4000")}
+            << "find --port 1" << ExitCode::NoUnit
+            << QStringList{QStringLiteral("Устройство не обнаружено! Проверены порты: 1.\nCOM1 = "),
+                           QStringLiteral(": ответ на запрос опознания длиннее ожидаемого: получено ")}
+            << QStringList();
+        // A unit slower than its line, inside the protocol's limit: every 4th "OK" 700 ms late.
+        QTest::newRow("configuration write to a slow unit")
+            << QStringList{QStringLiteral("--ack-delay"), QStringLiteral("700"), QStringLiteral("--ack-delay-every"),
+                           QStringLiteral("4")}
+            << "write-config FILE --verify" << ExitCode::Success
+            << QStringList{QStringLiteral("Записано успешно! "),
+                           QStringLiteral("Проверено: конфигурация в устройстве совпадает с файлом.")}
+            << QStringList{QStringLiteral("Ошибка")};
         QTest::newRow("a port answering garbage")
             << QStringList{QStringLiteral("--garbage")} << "find --port 1" << ExitCode::NoUnit
             << QStringList{QStringLiteral(": ответ не от устройства ЗОРГЕЛ: получено 24 байта")} << QStringList();
@@ -1048,7 +1064,8 @@ private slots:
     }
 
     // A line that streams on after the reply: a read fails as soon as more than the reply has come,
-    // the earlier file is kept; a write whose line never falls silent ends at its deadline.
+    // the earlier file is kept; a write whose line never falls silent ends once more than 1 KiB has
+    // come without an "OK".
     void lineThatStreamsOn_data()
     {
         QTest::addColumn<QString>("command");
@@ -1062,7 +1079,7 @@ private slots:
             << "write-config"
             << QStringList{QStringLiteral("--stream-after"), endless, QStringLiteral("--stream-byte"), QStringLiteral("0"),
                            QStringLiteral("--only"), QStringLiteral("#6001")}
-            << QStringLiteral("Ошибка загрузки! Устройство не завершило обмен в отведенное время!\n"
+            << QStringLiteral("Ошибка загрузки! Устройство передаёт посторонние данные вместо подтверждения \"OK\"!\n"
                               "Конфигурация в устройстве может быть записана не полностью, повторите запись.");
     }
     void lineThatStreamsOn()

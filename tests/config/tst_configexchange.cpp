@@ -203,42 +203,55 @@ private slots:
         QVERIFY(rig.queue.LinkFree());
     }
 
-    // A line that never falls silent ends the write at its deadline: at 9600 baud, 301 polls from
-    // the request (see the lock-step table), whatever the unit acknowledged.
-    void writeOverdue_data()
+    // The port closed under a read or a write: the exchange ends at once with its failure and the
+    // link is free. Only a line that failed is told (the window's message): a port closed on
+    // purpose, as when the program closes, is not.
+    void portClosedMidExchange_data()
     {
-        QTest::addColumn<int>("acks");          // blocks acknowledged before the noise
-        QTest::addColumn<QByteArray>("noise");  // then on every poll
-        QTest::newRow("NULs without end after 10 blocks") << 10 << QByteArray(1, '\0');
-        QTest::newRow("line ends without end after 10 blocks") << 10 << QByteArray("\r\n");
-        QTest::newRow("OK without end after the last block") << 37 << QByteArray("OK");
+        QTest::addColumn<bool>("write");
+        QTest::addColumn<bool>("lost");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("told");   // the message's first line
+        QTest::newRow("read, line lost") << false << true << Tag::ReadError
+                                         << "Связь с устройством потеряна во время чтения конфигурации (получено 640 "
+                                            "из 2370 байт).";
+        QTest::newRow("read, port closed") << false << false << Tag::ReadError << QString();
+        QTest::newRow("write, line lost") << true << true << Tag::WriteError
+                                          << "Связь с устройством потеряна во время записи конфигурации (передано 128 "
+                                             "из 2368 байт).";
+        QTest::newRow("write, port closed") << true << false << Tag::WriteError << QString();
     }
-    void writeOverdue()
+    void portClosedMidExchange()
     {
-        QFETCH(int, acks);
-        QFETCH(QByteArray, noise);
+        QFETCH(bool, write);
+        QFETCH(bool, lost);
+        QFETCH(QString, tag);
+        QFETCH(QString, told);
         ConfigTestRig rig;
         fillImage(rig.image, unitConfiguration());
-        const int sentBefore = rig.link.pollCount();
-        rig.port.onWrite = [&rig, acks](const QByteArray &) {
-            if (rig.port.writes.size() <= acks + 1)
-                rig.port.feed("OK");
-        };
-        rig.exchange.ConfiguraciaWriteProcess();
-        while (rig.link.pollCount() - sentBefore < 301) {
-            rig.port.feed(noise);
+        if (write) {
+            rig.exchange.ConfiguraciaWriteProcess();
+            rig.port.feed("OK");
             rig.poll();
+            rig.port.feed("OK");
+            rig.poll();
+        } else {
+            rig.exchange.ConfiguraciaReadProcess();
+            rig.deliver(unitConfiguration().left(640), 640);
         }
-        QCOMPARE(rig.tag(), Tag::ConfigWrite);
-        QVERIFY(rig.messages.texts.isEmpty());
-        rig.port.feed(noise);
-        rig.poll();
-        QCOMPARE(rig.tag(), Tag::WriteError);
+        if (lost) {
+            rig.port.failReadsWith = SerialPort::ReadError;
+            rig.poll();
+        } else {
+            rig.link.CloseUsbComPort();
+        }
+        QCOMPARE(rig.tag(), tag);
         QVERIFY(rig.queue.LinkFree());
-        QCOMPARE(rig.messages.texts,
-                 QStringList{QStringLiteral("Ошибка загрузки! Устройство не завершило обмен в отведенное время!\n"
-                                            "Конфигурация в устройстве может быть записана не полностью, повторите запись.")});
-        QCOMPARE(rig.port.writes.size(), 1 + qMin(acks + 1, 37));
+        QCOMPARE(rig.messages.texts.value(0).section(QLatin1Char('\n'), 0, 0), told);
+        QCOMPARE(rig.messages.texts.size(), told.isEmpty() ? 0 : 1);
+        // The failure stays on show while the port is closed.
+        rig.poll();
+        QCOMPARE(rig.tag(), tag);
     }
 
     void exchangeStartedAsTheLastEndsCountsItsOwnSilence()

@@ -149,34 +149,6 @@ private slots:
         QCOMPARE(rig.port.written(), QByteArray("#6001") + unitConfiguration().left(2368));
     }
 
-    // NULs without end after a block keep the line busy: the load ends 301 polls (at 9600 baud)
-    // after its request.
-    void loadOverdue()
-    {
-        ConfigTestRig rig;
-        const QString name = rig.path(QStringLiteral("load.cf"));
-        writeFile(name, canonicalFile());
-        rig.port.onWrite = [&rig](const QByteArray &) {
-            if (rig.port.writes.size() <= 6)
-                rig.port.feed("OK");
-        };
-        rig.dialogs.answers = {name};
-        const int before = rig.link.pollCount();
-        rig.transfer.LoadFromFile();
-        while (rig.link.pollCount() - before < 301) {
-            rig.port.feed(QByteArray(3, '\0'));
-            rig.poll();
-        }
-        QCOMPARE(rig.tag(), Tag::ConfigFileLoad);
-        rig.port.feed(QByteArray(3, '\0'));
-        rig.poll();
-        QCOMPARE(rig.tag(), Tag::WriteError);
-        QCOMPARE(rig.messages.texts,
-                 QStringList{QStringLiteral("Ошибка загрузки! Устройство не завершило обмен в отведенное время!\n"
-                                            "Конфигурация в устройстве может быть записана не полностью, повторите запись.")});
-        QCOMPARE(rig.port.writes.size(), 1 + 6);
-    }
-
     // Only the 37 lines that go to the unit decide whether a file is loaded; a refused file sends
     // nothing and ends as a failed write.
     void loadChecksTheLinesItSends_data()

@@ -98,18 +98,25 @@ private slots:
         QTest::addColumn<int>("closeAfter");
         // A text the status strip shows only while the exchange runs.
         QTest::addColumn<QString>("underWay");
+        // The failure the strip then shows, with a message that the line was lost; empty: none.
+        QTest::addColumn<QString>("ended");
         const auto counting = [](int total) { return QStringLiteral("^[1-9][0-9]* / %1 байт$").arg(total); };
         // The line goes in the middle of the unit's first answer: it is never found on this line.
-        QTest::newRow("identification") << int(Identification) << kIdentifyReply / 2 << QString();
-        QTest::newRow("idle") << int(Idle) << -1 << QString();
-        QTest::newRow("configuration read") << int(ConfigRead) << kIdentifyReply + 1000 << counting(2370);
-        QTest::newRow("configuration write") << int(ConfigWrite) << kIdentifyReply + 2 * 10 << counting(2368);
-        QTest::newRow("configuration copy to file") << int(ConfigCopy) << kIdentifyReply + 1500 << counting(2370);
-        QTest::newRow("firmware write") << int(FirmwareWrite) << kIdentifyReply + 2 * 40 << counting(62720);
-        QTest::newRow("firmware copy to file") << int(FirmwareCopy) << kIdentifyReply + 30000 << counting(62720);
+        QTest::newRow("identification") << int(Identification) << kIdentifyReply / 2 << QString() << QString();
+        QTest::newRow("idle") << int(Idle) << -1 << QString() << QString();
+        QTest::newRow("configuration read") << int(ConfigRead) << kIdentifyReply + 1000 << counting(2370)
+                                            << QStringLiteral("Ошибка при чтении!");
+        QTest::newRow("configuration write") << int(ConfigWrite) << kIdentifyReply + 2 * 10 << counting(2368)
+                                             << QStringLiteral("Ошибка при записи!");
+        QTest::newRow("configuration copy to file") << int(ConfigCopy) << kIdentifyReply + 1500 << counting(2370)
+                                                    << QStringLiteral("Ошибка при сохранении!");
+        QTest::newRow("firmware write") << int(FirmwareWrite) << kIdentifyReply + 2 * 40 << counting(62720)
+                                        << QStringLiteral("Ошибка при записи!");
+        QTest::newRow("firmware copy to file") << int(FirmwareCopy) << kIdentifyReply + 30000 << counting(62720)
+                                               << QStringLiteral("Ошибка при сохранении!");
         // Monitoring first reads the configuration for the model, then polls: five frames, then a part of one.
         QTest::newRow("monitoring") << int(Monitoring) << kIdentifyReply + ConfigImage::kImageSize + 64 * 5 + 20
-                                    << QStringLiteral("^Мониторинг\\.\\.\\.$");
+                                    << QStringLiteral("^Мониторинг\\.\\.\\.$") << QString();
     }
 
     void adapterPulled()
@@ -117,6 +124,7 @@ private slots:
         QFETCH(int, exchange);
         QFETCH(int, closeAfter);
         QFETCH(QString, underWay);
+        QFETCH(QString, ended);
         const QString port = QStringLiteral("5");
         QTemporaryDir folder;
         QTemporaryDir files;
@@ -188,6 +196,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(app.queue().LinkFree() && !app.firmwareExchange().isBusy()
                                      && !app.link().RPF_02VektorPriemaIsPorta.endsWith(QStringLiteral("в процессе")),
                                  kTimeoutMs);
+        // A transfer cut off says so at once: its failure on the strip, and the line's loss in a message.
+        if (!ended.isEmpty()) {
+            QTRY_VERIFY2_WITH_TIMEOUT(program.shown.indexOf(ended, started) >= 0,
+                                      qPrintable(program.shown.join(QLatin1Char('|'))), kTimeoutMs);
+            QVERIFY2(program.messages.texts.size() == 1
+                         && program.messages.texts.first().startsWith(QStringLiteral("Связь с устройством потеряна во время")),
+                     qPrintable(program.messages.texts.join(QLatin1Char('|'))));
+        }
         QTRY_COMPARE_WITH_TIMEOUT(filesIn(files.path()), QStringList{target.section(QLatin1Char('/'), -1)}, kTimeoutMs);
         QCOMPARE(fileBytes(target), good);
         QCOMPARE(fileBytes(unitMemoryFile), unitMemory);

@@ -15,7 +15,7 @@ struct Expected {
 };
 
 // The accepting rule: "#4000=" somewhere and exactly 24 bytes, checked on every arrival and, after
-// more than five silent polls, once more before giving up.
+// more than five silent polls, once more before giving up; more than 24 bytes give up at once.
 struct Reference {
     QByteArray received;
     int idle = 0;
@@ -33,7 +33,9 @@ struct Reference {
         }
         idle = 0;
         received += bytes;
-        if (complete())
+        if (received.size() > 24)
+            decide(false);
+        else if (complete())
             decide(true);
     }
     void decide(bool accepted)

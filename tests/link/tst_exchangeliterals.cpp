@@ -34,7 +34,6 @@ private slots:
 
         // --- the receive pump, identification, queue and status strip ---
         row("receive poll period, ms", "50", text(rig.link.pollTimer().interval()));
-        row("receive poll the deadlines count in, ms", "50", text(LockStepWrite::kPollMs));
         row("identification request", "#4000", text(SerialLink::kIdentifyRequest));
         row("identification marker", "#4000=", text(SerialLink::kIdentifyMarker));
         row("identification reply size", "24", text(SerialLink::kNameReplySize));
@@ -119,7 +118,6 @@ private slots:
         // --- monitoring exchange ---
         row("monitoring request", "#6002", text(MonitorExchange::kRequest));
         row("monitoring reply size", "64", text(MonitorExchange::kReplySize));
-        row("monitoring: silent polls before a reply is taken", "5", text(MonitorExchange::kQuietPolls));
         row("monitoring: silent polls before giving up", "100", text(MonitorExchange::kGiveUpPolls));
         row("monitoring frame error", "Ошибка кадра.", MonitorExchange::kFrameError);
     }

@@ -42,10 +42,12 @@ private slots:
         QTest::newRow("silence only") << silence << 6 << Tag::NameNotRead << QByteArray();
         QTest::newRow("23 characters") << QList<QByteArray>{whole.left(23)} + silence << 7 << Tag::NameNotRead
                                        << QByteArray();
-        QTest::newRow("25 characters") << QList<QByteArray>{whole + "!"} + silence << 7 << Tag::NameNotRead
-                                       << QByteArray();
-        QTest::newRow("24 then more") << QList<QByteArray>{whole.left(20), whole.mid(20) + "#4000="} + silence << 8
+        // Past 24 characters the reply can never be accepted: the attempt ends on that poll.
+        QTest::newRow("25 characters") << QList<QByteArray>{whole + "!"} << 1 << Tag::NameNotRead << QByteArray();
+        QTest::newRow("24 then more") << QList<QByteArray>{whole.left(20), whole.mid(20) + "#4000="} << 2
                                       << Tag::NameNotRead << QByteArray();
+        QTest::newRow("a stream after the reply, in the same read")
+            << QList<QByteArray>{whole + QByteArray(4096, 'x')} << 1 << Tag::NameNotRead << QByteArray();
         QTest::newRow("garbage without the marker") << QList<QByteArray>{QByteArray(24, '\xFF')} + silence << 7
                                                     << Tag::NameNotRead << QByteArray();
         QTest::newRow("marker split over polls")

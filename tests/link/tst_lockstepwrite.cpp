@@ -17,7 +17,7 @@ class TestLockStepWrite : public QObject {
         case Step::Broken: return QStringLiteral("broken");
         case Step::Finished: return QStringLiteral("finished");
         case Step::Stalled: return QStringLiteral("stalled");
-        case Step::Overdue: return QStringLiteral("overdue");
+        case Step::NoGoAhead: return QStringLiteral("no go-ahead");
         }
         return QString();
     }
@@ -103,70 +103,96 @@ private slots:
             QCOMPARE(write.brokenText(), broken);
     }
 
-    // The overall deadline of a write, in 50 ms polls from its request: four times the line time of
-    // the request, the blocks and their "OK" CR LF answers (9 + 68 per block bytes of 10 bits), plus
-    // 100 ms for each block, rounded up to whole polls, plus the 16 polls of the closing silence.
-    void deadlineAtPortSpeed_data()
+    // A line that never falls silent, read by read (one per poll from the request at poll 0): the
+    // write goes on while "OK"s release blocks; without one it ends more than 16 polls after the last
+    // "OK", or once more than 1024 bytes have come since it. Silence keeps its own rule.
+    void lineThatNeverFallsSilent_data()
     {
-        QTest::addColumn<int>("blocks");
-        QTest::addColumn<int>("baud");
-        QTest::addColumn<int>("polls");
-        // 4 x 2525 bytes at 960 bytes/s = 10.521 s, + 3.7 s = 14.221 s = 284.4 polls -> 285, + 16.
-        QTest::newRow("configuration at 9600") << 37 << 9600 << 301;
-        // 4 x 2525 bytes at 11520 bytes/s = 0.877 s, + 3.7 s = 4.577 s = 91.5 polls -> 92, + 16.
-        QTest::newRow("configuration at 115200") << 37 << 115200 << 108;
-        // 4 x 66649 bytes at 960 bytes/s = 277.704 s, + 98 s = 375.704 s = 7514.1 polls -> 7515, + 16.
-        QTest::newRow("firmware at 9600") << 980 << 9600 << 7531;
-        // 4 x 66649 bytes at 11520 bytes/s = 23.142 s, + 98 s = 121.142 s = 2422.8 polls -> 2423, + 16.
-        QTest::newRow("firmware at 115200") << 980 << 115200 << 2439;
-        QTest::newRow("no speed, no deadline") << 37 << 0 << 0;
+        QTest::addColumn<QByteArrayList>("reads");  // read k comes at poll k + 1
+        QTest::addColumn<QString>("last");        // the step of the last read
+        QTest::addColumn<int>("sent");
+        const QByteArrayList twoOks{"OK", "OK"};
+        const auto repeated = [](const QByteArray &read, int times) {
+            QByteArrayList reads;
+            for (int i = 0; i < times; ++i)
+                reads << read;
+            return reads;
+        };
+        // Polls 3 ... 18 are within 16 of the last "OK" at poll 2; poll 19 is not.
+        QTest::newRow("NULs: 16 polls after the last OK go on") << twoOks + repeated(QByteArray(1, '\0'), 16)
+                                                                 << "wait" << 2;
+        QTest::newRow("NULs: the 17th poll ends it") << twoOks + repeated(QByteArray(1, '\0'), 17)
+                                                     << "no go-ahead" << 2;
+        QTest::newRow("1024 bytes since the OK go on") << twoOks + QByteArrayList{QByteArray(1022, ' '), "\r\n"}
+                                                       << "wait" << 2;
+        QTest::newRow("the 1025th byte ends it") << twoOks + QByteArrayList{QByteArray(1024, ' '), "\r"}
+                                                 << "no go-ahead" << 2;
+        // Three blocks: every "OK" releases one, the unit is never silent yet keeps the protocol.
+        QByteArrayList everySixteenth;
+        for (int i = 0; i < 4; ++i)
+            everySixteenth += repeated(QByteArray(1, '\0'), 15) + QByteArrayList{"OK"};
+        QTest::newRow("an OK every 16th poll, NULs between") << everySixteenth << "wait" << 3;
+        // Once every block is acknowledged, a repeated "OK" answers nothing.
+        QTest::newRow("OK after OK after the last block")
+            << repeated("OK", 4) + repeated("OK", 17) << "no go-ahead" << 3;
     }
-    void deadlineAtPortSpeed()
+    void lineThatNeverFallsSilent()
     {
-        QFETCH(int, blocks);
-        QFETCH(int, baud);
-        QFETCH(int, polls);
-        QCOMPARE(LockStepWrite::deadlinePolls(blocks, baud), polls);
-        LockStepWrite write(blocks);
-        write.start(1000, baud);
-        QCOMPARE(write.deadline(), polls);
+        QFETCH(QByteArrayList, reads);
+        QFETCH(QString, last);
+        QFETCH(int, sent);
+        LockStepWrite write(3);
+        write.start(0);
+        Step step = Step::Wait;
+        for (int i = 0; i < reads.size(); ++i) {
+            step = write.onRead(reads.at(i), 0, i + 1);
+            if (step == Step::SendNext)
+                write.blockSent();
+            if (i + 1 < reads.size())
+                QVERIFY2(step == Step::Wait || step == Step::SendNext, qPrintable(QString::number(i)));
+        }
+        QCOMPARE(name(step), last);
+        QCOMPARE(write.sent(), sent);
     }
 
-    // A line that never falls silent (NULs, line ends, "OK" after "OK") ends the write at its
-    // deadline; a write whose closing silence ends at that very poll has finished.
-    void overdueWithoutSilence_data()
+    // The firmware's rule: text where an "OK" was due is told once its "OK" has come, without the
+    // line ends and fillers around it, and the "OK" still releases the next block.
+    void statusTextIsToldAndTheWriteGoesOn_data()
     {
-        QTest::addColumn<QByteArray>("noise");   // on every poll after the last "OK"
-        QTest::addColumn<int>("quietFrom");      // poll (from the request) the line falls silent; -1 never
-        QTest::addColumn<QString>("last");       // the step at poll 34, one past the deadline
-        QTest::newRow("NULs without end") << QByteArray(1, '\0') << -1 << "overdue";
-        QTest::newRow("line ends without end") << QByteArray("\r\n") << -1 << "overdue";
-        QTest::newRow("OK after OK without end") << QByteArray("OK") << -1 << "overdue";
-        QTest::newRow("silence of 16 polls ending there") << QByteArray(1, '\0') << 19 << "finished";
+        QTest::addColumn<QByteArrayList>("reads");
+        QTest::addColumn<QByteArrayList>("told");   // after each read
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("split over reads, OK in the last")
+            << QByteArrayList{"OK", "\r\nFLA", "SH ", "WAIT\r\nO", "K\r\n", "OK", "-"}
+            << QByteArrayList{"", "", "", "", "FLASH WAIT", "", ""}
+            << QStringList{"send", "wait", "wait", "wait", "send", "wait", "finished"};
+        QTest::newRow("after the OK in the same read: told with the next")
+            << QByteArrayList{"OK\r\nBUSY", "\r\nOK", "OK", "-"} << QByteArrayList{"", "BUSY", "", ""}
+            << QStringList{"send", "send", "wait", "finished"};
+        QTest::newRow("after the last OK: told at the closing silence")
+            << QByteArrayList{"OK", "OK", "OK", "DONE\r\n", "-"} << QByteArrayList{"", "", "", "", "DONE"}
+            << QStringList{"send", "send", "wait", "wait", "finished"};
+        QTest::newRow("in place of the last OK: stalls, and is told")
+            << QByteArrayList{"OK", "OK", "ERR\r\n", "-"} << QByteArrayList{"", "", "", "ERR"}
+            << QStringList{"send", "send", "wait", "stalled"};
     }
-    void overdueWithoutSilence()
+    void statusTextIsToldAndTheWriteGoesOn()
     {
-        QFETCH(QByteArray, noise);
-        QFETCH(int, quietFrom);
-        QFETCH(QString, last);
-        LockStepWrite write(2);
-        const int start = 500;
-        write.start(start, 9600);
-        // 4 x (9 + 2 x 68) bytes at 960 bytes/s = 0.604 s, + 0.2 s = 16.1 polls -> 17, + 16.
-        QCOMPARE(write.deadline(), 33);
+        QFETCH(QByteArrayList, reads);
+        QFETCH(QByteArrayList, told);
+        QFETCH(QStringList, steps);
+        LockStepWrite write(2, LockStepWrite::StrayText::Shown);
+        write.start();
         QStringList got;
-        int idle = 0;
-        for (int poll = 1; poll <= 34; ++poll) {
-            const bool quiet = quietFrom >= 0 && poll >= quietFrom;
-            idle = quiet ? idle + 1 : 0;
-            const QByteArray read = poll <= 3 ? QByteArray("OK") : quiet ? QByteArray() : noise;
-            const Step step = write.onRead(read, idle, start + poll);
+        for (int i = 0; i < reads.size(); ++i) {
+            const Step step = reads.at(i) == "-" ? write.onRead(QByteArray(), LockStepWrite::kIdleLimit + 1)
+                                                 : write.onRead(reads.at(i), 0);
             if (step == Step::SendNext)
                 write.blockSent();
             got << name(step);
+            QCOMPARE(write.takeStatusText(), told.at(i));
         }
-        const QStringList expected = QStringList{"send", "send"} + QStringList(31, QStringLiteral("wait")) + QStringList{last};
-        QCOMPARE(got, expected);
+        QCOMPARE(got, steps);
     }
 
     void acknowledgedCountsOnlyAnsweredBlocks()

@@ -16,7 +16,6 @@ private slots:
         QTest::newRow("request") << "#6002" << QString::fromLatin1(MonitorExchange::kRequest);
         QTest::newRow("reply bytes") << "64" << n(MonitorExchange::kReplySize);
         QTest::newRow("whole reply: silent polls after it") << "1" << n(MonitorExchange::kCompleteQuietPolls);
-        QTest::newRow("other counts judged after more than") << "5" << n(MonitorExchange::kQuietPolls);
         QTest::newRow("give-up: more than this many silent polls") << "100" << n(MonitorExchange::kGiveUpPolls);
         QTest::newRow("scroll bar range and design position")
             << "1 10 5"
@@ -189,7 +188,7 @@ private slots:
         MonitorTestRig rig;
         rig.exchange.MonitoringProcess();
         rig.deliver(measurementReply(), 64);
-        rig.poll(MonitorExchange::kQuietPolls + 1);
+        rig.poll(MonitorExchange::kCompleteQuietPolls);
         const QString battery = rig.exchange.readings().battery;
         QCOMPARE(battery, QStringLiteral("12.60"));
 
@@ -198,7 +197,7 @@ private slots:
         QByteArray reply = measurementReply(805);
         reply[63] = char(2);
         rig.deliver(reply, 64);
-        rig.poll(MonitorExchange::kQuietPolls + 1);
+        rig.poll(MonitorExchange::kCompleteQuietPolls);
         QCOMPARE(rig.tag(), Tag::TransferError);
         QVERIFY(rig.queue.LinkFree());
         QCOMPARE(rig.messages.texts, QStringList{MonitorExchange::kFrameError});
@@ -248,7 +247,7 @@ private slots:
         rig.exchange.Command2_Click();
         QVERIFY(!rig.exchange.pollTimer().isActive());
         rig.deliver(measurementReply(805), 64);
-        rig.poll(MonitorExchange::kQuietPolls + 1);
+        rig.poll(MonitorExchange::kCompleteQuietPolls);
         QCOMPARE(rig.tag(), Tag::MonitoringOk);
         QCOMPARE(rig.exchange.readings().state[4], QStringLiteral("H"));
         QVERIFY(!rig.exchange.pollTimer().isActive());
@@ -661,7 +660,7 @@ private slots:
         MonitorTestRig rig;
         rig.exchange.MonitoringProcess();
         rig.deliver(measurementReply(), 64);
-        rig.poll(MonitorExchange::kQuietPolls + 1);
+        rig.poll(MonitorExchange::kCompleteQuietPolls);
         QCOMPARE(int(rig.exchange.SlovaKadra[14]), 877);
         rig.exchange.Form_Activate();
         QCOMPARE(rig.status.counter(), QString());

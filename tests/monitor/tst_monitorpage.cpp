@@ -25,7 +25,7 @@ class TestMonitorPage : public QObject {
         {
             exchange.MonitoringProcess();
             deliver(reply, 64);
-            poll(MonitorExchange::kQuietPolls + 1);
+            poll(MonitorExchange::kCompleteQuietPolls);
         }
         // The shown widget carrying an accessible name; null when none or several.
         QWidget *named(const QString &name) const

@@ -635,6 +635,14 @@ private slots:
         QTest::newRow("negative stream") << QStringList{"--folder", "/x", "--stream-after", "-1"} << err << "";
         QTest::newRow("stream byte out of range") << QStringList{"--folder", "/x", "--stream-byte", "256"} << err << "";
         QTest::newRow("split-crlf without a number") << QStringList{"--folder", "/x", "--split-crlf", "x"} << err << "";
+        QTest::newRow("slow unit") << QStringList{"--folder", "/x", "--ack-delay", "700", "--ack-delay-every", "4",
+                                                  "--status-text", "ИДЕТ ЗАПИСЬ", "--status-at", "10"}
+                                   << run << "slow";
+        QTest::newRow("every 0th OK") << QStringList{"--folder", "/x", "--ack-delay-every", "0"} << err << "";
+        QTest::newRow("status text without its place") << QStringList{"--folder", "/x", "--status-text", "BUSY"} << err
+                                                       << "";
+        QTest::newRow("status before OK 0") << QStringList{"--folder", "/x", "--status-text", "BUSY", "--status-at", "0"}
+                                            << err << "";
         QTest::newRow("bad frames") << QStringList{"--folder", "/x", "--frames", "odd"} << err << "";
         QTest::newRow("stray argument") << QStringList{"--folder", "/x", "extra"} << err << "";
     }
@@ -676,12 +684,18 @@ private slots:
             QCOMPARE(o.faults.splitCrlfMs, 10);
             QCOMPARE(o.faults.streamAfter, qint64(600000));
             QCOMPARE(o.faults.streamByte, 0);
+        } else if (check == QLatin1String("slow")) {
+            QCOMPARE(o.faults.ackDelayMs, 700);
+            QCOMPARE(o.faults.ackDelayEvery, 4);
+            QCOMPARE(o.faults.statusText, Cp1251::encode(QStringLiteral("ИДЕТ ЗАПИСЬ")));
+            QCOMPARE(o.faults.statusAt, 10);
         } else if (check == QLatin1String("endless")) {
             QCOMPARE(o.faults.streamAfter, qint64(100000000000));
             QCOMPARE(o.faults.streamByte, -1);
         }
         if (check == QLatin1String("defaults"))
-            QVERIFY(o.faults.splitCrlfMs < 0 && o.faults.streamAfter == 0);
+            QVERIFY(o.faults.splitCrlfMs < 0 && o.faults.streamAfter == 0 && o.faults.ackDelayMs == 0
+                    && o.faults.statusAt < 0);
     }
 };
 

@@ -130,6 +130,46 @@ private slots:
             QVERIFY(now >= qint64(37) * crlfMs);   // every line end came a gap after its "OK"
     }
 
+    // A unit slower than its line holds "OK"s back; one that reports what it does sends a line
+    // before an "OK". Counted per write, the answer to the request first; the program answers each
+    // "OK" 1 ms after it.
+    void heldAcknowledgementsAndStatusLines_data()
+    {
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<int>("every");
+        QTest::addColumn<int>("statusAt");
+        QTest::addColumn<QByteArray>("heard");
+        QTest::addColumn<qint64>("lastOkMs");
+        const QByteArray oks = QByteArray("OK").repeated(38);
+        // 37 blocks 1 ms after their "OK"s, and 38 "OK"s 700 ms each.
+        QTest::newRow("every OK 700 ms late") << 700 << 1 << -1 << oks << qint64(37 + 38 * 700);
+        // "OK"s 4, 8, ... 36: nine of them.
+        QTest::newRow("every 4th OK 700 ms late") << 700 << 4 << -1 << oks << qint64(37 + 9 * 700);
+        QTest::newRow("status line before the 10th OK")
+            << 0 << 1 << 10 << QByteArray("OK").repeated(9) + "BUSY\r\n" + QByteArray("OK").repeated(29) << qint64(37);
+    }
+    void heldAcknowledgementsAndStatusLines()
+    {
+        QFETCH(int, delayMs);
+        QFETCH(int, every);
+        QFETCH(int, statusAt);
+        QFETCH(QByteArray, heard);
+        QFETCH(qint64, lastOkMs);
+        SimFaults f;
+        f.ackDelayMs = delayMs;
+        f.ackDelayEvery = every;
+        f.statusAt = statusAt;
+        f.statusText = "BUSY";
+        SimCore core(SimDefaults::image(), SimDefaults::firmware(), f);
+        bool commit = false;
+        core.imageCommitted = [&](const QByteArray &) { commit = true; };
+        qint64 now = 0;
+        QCOMPARE(writeInLockStep(core, "#6001", 37, &now), heard);
+        QCOMPARE(now, lastOkMs);
+        QVERIFY(commit);
+        QCOMPARE(core.protocolViolations(), 0);
+    }
+
     void dataAheadOfItsOkIsReported_data()
     {
         QTest::addColumn<int>("okTaken");        // "OK"s the program had read before sending

@@ -16,6 +16,14 @@ void call(const F &hook)
         hook();
 }
 
+bool sameRows(const MonitorDecoder::Layout &a, const MonitorDecoder::Layout &b)
+{
+    for (int r = 1; r <= MonitorReadings::kInputs; ++r)
+        if (a[r].caption != b[r].caption || a[r].visible != b[r].visible)
+            return false;
+    return true;
+}
+
 bool isQueued(const CommandQueue &queue, const QString &command)
 {
     return queue.CommandQueueText().startsWith(command + QLatin1Char(','))
@@ -92,6 +100,17 @@ int MonitorExchange::dueInMs() const
     return int(qBound(qint64(0), qint64(periodMs()) - since, qint64(periodMs())));
 }
 
+QString MonitorExchange::notReadUnit() const
+{
+    return m_hooks.unitNotRead ? m_hooks.unitNotRead() : QString();
+}
+
+void MonitorExchange::startJournal(const QString &unit)
+{
+    m_journal.clear();
+    m_journal.setUnit(unit);
+}
+
 bool MonitorExchange::linkHeldByOther() const
 {
     return !m_queue.LinkFree() && m_link.RPF_02VektorPriemaIsPorta != Tag::Monitoring;
@@ -105,6 +124,8 @@ QString MonitorExchange::notice() const
     }
     if (m_unanswered > 0)
         return kNoAnswer + kInRow.arg(m_unanswered);
+    if (const QString unit = notReadUnit(); !unit.isEmpty())
+        return kUnitNotRead.arg(unit.trimmed());
     return QString();
 }
 
@@ -173,6 +194,11 @@ void MonitorExchange::RazborKadra()
     m_lastKind = kind;
     m_unanswered = 0;
     const QDateTime now = m_clock.now();
+    // The window starts a journal when a unit answers; a journal nobody started takes the unit of
+    // its first row.
+    if (m_journal.size() == 0 && m_hooks.unitName)
+        m_journal.setUnit(m_hooks.unitName());
+    m_journal.setLayout(m_layout);
     m_journal.appendFrame(now, m_readings, kind);
     // A reply to a request sent before "Стоп" is shown, but polling has stopped.
     setLive(m_pollTimer.isActive());
@@ -271,21 +297,26 @@ void MonitorExchange::startIfFree()
 void MonitorExchange::RazmetkaVhodov()
 {
     PokazatIzobrazhenie();
-    const std::optional<int> count = m_hooks.inputCount ? m_hooks.inputCount() : std::nullopt;
+    const bool otherUnit = !notReadUnit().isEmpty();
+    const std::optional<int> count = m_hooks.inputCount && !otherUnit ? m_hooks.inputCount() : std::nullopt;
     const std::optional<MonitorDecoder::Layout> layout = MonitorDecoder::rowLayout(count.value_or(0));
+    setNotice();
     if (layout) {
-        bool changed = false;
-        for (int r = 1; r <= MonitorReadings::kInputs; ++r)
-            changed = changed || (*layout)[r].caption != m_layout[r].caption
-                || (*layout)[r].visible != m_layout[r].visible;
-        if (changed) {
+        if (!sameRows(*layout, m_layout)) {
             m_layout = *layout;
             emit layoutChanged();
         }
         return;
     }
-    // The model bytes come with the configuration: read it, once, not on every tick.
-    if (!m_configReadPosted && !isQueued(m_queue, Cmd::ConfiguraciaReadProcess)) {
+    // Another unit's rows are not this one's: inputs by number until its configuration is read.
+    if (otherUnit && !sameRows(m_layout, MonitorDecoder::designLayout())) {
+        m_layout = MonitorDecoder::designLayout();
+        emit layoutChanged();
+    }
+    // The model bytes come with the configuration: read it, once, not on every tick, and never
+    // over edits not yet written.
+    const bool mayRead = !m_hooks.mayReadConfiguration || m_hooks.mayReadConfiguration();
+    if (mayRead && !m_configReadPosted && !isQueued(m_queue, Cmd::ConfiguraciaReadProcess)) {
         m_queue.post(Cmd::ConfiguraciaReadProcess);
         m_configReadPosted = true;
     }
@@ -378,6 +409,6 @@ void MonitorExchange::goOffline()
 
 bool MonitorExchange::saveJournal(FileDialogs &dialogs, const QString &folder)
 {
-    return m_journal.save(dialogs, m_messages, m_layout, MonitorJournal::spreadsheetFormat(m_locale), folder,
+    return m_journal.save(dialogs, m_messages, m_journal.layout(), MonitorJournal::spreadsheetFormat(m_locale), folder,
                           m_clock.now());
 }

@@ -31,6 +31,9 @@ public:
     // Shown while another exchange holds the link and polling waits for it.
     inline static const QString kPausedFirmware = QStringLiteral("Опрос приостановлен: идёт обмен прошивкой");
     inline static const QString kPausedLink = QStringLiteral("Опрос приостановлен: связь занята другим обменом");
+    // Shown while the image is another unit's: inputs by number, without thresholds or model.
+    inline static const QString kUnitNotRead =
+        QStringLiteral("Конфигурация устройства \"%1\" не прочитана: входы по номерам, без порогов");
     static constexpr int kReplySize = MonitorDecoder::kFrameSize;
     // A reply of exactly 64 bytes is taken at the first silent poll after it.
     static constexpr int kCompleteQuietPolls = 1;
@@ -55,6 +58,13 @@ public:
         std::function<std::optional<int>()> inputCount;      // KolichestvoVhodov
         std::function<QString()> modelName;                  // the model as the device page shows it
         MonitorDecoder::Thresholds thresholds;               // the inputs page's threshold boxes
+        // The unit answering now, for the journal ("" when none).
+        std::function<QString()> unitName;
+        // The unit answering now when the image is another unit's: its configuration is not read,
+        // so no model, layout or threshold of the image applies to it; "" otherwise.
+        std::function<QString()> unitNotRead;
+        // Whether the configuration may be read for the model (not over edits not yet written).
+        std::function<bool()> mayReadConfiguration;
         // Starts what the queue holds now, as a supervision tick would; unset, a lone monitoring
         // request is started when the last exchange needs no follow-up.
         std::function<void()> startQueued;
@@ -101,6 +111,8 @@ public:
     int pictureIndex() const { return m_picture; }
     MonitorDecoder::Words SlovaKadra{};
     const MonitorJournal &journal() const { return m_journal; }
+    // Another unit answers: the journal starts anew for it (the face offers the old one first).
+    void startJournal(const QString &unit);
     // The inputs page's threshold text of input 1..12 ("" without the hook).
     QString thresholdText(int input, bool upper) const
     {
@@ -147,6 +159,7 @@ private:
     void setLive(bool live);
     void setNotice();
     bool linkHeldByOther() const;
+    QString notReadUnit() const;
     bool pageVisible() const { return m_hooks.pageVisible && m_hooks.pageVisible(); }
     int periodMs() const;
 

@@ -21,6 +21,7 @@ class ConfigFileTransfer;
 class DeviceInfo;
 class FirmwareExchange;
 class MonitorExchange;
+class UnitSwap;
 
 // Everything a connection to one unit needs, without widgets: the port, its queue and receive
 // pump, the status and its supervision, the configuration image, the exchanges and the device
@@ -83,6 +84,8 @@ public:
     DeviceInfo &deviceInfo() { return *m_deviceInfo; }
     FirmwareExchange &firmwareExchange() { return *m_firmwareExchange; }
     MonitorExchange &monitorExchange() { return *m_monitorExchange; }
+    // A supervised unit (the window's) keeps each unit's data to that unit when another answers.
+    UnitSwap &swap() { return *m_swap; }
 
 signals:
     // A unit came on line (identified) or went off line (port closed).
@@ -104,6 +107,7 @@ private:
     void wireSupervision();
     void wireMonitoring();
     void followOptions();
+    void unitIdentified();
 
     QString m_folder;
     ProgramSettings &m_settings;
@@ -128,4 +132,5 @@ private:
     std::unique_ptr<DeviceInfo> m_deviceInfo;
     std::unique_ptr<MonitorExchange> m_monitorExchange;
     std::unique_ptr<FirmwareExchange> m_firmwareExchange;
+    std::unique_ptr<UnitSwap> m_swap;
 };

@@ -342,7 +342,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
         // UTF-8 with a byte-order mark; the rig's locale has a decimal point, so commas separate.
-        QVERIFY(lines.first().startsWith("\xEF\xBB\xBF" + QStringLiteral("Время,Вход 1 Вольт,Вход 1 %,Вход 1 Сост.").toUtf8()));
+        QVERIFY(lines.first().startsWith("\xEF\xBB\xBF" + QStringLiteral("Дата,Время,мс,Вход 1 Вольт,Вход 1 %,Вход 1 Сост.").toUtf8()));
         QCOMPARE(rig.dialogs.requests.first().defaultSuffix, QStringLiteral("csv"));
     }
 };

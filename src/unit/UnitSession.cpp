@@ -150,7 +150,9 @@ void UnitSession::unitIdentified()
         m_queue->post(Cmd::ConfiguraciaReadProcess);
         m_configExchange->ConfiguraciaProchitana = true;
     }
-    // What shows the unit says whose data it holds.
+    // What shows the unit says whose data it holds; the versions come back with it (the firmware
+    // buttons follow them).
+    m_deviceInfo->fill();
     emit deviceInfoStale();
 }
 

@@ -14,6 +14,7 @@
 #include "link/StatusModel.h"
 #include "link/StatusSupervisor.h"
 #include "monitor/MonitorExchange.h"
+#include "shell/MainWindow.h"
 
 namespace {
 
@@ -233,6 +234,27 @@ private slots:
         QCOMPARE(journal.unit().trimmed(), QStringLiteral("СКЛАД-2"));
         const QString header = QString::fromUtf8(journal.csv(MonitorJournal::plainFormat())).section(QStringLiteral("\r\n"), 0, 0);
         QVERIFY2(header.contains(QStringLiteral("Вход 12 Вольт")), qPrintable(header));
+    }
+
+    // A unit found again after a failed flash gets the firmware buttons back while the firmware
+    // page is shown, so "Повторите загрузку прошивки из файла" can be followed.
+    void firmwareButtonsComeBackWithTheUnit()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        app.window().showPage(QStringLiteral("m04"));
+        auto *load = app.page(QStringLiteral("RPF_04"))->findChild<QPushButton *>(QStringLiteral("Command4"));
+        QVERIFY(load->isEnabled());
+        app.supervisor().readOnDetection = false;   // no read refills the pages meanwhile
+        app.link().CloseUsbComPort();
+        rig.step();
+        QVERIFY(!load->isEnabled());
+        app.supervisor().searchFromFirstPort();
+        QVERIFY(rig.stepUntil([&] { return app.link().RPF_02VektorPriemaIsPorta == Tag::NameRead; }));
+        rig.step();
+        QVERIFY(load->isEnabled());
     }
 };
 

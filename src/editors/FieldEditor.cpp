@@ -28,10 +28,14 @@ void FieldEditor::load()
     for (int i = 0; i < m_fields.size(); ++i) {
         const FieldCodec::Shown shown = FieldCodec::show(m_image, m_fields.at(i));
         Box &b = m_boxes[i];
+        const bool tick = b.checked;
         b = Box{};
         b.hasData = shown.hasData;
         b.text = shown.hasData ? shown.text : kNoData;
         b.checked = shown.hasData && shown.checked;
+        // A flag holding neither value keeps the tick it had: only its colour says so.
+        if (m_fields.at(i).kind == FieldKind::Flag && shown.hasData && !shown.wellFormed)
+            b.checked = tick;
         b.invalid = shown.hasData && !shown.wellFormed;
         setRefused(i, false);
         m_sessions[i] = Session{};
@@ -153,7 +157,9 @@ void FieldEditor::editThreshold(int i)
         restore(i);
         m_boxes[i].invalid = true;
         m_boxes[p].invalid = true;
+        // The refusal is the pair's: "Записать" names both boxes.
         setRefused(i, true);
+        setRefused(p, true);
         return;
     }
     const bool ok = stored(i, m_boxes.at(i).text);

@@ -79,6 +79,9 @@ void MonitorExchange::end(const QString &tag)
 {
     m_link.RPF_02VektorPriemaIsPorta = tag;
     m_queue.setLinkFree(true);
+    // No reply, or a wrong one: what is shown is no longer current.
+    if (tag != Tag::MonitoringOk)
+        setLive(false);
     // A poll that came while this reply was still arriving goes out now.
     if (m_due && m_pollTimer.isActive())
         m_dueTimer.start(0);
@@ -118,15 +121,24 @@ bool MonitorExchange::linkHeldByOther() const
 
 QString MonitorExchange::notice() const
 {
+    QString text;
     if (m_pollTimer.isActive() && linkHeldByOther()) {
         const QString &tag = m_link.RPF_02VektorPriemaIsPorta;
-        return tag == Tag::FirmwareRead || tag == Tag::FirmwareWrite ? kPausedFirmware : kPausedLink;
+        text = tag == Tag::FirmwareRead || tag == Tag::FirmwareWrite ? kPausedFirmware : kPausedLink;
+    } else if (m_unanswered > 0) {
+        text = kNoAnswer + kInRow.arg(m_unanswered);
+    } else if (const QString unit = notReadUnit(); !unit.isEmpty()) {
+        text = kUnitNotRead.arg(unit.trimmed());
     }
-    if (m_unanswered > 0)
-        return kNoAnswer + kInRow.arg(m_unanswered);
-    if (const QString unit = notReadUnit(); !unit.isEmpty())
-        return kUnitNotRead.arg(unit.trimmed());
-    return QString();
+    if (m_live || !m_lastSample.isValid())
+        return text;
+    // Old values say how old: the time, and the date when it is not today's.
+    const bool today = m_lastSample.date() == m_clock.now().date();
+    const QString when = m_lastSample.toString(today ? QStringLiteral("HH:mm:ss") : QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    const QString since = kStaleSince.arg(when);
+    if (text.isEmpty())
+        return since.left(1).toUpper() + since.mid(1);
+    return text + QStringLiteral("; ") + since;
 }
 
 void MonitorExchange::setNotice()
@@ -144,6 +156,7 @@ void MonitorExchange::setLive(bool live)
         return;
     m_live = live;
     emit liveChanged(live);
+    setNotice();
 }
 
 void MonitorExchange::MonitoringRxd(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
@@ -194,6 +207,7 @@ void MonitorExchange::RazborKadra()
     m_lastKind = kind;
     m_unanswered = 0;
     const QDateTime now = m_clock.now();
+    m_lastSample = now;
     // The window starts a journal when a unit answers; a journal nobody started takes the unit of
     // its first row.
     if (m_journal.size() == 0 && m_hooks.unitName)

@@ -28,6 +28,8 @@ public:
     // Shown on the page from an unanswered request until the next decoded reply, with the count.
     inline static const QString kNoAnswer = QStringLiteral("Устройство не ответило на запрос мониторинга");
     inline static const QString kInRow = QStringLiteral(" (подряд: %1)");
+    // Added while the values shown are old: when the last reply was decoded.
+    inline static const QString kStaleSince = QStringLiteral("показания от %1");
     // Shown while another exchange holds the link and polling waits for it.
     inline static const QString kPausedFirmware = QStringLiteral("Опрос приостановлен: идёт обмен прошивкой");
     inline static const QString kPausedLink = QStringLiteral("Опрос приостановлен: связь занята другим обменом");
@@ -135,7 +137,8 @@ public:
     bool readingsLive() const { return m_live; }
     // Requests in a row that the unit left unanswered; 0 again at the next decoded reply.
     int unansweredInRow() const { return m_unanswered; }
-    // The page's notice line: polling paused, or the unanswered requests; "" for none.
+    // The page's notice line: polling paused, the unanswered requests, or another unit's
+    // configuration; and, while the values are old, since when; "" for none.
     QString notice() const;
     // When the next request is due (ms from now) while polling runs: one period after the previous
     // request went out, at once when none went out within a period.
@@ -185,5 +188,6 @@ private:
     bool m_live = false;
     int m_unanswered = 0;
     QString m_notice;
+    QDateTime m_lastSample;            // when the reply shown was decoded
     MonitorDecoder::Kind m_lastKind = MonitorDecoder::Kind::Invalid;
 };

@@ -231,11 +231,12 @@ private slots:
         QTest::addColumn<bool>("grey");
         QTest::addColumn<QString>("notice");
         QTest::newRow("live") << "" << false << "";
-        QTest::newRow("stopped") << "stop" << true << "";
-        QTest::newRow("port closed") << "offline" << true << "";
-        QTest::newRow("firmware transfer") << "firmware" << true << "Опрос приостановлен: идёт обмен прошивкой";
+        QTest::newRow("stopped") << "stop" << true << "Показания от 09:05:03";
+        QTest::newRow("port closed") << "offline" << true << "Показания от 09:05:03";
+        QTest::newRow("firmware transfer")
+            << "firmware" << true << "Опрос приостановлен: идёт обмен прошивкой; показания от 09:05:03";
         QTest::newRow("unanswered request")
-            << "silence" << true << "Устройство не ответило на запрос мониторинга (подряд: 1)";
+            << "silence" << true << "Устройство не ответило на запрос мониторинга (подряд: 1); показания от 09:05:03";
     }
     void staleReadingsAndNotice()
     {

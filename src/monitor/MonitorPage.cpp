@@ -237,6 +237,11 @@ void MonitorPage::buildControls()
     m_scroll->setPageStep(1);
     m_scroll->setValue(m_exchange.position());
     m_scroll->setGeometry(15, 22, 78, 18);
+    // A scroll bar takes no focus by default: this one is a control, reached by Tab and moved by
+    // the arrow keys.
+    m_scroll->setFocusPolicy(Qt::StrongFocus);
+    // A scroll bar's keys are inverted by default; here Right and Up lengthen the period, as "+" says.
+    m_scroll->setInvertedControls(false);
     m_controls.append(m_scroll);
     addLabel(interval, QStringLiteral("plus"), QStringLiteral("+"), QRect(94, 22, 10, 18), Qt::AlignCenter);
     // The period the scroll bar sets, in seconds.

@@ -16,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollArea>
+#include <QShortcut>
+#include <QKeyEvent>
 #include <QTextEdit>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -26,6 +28,20 @@ constexpr int kMinimumPane = 120;
 const QSize kMinimumArea(360, 300);
 constexpr int px(int twips) { return twips / 15; }
 QString kindOf(const QWidget *w) { return w->property("kindCode").toString(); }
+
+// A box that types what is pressed.
+bool takesText(const QWidget *w)
+{
+    if (const auto *line = qobject_cast<const QLineEdit *>(w))
+        return !line->isReadOnly();
+    if (const auto *text = qobject_cast<const QTextEdit *>(w))
+        return !text->isReadOnly();
+    if (const auto *plain = qobject_cast<const QPlainTextEdit *>(w))
+        return !plain->isReadOnly();
+    if (const auto *combo = qobject_cast<const QComboBox *>(w))
+        return combo->isEditable();
+    return qobject_cast<const QAbstractSpinBox *>(w) != nullptr;
+}
 }
 
 const QList<MainWindow::PageInfo> &MainWindow::pageTable()
@@ -95,9 +111,11 @@ MainWindow::MainWindow(QWidget *parent)
     m_focusFrame = new QFocusFrame(m_area);
     m_focusFrame->setObjectName(QStringLiteral("FocusFrame"));
     m_focusFrame->hide();
-    if (auto *application = qobject_cast<QApplication *>(QCoreApplication::instance()))
+    if (auto *application = qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        application->installEventFilter(this);
         m_focusConnection = connect(application, &QApplication::focusChanged, this,
                                     [this](QWidget *, QWidget *now) { followFocus(now); });
+    }
 }
 
 MainWindow::~MainWindow()
@@ -108,6 +126,14 @@ MainWindow::~MainWindow()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // A key pressed with Alt that no shortcut took does not type into a box.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        const bool altOnly = (mods & Qt::AltModifier) && !(mods & Qt::ControlModifier);
+        if (altOnly && !key->text().isEmpty() && takesText(static_cast<QWidget *>(watched)))
+            return true;
+    }
     if (watched == m_area && event->type() == QEvent::Resize)
         arrange();
     return QMainWindow::eventFilter(watched, event);
@@ -216,6 +242,9 @@ void MainWindow::buildMenu()
     addItem(m06, QStringLiteral("m17"), QStringLiteral("Конфигурации"));
 
     QMenu *m18 = addMenu(nullptr, QStringLiteral("m18"), QStringLiteral("Программа"));
+    addMnemonic(m00, {Qt::Key_E, Qt::Key(0x0423)});   // "У", or the key it lies on in a Latin layout
+    addMnemonic(m06, {Qt::Key_Y, Qt::Key(0x041D)});   // "Н"
+    addMnemonic(m18, {Qt::Key_G, Qt::Key(0x041F)});   // "П"
     addItem(m18, QStringLiteral("m19"), QStringLiteral("Настройки программы"));
     addItem(m18, QStringLiteral("m20"), QStringLiteral("Справка по программе"), true);
     addItem(m18, QStringLiteral("m21"), QStringLiteral("Проверка новых версий"), true);
@@ -224,6 +253,20 @@ void MainWindow::buildMenu()
     addItem(m22, QStringLiteral("m23"), QStringLiteral("Инструкции"));
     addItem(m22, QStringLiteral("m24"), QStringLiteral("Сравнительные характеристики"));
     addItem(m22, QStringLiteral("m25"), QStringLiteral("Типовые подключения"));
+}
+
+void MainWindow::addMnemonic(QMenu *menu, const QList<Qt::Key> &keys)
+{
+    // Alt with the menu's first letter opens it; the caption keeps its text, with no "&" in it.
+    for (const Qt::Key key : keys) {
+        auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | key), this);
+        shortcut->setObjectName(menu->objectName() + QStringLiteral("_mnemonic"));
+        connect(shortcut, &QShortcut::activated, this, [this, menu] {
+            if (menu->menuAction()->isVisible() && menu->menuAction()->isEnabled()) {
+                menuBar()->setActiveAction(menu->menuAction());
+            }
+        });
+    }
 }
 
 bool MainWindow::isMenuItemReachable(const QString &name) const

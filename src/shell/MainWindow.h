@@ -86,6 +86,7 @@ private:
     QAction *addItem(QMenu *menu, const QString &name, const QString &text, bool hidden = false);
     QMenu *addMenu(QMenu *parentMenu, const QString &name, const QString &text, bool hidden = false);
     void buildMenu();
+    void addMnemonic(QMenu *menu, const QList<Qt::Key> &keys);
 
     QWidget *m_area;
     QScrollArea *m_pageScroll;

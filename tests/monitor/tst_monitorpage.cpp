@@ -167,6 +167,21 @@ private slots:
         QCOMPARE(rig.exchange.pollTimer().interval(), 500);
     }
 
+    // "Интервал" is reached by Tab and moved by the arrow keys.
+    void intervalByKeyboard()
+    {
+        PageRig rig;
+        rig.page.setOnline(true);
+        QScrollBar *interval = rig.page.scrollBar();
+        QVERIFY(interval->focusPolicy() & Qt::TabFocus);
+        interval->setFocus();
+        QTest::keyClick(interval, Qt::Key_Right);
+        QTest::keyClick(interval, Qt::Key_Right);
+        QCOMPARE(rig.exchange.PeriodOprosa(), 3.5);
+        QTest::keyClick(interval, Qt::Key_Left);
+        QCOMPARE(rig.exchange.PeriodOprosa(), 3.0);
+    }
+
     void trendKeepsTheLastMinutes()
     {
         TrendChart chart;

@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QFocusFrame>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -281,6 +283,45 @@ private slots:
         QTest::newRow("space shows the page again") << "hide Space" << "RPF_02" << "m02";
         QTest::newRow("page without a node") << "m12" << "RPF_12" << "";
     }
+    // Alt with a menu's first letter opens it (in a Russian layout or on the same key in a Latin
+    // one); the captions keep their texts.
+    void menuMnemonics_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("Alt+У") << 0x0423 << "Устройство";
+        QTest::newRow("Alt+E") << int(Qt::Key_E) << "Устройство";
+        QTest::newRow("Alt+Н") << 0x041D << "Настройка устройства";
+        QTest::newRow("Alt+G") << int(Qt::Key_G) << "Программа";
+    }
+    void menuMnemonics()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, menu);
+        QApplication::setActiveWindow(window);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        // Sent with its text: the test library makes none for a letter outside Latin-1.
+        QTest::sendKeyEvent(QTest::Click, window, Qt::Key(key), QString(QChar(key).toLower()), Qt::AltModifier);
+        QAction *active = window->menuBar()->activeAction();
+        QVERIFY(active);
+        QCOMPARE(active->text(), menu);
+        if (active->menu())
+            active->menu()->close();
+        window->menuBar()->setActiveAction(nullptr);
+    }
+
+    // A key pressed with Alt that opens nothing never types into a box.
+    void altKeyTypesNothing()
+    {
+        auto *box = new QLineEdit(window->page(QStringLiteral("RPF_02")));
+        box->show();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Q, Qt::AltModifier);
+        QTest::keyClick(box, Qt::Key_Q);
+        QCOMPARE(box->text(), QStringLiteral("q"));
+        delete box;
+    }
+
     void keyboardNavigation()
     {
         QFETCH(QString, steps);

@@ -112,6 +112,14 @@ void MonitorExchange::startJournal(const QString &unit)
 {
     m_journal.clear();
     m_journal.setUnit(unit);
+    // The last unit's values are not this one's: none stay on show.
+    m_readings = MonitorReadings{};
+    m_lastSample = QDateTime();
+    m_unanswered = 0;
+    setLive(false);
+    setNotice();
+    emit readingsChanged();
+    emit unitChanged();
 }
 
 bool MonitorExchange::linkHeldByOther() const

@@ -152,6 +152,9 @@ signals:
     void liveChanged(bool live);
     void requestSent();         // "#6002" went out
     void noticeChanged();
+    // The readings now come from another unit (a new journal started): nothing shown of the last
+    // unit's may stay with them.
+    void unitChanged();
 
 private:
     void setButtons(bool start, bool stop);

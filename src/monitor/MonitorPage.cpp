@@ -60,6 +60,10 @@ MonitorPage::MonitorPage(MonitorExchange &exchange, FileDialogs &dialogs, const 
         showLive();
     });
     connect(&m_exchange, &MonitorExchange::noticeChanged, this, &MonitorPage::showNotice);
+    connect(&m_exchange, &MonitorExchange::unitChanged, this, [this] {
+        m_trend->clear();
+        updateBand();
+    });
 
     // Over the right of the header: why polling waits, or that the unit did not answer.
     m_notice = new QLabel(this);
@@ -309,7 +313,12 @@ void MonitorPage::showLive()
 
 void MonitorPage::showNotice()
 {
-    showText(m_notice, m_exchange.notice());
+    // A notice longer than its room is elided and told whole in the tooltip.
+    const QString text = m_exchange.notice();
+    const QString shown = m_notice->fontMetrics().elidedText(text, Qt::ElideRight, m_notice->contentsRect().width());
+    showText(m_notice, shown);
+    m_notice->setAccessibleDescription(text);
+    m_notice->setToolTip(shown == text ? QString() : text);
 }
 
 void MonitorPage::showLayout()

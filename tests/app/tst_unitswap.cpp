@@ -226,6 +226,8 @@ private slots:
             QVERIFY2(lines.at(i).startsWith(QStringLiteral("ЗОРГЕЛ-GSM8T,")), qPrintable(lines.at(i)));
 
         QCOMPARE(app.monitorExchange().journal().size(), 0);
+        // Nothing of A's stays on show for B.
+        QCOMPARE(app.monitorExchange().readings().battery, MonitorReadings::kDesignText);
         QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
         rig.step();
         app.monitorExchange().RazmetkaVhodov();

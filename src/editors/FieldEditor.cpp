@@ -91,9 +91,21 @@ void FieldEditor::restore(int index)
     putCells(index, s.savedCells);
     if (!s.partnerSaved)
         return;
-    // The partner goes back too, with the mark it had: a pair is never left half stored.
+    // The partner goes back too, with the mark it had: a pair is never left half stored. A partner
+    // whose own text is in order with what this box holds now is stored as it reads instead, and
+    // loses a red mark that only the pair gave it.
     const int p = m_index.value(m_fields.at(index).partner, -1);
     putCells(p, s.partnerCells);
+    const FieldSpec &partner = m_fields.at(p);
+    const QString text = m_boxes.at(p).text;
+    const int mine = m_image.byteAt(m_fields.at(index).position);
+    const int theirs = int(FieldCodec::numericValue(text));
+    const bool inOrder = mine < 0 || (partner.upper ? theirs >= mine : theirs <= mine);
+    if (FieldCodec::valid(partner, text) && inOrder && stored(p, text)) {
+        m_boxes[p].invalid = false;
+        setRefused(p, false);
+        return;
+    }
     m_boxes[p].invalid = s.partnerBox.invalid;
     setRefused(p, s.partnerBox.refused);
 }

@@ -185,6 +185,8 @@ private slots:
             << "32" << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70|ZH1=7x" << "32 14" << true << true;
         QTest::newRow("raised upper cut back, then raised again")
             << "32" << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70|ZH1=7|ZH1=70" << "46 3C" << false << false;
+        QTest::newRow("partner in order again is not left red")
+            << "32" << "ZL1=6|ZL1=60|ZL1#|ZL1=6|ZL1=" << "32 14" << false << true;
         QTest::newRow("lowered lower restores the raised upper")
             << "32" << "ZH1=1|ZH1=10|ZH1#|ZL1=5|ZL1=abc" << "32 14" << true << true;
     }

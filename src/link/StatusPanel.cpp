@@ -63,9 +63,9 @@ StatusPanel::StatusPanel(StatusModel &model, QWidget *parent) : QWidget(parent),
         l->setObjectName(name);
         if (text.isEmpty() && name != QLatin1String("Label6"))
             l->setContentsMargins(kValueMargin, 0, kValueMargin, 0);
-        // The two state texts give way a little in a narrow window; a text cut short is elided
-        // and told whole in the tooltip.
-        l->setMinimumWidth(stretch == 0 ? width : width * 3 / 4);
+        // In a narrow window the connection state gives way (its long texts are errors, shown
+        // for a moment); a text cut short is elided and told whole in the tooltip.
+        l->setMinimumWidth(name == QLatin1String("Label2") ? width / 2 : width);
         if (stretch == 0)
             l->setFixedWidth(width);
         // Stretched in proportion to their longest texts, which they get at the designed width.

@@ -39,7 +39,19 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
     // "--empty" (after the folder): the pages as before any read, every bound box showing "нет данных".
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("pages");
-    const bool empty = argc > 2 && QByteArray(argv[2]) == "--empty";
+    // "--screen WxH" (after the folder): the window as on a screen of that many device pixels, at
+    // the scale given by QT_SCALE_FACTOR, as the program fits itself at start.
+    bool empty = false;
+    QSize screen;
+    for (int i = 2; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--empty")
+            empty = true;
+        else if (QByteArray(argv[i]) == "--screen" && i + 1 < argc) {
+            const QList<QByteArray> wh = QByteArray(argv[++i]).split('x');
+            if (wh.size() == 2)
+                screen = QSize(wh.at(0).toInt(), wh.at(1).toInt());
+        }
+    }
     QDir().mkpath(out);
 
     QTemporaryDir folder;
@@ -62,6 +74,8 @@ int main(int argc, char **argv)
     NoDialogs dialogs;
     SystemClock clock;
     TarviksApp app(AppSetup{folder.path(), &port, &messages, &dialogs, &clock});
+    if (screen.isValid())
+        app.window().fitInto(screen / application.devicePixelRatio());
     app.window().show();
     app.startUp(false);
 

@@ -220,7 +220,7 @@ void TarviksApp::saveByUser()
 void TarviksApp::wirePages()
 {
     auto *serialPage = qobject_cast<SerialPage *>(page(QStringLiteral("RPF_02")));
-    connect(serialPage, &SerialPage::autoSearchRequested, this, [this] { supervisor().Avtopoisk = true; });
+    connect(serialPage, &SerialPage::autoSearchRequested, this, [this] { supervisor().searchFromFirstPort(); });
     connect(serialPage, &SerialPage::saveRequested, this, &TarviksApp::saveByUser);
     connect(qobject_cast<SettingsPage *>(page(QStringLiteral("RPF_19"))), &SettingsPage::saveRequested, this,
             &TarviksApp::saveByUser);
@@ -253,6 +253,8 @@ void TarviksApp::wirePages()
         if (Page *p = page(InputsPage::kFormName))
             p->Form_Activate();
     });
+    // A unit found again (after a failed flash, say) gets its firmware buttons back at once.
+    connect(m_unit.get(), &UnitSession::identified, firmwarePage, &FirmwarePage::applyVersionRule);
     connect(m_unit.get(), &UnitSession::deviceInfoStale, this, [this] {
         if (Page *p = page(DeviceInfoPage::kFormName))
             p->Form_Activate();

@@ -5,6 +5,7 @@
 #include "shell/MainWindow.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char **argv)
 {
@@ -17,6 +18,9 @@ int main(int argc, char **argv)
     folder.prepare();
 
     TarviksApp app(AppSetup{folder.path()});
+    // The designed size where the screen has room for it (a large scale may leave it less).
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        app.window().fitInto(screen->availableGeometry().size());
     app.window().show();
     app.startUp();
     // Developer switch for unattended runs (scripts/soak.sh): the monitoring page is shown at its

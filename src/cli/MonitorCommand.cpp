@@ -1,4 +1,5 @@
 #include "cli/MonitorCommand.h"
+#include "config/FileWriter.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "monitor/MonitorExchange.h"
@@ -8,7 +9,6 @@
 #include "unit/UnitSession.h"
 #include <QDateTime>
 #include <QLocale>
-#include <QSaveFile>
 
 namespace {
 const QString kStopped = QStringLiteral("Мониторинг остановлен.");
@@ -122,17 +122,17 @@ void MonitorCommand::shown(const QDateTime &now)
     m_rows.clear();
 }
 
-QString MonitorCommand::writeJournal() const
+QString MonitorCommand::writeJournal()
 {
     if (m_options.journal.isEmpty())
         return QString();
     // The window's export, in the spreadsheet format of the user's locale.
-    const QByteArray bytes =
-        m_journal.csv(m_unit.monitorExchange().layout(), MonitorJournal::spreadsheetFormat(QLocale()));
-    QSaveFile file(m_options.journal);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    m_journal.setUnit(m_unit.link().deviceName().trimmed());
+    m_journal.setLayout(m_unit.monitorExchange().layout());
+    FileWriter file(m_options.journal);
+    if (file.writeWhole(m_journal.csv(MonitorJournal::spreadsheetFormat(QLocale()))))
         return QString();
-    return MonitorJournal::kSaveFailed + m_options.journal + QStringLiteral(": ") + file.errorString();
+    return MonitorJournal::kSaveFailed + m_options.journal + QLatin1Char('\n') + file.explanation();
 }
 
 void MonitorCommand::end(int code, const QString &text)

@@ -33,7 +33,7 @@ private:
     void polled();
     void shown(const QDateTime &now);
     // The journal file, when asked for; the reason it could not be written, or empty.
-    QString writeJournal() const;
+    QString writeJournal();
     void end(int code, const QString &text);
 
     const CliOptions &m_options;

@@ -293,4 +293,5 @@ void ConfigFiles::Open()
     m_image.setBytes(NomerBaitaKonfiguracii + 1, content->tail.constData(), content->tail.size());
     // A whole checked file replaces whatever an unfinished read left.
     m_image.setPartial(false);
+    m_image.setLoadedFromFile(m_clock.now());
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -61,6 +62,27 @@ public:
     bool isPartial() const { return m_partial; }
     void setPartial(bool partial) { m_partial = partial; }
 
+    // Where the image came from: the unit whose read completed, when; or a file. Nothing: the image
+    // holds no one's configuration yet. A write does not change it: the image stays the one read.
+    enum class Origin { None, Unit, File };
+    Origin origin() const { return m_origin; }
+    QString sourceUnit() const { return m_sourceUnit; }   // the unit's name, "" unless Origin::Unit
+    QDateTime sourceTime() const { return m_sourceTime; }
+    void setReadFrom(const QString &unit, const QDateTime &when)
+    {
+        m_origin = Origin::Unit;
+        m_sourceUnit = unit;
+        m_sourceTime = when;
+    }
+    void setLoadedFromFile(const QDateTime &when)
+    {
+        m_origin = Origin::File;
+        m_sourceUnit.clear();
+        m_sourceTime = when;
+    }
+    // True when the image came from another unit than the one named (a unit answering now).
+    bool isFromOtherUnit(const QString &unit) const { return m_origin == Origin::Unit && m_sourceUnit != unit; }
+
     // Boxes of the settings pages holding a typed value that was refused, named "page: field", in
     // the order they were refused.
     QStringList refusedEdits() const { return m_refused; }
@@ -77,4 +99,7 @@ private:
     bool m_changed = false;
     bool m_partial = false;
     QStringList m_refused;
+    Origin m_origin = Origin::None;
+    QString m_sourceUnit;
+    QDateTime m_sourceTime;
 };

@@ -8,6 +8,7 @@
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "shell/MessageSink.h"
+#include "unit/UnitSwap.h"
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTextEdit>
@@ -157,6 +158,9 @@ void ConfigPage::Command2_Click()
     // Red boxes the user typed into never reach the unit: say so before writing the rest.
     const QStringList refused = image.refusedEdits();
     if (!refused.isEmpty() && !m_messages.ask(kRefusedEdits.arg(refused.join(QLatin1Char('\n')))))
+        return;
+    // One unit's configuration goes into another only when the user says so.
+    if (!UnitSwap::confirmWrite(image, m_exchange.link(), m_messages))
         return;
     m_queue.post(Cmd::ConfiguraciaWriteProcess);
 }

@@ -101,6 +101,15 @@ void DeviceInfo::fill()
 
     const QString name = m_link.deviceName();
     m_values[1] = name.isEmpty() ? kNoData : name;
+    // The image holds another unit's configuration: nothing of it goes under this unit's name.
+    if (!name.isEmpty() && m_image.isFromOtherUnit(name)) {
+        for (const int index : allIndexes())
+            if (index != 1)
+                m_values[index] = kNotRead;
+        KolichestvoVhodov.reset();
+        clearVersions();
+        return;
+    }
 
     const QString inputsCell = m_image.cell(kInputsCell);
     const int inputs = leadingNumber(inputsCell);

@@ -15,6 +15,8 @@ public:
     inline static const QString kNotRegistered = QStringLiteral("не зарегистрирован");
     inline static const QString kRegistered = QStringLiteral("зарегистрирован");
     inline static const QString kError = QStringLiteral("ошибка");
+    // Every field but the name while the image is another unit's than the one answering.
+    inline static const QString kNotRead = QStringLiteral("не прочитано");
     inline static const QString kModelPrefix = QStringLiteral("ЗОРГЕЛ-GSM");
 
     // Field indexes by frame.

@@ -137,7 +137,8 @@ QList<ConfigFields::Value> ConfigFields::values() const
             v.field = &all().at(i++);
             v.hasData = box.hasData;
             v.text = box.text;
-            if (f.kind == FieldKind::Flag && box.hasData)
+            // A flag holding neither value is told as it is, not as a tick it does not have.
+            if (f.kind == FieldKind::Flag && box.hasData && !box.invalid)
                 v.text = box.checked ? QStringLiteral("1") : QStringLiteral("0");
             v.flagged = box.invalid;
             if (v.flagged)

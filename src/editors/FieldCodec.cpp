@@ -138,6 +138,9 @@ bool FieldCodec::temperatureValid(const QString &text, int min, int max)
 {
     static const QRegularExpression wholeDegrees(QStringLiteral("^[+-]?[0-9]+$"));
     const QString trimmed = text.trimmed();
+    // An empty box means 0 degrees.
+    if (trimmed.isEmpty())
+        return 0 >= min && 0 <= max;
     if (!wholeDegrees.match(trimmed).hasMatch())
         return false;
     const qint64 value = numericValue(trimmed);
@@ -181,6 +184,8 @@ FieldCodec::Shown FieldCodec::PokazatFlag(const ConfigImage &image, int position
     shown.hasData = true;
     shown.checked = hex == QLatin1String("31");
     shown.wellFormed = shown.checked || hex == QLatin1String("30");
+    // What the cells hold, for a reader that prints a flag holding neither value as it is.
+    shown.text = Cp1251::decode(Converters::fromHexText(hex));
     return shown;
 }
 
@@ -198,7 +203,8 @@ FieldCodec::Shown FieldCodec::PokazatPorog(const ConfigImage &image, int positio
         return shown;
     shown.hasData = true;
     shown.text = QString::number(value);
-    shown.wellFormed = value <= kThresholdMax;
+    // Above 100 (an erased "FF") is shown as it is, without a mark of its own: only the pair's
+    // order marks it. Typing such a value is still refused.
     return shown;
 }
 

@@ -28,10 +28,14 @@ void FieldEditor::load()
     for (int i = 0; i < m_fields.size(); ++i) {
         const FieldCodec::Shown shown = FieldCodec::show(m_image, m_fields.at(i));
         Box &b = m_boxes[i];
+        const bool tick = b.checked;
         b = Box{};
         b.hasData = shown.hasData;
         b.text = shown.hasData ? shown.text : kNoData;
         b.checked = shown.hasData && shown.checked;
+        // A flag holding neither value keeps the tick it had: only its colour says so.
+        if (m_fields.at(i).kind == FieldKind::Flag && shown.hasData && !shown.wellFormed)
+            b.checked = tick;
         b.invalid = shown.hasData && !shown.wellFormed;
         setRefused(i, false);
         m_sessions[i] = Session{};
@@ -87,9 +91,21 @@ void FieldEditor::restore(int index)
     putCells(index, s.savedCells);
     if (!s.partnerSaved)
         return;
-    // The partner goes back too, with the mark it had: a pair is never left half stored.
+    // The partner goes back too, with the mark it had: a pair is never left half stored. A partner
+    // whose own text is in order with what this box holds now is stored as it reads instead, and
+    // loses a red mark that only the pair gave it.
     const int p = m_index.value(m_fields.at(index).partner, -1);
     putCells(p, s.partnerCells);
+    const FieldSpec &partner = m_fields.at(p);
+    const QString text = m_boxes.at(p).text;
+    const int mine = m_image.byteAt(m_fields.at(index).position);
+    const int theirs = int(FieldCodec::numericValue(text));
+    const bool inOrder = mine < 0 || (partner.upper ? theirs >= mine : theirs <= mine);
+    if (FieldCodec::valid(partner, text) && inOrder && stored(p, text)) {
+        m_boxes[p].invalid = false;
+        setRefused(p, false);
+        return;
+    }
     m_boxes[p].invalid = s.partnerBox.invalid;
     setRefused(p, s.partnerBox.refused);
 }
@@ -153,7 +169,9 @@ void FieldEditor::editThreshold(int i)
         restore(i);
         m_boxes[i].invalid = true;
         m_boxes[p].invalid = true;
+        // The refusal is the pair's: "Записать" names both boxes.
         setRefused(i, true);
+        setRefused(p, true);
         return;
     }
     const bool ok = stored(i, m_boxes.at(i).text);

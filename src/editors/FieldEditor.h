@@ -32,8 +32,9 @@ public:
     const FieldSpec *field(const QString &key) const;
     Box box(const QString &key) const;
 
-    // Fills every box from the image, from a clean state: no red mark or tick of an earlier load
-    // survives; what the image holds against a field's own rules is marked.
+    // Fills every box from the image, from a clean state: no red mark of an earlier load survives;
+    // what the image holds against a field's own rules is marked. A flag holding neither value
+    // keeps its earlier tick.
     void load();
     // The text of a box changed. Keys outside the map are ignored (the caller reports them).
     void edit(const QString &key, const QString &text);

@@ -112,8 +112,10 @@ const QList<FieldSpec> &FieldMaps::simSettings()
         for (int i = 0; i < 20; ++i)
             list << phone(numberName(i), numberPosition(i));
         list << phone(QStringLiteral("PARTNER1"), 1921) << phone(QStringLiteral("PARTNER2"), 1937);
+        // On this page a numeric value below the minimum is always refused, the minimum being 0
+        // where the field has none of its own.
         auto param = [&list](const QString &name, int start, int minLength, int maxLength, int characterClass,
-                             std::optional<int> minValue = std::nullopt, std::optional<int> maxValue = std::nullopt) {
+                             std::optional<int> minValue = 0, std::optional<int> maxValue = std::nullopt) {
             list << text(name, name, name, start, 16, minLength, maxLength, characterClass, minValue, maxValue);
         };
         param(QStringLiteral("Systema Zorgel Text"), 1473, 1, 14, 0);

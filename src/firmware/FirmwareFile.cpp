@@ -217,6 +217,22 @@ bool decodeRegularLine(const char *line, qsizetype size, char *block)
 
 // Any line: pairs of hex digits, blanks between pairs optional; a pair such as "0O" is an error, not a
 // zero. Every pair is checked and counted, only the first kBlockSize are kept in block.
+// The two bytes as hex, and as characters only when they are plain ASCII: in another code page they
+// would read as letters the file does not hold.
+QString badCharacters(const char *pair, qsizetype position)
+{
+    const auto plain = [](char c) { return c > ' ' && c < 0x7F; };
+    const QString hex = QStringLiteral("%1 %2")
+                            .arg(uchar(pair[0]), 2, 16, QLatin1Char('0'))
+                            .arg(uchar(pair[1]), 2, 16, QLatin1Char('0'))
+                            .toUpper();
+    if (plain(pair[0]) && plain(pair[1]))
+        return QStringLiteral("недопустимые символы \"%1\" (%2) в позиции %3")
+            .arg(QString::fromLatin1(pair, 2), hex)
+            .arg(position);
+    return QStringLiteral("недопустимые символы (%1) в позиции %2").arg(hex).arg(position);
+}
+
 bool decodeLine(const char *line, qsizetype size, char *block, qsizetype *count, QString *reason)
 {
     *count = 0;
@@ -231,9 +247,7 @@ bool decodeLine(const char *line, qsizetype size, char *block, qsizetype *count,
             return false;
         }
         if (!isHex(line[i]) || !isHex(line[i + 1])) {
-            *reason = QStringLiteral("недопустимые символы \"%1\" в позиции %2")
-                          .arg(QString::fromLatin1(line + i, 2))
-                          .arg(i + 1);
+            *reason = badCharacters(line + i, i + 1);
             return false;
         }
         if (*count < FirmwareFile::kBlockSize)

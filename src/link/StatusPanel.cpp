@@ -63,10 +63,13 @@ StatusPanel::StatusPanel(StatusModel &model, QWidget *parent) : QWidget(parent),
         l->setObjectName(name);
         if (text.isEmpty() && name != QLatin1String("Label6"))
             l->setContentsMargins(kValueMargin, 0, kValueMargin, 0);
-        l->setMinimumWidth(width);
+        // In a narrow window the connection state gives way (its long texts are errors, shown
+        // for a moment); a text cut short is elided and told whole in the tooltip.
+        l->setMinimumWidth(name == QLatin1String("Label2") ? width / 2 : width);
         if (stretch == 0)
             l->setFixedWidth(width);
-        row->addWidget(l, stretch);
+        // Stretched in proportion to their longest texts, which they get at the designed width.
+        row->addWidget(l, stretch == 0 ? 0 : width);
         return l;
     };
     const auto caption = [&add, &metrics](const QString &name, const QString &text) {
@@ -102,8 +105,9 @@ StatusPanel::StatusPanel(StatusModel &model, QWidget *parent) : QWidget(parent),
     m_bar->setAccessibleName(QStringLiteral("Ход передачи"));
 
     // The design width, or more where the platform's font needs it.
-    setMinimumWidth(qMax(Page::px(kWidthTwips), row->minimumSize().width()));
-    resize(minimumWidth(), height());
+    m_designWidth = qMax(Page::px(kWidthTwips), row->minimumSize().width());
+    setMinimumWidth(row->minimumSize().width());
+    resize(m_designWidth, height());
 
     connect(&m_model, &StatusModel::changed, this, &StatusPanel::refresh);
     refresh();
@@ -116,9 +120,26 @@ void StatusPanel::refresh()
         label->setAccessibleDescription(text);
         label->setToolTip(toolTip);
     };
-    show(m_connection, m_model.connection(), m_model.connectionToolTip());
-    show(m_operation, m_model.operation(), QString());
+    const auto showElided = [this](QLabel *label, const QString &text, const QString &toolTip) {
+        // Until the strip is laid out the labels have no width of their own yet.
+        const int room = isVisible() ? label->contentsRect().width() : QWIDGETSIZE_MAX;
+        const QString shown = label->fontMetrics().horizontalAdvance(text) <= room
+            ? text
+            : label->fontMetrics().elidedText(text, Qt::ElideRight, room);
+        label->setText(shown);
+        label->setAccessibleDescription(text);
+        label->setToolTip(shown == text ? toolTip : toolTip.isEmpty() ? text : text + QLatin1Char('\n') + toolTip);
+    };
+    showElided(m_connection, m_model.connection(), m_model.connectionToolTip());
+    showElided(m_operation, m_model.operation(), QString());
     show(m_port, m_model.port(), m_model.portToolTip());
     show(m_counter, m_model.counter(), QString());
     show(m_bar, m_model.bar(), QString());
+}
+
+void StatusPanel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The texts are elided to the room the labels have now.
+    refresh();
 }

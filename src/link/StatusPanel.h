@@ -13,6 +13,8 @@ public:
     explicit StatusPanel(StatusModel &model, QWidget *parent = nullptr);
 
     void refresh();
+    // The designed width, or more where the platform's font needs it; narrower windows get less.
+    QSize sizeHint() const override { return {m_designWidth, height()}; }
 
     // The texts each value label is sized for.
     static QStringList widestConnectionTexts();
@@ -20,8 +22,12 @@ public:
     static QString widestCounterText();
     static QString fullBarText();
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     StatusModel &m_model;
+    int m_designWidth = 0;
     QLabel *m_connection;   // Label2
     QLabel *m_operation;    // Label4
     QLabel *m_port;         // Label5

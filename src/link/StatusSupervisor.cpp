@@ -73,11 +73,11 @@ void StatusSupervisor::showPortState()
         m_status.setConnection(m_link.UstroistvoNameClear.isEmpty() ? StatusModel::kPassive : StatusModel::kActive);
         return;
     }
-    // Closed: keep telling why the link broke until the next open, "Нет" otherwise.
-    if (m_link.connectionError().isEmpty())
-        m_status.setConnection(StatusModel::kNone);
-    else
-        m_status.setConnection(m_link.connectionError(), m_link.connectionErrorToolTip());
+    // Closed: "Нет"; why the link broke stays in the tooltip until the next open.
+    QString why = m_link.connectionError();
+    if (!why.isEmpty() && !m_link.connectionErrorToolTip().isEmpty())
+        why += QLatin1Char('\n') + m_link.connectionErrorToolTip();
+    m_status.setConnection(StatusModel::kNone, why);
     m_link.UstroistvoNameClear.clear();
     call(m_hooks.setConfigurationRead, false);
     PagesRefreshed = false;

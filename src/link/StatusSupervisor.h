@@ -36,6 +36,13 @@ public:
     void tick();
     // Panel load: progress labels emptied, PagesRefreshed false.
     void load();
+    // "Найти устройство автоматически": a search from the first listed port, not from where the
+    // last round stopped, so no listed port is skipped.
+    void searchFromFirstPort()
+    {
+        searchIndex = 0;
+        Avtopoisk = true;
+    }
     // The automatic search step of a tick (posts at most one "PoiskUstroistva").
     void runAutomaticSearch();
     // Label4 text and follow-up for the current operation tag.

@@ -16,6 +16,14 @@ void call(const F &hook)
         hook();
 }
 
+bool sameRows(const MonitorDecoder::Layout &a, const MonitorDecoder::Layout &b)
+{
+    for (int r = 1; r <= MonitorReadings::kInputs; ++r)
+        if (a[r].caption != b[r].caption || a[r].visible != b[r].visible)
+            return false;
+    return true;
+}
+
 bool isQueued(const CommandQueue &queue, const QString &command)
 {
     return queue.CommandQueueText().startsWith(command + QLatin1Char(','))
@@ -71,6 +79,9 @@ void MonitorExchange::end(const QString &tag)
 {
     m_link.RPF_02VektorPriemaIsPorta = tag;
     m_queue.setLinkFree(true);
+    // No reply, or a wrong one: what is shown is no longer current.
+    if (tag != Tag::MonitoringOk)
+        setLive(false);
     // A poll that came while this reply was still arriving goes out now.
     if (m_due && m_pollTimer.isActive())
         m_dueTimer.start(0);
@@ -92,6 +103,25 @@ int MonitorExchange::dueInMs() const
     return int(qBound(qint64(0), qint64(periodMs()) - since, qint64(periodMs())));
 }
 
+QString MonitorExchange::notReadUnit() const
+{
+    return m_hooks.unitNotRead ? m_hooks.unitNotRead() : QString();
+}
+
+void MonitorExchange::startJournal(const QString &unit)
+{
+    m_journal.clear();
+    m_journal.setUnit(unit);
+    // The last unit's values are not this one's: none stay on show.
+    m_readings = MonitorReadings{};
+    m_lastSample = QDateTime();
+    m_unanswered = 0;
+    setLive(false);
+    setNotice();
+    emit readingsChanged();
+    emit unitChanged();
+}
+
 bool MonitorExchange::linkHeldByOther() const
 {
     return !m_queue.LinkFree() && m_link.RPF_02VektorPriemaIsPorta != Tag::Monitoring;
@@ -99,13 +129,24 @@ bool MonitorExchange::linkHeldByOther() const
 
 QString MonitorExchange::notice() const
 {
+    QString text;
     if (m_pollTimer.isActive() && linkHeldByOther()) {
         const QString &tag = m_link.RPF_02VektorPriemaIsPorta;
-        return tag == Tag::FirmwareRead || tag == Tag::FirmwareWrite ? kPausedFirmware : kPausedLink;
+        text = tag == Tag::FirmwareRead || tag == Tag::FirmwareWrite ? kPausedFirmware : kPausedLink;
+    } else if (m_unanswered > 0) {
+        text = kNoAnswer + kInRow.arg(m_unanswered);
+    } else if (const QString unit = notReadUnit(); !unit.isEmpty()) {
+        text = kUnitNotRead.arg(unit.trimmed());
     }
-    if (m_unanswered > 0)
-        return kNoAnswer + kInRow.arg(m_unanswered);
-    return QString();
+    if (m_live || !m_lastSample.isValid())
+        return text;
+    // Old values say how old: the time, and the date when it is not today's.
+    const bool today = m_lastSample.date() == m_clock.now().date();
+    const QString when = m_lastSample.toString(today ? QStringLiteral("HH:mm:ss") : QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    const QString since = kStaleSince.arg(when);
+    if (text.isEmpty())
+        return since.left(1).toUpper() + since.mid(1);
+    return text + QStringLiteral("; ") + since;
 }
 
 void MonitorExchange::setNotice()
@@ -123,6 +164,7 @@ void MonitorExchange::setLive(bool live)
         return;
     m_live = live;
     emit liveChanged(live);
+    setNotice();
 }
 
 void MonitorExchange::MonitoringRxd(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)
@@ -173,6 +215,12 @@ void MonitorExchange::RazborKadra()
     m_lastKind = kind;
     m_unanswered = 0;
     const QDateTime now = m_clock.now();
+    m_lastSample = now;
+    // The window starts a journal when a unit answers; a journal nobody started takes the unit of
+    // its first row.
+    if (m_journal.size() == 0 && m_hooks.unitName)
+        m_journal.setUnit(m_hooks.unitName());
+    m_journal.setLayout(m_layout);
     m_journal.appendFrame(now, m_readings, kind);
     // A reply to a request sent before "Стоп" is shown, but polling has stopped.
     setLive(m_pollTimer.isActive());
@@ -271,21 +319,26 @@ void MonitorExchange::startIfFree()
 void MonitorExchange::RazmetkaVhodov()
 {
     PokazatIzobrazhenie();
-    const std::optional<int> count = m_hooks.inputCount ? m_hooks.inputCount() : std::nullopt;
+    const bool otherUnit = !notReadUnit().isEmpty();
+    const std::optional<int> count = m_hooks.inputCount && !otherUnit ? m_hooks.inputCount() : std::nullopt;
     const std::optional<MonitorDecoder::Layout> layout = MonitorDecoder::rowLayout(count.value_or(0));
+    setNotice();
     if (layout) {
-        bool changed = false;
-        for (int r = 1; r <= MonitorReadings::kInputs; ++r)
-            changed = changed || (*layout)[r].caption != m_layout[r].caption
-                || (*layout)[r].visible != m_layout[r].visible;
-        if (changed) {
+        if (!sameRows(*layout, m_layout)) {
             m_layout = *layout;
             emit layoutChanged();
         }
         return;
     }
-    // The model bytes come with the configuration: read it, once, not on every tick.
-    if (!m_configReadPosted && !isQueued(m_queue, Cmd::ConfiguraciaReadProcess)) {
+    // Another unit's rows are not this one's: inputs by number until its configuration is read.
+    if (otherUnit && !sameRows(m_layout, MonitorDecoder::designLayout())) {
+        m_layout = MonitorDecoder::designLayout();
+        emit layoutChanged();
+    }
+    // The model bytes come with the configuration: read it, once, not on every tick, and never
+    // over edits not yet written.
+    const bool mayRead = !m_hooks.mayReadConfiguration || m_hooks.mayReadConfiguration();
+    if (mayRead && !m_configReadPosted && !isQueued(m_queue, Cmd::ConfiguraciaReadProcess)) {
         m_queue.post(Cmd::ConfiguraciaReadProcess);
         m_configReadPosted = true;
     }
@@ -378,6 +431,6 @@ void MonitorExchange::goOffline()
 
 bool MonitorExchange::saveJournal(FileDialogs &dialogs, const QString &folder)
 {
-    return m_journal.save(dialogs, m_messages, m_layout, MonitorJournal::spreadsheetFormat(m_locale), folder,
+    return m_journal.save(dialogs, m_messages, m_journal.layout(), MonitorJournal::spreadsheetFormat(m_locale), folder,
                           m_clock.now());
 }

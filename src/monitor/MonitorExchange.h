@@ -28,9 +28,14 @@ public:
     // Shown on the page from an unanswered request until the next decoded reply, with the count.
     inline static const QString kNoAnswer = QStringLiteral("Устройство не ответило на запрос мониторинга");
     inline static const QString kInRow = QStringLiteral(" (подряд: %1)");
+    // Added while the values shown are old: when the last reply was decoded.
+    inline static const QString kStaleSince = QStringLiteral("показания от %1");
     // Shown while another exchange holds the link and polling waits for it.
     inline static const QString kPausedFirmware = QStringLiteral("Опрос приостановлен: идёт обмен прошивкой");
     inline static const QString kPausedLink = QStringLiteral("Опрос приостановлен: связь занята другим обменом");
+    // Shown while the image is another unit's: inputs by number, without thresholds or model.
+    inline static const QString kUnitNotRead =
+        QStringLiteral("Конфигурация устройства \"%1\" не прочитана: входы по номерам, без порогов");
     static constexpr int kReplySize = MonitorDecoder::kFrameSize;
     // A reply of exactly 64 bytes is taken at the first silent poll after it.
     static constexpr int kCompleteQuietPolls = 1;
@@ -53,6 +58,13 @@ public:
         std::function<std::optional<int>()> inputCount;      // KolichestvoVhodov
         std::function<QString()> modelName;                  // the model as the device page shows it
         MonitorDecoder::Thresholds thresholds;               // the inputs page's threshold boxes
+        // The unit answering now, for the journal ("" when none).
+        std::function<QString()> unitName;
+        // The unit answering now when the image is another unit's: its configuration is not read,
+        // so no model, layout or threshold of the image applies to it; "" otherwise.
+        std::function<QString()> unitNotRead;
+        // Whether the configuration may be read for the model (not over edits not yet written).
+        std::function<bool()> mayReadConfiguration;
         // Starts what the queue holds now, as a supervision tick would; unset, a lone monitoring
         // request is started when the last exchange needs no follow-up.
         std::function<void()> startQueued;
@@ -99,6 +111,8 @@ public:
     int pictureIndex() const { return m_picture; }
     MonitorDecoder::Words SlovaKadra{};
     const MonitorJournal &journal() const { return m_journal; }
+    // Another unit answers: the journal starts anew for it (the face offers the old one first).
+    void startJournal(const QString &unit);
     // The inputs page's threshold text of input 1..12 ("" without the hook).
     QString thresholdText(int input, bool upper) const
     {
@@ -121,7 +135,8 @@ public:
     bool readingsLive() const { return m_live; }
     // Requests in a row that the unit left unanswered; 0 again at the next decoded reply.
     int unansweredInRow() const { return m_unanswered; }
-    // The page's notice line: polling paused, or the unanswered requests; "" for none.
+    // The page's notice line: polling paused, the unanswered requests, or another unit's
+    // configuration; and, while the values are old, since when; "" for none.
     QString notice() const;
     // When the next request is due (ms from now) while polling runs: one period after the previous
     // request went out, at once when none went out within a period.
@@ -135,6 +150,9 @@ signals:
     void liveChanged(bool live);
     void requestSent();         // "#6002" went out
     void noticeChanged();
+    // The readings now come from another unit (a new journal started): nothing shown of the last
+    // unit's may stay with them.
+    void unitChanged();
 
 private:
     void setButtons(bool start, bool stop);
@@ -145,6 +163,7 @@ private:
     void setLive(bool live);
     void setNotice();
     bool linkHeldByOther() const;
+    QString notReadUnit() const;
     bool pageVisible() const { return m_hooks.pageVisible && m_hooks.pageVisible(); }
     int periodMs() const;
 
@@ -170,5 +189,6 @@ private:
     bool m_live = false;
     int m_unanswered = 0;
     QString m_notice;
+    QDateTime m_lastSample;            // when the reply shown was decoded
     MonitorDecoder::Kind m_lastKind = MonitorDecoder::Kind::Invalid;
 };

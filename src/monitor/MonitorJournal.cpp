@@ -68,7 +68,7 @@ MonitorJournal::Format MonitorJournal::spreadsheetFormat(const QLocale &locale)
 {
     const QString point = locale.decimalPoint();
     const QChar decimal = point.size() == 1 ? point.at(0) : QLatin1Char('.');
-    return {decimal == QLatin1Char(',') ? QLatin1Char(';') : QLatin1Char(','), decimal, true};
+    return {decimal == QLatin1Char(',') ? QLatin1Char(';') : QLatin1Char(','), decimal, true, true};
 }
 
 void MonitorJournal::setSensors(Row &row, const MonitorReadings &readings)
@@ -137,9 +137,15 @@ void MonitorJournal::clear()
     m_pending.reset();
 }
 
-QStringList MonitorJournal::header(const MonitorDecoder::Layout &layout) const
+QStringList MonitorJournal::header(const MonitorDecoder::Layout &layout, const Format &format) const
 {
-    QStringList h{QStringLiteral("Время")};
+    QStringList h;
+    if (!m_unit.isEmpty())
+        h << QStringLiteral("Устройство");
+    if (format.splitTime)
+        h << QStringLiteral("Дата") << QStringLiteral("Время") << QStringLiteral("мс");
+    else
+        h << QStringLiteral("Время");
     for (int i = 1; i <= MonitorReadings::kRows; ++i) {
         if (!rowShown(layout, i))
             continue;
@@ -156,9 +162,15 @@ QStringList MonitorJournal::header(const MonitorDecoder::Layout &layout) const
 
 QString MonitorJournal::line(const Row &row, const MonitorDecoder::Layout &layout, const Format &format) const
 {
-    const QString time = QDateTime::fromMSecsSinceEpoch(row.time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-        + format.decimal + QDateTime::fromMSecsSinceEpoch(row.time).toString(QStringLiteral("zzz"));
-    QStringList fields{time};
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(row.time);
+    QStringList fields;
+    if (!m_unit.isEmpty())
+        fields << m_unit.trimmed();
+    if (format.splitTime)
+        fields << when.toString(QStringLiteral("yyyy-MM-dd")) << when.toString(QStringLiteral("HH:mm:ss"))
+               << when.toString(QStringLiteral("zzz"));
+    else
+        fields << when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + format.decimal + when.toString(QStringLiteral("zzz"));
     MonitorReadings values;
     if (row.measured) {
         for (int k = 1; k <= MonitorReadings::kCounts; ++k)
@@ -185,7 +197,7 @@ QString MonitorJournal::line(const Row &row, const MonitorDecoder::Layout &layou
 
 QByteArray MonitorJournal::csv(const MonitorDecoder::Layout &layout, const Format &format) const
 {
-    QStringList head = header(layout);
+    QStringList head = header(layout, format);
     for (QString &field : head)
         field = quoted(field, format.separator);
     QString out = head.join(format.separator) + QStringLiteral("\r\n");
@@ -207,7 +219,7 @@ bool MonitorJournal::save(FileDialogs &dialogs, MessageSink &messages, const Mon
     request.initialFolder = folder.isEmpty() ? QString() : QDir(folder).absolutePath() + QLatin1Char('/');
     request.filter = kFilter;
     request.defaultSuffix = kSuffix;
-    request.defaultName = QStringLiteral("Мониторинг ") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    request.defaultName = defaultName(now);
     const std::optional<QString> name = dialogs.saveFileName(request);
     if (!name || name->isEmpty())
         return false;
@@ -218,4 +230,18 @@ bool MonitorJournal::save(FileDialogs &dialogs, MessageSink &messages, const Mon
         return false;
     }
     return true;
+}
+
+QString MonitorJournal::defaultName(const QDateTime &now) const
+{
+    QString name = QStringLiteral("Мониторинг ");
+    // Only what a file name may hold on either system.
+    QString unit = m_unit.trimmed();
+    static const QString kBad = QStringLiteral("\\/:*?\"<>|");
+    for (QChar &c : unit)
+        if (kBad.contains(c) || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    if (!unit.isEmpty())
+        name += unit + QLatin1Char(' ');
+    return name + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
 }

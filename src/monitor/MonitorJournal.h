@@ -28,12 +28,23 @@ public:
         QChar separator;
         QChar decimal;
         bool byteOrderMark;
+        // Date, time of day and milliseconds in columns of their own, each a form a spreadsheet
+        // takes as a date or a time; otherwise one column "yyyy-MM-dd HH:mm:ss.zzz".
+        bool splitTime = false;
     };
     // "," between fields, "." in numbers, no byte-order mark: for scripts (the command line).
-    static Format plainFormat() { return {QLatin1Char(','), QLatin1Char('.'), false}; }
+    static Format plainFormat() { return {QLatin1Char(','), QLatin1Char('.'), false, false}; }
     // What a spreadsheet opens in the user's locale: UTF-8 with a byte-order mark, the locale's
-    // decimal separator, and ";" between fields where that separator is ",".
+    // decimal separator, ";" between fields where that separator is ",", and the time split.
     static Format spreadsheetFormat(const QLocale &locale);
+
+    // The unit the rows come from, named in a first column "Устройство" when set. A journal holds
+    // one unit's rows: a face starts a new one when another unit answers.
+    void setUnit(const QString &unit) { m_unit = unit; }
+    QString unit() const { return m_unit; }
+    // The input rows the readings were taken under (the unit's model); the file's columns follow it.
+    void setLayout(const MonitorDecoder::Layout &layout) { m_layout = layout; }
+    const MonitorDecoder::Layout &layout() const { return m_layout; }
 
     // A decoded reply: a measurement frame makes a row; a sensor frame's readings fill the sensor
     // columns of the next row (or of a row of their own at the end of the file).
@@ -48,12 +59,17 @@ public:
 
     // The CSV text; columns follow the page: the visible input rows under their captions.
     QByteArray csv(const MonitorDecoder::Layout &layout, const Format &format = plainFormat()) const;
-    QStringList header(const MonitorDecoder::Layout &layout) const;
+    // The same under the journal's own layout: what the window's file and a command line's
+    // journal file hold.
+    QByteArray csv(const Format &format) const { return csv(m_layout, format); }
+    QStringList header(const MonitorDecoder::Layout &layout, const Format &format = plainFormat()) const;
 
     // Asks for a file name and writes the CSV; false when cancelled, empty or not written
     // (the reason is shown).
     bool save(FileDialogs &dialogs, MessageSink &messages, const MonitorDecoder::Layout &layout,
               const Format &format, const QString &folder, const QDateTime &now) const;
+    // What "Сохранить журнал" offers as the file name: the time, and the unit when known.
+    QString defaultName(const QDateTime &now) const;
 
 private:
     struct Row {
@@ -70,7 +86,9 @@ private:
     void push(const Row &row);
 
     QList<Row> m_rows;
-    std::optional<Row> m_pending;   // sensor readings waiting for the next measurement row
+    std::optional<Row> m_pending;
+    QString m_unit;
+    MonitorDecoder::Layout m_layout = MonitorDecoder::designLayout();   // sensor readings waiting for the next measurement row
 };
 
 constexpr int MonitorJournal::rowBytes()

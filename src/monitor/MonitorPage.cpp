@@ -60,6 +60,10 @@ MonitorPage::MonitorPage(MonitorExchange &exchange, FileDialogs &dialogs, const 
         showLive();
     });
     connect(&m_exchange, &MonitorExchange::noticeChanged, this, &MonitorPage::showNotice);
+    connect(&m_exchange, &MonitorExchange::unitChanged, this, [this] {
+        m_trend->clear();
+        updateBand();
+    });
 
     // Over the right of the header: why polling waits, or that the unit did not answer.
     m_notice = new QLabel(this);
@@ -237,6 +241,11 @@ void MonitorPage::buildControls()
     m_scroll->setPageStep(1);
     m_scroll->setValue(m_exchange.position());
     m_scroll->setGeometry(15, 22, 78, 18);
+    // A scroll bar takes no focus by default: this one is a control, reached by Tab and moved by
+    // the arrow keys.
+    m_scroll->setFocusPolicy(Qt::StrongFocus);
+    // A scroll bar's keys are inverted by default; here Right and Up lengthen the period, as "+" says.
+    m_scroll->setInvertedControls(false);
     m_controls.append(m_scroll);
     addLabel(interval, QStringLiteral("plus"), QStringLiteral("+"), QRect(94, 22, 10, 18), Qt::AlignCenter);
     // The period the scroll bar sets, in seconds.
@@ -304,7 +313,12 @@ void MonitorPage::showLive()
 
 void MonitorPage::showNotice()
 {
-    showText(m_notice, m_exchange.notice());
+    // A notice longer than its room is elided and told whole in the tooltip.
+    const QString text = m_exchange.notice();
+    const QString shown = m_notice->fontMetrics().elidedText(text, Qt::ElideRight, m_notice->contentsRect().width());
+    showText(m_notice, shown);
+    m_notice->setAccessibleDescription(text);
+    m_notice->setToolTip(shown == text ? QString() : text);
 }
 
 void MonitorPage::showLayout()

@@ -442,3 +442,19 @@ int TrendChart::pointCount() const
         n += trace->count();
     return n;
 }
+
+void TrendChart::clear()
+{
+    for (Trace *trace : traces()) {
+        for (QLineSeries *piece : std::as_const(trace->pieces)) {
+            m_chart->removeSeries(piece);
+            delete piece;
+        }
+        trace->pieces.clear();
+        trace->history.clear();
+        trace->broken = false;
+    }
+    m_first = QDateTime();
+    m_last = QDateTime();
+    updateBand();
+}

@@ -34,6 +34,8 @@ public:
                    std::optional<MonitorDecoder::Kind> kind = std::nullopt);
     // Polling stopped or the link went: the next samples start new line pieces.
     void markGap();
+    // Forgets every sample: another unit's readings start a trend of their own.
+    void clear();
     // Rows shown by the page (captions as the input table has them).
     void setRows(const MonitorDecoder::Layout &layout);
     // The row whose level is drawn and whose range forms the band; 0 for none.

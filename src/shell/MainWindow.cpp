@@ -15,13 +15,33 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QKeyEvent>
 #include <QTextEdit>
 #include <QTreeView>
 #include <QTreeWidget>
 
 namespace {
+// Below this the window cannot be made: a tree and a page area still to be seen beside each other.
+constexpr int kMinimumPane = 120;
+const QSize kMinimumArea(360, 300);
 constexpr int px(int twips) { return twips / 15; }
 QString kindOf(const QWidget *w) { return w->property("kindCode").toString(); }
+
+// A box that types what is pressed.
+bool takesText(const QWidget *w)
+{
+    if (const auto *line = qobject_cast<const QLineEdit *>(w))
+        return !line->isReadOnly();
+    if (const auto *text = qobject_cast<const QTextEdit *>(w))
+        return !text->isReadOnly();
+    if (const auto *plain = qobject_cast<const QPlainTextEdit *>(w))
+        return !plain->isReadOnly();
+    if (const auto *combo = qobject_cast<const QComboBox *>(w))
+        return combo->isEditable();
+    return qobject_cast<const QAbstractSpinBox *>(w) != nullptr;
+}
 }
 
 const QList<MainWindow::PageInfo> &MainWindow::pageTable()
@@ -60,7 +80,8 @@ QString MainWindow::captionFor(const QString &form)
     return QString();
 }
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_area(new QWidget(this))
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), m_area(new QWidget(this)), m_pageScroll(new QScrollArea(m_area)), m_pageHost(new QWidget)
 {
     setObjectName(QStringLiteral("TxForm"));
     setWindowTitle(QStringLiteral("Тарвикс"));
@@ -70,22 +91,31 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_area(new QWidge
     setCentralWidget(m_area);
     m_area->installEventFilter(this);
     buildMenu();
+    // The pages keep their designed size; the area showing them follows the window and scrolls
+    // when the window is smaller (a small screen, a large scale).
+    m_pageScroll->setObjectName(QStringLiteral("PageArea"));
+    m_pageScroll->setFrameShape(QFrame::NoFrame);
+    m_pageScroll->setBackgroundRole(QPalette::Base);
+    m_pageScroll->setWidgetResizable(false);
+    m_pageHost->setObjectName(QStringLiteral("PageHost"));
+    m_pageHost->setBackgroundRole(QPalette::Base);
+    m_pageHost->setFixedSize(px(RPF_Width), px(RPF_Height));
+    m_pageScroll->setWidget(m_pageHost);
     // The whole frame is WindowWidth x WindowHeight twips; the child area is what is left inside it.
-    // The window keeps the size of its content: the pages are drawn at a fixed size, so a larger
-    // window would only add empty space.
-    m_area->setMinimumSize(px(StatusWidth + 2 * LPF_Left), px(StatusTop + StatusHeight) + 8);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    m_designArea = QSize(px(StatusWidth + 2 * LPF_Left), px(StatusTop + StatusHeight) + 8);
+    m_area->setMinimumSize(kMinimumArea);
+    resize(designSize());
 
     // A control that shows no focus of its own (a read-only text, a chart) gets a frame around it
     // while it holds the focus.
     m_focusFrame = new QFocusFrame(m_area);
     m_focusFrame->setObjectName(QStringLiteral("FocusFrame"));
     m_focusFrame->hide();
-    if (auto *application = qobject_cast<QApplication *>(QCoreApplication::instance()))
+    if (auto *application = qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        application->installEventFilter(this);
         m_focusConnection = connect(application, &QApplication::focusChanged, this,
                                     [this](QWidget *, QWidget *now) { followFocus(now); });
+    }
 }
 
 MainWindow::~MainWindow()
@@ -96,27 +126,62 @@ MainWindow::~MainWindow()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_area && event->type() == QEvent::Resize) {
-        for (QWidget *child : std::as_const(m_children))
-            place(child);
+    // A key pressed with Alt that no shortcut took does not type into a box.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        const bool altOnly = (mods & Qt::AltModifier) && !(mods & Qt::ControlModifier);
+        if (altOnly && !key->text().isEmpty() && takesText(static_cast<QWidget *>(watched)))
+            return true;
     }
+    if (watched == m_area && event->type() == QEvent::Resize)
+        arrange();
     return QMainWindow::eventFilter(watched, event);
+}
+
+QSize MainWindow::designSize() const
+{
+    return m_designArea + QSize(0, menuBar()->sizeHint().height());
+}
+
+void MainWindow::fitInto(const QSize &space)
+{
+    resize(designSize().boundedTo(space).expandedTo(minimumSizeHint()));
+}
+
+void MainWindow::arrange()
+{
+    // At the designed size everything stands where the Parts put it. A wider or taller window
+    // widens the page area and lengthens the tree; a narrower one narrows the tree down to a
+    // minimum (its captions are tooltips as well), then the page area, which scrolls.
+    const int width = m_area->width();
+    const QWidget *status = nullptr;
+    for (const QWidget *child : std::as_const(m_children))
+        if (kindOf(child) == QLatin1String("S"))
+            status = child;
+    const int statusHeight = qMax(px(StatusHeight), status ? status->minimumHeight() : 0);
+    const int statusTop = qMax(px(LPF_Top) + 2 * kMinimumPane, m_area->height() - statusHeight - 8);
+    const int gap = px(RPF_Left) - px(LPF_Left) - px(LPF_Width);
+    const int treeWidth = qBound(kMinimumPane, width - px(RPF_Width) - gap - 2 * px(LPF_Left), px(LPF_Width));
+    const int pageLeft = px(LPF_Left) + treeWidth + gap;
+    m_pageScroll->setGeometry(pageLeft, px(RPF_Top), qMax(0, width - pageLeft - px(LPF_Left)),
+                              statusTop - px(RPF_Top) - 1);
+    for (QWidget *child : std::as_const(m_children)) {
+        const QString kind = kindOf(child);
+        if (kind == QLatin1String("L"))
+            child->setGeometry(px(LPF_Left), px(LPF_Top), treeWidth, statusTop - px(LPF_Top) - 1);
+        else if (kind == QLatin1String("S"))
+            child->setGeometry(px(LPF_Left), statusTop, qMax(child->minimumWidth(), width - 2 * px(LPF_Left)),
+                               statusHeight);
+    }
 }
 
 void MainWindow::place(QWidget *child)
 {
-    // Should the window system make the window larger all the same, the tree grows down to the
-    // status strip, and the strip stays along the bottom, as wide as the window.
-    const int statusHeight = qMax(px(StatusHeight), child->minimumHeight());
-    const int statusTop = qMax(px(StatusTop), m_area->height() - statusHeight - 8);
-    const QString kind = kindOf(child);
-    if (kind == QLatin1String("R"))
-        child->setGeometry(px(RPF_Left), px(RPF_Top), px(RPF_Width), px(RPF_Height));
-    else if (kind == QLatin1String("L"))
-        child->setGeometry(px(LPF_Left), px(LPF_Top), px(LPF_Width), px(LPF_Height) + statusTop - px(StatusTop));
-    else if (kind == QLatin1String("S"))
-        child->setGeometry(px(LPF_Left), statusTop, qMax(px(StatusWidth), m_area->width() - 2 * px(LPF_Left)),
-                           statusHeight);
+    if (kindOf(child) == QLatin1String("R"))
+        child->setGeometry(0, 0, px(RPF_Width), px(RPF_Height));
+    else
+        arrange();
 }
 
 QAction *MainWindow::addItem(QMenu *menu, const QString &name, const QString &text, bool hidden)
@@ -177,6 +242,9 @@ void MainWindow::buildMenu()
     addItem(m06, QStringLiteral("m17"), QStringLiteral("Конфигурации"));
 
     QMenu *m18 = addMenu(nullptr, QStringLiteral("m18"), QStringLiteral("Программа"));
+    addMnemonic(m00, {Qt::Key_E, Qt::Key(0x0423)});   // "У", or the key it lies on in a Latin layout
+    addMnemonic(m06, {Qt::Key_Y, Qt::Key(0x041D)});   // "Н"
+    addMnemonic(m18, {Qt::Key_G, Qt::Key(0x041F)});   // "П"
     addItem(m18, QStringLiteral("m19"), QStringLiteral("Настройки программы"));
     addItem(m18, QStringLiteral("m20"), QStringLiteral("Справка по программе"), true);
     addItem(m18, QStringLiteral("m21"), QStringLiteral("Проверка новых версий"), true);
@@ -185,6 +253,20 @@ void MainWindow::buildMenu()
     addItem(m22, QStringLiteral("m23"), QStringLiteral("Инструкции"));
     addItem(m22, QStringLiteral("m24"), QStringLiteral("Сравнительные характеристики"));
     addItem(m22, QStringLiteral("m25"), QStringLiteral("Типовые подключения"));
+}
+
+void MainWindow::addMnemonic(QMenu *menu, const QList<Qt::Key> &keys)
+{
+    // Alt with the menu's first letter opens it; the caption keeps its text, with no "&" in it.
+    for (const Qt::Key key : keys) {
+        auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | key), this);
+        shortcut->setObjectName(menu->objectName() + QStringLiteral("_mnemonic"));
+        connect(shortcut, &QShortcut::activated, this, [this, menu] {
+            if (menu->menuAction()->isVisible() && menu->menuAction()->isEnabled()) {
+                menuBar()->setActiveAction(menu->menuAction());
+            }
+        });
+    }
 }
 
 bool MainWindow::isMenuItemReachable(const QString &name) const
@@ -208,12 +290,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::addChildWindow(QWidget *child)
 {
-    child->setParent(m_area);
+    child->setParent(kindOf(child) == QLatin1String("R") ? m_pageHost : m_area);
     if (kindOf(child) == QLatin1String("S")) {
-        // A platform font wider than the design's widens the strip, and the window with it.
+        // A platform font wider than the design's widens the strip, and the designed size with it.
         const int height = qMax(px(StatusHeight), child->minimumHeight());
-        m_area->setMinimumSize(m_area->minimumSize().expandedTo(
-            QSize(child->minimumWidth() + 2 * px(LPF_Left), px(StatusTop) + height + 8)));
+        m_designArea = m_designArea.expandedTo(QSize(child->sizeHint().width() + 2 * px(LPF_Left),
+                                                     px(StatusTop) + height + 8));
+        m_area->setMinimumSize(kMinimumArea.expandedTo(QSize(child->minimumWidth() + 2 * px(LPF_Left), 0)));
+        resize(designSize());
     }
     place(child);
     child->hide();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QFocusFrame>
 #include <QMainWindow>
+class QScrollArea;
 #include <QPointer>
 #include <functional>
 
@@ -38,6 +39,13 @@ public:
 
     // Takes ownership; places the child by its kind code.
     void addChildWindow(QWidget *child);
+    // The designed size: the child area as the Parts lay it out, the menu bar above it.
+    QSize designSize() const;
+    // The designed size, or less where the space given (a screen's free area) is smaller: the tree
+    // narrows and a page that does not fit scrolls.
+    void fitInto(const QSize &space);
+    // The scrolled area the pages are shown in.
+    QScrollArea *pageArea() const { return m_pageScroll; }
     // Sets fonts of every child window's controls by kind (done once after all are added).
     void normaliseFonts();
 
@@ -72,12 +80,18 @@ protected:
 private:
     // Places a child window by its kind code.
     void place(QWidget *child);
+    // The tree, the page area and the status strip over the child area as it is now.
+    void arrange();
     void followFocus(QWidget *now);
     QAction *addItem(QMenu *menu, const QString &name, const QString &text, bool hidden = false);
     QMenu *addMenu(QMenu *parentMenu, const QString &name, const QString &text, bool hidden = false);
     void buildMenu();
+    void addMnemonic(QMenu *menu, const QList<Qt::Key> &keys);
 
     QWidget *m_area;
+    QScrollArea *m_pageScroll;
+    QWidget *m_pageHost;      // the pages, at their designed size, inside the scrolled area
+    QSize m_designArea;       // the child area at the designed size
     QPointer<QFocusFrame> m_focusFrame;
     QMetaObject::Connection m_focusConnection;
     QList<QWidget *> m_children;

@@ -29,12 +29,13 @@ std::optional<QString> QtFileDialogs::run(const FileDialogRequest &request, bool
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (QDir(request.initialFolder).exists())
         dialog.setDirectory(request.initialFolder);
-    const QString name = save ? request.defaultName : QFileInfo(m_lastName).fileName();
+    QString &last = m_lastNames[request.defaultSuffix.toLower()];
+    const QString name = save ? request.defaultName : QFileInfo(last).fileName();
     if (!name.isEmpty())
         dialog.selectFile(name);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList files = dialog.selectedFiles();
-    m_lastName = files.isEmpty() ? QString() : files.first();
-    return m_lastName;
+    last = files.isEmpty() ? QString() : files.first();
+    return last;
 }

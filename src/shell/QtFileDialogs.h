@@ -1,9 +1,11 @@
 #pragma once
 #include "shell/FileDialogs.h"
+#include <QHash>
 
 class QWidget;
 
-// FileDialogs over QFileDialog; remembers the last chosen name as the common dialog did.
+// FileDialogs over QFileDialog; remembers the last chosen name as the common dialog did, one for
+// each kind of file, so a firmware dialog never starts with a journal's name.
 class QtFileDialogs : public FileDialogs {
 public:
     explicit QtFileDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
@@ -14,5 +16,5 @@ public:
 private:
     std::optional<QString> run(const FileDialogRequest &request, bool save);
     QWidget *m_parent;
-    QString m_lastName;
+    QHash<QString, QString> m_lastNames;   // by default suffix
 };

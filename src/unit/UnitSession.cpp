@@ -21,6 +21,8 @@
 #include <QTimer>
 #include "unit/PortFactory.h"
 #include <utility>
+#include "shell/Clock.h"
+#include "unit/UnitSwap.h"
 
 UnitSession::UnitSession(const QString &programFolder, SerialPort *port, const Borrowed &borrowed, QObject *parent)
     : QObject(parent), m_folder(programFolder), m_settings(borrowed.settings), m_messages(borrowed.messages),
@@ -55,6 +57,7 @@ void UnitSession::build()
     m_firmwareExchange = std::make_unique<FirmwareExchange>(*m_link, *m_queue, *m_status, m_messages);
     m_backupStore = std::make_unique<ConfigBackups>(m_folder, m_clock);
     m_backups = std::make_unique<UnitBackups>(*m_backupStore, *m_image, *m_link, m_messages);
+    m_swap = std::make_unique<UnitSwap>(*m_image, *m_link, *m_monitorExchange, m_messages, m_dialogs, m_folder);
 
     wireCommands();
     wireBackups();
@@ -116,7 +119,12 @@ void UnitSession::wireSupervision()
     StatusSupervisor::Hooks hooks;
     hooks.configurationRead = [this] { return m_configExchange->ConfiguraciaProchitana; };
     hooks.setConfigurationRead = [this](bool read) { m_configExchange->ConfiguraciaProchitana = read; };
-    hooks.refreshPages = [this] { emit pagesStale(); };
+    hooks.refreshPages = [this] {
+        // A complete read: the image is now the answering unit's.
+        if (!m_image->isPartial())
+            m_image->setReadFrom(m_link->deviceName(), m_clock.now());
+        emit pagesStale();
+    };
     hooks.refreshSettingsPages = [this] { emit settingsPagesStale(); };
     hooks.activateOnline = [this] { emit onlineChanged(true); };
     hooks.deactivateOffline = [this] { emit onlineChanged(false); };
@@ -124,7 +132,10 @@ void UnitSession::wireSupervision()
     hooks.lockPages = [this](bool linkFree) { emit linkFreeChecked(linkFree); };
     hooks.checkMonitoringButtons = [this] { m_monitorExchange->ProverkaKnopok(); };
     hooks.unsavedEdits = [this] { return m_image->isChanged(); };
-    hooks.identified = [this] { emit identified(); };
+    hooks.identified = [this] {
+        unitIdentified();
+        emit identified();
+    };
     m_supervisor->setHooks(std::move(hooks));
 }
 
@@ -134,10 +145,18 @@ void UnitSession::wireMonitoring()
     hooks.pageVisible = [this] { return m_monitoringWanted && m_monitoringWanted(); };
     hooks.refreshInputs = [this] { emit inputsStale(); };
     hooks.refreshDeviceInfo = [this] { emit deviceInfoStale(); };
-    hooks.inputCount = [this] { return m_deviceInfo->KolichestvoVhodov; };
-    hooks.modelName = [this] { return m_deviceInfo->value(6); };
+    // Nothing of another unit's image judges the unit answering now.
+    hooks.inputCount = [this] {
+        return m_swap->imageOfOtherUnit() ? std::nullopt : m_deviceInfo->KolichestvoVhodov;
+    };
+    hooks.modelName = [this] { return m_swap->imageOfOtherUnit() ? QString() : m_deviceInfo->value(6); };
+    hooks.unitName = [this] { return m_link->deviceName(); };
+    hooks.unitNotRead = [this] { return m_swap->imageOfOtherUnit() ? m_link->deviceName() : QString(); };
+    hooks.mayReadConfiguration = [this] { return !m_image->isChanged(); };
     // The thresholds as the inputs page shows them: straight from the image.
     hooks.thresholds = [this](int input, bool upper) {
+        if (m_swap->imageOfOtherUnit())
+            return QString();
         const QString key = FieldMaps::thresholdKey(input, upper);
         for (const FieldSpec &field : FieldMaps::inputThresholds()) {
             if (field.key != key)
@@ -150,6 +169,30 @@ void UnitSession::wireMonitoring()
     if (m_supervised)
         hooks.startQueued = [this] { m_supervisor->tick(); };
     m_monitorExchange->setHooks(std::move(hooks));
+}
+
+void UnitSession::unitIdentified()
+{
+    // Only the window asks; a command line names in its file what goes where.
+    if (!m_supervised)
+        return;
+    // No tick runs while a question is open.
+    const bool ticking = m_supervisor->timer().isActive();
+    m_supervisor->timer().stop();
+    const UnitSwap::Outcome outcome = m_swap->unitIdentified();
+    if (ticking)
+        m_supervisor->timer().start();
+    // The user asked for the new unit's configuration; with the option on, the supervision reads it
+    // itself now that no edit is in the way.
+    if (outcome == UnitSwap::Outcome::EditsDropped && !m_supervisor->readOnDetection
+        && !m_configExchange->ConfiguraciaProchitana) {
+        m_queue->post(Cmd::ConfiguraciaReadProcess);
+        m_configExchange->ConfiguraciaProchitana = true;
+    }
+    // What shows the unit says whose data it holds; the versions come back with it (the firmware
+    // buttons follow them).
+    m_deviceInfo->fill();
+    emit deviceInfoStale();
 }
 
 void UnitSession::setSupervised(bool supervised)

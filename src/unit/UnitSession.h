@@ -24,6 +24,7 @@ class MonitorExchange;
 class ConfigBackups;
 class UnitBackups;
 class PortFactory;
+class UnitSwap;
 
 // Everything a connection to one unit needs, without widgets: the port, its queue and receive
 // pump, the status and its supervision, the configuration image, the exchanges and the device
@@ -104,6 +105,8 @@ public:
     MonitorExchange &monitorExchange() { return *m_monitorExchange; }
     ConfigBackups &backupStore() { return *m_backupStore; }
     UnitBackups &backups() { return *m_backups; }
+    // A supervised unit (the window's) keeps each unit's data to that unit when another answers.
+    UnitSwap &swap() { return *m_swap; }
 
 signals:
     // A unit came on line (identified) or went off line (port closed).
@@ -131,6 +134,7 @@ private:
     void wireBackups();
     void build();
     void followTag();
+    void unitIdentified();
 
     QString m_folder;
     ProgramSettings &m_settings;
@@ -158,4 +162,5 @@ private:
     std::unique_ptr<FirmwareExchange> m_firmwareExchange;
     std::unique_ptr<ConfigBackups> m_backupStore;
     std::unique_ptr<UnitBackups> m_backups;
+    std::unique_ptr<UnitSwap> m_swap;
 };

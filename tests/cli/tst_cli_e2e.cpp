@@ -1181,7 +1181,7 @@ private slots:
         const Run result = run(home, args);
         if (!csv) {
             const QByteArray saved = fileBytes(journal);
-            QVERIFY2(saved.startsWith("\xEF\xBB\xBF") && saved.mid(3).startsWith(QByteArray("Время")), saved.constData());
+            QVERIFY2(saved.startsWith("\xEF\xBB\xBF") && saved.mid(3).startsWith(QByteArray("Устройство")), saved.constData());
             QVERIFY(saved.count("\r\n") >= 2);
         }
         QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));

@@ -72,7 +72,8 @@ private slots:
                                << "+79161234567" << false;
         QTest::newRow("parameter outside its class") << "1697:41 00" << "Parol" << true << "A" << true;
         QTest::newRow("flag on") << "1713:31 00" << "Otchet" << true << "1" << false;
-        QTest::newRow("invalid flag") << "1761:32 00" << "Syrena" << true << "0" << true;
+        QTest::newRow("flag holding neither value, as it is") << "1761:32 00" << "Syrena" << true << "2" << true;
+        QTest::newRow("stored 255 without a mark") << "1377:FF;1393:50" << "Вход 1 Верхний (H)" << true << "255" << false;
         QTest::newRow("flag without data") << "" << "1 ключ" << false << "нет данных" << false;
         QTest::newRow("pair out of order, upper") << "1377:14;1393:50" << "Вход 1 Верхний (H)" << true << "20" << true;
         QTest::newRow("pair out of order, lower") << "1377:14;1393:50" << "Вход 1 Нижний (L)" << true << "80" << true;

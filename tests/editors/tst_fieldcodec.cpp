@@ -205,7 +205,9 @@ private slots:
         QTest::newRow("25.5") << "25.5" << "L" << "EE EE";
         QTest::newRow("25,5") << "25,5" << "L" << "EE EE";
         QTest::newRow("abc") << "abc" << "L" << "EE EE";
-        QTest::newRow("empty") << "" << "H" << "EE EE";
+        QTest::newRow("empty upper is 0") << "" << "H" << "FF FC";
+        QTest::newRow("empty lower is 0") << "" << "L" << "00 00";
+        QTest::newRow("blanks only are 0") << "  " << "R" << "00 00";
         QTest::newRow("lone minus") << "-" << "L" << "EE EE";
         QTest::newRow("1-2") << "1-2" << "L" << "EE EE";
         QTest::newRow("5-") << "5-" << "L" << "EE EE";
@@ -305,7 +307,7 @@ private slots:
         QTest::newRow("80") << "50" << true << "80" << true;
         QTest::newRow("100") << "64" << true << "100" << true;
         QTest::newRow("0") << "00" << true << "0" << true;
-        QTest::newRow("255 is above the range") << "FF" << true << "255" << false;
+        QTest::newRow("255 is shown without a mark") << "FF" << true << "255" << true;
         QTest::newRow("empty") << "" << false << "" << true;
     }
     void showThreshold()

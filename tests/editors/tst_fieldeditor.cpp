@@ -67,7 +67,7 @@ private slots:
         QTest::newRow("temperature lone minus") << 1578 << "28 00" << "T1L=-" << "28 00" << true;
         QTest::newRow("temperature 1-2") << 1578 << "28 00" << "T1L=1|T1L=1-|T1L=1-2" << "28 00" << true;
         QTest::newRow("temperature 5-") << 1578 << "28 00" << "T1L=5|T1L=5-" << "28 00" << true;
-        QTest::newRow("temperature cleared") << 1576 << "2E 00" << "T1H=2|T1H=" << "2E 00" << true;
+        QTest::newRow("temperature cleared is 0") << 1576 << "2E 00" << "T1H=2|T1H=" << "FC FF" << false;
         QTest::newRow("relay -5 typed") << 1544 << "00 2C" << "R1D=-|R1D=-5" << "FF F6" << false;
         QTest::newRow("later edit keeps the earlier store")
             << 1578 << "28 00" << "T1L=2|T1L=25|T1L#|T1L=25.|T1L=25.5" << "32 00" << true;
@@ -85,8 +85,11 @@ private slots:
         QTest::newRow("Zaderjka three digits") << 1681 << "33 30 00" << "Zaderjka=1|Zaderjka=10|Zaderjka=100"
                                                << "33 30 00" << true;
         QTest::newRow("Mikrofon overflow") << 1969 << "38 00" << "Mikrofon=99999999999" << "38 00" << true;
-        QTest::newRow("free text starting -5") << 1473 << "41 00" << "Systema Zorgel Text=-5 dacha"
-                                               << "2D 35 20 64 61 63 68 61 00" << false;
+        QTest::newRow("free text starting -5 is below 0") << 1473 << "41 00" << "Systema Zorgel Text=-5 dacha"
+                                                          << "41 00" << true;
+        QTest::newRow("free text starting 5") << 1473 << "41 00" << "Systema Zorgel Text=5 dacha"
+                                              << "35 20 64 61 63 68 61 00" << false;
+        QTest::newRow("threshold 255 typed") << 1377 << "50" << "ZH1=2|ZH1=25|ZH1=255" << "50" << true;
         QTest::newRow("threshold 1000") << 1377 << "50" << "ZH1=1|ZH1=10|ZH1=100|ZH1=1000" << "50" << true;
     }
     void noHalfTypedValue()
@@ -182,6 +185,8 @@ private slots:
             << "32" << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70|ZH1=7x" << "32 14" << true << true;
         QTest::newRow("raised upper cut back, then raised again")
             << "32" << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70|ZH1=7|ZH1=70" << "46 3C" << false << false;
+        QTest::newRow("partner in order again is not left red")
+            << "32" << "ZL1=6|ZL1=60|ZL1#|ZL1=6|ZL1=" << "32 14" << false << true;
         QTest::newRow("lowered lower restores the raised upper")
             << "32" << "ZH1=1|ZH1=10|ZH1#|ZL1=5|ZL1=abc" << "32 14" << true << true;
     }
@@ -277,14 +282,14 @@ private slots:
         QTest::newRow("19 DOZVON") << "19 DOZVON" << "phone" << 1329 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
         QTest::newRow("PARTNER1") << "PARTNER1" << "phone" << 1921 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
         QTest::newRow("PARTNER2") << "PARTNER2" << "phone" << 1937 << 0 << "" << 12 << 0 << 0 << "" << "" << 0 << "";
-        QTest::newRow("Systema Zorgel Text") << "Systema Zorgel Text" << "text" << 1473 << 0 << "" << 16 << 1 << 14 << "" << "" << 0 << "";
+        QTest::newRow("Systema Zorgel Text") << "Systema Zorgel Text" << "text" << 1473 << 0 << "" << 16 << 1 << 14 << "0" << "" << 0 << "";
         QTest::newRow("Zaderjka") << "Zaderjka" << "text" << 1681 << 0 << "" << 16 << 1 << 2 << "1" << "" << 1 << "";
-        QTest::newRow("Parol") << "Parol" << "text" << 1697 << 0 << "" << 16 << 1 << 5 << "" << "" << 1 << "";
-        QTest::newRow("T-datchik rele") << "T-datchik rele" << "text" << 1777 << 0 << "" << 16 << 1 << 3 << "" << "" << 1 << "";
-        QTest::newRow("T-datchik SMS") << "T-datchik SMS" << "text" << 1793 << 0 << "" << 16 << 1 << 6 << "" << "" << 1 << "";
-        QTest::newRow("Balans") << "Balans" << "text" << 1953 << 0 << "" << 16 << 5 << 5 << "" << "" << 2 << "";
+        QTest::newRow("Parol") << "Parol" << "text" << 1697 << 0 << "" << 16 << 1 << 5 << "0" << "" << 1 << "";
+        QTest::newRow("T-datchik rele") << "T-datchik rele" << "text" << 1777 << 0 << "" << 16 << 1 << 3 << "0" << "" << 1 << "";
+        QTest::newRow("T-datchik SMS") << "T-datchik SMS" << "text" << 1793 << 0 << "" << 16 << 1 << 6 << "0" << "" << 1 << "";
+        QTest::newRow("Balans") << "Balans" << "text" << 1953 << 0 << "" << 16 << 5 << 5 << "0" << "" << 2 << "";
         QTest::newRow("Mikrofon") << "Mikrofon" << "text" << 1969 << 0 << "" << 16 << 1 << 2 << "0" << "15" << 1 << "";
-        QTest::newRow("ACTIVE ZONE") << "ACTIVE ZONE" << "text" << 1985 << 0 << "" << 16 << 4 << 12 << "" << "" << 1 << "";
+        QTest::newRow("ACTIVE ZONE") << "ACTIVE ZONE" << "text" << 1985 << 0 << "" << 16 << 4 << 12 << "0" << "" << 1 << "";
         QTest::newRow("1kluch") << "1kluch" << "flag" << 1825 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
         QTest::newRow("2kluch") << "2kluch" << "flag" << 1841 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
         QTest::newRow("3kluch") << "3kluch" << "flag" << 1857 << 0 << "" << 0 << 0 << 0 << "" << "" << 0 << "";
@@ -380,7 +385,7 @@ private slots:
                 QVERIFY(!FieldCodec::valid(*f, QString::number(maxValue.toInt() + 1)));
             }
             if (!minValue.isEmpty()) {
-                QVERIFY(FieldCodec::valid(*f, minValue));
+                QVERIFY(FieldCodec::valid(*f, minValue.rightJustified(minLength, QLatin1Char('0'))));
                 QVERIFY(!FieldCodec::valid(*f, QString::number(minValue.toInt() - 1)));
             }
             editor.edit(key, longest);
@@ -438,8 +443,8 @@ private slots:
         QTest::newRow("red from the image only") << "" << QStringList{};
         QTest::newRow("two refused") << "Z1TEXT=|T1L=100"
                                      << QStringList{"Стр: Вход 1", "Стр: T1 Нижняя (L)"};
-        QTest::newRow("pair broken: the edited box only")
-            << "ZL1=6|ZL1=60" << QStringList{"Стр: Вход 1 Нижний (L)"};
+        QTest::newRow("pair broken: both boxes")
+            << "ZL1=6|ZL1=60" << QStringList{"Стр: Вход 1 Нижний (L)", "Стр: Вход 1 Верхний (H)"};
         QTest::newRow("pair mended from the partner") << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70" << QStringList{};
         QTest::newRow("mending undone") << "ZL1=6|ZL1=60|ZL1#|ZH1=7|ZH1=70|ZH1=705"
                                         << QStringList{"Стр: Вход 1 Нижний (L)", "Стр: Вход 1 Верхний (H)"};
@@ -491,7 +496,8 @@ private slots:
         QTest::newRow("flag on") << 1761 << "31 00" << "Syrena" << true << "нет данных" << false << true;
         QTest::newRow("flag two") << 1761 << "32 00" << "Syrena" << true << "нет данных" << true << false;
         QTest::newRow("flag cleared") << 1761 << "00" << "Syrena" << false << "нет данных" << false << false;
-        QTest::newRow("threshold 255") << 1377 << "FF" << "ZH1" << true << "255" << true << false;
+        QTest::newRow("threshold 255 in order, no mark") << 1377 << "FF" << "ZH1" << true << "255" << false << false;
+        QTest::newRow("lower 255 above the upper") << 1393 << "FF" << "ZL1" << true << "255" << true << false;
         QTest::newRow("lower above upper marks the lower") << 1377 << "14" << "ZL1" << true << "80" << true << false;
         QTest::newRow("lower above upper marks the upper") << 1377 << "14" << "ZH1" << true << "20" << true << false;
     }
@@ -517,6 +523,19 @@ private slots:
             QCOMPARE(box.text, text);
         QCOMPARE(box.invalid, invalid);
         QCOMPARE(box.checked, checked);
+    }
+
+    // A flag holding neither value turns red and keeps the tick it had.
+    void flagHoldingNeitherValueKeepsItsTick()
+    {
+        ConfigImage image;
+        put(image, 1761, QStringLiteral("31 00"));
+        FieldEditor editor(image, allFields());
+        editor.load();
+        put(image, 1761, QStringLiteral("32 00"));
+        editor.load();
+        QVERIFY(editor.box(QStringLiteral("Syrena")).invalid);
+        QVERIFY(editor.box(QStringLiteral("Syrena")).checked);
     }
 
     void emptyImageHasNoData()

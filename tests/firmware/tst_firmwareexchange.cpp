@@ -78,7 +78,7 @@ private slots:
         QTest::newRow("short file") << shortFile << 980 << QByteArray("OK") << false << -1 << -1 << -1 << false << 0
                                     << QString() << format(980, QStringLiteral("строка отсутствует: в файле 979 строк вместо 980"));
         QTest::newRow("bad hex") << badHex << 980 << QByteArray("OK") << false << -1 << -1 << -1 << false << 0
-                                 << QString() << format(7, QStringLiteral("недопустимые символы \"0O\" в позиции 10"));
+                                 << QString() << format(7, QStringLiteral("недопустимые символы \"0O\" (30 4F) в позиции 10"));
         QTest::newRow("981 lines") << longFile << 980 << QByteArray("OK") << false << -1 << -1 << -1 << false << 0
                                    << QString() << format(981, QStringLiteral("лишняя строка: в файле прошивки 980 строк"));
         QTest::newRow("missing final OK") << good << 979 << QByteArray("OK") << false << -1 << -1 << -1 << true << 980

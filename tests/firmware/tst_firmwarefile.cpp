@@ -70,7 +70,7 @@ private slots:
                                   << QStringLiteral("65 байт вместо 64");
         QTest::newRow("letter O in a line without blanks")
             << withLine(3, canonical().split('\n').at(2).trimmed().replace(' ', "").replace(0, 2, "0O")) << 3
-            << QStringLiteral("недопустимые символы \"0O\" в позиции 1");
+            << QStringLiteral("недопустимые символы \"0O\" (30 4F) в позиции 1");
         QTest::newRow("127 digits without blanks")
             << withLine(4, canonical().split('\n').at(3).trimmed().replace(' ', "").chopped(1)) << 4
             << QStringLiteral("непарная цифра в позиции 127");
@@ -119,20 +119,20 @@ private slots:
         QTest::addColumn<char>("character");
         QTest::addColumn<int>("badLine");   // 0: accepted
         QTest::addColumn<QString>("reason");
-        QTest::newRow("slash") << 1 << 1 << '/' << 1 << QStringLiteral("недопустимые символы \"/3\" в позиции 1");
-        QTest::newRow("colon") << 1 << 2 << ':' << 1 << QStringLiteral("недопустимые символы \"0:\" в позиции 1");
-        QTest::newRow("at sign") << 1 << 4 << '@' << 1 << QStringLiteral("недопустимые символы \"@6\" в позиции 4");
-        QTest::newRow("backquote") << 1 << 5 << '`' << 1 << QStringLiteral("недопустимые символы \"8`\" в позиции 4");
-        QTest::newRow("G") << 1 << 11 << 'G' << 1 << QStringLiteral("недопустимые символы \"8G\" в позиции 10");
-        QTest::newRow("g") << 1 << 11 << 'g' << 1 << QStringLiteral("недопустимые символы \"8g\" в позиции 10");
+        QTest::newRow("slash") << 1 << 1 << '/' << 1 << QStringLiteral("недопустимые символы \"/3\" (2F 33) в позиции 1");
+        QTest::newRow("colon") << 1 << 2 << ':' << 1 << QStringLiteral("недопустимые символы \"0:\" (30 3A) в позиции 1");
+        QTest::newRow("at sign") << 1 << 4 << '@' << 1 << QStringLiteral("недопустимые символы \"@6\" (40 36) в позиции 4");
+        QTest::newRow("backquote") << 1 << 5 << '`' << 1 << QStringLiteral("недопустимые символы \"8`\" (38 60) в позиции 4");
+        QTest::newRow("G") << 1 << 11 << 'G' << 1 << QStringLiteral("недопустимые символы \"8G\" (38 47) в позиции 10");
+        QTest::newRow("g") << 1 << 11 << 'g' << 1 << QStringLiteral("недопустимые символы \"8g\" (38 67) в позиции 10");
         QTest::newRow("0xB0 (a zero with the high bit)")
-            << 1 << 1 << '\xB0' << 1 << QStringLiteral("недопустимые символы \"°3\" в позиции 1");
+            << 1 << 1 << '\xB0' << 1 << QStringLiteral("недопустимые символы (B0 33) в позиции 1");
         QTest::newRow("0xC1 (an A with the high bit)")
-            << 500 << 2 << '\xC1' << 500 << QStringLiteral("недопустимые символы \"");
+            << 500 << 2 << '\xC1' << 500 << QStringLiteral("недопустимые символы (");
         QTest::newRow("lower case c") << 1 << 11 << 'c' << 0 << QString();
         QTest::newRow("tab for a blank") << 1 << 3 << '\t' << 0 << QString();
         QTest::newRow("digit for a blank") << 1 << 3 << '5' << 1 << QStringLiteral("непарная цифра в позиции 5");
-        QTest::newRow("letter for a blank") << 1 << 3 << 'x' << 1 << QStringLiteral("недопустимые символы \"x8\" в позиции 3");
+        QTest::newRow("letter for a blank") << 1 << 3 << 'x' << 1 << QStringLiteral("недопустимые символы \"x8\" (78 38) в позиции 3");
         QTest::newRow("digit for the last blank") << 980 << 192 << '7' << 980 << QStringLiteral("непарная цифра в позиции 192");
         QTest::newRow("CR for the last blank") << 1 << 192 << '\r' << 2 << QStringLiteral("0 байт вместо 64");
     }

@@ -180,7 +180,8 @@ private slots:
         QCOMPARE(r.started.size(), check1 == 1 ? 1 : 0);
     }
 
-    void brokenLinkStaysReportedUntilReopened()
+    // A closed port reads "Нет"; why it broke stays in the tooltip until the next open.
+    void brokenLinkReadsNoneWithTheReasonInTheTooltip()
     {
         Rig r;
         r.connectUnit();
@@ -188,7 +189,9 @@ private slots:
         r.link.receiveTick();
         r.supervisor.tick();
         r.supervisor.tick();
-        QCOMPARE(r.status.connection(), QStringLiteral("Ошибка соединения 8020"));
+        QCOMPARE(r.status.connection(), QStringLiteral("Нет"));
+        QVERIFY2(r.status.connectionToolTip().startsWith(QStringLiteral("Ошибка соединения 8020")),
+                 qPrintable(r.status.connectionToolTip()));
         QCOMPARE(r.status.operation(), QStringLiteral("..."));
         r.port.failReadsWith = 0;
         r.link.OpenUsbComPort(QStringLiteral("3"));
@@ -213,6 +216,22 @@ private slots:
         r.supervisor.Avtopoisk = true;
         r.supervisor.tick();
         QCOMPARE(r.started.last(), p + "3");
+    }
+
+    // A search the user starts begins at the first listed port, wherever the last round stopped.
+    void searchByTheButtonStartsAtTheFirstPort()
+    {
+        Rig r;
+        r.setLines({QStringLiteral("Доступный номер порта:3"), QStringLiteral("Доступный номер порта:5"),
+                    QStringLiteral("Доступный номер порта:7"), QStringLiteral("RPF_19.Check5:1")});
+        r.supervisor.Avtopoisk = true;
+        r.supervisor.tick();
+        r.supervisor.tick();
+        r.supervisor.Avtopoisk = false;   // a unit answered on 5: the round stops there
+        r.supervisor.searchFromFirstPort();
+        r.supervisor.tick();
+        const QString p = Cmd::PoiskUstroistva + QLatin1Char(',');
+        QCOMPARE(r.started, (QStringList{p + "3", p + "5", p + "3"}));
     }
 
     // Only a port number from a port line reaches the queue, written as a plain number.

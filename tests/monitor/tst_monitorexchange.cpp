@@ -595,19 +595,27 @@ private slots:
         QTest::addColumn<bool>("live");
         QTest::addColumn<QString>("notice");
         QTest::addColumn<int>("unanswered");
+        const QString old = QStringLiteral("Показания от 09:05:03");
         QTest::newRow("before any reply") << "start" << false << "" << 0;
         QTest::newRow("reply while polling") << "start request reply" << true << "" << 0;
-        QTest::newRow("stopped") << "start request reply stop" << false << "" << 0;
-        QTest::newRow("reply to a request sent before Стоп") << "start request stop reply" << false << "" << 0;
-        QTest::newRow("port closed") << "start request reply offline" << false << "" << 0;
-        QTest::newRow("page hidden") << "start request reply hide check" << false << "" << 0;
+        QTest::newRow("stopped") << "start request reply stop" << false << old << 0;
+        QTest::newRow("reply to a request sent before Стоп") << "start request stop reply" << false << old << 0;
+        QTest::newRow("port closed") << "start request reply offline" << false << old << 0;
+        QTest::newRow("page hidden") << "start request reply hide check" << false << old << 0;
         QTest::newRow("firmware transfer holds the link")
-            << "start request reply firmware check" << false << "Опрос приостановлен: идёт обмен прошивкой" << 0;
+            << "start request reply firmware check" << false
+            << "Опрос приостановлен: идёт обмен прошивкой; показания от 09:05:03" << 0;
         QTest::newRow("configuration read holds the link")
-            << "start request reply read check" << false << "Опрос приостановлен: связь занята другим обменом" << 0;
-        QTest::newRow("held link while stopped: no notice") << "request reply firmware check" << false << "" << 0;
+            << "start request reply read check" << false
+            << "Опрос приостановлен: связь занята другим обменом; показания от 09:05:03" << 0;
+        QTest::newRow("held link while stopped: no notice but the time")
+            << "request reply firmware check" << false << old << 0;
         QTest::newRow("one unanswered request")
             << "start request silence" << false << "Устройство не ответило на запрос мониторинга (подряд: 1)" << 1;
+        QTest::newRow("a reply, then none: old since the reply")
+            << "start request reply request silence" << false
+            << "Устройство не ответило на запрос мониторинга (подряд: 1); показания от 09:05:03" << 1;
+        QTest::newRow("a reply, then a short one") << "start request reply request short" << false << old << 0;
         QTest::newRow("three in a row, across a closed port")
             << "start request silence offline online request silence request silence" << false
             << "Устройство не ответило на запрос мониторинга (подряд: 3)" << 3;

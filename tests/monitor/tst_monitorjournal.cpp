@@ -110,33 +110,34 @@ private slots:
         }
     }
 
-    // The saved file opens in a spreadsheet in the user's locale.
+    // The saved file opens in a spreadsheet in the user's locale: it names its unit, and the date
+    // and the time of day stand in columns of their own.
     void spreadsheetFormat_data()
     {
         QTest::addColumn<QString>("locale");
-        QTest::addColumn<QByteArray>("start");   // the file's first bytes up to the third field
-        QTest::addColumn<QByteArray>("row");     // the first row up to the battery
+        QTest::addColumn<QString>("start");   // the header up to the first input
+        QTest::addColumn<QString>("row");     // the first row up to the battery
         QTest::newRow("Russian: decimal comma, semicolons")
-            << "ru_RU" << QByteArray("\xEF\xBB\xBF\xD0\x92\xD1\x80\xD0\xB5\xD0\xBC\xD1\x8F;")
-            << QByteArray("2026-12-07 09:05:03,250;6,30;50;n;");
+            << "ru_RU" << "\uFEFFУстройство;Дата;Время;мс;Вход 1 Вольт;"
+            << "СКЛАД-2;2026-12-07;09:05:03;250;6,30;50;n;";
         QTest::newRow("German: decimal comma, semicolons")
-            << "de_DE" << QByteArray("\xEF\xBB\xBF\xD0\x92\xD1\x80\xD0\xB5\xD0\xBC\xD1\x8F;")
-            << QByteArray("2026-12-07 09:05:03,250;6,30;50;n;");
+            << "de_DE" << "\uFEFFУстройство;Дата;Время;мс;Вход 1 Вольт;"
+            << "СКЛАД-2;2026-12-07;09:05:03;250;6,30;50;n;";
         QTest::newRow("English: decimal point, commas")
-            << "en_US" << QByteArray("\xEF\xBB\xBF\xD0\x92\xD1\x80\xD0\xB5\xD0\xBC\xD1\x8F,")
-            << QByteArray("2026-12-07 09:05:03.250,6.30,50,n,");
+            << "en_US" << "\uFEFFУстройство,Дата,Время,мс,Вход 1 Вольт,"
+            << "СКЛАД-2,2026-12-07,09:05:03,250,6.30,50,n,";
     }
     void spreadsheetFormat()
     {
         QFETCH(QString, locale);
-        QFETCH(QByteArray, start);
-        QFETCH(QByteArray, row);
+        QFETCH(QString, start);
+        QFETCH(QString, row);
         MonitorJournal journal;
+        journal.setUnit(QStringLiteral("СКЛАД-2         "));
         journal.append(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3, 250)), readings(12.6));
-        const QByteArray text = journal.csv(MonitorDecoder::designLayout(),
-                                            MonitorJournal::spreadsheetFormat(QLocale(locale)));
-        QVERIFY2(text.startsWith(start), text.left(40).constData());
-        QVERIFY2(text.split('\n').at(1).startsWith(row), text.split('\n').at(1).constData());
+        const QString text = QString::fromUtf8(journal.csv(MonitorJournal::spreadsheetFormat(QLocale(locale))));
+        QVERIFY2(text.startsWith(start), qPrintable(text.left(60)));
+        QVERIFY2(text.split('\n').at(1).startsWith(row), qPrintable(text.split('\n').at(1)));
         // A sensor reading "-4,5" under a comma locale needs no quotes: the separator is ";".
         QVERIFY(!text.contains('"'));
     }

@@ -167,6 +167,21 @@ private slots:
         QCOMPARE(rig.exchange.pollTimer().interval(), 500);
     }
 
+    // "Интервал" is reached by Tab and moved by the arrow keys.
+    void intervalByKeyboard()
+    {
+        PageRig rig;
+        rig.page.setOnline(true);
+        QScrollBar *interval = rig.page.scrollBar();
+        QVERIFY(interval->focusPolicy() & Qt::TabFocus);
+        interval->setFocus();
+        QTest::keyClick(interval, Qt::Key_Right);
+        QTest::keyClick(interval, Qt::Key_Right);
+        QCOMPARE(rig.exchange.PeriodOprosa(), 3.5);
+        QTest::keyClick(interval, Qt::Key_Left);
+        QCOMPARE(rig.exchange.PeriodOprosa(), 3.0);
+    }
+
     void trendKeepsTheLastMinutes()
     {
         TrendChart chart;
@@ -231,11 +246,12 @@ private slots:
         QTest::addColumn<bool>("grey");
         QTest::addColumn<QString>("notice");
         QTest::newRow("live") << "" << false << "";
-        QTest::newRow("stopped") << "stop" << true << "";
-        QTest::newRow("port closed") << "offline" << true << "";
-        QTest::newRow("firmware transfer") << "firmware" << true << "Опрос приостановлен: идёт обмен прошивкой";
+        QTest::newRow("stopped") << "stop" << true << "Показания от 09:05:03";
+        QTest::newRow("port closed") << "offline" << true << "Показания от 09:05:03";
+        QTest::newRow("firmware transfer")
+            << "firmware" << true << "Опрос приостановлен: идёт обмен прошивкой; показания от 09:05:03";
         QTest::newRow("unanswered request")
-            << "silence" << true << "Устройство не ответило на запрос мониторинга (подряд: 1)";
+            << "silence" << true << "Устройство не ответило на запрос мониторинга (подряд: 1); показания от 09:05:03";
     }
     void staleReadingsAndNotice()
     {
@@ -265,8 +281,11 @@ private slots:
         const QColor text = battery->palette().color(battery->isEnabled() ? QPalette::Active : QPalette::Disabled,
                                                      QPalette::WindowText);
         QCOMPARE(text == QColor(0x55, 0x55, 0x55), grey);
-        QCOMPARE(rig.page.noticeLabel()->text(), notice);
-        QCOMPARE(rig.page.noticeLabel()->accessibleDescription(), notice);
+        // Shown whole, or elided with the whole text in the tooltip.
+        QLabel *label = rig.page.noticeLabel();
+        QCOMPARE(label->accessibleDescription(), notice);
+        QCOMPARE(label->text() == notice ? notice : label->toolTip(), notice);
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
         QVERIFY(rig.page.noticeLabel()->isVisibleTo(&rig.page));
     }
 
@@ -342,7 +361,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
         // UTF-8 with a byte-order mark; the rig's locale has a decimal point, so commas separate.
-        QVERIFY(lines.first().startsWith("\xEF\xBB\xBF" + QStringLiteral("Время,Вход 1 Вольт,Вход 1 %,Вход 1 Сост.").toUtf8()));
+        QVERIFY(lines.first().startsWith("\xEF\xBB\xBF" + QStringLiteral("Дата,Время,мс,Вход 1 Вольт,Вход 1 %,Вход 1 Сост.").toUtf8()));
         QCOMPARE(rig.dialogs.requests.first().defaultSuffix, QStringLiteral("csv"));
     }
 };

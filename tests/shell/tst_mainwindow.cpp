@@ -1,9 +1,13 @@
 #include <QtTest>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFocusFrame>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -209,35 +213,53 @@ private slots:
         QCOMPARE(serial->deactivations, deactivations);
     }
 
-    // The window keeps the size of its content; should the window system enlarge it all the same,
-    // the status strip stays along the bottom and the tree reaches down to it.
+    // The window opens at its designed size and can be resized: a larger one widens the page area
+    // and lengthens the tree, with the status strip along the bottom; a narrower one (150 % on a
+    // 1280-pixel screen leaves 853 pixels) narrows the tree, and a page that no longer fits scrolls.
     void windowSize_data()
     {
         QTest::addColumn<int>("extraWidth");
         QTest::addColumn<int>("extraHeight");
-        QTest::newRow("as designed") << 0 << 0;
-        QTest::newRow("wider") << 300 << 0;
-        QTest::newRow("taller") << 0 << 200;
-        QTest::newRow("maximised") << 500 << 400;
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("as designed") << 0 << 0 << false;
+        QTest::newRow("wider") << 300 << 0 << false;
+        QTest::newRow("taller") << 0 << 200 << false;
+        QTest::newRow("maximised") << 500 << 400 << false;
+        QTest::newRow("150 % on 1280 pixels") << -16 << 0 << false;
+        QTest::newRow("small") << -300 << -150 << true;
     }
     void windowSize()
     {
         QFETCH(int, extraWidth);
         QFETCH(int, extraHeight);
-        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QFETCH(bool, scrolls);
+        QVERIFY(window->minimumSize().width() < window->maximumSize().width());
+        window->resize(window->designSize());
         QWidget *area = window->centralWidget();
-        // 13010 x 250 twips at 6030 twips from the top, 15 twips a pixel.
+        // 13010 x 250 twips at 6030 twips from the top, 15 twips a pixel; the page 9000 x 6000 at 4030.
         QVERIFY(area->width() >= 13010 / 15 + 2);
         QCOMPARE(status->y(), 6030 / 15);
-        QCOMPARE(window->page(QStringLiteral("RPF_02"))->geometry(), QRect(4030 / 15, 1, 600, 400));
-        area->resize(area->width() + extraWidth, area->height() + extraHeight);
+        QCOMPARE(window->pageArea()->geometry(), QRect(4030 / 15, 1, 600, 400));
+        QCOMPARE(window->page(QStringLiteral("RPF_02"))->geometry(), QRect(0, 0, 600, 400));
+        QCOMPARE(tree->width(), 4000 / 15);
+
+        window->resize(window->designSize() + QSize(extraWidth, extraHeight));
+        QCoreApplication::processEvents();   // the scroll bars follow a posted layout request
         const int gap = area->height() - status->geometry().bottom() - 1;
         QVERIFY2(gap >= 0 && gap <= 8, qPrintable(QString::number(gap)));
         QCOMPARE(status->x(), 1);
         QCOMPARE(status->geometry().right(), area->width() - 2);
         QVERIFY(tree->geometry().bottom() < status->y());
         QVERIFY(status->y() - tree->geometry().bottom() <= 3);
-        QCOMPARE(window->page(QStringLiteral("RPF_02"))->geometry(), QRect(4030 / 15, 1, 600, 400));
+        QCOMPARE(tree->width() < 4000 / 15, extraWidth < 0);
+        const QRect pages = window->pageArea()->geometry();
+        QCOMPARE(pages.left(), tree->geometry().right() + 2);
+        QCOMPARE(pages.right(), area->width() - 2);
+        QVERIFY(pages.bottom() < status->y());
+        const bool scrollBar = window->pageArea()->horizontalScrollBar()->isVisibleTo(window)
+                               || window->pageArea()->verticalScrollBar()->isVisibleTo(window);
+        QCOMPARE(scrollBar, scrolls);
+        window->resize(window->designSize());
     }
 
     // The tree by keyboard: its current node's page is shown, the focus stays in the tree, and
@@ -261,6 +283,45 @@ private slots:
         QTest::newRow("space shows the page again") << "hide Space" << "RPF_02" << "m02";
         QTest::newRow("page without a node") << "m12" << "RPF_12" << "";
     }
+    // Alt with a menu's first letter opens it (in a Russian layout or on the same key in a Latin
+    // one); the captions keep their texts.
+    void menuMnemonics_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("Alt+У") << 0x0423 << "Устройство";
+        QTest::newRow("Alt+E") << int(Qt::Key_E) << "Устройство";
+        QTest::newRow("Alt+Н") << 0x041D << "Настройка устройства";
+        QTest::newRow("Alt+G") << int(Qt::Key_G) << "Программа";
+    }
+    void menuMnemonics()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, menu);
+        QApplication::setActiveWindow(window);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        // Sent with its text: the test library makes none for a letter outside Latin-1.
+        QTest::sendKeyEvent(QTest::Click, window, Qt::Key(key), QString(QChar(key).toLower()), Qt::AltModifier);
+        QAction *active = window->menuBar()->activeAction();
+        QVERIFY(active);
+        QCOMPARE(active->text(), menu);
+        if (active->menu())
+            active->menu()->close();
+        window->menuBar()->setActiveAction(nullptr);
+    }
+
+    // A key pressed with Alt that opens nothing never types into a box.
+    void altKeyTypesNothing()
+    {
+        auto *box = new QLineEdit(window->page(QStringLiteral("RPF_02")));
+        box->show();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Q, Qt::AltModifier);
+        QTest::keyClick(box, Qt::Key_Q);
+        QCOMPARE(box->text(), QStringLiteral("q"));
+        delete box;
+    }
+
     void keyboardNavigation()
     {
         QFETCH(QString, steps);

@@ -1,0 +1,52 @@
+#include "unit/UnitSwap.h"
+#include "config/ConfigImage.h"
+#include "link/SerialLink.h"
+#include "monitor/MonitorExchange.h"
+#include "shell/MessageSink.h"
+
+UnitSwap::UnitSwap(ConfigImage &image, const SerialLink &link, MonitorExchange &monitor, MessageSink &messages,
+                   FileDialogs &dialogs, const QString &folder)
+    : m_image(image), m_link(link), m_monitor(monitor), m_messages(messages), m_dialogs(dialogs), m_folder(folder)
+{
+}
+
+bool UnitSwap::imageOfOtherUnit() const
+{
+    const QString unit = m_link.deviceName();
+    return !unit.isEmpty() && m_image.isFromOtherUnit(unit);
+}
+
+UnitSwap::Outcome UnitSwap::unitIdentified()
+{
+    const QString unit = m_link.deviceName();
+    keepJournalToOneUnit(unit);
+    if (!imageOfOtherUnit())
+        return Outcome::SameUnit;
+    if (!m_image.isChanged())
+        return Outcome::ReadNewUnit;
+    if (!m_messages.ask(kOtherUnitWithEdits.arg(m_image.sourceUnit().trimmed(), unit.trimmed())))
+        return Outcome::EditsKept;
+    m_image.setChanged(false);
+    return Outcome::EditsDropped;
+}
+
+void UnitSwap::keepJournalToOneUnit(const QString &unit)
+{
+    const MonitorJournal &journal = m_monitor.journal();
+    if (journal.unit() == unit)
+        return;
+    if (journal.size() > 0
+        && m_messages.ask(kJournalOfOtherUnit.arg(journal.unit().trimmed(), QString::number(journal.size()),
+                                                  unit.trimmed())))
+        m_monitor.saveJournal(m_dialogs, m_folder);
+    m_monitor.startJournal(unit);
+}
+
+bool UnitSwap::confirmWrite(const ConfigImage &image, const SerialLink &link, MessageSink &messages)
+{
+    const QString unit = link.deviceName();
+    if (unit.isEmpty() || !image.isFromOtherUnit(unit))
+        return true;
+    const QString when = image.sourceTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    return messages.ask(kWriteToOtherUnit.arg(image.sourceUnit().trimmed(), unit.trimmed(), when));
+}

@@ -1,0 +1,54 @@
+#pragma once
+#include <QString>
+
+class ConfigImage;
+class SerialLink;
+class MonitorExchange;
+class MessageSink;
+class FileDialogs;
+
+// Keeps one unit's data to that unit when another answers on the same port: asks before unwritten
+// edits give way to the new unit's configuration, before the image goes into a unit it was not read
+// from, and before the monitoring journal of the old unit is started anew. Widget-free: questions
+// go through the message sink, the journal's file through the file dialogs.
+class UnitSwap {
+public:
+    inline static const QString kOtherUnitWithEdits = QStringLiteral(
+        "Подключено другое устройство: \"%2\".\n"
+        "В памяти программы конфигурация устройства \"%1\" с изменениями, не записанными в него.\n"
+        "Прочитать конфигурацию устройства \"%2\"? Изменения будут потеряны.\n"
+        "\"Нет\": оставить изменения, конфигурация устройства \"%2\" не читается.");
+    inline static const QString kWriteToOtherUnit = QStringLiteral(
+        "Конфигурация в памяти программы прочитана из устройства \"%1\" (%3), а подключено устройство \"%2\".\n"
+        "Записать конфигурацию устройства \"%1\" в устройство \"%2\"?");
+    inline static const QString kJournalOfOtherUnit = QStringLiteral(
+        "Подключено другое устройство: \"%3\". Журнал мониторинга устройства \"%1\" (строк: %2) "
+        "начинается заново.\nСохранить журнал устройства \"%1\" в файл?");
+
+    // ReadNewUnit: nothing stands in the way of reading it (no edits); EditsDropped: the user chose to
+    // read it over the edits; EditsKept: the edits stay and the unit is not read.
+    enum class Outcome { SameUnit, ReadNewUnit, EditsDropped, EditsKept };
+
+    UnitSwap(ConfigImage &image, const SerialLink &link, MonitorExchange &monitor, MessageSink &messages,
+             FileDialogs &dialogs, const QString &folder);
+
+    // A unit has just answered. The old unit's journal is offered for saving and a new one starts;
+    // an image of another unit holding unwritten edits makes a question: yes drops the edits
+    // (the caller reads the new unit), no keeps them.
+    Outcome unitIdentified();
+    // The image was read from another unit than the one answering now, which has a name.
+    bool imageOfOtherUnit() const;
+    // Before "Записать": true when the image may go into the unit answering now (asked when it
+    // was read from another unit; "Нет" is the default answer).
+    static bool confirmWrite(const ConfigImage &image, const SerialLink &link, MessageSink &messages);
+
+private:
+    void keepJournalToOneUnit(const QString &unit);
+
+    ConfigImage &m_image;
+    const SerialLink &m_link;
+    MonitorExchange &m_monitor;
+    MessageSink &m_messages;
+    FileDialogs &m_dialogs;
+    QString m_folder;
+};

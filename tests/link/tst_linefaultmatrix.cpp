@@ -1,3 +1,4 @@
+#include "SessionSeams.h"
 #include <QtTest>
 #include "SimCore.h"
 #include "SimDefaults.h"
@@ -43,16 +44,10 @@ private:
 
 // One unit, wired as the window and the command line have it, on the simulated unit's line; time
 // is virtual, one receive poll 50 ms.
-struct MatrixRig {
-    QTemporaryDir folder;
-    RecordingMessageSink messages;
-    ScriptedFileDialogs dialogs;
-    FixedClock clock;
-    ProgramOptions options;
-    ProgramSettings settings{folder.filePath(QStringLiteral("Service/TX.cfg")), options, messages};
+struct MatrixRig : SessionSeams {
     SimCore core;
     SimLine port{core};
-    UnitSession unit{folder.path(), &port, UnitSession::Borrowed{settings, messages, dialogs, clock}};
+    UnitSession unit{folder.path(), &port, borrowed()};
 
     explicit MatrixRig(const SimFaults &faults) : core(SimDefaults::image(), SimDefaults::firmware(), faults)
     {

@@ -1,3 +1,4 @@
+#include "SessionSeams.h"
 #include <QtTest>
 #include "SimCore.h"
 #include "SimDefaults.h"
@@ -18,18 +19,12 @@
 namespace {
 
 // One unit over the simulated unit's core, with a fake clock and its own program folder.
-struct BackupRig {
+struct BackupRig : SessionSeams {
     explicit BackupRig(const SimFaults &faults) : core(SimDefaults::image(), SimDefaults::firmware(), faults) {}
 
-    QTemporaryDir folder;
-    RecordingMessageSink messages;
-    ScriptedFileDialogs dialogs;
-    FixedClock clock;
-    ProgramOptions options;
-    ProgramSettings settings{folder.filePath(QStringLiteral("Service/TX.cfg")), options, messages};
     SimCore core;
     SimLoopbackPort port{core, 1};
-    UnitSession unit{folder.path(), &port, UnitSession::Borrowed{settings, messages, dialogs, clock}};
+    UnitSession unit{folder.path(), &port, borrowed()};
 
     QString unitFolder() const
     {

@@ -1,3 +1,4 @@
+#include "SessionSeams.h"
 #include <QtTest>
 #include "FakeSerialPort.h"
 #include "SimCore.h"
@@ -20,13 +21,7 @@
 namespace {
 
 // Two units in one process, as the command line's batch has them: one settings model, a session each.
-struct TwoUnits {
-    QTemporaryDir folder;
-    RecordingMessageSink messages;
-    ScriptedFileDialogs dialogs;
-    FixedClock clock;
-    ProgramOptions options;
-    ProgramSettings settings{folder.filePath(QStringLiteral("Service/TX.cfg")), options, messages};
+struct TwoUnits : SessionSeams {
     FakeSerialPort portA;                      // a unit whose adapter is pulled mid-read
     SimCore coreB{SimDefaults::image(), SimDefaults::firmware()};
     SimLoopbackPort portB{coreB, 2};
@@ -40,8 +35,8 @@ struct TwoUnits {
             file.write(Cp1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
         file.close();
         settings.TXconfigLoadParam();
-        a = std::make_unique<UnitSession>(folder.path(), &portA, UnitSession::Borrowed{settings, messages, dialogs, clock});
-        b = std::make_unique<UnitSession>(folder.path(), &portB, UnitSession::Borrowed{settings, messages, dialogs, clock});
+        a = std::make_unique<UnitSession>(folder.path(), &portA, borrowed());
+        b = std::make_unique<UnitSession>(folder.path(), &portB, borrowed());
         a->start(false);
         b->start(false);
     }

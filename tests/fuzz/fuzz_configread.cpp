@@ -66,8 +66,11 @@ void checkRead(const QList<Fuzz::Poll> &polls)
         FUZZ_CHECK(imageBytes(rig.image, ConfigImage::kImageSize) == stream.bytes, about());
         FUZZ_CHECK(rig.messages.texts.isEmpty(), rig.messages.texts.join(QLatin1Char('|')));
     } else if (stream.pulled) {
-        FUZZ_CHECK(rig.tag().isEmpty() && !rig.link.isOpen() && !rig.exchange.ConfiguraciaProchitana, about());
-        FUZZ_CHECK(rig.messages.texts.isEmpty(), rig.messages.texts.join(QLatin1Char('|')));
+        // Said at once, with the final tag and the bytes that came.
+        FUZZ_CHECK(rig.tag() == Tag::ReadError && !rig.link.isOpen() && !rig.exchange.ConfiguraciaProchitana, about());
+        const QString lost = ConfigExchange::kLinkLostRead.arg(stream.bytes.size()).arg(ConfigImage::kImageSize);
+        FUZZ_CHECK(rig.messages.texts.size() == 1 && rig.messages.texts.first().startsWith(lost),
+                   rig.messages.texts.join(QLatin1Char('|')));
     } else {
         FUZZ_CHECK(rig.tag() == Tag::ReadError && !rig.exchange.ConfiguraciaProchitana, about());
         FUZZ_CHECK(rig.messages.texts == QStringList{ConfigExchange::kCountMismatch}, rig.messages.texts.join(QLatin1Char('|')));
@@ -132,10 +135,16 @@ void checkCopy(const QList<Fuzz::Poll> &polls)
             FUZZ_CHECK(readFile(target) == ConfigFiles::formatImage(image), about());
             FUZZ_CHECK(rig.messages.texts.isEmpty(), rig.messages.texts.join(QLatin1Char('|')));
         } else {
-            FUZZ_CHECK(rig.tag() == (stream.pulled ? QString() : Tag::SaveError), about());
+            FUZZ_CHECK(rig.tag() == Tag::SaveError, about());
             FUZZ_CHECK(readFile(target) == good, about());
-            FUZZ_CHECK(rig.messages.texts == (stream.pulled ? QStringList() : QStringList{ConfigExchange::kCountMismatch}),
-                       rig.messages.texts.join(QLatin1Char('|')));
+            if (stream.pulled) {
+                const QString lost = ConfigExchange::kLinkLostRead.arg(stream.bytes.size()).arg(ConfigImage::kImageSize);
+                FUZZ_CHECK(rig.messages.texts.size() == 1 && rig.messages.texts.first().startsWith(lost),
+                           rig.messages.texts.join(QLatin1Char('|')));
+            } else {
+                FUZZ_CHECK(rig.messages.texts == QStringList{ConfigExchange::kCountMismatch},
+                           rig.messages.texts.join(QLatin1Char('|')));
+            }
         }
         // However the copy ended, nothing of it stays behind, not even an unnamed temporary file.
         FUZZ_CHECK(dir.entryList(QDir::Files | QDir::Hidden) == QStringList{QStringLiteral("unit.cf")},

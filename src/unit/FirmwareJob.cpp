@@ -9,6 +9,10 @@
 #include "unit/UnitReport.h"
 #include "unit/UnitSession.h"
 #include "unit/VerifyCompare.h"
+#include "link/SerialLink.h"
+#include "shell/Clock.h"
+#include "unit/ConfigBackups.h"
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -34,6 +38,8 @@ void FirmwareJob::start()
                 return fail(ExitCode::TransferFailed, UnitReport::firmwareUnavailable(version));
             if (m_direction == Direction::Read)
                 read();
+            else if (m_backupFirst)
+                backupFirst();
             else
                 write();
         },
@@ -65,6 +71,32 @@ void FirmwareJob::read()
         m_unit.stop();
         finish(ExitCode::Success, QStringLiteral("Сохранено успешно! ") + m_file,
                QStringLiteral("сохранено: ") + QFileInfo(m_file).fileName());
+    });
+}
+
+void FirmwareJob::backupFirst()
+{
+    const QString folder = m_unit.backupStore().unitFolder(link().deviceName());
+    const QString file = QDir(folder).filePath(m_unit.clock().now().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))
+                                               + QLatin1Char(' ') + kBackupWord + QStringLiteral(".fw"));
+    const QString notWritten = QLatin1Char(' ') + kNotWritten;
+    begin(QStringLiteral("Чтение прошивки в резервную копию"),
+          [file, notWritten] { return UnitReport::readInterrupted(true, file) + notWritten; });
+    // A folder that cannot be made is told by the save as the file it cannot create.
+    QDir().mkpath(folder);
+    if (!m_unit.firmwareExchange().saveToFile(file))
+        return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(file)) + notWritten);
+    if (!started(Tag::FirmwareRead, UnitReport::fileUntouched(file) + notWritten))
+        return;
+    await([this, file, notWritten] {
+        if (m_unit.exchangeTag() != Tag::Saved && m_unit.firmwareExchange().fileFailed())
+            return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(file)) + notWritten);
+        if (m_unit.exchangeTag() != Tag::Saved)
+            return fail(ExitCode::TransferFailed,
+                        UnitReport::firmwareReadFailure(link(), countShown(), m_unit.firmwareExchange(), file)
+                            + notWritten);
+        emit said(kBackupKept.arg(QDir::toNativeSeparators(file)));
+        write();
     });
 }
 

@@ -10,7 +10,6 @@
 #include "unit/UnitSession.h"
 #include "unit/VerifyCompare.h"
 #include "link/SerialLink.h"
-#include "shell/Clock.h"
 #include "unit/ConfigBackups.h"
 #include <QDir>
 #include <QFileInfo>
@@ -77,8 +76,7 @@ void FirmwareJob::read()
 void FirmwareJob::backupFirst()
 {
     const QString folder = m_unit.backupStore().unitFolder(link().deviceName());
-    const QString file = QDir(folder).filePath(m_unit.clock().now().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))
-                                               + QLatin1Char(' ') + kBackupWord + QStringLiteral(".fw"));
+    const QString file = m_unit.backupStore().newCopyPath(link().deviceName(), ConfigBackups::Kind::Firmware);
     const QString notWritten = QLatin1Char(' ') + kNotWritten;
     begin(QStringLiteral("Чтение прошивки в резервную копию"),
           [file, notWritten] { return UnitReport::readInterrupted(true, file) + notWritten; });

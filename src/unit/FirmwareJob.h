@@ -22,7 +22,6 @@ public:
     void start() override;
     void setBackupFirst(bool backup) { m_backupFirst = backup; }
 
-    inline static const QString kBackupWord = QStringLiteral("прошивка");
     inline static const QString kNotWritten = QStringLiteral("Прошивка в устройство не записывалась.");
     inline static const QString kBackupKept = QStringLiteral("Прошивка устройства сохранена: %1");
 

@@ -47,7 +47,7 @@ bool WriteConfigJob::modelAllowed(bool read)
         return true;
     QString text = check.text();
     if (!read)
-        text = UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange()) + QLatin1Char(' ') + text;
+        text += QLatin1Char(' ') + UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange());
     if (m_readFirst.force) {
         emit said(text + QLatin1Char(' ') + kForced);
         return true;

@@ -175,7 +175,7 @@ private slots:
         // Every command has its description in the help.
         QTest::newRow("help describes write-firmware")
             << "--help" << QByteArray() << ExitCode::Success
-            << "  write-firmware FILE.fw [--port N] [--verify]\n                                             файл -> прошивка"
+            << "  write-firmware FILE.fw [--port N] [--verify] [--backup]\n                                             файл -> прошивка"
             << "";
         QTest::newRow("a command's own help: usage, options, exit codes")
             << "read-config --help" << QByteArray() << ExitCode::Success
@@ -597,7 +597,10 @@ private slots:
         const QString source = home.path(QStringLiteral("new"));
         writeFile(source, formatted(wanted, firmware));
 
-        const Run result = run(home, QStringList{kind(firmware).write, source, QStringLiteral("--verify")} + fast());
+        // The file names another model; --force writes it all the same.
+        const QStringList force = firmware ? QStringList() : QStringList{QStringLiteral("--force")};
+        const Run result =
+            run(home, QStringList{kind(firmware).write, source, QStringLiteral("--verify")} + force + fast());
         QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));
         QVERIFY2(result.err.contains(QStringLiteral("Проверено: ")), qPrintable(result.err));
         QCOMPARE(fileBytes(unitFile(home, firmware)), wanted.left(written(firmware)) + before.mid(written(firmware)));

@@ -241,6 +241,14 @@ private slots:
                                                   << "(строка 1: 63 байта вместо 64)";
         QTest::newRow("diff against no unit") << "diff FILE --unit" << good << ExitCode::NoUnit << ""
                                               << "Устройство не обнаружено!";
+        QTest::newRow("a trace that cannot be created: nothing begins")
+            << "--trace FILE/sub/trace.txt find" << QByteArray() << ExitCode::BadFile << ""
+            << "Ошибка записи в файл: ";
+        QTest::newRow("--no-backup is write-config's") << "read-config FILE --no-backup" << QByteArray()
+                                                       << ExitCode::Usage << ""
+                                                       << "Параметр --no-backup не применяется к команде read-config.";
+        QTest::newRow("backups before any copy") << "backups --json" << QByteArray() << ExitCode::Success << "[\n]"
+                                                 << "";
     }
 
     void exitStatus()

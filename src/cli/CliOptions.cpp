@@ -31,7 +31,7 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Без хода передачи и сообщений об успехе."));
     const QCommandLineOption verify(QStringLiteral("verify"), QStringLiteral("После записи прочитать и сравнить."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("find, show, ports: вывод в JSON."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("find, show, ports, backups: вывод в JSON."));
     const QCommandLineOption period(QStringLiteral("period"),
                                     QStringLiteral("monitor: период опроса, с (0,5 … 5; по умолчанию 1)."),
                                     QStringLiteral("S"));

@@ -26,6 +26,7 @@ const QString kWriteFirmwareDetails = QStringLiteral(
     "прошивка.fw\" (около 6 с на 115200 бод, 66 с на 9600); если её не удалось прочитать, запись не начинается.");
 const QString kBackupsDetails = QStringLiteral(
     "Копии лежат в \"Резервные копии\" в папке программы, по папке на устройство; новые сначала.\n"
+    "Для восстановления запишите копию: tarviks-cli write-config \"<копия>.cf\".\n"
     "Копия делается при каждом полном чтении конфигурации и перед каждой записью; такая же, как последняя,\n"
     "не повторяется; копии старше года удаляются, но 20 последних каждого устройства остаются.");
 
@@ -103,7 +104,7 @@ QList<CommandSpec> build()
          QStringLiteral("номера портов: ссылка, устройство, описание, есть ли оно"), QString(), {X::Success, X::Usage},
          K::None, false, false, {}},
         {QStringLiteral("backups"), C::Backups, false, {json}, QStringLiteral("backups [UNIT] [--json]"),
-         QStringLiteral("резервные копии конфигураций: устройства и их копии"), kBackupsDetails,
+         QStringLiteral("резервные копии: устройства и их копии"), kBackupsDetails,
          {X::Success, X::Usage}, K::None, false, false, {}},
     };
 }
@@ -124,7 +125,7 @@ const QString kTail = QStringLiteral(
     "\n"
     "Порт и скорость берутся из Service/TX.cfg папки программы; --port и --speed их заменяют,\n"
     "не меняя файла. --port принимает и путь устройства, например --port /dev/ttyACM0.\n"
-    "--trace FILE перед командой: каждый отправленный и принятый байт в файл (для отчёта об ошибке).\n"
+    "--trace FILE: каждый отправленный и принятый байт в файл (для отчёта об ошибке), с любой командой.\n"
     "Справка по команде: tarviks-cli КОМАНДА --help.\n"
     "\n"
     "Коды завершения: 0 успешно, 1 diff: есть отличия, 2 ошибка в аргументах, 3 устройство не обнаружено,\n"

@@ -31,7 +31,7 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Без хода передачи и сообщений об успехе."));
     const QCommandLineOption verify(QStringLiteral("verify"), QStringLiteral("После записи прочитать и сравнить."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("find, show, ports: вывод в JSON."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("find, show, ports, backups: вывод в JSON."));
     const QCommandLineOption period(QStringLiteral("period"),
                                     QStringLiteral("monitor: период опроса, с (0,5 … 5; по умолчанию 1)."),
                                     QStringLiteral("S"));
@@ -47,13 +47,23 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
                                      QStringLiteral("monitor: журнал для электронной таблицы, как в окне."),
                                      QStringLiteral("FILE.csv"));
     const QCommandLineOption names(QStringLiteral("names"), QStringLiteral("show: имена полей для set."));
-    const QList<const QCommandLineOption *> optional{&verify, &json,   &period, &count,   &csv,
-                                                     &unit,   &output, &all,    &journal, &names};
-    p.addOptions(
-        {help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output, all, journal, names});
+    const QCommandLineOption noBackup(QStringLiteral("no-backup"),
+                                      QStringLiteral("write-config: без копии конфигурации устройства перед записью."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("write-config: записать, даже если модель другая или не прочитана."));
+    const QCommandLineOption backup(QStringLiteral("backup"),
+                                    QStringLiteral("write-firmware: сначала прочитать прошивку устройства в "
+                                                   "резервные копии."));
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("Записать в файл каждый отправленный и принятый байт."),
+                                   QStringLiteral("FILE"));
+    const QList<const QCommandLineOption *> optional{&verify, &json,   &period, &count,   &csv,      &unit, &output,
+                                                     &all,    &journal, &names, &noBackup, &force,   &backup};
+    p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output, all, journal,
+                  names, noBackup, force, backup, trace});
     p.addPositionalArgument(QStringLiteral("команда"), QStringLiteral("find, read-config, write-config, "
                                                                       "read-firmware, write-firmware, monitor, "
-                                                                      "show, diff, set или ports."));
+                                                                      "show, diff, set, ports или backups."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл .cf или .fw."), QStringLiteral("[FILE]"));
 
     const auto fail = [text](const QString &message) {
@@ -76,7 +86,7 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
                 names += QLatin1Char(' ') + option.valueName();
             lines << QStringLiteral("  ") + names.leftJustified(22) + option.description();
         };
-        for (const QCommandLineOption *option : {&port, &speed, &quiet})
+        for (const QCommandLineOption *option : {&port, &speed, &quiet, &trace})
             describe(*option);
         for (const QCommandLineOption *option : optional)
             if (spec->options.contains(option->names().constFirst()))
@@ -103,6 +113,8 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
             return fail(QStringLiteral("%1: не задан файл.").arg(name));
         o.file = positional.takeFirst();
     }
+    if (o.command == Command::Backups && !positional.isEmpty())
+        o.unitName = positional.takeFirst();
     if (!positional.isEmpty() && !FieldCommands::handles(o.command))
         return fail(QStringLiteral("Лишний аргумент: %1").arg(positional.first()));
 
@@ -165,5 +177,11 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     o.csv = p.isSet(csv);
     o.quiet = p.isSet(quiet);
     o.journal = p.value(journal);
+    o.noBackup = p.isSet(noBackup);
+    o.force = p.isSet(force);
+    o.backup = p.isSet(backup);
+    o.trace = p.value(trace);
+    if (p.isSet(trace) && o.trace.isEmpty())
+        return fail(QStringLiteral("--trace: не задан файл."));
     return Outcome::Run;
 }

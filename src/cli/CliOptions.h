@@ -7,7 +7,7 @@
 // The command line of tarviks-cli: one command, its file, and the options that apply to it.
 class CliOptions {
 public:
-    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor, Show, Diff, Set, Ports };
+    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor, Show, Diff, Set, Ports, Backups };
     enum class Outcome { Run, Help, Version, Error };
 
     static constexpr int kMaxPort = 32767;
@@ -32,6 +32,11 @@ public:
     QString output;                // set --output
     QString journal;               // monitor --journal: the spreadsheet CSV written at the end
     bool names = false;            // show --names: the field names, no file
+    bool noBackup = false;         // write-config --no-backup: no copy of the unit's configuration first
+    bool force = false;            // write-config --force: written whatever the model check says
+    bool backup = false;           // write-firmware --backup: the unit's firmware read into the backups first
+    QString trace;                 // --trace FILE: every byte sent and received
+    QString unitName;              // backups [UNIT]
 
     static QString commandName(Command command);
     static QString version();

@@ -4,6 +4,8 @@
 #include "unit/FirmwareJob.h"
 #include "unit/ReadConfigJob.h"
 #include "unit/ReadInfoJob.h"
+#include "unit/UnitBackups.h"
+#include "unit/UnitSession.h"
 #include "unit/WriteConfigJob.h"
 
 namespace CommandTable {
@@ -12,6 +14,21 @@ namespace {
 using C = CliOptions::Command;
 using K = CommandSpec::FileKind;
 const QString kAll = QStringLiteral("all");
+
+const QString kWriteConfigDetails = QStringLiteral(
+    "Перед записью конфигурация устройства читается (около 1 с на 115200 бод, 2,4 с на 9600) и сохраняется\n"
+    "в \"Резервные копии/<имя устройства>/<дата время> до записи.cf\" в папке программы; если копию не\n"
+    "удалось сохранить, запись не начинается (4). Модель в файле сравнивается с моделью устройства:\n"
+    "другая модель — отказ (4), модель устройства не прочитана — отказ (5); --force записывает всё же.\n"
+    "Восстановить прежнюю конфигурацию: tarviks-cli write-config \"<копия>.cf\" (список: tarviks-cli backups).");
+const QString kWriteFirmwareDetails = QStringLiteral(
+    "--backup: перед записью прошивка устройства читается в \"Резервные копии/<имя устройства>/<дата время>\n"
+    "прошивка.fw\" (около 6 с на 115200 бод, 66 с на 9600); если её не удалось прочитать, запись не начинается.");
+const QString kBackupsDetails = QStringLiteral(
+    "Копии лежат в \"Резервные копии\" в папке программы, по папке на устройство; новые сначала.\n"
+    "Для восстановления запишите копию: tarviks-cli write-config \"<копия>.cf\".\n"
+    "Копия делается при каждом полном чтении конфигурации и перед каждой записью; такая же, как последняя,\n"
+    "не повторяется; копии старше года удаляются, но 20 последних каждого устройства остаются.");
 
 QList<CommandSpec> build()
 {
@@ -23,6 +40,7 @@ QList<CommandSpec> build()
     const QString verify = QStringLiteral("verify");
     const QString json = QStringLiteral("json");
     const QString unit = QStringLiteral("unit");
+    const QString force = QStringLiteral("force");
     return {
         {QStringLiteral("find"), C::Find, false, {json, kAll},
          QStringLiteral("find [--port N] [--json]  |  find --all [--json]"),
@@ -33,11 +51,17 @@ QList<CommandSpec> build()
          QStringLiteral("read-config FILE.cf [--port N]  |  read-config --all DIR"),
          QStringLiteral("конфигурация устройства -> файл"), QString(), read, K::Config, false, false,
          [](const Job &in) { return std::make_unique<ReadConfigJob>(in.unit, in.messages, in.file); }},
-        {QStringLiteral("write-config"), C::WriteConfig, true, {verify, kAll},
-         QStringLiteral("write-config FILE.cf [--port N] [--verify]  |  write-config FILE.cf --all [--verify]"),
-         QStringLiteral("файл -> устройство; --verify читает и сравнивает"), QString(), write, K::Config, true, true,
+        {QStringLiteral("write-config"), C::WriteConfig, true, {verify, kAll, QStringLiteral("no-backup"), force},
+         QStringLiteral("write-config FILE.cf [--port N] [--verify] [--no-backup] [--force]  |  "
+                        "write-config FILE.cf --all [--verify] [--no-backup] [--force]"),
+         QStringLiteral("файл -> устройство; --verify читает и сравнивает"), kWriteConfigDetails, write, K::Config,
+         true, true,
          [](const Job &in) {
-             return std::make_unique<WriteConfigJob>(in.unit, in.messages, in.file, in.blocks, in.options.verify);
+             auto job = std::make_unique<WriteConfigJob>(in.unit, in.messages, in.file, in.blocks, in.options.verify);
+             in.unit.backups().setKeeping(!in.options.noBackup);
+             // The read is needed for the copy and for the model check; only both waived skip it.
+             job->setReadFirst({!in.options.noBackup || !in.options.force, in.fileModel, in.options.force});
+             return job;
          }},
         {QStringLiteral("read-firmware"), C::ReadFirmware, true, {kAll},
          QStringLiteral("read-firmware FILE.fw [--port N]  |  read-firmware --all DIR"),
@@ -45,13 +69,16 @@ QList<CommandSpec> build()
          [](const Job &in) {
              return std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Read, in.file);
          }},
-        {QStringLiteral("write-firmware"), C::WriteFirmware, true, {verify, kAll},
-         QStringLiteral("write-firmware FILE.fw [--port N] [--verify]  |  write-firmware FILE.fw --all [--verify]"),
-         QStringLiteral("файл -> прошивка устройства; --verify читает и сравнивает"), QString(), write, K::Firmware,
-         true, true,
+        {QStringLiteral("write-firmware"), C::WriteFirmware, true, {verify, kAll, QStringLiteral("backup")},
+         QStringLiteral("write-firmware FILE.fw [--port N] [--verify] [--backup]  |  "
+                        "write-firmware FILE.fw --all [--verify] [--backup]"),
+         QStringLiteral("файл -> прошивка устройства; --verify читает и сравнивает"), kWriteFirmwareDetails, write,
+         K::Firmware, true, true,
          [](const Job &in) {
-             return std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Write, in.file,
-                                                  in.blocks, in.options.verify);
+             auto job = std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Write, in.file,
+                                                      in.blocks, in.options.verify);
+             job->setBackupFirst(in.options.backup);
+             return job;
          }},
         {QStringLiteral("monitor"), C::Monitor, false,
          {QStringLiteral("period"), QStringLiteral("count"), QStringLiteral("csv"), QStringLiteral("journal")},
@@ -76,12 +103,15 @@ QList<CommandSpec> build()
         {QStringLiteral("ports"), C::Ports, false, {json}, QStringLiteral("ports [--json]"),
          QStringLiteral("номера портов: ссылка, устройство, описание, есть ли оно"), QString(), {X::Success, X::Usage},
          K::None, false, false, {}},
+        {QStringLiteral("backups"), C::Backups, false, {json}, QStringLiteral("backups [UNIT] [--json]"),
+         QStringLiteral("резервные копии: устройства и их копии"), kBackupsDetails,
+         {X::Success, X::Usage}, K::None, false, false, {}},
     };
 }
 
 const QString kAfterCommands = QStringLiteral(
     "  find --all, read-config --all DIR, write-config FILE.cf --all [--verify],\n"
-    "  read-firmware --all DIR, write-firmware FILE.fw --all [--verify]\n"
+    "  read-firmware --all DIR, write-firmware FILE.fw --all [--verify] [--backup]\n"
     "                                             все порты из TX.cfg (или каждый --port) сразу; файлы в DIR\n"
     "                                             называются \"COM<N> <имя устройства>.cf\" / \".fw\"\n");
 
@@ -95,6 +125,7 @@ const QString kTail = QStringLiteral(
     "\n"
     "Порт и скорость берутся из Service/TX.cfg папки программы; --port и --speed их заменяют,\n"
     "не меняя файла. --port принимает и путь устройства, например --port /dev/ttyACM0.\n"
+    "--trace FILE: каждый отправленный и принятый байт в файл (для отчёта об ошибке), с любой командой.\n"
     "Справка по команде: tarviks-cli КОМАНДА --help.\n"
     "\n"
     "Коды завершения: 0 успешно, 1 diff: есть отличия, 2 ошибка в аргументах, 3 устройство не обнаружено,\n"

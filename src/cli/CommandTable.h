@@ -20,6 +20,7 @@ struct CommandSpec {
         UnitMessages &messages;
         QString file;                       // this unit's file (with --all, its own in the folder)
         const QList<QByteArray> &blocks;    // the file to send, checked once before any unit
+        const QByteArray &fileModel;        // a .cf file's two model bytes; empty when it has none
         const CliOptions &options;
         const std::function<void(const QString &text)> &out;   // standard output
     };

@@ -197,12 +197,14 @@ QString Output::unitText(int port, const QString &device, const DeviceInfo &info
     return text;
 }
 
-QString Output::speedHint(int speed, const QStringList &offered)
+QString Output::speedHint(int speed, const QStringList &offered, bool backup)
 {
     // Nothing says which speeds a unit takes, so the hint leaves it to how the unit is set.
     if (speed != 9600 || !offered.contains(QStringLiteral("115200")))
         return QString();
     return QStringLiteral("Прошивка передаётся на скорости 9600 бод; на 115200 бод это заняло бы около десятой части "
-                          "времени: если устройство настроено на 115200, укажите --speed 115200.");
+                          "времени: если устройство настроено на 115200, укажите --speed 115200.")
+           + (backup ? QStringLiteral(" Чтение прошивки в резервную копию (--backup) на 9600 бод займёт ещё около 66 с.")
+                     : QString());
 }
 

@@ -75,7 +75,7 @@ public:
 
     // A firmware transfer at 9600 baud: one line on how to move it in about a tenth of the time,
     // when the program offers 115200; empty otherwise.
-    static QString speedHint(int speed, const QStringList &offered);
+    static QString speedHint(int speed, const QStringList &offered, bool backup = false);
 
 private:
     bool m_terminal;

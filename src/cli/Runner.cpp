@@ -150,7 +150,7 @@ void Runner::identified(Unit &unit, const CommandSpec *spec)
     const QString file = fileFor(*spec, unit);
     unit.dialogs.setFileName(file);
     const std::function<void(const QString &)> out = [this](const QString &text) { m_output.out(text); };
-    unit.job = spec->job(CommandSpec::JobInput{*unit.session, unit.messages, file, m_blocks, m_options, out});
+    unit.job = spec->job(CommandSpec::JobInput{*unit.session, unit.messages, file, m_blocks, m_fileModel, m_options, out});
     if (m_follow)
         follow(unit);
     connect(unit.job.get(), &UnitJob::finished, this, [this, &unit] { ended(unit); });
@@ -309,6 +309,7 @@ int Runner::checkFile(const CommandSpec &spec)
     if (!content)
         return ExitCode::BadFile;
     m_blocks = content->blocks;
+    m_fileModel = content->tail;
     return ExitCode::Success;
 }
 
@@ -416,7 +417,7 @@ int Runner::run(const CommandSpec &spec)
     if (spec.fileKind == CommandSpec::FileKind::Firmware && m_output.progress().drawn()) {
         const int speed = m_options.speed ? *m_options.speed
                                           : m_settings.speedItems().value(m_settings.speedIndex()).trimmed().toInt();
-        if (const QString hint = Output::speedHint(speed, offeredSpeeds(m_settings)); !hint.isEmpty())
+        if (const QString hint = Output::speedHint(speed, offeredSpeeds(m_settings), m_options.backup); !hint.isEmpty())
             m_output.fail(hint);
     }
     if (spec.command == CliOptions::Command::Find && !m_options.all)

@@ -76,6 +76,7 @@ private:
     const CliOptions &m_options;
     Output &m_output;
     QList<QByteArray> m_blocks;   // the file to send, as checked once
+    QByteArray m_fileModel;       // its model bytes, when a .cf file names them
     bool m_interrupted = false;
     bool m_batch = false;
     bool m_follow = false;   // the single unit's progress and texts are shown as they come

@@ -1,4 +1,5 @@
 // tarviks-cli: the program's service work from a command line, on the same core as the window.
+#include "cli/BackupsCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandTable.h"
 #include "cli/FieldCommands.h"
@@ -8,11 +9,13 @@
 #include "cli/PortsCommand.h"
 #include "cli/Runner.h"
 #include "link/SerialDevices.h"
+#include "link/TraceFile.h"
 #include "settings/ProgramFolder.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 #include "settings/QtTranslations.h"
 #include "shell/Clock.h"
+#include "unit/ConfigBackups.h"
 #include "unit/ExitCode.h"
 #include "unit/PortFactory.h"
 #include "unit/UnitMessages.h"
@@ -69,6 +72,11 @@ int main(int argc, char **argv)
     if (winsize size{}; ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0)
         output.setColumns(size.ws_col);
 #endif
+    if (options.command == CliOptions::Command::Backups) {
+        const SystemClock clock;
+        return BackupsCommand::run(ConfigBackups(folder.path(), clock), options.unitName, options.json,
+                                   writerTo(stdout));
+    }
     // Adapters get their numbers as in the window; --port may name a device instead of a number.
     PortFactory ports(folder.path());
     const QList<SerialDevice> devices = QtSerialDeviceList().devices();
@@ -100,16 +108,34 @@ int main(int argc, char **argv)
                         .arg(offered.join(QStringLiteral(", "))));
         return ExitCode::Usage;
     }
-    Runner runner(settings, ports, options, output);
-    const CommandSpec &spec = CommandTable::of(options.command);
-    if (spec.job)
-        return runner.run(spec);
-    // show, diff, set: files through the window's own routines, and the unit through the runner.
-    FixedFileDialogs dialogs(options.file);
-    SystemClock clock;
-    UnitSession files(ports, UnitSession::Borrowed{settings, messages, dialogs, clock});
-    return FieldCommands(
-               files.configFiles(), options, [&runner](ConfigImage &image) { return runner.readUnitImage(image); },
-               writerTo(stdout), writerTo(stderr))
-        .run();
+    // The trace file is made before any port opens, so one that cannot be written sends nothing.
+    std::shared_ptr<TraceFile> trace;
+    if (!options.trace.isEmpty()) {
+        trace = std::make_shared<TraceFile>(options.trace);
+        if (!trace->begin()) {
+            output.fail(trace->errorText());
+            return ExitCode::BadFile;
+        }
+        ports.setTrace(trace);
+    }
+    const int code = [&] {
+        Runner runner(settings, ports, options, output);
+        const CommandSpec &spec = CommandTable::of(options.command);
+        if (spec.job)
+            return runner.run(spec);
+        // show, diff, set: files through the window's own routines, and the unit through the runner.
+        FixedFileDialogs dialogs(options.file);
+        SystemClock clock;
+        UnitSession files(ports, UnitSession::Borrowed{settings, messages, dialogs, clock});
+        return FieldCommands(
+                   files.configFiles(), options, [&runner](ConfigImage &image) { return runner.readUnitImage(image); },
+                   writerTo(stdout), writerTo(stderr))
+            .run();
+    }();
+    // Every end comes here, Ctrl+C included: the ports are closed and the trace gets its name.
+    if (trace && !trace->finish()) {
+        output.fail(trace->errorText());
+        return code == ExitCode::Success ? int(ExitCode::BadFile) : code;
+    }
+    return code;
 }

@@ -1,13 +1,8 @@
 #include "link/TracingSerialPort.h"
-#include "config/ConfigFiles.h"
-#include "config/FileWriter.h"
 #include "link/Cp1251.h"
 #include <QDir>
 
 namespace {
-// Written to the file in pieces of this size: few system calls, little held in memory.
-constexpr qsizetype kFlushSize = 256 * 1024;
-
 bool printable(unsigned char c)
 {
     // ASCII, and the Cyrillic letters of the unit's code page (names and texts).
@@ -16,47 +11,19 @@ bool printable(unsigned char c)
 }
 
 TracingSerialPort::TracingSerialPort(std::unique_ptr<SerialPort> inner, const QString &path, qint64 limit)
-    : m_inner(std::move(inner)), m_path(path), m_limit(limit),
-      m_cutTail(" -- " + kCutLine.arg(limit).toUtf8() + '\n')
+    : m_inner(std::move(inner)), m_trace(std::make_shared<TraceFile>(path, limit)), m_own(true)
 {
-    m_timer.start();
-    m_elapsed = [this] { return m_timer.elapsed(); };
+}
+
+TracingSerialPort::TracingSerialPort(std::unique_ptr<SerialPort> inner, std::shared_ptr<TraceFile> shared)
+    : m_inner(std::move(inner)), m_trace(std::move(shared)), m_own(false)
+{
 }
 
 TracingSerialPort::~TracingSerialPort()
 {
-    finish();
-}
-
-bool TracingSerialPort::begin()
-{
-    m_file = std::make_unique<FileWriter>(m_path);
-    if (!m_file->open()) {
-        fail(m_file->reason());
-        return false;
-    }
-    return true;
-}
-
-bool TracingSerialPort::finish()
-{
-    if (!m_file)
-        return m_error.isEmpty();
-    flushPending();
-    if (m_file && !m_file->commit())
-        fail(m_file->reason());
-    m_file.reset();
-    return m_error.isEmpty();
-}
-
-void TracingSerialPort::fail(const QString &reason)
-{
-    if (m_error.isEmpty())
-        m_error = ConfigFiles::kWriteError + QDir::toNativeSeparators(m_path) + QStringLiteral(": ") + reason
-                  + QLatin1Char('.');
-    // A trace with a hole in it would mislead: none at all, the failure said.
-    m_file.reset();
-    m_pending.clear();
+    if (m_own)
+        finish();
 }
 
 QByteArray TracingSerialPort::formatLine(qint64 ms, const char *direction, QByteArrayView bytes)
@@ -70,51 +37,29 @@ QByteArray TracingSerialPort::formatLine(qint64 ms, const char *direction, QByte
            + bytes.toByteArray().toHex(' ').toUpper() + "  " + Cp1251::decode(text).toUtf8() + '\n';
 }
 
-void TracingSerialPort::append(const QByteArray &line)
-{
-    if (!m_file || m_cut)
-        return;
-    // Room is kept for the cut line, whatever its time takes.
-    if (m_size + line.size() + m_cutTail.size() + 20 > m_limit) {
-        m_cut = true;
-        const QByteArray cut = QByteArray::number(m_elapsed()).rightJustified(8, ' ') + m_cutTail;
-        m_pending += cut;
-        m_size += cut.size();
-    } else {
-        m_pending += line;
-        m_size += line.size();
-    }
-    if (m_pending.size() >= kFlushSize)
-        flushPending();
-}
-
-void TracingSerialPort::flushPending()
-{
-    if (!m_file || m_pending.isEmpty())
-        return;
-    if (!m_file->write(m_pending))
-        fail(m_file->reason());
-    m_pending.clear();
-}
-
 void TracingSerialPort::record(const char *direction, QByteArrayView bytes)
 {
-    if (!m_file || m_cut || bytes.isEmpty())
+    if (!m_trace->taking() || bytes.isEmpty())
         return;
-    const qint64 ms = m_elapsed();
+    const qint64 ms = m_trace->elapsed();
     for (qsizetype at = 0; at < bytes.size(); at += kBytesPerLine)
-        append(formatLine(ms, direction, bytes.sliced(at, qMin<qsizetype>(kBytesPerLine, bytes.size() - at))));
+        m_trace->append(formatLine(ms, direction, bytes.sliced(at, qMin<qsizetype>(kBytesPerLine, bytes.size() - at))));
 }
 
 void TracingSerialPort::note(const QString &text)
 {
-    if (m_file && !m_cut)
-        append(QByteArray::number(m_elapsed()).rightJustified(8, ' ') + " -- " + text.toUtf8() + '\n');
+    if (m_trace->taking())
+        m_trace->append(QByteArray::number(m_trace->elapsed()).rightJustified(8, ' ') + " -- " + text.toUtf8() + '\n');
 }
 
 bool TracingSerialPort::open(int portNumber, int speed, int handshaking)
 {
     const bool opened = m_inner->open(portNumber, speed, handshaking);
+    // In a shared trace each byte line names its port.
+    if (!m_own) {
+        m_tx = "COM" + QByteArray::number(portNumber) + " TX";
+        m_rx = "COM" + QByteArray::number(portNumber) + " RX";
+    }
     if (opened)
         note(QStringLiteral("открыт COM%1 %2").arg(portNumber).arg(m_inner->settingsText()));
     else
@@ -133,7 +78,7 @@ bool TracingSerialPort::write(QByteArrayView bytes)
 {
     const bool written = m_inner->write(bytes);
     if (written)
-        record("TX", bytes);
+        record(m_tx.constData(), bytes);
     else
         note(QStringLiteral("не отправлено %1 байт, ошибка %2").arg(bytes.size()).arg(m_inner->lastError()));
     return written;
@@ -142,6 +87,6 @@ bool TracingSerialPort::write(QByteArrayView bytes)
 QByteArray TracingSerialPort::readAll()
 {
     QByteArray bytes = m_inner->readAll();
-    record("RX", bytes);
+    record(m_rx.constData(), bytes);
     return bytes;
 }

@@ -15,6 +15,12 @@ namespace {
 // Sorted by name the copies are in the order they were kept; a colon is no file name's.
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH-mm-ss");
 const QString kSuffix = QStringLiteral(".cf");
+const QString kFirmwareSuffix = QStringLiteral(".fw");
+
+QString suffixOf(ConfigBackups::Kind kind)
+{
+    return kind == ConfigBackups::Kind::Firmware ? kFirmwareSuffix : kSuffix;
+}
 
 struct Parsed {
     QDateTime when;
@@ -24,8 +30,9 @@ struct Parsed {
 
 std::optional<Parsed> parse(const QString &fileName)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d) (%1|%2)(?: (\\d+))?\\.cf$")
-                                                .arg(ConfigBackups::kReadWord, ConfigBackups::kBeforeWriteWord));
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d) (?:(%1|%2)(?: (\\d+))?\\.cf|(%3)(?: (\\d+))?\\.fw)$")
+            .arg(ConfigBackups::kReadWord, ConfigBackups::kBeforeWriteWord, ConfigBackups::kFirmwareWord));
     const QRegularExpressionMatch match = pattern.match(fileName);
     if (!match.hasMatch())
         return std::nullopt;
@@ -33,10 +40,13 @@ std::optional<Parsed> parse(const QString &fileName)
     parsed.when = QDateTime::fromString(match.captured(1), kTimeFormat);
     if (!parsed.when.isValid())
         return std::nullopt;
-    parsed.kind = match.captured(2) == ConfigBackups::kReadWord ? ConfigBackups::Kind::Read
-                                                                : ConfigBackups::Kind::BeforeWrite;
-    if (match.hasCaptured(3))
-        parsed.sequence = match.captured(3).toInt();
+    if (match.hasCaptured(4))
+        parsed.kind = ConfigBackups::Kind::Firmware;
+    else
+        parsed.kind = match.captured(2) == ConfigBackups::kReadWord ? ConfigBackups::Kind::Read
+                                                                    : ConfigBackups::Kind::BeforeWrite;
+    if (match.hasCaptured(3) || match.hasCaptured(5))
+        parsed.sequence = match.captured(match.hasCaptured(3) ? 3 : 5).toInt();
     return parsed;
 }
 
@@ -52,6 +62,26 @@ ConfigBackups::ConfigBackups(const QString &programFolder, const Clock &clock)
 {
 }
 
+QString ConfigBackups::kindWord(Kind kind)
+{
+    switch (kind) {
+    case Kind::Read: return kReadWord;
+    case Kind::BeforeWrite: return kBeforeWriteWord;
+    case Kind::Firmware: return kFirmwareWord;
+    }
+    return QString();
+}
+
+QString ConfigBackups::newCopyPath(const QString &unitName, Kind kind) const
+{
+    const QDir folder(unitFolder(unitName));
+    const QString stem = m_clock.now().toString(kTimeFormat) + QLatin1Char(' ') + kindWord(kind);
+    QString path = folder.filePath(stem + suffixOf(kind));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder.filePath(stem + QLatin1Char(' ') + QString::number(n) + suffixOf(kind));
+    return path;
+}
+
 QString ConfigBackups::unitFolder(const QString &unitName) const
 {
     return QDir(m_root).filePath(SafeFileName::of(unitName));
@@ -61,9 +91,7 @@ ConfigBackups::Result ConfigBackups::keep(const QString &unitName, const QByteAr
 {
     Result result;
     const QString folder = unitFolder(unitName);
-    const QDateTime now = m_clock.now();
-    const QString stem = now.toString(kTimeFormat) + QLatin1Char(' ') + kindWord(kind);
-    result.path = QDir(folder).filePath(stem + kSuffix);
+    result.path = newCopyPath(unitName, kind);
 
     if (image.size() != ConfigImage::kImageSize) {
         result.error = withReason(result.path, QStringLiteral("конфигурация прочитана не полностью"));
@@ -93,9 +121,6 @@ ConfigBackups::Result ConfigBackups::keep(const QString &unitName, const QByteAr
         result.error = withReason(result.path, why.isEmpty() ? QStringLiteral("не удалось создать папку") : why);
         return result;
     }
-    for (int n = 2; QFileInfo::exists(result.path); ++n)
-        result.path = QDir(folder).filePath(stem + QLatin1Char(' ') + QString::number(n) + kSuffix);
-
     QString reason;
     if (!writeFile(result.path, bytes, &reason)) {
         result.error = withReason(result.path, reason);
@@ -125,7 +150,7 @@ QList<ConfigBackups::Copy> ConfigBackups::copiesIn(const QString &folder) const
         QDateTime modified;
     };
     QList<Entry> entries;
-    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*") + kSuffix}, QDir::Files);
+    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*") + kSuffix, QStringLiteral("*") + kFirmwareSuffix}, QDir::Files);
     for (const QFileInfo &info : files) {
         const std::optional<Parsed> parsed = parse(info.fileName());
         if (!parsed)

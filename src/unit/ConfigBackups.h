@@ -11,13 +11,15 @@ class Clock;
 // "Резервные копии/<unit name>/<date time> <прочитано|до записи>.cf" in the canonical .cf format:
 // one on every complete read and one before every write. A copy equal to the unit's newest of its
 // kind is not written again; copies older than a year go, but the newest 20 of each unit always stay.
+// A unit's firmware read before a flash is kept beside them as "<date time> прошивка.fw".
 class ConfigBackups {
 public:
-    enum class Kind { Read, BeforeWrite };
+    enum class Kind { Read, BeforeWrite, Firmware };
 
     inline static const QString kFolderName = QStringLiteral("Резервные копии");
     inline static const QString kReadWord = QStringLiteral("прочитано");
     inline static const QString kBeforeWriteWord = QStringLiteral("до записи");
+    inline static const QString kFirmwareWord = QStringLiteral("прошивка");
     static constexpr int kKeepDays = 365;
     static constexpr int kAlwaysKept = 20;
 
@@ -47,7 +49,9 @@ public:
     QString unitFolder(const QString &unitName) const;
     // Every unit with copies, the most recently kept first; or just the one named.
     QList<Unit> units(const QString &unitName = QString()) const;
-    static QString kindWord(Kind kind) { return kind == Kind::Read ? kReadWord : kBeforeWriteWord; }
+    static QString kindWord(Kind kind);
+    // Where a new copy of this kind goes now (the unit's folder not yet made): a name no file has.
+    QString newCopyPath(const QString &unitName, Kind kind) const;
 
 private:
     QList<Copy> copiesIn(const QString &folder) const;

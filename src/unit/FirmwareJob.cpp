@@ -9,6 +9,9 @@
 #include "unit/UnitReport.h"
 #include "unit/UnitSession.h"
 #include "unit/VerifyCompare.h"
+#include "link/SerialLink.h"
+#include "unit/ConfigBackups.h"
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -34,6 +37,8 @@ void FirmwareJob::start()
                 return fail(ExitCode::TransferFailed, UnitReport::firmwareUnavailable(version));
             if (m_direction == Direction::Read)
                 read();
+            else if (m_backupFirst)
+                backupFirst();
             else
                 write();
         },
@@ -65,6 +70,31 @@ void FirmwareJob::read()
         m_unit.stop();
         finish(ExitCode::Success, QStringLiteral("Сохранено успешно! ") + m_file,
                QStringLiteral("сохранено: ") + QFileInfo(m_file).fileName());
+    });
+}
+
+void FirmwareJob::backupFirst()
+{
+    const QString folder = m_unit.backupStore().unitFolder(link().deviceName());
+    const QString file = m_unit.backupStore().newCopyPath(link().deviceName(), ConfigBackups::Kind::Firmware);
+    const QString notWritten = QLatin1Char(' ') + kNotWritten;
+    begin(QStringLiteral("Чтение прошивки в резервную копию"),
+          [file, notWritten] { return UnitReport::readInterrupted(true, file) + notWritten; });
+    // A folder that cannot be made is told by the save as the file it cannot create.
+    QDir().mkpath(folder);
+    if (!m_unit.firmwareExchange().saveToFile(file))
+        return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(file)) + notWritten);
+    if (!started(Tag::FirmwareRead, UnitReport::fileUntouched(file) + notWritten))
+        return;
+    await([this, file, notWritten] {
+        if (m_unit.exchangeTag() != Tag::Saved && m_unit.firmwareExchange().fileFailed())
+            return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(file)) + notWritten);
+        if (m_unit.exchangeTag() != Tag::Saved)
+            return fail(ExitCode::TransferFailed,
+                        UnitReport::firmwareReadFailure(link(), countShown(), m_unit.firmwareExchange(), file)
+                            + notWritten);
+        emit said(kBackupKept.arg(QDir::toNativeSeparators(file)));
+        write();
     });
 }
 

@@ -9,7 +9,8 @@ class QTemporaryDir;
 // The firmware between an identified unit and a .fw file: the configuration is read first, since
 // the window offers firmware work only to a unit that reports a firmware version; then the read
 // into `file`, or the write of the checked blocks and with verify a read back into a scratch file
-// compared with them.
+// compared with them. A write with a backup first reads the unit's firmware into its backups folder
+// and writes only when that copy is whole.
 class FirmwareJob : public UnitJob {
     Q_OBJECT
 public:
@@ -19,9 +20,14 @@ public:
                 QList<QByteArray> blocks = {}, bool verify = false, QObject *parent = nullptr);
     ~FirmwareJob() override;
     void start() override;
+    void setBackupFirst(bool backup) { m_backupFirst = backup; }
+
+    inline static const QString kNotWritten = QStringLiteral("Прошивка в устройство не записывалась.");
+    inline static const QString kBackupKept = QStringLiteral("Прошивка устройства сохранена: %1");
 
 private:
     void read();
+    void backupFirst();
     void write();
     void verify();
     // Starts the queued transfer; false (the job finished) when it did not start.
@@ -31,5 +37,6 @@ private:
     QString m_file;
     QList<QByteArray> m_blocks;
     bool m_verify;
+    bool m_backupFirst = false;
     std::unique_ptr<QTemporaryDir> m_scratch;
 };

@@ -20,6 +20,12 @@ QString ModelCheck::Result::text() const
     return QString();
 }
 
+bool ModelCheck::known(const QString &inputs, const QString &variant)
+{
+    return (inputs == QLatin1String("04") || inputs == QLatin1String("08") || inputs == QLatin1String("12"))
+           && (variant == QLatin1String("01") || variant == QLatin1String("02"));
+}
+
 ModelCheck::Result ModelCheck::compare(const ConfigImage &image, const QByteArray &unitTail)
 {
     return compare(image.cell(ConfigImage::kMemorySize + 1), image.cell(ConfigImage::kImageSize), unitTail);
@@ -33,10 +39,7 @@ ModelCheck::Result ModelCheck::compare(const QString &imageInputs, const QString
     const QString unitInputs = cellOf(unitTail, 0);
     const QString unitVariant = cellOf(unitTail, 1);
     // A garbled or missing tail: the unit's model is not known, however its bytes would be named.
-    const bool known = (unitInputs == QLatin1String("04") || unitInputs == QLatin1String("08")
-                        || unitInputs == QLatin1String("12"))
-                       && (unitVariant == QLatin1String("01") || unitVariant == QLatin1String("02"));
-    if (!known) {
+    if (!known(unitInputs, unitVariant)) {
         result.unitModel = DeviceInfo::kNoData;
         return result;
     }

@@ -25,6 +25,9 @@ public:
         QString question() const { return text() + QLatin1Char('\n') + kWriteAnyway; }
     };
 
+    // Whether the two model cells (hex, "08" and "02") name a model of the family.
+    static bool known(const QString &inputs, const QString &variant);
+
     // unitTail: the two model bytes the unit sent after its configuration; empty when no complete
     // read of it is held. A unit whose bytes name no known model counts as unreadable.
     static Result compare(const ConfigImage &image, const QByteArray &unitTail);

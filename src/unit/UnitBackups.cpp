@@ -29,6 +29,8 @@ void UnitBackups::keepRead(const QByteArray &bytes)
         return;
     const QString name = m_link.deviceName();
     m_reads.insert(name, bytes);
+    if (!m_keeping)
+        return;
     const ConfigBackups::Result kept = m_store.keep(name, bytes, ConfigBackups::Kind::Read);
     // The read itself succeeded; the user still learns that no copy of it was kept.
     if (!kept.ok)
@@ -41,7 +43,7 @@ bool UnitBackups::beforeWrite()
     m_writing = m_link.deviceName();
     const auto read = m_reads.constFind(m_writing);
     // Nothing of this unit was read in this run, so there is nothing to keep.
-    if (read == m_reads.constEnd())
+    if (read == m_reads.constEnd() || !m_keeping)
         return true;
     const ConfigBackups::Result kept = m_store.keep(m_writing, *read, ConfigBackups::Kind::BeforeWrite);
     if (!kept.ok) {

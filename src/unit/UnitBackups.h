@@ -21,6 +21,10 @@ public:
 
     UnitBackups(ConfigBackups &store, const ConfigImage &image, const SerialLink &link, MessageSink &messages);
 
+    // Off (the command line's --no-backup): reads are still remembered for the model check, but no
+    // copy is written and a write needs none.
+    void setKeeping(bool keeping) { m_keeping = keeping; }
+
     // A read has just filled the whole image from the unit.
     void readCompleted() { keepRead(imageBytes()); }
     // A complete read of the identified unit: its 2370 bytes.
@@ -46,4 +50,5 @@ private:
     QHash<QString, QByteArray> m_reads;   // by unit name
     QString m_earlierCopy;
     QString m_writing;                    // the unit being written
+    bool m_keeping = true;
 };

@@ -3,10 +3,14 @@
 #include "config/ConfigFileTransfer.h"
 #include "config/ConfigImage.h"
 #include "link/OperationTags.h"
+#include "link/SerialLink.h"
 #include "unit/ExitCode.h"
+#include "unit/ModelCheck.h"
+#include "unit/UnitBackups.h"
 #include "unit/UnitReport.h"
 #include "unit/UnitSession.h"
 #include "unit/VerifyCompare.h"
+#include <QDir>
 
 WriteConfigJob::WriteConfigJob(UnitSession &unit, UnitMessages &messages, QString file, QList<QByteArray> blocks,
                                bool verify, QObject *parent)
@@ -15,6 +19,46 @@ WriteConfigJob::WriteConfigJob(UnitSession &unit, UnitMessages &messages, QStrin
 }
 
 void WriteConfigJob::start()
+{
+    if (!m_readFirst.enabled)
+        return proceed();
+    readInfo(
+        [this](bool read) {
+            if (modelAllowed(read))
+                proceed();
+        },
+        kReadFirstInterrupted);
+}
+
+bool WriteConfigJob::modelAllowed(bool read)
+{
+    const QByteArray unitModel = read ? m_unit.backups().lastRead(link().deviceName()).right(ConfigImage::kTailSize)
+                                      : QByteArray();
+    const QByteArray &fileModel = m_readFirst.fileModel;
+    const auto cell = [&fileModel](int index) {
+        return QString::fromLatin1(fileModel.mid(index, 1).toHex().toUpper());
+    };
+    const bool fileNamesModel = fileModel.size() == ConfigImage::kTailSize && ModelCheck::known(cell(0), cell(1));
+    ModelCheck::Result check = ModelCheck::compare(cell(0), cell(1), unitModel);
+    // A file without model bytes, or with bytes that name no model, names none to refuse; only an
+    // unreadable unit is refused then.
+    if (!fileNamesModel && check.outcome == ModelCheck::Outcome::Other)
+        check.outcome = ModelCheck::Outcome::Same;
+    if (check.outcome == ModelCheck::Outcome::Same)
+        return true;
+    QString text = check.text();
+    if (!read)
+        text += QLatin1Char(' ') + UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange());
+    if (m_readFirst.force) {
+        emit said(text + QLatin1Char(' ') + kForced);
+        return true;
+    }
+    fail(check.outcome == ModelCheck::Outcome::Other ? ExitCode::BadFile : ExitCode::TransferFailed,
+         text + QLatin1Char(' ') + kNothingSent + QLatin1Char(' ') + kForceHint);
+    return false;
+}
+
+void WriteConfigJob::proceed()
 {
     if (m_beforeWrite && !m_beforeWrite(*this))
         return;
@@ -25,7 +69,13 @@ void WriteConfigJob::write()
 {
     ConfigFileTransfer &transfer = m_unit.configTransfer();
     begin(QStringLiteral("Запись конфигурации"),
-          [this] { return UnitReport::configWriteInterrupted(m_unit.configTransfer().SchetchikBaitov); });
+          [this] {
+              // The copy kept before the write holds what the unit had.
+              const QString copy = m_unit.backups().earlierCopy();
+              return UnitReport::configWriteInterrupted(m_unit.configTransfer().SchetchikBaitov)
+                     + (copy.isEmpty() ? QString()
+                                       : QLatin1Char('\n') + UnitBackups::kEarlierCopy.arg(QDir::toNativeSeparators(copy)));
+          });
     transfer.LoadFromFile();
     if (m_unit.exchangeTag() != Tag::ConfigFileLoad)
         // Checked again on loading: the file changed meanwhile. Nothing was sent.

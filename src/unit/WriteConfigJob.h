@@ -6,21 +6,41 @@
 
 // A .cf file into an identified unit through the window's own load routine, then with verify the
 // unit's configuration read back and compared with the file's blocks. The file was checked whole
-// before (blocks); the routine checks it again as it loads.
+// before (blocks); the routine checks it again as it loads. With a read first, the unit's own
+// configuration is read before anything is sent: it is kept as the copy before the write, and its
+// model is compared with the file's.
 class WriteConfigJob : public UnitJob {
     Q_OBJECT
 public:
     // Runs before the first block goes out; false stops the job (it has finished it).
     using BeforeWrite = std::function<bool(WriteConfigJob &job)>;
 
+    inline static const QString kNothingSent =
+        QStringLiteral("Запись не начата: в устройство ничего не отправлено.");
+    inline static const QString kForceHint = QStringLiteral("Записать всё же: --force.");
+    inline static const QString kForced = QStringLiteral("Записывается всё же (--force).");
+    inline static const QString kReadFirstInterrupted =
+        QStringLiteral("Прервано: чтение конфигурации перед записью остановлено, в устройство ничего не записано.");
+
+    // What is done before the first block.
+    struct ReadFirst {
+        bool enabled = false;
+        QByteArray fileModel;   // the file's two model bytes; empty: the file names none
+        bool force = false;     // written whatever the model check says
+    };
+
     WriteConfigJob(UnitSession &unit, UnitMessages &messages, QString file, QList<QByteArray> blocks, bool verify,
                    QObject *parent = nullptr);
     void start() override;
     void setBeforeWrite(BeforeWrite step) { m_beforeWrite = std::move(step); }
+    void setReadFirst(const ReadFirst &readFirst) { m_readFirst = readFirst; }
     // For a step before the write: ends the job with its own outcome.
     void stop(int code, const QString &text) { fail(code, text); }
 
 private:
+    // After the read first: whether the file may go to this unit; false when the job has ended.
+    bool modelAllowed(bool read);
+    void proceed();
     void write();
     void verify();
 
@@ -28,4 +48,5 @@ private:
     QList<QByteArray> m_blocks;
     bool m_verify;
     BeforeWrite m_beforeWrite;
+    ReadFirst m_readFirst;
 };

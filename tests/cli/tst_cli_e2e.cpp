@@ -175,7 +175,7 @@ private slots:
         // Every command has its description in the help.
         QTest::newRow("help describes write-firmware")
             << "--help" << QByteArray() << ExitCode::Success
-            << "  write-firmware FILE.fw [--port N] [--verify]\n                                             файл -> прошивка"
+            << "  write-firmware FILE.fw [--port N] [--verify] [--backup]\n                                             файл -> прошивка"
             << "";
         QTest::newRow("a command's own help: usage, options, exit codes")
             << "read-config --help" << QByteArray() << ExitCode::Success
@@ -241,6 +241,14 @@ private slots:
                                                   << "(строка 1: 63 байта вместо 64)";
         QTest::newRow("diff against no unit") << "diff FILE --unit" << good << ExitCode::NoUnit << ""
                                               << "Устройство не обнаружено!";
+        QTest::newRow("a trace that cannot be created: nothing begins")
+            << "--trace FILE/sub/trace.txt find" << QByteArray() << ExitCode::BadFile << ""
+            << "Ошибка записи в файл: ";
+        QTest::newRow("--no-backup is write-config's") << "read-config FILE --no-backup" << QByteArray()
+                                                       << ExitCode::Usage << ""
+                                                       << "Параметр --no-backup не применяется к команде read-config.";
+        QTest::newRow("backups before any copy") << "backups --json" << QByteArray() << ExitCode::Success << "[\n]"
+                                                 << "";
     }
 
     void exitStatus()
@@ -557,14 +565,24 @@ private slots:
         QProcess process;
         start(process, home, {QStringLiteral("write-config"), source, QStringLiteral("--all")});
         QByteArray seen;
-        // Plain lines (no terminal here): the second tenth of a unit's write is under way.
-        QVERIFY2(waitForStderr(process, seen, QByteArray("[##")), seen.constData());
+        // Plain lines (no terminal here): the second tenth of a unit's write is under way, after
+        // the read that keeps its copy.
+        QVERIFY2(waitForStderr(process, seen, QByteArray("запись конфигурации")), seen.constData());
+        QByteArray writing;
+        QVERIFY2(waitForStderr(process, writing, QByteArray("[##")), writing.constData());
+        seen += writing;
         QCOMPARE(interruptAndWait(process), int(ExitCode::Interrupted));
         seen += process.readAllStandardError();
         const QString err = QString::fromUtf8(seen);
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
         for (int n = 1; n <= 2; ++n) {
             QVERIFY2(err.contains(QStringLiteral("COM%1 SLOW %1: Прервано: запись остановлена. Передано ").arg(n)),
+                     qPrintable(err));
+            // ... and where the copy of what it held before is.
+            QVERIFY2(err.contains(QStringLiteral("Конфигурация, которая была в устройстве до записи, сохранена в "
+                                                 "файле:\n%1/Резервные копии/SLOW %2/")
+                                      .arg(home.programFolder())
+                                      .arg(n)),
                      qPrintable(err));
             QVERIFY2(out.contains(QRegularExpression(QStringLiteral("COM%1 +SLOW %1 +прервано").arg(n))), qPrintable(out));
         }
@@ -573,6 +591,56 @@ private slots:
             sims[n - 1].stop();
         QCOMPARE(fileBytes(memory(1)), before[0]);
         QCOMPARE(fileBytes(memory(2)), before[1]);
+    }
+
+    // read-config, then write-config of an edited file with a trace: two copies of the unit, the
+    // second what the unit held before the write; the trace holds "#6001" and the 37 blocks, each
+    // released by the unit's "OK".
+    void writeKeepsACopyAndTraces()
+    {
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        startSim(sim, home);
+        const Run read = run(home, QStringList{QStringLiteral("read-config"), home.path(QStringLiteral("unit.cf")),
+                                               QStringLiteral("-q")} + fast());
+        QVERIFY2(read.code == ExitCode::Success, qPrintable(read.err));
+        const QByteArray before = fileBytes(home.memoryFile());
+        QByteArray edited = before;
+        edited[100] = char(edited.at(100) ^ 0x5A);
+        const QString source = home.path(QStringLiteral("edited.cf"));
+        writeFile(source, cfFile(edited));
+        const QString trace = home.path(QStringLiteral("trace.txt"));
+
+        const Run write = run(home, QStringList{QStringLiteral("--trace"), trace, QStringLiteral("write-config"), source,
+                                                QStringLiteral("-q")} + fast());
+        QVERIFY2(write.code == ExitCode::Success, qPrintable(write.err));
+        QCOMPARE(fileBytes(home.memoryFile()).left(2368), edited.left(2368));
+
+        const QString folder = home.programFolder() + QStringLiteral("/Резервные копии/ЗОРГЕЛ-GSM8T");
+        const QStringList copies = QDir(folder).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(copies.size(), 2);
+        QVERIFY2(copies.at(0).endsWith(QStringLiteral(" прочитано.cf")), qPrintable(copies.at(0)));
+        QVERIFY2(copies.at(1).endsWith(QStringLiteral(" до записи.cf")), qPrintable(copies.at(1)));
+        QCOMPARE(fileBytes(folder + QLatin1Char('/') + copies.at(1)), cfFile(before));
+
+        // After the request: its "OK", then each block and the "OK" that answers it.
+        const QStringList lines = QString::fromUtf8(fileBytes(trace)).split(QLatin1Char('\n'));
+        const auto request = std::find_if(lines.cbegin(), lines.cend(), [](const QString &line) {
+            return line.contains(QStringLiteral(" COM1 TX 23 36 30 30 31  #6001"));
+        });
+        QVERIFY(request != lines.cend());
+        QString order;
+        for (auto line = request + 1; line != lines.cend(); ++line) {
+            if (line->contains(QStringLiteral(" COM1 TX ")))
+                order += line->section(QStringLiteral(" TX "), 1).section(QStringLiteral("  "), 0, 0).split(
+                             QLatin1Char(' ')).size() == 64
+                             ? QLatin1Char('B')
+                             : QLatin1Char('?');
+            else if (line->contains(QStringLiteral(" COM1 RX 4F 4B  OK")))
+                order += QLatin1Char('K');
+        }
+        QCOMPARE(order, QStringLiteral("K") + QStringLiteral("BK").repeated(37));
     }
 
     void writeWithVerify_data()
@@ -597,7 +665,10 @@ private slots:
         const QString source = home.path(QStringLiteral("new"));
         writeFile(source, formatted(wanted, firmware));
 
-        const Run result = run(home, QStringList{kind(firmware).write, source, QStringLiteral("--verify")} + fast());
+        // The file names another model; --force writes it all the same.
+        const QStringList force = firmware ? QStringList() : QStringList{QStringLiteral("--force")};
+        const Run result =
+            run(home, QStringList{kind(firmware).write, source, QStringLiteral("--verify")} + force + fast());
         QVERIFY2(result.code == ExitCode::Success, qPrintable(result.err));
         QVERIFY2(result.err.contains(QStringLiteral("Проверено: ")), qPrintable(result.err));
         QCOMPARE(fileBytes(unitFile(home, firmware)), wanted.left(written(firmware)) + before.mid(written(firmware)));

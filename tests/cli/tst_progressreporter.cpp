@@ -159,21 +159,26 @@ private slots:
     {
         QTest::addColumn<int>("speed");
         QTest::addColumn<QStringList>("offered");
+        QTest::addColumn<bool>("backup");   // write-firmware --backup reads the unit's firmware first
         QTest::addColumn<QString>("hint");
         const QStringList all{"9600", "19200", "115200"};
-        QTest::newRow("9600") << 9600 << all
-                              << "Прошивка передаётся на скорости 9600 бод; на 115200 бод это заняло бы около десятой "
-                                 "части времени: если устройство настроено на 115200, укажите --speed 115200.";
-        QTest::newRow("19200: no hint") << 19200 << all << QString();
-        QTest::newRow("115200: no hint") << 115200 << all << QString();
-        QTest::newRow("115200 not offered") << 9600 << QStringList{"9600", "19200"} << QString();
+        const QString at9600 = "Прошивка передаётся на скорости 9600 бод; на 115200 бод это заняло бы около десятой "
+                               "части времени: если устройство настроено на 115200, укажите --speed 115200.";
+        QTest::newRow("9600") << 9600 << all << false << at9600;
+        QTest::newRow("9600 with --backup") << 9600 << all << true
+                                            << at9600 + " Чтение прошивки в резервную копию (--backup) на 9600 бод "
+                                                        "займёт ещё около 66 с.";
+        QTest::newRow("19200: no hint") << 19200 << all << true << QString();
+        QTest::newRow("115200: no hint") << 115200 << all << false << QString();
+        QTest::newRow("115200 not offered") << 9600 << QStringList{"9600", "19200"} << false << QString();
     }
     void speedHint()
     {
         QFETCH(int, speed);
         QFETCH(QStringList, offered);
+        QFETCH(bool, backup);
         QFETCH(QString, hint);
-        QCOMPARE(Output::speedHint(speed, offered), hint);
+        QCOMPARE(Output::speedHint(speed, offered, backup), hint);
     }
 
     void output()

@@ -187,6 +187,37 @@ private slots:
         else
             QCOMPARE(rig.messages.texts.last(), message.arg(QDir::toNativeSeparators(rig.unitFolder())));
     }
+
+    // A firmware copy before a flash goes beside the configuration copies, under a name no file has
+    // yet, and is listed with its kind; a file the store did not name is neither.
+    void firmwareCopiesBesideTheOthers()
+    {
+        QTemporaryDir folder;
+        FixedClock clock;
+        ConfigBackups store(folder.path(), clock);
+        QCOMPARE(store.unitFolder(QStringLiteral("ЗОРГЕЛ:GSM8")),
+                 folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ_GSM8")));
+        const QString first = store.newCopyPath(QStringLiteral("ЗОРГЕЛ:GSM8"), ConfigBackups::Kind::Firmware);
+        QCOMPARE(QFileInfo(first).fileName(), QStringLiteral("2026-12-07 09-05-03 прошивка.fw"));
+        QVERIFY(QDir().mkpath(QFileInfo(first).path()));
+        for (const QString &name : {first, QFileInfo(first).dir().filePath(QStringLiteral("notes.fw"))}) {
+            QFile file(name);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("fw") == 2);
+        }
+        const QString second = store.newCopyPath(QStringLiteral("ЗОРГЕЛ:GSM8"), ConfigBackups::Kind::Firmware);
+        QCOMPARE(QFileInfo(second).fileName(), QStringLiteral("2026-12-07 09-05-03 прошивка 2.fw"));
+        QFile file(second);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("fw2") == 3);
+        file.close();
+
+        const QList<ConfigBackups::Unit> units = store.units(QStringLiteral("ЗОРГЕЛ:GSM8"));
+        QCOMPARE(units.size(), 1);
+        QCOMPARE(units.first().copies.size(), 2);
+        QCOMPARE(units.first().copies.first().path, second);
+        QCOMPARE(units.first().copies.first().kind, ConfigBackups::Kind::Firmware);
+        QCOMPARE(units.first().copies.first().size, 3);
+        QCOMPARE(ConfigBackups::kindWord(ConfigBackups::Kind::Firmware), QStringLiteral("прошивка"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConfigBackups)

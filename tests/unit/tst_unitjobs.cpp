@@ -10,6 +10,7 @@
 #include "link/SerialLink.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
+#include "unit/ConfigBackups.h"
 #include "unit/ExitCode.h"
 #include "unit/FirmwareJob.h"
 #include "unit/IdentifyJob.h"
@@ -251,34 +252,72 @@ private slots:
     {
         QTest::addColumn<SimFaults>("faults");
         QTest::addColumn<bool>("verify");
+        // With model bytes: the unit is read first, its copy kept and its model compared with these.
+        QTest::addColumn<QByteArray>("fileModel");
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<bool>("backupsBlocked");   // the backups folder cannot be made
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("stored");   // the unit keeps the file's bytes
+        const QByteArray none;
+        const QByteArray gsm8t("\x08\x02", 2);
+        const QByteArray gsm4("\x04\x01", 2);
         QTest::newRow("written and verified")
-            << SimFaults{} << true << int(ExitCode::Success)
+            << SimFaults{} << true << none << false << false << int(ExitCode::Success)
             << QStringLiteral("Проверено: конфигурация в устройстве совпадает с файлом.") << true;
         SimFaults stalls;
         stalls.ackLimit = 5;
-        QTest::newRow("the unit stops acknowledging") << stalls << false << int(ExitCode::TransferFailed)
+        QTest::newRow("the unit stops acknowledging") << stalls << false << none << false << false
+                                                      << int(ExitCode::TransferFailed)
                                                       << QStringLiteral("Ошибка при записи!") << false;
         SimFaults flips;
         flips.flipOnWrite = 10;
         QTest::newRow("the unit keeps another byte")
-            << flips << true << int(ExitCode::VerifyMismatch)
+            << flips << true << none << false << false << int(ExitCode::VerifyMismatch)
             << QStringLiteral("Проверка не пройдена: отличаются 1 из 2368 байт, первый — байт 11") << false;
+        QTest::newRow("same model: the copy kept, then written")
+            << SimFaults{} << false << gsm8t << false << false << int(ExitCode::Success)
+            << QStringLiteral("Записано успешно! ") << true;
+        QTest::newRow("other model: refused, both named, nothing sent")
+            << SimFaults{} << false << gsm4 << false << false << int(ExitCode::BadFile)
+            << QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, а устройство — ЗОРГЕЛ-GSM8T. "
+                              "Запись не начата: в устройство ничего не отправлено. Записать всё же: --force.")
+            << false;
+        QTest::newRow("other model with --force: written")
+            << SimFaults{} << false << gsm4 << true << false << int(ExitCode::Success)
+            << QStringLiteral("Записано успешно! ") << true;
+        SimFaults silentRead;
+        silentRead.silent = true;
+        QTest::newRow("the unit's model unreadable: refused")
+            << only("#6000", silentRead) << false << gsm8t << false << false << int(ExitCode::TransferFailed)
+            << QStringLiteral("Не удалось прочитать модель устройства. Ошибка при чтении конфигурации!") << false;
+        QTest::newRow("backup folder not writable: refused before the first block")
+            << SimFaults{} << false << gsm8t << false << true << int(ExitCode::BadFile)
+            << QStringLiteral("Ошибка записи в файл: ") << false;
     }
     void writeConfig()
     {
         QFETCH(SimFaults, faults);
         QFETCH(bool, verify);
+        QFETCH(QByteArray, fileModel);
+        QFETCH(bool, force);
+        QFETCH(bool, backupsBlocked);
         QFETCH(int, code);
         QFETCH(QString, text);
         QFETCH(bool, stored);
         JobRig rig(faults);
         QVERIFY(rig.identify());
-        QByteArray image = rig.core.image();
+        const QByteArray before = rig.core.image();
+        QByteArray image = before;
         for (int i = 0; i < ConfigImage::kMemorySize; ++i)
             image[i] = char(i * 7);
+        if (!fileModel.isEmpty())
+            image.replace(ConfigImage::kMemorySize, 2, fileModel);
+        if (backupsBlocked) {
+            // A file where the folder would go: no copy can be made, whoever runs the test.
+            QFile blocker(rig.path(QStringLiteral("Резервные копии")));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
         const QString file = rig.path(QStringLiteral("site.cf"));
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
@@ -286,15 +325,31 @@ private slots:
         out.close();
         rig.dialogs.answers = {file};
         WriteConfigJob job(rig.unit, rig.messages, file, blocksOf(image.left(ConfigImage::kMemorySize), 64), verify);
+        job.setReadFirst({!fileModel.isEmpty(), fileModel, force});
         QStringList said;
         connect(&job, &UnitJob::said, this, [&said](const QString &text) { said << text; });
         rig.run(job);
         QCOMPARE(job.result().code, code);
         QVERIFY2(job.result().text.startsWith(text), qPrintable(job.result().text));
         QCOMPARE(rig.core.image().left(ConfigImage::kMemorySize) == image.left(ConfigImage::kMemorySize), stored);
-        // With verify, the write's success is told before the read-back begins.
-        QCOMPARE(said, verify && code != ExitCode::TransferFailed ? QStringList{QStringLiteral("Записано успешно! ") + file}
-                                                                  : QStringList{});
+        // A refused write never began: the unit saw no write request.
+        if (!fileModel.isEmpty() && !stored)
+            QVERIFY(!rig.core.inWriteSession());
+        if (!fileModel.isEmpty() && code == ExitCode::Success) {
+            // The copy before the write holds what the unit had.
+            const auto units = rig.unit.backupStore().units();
+            QCOMPARE(units.size(), 1);
+            QCOMPARE(units.first().copies.first().kind, ConfigBackups::Kind::BeforeWrite);
+            QCOMPARE(fileBytes(units.first().copies.first().path), formatted(before));
+        }
+        // With verify, the write's success is told before the read-back begins; --force says what it overrode.
+        QStringList expectedSaid;
+        if (verify && code != ExitCode::TransferFailed)
+            expectedSaid << QStringLiteral("Записано успешно! ") + file;
+        if (force)
+            expectedSaid << QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, а устройство — "
+                                           "ЗОРГЕЛ-GSM8T. Записывается всё же (--force).");
+        QCOMPARE(said, expectedSaid);
     }
 
     // A step before the first block (a backup, a model check) can stop the write with its own outcome.

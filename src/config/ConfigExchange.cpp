@@ -99,6 +99,7 @@ void ConfigExchange::start(const QByteArray &request, const QString &tag)
     NomerBaitaKonfiguracii = 0;
     BuferPriema.clear();
     m_lockStep.start(m_link.pollCount());
+    m_lockStep.setLineSpeed(m_link.lineSpeed());
 }
 
 void ConfigExchange::storeWaitingBlocks()

@@ -197,6 +197,7 @@ void ConfigFileTransfer::ConfiguraciaLoadFromFileProcess()
     SchetchikBaitov = 0;
     BuferPriema.clear();
     m_loadStep.start(m_link.pollCount());
+    m_loadStep.setLineSpeed(m_link.lineSpeed());
 }
 
 void ConfigFileTransfer::finishLoad(const QString &tag, const QString &message)

@@ -222,6 +222,7 @@ void FirmwareExchange::ProsivkaLoadFromFileProcess()
     BuferPriema.clear();
     m_strayText.clear();
     m_lockStep.start(m_link.pollCount());
+    m_lockStep.setLineSpeed(m_link.lineSpeed());
     if (!m_link.send(kWriteRequest)) {
         endWrite(Tag::WriteError, {SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError)});
         return;

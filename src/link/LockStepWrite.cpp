@@ -31,6 +31,15 @@ void LockStepWrite::start(int pollNow)
     m_status.clear();
 }
 
+int LockStepWrite::gracePolls(int baud)
+{
+    if (baud <= 0)
+        return 0;
+    // Ten bits a byte with start and stop bit.
+    const int lineMs = (kBlockLineBytes * 10 * 1000 + baud - 1) / baud;
+    return (lineMs + kPollMs - 1) / kPollMs + 1;
+}
+
 QByteArray LockStepWrite::takeStatusText()
 {
     QByteArray text;
@@ -65,7 +74,8 @@ void LockStepWrite::takeGoAhead(qsizetype at, int pollNow)
 LockStepWrite::Step LockStepWrite::onRead(const QByteArray &received, int idlePolls, int pollNow)
 {
     if (received.isEmpty()) {
-        if (idlePolls > kIdleLimit) {
+        // The closing silence after the last "OK" waits for no block on the line.
+        if (idlePolls > kIdleLimit + (allAcknowledged() ? 0 : m_gracePolls)) {
             // Text no "OK" followed is still told.
             if (m_stray == StrayText::Shown && m_status.isEmpty())
                 m_status = withoutFillers(m_pending);
@@ -94,7 +104,7 @@ LockStepWrite::Step LockStepWrite::onRead(const QByteArray &received, int idlePo
     }
     // A line that never falls silent must not hold the link for ever: past the answer's time, or
     // past what a status line can be, more is no answer.
-    if (m_sinceGoAhead > kTextLimit || pollNow - m_lastGoAheadPoll > kAnswerPolls) {
+    if (m_sinceGoAhead > kTextLimit || pollNow - m_lastGoAheadPoll > kAnswerPolls + m_gracePolls) {
         if (m_stray == StrayText::Shown && m_status.isEmpty())
             m_status = withoutFillers(m_pending);
         return Step::NoGoAhead;

@@ -24,6 +24,10 @@ public:
     static constexpr int kAnswerPolls = kIdleLimit + 1;
     // Bytes the unit may send between two "OK"s: a status line, its line end, fillers.
     static constexpr qsizetype kTextLimit = 1024;
+    // Receive poll period the limits are counted in.
+    static constexpr int kPollMs = 50;
+    // On the line with each block: 64 data bytes and the "OK" CR LF that answers it.
+    static constexpr int kBlockLineBytes = 64 + 4;
 
     // Every block went out but the unit never acknowledged the last one.
     inline static const QString kNotAcknowledged =
@@ -57,6 +61,12 @@ public:
 
     // The request has gone out at receive poll pollNow: nothing sent, nothing acknowledged, nothing kept.
     void start(int pollNow = 0);
+    // The unit's 16 polls count from when a block has reached it: at a port speed (baud > 0) the
+    // polls its block and answer take on the line, and one for a timer that fires early, are added
+    // to the limits. Without a speed nothing is added.
+    void setLineSpeed(int baud) { m_gracePolls = gracePolls(baud); }
+    static int gracePolls(int baud);
+    int gracePolls() const { return m_gracePolls; }
     // One read of the link (empty when nothing arrived), the idle poll count after it and the
     // number of the current receive poll.
     Step onRead(const QByteArray &received, int idlePolls, int pollNow = 0);
@@ -83,6 +93,7 @@ private:
     int m_acknowledged = 0;
     bool m_requestAnswered = false;
     int m_lastGoAheadPoll = 0;
+    int m_gracePolls = 0;
     QByteArray m_pending;     // received since the last "OK", still able to become one (or a status text)
     qsizetype m_sinceGoAhead = 0;   // bytes received since the last "OK"
     QByteArray m_broken;

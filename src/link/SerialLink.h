@@ -102,6 +102,8 @@ public:
     QString portStateText() const { return m_portStateText; }
     QString portStateToolTip() const { return m_portStateToolTip; }
     QString settingsText() const { return m_settingsText; }
+    // The speed of the open port's line settings ("115200,N,8,1"); 0 when none is known.
+    int lineSpeed() const { return m_settingsText.section(QLatin1Char(','), 0, 0).toInt(); }
 
     // The last link failure ("Ошибка соединения 8020", "Ошибка передачи 8018") with the OS's words;
     // kept until the next open so the status panel can go on showing why the port closed.

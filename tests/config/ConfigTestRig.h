@@ -54,7 +54,9 @@ struct ConfigTestRig {
         }
     }
     // The silence that ends an exchange.
-    void silence() { poll(ConfigExchange::kIdleLimit + 1); }
+    // Long enough for any exchange to end on silence, a write waiting for a block on the 9600 baud
+    // line included (3 polls more).
+    void silence() { poll(16 + 3); }
     QString path(const QString &name) const { return QDir(folder).filePath(name); }
 };
 

@@ -34,7 +34,9 @@ struct FirmwareTestRig {
         for (int i = 0; i < times; ++i)
             link.receiveTick();
     }
-    void silence() { poll(LockStepWrite::kIdleLimit + 1); }
+    // Long enough for any exchange to end on silence, a write waiting for a block on the 9600 baud
+    // line included (3 polls more).
+    void silence() { poll(16 + 3); }
     QString path(const QString &name) const { return dir.filePath(name); }
 };
 

@@ -103,6 +103,37 @@ private slots:
             QCOMPARE(write.brokenText(), broken);
     }
 
+    // A block's 16 polls count from when it has reached the unit: the polls its 64 bytes and their
+    // "OK" CR LF take on the line at the port's speed, and one for a timer firing early, come first.
+    // The closing silence after the last "OK" waits for nothing on the line.
+    void silenceCountsFromTheBlocksArrival_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<bool>("lastAcknowledged");
+        QTest::addColumn<int>("lastWaitingPoll");   // the poll after it ends the write
+        QTest::newRow("no speed: 16 polls") << 0 << false << 15;
+        QTest::newRow("9600: 71 ms on the line, 2 polls more, 1 for the timer") << 9600 << false << 18;
+        QTest::newRow("19200: 36 ms, 1 poll more, 1 for the timer") << 19200 << false << 17;
+        QTest::newRow("115200: 6 ms, 1 poll more, 1 for the timer") << 115200 << false << 17;
+        QTest::newRow("9600, closing silence after the last OK") << 9600 << true << 15;
+    }
+    void silenceCountsFromTheBlocksArrival()
+    {
+        QFETCH(int, baud);
+        QFETCH(bool, lastAcknowledged);
+        QFETCH(int, lastWaitingPoll);
+        LockStepWrite write(1);
+        write.start();
+        write.setLineSpeed(baud);
+        QCOMPARE(write.onRead("OK", 0), Step::SendNext);
+        write.blockSent();
+        if (lastAcknowledged)
+            QCOMPARE(write.onRead("OK", 0), Step::Wait);
+        for (int idle = 1; idle <= lastWaitingPoll; ++idle)
+            QCOMPARE(write.onRead(QByteArray(), idle), Step::Wait);
+        QCOMPARE(write.onRead(QByteArray(), lastWaitingPoll + 1), lastAcknowledged ? Step::Finished : Step::Stalled);
+    }
+
     // A line that never falls silent, read by read (one per poll from the request at poll 0): the
     // write goes on while "OK"s release blocks; without one it ends more than 16 polls after the last
     // "OK", or once more than 1024 bytes have come since it. Silence keeps its own rule.

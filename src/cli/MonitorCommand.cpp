@@ -1,4 +1,5 @@
 #include "cli/MonitorCommand.h"
+#include "config/FileProblem.h"
 #include "config/FileWriter.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
@@ -53,12 +54,22 @@ QString MonitorCommand::frameLine(const MonitorReadings &r, const MonitorDecoder
 
 void MonitorCommand::start()
 {
+    // Hours of rows must not be lost at the end to a folder that was never writable.
+    if (!m_options.journal.isEmpty()) {
+        const QString why = FileProblem::forWriting(m_options.journal);
+        if (!why.isEmpty())
+            return fail(ExitCode::BadFile, MonitorJournal::kSaveFailed + m_options.journal + QStringLiteral(": ") + why
+                                               + QStringLiteral(". Мониторинг не начат."));
+    }
+    // Named now: a lost line empties the unit's name before the journal is written.
+    m_journal.setUnit(m_unit.link().deviceName().trimmed());
     // The model and the inputs' ranges come with the configuration, as on the monitoring page.
     readInfo(
         [this](bool ok) {
             if (!ok)
                 m_messages.show(QStringLiteral("Без конфигурации входы показаны по номерам, без состояний."));
             m_unit.monitorExchange().RazmetkaVhodov();
+            m_journal.setLayout(m_unit.monitorExchange().layout());
             begin(QStringLiteral("Мониторинг"), [this] {
                 const QString problem = writeJournal();
                 return problem.isEmpty() ? kStopped : kStopped + QLatin1Char('\n') + problem;
@@ -127,8 +138,6 @@ QString MonitorCommand::writeJournal()
     if (m_options.journal.isEmpty())
         return QString();
     // The window's export, in the spreadsheet format of the user's locale.
-    m_journal.setUnit(m_unit.link().deviceName().trimmed());
-    m_journal.setLayout(m_unit.monitorExchange().layout());
     FileWriter file(m_options.journal);
     if (file.writeWhole(m_journal.csv(MonitorJournal::spreadsheetFormat(QLocale()))))
         return QString();

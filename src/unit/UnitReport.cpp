@@ -24,9 +24,6 @@ QString failure(SerialLink &link, bool countShown, const QString &what, const QS
 {
     if (countShown)
         return what + QLatin1Char(' ') + detail;
-    // Cut off by a lost line: said so, with the reason in Russian rather than the system's words.
-    if (!link.isOpen() && link.lineLost())
-        return QStringLiteral("Связь с устройством потеряна. ") + link.lossReason();
     return transferProblem(link);
 }
 
@@ -44,6 +41,9 @@ const QString kStillSending =
 
 QString transferProblem(SerialLink &link)
 {
+    // Cut off by a lost line: said so, with the reason in Russian rather than the system's words.
+    if (!link.isOpen() && link.lineLost())
+        return QStringLiteral("Связь с устройством потеряна. ") + link.lossReason();
     if (link.RPF_02VektorPriemaIsPorta.isEmpty()) {
         QString text = QStringLiteral("Связь с устройством потеряна");
         if (!link.connectionError().isEmpty())

@@ -1249,6 +1249,13 @@ private slots:
         const QString journal = home.path(QStringLiteral("journal.csv"));
         if (!csv)
             args << QStringLiteral("--journal") << journal;
+        if (!csv) {
+            // A journal that could never be saved is refused before the first poll.
+            const Run refused = run(home, QStringList(args).replaceInStrings(journal, home.path(QStringLiteral("no/j.csv"))));
+            QCOMPARE(refused.code, ExitCode::BadFile);
+            QVERIFY2(refused.err.contains(QStringLiteral("Мониторинг не начат.")) && refused.out.isEmpty(),
+                     qPrintable(refused.err + refused.out));
+        }
         const Run result = run(home, args);
         if (!csv) {
             const QByteArray saved = fileBytes(journal);

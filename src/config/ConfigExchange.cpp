@@ -38,10 +38,10 @@ void ConfigExchange::dropped(const QString &tag)
                 m_messages.show(kLinkLostRead.arg(SchetchikBaitov).arg(ConfigImage::kImageSize) + QLatin1Char('\n')
                             + m_link.lossReason() + QLatin1Char('\n') + kPartialImage);
     } else if (tag == Tag::ConfigWrite) {
-        endWrite(Tag::WriteError);
-        if (tell)
-            m_messages.show(kLinkLostWrite.arg(SchetchikBaitov).arg(ConfigImage::kMemorySize) + QLatin1Char('\n')
-                            + m_link.lossReason() + QLatin1Char('\n') + kMayBeIncomplete);
+        endWrite(Tag::WriteError, tell ? kLinkLostWrite.arg(SchetchikBaitov).arg(ConfigImage::kMemorySize)
+                                             + QLatin1Char('\n') + m_link.lossReason() + QLatin1Char('\n')
+                                             + kMayBeIncomplete
+                                       : QString());
     }
 }
 
@@ -152,12 +152,15 @@ void ConfigExchange::ConfiguraciaRead(QByteArray &PoluchenoIzPorta, int &Ogidani
     storeWaitingBlocks();
 }
 
-void ConfigExchange::endWrite(const QString &tag)
+void ConfigExchange::endWrite(const QString &tag, const QString &message)
 {
     if (tag == Tag::Written)
         m_image.setChanged(false);
     m_link.RPF_02VektorPriemaIsPorta = tag;
     m_queue.setLinkFree(true);
+    if (!message.isEmpty())
+        m_messages.show(message);
+    // After the message: what follows a failure comes after the failure is told.
     if (writeEnded)
         writeEnded(tag == Tag::Written);
 }
@@ -176,12 +179,10 @@ void ConfigExchange::ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &Ogidan
         }
         if (BuferPriema.size() != ConfigImage::kBlockSize) {
             // A cell was emptied after the start check; never send a short block.
-            endWrite(Tag::WriteError);
-            m_messages.show(kIncompleteImage.arg(
-                m_image.firstEmpty(SchetchikBaitov + 1, SchetchikBaitov + ConfigImage::kBlockSize)));
+            endWrite(Tag::WriteError, kIncompleteImage.arg(m_image.firstEmpty(SchetchikBaitov + 1,
+                                                                           SchetchikBaitov + ConfigImage::kBlockSize)));
         } else if (!m_link.send(BuferPriema)) {
-            endWrite(Tag::WriteError);
-            m_messages.show(SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
+            endWrite(Tag::WriteError, SerialLink::kSendErrorPrefix + QString::number(m_link.RPF_02ComError));
         } else {
             m_lockStep.blockSent();
             SchetchikBaitov += ConfigImage::kBlockSize;
@@ -192,16 +193,13 @@ void ConfigExchange::ConfiguraciaWrite(QByteArray &PoluchenoIzPorta, int &Ogidan
         endWrite(Tag::Written);
         break;
     case LockStepWrite::Step::Stalled:
-        endWrite(Tag::WriteError);
-        m_messages.show(m_lockStep.allSent() ? LockStepWrite::kNotAcknowledged : kCountMismatch);
+        endWrite(Tag::WriteError, m_lockStep.allSent() ? LockStepWrite::kNotAcknowledged : kCountMismatch);
         break;
     case LockStepWrite::Step::Broken:
-        endWrite(Tag::WriteError);
-        m_messages.show(kSequenceBroken);
+        endWrite(Tag::WriteError, kSequenceBroken);
         break;
     case LockStepWrite::Step::NoGoAhead:
-        endWrite(Tag::WriteError);
-        m_messages.show(LockStepWrite::kNoGoAhead + QLatin1Char('\n') + kMayBeIncomplete);
+        endWrite(Tag::WriteError, LockStepWrite::kNoGoAhead + QLatin1Char('\n') + kMayBeIncomplete);
         break;
     case LockStepWrite::Step::Wait:
         break;

@@ -74,7 +74,7 @@ private:
     // Stores every complete block waiting (at most 37 in all), then the model bytes when due.
     void start(const QByteArray &request, const QString &tag);
     void storeWaitingBlocks();
-    void endWrite(const QString &tag);
+    void endWrite(const QString &tag, const QString &message = QString());
     // The port closed under a running read or write: its handler is not called again.
     void dropped(const QString &tag);
 

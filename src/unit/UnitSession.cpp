@@ -18,7 +18,6 @@
 #include "settings/ProgramOptions.h"
 #include "unit/ConfigBackups.h"
 #include "unit/UnitBackups.h"
-#include <QTimer>
 #include "unit/PortFactory.h"
 #include <utility>
 #include "shell/Clock.h"
@@ -102,16 +101,11 @@ void UnitSession::wireBackups()
         QByteArray memory;
         for (int position = 1; ok && position <= ConfigImage::kMemorySize; ++position)
             memory += char(m_image->byteAt(position));
-        // After the exchange's own message about how the write ended.
-        QTimer::singleShot(0, this, [this, ok, memory] { m_backups->writeEnded(ok, memory); });
+        m_backups->writeEnded(ok, memory);
     };
     m_configTransfer->copyCompleted = [this](const QByteArray &image) { m_backups->keepRead(image); };
     m_configTransfer->beforeLoad = [this] { return m_backups->beforeWrite(); };
     m_configTransfer->loadEnded = [this](bool ok, const QByteArray &memory) { m_backups->writeEnded(ok, memory); };
-    connect(m_link.get(), &SerialLink::exchangeDropped, this, [this](const QString &tag) {
-        if (tag == Tag::ConfigWrite || tag == Tag::ConfigFileLoad)
-            m_backups->writeEnded(false);
-    });
 }
 
 void UnitSession::wireSupervision()

@@ -184,8 +184,12 @@ private slots:
         QFETCH(QString, message);
         if (message.isEmpty())
             QVERIFY2(rig.messages.texts.isEmpty(), qPrintable(rig.messages.texts.join('|')));
-        else
-            QCOMPARE(rig.messages.texts.last(), message.arg(QDir::toNativeSeparators(rig.unitFolder())));
+        else {
+            // Told once, after what went wrong.
+            const QString expected = message.arg(QDir::toNativeSeparators(rig.unitFolder()));
+            QCOMPARE(rig.messages.texts.last(), expected);
+            QCOMPARE(rig.messages.texts.count(expected), 1);
+        }
     }
 
     // A firmware copy before a flash goes beside the configuration copies, under a name no file has

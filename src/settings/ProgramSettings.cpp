@@ -304,6 +304,10 @@ void ProgramSettings::TXconfigLoadParam()
         m_speedIndex = 0;
     if (m_truncated)
         m_messages.show(kTooLarge.arg(linesRead).arg(QDir::toNativeSeparators(m_filePath)));
+    // Said when it happens, not first at a save much later.
+    if (m_readFailed)
+        m_messages.show(kOpenError + QString::number(FileWriter::classicNumberFor(m_readErrno)) + QLatin1Char('\n')
+                        + kUnreadable.arg(QDir::toNativeSeparators(m_filePath), FileWriter::reasonFor(m_readErrno)));
 
     // Ports numbered while the program runs stay listed over a reload.
     for (int number : std::as_const(m_addedPorts))

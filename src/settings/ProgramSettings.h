@@ -25,6 +25,8 @@ public:
     inline static const QString kTooLarge =
         QStringLiteral("Файл настроек программы слишком велик, прочитано только его начало (строк: %1). "
                        "Программа не будет перезаписывать этот файл: %2");
+    inline static const QString kUnreadable =
+        QStringLiteral("%1: %2. Используются настройки по умолчанию; программа не будет перезаписывать этот файл.");
     // A settings file is a few dozen lines; what lies beyond these bounds is not read.
     static constexpr qint64 kMaxFileBytes = 1 << 20;
     static constexpr int kMaxLines = 1000;

@@ -602,6 +602,12 @@ void TestProgramSettings::unreadableFileIsNeverReplaced()
     QCOMPARE(rig.link.choices().portItems().size(), 8);
     QVERIFY(rig.supervisor.Avtopoisk);
     QVERIFY(!rig.settings.canSave());
+    // Said at the load: the defaults are in use and the file stays.
+    QCOMPARE(rig.messages.texts,
+             QStringList{QStringLiteral("Ошибка открытия файла конфигурации программы : 75\n") + rig.path()
+                         + QStringLiteral(": это папка, а не файл. Используются настройки по умолчанию; программа не "
+                                          "будет перезаписывать этот файл.")});
+    rig.messages.texts.clear();
 
     rig.refresh();
     // Said on every save, the user's button included; nothing is written.

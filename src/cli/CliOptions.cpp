@@ -137,7 +137,9 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     if (portValues.size() > 1 && !o.all)
         return fail(QStringLiteral("--port задан несколько раз: несколько портов сразу только с --all."));
     for (const QString &value : portValues) {
-        const int n = value.toInt(&ok);
+        // "COM1", as the messages name it, is port 1.
+        const QString number = value.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ? value.mid(3) : value;
+        const int n = number.toInt(&ok);
         if (!ok && value.contains(QLatin1Char('/'))) {
             o.portDevice = value;   // numbered when the session starts
             o.portDevices << value;

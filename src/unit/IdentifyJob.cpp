@@ -1,4 +1,5 @@
 #include "unit/IdentifyJob.h"
+#include "link/RussianCount.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
@@ -15,7 +16,7 @@ IdentifyJob::IdentifyJob(UnitSession &unit, UnitMessages &messages, int port, QO
 
 QString IdentifyJob::stillSendingNote(qint64 bytes)
 {
-    return QStringLiteral("устройство ещё передаёт: %1 байт…").arg(bytes);
+    return QStringLiteral("устройство ещё передаёт: %1…").arg(RussianCount::bytes(bytes));
 }
 
 void IdentifyJob::start()

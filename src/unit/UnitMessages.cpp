@@ -4,7 +4,10 @@
 QString UnitMessages::visible(const QString &text)
 {
     QStringList lines = text.split(QLatin1Char('\n'));
-    lines.removeIf([](const QString &line) { return line == ConfigExchange::kCountMismatch; });
+    // The generic count message, and the window's advice to press its button.
+    lines.removeIf([](const QString &line) {
+        return line == ConfigExchange::kCountMismatch || line == ConfigExchange::kPartialImage;
+    });
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -35,6 +35,7 @@ private slots:
         run("find", "find", C::Find);
         run("find port json", "find --port 3 --json", C::Find, "", 3, 0, "j");
         run("find port=", "find --port=12", C::Find, "", 12);
+        run("port named as the messages name it", "find --port COM3", C::Find, "", 3);
         run("read-config", "read-config a.cf", C::ReadConfig, "a.cf");
         run("options before command", "--port 2 --speed 19200 read-config a.cf", C::ReadConfig, "a.cf", 2, 19200);
         run("write-config verify quiet", "write-config b.cf --verify -q", C::WriteConfig, "b.cf", 0, 0, "vq");
@@ -64,7 +65,7 @@ private slots:
         other("all on monitor", "monitor --all", O::Error, "--all не применяется к команде monitor");
         other("several ports without all", "find --port 1 --port 2", O::Error, "несколько портов сразу только с --all");
         other("port too big", "find --port 32768", O::Error, "--port: нужен номер");
-        other("port text", "find --port COM3", O::Error, "--port: нужен номер");
+        other("port text", "find --port COMX", O::Error, "--port: нужен номер");
         other("port without value", "find --port", O::Error, "port");
         other("port file on ports", "ports x.cf", O::Error, "Лишний аргумент: x.cf");
         other("speed zero", "find --speed 0", O::Error, "--speed: нужна скорость больше нуля.");

@@ -313,6 +313,15 @@ int Runner::checkFile(const CommandSpec &spec)
     return ExitCode::Success;
 }
 
+void Runner::noteDrain(Unit &unit)
+{
+    // A line still sending can keep the search waiting for a minute at 9600 baud: it says so.
+    connect(unit.identify.get(), &UnitJob::stageChanged, this, [this](const QString &stage) {
+        if (stage.startsWith(IdentifyJob::stillSendingNote(0).section(QLatin1Char(':'), 0, 0)))
+            m_output.progress().note(stage);
+    });
+}
+
 int Runner::searchOne(const CommandSpec *spec, std::unique_ptr<Unit> &found)
 {
     QStringList tried;
@@ -322,10 +331,7 @@ int Runner::searchOne(const CommandSpec *spec, std::unique_ptr<Unit> &found)
     for (qsizetype i = 0; i < ports.size() && !m_interrupted; ++i) {
         std::unique_ptr<Unit> unit = makeUnit(ports.at(i));
         unit->messages.setPrinter([this](const QString &text) { m_output.fail(text); });
-        connect(unit->identify.get(), &UnitJob::stageChanged, this, [this](const QString &stage) {
-            if (stage.startsWith(IdentifyJob::stillSendingNote(0).section(QLatin1Char(':'), 0, 0)))
-                m_output.progress().note(stage);
-        });
+        noteDrain(*unit);
         drive({unit.get()}, nullptr);
         m_output.progress().end();
         if (!unit->found()) {
@@ -465,9 +471,10 @@ int Runner::runBatch(const CommandSpec &spec, const QList<int> &ports, bool sing
         Unit *unit = owned.back().get();
         units.push_back(unit);
         // Plain output shows a unit's messages at once, with its port; a terminal keeps them for the end.
-        if (single)
+        if (single) {
             unit->messages.setPrinter([this](const QString &text) { m_output.fail(text); });
-        else if (!m_output.terminal())
+            noteDrain(*unit);
+        } else if (!m_output.terminal())
             unit->messages.setPrinter(
                 [this, port](const QString &text) { m_output.err(QStringLiteral("COM%1: %2\n").arg(port).arg(text)); });
     }

@@ -62,6 +62,7 @@ private:
     int findEnded(const QList<Output::Row> &rows);
     void tick(const std::vector<Unit *> &units, bool batch);
     // A single command: the first unit that answers; with changesUnit and no --port, the only one.
+    void noteDrain(Unit &unit);
     int searchOne(const CommandSpec *spec, std::unique_ptr<Unit> &found);
     int runOne(const CommandSpec &spec);
     int runBatch(const CommandSpec &spec, const QList<int> &ports, bool single);

@@ -36,6 +36,6 @@ for _ in $(seq 100); do
 done
 grep -q '^ready ' "$scratch/sim.out" || { echo "package-smoke: zorgel-sim did not start" >&2; exit 1; }
 "$root/usr/bin/tarviks-cli" find --port 1 --quiet | tee "$scratch/find.out"
-grep -q '^Com1 ' "$scratch/find.out"
+grep -q '^COM1 ' "$scratch/find.out"
 [ -f "$XDG_DATA_HOME/tarviks/Service/TX.cfg" ] && [ ! -e "$root/usr/bin/Service" ]
 echo "package-smoke: $(basename "$deb") ok"

@@ -40,7 +40,8 @@ Outcome run(Rig &rig, const QList<Fuzz::Poll> &polls, const QString &tag)
 {
     Outcome outcome;
     static const Fuzz::Poll silence;
-    const qsizetype count = polls.size() + LockStepWrite::kIdleLimit + 1;
+    // 3 polls more for a block still on the 9600 baud line.
+    const qsizetype count = polls.size() + LockStepWrite::kIdleLimit + 1 + 3;
     for (qsizetype i = 0; i < count; ++i) {
         const Fuzz::Poll &poll = i < polls.size() ? polls.at(i) : silence;
         if (rig.tag() != tag)

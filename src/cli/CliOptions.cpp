@@ -73,8 +73,8 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     if (!p.parse(arguments))
         return fail(p.errorText());
     if (p.isSet(help)) {
-        const CommandSpec *spec = CommandTable::find(p.positionalArguments().value(0));
-        if (!spec) {
+        const CommandEntry *entry = CommandTable::find(p.positionalArguments().value(0));
+        if (!entry) {
             *text = p.helpText() + QLatin1Char('\n') + CommandTable::usage();
             return Outcome::Help;
         }
@@ -89,9 +89,9 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
         for (const QCommandLineOption *option : {&port, &speed, &quiet, &trace})
             describe(*option);
         for (const QCommandLineOption *option : optional)
-            if (spec->options.contains(option->names().constFirst()))
+            if (entry->options.contains(option->names().constFirst()))
                 describe(*option);
-        *text = CommandTable::help(*spec, lines);
+        *text = CommandTable::help(*entry, lines);
         return Outcome::Help;
     }
     if (p.isSet(versionOption)) {
@@ -103,7 +103,7 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     if (positional.isEmpty())
         return fail(QStringLiteral("Не задана команда."));
     const QString name = positional.takeFirst();
-    const CommandSpec *info = CommandTable::find(name);
+    const CommandEntry *info = CommandTable::find(name);
     if (!info)
         return fail(QStringLiteral("Неизвестная команда: %1").arg(name));
     o = CliOptions();

@@ -12,7 +12,7 @@ namespace CommandTable {
 
 namespace {
 using C = CliOptions::Command;
-using K = CommandSpec::FileKind;
+using K = CommandEntry::FileKind;
 const QString kAll = QStringLiteral("all");
 
 const QString kWriteConfigDetails = QStringLiteral(
@@ -30,10 +30,10 @@ const QString kBackupsDetails = QStringLiteral(
     "Копия делается при каждом полном чтении конфигурации и перед каждой записью; такая же, как последняя,\n"
     "не повторяется; копии старше года удаляются, но 20 последних каждого устройства остаются.");
 
-QList<CommandSpec> build()
+QList<CommandEntry> build()
 {
     namespace X = ExitCode;
-    using Job = CommandSpec::JobInput;
+    using Job = CommandEntry::JobInput;
     const QList<int> read{X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted};
     const QList<int> write{X::Success,        X::Usage,          X::NoUnit,     X::BadFile,
                            X::TransferFailed, X::VerifyMismatch, X::Interrupted};
@@ -133,26 +133,26 @@ const QString kTail = QStringLiteral(
     "130 прервано (Ctrl+C).");
 }
 
-const QList<CommandSpec> &all()
+const QList<CommandEntry> &all()
 {
-    static const QList<CommandSpec> table = build();
+    static const QList<CommandEntry> table = build();
     return table;
 }
 
-const CommandSpec *find(const QString &name)
+const CommandEntry *find(const QString &name)
 {
-    for (const CommandSpec &spec : all())
-        if (spec.name == name)
-            return &spec;
+    for (const CommandEntry &entry : all())
+        if (entry.name == name)
+            return &entry;
     return nullptr;
 }
 
-const CommandSpec &of(CliOptions::Command command)
+const CommandEntry &of(CliOptions::Command command)
 {
-    for (const CommandSpec &spec : all())
-        if (spec.command == command)
-            return spec;
-    static const CommandSpec none;
+    for (const CommandEntry &entry : all())
+        if (entry.command == command)
+            return entry;
+    static const CommandEntry none;
     return none;
 }
 
@@ -160,14 +160,14 @@ QString usage()
 {
     constexpr int kColumn = 45;
     QString text = QStringLiteral("Команды:\n");
-    for (const CommandSpec &spec : all()) {
+    for (const CommandEntry &entry : all()) {
         // A --all form is listed below with the others.
-        const QString line = QStringLiteral("  ") + spec.usage.section(QStringLiteral("  |  "), 0, 0);
+        const QString line = QStringLiteral("  ") + entry.usage.section(QStringLiteral("  |  "), 0, 0);
         if (line.size() < kColumn)
-            text += line.leftJustified(kColumn) + spec.summary + QLatin1Char('\n');
+            text += line.leftJustified(kColumn) + entry.summary + QLatin1Char('\n');
         else
-            text += line + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')) + spec.summary + QLatin1Char('\n');
-        if (spec.command == C::Monitor)
+            text += line + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')) + entry.summary + QLatin1Char('\n');
+        if (entry.command == C::Monitor)
             text += kAfterCommands;
     }
     return text + kTail;
@@ -188,14 +188,14 @@ QString exitCodeText(int code)
     }
 }
 
-QString help(const CommandSpec &spec, const QStringList &optionLines)
+QString help(const CommandEntry &entry, const QStringList &optionLines)
 {
-    QStringList lines{QStringLiteral("Использование: tarviks-cli ") + spec.usage, spec.summary};
-    if (!spec.details.isEmpty())
-        lines << spec.details;
+    QStringList lines{QStringLiteral("Использование: tarviks-cli ") + entry.usage, entry.summary};
+    if (!entry.details.isEmpty())
+        lines << entry.details;
     lines << QString() << QStringLiteral("Параметры:") << optionLines;
     QStringList codes;
-    for (const int code : spec.exitCodes)
+    for (const int code : entry.exitCodes)
         codes << exitCodeText(code);
     lines << QString() << QStringLiteral("Коды завершения: ") + codes.join(QStringLiteral(", ")) + QLatin1Char('.');
     return lines.join(QLatin1Char('\n'));

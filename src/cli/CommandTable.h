@@ -13,7 +13,7 @@ class UnitSession;
 
 // Every command of tarviks-cli, once: its name, its options, its usage line and help, what it
 // needs of a file, and the job it runs on each unit. A new command is one row here and one job.
-struct CommandSpec {
+struct CommandEntry {
     // What the runner hands a job factory for one unit.
     struct JobInput {
         UnitSession &unit;
@@ -42,13 +42,13 @@ struct CommandSpec {
 };
 
 namespace CommandTable {
-const QList<CommandSpec> &all();
-const CommandSpec *find(const QString &name);
-const CommandSpec &of(CliOptions::Command command);
+const QList<CommandEntry> &all();
+const CommandEntry *find(const QString &name);
+const CommandEntry &of(CliOptions::Command command);
 // The general help's list of commands and what follows it.
 QString usage();
 // One command's help: usage, what it does, its options (as the parser describes them) and its exit codes.
-QString help(const CommandSpec &spec, const QStringList &optionLines);
+QString help(const CommandEntry &entry, const QStringList &optionLines);
 // "0 успешно", "3 устройство не обнаружено" ...
 QString exitCodeText(int code);
 }

@@ -125,12 +125,12 @@ std::unique_ptr<Runner::Unit> Runner::makeUnit(int port)
     return unit;
 }
 
-QString Runner::fileFor(const CommandSpec &spec, const Unit &unit) const
+QString Runner::fileFor(const CommandEntry &entry, const Unit &unit) const
 {
-    if (!m_batch || spec.sendsFile || spec.fileKind == CommandSpec::FileKind::None)
+    if (!m_batch || entry.sendsFile || entry.fileKind == CommandEntry::FileKind::None)
         return m_options.file;
     const QString suffix =
-        spec.fileKind == CommandSpec::FileKind::Config ? QStringLiteral(".cf") : QStringLiteral(".fw");
+        entry.fileKind == CommandEntry::FileKind::Config ? QStringLiteral(".cf") : QStringLiteral(".fw");
     return QDir(m_options.file).filePath(unitFileName(unit.port, unit.identify->unitName(), suffix));
 }
 
@@ -143,14 +143,14 @@ void Runner::ended(Unit &unit)
     emit unitEnded();
 }
 
-void Runner::identified(Unit &unit, const CommandSpec *spec)
+void Runner::identified(Unit &unit, const CommandEntry *entry)
 {
-    if (!unit.found() || !spec || !spec->job || unit.job)
+    if (!unit.found() || !entry || !entry->job || unit.job)
         return ended(unit);
-    const QString file = fileFor(*spec, unit);
+    const QString file = fileFor(*entry, unit);
     unit.dialogs.setFileName(file);
     const std::function<void(const QString &)> out = [this](const QString &text) { m_output.out(text); };
-    unit.job = spec->job(CommandSpec::JobInput{*unit.session, unit.messages, file, m_blocks, m_fileModel, m_options, out});
+    unit.job = entry->job(CommandEntry::JobInput{*unit.session, unit.messages, file, m_blocks, m_fileModel, m_options, out});
     if (m_follow)
         follow(unit);
     connect(unit.job.get(), &UnitJob::finished, this, [this, &unit] { ended(unit); });
@@ -160,7 +160,7 @@ void Runner::identified(Unit &unit, const CommandSpec *spec)
         unit.job->start();
 }
 
-void Runner::drive(const std::vector<Unit *> &units, const CommandSpec *spec)
+void Runner::drive(const std::vector<Unit *> &units, const CommandEntry *entry)
 {
     QEventLoop loop;
     const auto allDone = [&units] { return std::all_of(units.cbegin(), units.cend(), [](Unit *u) { return u->done; }); };
@@ -174,10 +174,10 @@ void Runner::drive(const std::vector<Unit *> &units, const CommandSpec *spec)
     for (Unit *unit : units) {
         unit->done = false;
         if (unit->identify->done()) {
-            identified(*unit, spec);
+            identified(*unit, entry);
             continue;
         }
-        connect(unit->identify.get(), &UnitJob::finished, &loop, [this, unit, spec] { identified(*unit, spec); });
+        connect(unit->identify.get(), &UnitJob::finished, &loop, [this, unit, entry] { identified(*unit, entry); });
         if (m_interrupted)
             unit->identify->interrupt();
         else
@@ -266,14 +266,14 @@ void Runner::follow(Unit &unit)
     });
 }
 
-int Runner::checkFile(const CommandSpec &spec)
+int Runner::checkFile(const CommandEntry &entry)
 {
     const QString &file = m_options.file;
-    if (spec.fileKind == CommandSpec::FileKind::None)
+    if (entry.fileKind == CommandEntry::FileKind::None)
         return ExitCode::Success;
     const FileChecks::Kind kind =
-        spec.fileKind == CommandSpec::FileKind::Config ? FileChecks::Kind::Config : FileChecks::Kind::Firmware;
-    if (!spec.sendsFile) {
+        entry.fileKind == CommandEntry::FileKind::Config ? FileChecks::Kind::Config : FileChecks::Kind::Firmware;
+    if (!entry.sendsFile) {
         if (m_batch) {
             if (QFileInfo(file).isDir())
                 return ExitCode::Success;
@@ -322,7 +322,7 @@ void Runner::noteDrain(Unit &unit)
     });
 }
 
-int Runner::searchOne(const CommandSpec *spec, std::unique_ptr<Unit> &found)
+int Runner::searchOne(const CommandEntry *entry, std::unique_ptr<Unit> &found)
 {
     QStringList tried;
     QStringList problems;
@@ -346,9 +346,9 @@ int Runner::searchOne(const CommandSpec *spec, std::unique_ptr<Unit> &found)
         }
         const QString line = QStringLiteral("COM%1: %2").arg(unit->port).arg(unit->identify->unitName());
         // A command that changes a unit never guesses between two: every other port is asked too.
-        const bool exclusive = spec && spec->changesUnit && !m_options.port;
+        const bool exclusive = entry && entry->changesUnit && !m_options.port;
         // So does a quiet command, which would not say which unit it used.
-        const bool quietChoice = m_options.quiet && !m_options.port && spec && !spec->changesUnit;
+        const bool quietChoice = m_options.quiet && !m_options.port && entry && !entry->changesUnit;
         QStringList others;
         if (exclusive || quietChoice) {
             for (qsizetype j = i + 1; j < ports.size() && !m_interrupted; ++j) {
@@ -381,18 +381,18 @@ int Runner::searchOne(const CommandSpec *spec, std::unique_ptr<Unit> &found)
     return ExitCode::NoUnit;
 }
 
-int Runner::runOne(const CommandSpec &spec)
+int Runner::runOne(const CommandEntry &entry)
 {
     std::unique_ptr<Unit> unit;
-    if (const int searched = searchOne(&spec, unit); searched != ExitCode::Success)
+    if (const int searched = searchOne(&entry, unit); searched != ExitCode::Success)
         return searched;
-    drive({unit.get()}, &spec);
+    drive({unit.get()}, &entry);
     return unit->result().code;
 }
 
 int Runner::readUnitImage(ConfigImage &image)
 {
-    const CommandSpec &find = CommandTable::of(CliOptions::Command::Find);
+    const CommandEntry &find = CommandTable::of(CliOptions::Command::Find);
     std::unique_ptr<Unit> unit;
     if (const int searched = searchOne(&find, unit); searched != ExitCode::Success)
         return searched;
@@ -413,24 +413,24 @@ QStringList Runner::offeredSpeeds(const ProgramSettings &settings)
     return offered;
 }
 
-int Runner::run(const CommandSpec &spec)
+int Runner::run(const CommandEntry &entry)
 {
     m_batch = m_options.all;
     // find tells each unit's outcome at the end, as a batch does.
-    m_follow = !m_batch && spec.command != CliOptions::Command::Find;
-    if (const int checked = checkFile(spec); checked != ExitCode::Success)
+    m_follow = !m_batch && entry.command != CliOptions::Command::Find;
+    if (const int checked = checkFile(entry); checked != ExitCode::Success)
         return checked;
-    if (spec.fileKind == CommandSpec::FileKind::Firmware && m_output.progress().drawn()) {
+    if (entry.fileKind == CommandEntry::FileKind::Firmware && m_output.progress().drawn()) {
         const int speed = m_options.speed ? *m_options.speed
                                           : m_settings.speedItems().value(m_settings.speedIndex()).trimmed().toInt();
         if (const QString hint = Output::speedHint(speed, offeredSpeeds(m_settings), m_options.backup); !hint.isEmpty())
             m_output.fail(hint);
     }
-    if (spec.command == CliOptions::Command::Find && !m_options.all)
-        return runBatch(spec, candidatePorts(m_options, m_settings), true);
+    if (entry.command == CliOptions::Command::Find && !m_options.all)
+        return runBatch(entry, candidatePorts(m_options, m_settings), true);
     if (!m_options.all)
-        return runOne(spec);
-    return runBatch(spec, portsToSearch(m_options, m_settings), false);
+        return runOne(entry);
+    return runBatch(entry, portsToSearch(m_options, m_settings), false);
 }
 
 int Runner::findEnded(const QList<Output::Row> &rows)
@@ -458,7 +458,7 @@ int Runner::findEnded(const QList<Output::Row> &rows)
     return failed ? ExitCode::TransferFailed : ExitCode::Success;
 }
 
-int Runner::runBatch(const CommandSpec &spec, const QList<int> &ports, bool single)
+int Runner::runBatch(const CommandEntry &entry, const QList<int> &ports, bool single)
 {
     if (ports.isEmpty()) {
         m_output.fail(QStringLiteral("Устройство не обнаружено! Нет портов для поиска."));
@@ -478,7 +478,7 @@ int Runner::runBatch(const CommandSpec &spec, const QList<int> &ports, bool sing
             unit->messages.setPrinter(
                 [this, port](const QString &text) { m_output.err(QStringLiteral("COM%1: %2\n").arg(port).arg(text)); });
     }
-    drive(units, &spec);
+    drive(units, &entry);
     if (!single) {
         QList<Output::UnitState> states;
         for (Unit *unit : units)
@@ -489,7 +489,7 @@ int Runner::runBatch(const CommandSpec &spec, const QList<int> &ports, bool sing
     for (Unit *unit : units)
         rows << row(*unit);
 
-    const bool find = spec.command == CliOptions::Command::Find;
+    const bool find = entry.command == CliOptions::Command::Find;
     if (find) {
         QJsonArray found;
         for (Unit *unit : units) {

@@ -28,7 +28,7 @@ public:
     ~Runner() override;
 
     // The command's run: the file checked, the units searched, each one's job; the exit status.
-    int run(const CommandSpec &spec);
+    int run(const CommandEntry &entry);
     // show and diff: a unit's configuration, read into image; an exit status.
     int readUnitImage(ConfigImage &image);
 
@@ -52,21 +52,21 @@ private:
     struct Unit;
 
     // The file named is checked once, before any unit is searched; Success or why not.
-    int checkFile(const CommandSpec &spec);
+    int checkFile(const CommandEntry &entry);
     std::unique_ptr<Unit> makeUnit(int port);
     // Runs every unit's identification and then (startJobs) its job, up to the end of all.
-    void drive(const std::vector<Unit *> &units, const CommandSpec *spec);
-    void identified(Unit &unit, const CommandSpec *spec);
+    void drive(const std::vector<Unit *> &units, const CommandEntry *entry);
+    void identified(Unit &unit, const CommandEntry *entry);
     void ended(Unit &unit);
     // find without --all: the units' problems as a single command tells them; its exit status.
     int findEnded(const QList<Output::Row> &rows);
     void tick(const std::vector<Unit *> &units, bool batch);
     // A single command: the first unit that answers; with changesUnit and no --port, the only one.
     void noteDrain(Unit &unit);
-    int searchOne(const CommandSpec *spec, std::unique_ptr<Unit> &found);
-    int runOne(const CommandSpec &spec);
-    int runBatch(const CommandSpec &spec, const QList<int> &ports, bool single);
-    QString fileFor(const CommandSpec &spec, const Unit &unit) const;
+    int searchOne(const CommandEntry *entry, std::unique_ptr<Unit> &found);
+    int runOne(const CommandEntry &entry);
+    int runBatch(const CommandEntry &entry, const QList<int> &ports, bool single);
+    QString fileFor(const CommandEntry &entry, const Unit &unit) const;
     Output::UnitState state(const Unit &unit) const;
     Output::Row row(const Unit &unit) const;
     // Shows the single command's progress and messages for this unit.

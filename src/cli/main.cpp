@@ -120,9 +120,9 @@ int main(int argc, char **argv)
     }
     const int code = [&] {
         Runner runner(settings, ports, options, output);
-        const CommandSpec &spec = CommandTable::of(options.command);
-        if (spec.job)
-            return runner.run(spec);
+        const CommandEntry &entry = CommandTable::of(options.command);
+        if (entry.job)
+            return runner.run(entry);
         // show, diff, set: files through the window's own routines, and the unit through the runner.
         FixedFileDialogs dialogs(options.file);
         SystemClock clock;

@@ -1,10 +1,10 @@
 #include "cli/Runner.h"
-#include "unit/SafeFileName.h"
 #include "cli/FixedFileDialogs.h"
 #include "cli/InterruptWatch.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
 #include "devinfo/DeviceInfo.h"
+#include "firmware/FirmwareFile.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
 #include "settings/ProgramSettings.h"
@@ -13,6 +13,7 @@
 #include "unit/FileChecks.h"
 #include "unit/IdentifyJob.h"
 #include "unit/PortFactory.h"
+#include "unit/SafeFileName.h"
 #include "unit/UnitMessages.h"
 #include "unit/UnitReport.h"
 #include "unit/UnitSession.h"
@@ -45,7 +46,8 @@ struct Runner::Unit {
     bool done = false;
 
     UnitJob &current() { return job ? *job : static_cast<UnitJob &>(*identify); }
-    const UnitJob::Result &result() const { return job ? job->result() : identify->result(); }
+    const UnitJob &current() const { return job ? *job : static_cast<const UnitJob &>(*identify); }
+    const UnitJob::Result &result() const { return current().result(); }
     bool found() const { return identify->done() && identify->result().code == ExitCode::Success; }
 };
 
@@ -129,8 +131,8 @@ QString Runner::fileFor(const CommandEntry &entry, const Unit &unit) const
 {
     if (!m_batch || entry.sendsFile || entry.fileKind == CommandEntry::FileKind::None)
         return m_options.file;
-    const QString suffix =
-        entry.fileKind == CommandEntry::FileKind::Config ? QStringLiteral(".cf") : QStringLiteral(".fw");
+    const QString suffix = QLatin1Char('.')
+        + (entry.fileKind == CommandEntry::FileKind::Config ? ConfigFiles::kSuffix : FirmwareFile::kSuffix);
     return QDir(m_options.file).filePath(unitFileName(unit.port, unit.identify->unitName(), suffix));
 }
 
@@ -212,11 +214,11 @@ Output::UnitState Runner::state(const Unit &unit) const
     Output::UnitState s;
     s.port = unit.port;
     s.name = unit.identify->unitName();
-    const UnitJob &job = unit.job ? *unit.job : static_cast<const UnitJob &>(*unit.identify);
+    const UnitJob &job = unit.current();
     s.stage = job.stage();
     s.counted = job.counted();
     s.done = unit.done;
-    const UnitJob::Result &result = unit.job ? unit.job->result() : unit.identify->result();
+    const UnitJob::Result &result = job.result();
     s.result = result.code == ExitCode::Success ? result.brief : Output::resultText(result.code);
     if (result.code == ExitCode::NoUnit && !unit.identify->outcome().reason.isEmpty())
         s.result += QStringLiteral(": ") + unit.identify->outcome().reason;
@@ -226,7 +228,7 @@ Output::UnitState Runner::state(const Unit &unit) const
 Output::Row Runner::row(const Unit &unit) const
 {
     const Output::UnitState s = state(unit);
-    const UnitJob::Result &result = unit.job ? unit.job->result() : unit.identify->result();
+    const UnitJob::Result &result = unit.result();
     Output::Row row;
     row.port = unit.port;
     row.unit = s.name;
@@ -317,7 +319,7 @@ void Runner::noteDrain(Unit &unit)
 {
     // A line still sending can keep the search waiting for a minute at 9600 baud: it says so.
     connect(unit.identify.get(), &UnitJob::stageChanged, this, [this](const QString &stage) {
-        if (stage.startsWith(IdentifyJob::stillSendingNote(0).section(QLatin1Char(':'), 0, 0)))
+        if (IdentifyJob::isStillSendingNote(stage))
             m_output.progress().note(stage);
     });
 }

@@ -22,9 +22,15 @@ const QString &hexText(int value)
 
 ConfigImage::ConfigImage()
 {
+    clearCells();
+}
+
+void ConfigImage::clearCells()
+{
     // Every cell empty: kEmpty is -1, all bits set, so the whole array is set at once.
     static_assert(kEmpty == -1);
     std::memset(m_values.data(), 0xFF, sizeof m_values);
+    m_other.clear();
 }
 
 QString ConfigImage::cell(int position) const

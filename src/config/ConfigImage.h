@@ -24,6 +24,9 @@ public:
 
     ConfigImage();
 
+    // Every cell empty again, as when created; the flags below stay.
+    void clearCells();
+
     // "" outside 1..2370.
     QString cell(int position) const;
     // Positions outside 1..2370 are ignored; text is stored upper-case.

@@ -16,7 +16,12 @@ IdentifyJob::IdentifyJob(UnitSession &unit, UnitMessages &messages, int port, QO
 
 QString IdentifyJob::stillSendingNote(qint64 bytes)
 {
-    return QStringLiteral("устройство ещё передаёт: %1…").arg(RussianCount::bytes(bytes));
+    return kStillSending + RussianCount::bytes(bytes) + QStringLiteral("…");
+}
+
+bool IdentifyJob::isStillSendingNote(const QString &stage)
+{
+    return stage.startsWith(kStillSending);
 }
 
 void IdentifyJob::start()

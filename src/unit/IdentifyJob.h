@@ -26,7 +26,9 @@ public:
     const UnitReport::PortOutcome &outcome() const { return m_outcome; }
 
     // "устройство ещё передаёт: 5120 байт…"
+    inline static const QString kStillSending = QStringLiteral("устройство ещё передаёт: ");
     static QString stillSendingNote(qint64 bytes);
+    static bool isStillSendingNote(const QString &stage);
 
 private:
     void drain(int quietPolls);

@@ -122,8 +122,7 @@ bool UnitJob::countShown() const
 void UnitJob::readInfo(std::function<void(bool ok)> then, const QString &leftIn)
 {
     // The rest of what the unit is lives in its configuration memory.
-    for (int position = 1; position <= ConfigImage::kLastPosition; ++position)
-        m_unit.image().setCell(position, QString());
+    m_unit.image().clearCells();
     m_unit.deviceInfo().KolichestvoVhodov.reset();
     begin(QStringLiteral("Чтение конфигурации"),
           [leftIn] {

@@ -96,8 +96,7 @@ void WriteConfigJob::write()
 
 void WriteConfigJob::verify()
 {
-    for (int position = 1; position <= ConfigImage::kLastPosition; ++position)
-        m_unit.image().setCell(position, QString());
+    m_unit.image().clearCells();
     begin(QStringLiteral("Проверка"), [] { return UnitReport::kConfigVerifyInterrupted; });
     m_unit.configExchange().ConfiguraciaReadProcess();
     await([this] {

@@ -62,6 +62,19 @@ void ConfigImage::setCell(int position, const QString &text)
     m_other.insert(position, text.toUpper());
 }
 
+QByteArray ConfigImage::bytes(int first, int count) const
+{
+    QByteArray bytes;
+    bytes.reserve(count);
+    for (int position = first; position < first + count; ++position) {
+        const int value = byteAt(position);
+        if (value < 0)
+            return QByteArray();
+        bytes += char(value);
+    }
+    return bytes;
+}
+
 void ConfigImage::setBytes(int position, const char *bytes, qsizetype count)
 {
     const qsizetype first = std::max<qsizetype>(position, 1);

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QDateTime>
 #include <QHash>
 #include <QString>
@@ -49,6 +50,8 @@ public:
         const int value = m_values[position];
         return value == kOther ? otherByte(position) : value;
     }
+    // The bytes of count cells from position first on; empty when any of them holds no data.
+    QByteArray bytes(int first, int count) const;
     // True when every position of first..last holds data.
     bool isFilled(int first, int last) const;
     // First empty position in first..last, 0 when none.

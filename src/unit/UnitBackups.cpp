@@ -12,15 +12,7 @@ UnitBackups::UnitBackups(ConfigBackups &store, const ConfigImage &image, const S
 
 QByteArray UnitBackups::imageBytes() const
 {
-    QByteArray bytes;
-    bytes.reserve(ConfigImage::kImageSize);
-    for (int position = 1; position <= ConfigImage::kImageSize; ++position) {
-        const int value = m_image.byteAt(position);
-        if (value < 0)
-            return QByteArray();
-        bytes += char(value);
-    }
-    return bytes;
+    return m_image.bytes(1, ConfigImage::kImageSize);
 }
 
 void UnitBackups::keepRead(const QByteArray &bytes)

@@ -98,10 +98,7 @@ void UnitSession::wireBackups()
     m_configExchange->readCompleted = [this] { m_backups->readCompleted(); };
     m_configExchange->beforeWrite = [this] { return m_backups->beforeWrite(); };
     m_configExchange->writeEnded = [this](bool ok) {
-        QByteArray memory;
-        for (int position = 1; ok && position <= ConfigImage::kMemorySize; ++position)
-            memory += char(m_image->byteAt(position));
-        m_backups->writeEnded(ok, memory);
+        m_backups->writeEnded(ok, ok ? m_image->bytes(1, ConfigImage::kMemorySize) : QByteArray());
     };
     m_configTransfer->copyCompleted = [this](const QByteArray &image) { m_backups->keepRead(image); };
     m_configTransfer->beforeLoad = [this] { return m_backups->beforeWrite(); };

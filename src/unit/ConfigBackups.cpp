@@ -3,6 +3,7 @@
 #include "config/ConfigImage.h"
 #include "config/FileProblem.h"
 #include "config/FileWriter.h"
+#include "firmware/FirmwareFile.h"
 #include "shell/Clock.h"
 #include "unit/SafeFileName.h"
 #include <QDir>
@@ -14,12 +15,9 @@
 namespace {
 // Sorted by name the copies are in the order they were kept; a colon is no file name's.
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH-mm-ss");
-const QString kSuffix = QStringLiteral(".cf");
-const QString kFirmwareSuffix = QStringLiteral(".fw");
-
 QString suffixOf(ConfigBackups::Kind kind)
 {
-    return kind == ConfigBackups::Kind::Firmware ? kFirmwareSuffix : kSuffix;
+    return QLatin1Char('.') + (kind == ConfigBackups::Kind::Firmware ? FirmwareFile::kSuffix : ConfigFiles::kSuffix);
 }
 
 struct Parsed {
@@ -150,7 +148,8 @@ QList<ConfigBackups::Copy> ConfigBackups::copiesIn(const QString &folder) const
         QDateTime modified;
     };
     QList<Entry> entries;
-    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*") + kSuffix, QStringLiteral("*") + kFirmwareSuffix}, QDir::Files);
+    const QFileInfoList files = QDir(folder).entryInfoList(
+        {QStringLiteral("*") + suffixOf(Kind::Read), QStringLiteral("*") + suffixOf(Kind::Firmware)}, QDir::Files);
     for (const QFileInfo &info : files) {
         const std::optional<Parsed> parsed = parse(info.fileName());
         if (!parsed)

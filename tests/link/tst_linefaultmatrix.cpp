@@ -73,32 +73,17 @@ struct MatrixRig : SessionSeams {
     }
 };
 
-enum class Exchange { ConfigWrite, LoadFromFile, FirmwareWrite, ConfigRead, FirmwareRead };
+enum class Exchange { ConfigWrite, LoadFromFile, FirmwareWrite, FirmwareRead };
 
-QByteArray requestOf(Exchange exchange)
-{
-    switch (exchange) {
-    case Exchange::ConfigWrite:
-    case Exchange::LoadFromFile: return "#6001";
-    case Exchange::FirmwareWrite: return "#5001";
-    case Exchange::ConfigRead: return "#6000";
-    case Exchange::FirmwareRead: return "#5000";
-    }
-    return QByteArray();
-}
-
-// The line behaviours. For a write the unit's "OK"s are held back; for a read the reply comes in
-// pieces that far apart (one a block). ms: the delay, chosen per row against the silence limit.
+// The line behaviours. For a write the unit's "OK"s are held back; for the firmware read the reply
+// comes in pieces that far apart, one a block. ms: the delay, chosen per row against the limit.
 SimFaults faultsFor(Exchange exchange, const QString &behaviour, int ms)
 {
     SimFaults faults;
-    faults.onlyFor = {requestOf(exchange)};
-    const bool read = exchange == Exchange::ConfigRead || exchange == Exchange::FirmwareRead;
-    if (behaviour == QLatin1String("every answer late") && read) {
-        faults.pieces = exchange == Exchange::ConfigRead ? 37 : 980;
-        faults.gapMs = ms;
-    } else if (behaviour == QLatin1String("one answer late") && read) {
-        faults.pieces = 2;
+    const char *const requests[] = {"#6001", "#6001", "#5001", "#5000"};
+    faults.onlyFor = {requests[int(exchange)]};
+    if (exchange == Exchange::FirmwareRead) {
+        faults.pieces = behaviour == QLatin1String("every answer late") ? 980 : 2;
         faults.gapMs = ms;
     } else if (behaviour == QLatin1String("every answer late")) {
         faults.ackDelayMs = ms;
@@ -136,10 +121,10 @@ const QString kFirmwareWarning = QStringLiteral("Запись прошивки �
 
 } // namespace
 
-// Each exchange on the simulated unit's line, in process on virtual time, for what its own unit
-// table cannot show: the silence limits at the port's speed (an answer within 16 polls, 0.8 s, of
-// the block reaching the unit keeps a write going; a read ends after 16 silent polls), a status
-// text breaking a configuration write, a firmware write's stream and Load from file's lost line.
+// The exchanges on the simulated unit's line, in process on virtual time, for what their own unit
+// tables cannot show: the silence limits at the port's speed (an answer within 16 polls, 0.8 s, of
+// the block reaching the unit keeps a write going; the firmware read ends after 16 silent polls), a
+// status text breaking a configuration write, a firmware write's stream, Load from file's lost line.
 class TestLineFaultMatrix : public QObject {
     Q_OBJECT
 
@@ -153,8 +138,7 @@ private slots:
         QTest::addColumn<QStringList>("messages");   // message boxes in order; %1: the file
         const auto row = [](Exchange which, const char *behaviour, int ms, const QString &tag,
                             const QStringList &messages) {
-            const char *const names[] = {"configuration write", "Load from file", "firmware write",
-                                         "configuration read", "firmware read"};
+            const char *const names[] = {"configuration write", "Load from file", "firmware write", "firmware read"};
             QTest::addRow("%s: %s %d", names[int(which)], behaviour, ms)
                 << int(which) << QString::fromLatin1(behaviour) << ms << tag << messages;
         };
@@ -178,8 +162,6 @@ private slots:
             {QStringLiteral("Ошибка загрузки! Устройство передаёт посторонние данные вместо подтверждения \"OK\"!\n")
              + kSequence + QStringLiteral(" ОК=") + QString(100, QLatin1Char('x')) + QStringLiteral("…\n")
              + kFirmwareWarning});
-        row(Exchange::ConfigRead, "every answer late", 800, Tag::ReadOk, {});
-        row(Exchange::ConfigRead, "one answer late", 900, Tag::ReadError, {kSize});
         row(Exchange::FirmwareRead, "every answer late", 700, Tag::Saved, {});
         row(Exchange::FirmwareRead, "one answer late", 900, Tag::SaveError,
             {kSize + QStringLiteral("\nФайл прошивки не сохранён: %1")});
@@ -228,10 +210,6 @@ private slots:
             rig.unit.queue().pump();
             inProgress = Tag::FirmwareWrite;
             break;
-        case Exchange::ConfigRead:
-            rig.unit.configExchange().ConfiguraciaReadProcess();
-            inProgress = Tag::ConfigRead;
-            break;
         case Exchange::FirmwareRead:
             QVERIFY(rig.unit.firmwareExchange().saveToFile(file));
             rig.unit.queue().pump();
@@ -251,7 +229,7 @@ private slots:
         const bool written = tag == Tag::Written;
         if (which == Exchange::FirmwareWrite)
             QCOMPARE(rig.core.firmware() == newFirmware, written);
-        else if (which != Exchange::ConfigRead && which != Exchange::FirmwareRead)
+        else if (which != Exchange::FirmwareRead)
             QCOMPARE(rig.core.image().left(2368) == newConfig.left(2368), written);
     }
 };

@@ -13,13 +13,6 @@
 
 namespace {
 
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 QByteArray changedConfiguration()
 {
     QByteArray bytes = unitConfiguration();
@@ -62,7 +55,7 @@ private slots:
             : writer == QLatin1String("firmware backup") ? QByteArray(190120, 'E')
             : writer == QLatin1String("journal CSV")     ? QByteArray("earlier journal\r\n")
                                                          : ConfigFiles::formatLine(QByteArray(64, 'E')).repeated(37);
-        writeBytes(path, earlier);
+        QVERIFY(writeFile(path, earlier));
         QVERIFY(disk.leaveRoom(room));
 
         QStringList shown;
@@ -117,7 +110,7 @@ private slots:
         } else if (writer == QLatin1String("set --output")) {
             ConfigTestRig rig;
             const QString source = rig.path(QStringLiteral("source.cf"));
-            writeBytes(source, ConfigFiles::formatLine(QByteArray(64, 'S')).repeated(37));
+            QVERIFY(writeFile(source, ConfigFiles::formatLine(QByteArray(64, 'S')).repeated(37)));
             CliOptions options;
             options.command = CliOptions::Command::Set;
             options.operands = {source, QStringLiteral("Вход 1=Пожар")};
@@ -129,9 +122,7 @@ private slots:
             shown = QStringList{err.chopped(1)};
         }
 
-        QFile kept(path);
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QVERIFY(kept.readAll() == earlier);
+        QVERIFY(readFile(path) == earlier);
         QCOMPARE(QDir(disk.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase),
                  (QStringList{QStringLiteral("filler"), name}));
         if (writer == QLatin1String("TX.cfg")) {
@@ -168,7 +159,7 @@ private slots:
         QFETCH(QString, explanation);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("unit.cf"));
-        writeBytes(path, "earlier");
+        QVERIFY(writeFile(path, "earlier"));
         FileWriter::SystemCalls calls = FileWriter::systemCalls();
         int writes = 0;
         const auto realWrite = calls.write;
@@ -183,9 +174,7 @@ private slots:
         QVERIFY(!written);
         QCOMPARE(file.classicNumber(), number);
         QCOMPARE(file.explanation(), explanation);
-        QFile kept(path);
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("earlier"));
+        QCOMPARE(readFile(path), QByteArray("earlier"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("unit.cf")});
     }
 };

@@ -115,8 +115,10 @@ private slots:
         QTest::newRow("firmware copy to file") << int(FirmwareCopy) << kIdentifyReply + 30000 << counting(62720)
                                                << QStringLiteral("Ошибка при сохранении!");
         // Monitoring first reads the configuration for the model, then polls: five frames, then a part of one.
+        // A frame's counter shows it under way: the operation text is sampled at the 200 ms tick and a
+        // frame may come and go between two ticks.
         QTest::newRow("monitoring") << int(Monitoring) << kIdentifyReply + ConfigImage::kImageSize + 64 * 5 + 20
-                                    << QStringLiteral("^Мониторинг\\.\\.\\.$") << QString();
+                                    << counting(64) << QString();
     }
 
     void adapterPulled()

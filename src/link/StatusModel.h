@@ -47,6 +47,8 @@ public:
     // "<count> / <total> байт" and a blank plus round-half-even(count * 50 / total) letters "I".
     void showProgress(qint64 count, qint64 total);
     static QString progressBar(qint64 count, qint64 total);
+    // The numbers last given to showProgress, until the counter or bar is set otherwise.
+    std::optional<std::pair<qint64, qint64>> progress() const { return m_shownProgress; }
 
 signals:
     void changed();

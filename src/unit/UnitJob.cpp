@@ -8,7 +8,6 @@
 #include "unit/UnitSession.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
-#include <QRegularExpression>
 #include <QTimer>
 
 UnitJob::UnitJob(UnitSession &unit, UnitMessages &messages, QObject *parent)
@@ -28,20 +27,11 @@ SerialLink &UnitJob::link()
     return m_unit.link();
 }
 
-std::optional<std::pair<qint64, qint64>> UnitJob::parseCounter(const QString &counter)
-{
-    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d+) / (\\d+)"));
-    const QRegularExpressionMatch match = pattern.match(counter);
-    if (!match.hasMatch())
-        return std::nullopt;
-    return std::make_pair(match.captured(1).toLongLong(), match.captured(2).toLongLong());
-}
-
 std::optional<std::pair<qint64, qint64>> UnitJob::counted() const
 {
     if (!m_counting || m_done)
         return std::nullopt;
-    return parseCounter(m_unit.status().counter());
+    return m_unit.status().progress();
 }
 
 void UnitJob::await(std::function<void()> then)

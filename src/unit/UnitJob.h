@@ -44,9 +44,6 @@ public:
     bool counting() const { return m_counting; }
     UnitSession &unit() { return m_unit; }
 
-    // "640 / 2370 байт" of the status strip as numbers.
-    static std::optional<std::pair<qint64, qint64>> parseCounter(const QString &counter);
-
 signals:
     // A stage began (its caption) or its note changed.
     void stageChanged(const QString &stage);

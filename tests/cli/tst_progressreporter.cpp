@@ -1,7 +1,6 @@
 #include <QtTest>
 #include "cli/Output.h"
 #include "cli/ProgressReporter.h"
-#include "unit/UnitJob.h"
 
 // Progress on standard error: redrawn in place on a terminal, a line per further tenth otherwise.
 class TestProgressReporter : public QObject {
@@ -215,32 +214,6 @@ private slots:
         QFETCH(qint64, total);
         QFETCH(QString, expected);
         QCOMPARE(ProgressReporter::bar(count, total, 10), expected);
-    }
-
-    void parseCounter_data()
-    {
-        QTest::addColumn<QString>("counter");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<qint64>("count");
-        QTest::addColumn<qint64>("total");
-        QTest::newRow("status strip text") << QStringLiteral("640 / 2370 байт") << true << qint64(640) << qint64(2370);
-        QTest::newRow("firmware size") << QStringLiteral("62720 / 62720 байт") << true << qint64(62720) << qint64(62720);
-        QTest::newRow("emptied") << QString() << false << qint64(0) << qint64(0);
-        QTest::newRow("not a counter") << QStringLiteral("Прочитано") << false << qint64(0) << qint64(0);
-    }
-
-    void parseCounter()
-    {
-        QFETCH(QString, counter);
-        QFETCH(bool, ok);
-        QFETCH(qint64, count);
-        QFETCH(qint64, total);
-        const auto numbers = UnitJob::parseCounter(counter);
-        QCOMPARE(numbers.has_value(), ok);
-        if (ok) {
-            QCOMPARE(numbers->first, count);
-            QCOMPARE(numbers->second, total);
-        }
     }
 };
 

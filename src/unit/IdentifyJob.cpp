@@ -75,9 +75,10 @@ void IdentifyJob::answered()
         finish(ExitCode::Success, QStringLiteral("Устройство обнаружено! COM%1: %2").arg(m_port).arg(m_name));
         return;
     }
-    if (!m_retried && link().isOpen() && link().NameByteCount == 0) {
-        // Silence: perhaps a unit still waits for the blocks of a write it was given, and took
-        // the request for one; once it gives the write up it answers.
+    if (!m_retried && link().isOpen() && link().NameByteCount <= SerialLink::kNameReplySize) {
+        // Silence, or a few bytes that are no name: perhaps a unit still inside a write it was given
+        // took the request for a block, and an "OK" it held for the last one came in place of the
+        // name; once it gives the write up it answers.
         m_retried = true;
         drain(LineDrain::kGiveUpMs / LineDrain::kPollMs);
         return;

@@ -1,7 +1,11 @@
 #include "unit/ReadConfigJob.h"
 #include "config/ConfigFileTransfer.h"
+#include "config/ConfigImage.h"
 #include "link/OperationTags.h"
+#include "link/SerialLink.h"
 #include "unit/ExitCode.h"
+#include "unit/ModelCheck.h"
+#include "unit/UnitBackups.h"
 #include "unit/UnitReport.h"
 #include "unit/UnitSession.h"
 #include <QFileInfo>
@@ -24,8 +28,22 @@ void ReadConfigJob::start()
         if (m_unit.exchangeTag() != Tag::Saved)
             return fail(ExitCode::TransferFailed,
                         UnitReport::configCopyFailure(link(), countShown(), m_unit.configTransfer(), m_file));
+        warnUnknownModel();
         m_unit.stop();
         finish(ExitCode::Success, QStringLiteral("Сохранено успешно! ") + m_file,
                QStringLiteral("сохранено: ") + QFileInfo(m_file).fileName());
     });
+}
+
+void ReadConfigJob::warnUnknownModel()
+{
+    // The read checks only the count: bytes of the right count from a unit that answered wrongly, or
+    // at another speed, are kept, but a model nobody makes says they may not be a configuration.
+    const QByteArray tail = m_unit.backups().lastRead(link().deviceName()).right(ConfigImage::kTailSize);
+    if (tail.size() != ConfigImage::kTailSize)
+        return;
+    const QString inputs = QString::fromLatin1(tail.left(1).toHex().toUpper());
+    const QString variant = QString::fromLatin1(tail.right(1).toHex().toUpper());
+    if (!ModelCheck::known(inputs, variant))
+        emit said(kUnknownModel.arg(inputs, variant));
 }

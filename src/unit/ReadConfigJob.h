@@ -6,9 +6,15 @@
 class ReadConfigJob : public UnitJob {
     Q_OBJECT
 public:
+    inline static const QString kUnknownModel =
+        QStringLiteral("Внимание: ячейки модели 2369–2370 (%1 %2) не называют ни одной известной модели: возможно, "
+                       "ответ не от устройства ЗОРГЕЛ или порт настроен на другую скорость. Проверьте файл перед записью.");
+
     ReadConfigJob(UnitSession &unit, UnitMessages &messages, QString file, QObject *parent = nullptr);
     void start() override;
 
 private:
+    void warnUnknownModel();
+
     QString m_file;
 };

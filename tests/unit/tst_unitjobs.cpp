@@ -8,6 +8,7 @@
 #include "link/SerialLink.h"
 #include "unit/ExitCode.h"
 #include "unit/IdentifyJob.h"
+#include "unit/ReadConfigJob.h"
 #include "unit/LineDrain.h"
 #include "unit/UnitMessages.h"
 #include "unit/WriteConfigJob.h"
@@ -23,7 +24,8 @@ struct JobRig : SessionSeams {
     UnitSession unit{folder.path(), &port, UnitSession::Borrowed{settings, said, dialogs, clock}};
     IdentifyJob *draining = nullptr;
 
-    explicit JobRig(const SimFaults &faults = {}) : core(SimDefaults::image(), SimDefaults::firmware(), faults)
+    explicit JobRig(const SimFaults &faults = {}, const QByteArray &image = SimDefaults::image())
+        : core(image, SimDefaults::firmware(), faults)
     {
         unit.start(false);
     }
@@ -175,6 +177,38 @@ private slots:
         QCOMPARE(std::any_of(notes.cbegin(), notes.cend(),
                              [](const QString &note) { return note.startsWith(QStringLiteral("устройство ещё передаёт: ")); }),
                  noted);
+    }
+
+    // A read of the right count is kept, but model bytes no unit has are said to be suspect.
+    void readConfig_data()
+    {
+        QTest::addColumn<QByteArray>("model");
+        QTest::addColumn<QStringList>("said");
+        QTest::newRow("a known model") << QByteArray("\x12\x01", 2) << QStringList();
+        QTest::newRow("bytes that name no model")
+            << QByteArray("\xFF\x02", 2)
+            << QStringList{QStringLiteral("Внимание: ячейки модели 2369–2370 (FF 02) не называют ни одной известной "
+                                          "модели: возможно, ответ не от устройства ЗОРГЕЛ или порт настроен на другую "
+                                          "скорость. Проверьте файл перед записью.")};
+    }
+    void readConfig()
+    {
+        QFETCH(QByteArray, model);
+        QFETCH(QStringList, said);
+        const QByteArray image = SimDefaults::image().left(2368) + model;
+        JobRig rig({}, image);
+        QVERIFY(rig.identify());
+        const QString file = rig.folder.filePath(QStringLiteral("unit.cf"));
+        rig.dialogs.answers = {file};
+        ReadConfigJob job(rig.unit, rig.said, file);
+        QStringList told;
+        connect(&job, &UnitJob::said, this, [&told](const QString &text) { told << text; });
+        rig.run(job);
+        QCOMPARE(job.result().code, int(ExitCode::Success));
+        QCOMPARE(told, said);
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), formatted(image));
     }
 
     // The unit is read before a write, its copy kept and its model compared with the file's.

@@ -14,8 +14,7 @@ QString ModelCheck::Result::text() const
 {
     switch (outcome) {
     case Outcome::Same: return QString();
-    case Outcome::Other:
-        return imageModel == DeviceInfo::kNoData ? kNoModel.arg(unitModel) : kOtherModel.arg(imageModel, unitModel);
+    case Outcome::Other: return kOtherModel.arg(imageModel, unitModel);
     case Outcome::Unreadable: return kUnreadable;
     }
     return QString();

@@ -12,8 +12,6 @@ public:
 
     inline static const QString kOtherModel =
         QStringLiteral("Конфигурация предназначена для модели %1, а устройство — %2.");
-    inline static const QString kNoModel =
-        QStringLiteral("Конфигурация не называет ни одной известной модели, а устройство — %1.");
     inline static const QString kWriteAnyway = QStringLiteral("Записать её в устройство?");
     inline static const QString kUnreadable = QStringLiteral("Не удалось прочитать модель устройства.");
 

@@ -38,10 +38,11 @@ bool WriteConfigJob::modelAllowed(bool read)
     const auto cell = [&fileModel](int index) {
         return QString::fromLatin1(fileModel.mid(index, 1).toHex().toUpper());
     };
+    const bool fileNamesModel = fileModel.size() == ConfigImage::kTailSize && ModelCheck::known(cell(0), cell(1));
     ModelCheck::Result check = ModelCheck::compare(cell(0), cell(1), unitModel);
-    // A file without model bytes has none to refuse; only an unreadable unit is refused then. Bytes
-    // that name no model are refused as another model's, as the window asks before writing them.
-    if (fileModel.size() != ConfigImage::kTailSize && check.outcome == ModelCheck::Outcome::Other)
+    // A file without model bytes, or with bytes that name no model, names none to refuse; only an
+    // unreadable unit is refused then.
+    if (!fileNamesModel && check.outcome == ModelCheck::Outcome::Other)
         check.outcome = ModelCheck::Outcome::Same;
     if (check.outcome == ModelCheck::Outcome::Same)
         return true;

@@ -228,10 +228,6 @@ private slots:
             << SimFaults{} << gsm4 << false << false << int(ExitCode::BadFile)
             << QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, а устройство — ЗОРГЕЛ-GSM8T. "
                               "Запись не начата: в устройство ничего не отправлено. Записать всё же: --force.");
-        QTest::newRow("model bytes that name no model: refused")
-            << SimFaults{} << QByteArray("\xFF\xFF", 2) << false << false << int(ExitCode::BadFile)
-            << QStringLiteral("Конфигурация не называет ни одной известной модели, а устройство — ЗОРГЕЛ-GSM8T. "
-                              "Запись не начата: в устройство ничего не отправлено. Записать всё же: --force.");
         QTest::newRow("other model with --force: written")
             << SimFaults{} << gsm4 << true << false << int(ExitCode::Success) << QStringLiteral("Записано успешно! ");
         SimFaults silentRead;

@@ -1,6 +1,9 @@
 #include <QtTest>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include "SimCore.h"
 #include "SimDefaults.h"
 #include "SimLoopbackPort.h"
@@ -10,6 +13,7 @@
 #include "config/ConfigExchange.h"
 #include "config/ConfigImage.h"
 #include "config/ConfigPage.h"
+#include "devinfo/DeviceInfo.h"
 #include "link/CommandQueue.h"
 #include "link/Cp1251.h"
 #include "link/OperationTags.h"
@@ -19,6 +23,7 @@
 #include "link/StatusPanel.h"
 #include "link/StatusSupervisor.h"
 #include "link/UnitSettings.h"
+#include "monitor/MonitorExchange.h"
 #include "shell/LeftMenu.h"
 #include "shell/MainWindow.h"
 #include "shell/MasterForm.h"
@@ -81,6 +86,42 @@ class TestApp : public QObject {
                 step();
             }
             return app->status().operation() == text;
+        }
+        bool stepUntil(const std::function<bool()> &done, int limit = 300)
+        {
+            for (int i = 0; i < limit && !done(); ++i)
+                step();
+            return done();
+        }
+        // The unit unplugged and another plugged in and found: 12 inputs, input 1 "Склад: дверь",
+        // named "СКЛАД-2".
+        static QByteArray twelveInputImage()
+        {
+            QByteArray image = SimDefaults::image();
+            image[SimDefaults::kImageSize - 2] = char(0x12);
+            image[SimDefaults::kImageSize - 1] = char(0x01);
+            image.replace(SimDefaults::kInputTexts, 64,
+                          Cp1251::encode(QStringLiteral("Склад: дверь")).leftJustified(64, '\0'));
+            return image;
+        }
+        void swapUnit()
+        {
+            app->link().CloseUsbComPort();
+            core = SimCore(twelveInputImage(), SimDefaults::firmware());
+            core.setDeviceName(Cp1251::encode(QStringLiteral("СКЛАД-2")));
+            app->supervisor().searchFromFirstPort();   // "Найти устройство автоматически"
+            QVERIFY(stepUntil([&] { return app->link().RPF_02VektorPriemaIsPorta == Tag::NameRead; }));
+            step();
+        }
+        // One monitoring reply, taken as the poll timer would take it.
+        void monitorOnce()
+        {
+            app->monitorExchange().MonitoringProcess();
+            QVERIFY(stepUntil([&] { return app->link().RPF_02VektorPriemaIsPorta == Tag::MonitoringOk; }));
+        }
+        void clickWrite()
+        {
+            qobject_cast<ConfigPage *>(app->page(QStringLiteral("RPF_17")))->button(QStringLiteral("Command2"))->click();
         }
         QString settingsText() const
         {
@@ -154,6 +195,95 @@ private slots:
         QVERIFY2(rig.messages.texts.isEmpty(), qPrintable(rig.messages.texts.join(QLatin1Char('|'))));
     }
 
+    // Read A, edit, B found: asked, edits kept, nothing of A shown as B's; "Записать" asks again
+    // naming both, and only a yes sends anything.
+    void editsOfOneUnitNeverReachAnotherUnasked()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        app.image().setCell(SimDefaults::kInputTexts + 1, QStringLiteral("41"));   // "Вход 1" edited
+        app.image().setChanged(true);
+
+        rig.swapUnit();
+        QCOMPARE(rig.messages.questions.size(), 1);
+        QVERIFY2(rig.messages.questions.first().contains(QStringLiteral("\"ЗОРГЕЛ-GSM8T\""))
+                     && rig.messages.questions.first().contains(QStringLiteral("\"СКЛАД-2\"")),
+                 qPrintable(rig.messages.questions.first()));
+        // "Нет": the edits stay, B is not read, and nothing of A is shown under B's name.
+        QCOMPARE(app.status().operation(), QStringLiteral("Не прочитано: есть изменения"));
+        QVERIFY(app.image().isChanged());
+        app.deviceInfo().fill();
+        QCOMPARE(app.deviceInfo().value(1).trimmed(), QStringLiteral("СКЛАД-2"));
+        QCOMPARE(app.deviceInfo().value(5), QStringLiteral("не прочитано"));
+        QCOMPARE(app.deviceInfo().value(6), QStringLiteral("не прочитано"));
+        app.monitorExchange().RazmetkaVhodov();
+        QVERIFY(app.monitorExchange().notice().contains(QStringLiteral("\"СКЛАД-2\" не прочитана")));
+        QVERIFY(app.monitorExchange().thresholdText(1, true).isEmpty());
+
+        rig.clickWrite();   // answered "Нет"
+        QCOMPARE(rig.messages.questions.size(), 2);
+        const QString write = rig.messages.questions.last();
+        QVERIFY2(write.contains(QStringLiteral("из устройства \"ЗОРГЕЛ-GSM8T\" (07.12.2026 09:05:03)"))
+                     && write.contains(QStringLiteral("в устройство \"СКЛАД-2\"?")),
+                 qPrintable(write));
+        QVERIFY(app.queue().CommandQueueText().isEmpty());
+
+        rig.messages.answers = {true};
+        rig.clickWrite();
+        QVERIFY(rig.stepUntil(QStringLiteral("Записано успешно!")));
+        QCOMPARE(rig.core.image().at(SimDefaults::kInputTexts), 'A');
+    }
+
+    // "Да" to both questions when B is found: A's journal goes to a file with A's columns and name,
+    // B is read over the edits, and from then on the pages and a new journal show B.
+    void yesSavesTheJournalAndReadsTheNewUnit()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        app.monitorExchange().RazmetkaVhodov();
+        rig.monitorOnce();
+        rig.monitorOnce();
+        rig.monitorOnce();
+        const int rowsOfA = app.monitorExchange().journal().size();
+        QVERIFY(rowsOfA >= 1);
+        app.image().setChanged(true);
+
+        const QString path = rig.folder.filePath(QStringLiteral("a.csv"));
+        rig.dialogs.answers = {path};
+        rig.messages.answers = {true, true};
+        rig.swapUnit();
+        QVERIFY2(rig.messages.questions.value(0).contains(QStringLiteral("\"ЗОРГЕЛ-GSM8T\" (строк: %1)").arg(rowsOfA)),
+                 qPrintable(rig.messages.questions.value(0)));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1 + rowsOfA);
+        QVERIFY(lines.first().contains(QStringLiteral("Вход 8 Вольт")));
+        QVERIFY(!lines.first().contains(QStringLiteral("Вход 9 Вольт")));
+        for (int i = 1; i < lines.size(); ++i)
+            QVERIFY2(lines.at(i).startsWith(QStringLiteral("ЗОРГЕЛ-GSM8T,")), qPrintable(lines.at(i)));
+        QCOMPARE(app.monitorExchange().journal().size(), 0);
+        QCOMPARE(app.monitorExchange().readings().battery, MonitorReadings::kDesignText);
+
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        QCOMPARE(app.image().sourceUnit().trimmed(), QStringLiteral("СКЛАД-2"));
+        QCOMPARE(app.deviceInfo().value(6), QStringLiteral("ЗОРГЕЛ-GSM12"));
+        app.monitorExchange().RazmetkaVhodov();
+        rig.monitorOnce();
+        const MonitorJournal &journal = app.monitorExchange().journal();
+        QCOMPARE(journal.unit().trimmed(), QStringLiteral("СКЛАД-2"));
+        const QString header = QString::fromUtf8(journal.csv(MonitorJournal::plainFormat())).section(QStringLiteral("\r\n"), 0, 0);
+        QVERIFY2(header.contains(QStringLiteral("Вход 12 Вольт")), qPrintable(header));
+        // The unit read is written without a question.
+        rig.clickWrite();
+        QCOMPARE(rig.messages.questions.size(), 2);
+    }
+
     // After a count error the status strip still reads what came.
     void failedReadKeepsTheByteCounter()
     {
@@ -210,6 +340,16 @@ private slots:
         QCOMPARE(app.status().connection(), QStringLiteral("Нет"));
         QVERIFY(!read->isEnabled());
         QVERIFY(!app.configExchange().ConfiguraciaProchitana);
+        // Found again (after a failed flash, say), with no read to refill the pages: the firmware
+        // page on show gets its buttons back.
+        app.window().showPage(QStringLiteral("m04"));
+        auto *load = app.page(QStringLiteral("RPF_04"))->findChild<QPushButton *>(QStringLiteral("Command4"));
+        QVERIFY(!load->isEnabled());
+        app.supervisor().readOnDetection = false;
+        app.supervisor().searchFromFirstPort();
+        QVERIFY(rig.stepUntil([&] { return app.link().RPF_02VektorPriemaIsPorta == Tag::NameRead; }));
+        rig.step();
+        QVERIFY(load->isEnabled());
     }
 
     void wizardFollowsOption()
@@ -368,6 +508,52 @@ private slots:
             QVERIFY(save->isEnabled());
         }
         QVERIFY(QFileInfo(rig.settingsPath()).isDir());
+    }
+
+    // A 1280 x 720 screen at 150 %: Qt lays out in logical pixels, so that is a screen of 1280 / 1.5
+    // x 720 / 1.5. Each main page fits in it whole, with nothing to scroll to.
+    void mainPagesFitAt150Percent_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("Соединение с компьютером") << "m02";
+        QTest::newRow("Мониторинг") << "m03";
+        QTest::newRow("Обновление прошивки") << "m04";
+        QTest::newRow("Информация об устройстве") << "m05";
+        QTest::newRow("Базовые настройки (из памяти контроллера)") << "m07";
+        QTest::newRow("Базовые настройки (с SIM-карты)") << "m08";
+        QTest::newRow("Входы") << "m11";
+        QTest::newRow("Конфигурации") << "m17";
+        QTest::newRow("Настройки программы") << "m19";
+    }
+    void mainPagesFitAt150Percent()
+    {
+        QFETCH(QString, menu);
+        Rig rig;
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        MainWindow &window = rig.app->window();
+        const QSize screen(1280 * 2 / 3, 720 * 2 / 3);
+        window.fitInto(screen);
+        window.showPage(menu);
+        QCoreApplication::processEvents();
+        QVERIFY2(window.width() <= screen.width() && window.height() <= screen.height(),
+                 qPrintable(QStringLiteral("%1x%2").arg(window.width()).arg(window.height())));
+        QVERIFY(!window.pageArea()->horizontalScrollBar()->isVisibleTo(&window));
+        QVERIFY(!window.pageArea()->verticalScrollBar()->isVisibleTo(&window));
+        const QRect pages(window.pageArea()->mapTo(&window, QPoint(0, 0)), window.pageArea()->size());
+        int controls = 0;
+        for (QWidget *w : window.findChildren<QWidget *>()) {
+            const bool control = qobject_cast<QAbstractButton *>(w) || qobject_cast<QLabel *>(w)
+                || qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSlider *>(w);
+            if (!control || !w->isVisibleTo(&window) || w->isWindow())
+                continue;
+            ++controls;
+            const QRect rect(w->mapTo(&window, QPoint(0, 0)), w->size());
+            const QString what = w->objectName() + QLatin1Char(' ') + w->accessibleName();
+            QVERIFY2(window.rect().contains(rect), qPrintable(what));
+            if (window.pageArea()->isAncestorOf(w))
+                QVERIFY2(pages.contains(rect), qPrintable(what));
+        }
+        QVERIFY(controls > 5);
     }
 
     void unknownCommandShowsOneMessage()

@@ -486,8 +486,7 @@ private slots:
         QCOMPARE(saved.count(QStringLiteral("Доступный номер порта:4")), 1);
     }
 
-    // A TX.cfg that is there but cannot be read is never saved over; each save button says so and
-    // stays offered, since nothing was saved.
+    // A TX.cfg that cannot be read is never saved over: each save button says so and stays offered.
     void unreadableSettingsFileKeepsSaveButtons()
     {
         Rig rig;

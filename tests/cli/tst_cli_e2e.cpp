@@ -97,6 +97,13 @@ class TestCliE2e : public QObject {
     {
         QVERIFY2(sim.start(home.programFolder(), extra), qPrintable(sim.errorText()));
     }
+// A simulator that did not start ends the test there, not in the helper only.
+#define START_SIM(...)                      \
+    do {                                    \
+        startSim(__VA_ARGS__);              \
+        if (QTest::currentTestFailed())     \
+            return;                         \
+    } while (false)
 
     // Waits until the process has written `text` to standard error (bounded).
     static bool waitForStderr(QProcess &process, QByteArray &seen, const QByteArray &text)
@@ -290,7 +297,7 @@ private slots:
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         writeFile(home.memoryFile(), memory);
         SimProcess sim;
-        startSim(sim, home);
+        START_SIM(sim, home);
         const QString site = home.path(QStringLiteral("site.cf"));
         const QString next = home.path(QStringLiteral("next.cf"));
         const Run read = run(home, QStringList{QStringLiteral("read-config"), site, QStringLiteral("-q")} + fast());
@@ -351,7 +358,7 @@ private slots:
         writeSettings(home, {QStringLiteral("1"), QStringLiteral("2")}, QStringLiteral("1"));
         const QByteArray settings = fileBytes(home.settingsFile());
         SimProcess sim;
-        startSim(sim, home, {QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("--name"), QStringLiteral("Склад 3")});
+        START_SIM(sim, home, {QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("--name"), QStringLiteral("Склад 3")});
 
         const Run text = run(home, {QStringLiteral("find")});
         QVERIFY2(text.code == ExitCode::Success, qPrintable(text.err));
@@ -383,8 +390,8 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess first, second;
-        startSim(first, home, {QStringLiteral("--port"), QStringLiteral("2")});
-        startSim(second, home, {QStringLiteral("--port"), QStringLiteral("5"), QStringLiteral("--name"), QStringLiteral("Склад 5")});
+        START_SIM(first, home, {QStringLiteral("--port"), QStringLiteral("2")});
+        START_SIM(second, home, {QStringLiteral("--port"), QStringLiteral("5"), QStringLiteral("--name"), QStringLiteral("Склад 5")});
         QVERIFY(QFile::link(QStringLiteral("/nonexistent/tty"), home.programFolder() + QStringLiteral("/Service/ports/COM3")));
         const QString firstDevice = QFileInfo(first.linkPath()).symLinkTarget();
         const QString secondDevice = QFileInfo(second.linkPath()).symLinkTarget();
@@ -438,7 +445,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("3")}, QStringLiteral("3"));
         SimProcess sim;
-        startSim(sim, home, {QStringLiteral("--port"), QStringLiteral("3"), QStringLiteral("--split"),
+        START_SIM(sim, home, {QStringLiteral("--port"), QStringLiteral("3"), QStringLiteral("--split"),
                              QStringLiteral("5")});
         const QString target = home.path(QStringLiteral("backup"));
         writeFile(target, QByteArrayLiteral("old"));
@@ -460,7 +467,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("3")}, QStringLiteral("3"));
         SimProcess sim;
-        startSim(sim, home, {QStringLiteral("--port"), QStringLiteral("3"), QStringLiteral("--name"), QStringLiteral("SKLAD")});
+        START_SIM(sim, home, {QStringLiteral("--port"), QStringLiteral("3"), QStringLiteral("--name"), QStringLiteral("SKLAD")});
         const QString name = QStringLiteral("COM3 SKLAD.cf");
         const QString target = disk.path(name);
         const QByteArray earlier = cfFile(QByteArray(2370, 'E'));
@@ -492,7 +499,7 @@ private slots:
                               QStringLiteral("--firmware"), home.path(QStringLiteral("firmware%1.bin").arg(n))};
             if (n == 2)
                 extra << QStringLiteral("--close-after-blocks") << QStringLiteral("10");
-            startSim(sims[n - 1], home, extra);
+            START_SIM(sims[n - 1], home, extra);
         }
         const QByteArray before = fileBytes(memory(1));
         QCOMPARE(before.size(), 2370);
@@ -538,7 +545,7 @@ private slots:
         SimProcess sims[2];
         const auto memory = [&home](int n) { return home.path(QStringLiteral("memory%1.bin").arg(n)); };
         for (int n = 1; n <= 2; ++n)
-            startSim(sims[n - 1], home,
+            START_SIM(sims[n - 1], home,
                      {QStringLiteral("--port"), QString::number(n), QStringLiteral("--name"),
                       QStringLiteral("SLOW %1").arg(n), QStringLiteral("--config"), memory(n), QStringLiteral("--baud"),
                       QStringLiteral("2400")});
@@ -590,7 +597,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home);
+        START_SIM(sim, home);
         const QByteArray before = fileBytes(unitFile(home, firmware));
         QByteArray wanted = before;
         wanted[699] = char(wanted.at(699) ^ 0x5A);
@@ -632,7 +639,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home, {QStringLiteral("--flip-on-write"), QStringLiteral("100")});
+        START_SIM(sim, home, {QStringLiteral("--flip-on-write"), QStringLiteral("100")});
         const QString source = home.path(QStringLiteral("new"));
         const QByteArray image = fileBytes(unitFile(home, firmware));
         writeFile(source, formatted(image, firmware));
@@ -653,7 +660,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home);
+        START_SIM(sim, home);
         const QByteArray before = fileBytes(home.memoryFile());
         QByteArray content = cfFile(QByteArray(2370, '\x33'));
         content.replace(30 * 194 + 6, 2, "ZZ");   // a non-hex pair in line 31
@@ -676,7 +683,7 @@ private slots:
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         {
             SimProcess first;   // creates the unit's files
-            startSim(first, home);
+            START_SIM(first, home);
         }
         // A unit whose configuration reports firmware version 000.00, as the window refuses.
         QByteArray memory = fileBytes(home.memoryFile());
@@ -684,7 +691,7 @@ private slots:
         memory.replace(1419, 3, QByteArray(3, '\0'));
         writeFile(home.memoryFile(), memory);
         SimProcess sim;
-        startSim(sim, home);
+        START_SIM(sim, home);
         const QByteArray firmware = fileBytes(unitFile(home, true));
         const QString source = home.path(QStringLiteral("new.fw"));
         writeFile(source, formatted(QByteArray(firmware.size(), '\x66'), true));
@@ -879,7 +886,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home, simFlags);
+        START_SIM(sim, home, simFlags);
         const bool firmware = command.contains(QStringLiteral("firmware"));
         const QByteArray memoryBefore = fileBytes(unitFile(home, firmware));
         QStringList arguments = command.split(QLatin1Char(' '));
@@ -924,9 +931,9 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1"), QStringLiteral("2")}, QStringLiteral("1"));
         SimProcess first;
-        startSim(first, home, {QStringLiteral("--name"), QStringLiteral("Склад 1")});
+        START_SIM(first, home, {QStringLiteral("--name"), QStringLiteral("Склад 1")});
         SimProcess second;
-        startSim(second, home, {QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("--name"),
+        START_SIM(second, home, {QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("--name"),
                                 QStringLiteral("Склад 2"), QStringLiteral("--config"), home.path(QStringLiteral("second.bin")),
                                 QStringLiteral("--firmware"), home.path(QStringLiteral("second-fw.bin"))});
         const QByteArray memory = fileBytes(home.memoryFile());
@@ -973,7 +980,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home);   // paced at the line's speed, 9600 baud: a reply takes about 2.5 s
+        START_SIM(sim, home);   // paced at the line's speed, 9600 baud: a reply takes about 2.5 s
         const QString file = home.path(QStringLiteral("r.cf"));
         if (writing)
             writeFile(file, cfFile(QByteArray(2370, '\x21')));
@@ -998,7 +1005,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home);
+        START_SIM(sim, home);
         QProcess holder;
         start(holder, home, {QStringLiteral("monitor"), QStringLiteral("--port"), QStringLiteral("1")});
         QByteArray seen;
@@ -1032,7 +1039,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home, {QStringLiteral("--close-after"), QString::number(closeAfter)});
+        START_SIM(sim, home, {QStringLiteral("--close-after"), QString::number(closeAfter)});
         const QByteArray memory = fileBytes(unitFile(home, firmware));
         const QString file = home.path(QStringLiteral("unit"));
         const QByteArray fileBefore = formatted(QByteArray(memory.size(), '\x44'), firmware);
@@ -1054,7 +1061,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home, {QStringLiteral("--split-crlf"), QStringLiteral("10")});
+        START_SIM(sim, home, {QStringLiteral("--split-crlf"), QStringLiteral("10")});
         const QByteArray before = fileBytes(home.memoryFile());
         QByteArray wanted = before;
         for (int i = 0; i < 2368; i += 7)
@@ -1096,7 +1103,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home, simArguments);
+        START_SIM(sim, home, simArguments);
         const QByteArray memory = fileBytes(home.memoryFile());
         const QString file = home.path(QStringLiteral("unit.cf"));
         const QByteArray fileBefore = cfFile(QByteArray(2370, '\x66'));
@@ -1142,7 +1149,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home, simArguments);
+        START_SIM(sim, home, simArguments);
         const QByteArray memory = fileBytes(unitFile(home, firmware));
         const QString file = home.path(QStringLiteral("unit"));
         const QByteArray fileBefore = formatted(QByteArray(memory.size(), '\x55'), firmware);
@@ -1177,7 +1184,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home);
+        START_SIM(sim, home);
         QStringList args{QStringLiteral("monitor"), QStringLiteral("--count"), QStringLiteral("2"),
                          QStringLiteral("--period"), QStringLiteral("0.5")};
         if (csv)
@@ -1223,7 +1230,7 @@ private slots:
         Home home;
         writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
         SimProcess sim;
-        startSim(sim, home);
+        START_SIM(sim, home);
         QProcess process;
         start(process, home, {QStringLiteral("monitor"), QStringLiteral("--period"), QStringLiteral("0.5")});
         process.setReadChannel(QProcess::StandardOutput);

@@ -74,11 +74,14 @@ public:
     Origin origin() const { return m_origin; }
     QString sourceUnit() const { return m_sourceUnit; }   // the unit's name, "" unless Origin::Unit
     QDateTime sourceTime() const { return m_sourceTime; }
-    void setReadFrom(const QString &unit, const QDateTime &when)
+    // connection: the link's identification the read was made in; a unit answering after the line
+    // was lost and found again may be another of the same name.
+    void setReadFrom(const QString &unit, const QDateTime &when, int connection = 0)
     {
         m_origin = Origin::Unit;
         m_sourceUnit = unit;
         m_sourceTime = when;
+        m_sourceConnection = connection;
     }
     void setLoadedFromFile(const QDateTime &when)
     {
@@ -88,6 +91,11 @@ public:
     }
     // True when the image came from another unit than the one named (a unit answering now).
     bool isFromOtherUnit(const QString &unit) const { return m_origin == Origin::Unit && m_sourceUnit != unit; }
+    // True when the image was read from a unit of that name in an earlier connection than the one given.
+    bool isFromEarlierConnection(const QString &unit, int connection) const
+    {
+        return m_origin == Origin::Unit && m_sourceUnit == unit && m_sourceConnection != connection;
+    }
 
     // Boxes of the settings pages holding a typed value that was refused, named "page: field", in
     // the order they were refused.
@@ -108,4 +116,5 @@ private:
     Origin m_origin = Origin::None;
     QString m_sourceUnit;
     QDateTime m_sourceTime;
+    int m_sourceConnection = 0;
 };

@@ -20,7 +20,7 @@ void UnitBackups::keepRead(const QByteArray &bytes)
     if (bytes.size() != ConfigImage::kImageSize)
         return;
     const QString name = m_link.deviceName();
-    m_reads.insert(name, bytes);
+    m_reads.insert(name, Read{bytes, m_link.identificationCount()});
     if (!m_keeping)
         return;
     const ConfigBackups::Result kept = m_store.keep(name, bytes, ConfigBackups::Kind::Read);
@@ -33,11 +33,12 @@ bool UnitBackups::beforeWrite()
 {
     m_earlierCopy.clear();
     m_writing = m_link.deviceName();
-    const auto read = m_reads.constFind(m_writing);
-    // Nothing of this unit was read in this run, so there is nothing to keep.
-    if (read == m_reads.constEnd() || !m_keeping)
+    const QByteArray read = lastRead(m_writing);
+    // Nothing of this unit was read since it was found, so there is nothing to keep: a read before
+    // the line was lost may be another unit's of the same name.
+    if (read.isEmpty() || !m_keeping)
         return true;
-    const ConfigBackups::Result kept = m_store.keep(m_writing, *read, ConfigBackups::Kind::BeforeWrite);
+    const ConfigBackups::Result kept = m_store.keep(m_writing, read, ConfigBackups::Kind::BeforeWrite);
     if (!kept.ok) {
         m_messages.show(kept.error + QLatin1Char('\n') + kWriteRefused);
         return false;
@@ -54,14 +55,21 @@ void UnitBackups::writeEnded(bool ok, const QByteArray &memory)
         return;
     }
     // The unit now holds what was sent, beside its own model bytes.
-    const auto read = m_reads.find(m_writing);
-    if (read != m_reads.end() && memory.size() == ConfigImage::kMemorySize)
-        *read = memory + read->right(ConfigImage::kTailSize);
-    else if (read != m_reads.end())
-        m_reads.erase(read);
+    const QByteArray read = lastRead(m_writing);
+    if (!read.isEmpty() && memory.size() == ConfigImage::kMemorySize)
+        m_reads[m_writing].bytes = memory + read.right(ConfigImage::kTailSize);
+    else
+        m_reads.remove(m_writing);
+}
+
+QByteArray UnitBackups::lastRead(const QString &unitName) const
+{
+    const auto read = m_reads.constFind(unitName);
+    return read != m_reads.constEnd() && read->connection == m_link.identificationCount() ? read->bytes
+                                                                                          : QByteArray();
 }
 
 ModelCheck::Result UnitBackups::modelCheck() const
 {
-    return ModelCheck::compare(m_image, m_reads.value(m_link.deviceName()).right(ConfigImage::kTailSize));
+    return ModelCheck::compare(m_image, lastRead(m_link.deviceName()).right(ConfigImage::kTailSize));
 }

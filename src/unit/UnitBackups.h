@@ -10,7 +10,7 @@ class SerialLink;
 class MessageSink;
 
 // One session's safety net around configuration writes: remembers each unit's last complete read
-// in this run, keeps it as a copy when it is read and again before a write, refuses a write whose
+// since it was identified, keeps it as a copy when it is read and again before a write, refuses a write whose
 // copy cannot be kept, and after a failed write says where the unit's earlier configuration is.
 class UnitBackups {
 public:
@@ -35,8 +35,9 @@ public:
     void writeEnded(bool ok, const QByteArray &memory = QByteArray());
     // The image's model against the model of the identified unit as last read in this run.
     ModelCheck::Result modelCheck() const;
-    // The 2370 bytes of the unit's last complete read in this run; empty when there is none.
-    QByteArray lastRead(const QString &unitName) const { return m_reads.value(unitName); }
+    // The 2370 bytes of the unit's last complete read since it was identified; empty when there is
+    // none (a unit found again after the line was lost may be another of the same name).
+    QByteArray lastRead(const QString &unitName) const;
     // Where the unit's configuration before the last write is kept; empty when nowhere.
     QString earlierCopy() const { return m_earlierCopy; }
 
@@ -47,7 +48,11 @@ private:
     const ConfigImage &m_image;
     const SerialLink &m_link;
     MessageSink &m_messages;
-    QHash<QString, QByteArray> m_reads;   // by unit name
+    struct Read {
+        QByteArray bytes;
+        int connection = 0;   // the link's identification it was made in
+    };
+    QHash<QString, Read> m_reads;   // by unit name
     QString m_earlierCopy;
     QString m_writing;                    // the unit being written
     bool m_keeping = true;

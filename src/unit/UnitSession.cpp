@@ -113,7 +113,7 @@ void UnitSession::wireSupervision()
     hooks.refreshPages = [this] {
         // A complete read: the image is now the answering unit's.
         if (!m_image->isPartial())
-            m_image->setReadFrom(m_link->deviceName(), m_clock.now());
+            m_image->setReadFrom(m_link->deviceName(), m_clock.now(), m_link->identificationCount());
         emit pagesStale();
     };
     hooks.refreshSettingsPages = [this] { emit settingsPagesStale(); };

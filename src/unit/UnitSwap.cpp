@@ -45,8 +45,12 @@ void UnitSwap::keepJournalToOneUnit(const QString &unit)
 bool UnitSwap::confirmWrite(const ConfigImage &image, const SerialLink &link, MessageSink &messages)
 {
     const QString unit = link.deviceName();
-    if (unit.isEmpty() || !image.isFromOtherUnit(unit))
+    if (unit.isEmpty())
         return true;
     const QString when = image.sourceTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
-    return messages.ask(kWriteToOtherUnit.arg(image.sourceUnit().trimmed(), unit.trimmed(), when));
+    if (image.isFromOtherUnit(unit))
+        return messages.ask(kWriteToOtherUnit.arg(image.sourceUnit().trimmed(), unit.trimmed(), when));
+    if (image.isFromEarlierConnection(unit, link.identificationCount()))
+        return messages.ask(kWriteAfterReconnect.arg(unit.trimmed(), when));
+    return true;
 }

@@ -21,6 +21,11 @@ public:
     inline static const QString kWriteToOtherUnit = QStringLiteral(
         "Конфигурация в памяти программы прочитана из устройства \"%1\" (%3), а подключено устройство \"%2\".\n"
         "Записать конфигурацию устройства \"%1\" в устройство \"%2\"?");
+    inline static const QString kWriteAfterReconnect = QStringLiteral(
+        "Конфигурация в памяти программы прочитана из устройства \"%1\" (%2), но связь с ним с тех пор "
+        "прерывалась: подключённое сейчас устройство с тем же именем может быть другим, и его конфигурация "
+        "не прочитана — копия её не сохранится.\n"
+        "Записать конфигурацию в подключённое устройство?");
     inline static const QString kJournalOfOtherUnit = QStringLiteral(
         "Подключено другое устройство: \"%3\". Журнал мониторинга устройства \"%1\" (строк: %2) "
         "начинается заново.\nСохранить журнал устройства \"%1\" в файл?");
@@ -39,7 +44,8 @@ public:
     // The image was read from another unit than the one answering now, which has a name.
     bool imageOfOtherUnit() const;
     // Before "Записать": true when the image may go into the unit answering now (asked when it
-    // was read from another unit; "Нет" is the default answer).
+    // was read from another unit, or from one of the same name before the line was lost and found
+    // again; "Нет" is the default answer).
     static bool confirmWrite(const ConfigImage &image, const SerialLink &link, MessageSink &messages);
 
 private:

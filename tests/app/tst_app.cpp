@@ -236,6 +236,40 @@ private slots:
         QCOMPARE(rig.core.image().at(SimDefaults::kInputTexts), 'A');
     }
 
+    // The line lost and a unit of the same name found: it may be another one. "Записать" asks, and
+    // the read made before the loss is never kept as this unit's copy.
+    void sameNameFoundAgainIsAskedAbout()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        app.image().setCell(SimDefaults::kInputTexts + 1, QStringLiteral("41"));
+        app.image().setChanged(true);
+        app.link().CloseUsbComPort();
+        rig.core = SimCore(Rig::twelveInputImage(), SimDefaults::firmware());
+        app.supervisor().searchFromFirstPort();
+        QVERIFY(rig.stepUntil([&] { return app.link().RPF_02VektorPriemaIsPorta == Tag::NameRead; }));
+        rig.step();
+        QVERIFY(rig.messages.questions.isEmpty());
+
+        rig.clickWrite();   // answered "Нет"
+        QCOMPARE(rig.messages.questions,
+                 QStringList{QStringLiteral(
+                     "Конфигурация в памяти программы прочитана из устройства \"ЗОРГЕЛ-GSM8T\" (07.12.2026 09:05:03), "
+                     "но связь с ним с тех пор прерывалась: подключённое сейчас устройство с тем же именем может быть "
+                     "другим, и его конфигурация не прочитана — копия её не сохранится.\n"
+                     "Записать конфигурацию в подключённое устройство?")});
+        QVERIFY(app.queue().CommandQueueText().isEmpty());
+
+        rig.messages.answers = {true};
+        rig.clickWrite();
+        QVERIFY(rig.stepUntil(QStringLiteral("Записано успешно!")));
+        QCOMPARE(rig.core.image().at(SimDefaults::kInputTexts), 'A');
+        const QDir copies(rig.folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ-GSM8T")));
+        QCOMPARE(copies.entryList({QStringLiteral("* до записи.cf")}, QDir::Files), QStringList());
+    }
+
     // "Да" to both questions when B is found: A's journal goes to a file with A's columns and name,
     // B is read over the edits, and from then on the pages and a new journal show B.
     void yesSavesTheJournalAndReadsTheNewUnit()

@@ -210,6 +210,18 @@ bool ProgramSettings::readLines(QStringList &lines)
     return true;
 }
 
+bool ProgramSettings::isKnownKey(const QString &key)
+{
+    if (key == kPortKey || key == kSpeedKey || key == kActivePortKey || key == kActiveSpeedKey
+        || key == kActiveHandshakeKey)
+        return true;
+    for (int check = 1; check <= ProgramOptions::kCount; ++check) {
+        if (key == checkKey(check))
+            return true;
+    }
+    return false;
+}
+
 void ProgramSettings::applyLine(const QString &line)
 {
     QString key, value;
@@ -258,6 +270,7 @@ void ProgramSettings::TXconfigLoadParam()
     m_utf8 = false;
     m_utf8Bom = false;
     m_readFailed = false;
+    m_notSettings = false;
     m_truncated = false;
     m_heldUntilUserSave = false;
     m_portItems.clear();
@@ -277,7 +290,18 @@ void ProgramSettings::TXconfigLoadParam()
         return trimBlanks(l).isEmpty();
     });
     const int linesRead = int(lines.size());
-    if (!read || empty)
+    // Binary bytes without one setting among them are no settings file of the program's: saving the
+    // defaults' lines over them would lose the file, and saving its own lines would keep no setting.
+    // A text file of unknown lines is still the user's settings file, kept line for line.
+    const bool binary = std::any_of(lines.cbegin(), lines.cend(), [](const QString &line) {
+        return std::any_of(line.cbegin(), line.cend(), [](QChar c) { return c < QChar(0x20) && c != u'\t'; });
+    });
+    m_notSettings = read && binary && std::none_of(lines.cbegin(), lines.cend(), [](const QString &line) {
+        QString key, value;
+        splitLine(line, key, value);
+        return isKnownKey(key);
+    });
+    if (!read || empty || m_notSettings)
         lines = defaultLines();
     m_heldUntilUserSave = empty;
     for (const QString &line : std::as_const(lines))
@@ -305,6 +329,8 @@ void ProgramSettings::TXconfigLoadParam()
     if (m_truncated)
         m_messages.show(kTooLarge.arg(linesRead).arg(QDir::toNativeSeparators(m_filePath)));
     // Said when it happens, not first at a save much later.
+    if (m_notSettings)
+        m_messages.show(kUnreadable.arg(QDir::toNativeSeparators(m_filePath), kNoSettingLines));
     if (m_readFailed)
         m_messages.show(kOpenError + QString::number(FileWriter::classicNumberFor(m_readErrno)) + QLatin1Char('\n')
                         + kUnreadable.arg(QDir::toNativeSeparators(m_filePath), FileWriter::reasonFor(m_readErrno)));
@@ -399,6 +425,11 @@ bool ProgramSettings::TXconfigSaveParam()
         report(kOpenError, m_readErrno);
         return false;
     }
+    if (m_notSettings) {
+        m_messages.show(QDir::toNativeSeparators(m_filePath) + QStringLiteral(": ") + kNoSettingLines
+                        + QStringLiteral(". Файл не изменён: удалите или переименуйте его, и программа создаст новый."));
+        return false;
+    }
     FileWriter file(m_filePath);
     if (!file.open()) {
         report(kOpenError, file.errorNumber());
@@ -413,6 +444,11 @@ bool ProgramSettings::TXconfigSaveParam()
 
 bool ProgramSettings::saveByUser(const Choice &choice)
 {
+    // The automatic saves skip such a file quietly (said at the load); the user's button is answered.
+    if (m_loaded && m_truncated) {
+        m_messages.show(QDir::toNativeSeparators(m_filePath) + QStringLiteral(": ") + kTooLargeNotSaved);
+        return false;
+    }
     TXconfigUpdateParam(choice);
     m_heldUntilUserSave = false;
     return TXconfigSaveParam();

@@ -25,8 +25,12 @@ public:
     inline static const QString kTooLarge =
         QStringLiteral("Файл настроек программы слишком велик, прочитано только его начало (строк: %1). "
                        "Программа не будет перезаписывать этот файл: %2");
+    inline static const QString kTooLargeNotSaved =
+        QStringLiteral("файл настроек программы слишком велик, настройки в него не сохранены. Файл не изменён: "
+                       "уменьшите, удалите или переименуйте его, и программа создаст новый.");
     inline static const QString kUnreadable =
         QStringLiteral("%1: %2. Используются настройки по умолчанию; программа не будет перезаписывать этот файл.");
+    inline static const QString kNoSettingLines = QStringLiteral("в файле нет ни одной строки настроек программы");
     // A settings file is a few dozen lines; what lies beyond these bounds is not read.
     static constexpr qint64 kMaxFileBytes = 1 << 20;
     static constexpr int kMaxLines = 1000;
@@ -76,6 +80,8 @@ public:
     static void splitLine(const QString &line, QString &key, QString &value);
     // The port number a value names (1..32767), 0 when it names none.
     static int portNumber(const QString &value);
+    // Whether a key (as splitLine gives it) is one of the settings the program reads.
+    static bool isKnownKey(const QString &key);
 
     ProgramOptions &options() { return m_options; }
     const ProgramOptions &options() const { return m_options; }
@@ -84,7 +90,10 @@ public:
     bool isUtf8() const { return m_utf8; }
     // False when the file exists but could not be read, or was read only in part: it is then never
     // replaced. Also false for an empty file until the user saves.
-    bool canSave() const { return m_loaded && !m_readFailed && !m_truncated && !m_heldUntilUserSave; }
+    bool canSave() const
+    {
+        return m_loaded && !m_readFailed && !m_notSettings && !m_truncated && !m_heldUntilUserSave;
+    }
     bool isTruncated() const { return m_truncated; }
 
     // The lines a new TX.cfg starts with, and what the load applies when the file is missing.
@@ -115,6 +124,7 @@ private:
     bool m_utf8Bom = false;
     bool m_readFailed = false;
     int m_readErrno = 0;               // why the file could not be read
+    bool m_notSettings = false;        // read, but not one line of it is a setting: not the program's file
     bool m_truncated = false;          // more than the bounds allow was there
     bool m_heldUntilUserSave = false;  // the file was empty
     QList<int> m_addedPorts;           // numbered while the program runs; kept over a reload

@@ -116,6 +116,7 @@ private slots:
     void loadAnnouncesChoicesOnce();
     void strayBytesKeepTheKeys_data();
     void strayBytesKeepTheKeys();
+    void unreadableFileIsNeverReplaced_data();
     void unreadableFileIsNeverReplaced();
     void saveBeforeLoadLeavesFileAlone();
     void failedSaveReportsOnce_data();
@@ -516,9 +517,17 @@ void TestProgramSettings::readIsBounded()
     rig.refresh();
     rig.settings.TXconfigSaveParam();
     rig.settings.saveByUser(rig.unit.choice());
-    if (linesRead)
+    if (linesRead) {
         QCOMPARE(rig.read(), bytes);
-    QCOMPARE(rig.messages.texts.size(), linesRead ? 1 : 0);
+        // Only the user's save is answered.
+        QCOMPARE(rig.messages.texts.size(), 2);
+        QCOMPARE(rig.messages.texts.last(),
+                 rig.path() + QStringLiteral(": файл настроек программы слишком велик, настройки в него не сохранены. "
+                                             "Файл не изменён: уменьшите, удалите или переименуйте его, и программа "
+                                             "создаст новый."));
+    } else {
+        QVERIFY(rig.messages.texts.isEmpty());
+    }
 }
 
 void TestProgramSettings::loadAnnouncesChoicesOnce()
@@ -594,28 +603,58 @@ void TestProgramSettings::strayBytesKeepTheKeys()
     QCOMPARE(again.read(), firstSave);
 }
 
+void TestProgramSettings::unreadableFileIsNeverReplaced_data()
+{
+    QTest::addColumn<bool>("folder");          // a folder where the file should be; else random bytes
+    QTest::addColumn<QString>("atLoad");       // after the path
+    QTest::addColumn<QString>("atSave");
+    QTest::addColumn<QString>("savePrefix");   // before the path
+    QTest::newRow("a folder") << true
+                              << QStringLiteral(": это папка, а не файл. Используются настройки по умолчанию; программа "
+                                                "не будет перезаписывать этот файл.")
+                              << QStringLiteral(": это папка, а не файл. Файл не изменён.")
+                              << QStringLiteral("Ошибка открытия файла конфигурации программы : 75\n");
+    QTest::newRow("random bytes, no setting among them")
+        << false
+        << QStringLiteral(": в файле нет ни одной строки настроек программы. Используются настройки по умолчанию; "
+                          "программа не будет перезаписывать этот файл.")
+        << QStringLiteral(": в файле нет ни одной строки настроек программы. Файл не изменён: удалите или "
+                          "переименуйте его, и программа создаст новый.")
+        << QString();
+}
+
 void TestProgramSettings::unreadableFileIsNeverReplaced()
 {
+    QFETCH(bool, folder);
+    QFETCH(QString, atLoad);
+    QFETCH(QString, atSave);
+    QFETCH(QString, savePrefix);
     Rig rig;
-    QVERIFY(QDir().mkpath(rig.path()));   // a folder where the file should be cannot be read
+    QByteArray bytes;
+    if (folder) {
+        QVERIFY(QDir().mkpath(rig.path()));
+    } else {
+        for (int i = 0; i < 3000; ++i)
+            bytes += char((i * 7919 + 13) % 256);
+        rig.write(bytes);
+    }
     rig.settings.TXconfigLoadParam();
     QCOMPARE(rig.link.choices().portItems().size(), 8);
     QVERIFY(rig.supervisor.Avtopoisk);
     QVERIFY(!rig.settings.canSave());
     // Said at the load: the defaults are in use and the file stays.
-    QCOMPARE(rig.messages.texts,
-             QStringList{QStringLiteral("Ошибка открытия файла конфигурации программы : 75\n") + rig.path()
-                         + QStringLiteral(": это папка, а не файл. Используются настройки по умолчанию; программа не "
-                                          "будет перезаписывать этот файл.")});
+    QCOMPARE(rig.messages.texts, QStringList{savePrefix + rig.path() + atLoad});
     rig.messages.texts.clear();
 
     rig.refresh();
     // Said on every save, the user's button included; nothing is written.
     QVERIFY(!rig.settings.TXconfigSaveParam());
     QVERIFY(!rig.settings.saveByUser(rig.unit.choice()));
-    QVERIFY(QFileInfo(rig.path()).isDir());
-    const QString said = QStringLiteral("Ошибка открытия файла конфигурации программы : 75\n") + rig.path()
-        + QStringLiteral(": это папка, а не файл. Файл не изменён.");
+    if (folder)
+        QVERIFY(QFileInfo(rig.path()).isDir());
+    else
+        QCOMPARE(rig.read(), bytes);
+    const QString said = savePrefix + rig.path() + atSave;
     QCOMPARE(rig.messages.texts, (QStringList{said, said}));
     QVERIFY(rig.queue.LinkFree());
 }

@@ -20,12 +20,21 @@ UnitSwap::Outcome UnitSwap::unitIdentified()
 {
     const QString unit = m_link.deviceName();
     keepJournalToOneUnit(unit);
-    if (!imageOfOtherUnit())
+    if (!imageOfOtherUnit()) {
+        m_editsKeptFor.clear();
         return Outcome::SameUnit;
+    }
     if (!m_image.isChanged())
         return Outcome::ReadNewUnit;
-    if (!m_messages.ask(kOtherUnitWithEdits.arg(m_image.sourceUnit().trimmed(), unit.trimmed())))
+    // The answer stands while the same unit is found again (a lost reply closes the port and the
+    // search finds it anew); another unit, or the image's own coming back in between, asks again.
+    if (m_editsKeptFor == unit)
         return Outcome::EditsKept;
+    if (!m_messages.ask(kOtherUnitWithEdits.arg(m_image.sourceUnit().trimmed(), unit.trimmed()))) {
+        m_editsKeptFor = unit;
+        return Outcome::EditsKept;
+    }
+    m_editsKeptFor.clear();
     m_image.setChanged(false);
     return Outcome::EditsDropped;
 }

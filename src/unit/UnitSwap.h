@@ -57,4 +57,5 @@ private:
     MessageSink &m_messages;
     FileDialogs &m_dialogs;
     QString m_folder;
+    QString m_editsKeptFor;   // the unit the user chose not to read over the edits
 };

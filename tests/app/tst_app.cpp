@@ -221,6 +221,12 @@ private slots:
         app.monitorExchange().RazmetkaVhodov();
         QVERIFY(app.monitorExchange().notice().contains(QStringLiteral("\"СКЛАД-2\" не прочитана")));
         QVERIFY(app.monitorExchange().thresholdText(1, true).isEmpty());
+        // B found again, as after a monitoring reply missed: the answer stands, nothing is asked.
+        app.link().CloseUsbComPort();
+        app.supervisor().searchFromFirstPort();
+        QVERIFY(rig.stepUntil([&] { return app.link().RPF_02VektorPriemaIsPorta == Tag::NameRead; }));
+        rig.step();
+        QCOMPARE(rig.messages.questions.size(), 1);
 
         rig.clickWrite();   // answered "Нет"
         QCOMPARE(rig.messages.questions.size(), 2);

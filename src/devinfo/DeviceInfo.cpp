@@ -101,13 +101,21 @@ void DeviceInfo::fill()
 
     const QString name = m_link.deviceName();
     m_values[1] = name.isEmpty() ? kNoData : name;
-    // The image holds another unit's configuration: nothing of it goes under this unit's name.
-    if (!name.isEmpty() && m_image.isFromOtherUnit(name)) {
+    // The image holds another unit's configuration, or one read before the unit was last found (it
+    // may be another of the same name): nothing of it goes under this unit's name.
+    const bool otherUnit = !name.isEmpty() && m_image.isFromOtherUnit(name);
+    if (otherUnit || (!name.isEmpty() && m_image.isFromEarlierConnection(name, m_link.identificationCount()))) {
         for (const int index : allIndexes())
             if (index != 1)
                 m_values[index] = kNotRead;
         KolichestvoVhodov.reset();
         clearVersions();
+        // The same name found again keeps the versions behind the firmware buttons: after a failed
+        // flash the unit may answer nothing but its name until it is flashed again.
+        if (!otherUnit) {
+            VersiaJadra = version(kKernelVersionFirst);
+            VersiaProshivki = version(kFirmwareVersionFirst);
+        }
         return;
     }
 

@@ -138,15 +138,15 @@ void UnitSession::wireMonitoring()
     hooks.refreshDeviceInfo = [this] { emit deviceInfoStale(); };
     // Nothing of another unit's image judges the unit answering now.
     hooks.inputCount = [this] {
-        return m_swap->imageOfOtherUnit() ? std::nullopt : m_deviceInfo->KolichestvoVhodov;
+        return m_swap->imageNotOfThisUnit() ? std::nullopt : m_deviceInfo->KolichestvoVhodov;
     };
-    hooks.modelName = [this] { return m_swap->imageOfOtherUnit() ? QString() : m_deviceInfo->value(6); };
+    hooks.modelName = [this] { return m_swap->imageNotOfThisUnit() ? QString() : m_deviceInfo->value(6); };
     hooks.unitName = [this] { return m_link->deviceName(); };
-    hooks.unitNotRead = [this] { return m_swap->imageOfOtherUnit() ? m_link->deviceName() : QString(); };
+    hooks.unitNotRead = [this] { return m_swap->imageNotOfThisUnit() ? m_link->deviceName() : QString(); };
     hooks.mayReadConfiguration = [this] { return !m_image->isChanged(); };
     // The thresholds as the inputs page shows them: straight from the image.
     hooks.thresholds = [this](int input, bool upper) {
-        if (m_swap->imageOfOtherUnit())
+        if (m_swap->imageNotOfThisUnit())
             return QString();
         const QString key = FieldMaps::thresholdKey(input, upper);
         for (const FieldSpec &field : FieldMaps::inputThresholds()) {

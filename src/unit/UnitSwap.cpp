@@ -16,6 +16,12 @@ bool UnitSwap::imageOfOtherUnit() const
     return !unit.isEmpty() && m_image.isFromOtherUnit(unit);
 }
 
+bool UnitSwap::imageNotOfThisUnit() const
+{
+    const QString unit = m_link.deviceName();
+    return imageOfOtherUnit() || (!unit.isEmpty() && m_image.isFromEarlierConnection(unit, m_link.identificationCount()));
+}
+
 UnitSwap::Outcome UnitSwap::unitIdentified()
 {
     const QString unit = m_link.deviceName();

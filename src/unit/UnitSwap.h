@@ -43,6 +43,8 @@ public:
     Outcome unitIdentified();
     // The image was read from another unit than the one answering now, which has a name.
     bool imageOfOtherUnit() const;
+    // ... or was read from one of the same name before the unit answering now was last found.
+    bool imageNotOfThisUnit() const;
     // Before "Записать": true when the image may go into the unit answering now (asked when it
     // was read from another unit, or from one of the same name before the line was lost and found
     // again; "Нет" is the default answer).

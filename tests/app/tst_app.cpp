@@ -258,6 +258,11 @@ private slots:
         QVERIFY(rig.stepUntil([&] { return app.link().RPF_02VektorPriemaIsPorta == Tag::NameRead; }));
         rig.step();
         QVERIFY(rig.messages.questions.isEmpty());
+        // Nothing of the earlier read is shown as this unit's.
+        app.deviceInfo().fill();
+        QCOMPARE(app.deviceInfo().value(6), QStringLiteral("не прочитано"));
+        app.monitorExchange().RazmetkaVhodov();
+        QVERIFY(app.monitorExchange().thresholdText(1, true).isEmpty());
 
         rig.clickWrite();   // answered "Нет"
         QCOMPARE(rig.messages.questions,

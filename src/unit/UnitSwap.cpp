@@ -24,7 +24,12 @@ UnitSwap::Outcome UnitSwap::unitIdentified()
         return Outcome::SameUnit;
     if (!m_image.isChanged())
         return Outcome::ReadNewUnit;
+    const int identification = m_link.identificationCount();
     if (!m_messages.ask(kOtherUnitWithEdits.arg(m_image.sourceUnit().trimmed(), unit.trimmed())))
+        return Outcome::EditsKept;
+    // While the question was open the unit may have gone (or been found again): the yes was for a
+    // read of it that can no longer be made, so nothing is lost for it.
+    if (m_link.identificationCount() != identification || m_link.deviceName() != unit)
         return Outcome::EditsKept;
     m_image.setChanged(false);
     return Outcome::EditsDropped;

@@ -11,6 +11,10 @@ bool SimLoopbackPort::open(int portNumber, int speed, int)
         m_lastError = PortAlreadyOpen;
         return false;
     }
+    if (m_absent.contains(portNumber)) {
+        m_lastError = NoSuchPort;
+        return false;
+    }
     m_portNumber = portNumber;
     m_open = true;
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 #include "link/SerialPort.h"
+#include <QList>
 #include <memory>
 
 class SimCore;
@@ -8,8 +9,10 @@ class SimCore;
 // the owner advances it (one receive poll = 50 ms) so nothing waits on the wall clock.
 class SimLoopbackPort : public SerialPort {
 public:
-    // ports: the port numbers that exist; the unit answers on unitPort only.
+    // The unit answers on unitPort only.
     SimLoopbackPort(SimCore &core, int unitPort = 1);
+    // Every port number opens, but these (no adapter there).
+    void setAbsentPorts(const QList<int> &ports) { m_absent = ports; }
 
     bool open(int portNumber, int speed, int handshaking) override;
     void close() override;
@@ -27,6 +30,7 @@ public:
 private:
     SimCore &m_core;
     int m_unitPort;
+    QList<int> m_absent;
     int m_portNumber = 0;
     bool m_open = false;
     int m_lastError = 0;

@@ -180,6 +180,12 @@ void StatusSupervisor::followUpIdentification()
     m_readKeptEdits = false;
     call(m_hooks.activateOnline);
     call(m_hooks.identified);
+    // The hook may have waited for the user in a question, a nested event loop: a unit gone or found
+    // again meanwhile is not read on this identification's account. A read posted for a closed port
+    // would sit ahead of the search that follows the loss, so every search would then start a tick
+    // late and close the unit the one before it had found.
+    if (m_link.identificationCount() != m_followedUpIdentification || m_link.UstroistvoNameClear.isEmpty())
+        return;
     const bool alreadyRead = m_hooks.configurationRead && m_hooks.configurationRead();
     if (readOnDetection && !alreadyRead) {
         // Edits not yet written are not replaced behind the user's back.

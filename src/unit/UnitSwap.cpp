@@ -36,10 +36,15 @@ UnitSwap::Outcome UnitSwap::unitIdentified()
     // search finds it anew); another unit, or the image's own coming back in between, asks again.
     if (m_editsKeptFor == unit)
         return Outcome::EditsKept;
+    const int identification = m_link.identificationCount();
     if (!m_messages.ask(kOtherUnitWithEdits.arg(m_image.sourceUnit().trimmed(), unit.trimmed()))) {
         m_editsKeptFor = unit;
         return Outcome::EditsKept;
     }
+    // While the question was open the unit may have gone (or been found again): the yes was for a
+    // read of it that can no longer be made, so nothing is lost for it.
+    if (m_link.identificationCount() != identification || m_link.deviceName() != unit)
+        return Outcome::EditsKept;
     m_editsKeptFor.clear();
     m_image.setChanged(false);
     return Outcome::EditsDropped;

@@ -39,7 +39,8 @@ public:
 
     // A unit has just answered. The old unit's journal is offered for saving and a new one starts;
     // an image of another unit holding unwritten edits makes a question: yes drops the edits
-    // (the caller reads the new unit), no keeps them.
+    // (the caller reads the new unit), no keeps them, and so does a yes for a unit that went away
+    // while the question was open.
     Outcome unitIdentified();
     // The image was read from another unit than the one answering now, which has a name.
     bool imageOfOtherUnit() const;

@@ -329,6 +329,52 @@ private slots:
         QCOMPARE(rig.messages.questions.size(), 2);
     }
 
+    // B found while A's edits or A's journal wait; while the question is open B goes and A comes
+    // back. "Да" was about B: nothing is read for it, A is found again and stays found, and edits
+    // stay. The read of a unit gone would put every later search a tick late, each closing the unit
+    // the one before it found, on and on.
+    void yesForAUnitGoneMeanwhileLeavesTheUnitFoundAgainAlone_data()
+    {
+        QTest::addColumn<bool>("edits");
+        QTest::newRow("edits question") << true;
+        QTest::newRow("journal question") << false;
+    }
+    void yesForAUnitGoneMeanwhileLeavesTheUnitFoundAgainAlone()
+    {
+        QFETCH(bool, edits);
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        if (edits) {
+            app.image().setCell(SimDefaults::kInputTexts + 1, QStringLiteral("41"));
+            app.image().setChanged(true);
+        } else {
+            app.monitorExchange().RazmetkaVhodov();
+            rig.monitorOnce();
+        }
+        // "Автоматический поиск устройства при потере соединения", as a new TX.cfg has it; the ports
+        // but the unit's cannot be opened.
+        app.options().checkClicked(ProgramOptions::SearchOnLoss, 1);
+        rig.port.setAbsentPorts({1, 3});
+
+        rig.messages.answers = {true};
+        rig.messages.whileAsked = [&] {
+            app.link().CloseUsbComPort();
+            rig.core = SimCore(SimDefaults::image(), SimDefaults::firmware());
+        };
+        rig.swapUnit();
+        QCOMPARE(rig.messages.questions.size(), 1);
+        QVERIFY(rig.stepUntil([&] { return app.link().deviceName().trimmed() == QStringLiteral("ЗОРГЕЛ-GSM8T"); }));
+        const int found = app.link().identificationCount();
+        for (int tick = 0; tick < 50; ++tick)   // 10 s
+            rig.step();
+        QVERIFY(app.link().isOpen());
+        QCOMPARE(app.link().identificationCount(), found);
+        QCOMPARE(app.queue().CommandQueueText(), QString());
+        QCOMPARE(app.image().isChanged(), edits);
+    }
+
     // After a count error the status strip still reads what came.
     void failedReadKeepsTheByteCounter()
     {

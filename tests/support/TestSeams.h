@@ -4,6 +4,8 @@
 #include "shell/MessageSink.h"
 #include <QList>
 #include <QStringList>
+#include <functional>
+#include <utility>
 
 // Records every message box text instead of showing it.
 class RecordingMessageSink : public MessageSink {
@@ -13,11 +15,16 @@ public:
     bool ask(const QString &question) override
     {
         questions.append(question);
+        // What happens while a real box waits in its nested event loop.
+        if (whileAsked)
+            std::exchange(whileAsked, {})();
         return answers.isEmpty() ? false : answers.takeFirst();
     }
     QStringList texts;
     QStringList questions;
     QList<bool> answers;
+    // Run once, inside the next question.
+    std::function<void()> whileAsked;
 };
 
 // Answers file dialogs from a script; an empty script means "cancelled".

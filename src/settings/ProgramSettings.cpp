@@ -425,11 +425,8 @@ bool ProgramSettings::TXconfigSaveParam()
         report(kOpenError, m_readErrno);
         return false;
     }
-    if (m_notSettings) {
-        m_messages.show(QDir::toNativeSeparators(m_filePath) + QStringLiteral(": ") + kNoSettingLines
-                        + QStringLiteral(". Файл не изменён: удалите или переименуйте его, и программа создаст новый."));
+    if (m_notSettings)
         return false;
-    }
     FileWriter file(m_filePath);
     if (!file.open()) {
         report(kOpenError, file.errorNumber());
@@ -444,9 +441,14 @@ bool ProgramSettings::TXconfigSaveParam()
 
 bool ProgramSettings::saveByUser(const Choice &choice)
 {
-    // The automatic saves skip such a file quietly (said at the load); the user's button is answered.
+    // The automatic saves skip such files quietly (said at the load); the user's button is answered.
     if (m_loaded && m_truncated) {
         m_messages.show(QDir::toNativeSeparators(m_filePath) + QStringLiteral(": ") + kTooLargeNotSaved);
+        return false;
+    }
+    if (m_loaded && m_notSettings) {
+        m_messages.show(QDir::toNativeSeparators(m_filePath) + QStringLiteral(": ") + kNoSettingLines
+                        + QStringLiteral(". Файл не изменён: удалите или переименуйте его, и программа создаст новый."));
         return false;
     }
     TXconfigUpdateParam(choice);

@@ -134,7 +134,10 @@ void ConfigPage::Command1_Click()
         m_messages.show(ConfigFileTransfer::kNoConnection);
         return;
     }
+    const int identification = m_exchange.link().identificationCount();
     if (m_exchange.image().isChanged() && !m_messages.ask(kReplaceEdits))
+        return;
+    if (!stillConnected(identification))
         return;
     m_queue.post(Cmd::ConfiguraciaReadProcess);
 }
@@ -146,6 +149,7 @@ void ConfigPage::Command2_Click()
         return;
     }
     const ConfigImage &image = m_exchange.image();
+    const int identification = m_exchange.link().identificationCount();
     if (image.isPartial()) {
         m_messages.show(ConfigImage::kPartialRead);
         return;
@@ -162,5 +166,18 @@ void ConfigPage::Command2_Click()
     // One unit's configuration goes into another only when the user says so.
     if (!UnitSwap::confirmWrite(image, m_exchange.link(), m_messages))
         return;
+    if (!stillConnected(identification))
+        return;
     m_queue.post(Cmd::ConfiguraciaWriteProcess);
+}
+
+bool ConfigPage::stillConnected(int identification)
+{
+    // A question waits for the user while the line goes on: the unit answered for may be gone, or
+    // found again. A command posted then would stand before the search that follows the loss.
+    const SerialLink &link = m_exchange.link();
+    if (m_status.isActive() && link.isOpen() && link.identificationCount() == identification)
+        return true;
+    m_messages.show(kUnitChanged);
+    return false;
 }

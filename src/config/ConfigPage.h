@@ -21,6 +21,9 @@ public:
     inline static const QString kFormName = QStringLiteral("RPF_17");
     inline static const QString kCaption = QStringLiteral("Конфигурации");
     static QString helpText();
+    inline static const QString kUnitChanged =
+        QStringLiteral("Пока программа ждала ответа, связь с устройством прервалась или устройство найдено заново. "
+                       "Ничего не прочитано и не записано: повторите, когда устройство будет обнаружено.");
     inline static const QString kReplaceEdits =
         QStringLiteral("В памяти программы есть изменения, не записанные в устройство. Прочитать конфигурацию "
                        "из устройства и потерять их?");
@@ -49,6 +52,9 @@ public:
     QPushButton *button(const QString &objectName) const;
 
 private:
+    // After a question: the unit it was asked for still answers; else it says so and nothing is sent.
+    bool stillConnected(int identification);
+
     QPushButton *addButton(QGroupBox *frame, int frameTopTwips, const QString &name, const QString &caption,
                            int topTwips, bool shown);
 

@@ -375,6 +375,34 @@ private slots:
         QCOMPARE(app.image().isChanged(), edits);
     }
 
+    // "Прочитать" over edits and "Записать" into another unit ask first; a unit gone meanwhile gets
+    // nothing, and the user is told.
+    void questionAnsweredAfterTheUnitWentSendsNothing_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("read over edits") << QStringLiteral("Command1");
+        QTest::newRow("write into another unit") << QStringLiteral("Command2");
+    }
+    void questionAnsweredAfterTheUnitWentSendsNothing()
+    {
+        QFETCH(QString, button);
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
+        rig.step();
+        app.image().setChanged(true);
+        app.image().setReadFrom(QStringLiteral("ДРУГОЕ"), app.image().sourceTime());
+        rig.messages.answers = {true};
+        rig.messages.whileAsked = [&] { app.link().CloseUsbComPort(); };
+        qobject_cast<ConfigPage *>(app.page(QStringLiteral("RPF_17")))->button(button)->click();
+        QCOMPARE(rig.messages.questions.size(), 1);
+        QCOMPARE(rig.messages.texts,
+                 QStringList{QStringLiteral("Пока программа ждала ответа, связь с устройством прервалась или устройство "
+                                            "найдено заново. Ничего не прочитано и не записано: повторите, когда "
+                                            "устройство будет обнаружено.")});
+        QCOMPARE(app.queue().CommandQueueText(), QString());
+    }
+
     // After a count error the status strip still reads what came.
     void failedReadKeepsTheByteCounter()
     {

@@ -53,7 +53,8 @@ bool FirmwareExchange::checkReady()
         m_messages.show(kBusy);
         return false;
     }
-    if (!m_status.isActive()) {
+    // The status follows the port at the next tick; a file dialog may have been open while it closed.
+    if (!m_status.isActive() || !m_link.isOpen()) {
         m_messages.show(kNoConnection);
         return false;
     }

@@ -96,6 +96,11 @@ public:
     {
         return m_origin == Origin::Unit && m_sourceUnit == unit && m_sourceConnection != connection;
     }
+    // Either: nothing of the image may be shown as that unit's in that connection.
+    bool isNotFrom(const QString &unit, int connection) const
+    {
+        return isFromOtherUnit(unit) || isFromEarlierConnection(unit, connection);
+    }
 
     // Boxes of the settings pages holding a typed value that was refused, named "page: field", in
     // the order they were refused.

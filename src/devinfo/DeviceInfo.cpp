@@ -104,7 +104,7 @@ void DeviceInfo::fill()
     // The image holds another unit's configuration, or one read before the unit was last found (it
     // may be another of the same name): nothing of it goes under this unit's name.
     const bool otherUnit = !name.isEmpty() && m_image.isFromOtherUnit(name);
-    if (otherUnit || (!name.isEmpty() && m_image.isFromEarlierConnection(name, m_link.identificationCount()))) {
+    if (!name.isEmpty() && m_image.isNotFrom(name, m_link.identificationCount())) {
         for (const int index : allIndexes())
             if (index != 1)
                 m_values[index] = kNotRead;

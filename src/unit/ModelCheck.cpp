@@ -2,12 +2,10 @@
 #include "config/ConfigImage.h"
 #include "devinfo/DeviceInfo.h"
 
-namespace {
-QString cellOf(const QByteArray &tail, int index)
+QString ModelCheck::tailCell(const QByteArray &tail, int index)
 {
     return tail.size() == ConfigImage::kTailSize ? QString::fromLatin1(tail.mid(index, 1).toHex().toUpper())
                                                  : QString();
-}
 }
 
 QString ModelCheck::Result::text() const
@@ -36,8 +34,8 @@ ModelCheck::Result ModelCheck::compare(const QString &imageInputs, const QString
 {
     Result result;
     result.imageModel = DeviceInfo::modelName(imageInputs, imageVariant);
-    const QString unitInputs = cellOf(unitTail, 0);
-    const QString unitVariant = cellOf(unitTail, 1);
+    const QString unitInputs = tailCell(unitTail, 0);
+    const QString unitVariant = tailCell(unitTail, 1);
     // A garbled or missing tail: the unit's model is not known, however its bytes would be named.
     if (!known(unitInputs, unitVariant)) {
         result.unitModel = DeviceInfo::kNoData;

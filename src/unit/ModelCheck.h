@@ -27,6 +27,10 @@ public:
 
     // Whether the two model cells (hex, "08" and "02") name a model of the family.
     static bool known(const QString &inputs, const QString &variant);
+    // Cell 0 or 1 of two model bytes as hex ("08"); empty unless there are exactly two.
+    static QString tailCell(const QByteArray &tail, int index);
+    // Whether two model bytes name a model of the family.
+    static bool namesModel(const QByteArray &tail) { return known(tailCell(tail, 0), tailCell(tail, 1)); }
 
     // unitTail: the two model bytes the unit sent after its configuration; empty when no complete
     // read of it is held. A unit whose bytes name no known model counts as unreadable.

@@ -40,10 +40,6 @@ void ReadConfigJob::warnUnknownModel()
     // The read checks only the count: bytes of the right count from a unit that answered wrongly, or
     // at another speed, are kept, but a model nobody makes says they may not be a configuration.
     const QByteArray tail = m_unit.backups().lastRead(link().deviceName()).right(ConfigImage::kTailSize);
-    if (tail.size() != ConfigImage::kTailSize)
-        return;
-    const QString inputs = QString::fromLatin1(tail.left(1).toHex().toUpper());
-    const QString variant = QString::fromLatin1(tail.right(1).toHex().toUpper());
-    if (!ModelCheck::known(inputs, variant))
-        emit said(kUnknownModel.arg(inputs, variant));
+    if (tail.size() == ConfigImage::kTailSize && !ModelCheck::namesModel(tail))
+        emit said(kUnknownModel.arg(ModelCheck::tailCell(tail, 0), ModelCheck::tailCell(tail, 1)));
 }

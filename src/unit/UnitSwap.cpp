@@ -19,7 +19,7 @@ bool UnitSwap::imageOfOtherUnit() const
 bool UnitSwap::imageNotOfThisUnit() const
 {
     const QString unit = m_link.deviceName();
-    return imageOfOtherUnit() || (!unit.isEmpty() && m_image.isFromEarlierConnection(unit, m_link.identificationCount()));
+    return !unit.isEmpty() && m_image.isNotFrom(unit, m_link.identificationCount());
 }
 
 UnitSwap::Outcome UnitSwap::unitIdentified()

@@ -35,14 +35,11 @@ bool WriteConfigJob::modelAllowed(bool read)
     const QByteArray unitModel = read ? m_unit.backups().lastRead(link().deviceName()).right(ConfigImage::kTailSize)
                                       : QByteArray();
     const QByteArray &fileModel = m_readFirst.fileModel;
-    const auto cell = [&fileModel](int index) {
-        return QString::fromLatin1(fileModel.mid(index, 1).toHex().toUpper());
-    };
-    const bool fileNamesModel = fileModel.size() == ConfigImage::kTailSize && ModelCheck::known(cell(0), cell(1));
-    ModelCheck::Result check = ModelCheck::compare(cell(0), cell(1), unitModel);
+    ModelCheck::Result check =
+        ModelCheck::compare(ModelCheck::tailCell(fileModel, 0), ModelCheck::tailCell(fileModel, 1), unitModel);
     // A file without model bytes, or with bytes that name no model, names none to refuse; only an
     // unreadable unit is refused then.
-    if (!fileNamesModel && check.outcome == ModelCheck::Outcome::Other)
+    if (!ModelCheck::namesModel(fileModel) && check.outcome == ModelCheck::Outcome::Other)
         check.outcome = ModelCheck::Outcome::Same;
     if (check.outcome == ModelCheck::Outcome::Same)
         return true;

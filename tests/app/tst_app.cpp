@@ -104,14 +104,37 @@ class TestApp : public QObject {
                           Cp1251::encode(QStringLiteral("Склад: дверь")).leftJustified(64, '\0'));
             return image;
         }
-        void swapUnit()
+        // The first read at start-up done.
+        void readAtStart()
         {
-            app->link().CloseUsbComPort();
-            core = SimCore(twelveInputImage(), SimDefaults::firmware());
-            core.setDeviceName(Cp1251::encode(QStringLiteral("СКЛАД-2")));
-            app->supervisor().searchFromFirstPort();   // "Найти устройство автоматически"
+            QVERIFY(stepUntil(QStringLiteral("Прочитано успешно!")));
+            step();
+        }
+        // "Вход 1" edited and not written.
+        void editInput1()
+        {
+            app->image().setCell(SimDefaults::kInputTexts + 1, QStringLiteral("41"));
+            app->image().setChanged(true);
+        }
+        // "Найти устройство автоматически", until a unit answers.
+        void findUnit()
+        {
+            app->supervisor().searchFromFirstPort();
             QVERIFY(stepUntil([&] { return app->link().RPF_02VektorPriemaIsPorta == Tag::NameRead; }));
             step();
+        }
+        // The unit unplugged, `unit` plugged in and found.
+        void replaceUnit(SimCore unit)
+        {
+            app->link().CloseUsbComPort();
+            core = std::move(unit);
+            findUnit();
+        }
+        void swapUnit()
+        {
+            SimCore other(twelveInputImage(), SimDefaults::firmware());
+            other.setDeviceName(Cp1251::encode(QStringLiteral("СКЛАД-2")));
+            replaceUnit(std::move(other));
         }
         // One monitoring reply, taken as the poll timer would take it.
         void monitorOnce()
@@ -155,8 +178,7 @@ private slots:
         QVERIFY(rig.stepUntil(QStringLiteral("Устройство обнаружено!")));
         QCOMPARE(app.link().UsbComPortNumber, 2);
         QCOMPARE(app.status().connection(), QStringLiteral("Активно"));
-        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
-        rig.step();
+        rig.readAtStart();
         QVERIFY(app.configExchange().ConfiguraciaProchitana);
         for (int i = 1; i <= ConfigImage::kImageSize; ++i)
             QCOMPARE(app.image().byteAt(i), int(static_cast<unsigned char>(rig.core.image().at(i - 1))));
@@ -174,8 +196,7 @@ private slots:
     {
         Rig rig;
         TarviksApp &app = *rig.app;
-        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
-        rig.step();
+        rig.readAtStart();
         // As a file made for another unit would leave it.
         app.image().setCell(100, QStringLiteral("5A"));
         app.image().setCell(2369, QStringLiteral("04"));
@@ -201,10 +222,8 @@ private slots:
     {
         Rig rig;
         TarviksApp &app = *rig.app;
-        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
-        rig.step();
-        app.image().setCell(SimDefaults::kInputTexts + 1, QStringLiteral("41"));   // "Вход 1" edited
-        app.image().setChanged(true);
+        rig.readAtStart();
+        rig.editInput1();
 
         rig.swapUnit();
         QCOMPARE(rig.messages.questions.size(), 1);
@@ -223,9 +242,7 @@ private slots:
         QVERIFY(app.monitorExchange().thresholdText(1, true).isEmpty());
         // B found again, as after a monitoring reply missed: the answer stands, nothing is asked.
         app.link().CloseUsbComPort();
-        app.supervisor().searchFromFirstPort();
-        QVERIFY(rig.stepUntil([&] { return app.link().RPF_02VektorPriemaIsPorta == Tag::NameRead; }));
-        rig.step();
+        rig.findUnit();
         QCOMPARE(rig.messages.questions.size(), 1);
 
         rig.clickWrite();   // answered "Нет"
@@ -248,15 +265,9 @@ private slots:
     {
         Rig rig;
         TarviksApp &app = *rig.app;
-        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
-        rig.step();
-        app.image().setCell(SimDefaults::kInputTexts + 1, QStringLiteral("41"));
-        app.image().setChanged(true);
-        app.link().CloseUsbComPort();
-        rig.core = SimCore(Rig::twelveInputImage(), SimDefaults::firmware());
-        app.supervisor().searchFromFirstPort();
-        QVERIFY(rig.stepUntil([&] { return app.link().RPF_02VektorPriemaIsPorta == Tag::NameRead; }));
-        rig.step();
+        rig.readAtStart();
+        rig.editInput1();
+        rig.replaceUnit(SimCore(Rig::twelveInputImage(), SimDefaults::firmware()));
         QVERIFY(rig.messages.questions.isEmpty());
         // Nothing of the earlier read is shown as this unit's.
         app.deviceInfo().fill();
@@ -287,8 +298,7 @@ private slots:
     {
         Rig rig;
         TarviksApp &app = *rig.app;
-        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
-        rig.step();
+        rig.readAtStart();
         app.monitorExchange().RazmetkaVhodov();
         rig.monitorOnce();
         rig.monitorOnce();
@@ -314,8 +324,7 @@ private slots:
         QCOMPARE(app.monitorExchange().journal().size(), 0);
         QCOMPARE(app.monitorExchange().readings().battery, MonitorReadings::kDesignText);
 
-        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
-        rig.step();
+        rig.readAtStart();
         QCOMPARE(app.image().sourceUnit().trimmed(), QStringLiteral("СКЛАД-2"));
         QCOMPARE(app.deviceInfo().value(6), QStringLiteral("ЗОРГЕЛ-GSM12"));
         app.monitorExchange().RazmetkaVhodov();
@@ -344,11 +353,9 @@ private slots:
         QFETCH(bool, edits);
         Rig rig;
         TarviksApp &app = *rig.app;
-        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
-        rig.step();
+        rig.readAtStart();
         if (edits) {
-            app.image().setCell(SimDefaults::kInputTexts + 1, QStringLiteral("41"));
-            app.image().setChanged(true);
+            rig.editInput1();
         } else {
             app.monitorExchange().RazmetkaVhodov();
             rig.monitorOnce();
@@ -388,8 +395,7 @@ private slots:
         QFETCH(QString, button);
         Rig rig;
         TarviksApp &app = *rig.app;
-        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
-        rig.step();
+        rig.readAtStart();
         app.image().setChanged(true);
         app.image().setReadFrom(QStringLiteral("ДРУГОЕ"), app.image().sourceTime());
         rig.messages.answers = {true};
@@ -423,8 +429,7 @@ private slots:
     {
         Rig rig;
         TarviksApp &app = *rig.app;
-        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
-        rig.step();
+        rig.readAtStart();
         QVERIFY(app.page(QStringLiteral("RPF_17"))->isEnabled());
         // A write holds the link for many polls: every page but the monitoring page is locked,
         // the tree stays usable.
@@ -450,8 +455,7 @@ private slots:
     {
         Rig rig;
         TarviksApp &app = *rig.app;
-        QVERIFY(rig.stepUntil(QStringLiteral("Прочитано успешно!")));
-        rig.step();
+        rig.readAtStart();
         auto *read = app.page(QStringLiteral("RPF_17"))->findChild<QPushButton *>(QStringLiteral("Command1"));
         QVERIFY(read && read->isEnabled());
         app.link().CloseUsbComPort();
@@ -465,9 +469,7 @@ private slots:
         auto *load = app.page(QStringLiteral("RPF_04"))->findChild<QPushButton *>(QStringLiteral("Command4"));
         QVERIFY(!load->isEnabled());
         app.supervisor().readOnDetection = false;
-        app.supervisor().searchFromFirstPort();
-        QVERIFY(rig.stepUntil([&] { return app.link().RPF_02VektorPriemaIsPorta == Tag::NameRead; }));
-        rig.step();
+        rig.findUnit();
         QVERIFY(load->isEnabled());
     }
 

@@ -63,8 +63,9 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
                   names, noBackup, force, backup, trace});
     p.addPositionalArgument(QStringLiteral("команда"), QStringLiteral("find, read-config, write-config, "
                                                                       "read-firmware, write-firmware, monitor, "
-                                                                      "show, diff, set, ports или backups."));
-    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл .cf или .fw."), QStringLiteral("[FILE]"));
+                                                                      "show, diff, set, ports, backups или report."));
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл .cf, .fw или .pdf."),
+                           QStringLiteral("[FILE]"));
 
     const auto fail = [text](const QString &message) {
         *text = message + QStringLiteral("\nСправка: tarviks-cli --help");
@@ -115,6 +116,11 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     }
     if (o.command == Command::Backups && !positional.isEmpty())
         o.unitName = positional.takeFirst();
+    if (o.command == Command::Report && !positional.isEmpty())
+        o.operands << positional.takeFirst();
+    // A .cf named first by mistake must not be replaced by a PDF.
+    if (o.command == Command::Report && !o.file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        return fail(QStringLiteral("report: отчёт пишется в файл .pdf: report OUT.pdf [FILE.cf]."));
     if (!positional.isEmpty() && !FieldCommands::handles(o.command))
         return fail(QStringLiteral("Лишний аргумент: %1").arg(positional.first()));
 
@@ -153,6 +159,8 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
                 o.ports << n;
         }
     }
+    if (o.command == Command::Report && !o.operands.isEmpty() && !portValues.isEmpty())
+        return fail(QStringLiteral("report: отчёт составляется либо по файлу, либо по устройству (--port), не по обоим."));
     if (p.isSet(speed)) {
         const int n = p.value(speed).toInt(&ok);
         if (!ok || n <= 0)

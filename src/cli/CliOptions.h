@@ -7,7 +7,7 @@
 // The command line of tarviks-cli: one command, its file, and the options that apply to it.
 class CliOptions {
 public:
-    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor, Show, Diff, Set, Ports, Backups };
+    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor, Show, Diff, Set, Ports, Backups, Report };
     enum class Outcome { Run, Help, Version, Error };
 
     static constexpr int kMaxPort = 32767;
@@ -28,7 +28,8 @@ public:
     bool csv = false;
     double period = 1.0;           // --period, seconds between monitoring requests
     std::optional<int> count;      // --count, frames to show; none: until Ctrl+C
-    QStringList operands;          // show, diff, set: files ("--unit" for the unit) and NAME=VALUE
+    QStringList operands;          // show, diff, set: files ("--unit" for the unit) and NAME=VALUE;
+                                   // report: the .cf file it is made from
     QString output;                // set --output
     QString journal;               // monitor --journal: the spreadsheet CSV written at the end
     bool names = false;            // show --names: the field names, no file

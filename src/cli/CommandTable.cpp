@@ -3,7 +3,9 @@
 #include "unit/ExitCode.h"
 #include "unit/FirmwareJob.h"
 #include "unit/ReadConfigJob.h"
+#include "report/CommissioningReport.h"
 #include "unit/ReadInfoJob.h"
+#include "unit/ReportJob.h"
 #include "unit/UnitBackups.h"
 #include "unit/UnitSession.h"
 #include "unit/WriteConfigJob.h"
@@ -29,6 +31,12 @@ const QString kBackupsDetails = QStringLiteral(
     "Для восстановления запишите копию: tarviks-cli write-config \"<копия>.cf\".\n"
     "Копия делается при каждом полном чтении конфигурации и перед каждой записью; такая же, как последняя,\n"
     "не повторяется; копии старше года удаляются, но 20 последних каждого устройства остаются.");
+
+const QString kReportDetails = QStringLiteral(
+    "PDF на листах A4 для заказчика: устройство, как его показывает \"Информация об устройстве\", все настройки,\n"
+    "как их показывают страницы (значение, показанное красным, — с правилом, которое оно нарушает), показания\n"
+    "мониторинга и их тренд за 4 с опроса, строки для подписей установщика и заказчика.\n"
+    "С FILE.cf отчёт составляется по файлу, без устройства и без показаний.");
 
 QList<CommandEntry> build()
 {
@@ -103,6 +111,13 @@ QList<CommandEntry> build()
         {QStringLiteral("ports"), C::Ports, false, {json}, QStringLiteral("ports [--json]"),
          QStringLiteral("номера портов: ссылка, устройство, описание, есть ли оно"), QString(), {X::Success, X::Usage},
          K::None, false, false, {}},
+        {QStringLiteral("report"), C::Report, true, {},
+         QStringLiteral("report OUT.pdf [--port N]  |  report OUT.pdf FILE.cf"),
+         QStringLiteral("отчёт о настройке устройства (PDF)"), kReportDetails,
+         {X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted}, K::None, false, false,
+         [](const Job &in) {
+             return std::make_unique<ReportJob>(in.unit, in.messages, in.file, &CommissioningReport::write);
+         }},
         {QStringLiteral("backups"), C::Backups, false, {json}, QStringLiteral("backups [UNIT] [--json]"),
          QStringLiteral("резервные копии: устройства и их копии"), kBackupsDetails,
          {X::Success, X::Usage}, K::None, false, false, {}},

@@ -6,6 +6,7 @@
 #include "cli/FixedFileDialogs.h"
 #include "cli/InterruptWatch.h"
 #include "cli/Output.h"
+#include "cli/ReportCommand.h"
 #include "cli/PortsCommand.h"
 #include "cli/Runner.h"
 #include "link/SerialDevices.h"
@@ -44,7 +45,9 @@ Output::Writer writerTo(FILE *stream)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication application(argc, argv);
+    // A report needs fonts: a GUI application, on the offscreen platform unless one is chosen.
+    const std::unique_ptr<QCoreApplication> app = ReportCommand::application(argc, argv);
+    QCoreApplication &application = *app;
     // The window's name, so both use the same per-user program folder.
     QCoreApplication::setApplicationName(QStringLiteral("tarviks"));
     // Before parsing, so the parser's headings and errors are Russian too.
@@ -76,6 +79,13 @@ int main(int argc, char **argv)
         const SystemClock clock;
         return BackupsCommand::run(ConfigBackups(folder.path(), clock), options.unitName, options.json,
                                    writerTo(stdout));
+    }
+    // A report that could never be saved is refused before any port is opened.
+    if (options.command == CliOptions::Command::Report) {
+        if (const QString refusal = ReportCommand::refusal(options); !refusal.isEmpty()) {
+            output.fail(refusal);
+            return ExitCode::BadFile;
+        }
     }
     // Adapters get their numbers as in the window; --port may name a device instead of a number.
     PortFactory ports(folder.path());
@@ -121,12 +131,15 @@ int main(int argc, char **argv)
     const int code = [&] {
         Runner runner(settings, ports, options, output);
         const CommandEntry &entry = CommandTable::of(options.command);
-        if (entry.job)
+        const bool fromFile = options.command == CliOptions::Command::Report && !options.operands.isEmpty();
+        if (entry.job && !fromFile)
             return runner.run(entry);
         // show, diff, set: files through the window's own routines, and the unit through the runner.
         FixedFileDialogs dialogs(options.file);
         SystemClock clock;
         UnitSession files(ports, UnitSession::Borrowed{settings, messages, dialogs, clock});
+        if (fromFile)
+            return ReportCommand::fromFile(files, options, output);
         return FieldCommands(
                    files.configFiles(), options, [&runner](ConfigImage &image) { return runner.readUnitImage(image); },
                    writerTo(stdout), writerTo(stderr))

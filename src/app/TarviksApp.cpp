@@ -1,4 +1,6 @@
 #include "app/TarviksApp.h"
+#include "app/CommissioningReportAction.h"
+#include <QAction>
 
 #include "config/CloseGuard.h"
 #include "config/ConfigExchange.h"
@@ -144,6 +146,10 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
         shutDown();
         QCoreApplication::quit();
     });
+
+    // The report only reads the unit and the pages; it lives as long as the application.
+    auto *report = new CommissioningReportAction(*m_unit, folder, this);
+    connect(m_window->menuItem(QStringLiteral("mReport")), &QAction::triggered, report, &CommissioningReportAction::run);
 
     registerSettingsCommands();
     wirePages();

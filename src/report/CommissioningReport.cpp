@@ -124,6 +124,12 @@ QString readingsHtml(const CommissioningData &data)
     return out;
 }
 
+// The unit's name, or the file's a report was made from.
+QString title(const CommissioningData &data)
+{
+    return data.unitName.isEmpty() ? QFileInfo(data.source).fileName() : visible(data.unitName);
+}
+
 QString headerHtml(const CommissioningData &data)
 {
     QString model, imei;
@@ -139,8 +145,7 @@ QString headerHtml(const CommissioningData &data)
         : QStringLiteral("файл конфигурации ") + QFileInfo(data.source).fileName();
     QString out = QStringLiteral("<h1>Отчёт о настройке устройства</h1>");
     out += QStringLiteral("<p style=\"font-size:12pt\"><b>%1</b> &nbsp;·&nbsp; модель %2 &nbsp;·&nbsp; IMEI %3</p>")
-               .arg(h(data.unitName.isEmpty() ? QStringLiteral("Имя устройства не известно") : data.unitName),
-                    h(model), h(imei));
+               .arg(title(data).toHtmlEscaped(), h(model), h(imei));
     out += QStringLiteral("<p>Дата и время составления: %1<br/>Программа: Тарвикс, версия %2<br/>Источник данных: %3</p>")
                .arg(data.when.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")), h(CommissioningReport::version()),
                     h(source));
@@ -201,7 +206,7 @@ QByteArray CommissioningReport::pdf(const CommissioningData &data, int *pages)
     writer.setResolution(kDpi);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(18, 12, 12, 12),
                                      QPageLayout::Millimeter));
-    writer.setTitle(QStringLiteral("Отчёт о настройке ") + visible(data.unitName));
+    writer.setTitle(QStringLiteral("Отчёт о настройке ") + title(data));
     writer.setCreator(QStringLiteral("Тарвикс ") + version());
 
     const QRectF paper = writer.pageLayout().paintRectPixels(kDpi);
@@ -242,7 +247,7 @@ QByteArray CommissioningReport::pdf(const CommissioningData &data, int *pages)
         painter.setPen(QColor(0x60, 0x60, 0x60));
         painter.drawText(line, Qt::AlignLeft | Qt::AlignBottom,
                          QStringLiteral("Отчёт о настройке %1, %2")
-                             .arg(visible(data.unitName), data.when.toString(QStringLiteral("dd.MM.yyyy HH:mm"))));
+                             .arg(title(data), data.when.toString(QStringLiteral("dd.MM.yyyy HH:mm"))));
         painter.drawText(line, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Страница %1 из %2").arg(p + 1).arg(count));
     }
     painter.end();

@@ -79,8 +79,10 @@ CommissioningData CommissioningData::fromUnit(UnitSession &unit, const QDateTime
     data.unitName = unit.link().deviceName().trimmed();
     if (unit.link().isOpen())
         data.source = QStringLiteral("COM%1").arg(unit.link().UsbComPortNumber);
-    unit.deviceInfo().fill();
-    data.unit = deviceSections(unit.deviceInfo());
+    // A fill of its own, so the page's published values stay as they are.
+    DeviceInfo info(unit.image(), unit.link());
+    info.fill();
+    data.unit = deviceSections(info);
     data.image = unit.image();
     const MonitorExchange &monitor = unit.monitorExchange();
     data.live = monitor.readingsLive();

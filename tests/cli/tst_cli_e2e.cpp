@@ -4,6 +4,8 @@
 #include "unit/ExitCode.h"
 #include "config/ConfigFiles.h"
 #include "firmware/FirmwareFile.h"
+#include "config/ConfigImage.h"
+#include "editors/ConfigFields.h"
 #include "link/Cp1251.h"
 #include <csignal>
 
@@ -1223,6 +1225,51 @@ private slots:
             QVERIFY2(lines.at(0).contains(QStringLiteral("Акк: ")), qPrintable(lines.at(0)));
             QVERIFY2(lines.at(1).contains(QStringLiteral("  T1=")), qPrintable(lines.at(1)));
         }
+    }
+
+    // The commissioning report of a unit, read as a reader of the PDF gets its text: the unit as find
+    // names it, its settings as the pages show them, today's date, at most eight pages.
+    void reportOfTheUnit()
+    {
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext is not installed (scripts/install-deps.sh installs poppler-utils)");
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        START_SIM(sim, home, {QStringLiteral("--name"), QStringLiteral("Котельная 2")});
+        const Run found = run(home, {QStringLiteral("find"), QStringLiteral("--json")});
+        QVERIFY2(found.code == ExitCode::Success, qPrintable(found.err));
+        const QJsonObject unit = QJsonDocument::fromJson(found.out.toUtf8()).array().at(0).toObject();
+
+        const QString pdf = home.path(QStringLiteral("отчёт.pdf"));
+        const Run report = run(home, {QStringLiteral("report"), pdf, QStringLiteral("--port"), QStringLiteral("1")});
+        QVERIFY2(report.code == ExitCode::Success, qPrintable(report.err));
+        QProcess extract;
+        extract.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(extract.waitForFinished(kTimeoutMs));
+        const QString text = QString::fromUtf8(extract.readAllStandardOutput());
+
+        for (const char *key : {"name", "imei", "model", "coreVersion", "firmwareVersion"}) {
+            const QString value = unit.value(QLatin1String(key)).toString();
+            QVERIFY2(!value.isEmpty() && text.contains(value), key);
+        }
+        QVERIFY(text.contains(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
+        const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Страница 1 из (\\d+)")).match(text);
+        QVERIFY2(pages.hasMatch() && pages.captured(1).toInt() <= 8, qPrintable(text.right(200)));
+        // Fields with short values, each beside its name as the pages show them.
+        ConfigImage image;
+        const QByteArray memory = fileBytes(home.memoryFile());
+        image.setBytes(1, memory.constData(), memory.size());
+        for (const ConfigFields::Value &v : ConfigFields(image).values()) {
+            if (!QStringList{QStringLiteral("00 SMS"), QStringLiteral("Parol"), QStringLiteral("T1 Верхняя (H)"),
+                             QStringLiteral("Вход 1 Верхний (H)")}.contains(v.field->name))
+                continue;
+            const QRegularExpression beside(QRegularExpression::escape(v.field->name) + QStringLiteral("\\s+")
+                                            + QRegularExpression::escape(v.text));
+            QVERIFY2(beside.match(text).hasMatch(), qPrintable(v.field->name + QLatin1Char('=') + v.text));
+        }
+        QVERIFY(text.contains(QStringLiteral("Установщик")) && text.contains(QStringLiteral("Заказчик")));
     }
 
     void monitorEndsOnCtrlC()

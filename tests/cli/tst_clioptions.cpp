@@ -47,6 +47,8 @@ private slots:
         run("largest port", "find --port 32767", C::Find, "", 32767);
         run("ports", "ports", C::Ports);
         run("ports json", "ports --json", C::Ports, "", 0, 0, "j");
+        run("report of a unit", "report out.pdf --port 2", C::Report, "out.pdf", 2);
+        run("report of a file", "report out.PDF a.cf", C::Report, "out.PDF");
 
         other("help", "--help", O::Help, "write-config FILE.cf");
         other("help wins over command", "read-config --help", O::Help, "Коды завершения");
@@ -73,6 +75,10 @@ private slots:
         other("period too short", "monitor --period 0.4", O::Error, "--period: нужен период от 0,5 до 5 секунд.");
         other("period too long", "monitor --period 6", O::Error, "--period");
         other("count zero", "monitor --count 0", O::Error, "--count: нужно число кадров от 1.");
+        // A .cf named first would be replaced by a PDF.
+        other("report into a .cf", "report a.cf", O::Error, "report: отчёт пишется в файл .pdf");
+        other("report of a file and a unit", "report out.pdf a.cf --port 1", O::Error, "либо по файлу, либо по устройству");
+        other("report of two files", "report out.pdf a.cf b.cf", O::Error, "Лишний аргумент: b.cf");
     }
 
     // --port: a number, or a device path that the session numbers.

@@ -8,6 +8,7 @@
 #include "link/Cp1251.h"
 #include "link/OperationTags.h"
 #include "monitor/MonitorJournal.h"
+#include "report/CommissioningReport.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 
@@ -33,7 +34,7 @@ private slots:
         QTest::addColumn<int>("room");   // bytes still free when the write begins
         // Room for the first pieces, so the disk fills part-way; TX.cfg is smaller than the least
         // room a tmpfs can leave.
-        for (const char *writer : {"save .cf", "copy from unit", "firmware backup", "journal CSV", "set --output"})
+        for (const char *writer : {"save .cf", "copy from unit", "firmware backup", "journal CSV", "set --output", "report PDF"})
             QTest::newRow(writer) << QString::fromLatin1(writer) << 4096;
         QTest::newRow("TX.cfg") << QStringLiteral("TX.cfg") << 0;
     }
@@ -47,6 +48,7 @@ private slots:
         const QString name = writer == QLatin1String("TX.cfg")            ? QStringLiteral("TX.cfg")
                              : writer == QLatin1String("journal CSV")     ? QStringLiteral("journal.csv")
                              : writer == QLatin1String("firmware backup") ? QStringLiteral("unit.fw")
+                             : writer == QLatin1String("report PDF")      ? QStringLiteral("unit.pdf")
                                                                           : QStringLiteral("unit.cf");
         const QString path = disk.path(name);
         // The earlier file, as the same writer made it on a better day.
@@ -120,6 +122,10 @@ private slots:
                                    [&err](const QString &text) { err += text; });
             QCOMPARE(commands.run(), ExitCode::BadFile);
             shown = QStringList{err.chopped(1)};
+        } else if (writer == QLatin1String("report PDF")) {
+            CommissioningData data;
+            fillImage(data.image, unitConfiguration());
+            shown = QStringList{CommissioningReport::write(path, data)};
         }
 
         QVERIFY(readFile(path) == earlier);
@@ -179,5 +185,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFileWriters)
+// The report needs fonts: a GUI application (offscreen in the test runs).
+QTEST_MAIN(TestFileWriters)
 #include "tst_filewriters.moc"

@@ -56,9 +56,9 @@ private slots:
         QTest::newRow("upper below lower: lower red")
             << Bytes{{1377, 10}} << QStringLiteral("Вход 1 Нижний (L)") << QStringLiteral("20")
             << thresholds;
-        QTest::newRow("threshold above 100") << Bytes{{1388, 101}}
-                                             << QStringLiteral("Вход 12 Верхний (H)") << QStringLiteral("101")
-                                             << thresholds;
+        // The page loads "FF" as 255 and marks only the pair's order.
+        QTest::newRow("threshold FF") << Bytes{{1388, 0xFF}} << QStringLiteral("Вход 12 Верхний (H)")
+                                      << QStringLiteral("255") << QString();
         QTest::newRow("message text") << Bytes{{257, 'A'}, {258, 'B'}} << QStringLiteral("Вход 1")
                                       << QStringLiteral("AB") << QString();
     }

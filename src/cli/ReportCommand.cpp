@@ -10,6 +10,18 @@
 #include "unit/UnitSession.h"
 #include <QGuiApplication>
 
+namespace {
+QtMessageHandler g_previous = nullptr;
+
+// A machine without a login session has no runtime folder; the GUI start-up says so on every run,
+// although a report needs none: that one line would only clutter a script's standard error.
+void withoutRuntimeNotice(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (!text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")) && g_previous)
+        g_previous(type, context, text);
+}
+}
+
 std::unique_ptr<QCoreApplication> ReportCommand::application(int &argc, char **argv)
 {
     bool report = false;
@@ -20,7 +32,10 @@ std::unique_ptr<QCoreApplication> ReportCommand::application(int &argc, char **a
     // No display is needed to lay out and paint a PDF.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QGuiApplication>(argc, argv);
+    g_previous = qInstallMessageHandler(withoutRuntimeNotice);
+    auto application = std::make_unique<QGuiApplication>(argc, argv);
+    qInstallMessageHandler(g_previous);
+    return application;
 }
 
 QString ReportCommand::refusal(const CliOptions &options)

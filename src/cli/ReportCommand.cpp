@@ -63,6 +63,7 @@ int ReportCommand::fromFile(UnitSession &files, const CliOptions &options, Outpu
 
     CommissioningData data = CommissioningData::fromUnit(files, QDateTime::currentDateTime());
     data.source = source;
+    data.settingsOrigin = QStringLiteral("загружены из файла ") + source;
     data.live = false;
     data.noReadings = QStringLiteral("Отчёт составлен по файлу, без устройства: показаний нет.");
     if (const QString problem = CommissioningReport::write(options.file, data); !problem.isEmpty()) {

@@ -171,7 +171,13 @@ QString CommissioningReport::html(const CommissioningData &data)
     for (const CommissioningData::Section &page : pages)
         for (const CommissioningData::Row &row : page.rows)
             red += row.flagged ? 1 : 0;
-    out += QStringLiteral("<h2>Настройки</h2><p>Значения, как их показывают страницы настройки. ");
+    out += QStringLiteral("<h2>Настройки</h2>");
+    if (!data.settingsWarning.isEmpty())
+        out += QStringLiteral("<p style=\"color:%1\"><b>%2</b></p>").arg(kRed, h(data.settingsWarning));
+    out += QStringLiteral("<p>Значения, как их показывают страницы настройки");
+    if (!data.settingsOrigin.isEmpty())
+        out += QStringLiteral(" (%1)").arg(h(data.settingsOrigin));
+    out += QStringLiteral(". ");
     out += red == 0 ? QStringLiteral("Красным не отмечено ни одно значение.</p>")
                     : QStringLiteral("<span style=\"color:%1\">Значений, отмеченных красным: %2.</span></p>").arg(kRed).arg(red);
     for (const CommissioningData::Section &page : pages)

@@ -84,15 +84,40 @@ CommissioningData CommissioningData::fromUnit(UnitSession &unit, const QDateTime
     info.fill();
     data.unit = deviceSections(info);
     data.image = unit.image();
+    data.settingsOrigin = originOf(data.image);
+    data.settingsWarning = warningFor(data.image);
     const MonitorExchange &monitor = unit.monitorExchange();
     data.live = monitor.readingsLive();
     if (data.live) {
         data.readings = monitor.readings();
         data.layout = monitor.layout();
     } else {
-        data.noReadings = QStringLiteral("Мониторинг не был включён: показаний нет.");
+        data.noReadings = QStringLiteral("Мониторинг не запущен: показаний нет.");
     }
     return data;
+}
+
+QString CommissioningData::originOf(const ConfigImage &image)
+{
+    const QString time = image.sourceTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    switch (image.origin()) {
+    case ConfigImage::Origin::Unit:
+        return QStringLiteral("прочитаны из устройства %1 %2").arg(image.sourceUnit().trimmed(), time);
+    case ConfigImage::Origin::File:
+        return QStringLiteral("загружены из файла %1").arg(time);
+    case ConfigImage::Origin::None:
+        break;
+    }
+    return QStringLiteral("не прочитаны");
+}
+
+QString CommissioningData::warningFor(const ConfigImage &image)
+{
+    if (image.isPartial())
+        return QStringLiteral("Чтение конфигурации не завершено: часть значений может быть от прежнего устройства.");
+    if (image.isChanged())
+        return QStringLiteral("Есть изменения, ещё не записанные в устройство: устройство хранит другие значения.");
+    return QString();
 }
 
 QString CommissioningData::defaultFileName(const QString &unitName, const QDate &date)

@@ -38,6 +38,8 @@ struct CommissioningData {
     QString unitName;                // the identified name; empty from a file
     QList<Section> unit;             // the device information frames
     ConfigImage image;
+    QString settingsOrigin;          // where the settings shown come from, in a few words
+    QString settingsWarning;         // why they may not be what the unit holds; empty when they are
     bool live = false;               // readings and trend below come from the unit
     MonitorReadings readings;
     MonitorDecoder::Layout layout = MonitorDecoder::designLayout();
@@ -54,6 +56,10 @@ struct CommissioningData {
     // The unit as a session holds it now: device information filled from its image and name, the
     // readings when its monitoring is live.
     static CommissioningData fromUnit(UnitSession &unit, const QDateTime &when);
+    // Where an image's settings come from, and why they may not be what the unit holds (edits not
+    // written, a read that did not complete).
+    static QString originOf(const ConfigImage &image);
+    static QString warningFor(const ConfigImage &image);
     // "<unit> <date>.pdf", the unit's name made safe for a file name.
     static QString defaultFileName(const QString &unitName, const QDate &date);
 };

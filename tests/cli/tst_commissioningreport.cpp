@@ -84,6 +84,30 @@ private slots:
         QCOMPARE(html.contains(QStringLiteral("должно быть ") + rule), !rule.isEmpty());
     }
 
+    // A report must not pass edits the unit never got, or half a read, for the unit's settings.
+    void settingsTheUnitMayNotHoldAreSaid_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<bool>("partial");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("as read") << false << false << QString();
+        QTest::newRow("edited, not written") << true << false << QStringLiteral("Есть изменения, ещё не записанные");
+        QTest::newRow("read broken off") << false << true << QStringLiteral("Чтение конфигурации не завершено");
+    }
+    void settingsTheUnitMayNotHoldAreSaid()
+    {
+        QFETCH(bool, changed);
+        QFETCH(bool, partial);
+        QFETCH(QString, warning);
+        ConfigImage image = plainImage();
+        image.setReadFrom(QStringLiteral("Котельная"), QDateTime(QDate(2026, 12, 8), QTime(10, 15, 2)));
+        image.setChanged(changed);
+        image.setPartial(partial);
+        QCOMPARE(CommissioningData::originOf(image), QStringLiteral("прочитаны из устройства Котельная 08.12.2026 10:15:02"));
+        const QString said = CommissioningData::warningFor(image);
+        QVERIFY2(warning.isEmpty() ? said.isEmpty() : said.startsWith(warning), qPrintable(said));
+    }
+
     void namesAreShownWithVisibleEscapes_data()
     {
         QTest::addColumn<QString>("name");

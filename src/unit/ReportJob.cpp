@@ -29,6 +29,7 @@ void ReportJob::start()
             if (!ok)
                 return fail(ExitCode::TransferFailed,
                             UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange()));
+            m_readAt = QDateTime::currentDateTime();
             m_unit.monitorExchange().RazmetkaVhodov();
             begin(QStringLiteral("Мониторинг"), [this] { return QStringLiteral("Прервано: ") + kNotSaved + m_file; },
                   false);
@@ -63,6 +64,9 @@ void ReportJob::polled()
 void ReportJob::write()
 {
     CommissioningData data = CommissioningData::fromUnit(m_unit, QDateTime::currentDateTime());
+    // Read by this job just now, whether or not the read marked the image with its unit.
+    data.image.setReadFrom(data.unitName, m_readAt);
+    data.settingsOrigin = CommissioningData::originOf(data.image);
     data.live = m_live;
     data.trend = m_trend;
     data.readings = m_unit.monitorExchange().readings();

@@ -31,5 +31,6 @@ private:
     QElapsedTimer m_pollBegan;
     int m_polls = 0;
     bool m_live = false;
+    QDateTime m_readAt;
     QList<CommissioningData::Sample> m_trend;
 };

@@ -127,7 +127,9 @@ QString readingsHtml(const CommissioningData &data)
 // The unit's name, or the file's a report was made from.
 QString title(const CommissioningData &data)
 {
-    return data.unitName.isEmpty() ? QFileInfo(data.source).fileName() : visible(data.unitName);
+    if (!data.unitName.isEmpty())
+        return visible(data.unitName);
+    return data.source.isEmpty() ? QStringLiteral("без устройства") : QFileInfo(data.source).fileName();
 }
 
 QString headerHtml(const CommissioningData &data)
@@ -140,9 +142,10 @@ QString headerHtml(const CommissioningData &data)
             else if (row.caption == QStringLiteral("IMEI:"))
                 imei = row.value;
         }
-    const QString source = data.live || !data.unitName.isEmpty()
+    const QString source = !data.unitName.isEmpty()
         ? QStringLiteral("устройство") + (data.source.isEmpty() ? QString() : QStringLiteral(" на ") + data.source)
-        : QStringLiteral("файл конфигурации ") + QFileInfo(data.source).fileName();
+        : !data.source.isEmpty() ? QStringLiteral("файл конфигурации ") + QFileInfo(data.source).fileName()
+                                 : QStringLiteral("программа, устройство не обнаружено");
     QString out = QStringLiteral("<h1>Отчёт о настройке устройства</h1>");
     out += QStringLiteral("<p style=\"font-size:12pt\"><b>%1</b> &nbsp;·&nbsp; модель %2 &nbsp;·&nbsp; IMEI %3</p>")
                .arg(title(data).toHtmlEscaped(), h(model), h(imei));

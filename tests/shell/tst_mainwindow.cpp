@@ -130,7 +130,7 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<bool>("reachable");
-        for (const char *item : {"m02", "m03", "m04", "m05", "m07", "m08", "m17", "m19"})
+        for (const char *item : {"m02", "m03", "m04", "m05", "mReport", "m07", "m08", "m17", "m19"})
             QTest::newRow(item) << QString::fromLatin1(item) << true;
         for (const char *item : {"m01", "m09", "m10", "m11", "m12", "m13", "m14", "m15", "m16", "m20", "m21", "m22",
                                  "m23", "m24", "m25"})

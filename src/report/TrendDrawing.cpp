@@ -5,6 +5,7 @@
 #include <functional>
 
 namespace {
+constexpr int kSteps = 4;   // grid lines above the lowest
 using Sample = CommissioningData::Sample;
 using Value = std::function<std::optional<double>(const Sample &)>;
 
@@ -59,10 +60,17 @@ struct Scale {
         }
         if (!any)
             return;
-        const double centre = (low + high) / 2;
-        const double span = std::max(high - low, minimumSpan) * 1.2;
-        low = std::floor(centre - span / 2);
-        high = std::ceil(centre + span / 2);
+        if (high - low < minimumSpan) {
+            const double centre = (low + high) / 2;
+            low = centre - minimumSpan / 2;
+            high = centre + minimumSpan / 2;
+        }
+        // The smallest round step (0.5, 1, 2, 5, 10 …) whose grid holds every value.
+        double step = 0.5;
+        for (int i = 0; std::floor(low / step) * step + kSteps * step < high; ++i)
+            step *= (i % 3 == 2) ? 2.5 : 2;
+        low = std::floor(low / step) * step;
+        high = low + kSteps * step;
     }
     double at(double v, const QRectF &plot) const { return plot.bottom() - (v - low) / (high - low) * plot.height(); }
 };
@@ -122,7 +130,6 @@ void TrendDrawing::draw(QPainter &painter, const QRectF &rect, const QList<Commi
     painter.drawText(QRectF(rect.left(), rect.top(), plot.left() - rect.left(), text), Qt::AlignRight, QStringLiteral("В"));
     painter.drawText(QRectF(plot.right() + text / 4, rect.top(), rect.right() - plot.right(), text), Qt::AlignLeft,
                      QStringLiteral("°C"));
-    constexpr int kSteps = 4;
     for (int i = 0; i <= kSteps; ++i) {
         const qreal y = plot.bottom() - plot.height() * i / kSteps;
         painter.setPen(QPen(QColor(0xD8, 0xD8, 0xD8), thin));

@@ -1,5 +1,6 @@
 // tarviks-cli: the program's service work from a command line, on the same core as the window.
 #include "cli/BackupsCommand.h"
+#include "cli/BenchCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandTable.h"
 #include "cli/FieldCommands.h"
@@ -121,6 +122,8 @@ int main(int argc, char **argv)
     const int code = [&] {
         Runner runner(settings, ports, options, output);
         const CommandEntry &entry = CommandTable::of(options.command);
+        if (options.command == CliOptions::Command::Bench)
+            return BenchCommand(settings, ports, options, output).run();
         if (entry.job)
             return runner.run(entry);
         // show, diff, set: files through the window's own routines, and the unit through the runner.

@@ -109,7 +109,7 @@ int BenchCommand::prepare()
             return ExitCode::BadFile;
         }
         QStringList problems;
-        UnitsTable table = UnitsTable::parse(file.readAll(), m_template, &problems);
+        UnitsTable table = UnitsTable::parse(file.readAll(), m_template, &problems, QFileInfo(m_options.fields).fileName());
         if (!problems.isEmpty()) {
             m_output.fail(problems.join(QLatin1Char('\n')) + QStringLiteral("\nНи одно устройство не записано."));
             return ExitCode::Usage;

@@ -6,9 +6,9 @@
 namespace {
 const QString kImeiColumn = QStringLiteral("IMEI");
 
-QString where(int row, const QString &column)
+QString where(const QString &file, int row, const QString &column)
 {
-    return QStringLiteral("UNITS.csv, строка %1, столбец «%2»: ").arg(row).arg(column);
+    return QStringLiteral("%1, строка %2, столбец «%3»: ").arg(file).arg(row).arg(column);
 }
 
 // The separator the header line uses outside quotes: ";" when it has any, else ",".
@@ -83,7 +83,8 @@ QList<QStringList> UnitsTable::records(const QString &text)
     return out;
 }
 
-UnitsTable UnitsTable::parse(const QByteArray &bytes, const ConfigImage &templateImage, QStringList *problems)
+UnitsTable UnitsTable::parse(const QByteArray &bytes, const ConfigImage &templateImage, QStringList *problems,
+                             const QString &fileName)
 {
     UnitsTable table;
     const auto problem = [problems](const QString &text) {
@@ -96,12 +97,12 @@ UnitsTable UnitsTable::parse(const QByteArray &bytes, const ConfigImage &templat
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder.decode(data);
     if (decoder.hasError()) {
-        problem(QStringLiteral("UNITS.csv: не текст UTF-8. Сохраните таблицу как «CSV UTF-8»."));
+        problem(fileName + QStringLiteral(": не текст UTF-8. Сохраните таблицу как «CSV UTF-8»."));
         return table;
     }
     const QList<QStringList> rows = records(text);
     if (rows.isEmpty() || rows.first().value(0).trimmed() != kImeiColumn) {
-        problem(where(1, rows.isEmpty() ? QString() : rows.first().value(0).trimmed())
+        problem(where(fileName, 1, rows.isEmpty() ? QString() : rows.first().value(0).trimmed())
                 + QStringLiteral("первый столбец заголовка — «IMEI»."));
         return table;
     }
@@ -115,10 +116,10 @@ UnitsTable UnitsTable::parse(const QByteArray &bytes, const ConfigImage &templat
         if (name.isEmpty() && c == header.size() - 1)
             continue;   // a spreadsheet's trailing separator
         if (!ConfigFields::byName(name)) {
-            problem(where(1, name) + QStringLiteral("нет такого поля; имена полей — как их печатает show --names."));
+            problem(where(fileName, 1, name) + QStringLiteral("нет такого поля; имена полей — как их печатает show --names."));
             headerOk = false;
         } else if (columns.indexOf(name) != c - 1) {
-            problem(where(1, name) + QStringLiteral("столбец повторяется."));
+            problem(where(fileName, 1, name) + QStringLiteral("столбец повторяется."));
             headerOk = false;
         }
     }
@@ -131,18 +132,19 @@ UnitsTable UnitsTable::parse(const QByteArray &bytes, const ConfigImage &templat
             continue;
         const QString imei = record.value(0).trimmed();
         if (!imeiValid(imei)) {
-            problem(where(number, kImeiColumn) + QStringLiteral("«%1» — нужно 15 цифр.").arg(imei));
+            problem(where(fileName, number, kImeiColumn) + QStringLiteral("«%1» — нужно 15 цифр.").arg(imei));
             continue;
         }
         if (table.m_rowNumbers.contains(imei)) {
-            problem(where(number, kImeiColumn)
+            problem(where(fileName, number, kImeiColumn)
                     + QStringLiteral("IMEI %1 уже есть в строке %2.").arg(imei).arg(table.m_rowNumbers.value(imei)));
             continue;
         }
+        table.m_rowNumbers.insert(imei, number);
         bool cellsOk = true;
         for (qsizetype c = columns.size() + 1; c < record.size(); ++c) {
             if (!record.at(c).trimmed().isEmpty()) {
-                problem(where(number, QString::number(c + 1)) + QStringLiteral("значение вне столбцов заголовка."));
+                problem(where(fileName, number, QString::number(c + 1)) + QStringLiteral("значение вне столбцов заголовка."));
                 cellsOk = false;
             }
         }
@@ -156,14 +158,12 @@ UnitsTable UnitsTable::parse(const QByteArray &bytes, const ConfigImage &templat
         ConfigImage tried = templateImage;
         for (const ConfigFields::Refusal &refusal : ConfigFields(tried).set(assignments)) {
             // TODO(merge): records' escaping of control characters for the value shown.
-            problem(where(number, refusal.name)
+            problem(where(fileName, number, refusal.name)
                     + QStringLiteral("значение «%1» не принято — %2.").arg(refusal.value, refusal.reason));
             cellsOk = false;
         }
-        if (!cellsOk)
-            continue;
-        table.m_rows.insert(imei, assignments);
-        table.m_rowNumbers.insert(imei, number);
+        if (cellsOk)
+            table.m_rows.insert(imei, assignments);
     }
     return table;
 }

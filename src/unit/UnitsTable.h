@@ -18,8 +18,9 @@ public:
     static constexpr qint64 kMaxFileSize = 4 << 20;
 
     // Reads the file's bytes; every problem found, each naming its row (1 is the header) and column.
-    // The template is the configuration the rows are applied to.
-    static UnitsTable parse(const QByteArray &bytes, const ConfigImage &templateImage, QStringList *problems);
+    // The template is the configuration the rows are applied to; fileName names the file in problems.
+    static UnitsTable parse(const QByteArray &bytes, const ConfigImage &templateImage, QStringList *problems,
+                            const QString &fileName = QStringLiteral("UNITS.csv"));
 
     // The row of a unit, nullptr when it has none.
     const QList<ConfigFields::Assignment> *row(const QString &imei) const;

@@ -5,6 +5,7 @@
 #include "config/ConfigFiles.h"
 #include "config/FileProblem.h"
 #include "devinfo/DeviceInfo.h"
+#include "link/SerialLink.h"
 #include "settings/ProgramSettings.h"
 #include "shell/Clock.h"
 #include "unit/BenchJob.h"
@@ -41,7 +42,8 @@ struct BenchCommand::Slot {
     QElapsedTimer elapsed;
     QTimer retry;
 
-    bool busy() const { return session != nullptr; }
+    // A try or a unit's job under way; a session held open between tries is not.
+    bool busy() const { return (identify && !identify->done()) || (job && !job->done()); }
     void drop()
     {
         job.reset();
@@ -138,17 +140,26 @@ void BenchCommand::line(const QString &text, bool result)
         m_output.fail(text);
 }
 
-void BenchCommand::retryLater(Slot &slot)
+void BenchCommand::retryLater(Slot &slot, bool holdPort)
 {
-    slot.drop();
+    // A unit served, or found again, keeps its port open till the next try: a line lost meanwhile is
+    // the unit gone, even when another unit answers on the port by then.
+    if (!holdPort || m_stopping || !slot.session->link().isOpen())
+        slot.drop();
     if (!m_stopping)
-        slot.retry.start(kRetryMs);
+        slot.retry.start(slot.session ? kRetryMs : (holdPort ? 0 : kRetryMs));
 }
 
 void BenchCommand::tryPort(Slot &slot)
 {
     if (m_stopping || slot.busy())
         return;
+    if (slot.session) {
+        slot.session->link().receiveTick();
+        if (!slot.session->link().isOpen())
+            slot.state = BenchRun::afterAnswer(slot.state, false);
+        slot.drop();
+    }
     slot.messages = std::make_unique<UnitMessages>();
     const UnitSession::Borrowed borrowed{m_settings, *slot.messages, slot.dialogs, slot.clock};
     slot.session = std::make_unique<UnitSession>(m_ports, borrowed);
@@ -173,7 +184,7 @@ void BenchCommand::identified(Slot &slot)
     if (m_stopping || slot.state != BenchRun::PortState::Serving || !m_run.mayBegin()) {
         if (slot.state == BenchRun::PortState::Serving)
             slot.state = BenchRun::PortState::Waiting;   // --count is taken by those under way
-        return retryLater(slot);
+        return retryLater(slot, slot.state == BenchRun::PortState::Served);
     }
     m_run.began();
     BenchJob::Setup setup{m_template, m_templateModel, m_table ? &*m_table : nullptr,
@@ -217,7 +228,7 @@ void BenchCommand::jobEnded(Slot &slot)
     slot.state = BenchRun::PortState::Served;
     if (m_run.complete())
         stop(false);
-    retryLater(slot);
+    retryLater(slot, true);
 }
 
 void BenchCommand::stop(bool interrupt)

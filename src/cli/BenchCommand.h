@@ -47,7 +47,7 @@ private:
     // Stops what is under way (Ctrl+C, or --count reached): the units' jobs only on Ctrl+C.
     void stop(bool interrupt);
     void line(const QString &text, bool result);
-    void retryLater(Slot &slot);
+    void retryLater(Slot &slot, bool holdPort);
 
     ProgramSettings &m_settings;
     PortFactory &m_ports;

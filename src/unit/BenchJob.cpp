@@ -153,6 +153,6 @@ void BenchJob::end(Outcome outcome, int code, const QString &text, const QString
     m_brief = brief;
     if (outcome == Outcome::Failed && code != ExitCode::BadFile)
         return fail(code, text);
-    m_unit.stop();
+    // The port stays open: the bench watches it for the unit to go.
     finish(code, text, outcome == Outcome::Written ? kWritten : QString());
 }

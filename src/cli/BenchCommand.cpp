@@ -209,7 +209,8 @@ void BenchCommand::jobEnded(Slot &slot)
     const QString name = slot.identify->unitName();
     const QString imei = job.imei();
     line(endLine(slot.port, name, imei, brief, seconds, !interrupted), true);
-    if (job.outcome() != BenchJob::Outcome::Written && !result.text.isEmpty())
+    const bool troubled = job.outcome() == BenchJob::Outcome::Refused || job.outcome() == BenchJob::Outcome::Failed;
+    if (troubled && !result.text.isEmpty())
         line(QStringLiteral("COM%1: ").arg(slot.port) + result.text, false);
     BenchLog::Entry entry{QDateTime::currentDateTime(),
                           slot.port,
@@ -217,7 +218,7 @@ void BenchCommand::jobEnded(Slot &slot)
                           imei,
                           job.model(),
                           brief,
-                          job.outcome() == BenchJob::Outcome::Written ? QString() : result.text,
+                          troubled ? result.text : QString(),
                           QDir::toNativeSeparators(job.copy()),
                           seconds};
     if (!m_log->append(entry)) {

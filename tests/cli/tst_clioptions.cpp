@@ -47,6 +47,7 @@ private slots:
         run("largest port", "find --port 32767", C::Find, "", 32767);
         run("ports", "ports", C::Ports);
         run("ports json", "ports --json", C::Ports, "", 0, 0, "j");
+        run("bench watches several ports", "bench t.cf --port 1 --port 2 --count 3", C::Bench, "t.cf", 2, 0, "", 1.0, 3);
 
         other("help", "--help", O::Help, "write-config FILE.cf");
         other("help wins over command", "read-config --help", O::Help, "Коды завершения");
@@ -73,6 +74,9 @@ private slots:
         other("period too short", "monitor --period 0.4", O::Error, "--period: нужен период от 0,5 до 5 секунд.");
         other("period too long", "monitor --period 6", O::Error, "--period");
         other("count zero", "monitor --count 0", O::Error, "--count: нужно число кадров от 1.");
+        other("fields on write-config", "write-config a.cf --fields u.csv", O::Error,
+              "--fields не применяется к команде write-config");
+        other("bench without template", "bench --fields u.csv", O::Error, "bench: не задан файл.");
     }
 
     // --port: a number, or a device path that the session numbers.

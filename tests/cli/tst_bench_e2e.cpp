@@ -19,8 +19,7 @@ class TestBenchE2e : public QObject {
     static void writeFile(const QString &path, const QByteArray &bytes)
     {
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), bytes.size());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
     static QByteArray fileBytes(const QString &path)
     {
@@ -34,6 +33,7 @@ class TestBenchE2e : public QObject {
         image.replace(ConfigImage::kMemorySize, 2, model);
         return image;
     }
+
 private slots:
     void twoUnitsThenAnotherModel()
     {

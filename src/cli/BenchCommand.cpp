@@ -41,9 +41,11 @@ struct BenchCommand::Slot {
     std::unique_ptr<BenchJob> job;
     QElapsedTimer elapsed;
     QTimer retry;
+    QString told;   // the port's trouble last said, so a port without a unit is not said every second
 
     // A try or a unit's job under way; a session held open between tries is not.
-    bool busy() const { return (identify && !identify->done()) || (job && !job->done()); }
+    bool busy() const { return (identify && !identify->done()) || serving; }
+    bool serving = false;   // a unit's job began and its end is not yet told
     void drop()
     {
         job.reset();
@@ -179,6 +181,10 @@ void BenchCommand::identified(Slot &slot)
     if (!slot.identify || slot.job)
         return;
     const bool answered = slot.identify->result().code == ExitCode::Success;
+    const QString trouble = answered ? QString() : slot.identify->outcome().problem;
+    if (!m_stopping && trouble != slot.told && !trouble.isEmpty())
+        m_output.say(trouble);
+    slot.told = trouble;
     const BenchRun::PortState before = slot.state;
     slot.state = BenchRun::afterAnswer(before, answered);
     if (m_stopping || slot.state != BenchRun::PortState::Serving || !m_run.mayBegin()) {
@@ -187,6 +193,7 @@ void BenchCommand::identified(Slot &slot)
         return retryLater(slot, slot.state == BenchRun::PortState::Served);
     }
     m_run.began();
+    slot.serving = true;
     BenchJob::Setup setup{m_template, m_templateModel, m_table ? &*m_table : nullptr,
                           [this](const QString &imei) { return m_run.served(imei); }};
     slot.job = std::make_unique<BenchJob>(*slot.session, *slot.messages, std::move(setup));
@@ -199,8 +206,9 @@ void BenchCommand::identified(Slot &slot)
 
 void BenchCommand::jobEnded(Slot &slot)
 {
-    if (!slot.job)
+    if (!slot.job || !slot.serving)
         return;
+    slot.serving = false;
     const BenchJob &job = *slot.job;
     const UnitJob::Result &result = job.result();
     const double seconds = double(slot.elapsed.elapsed()) / 1000.0;
@@ -218,7 +226,7 @@ void BenchCommand::jobEnded(Slot &slot)
                           imei,
                           job.model(),
                           brief,
-                          troubled ? result.text : QString(),
+                          troubled ? QString(result.text).replace(QLatin1Char('\n'), QLatin1Char(' ')) : QString(),
                           QDir::toNativeSeparators(job.copy()),
                           seconds};
     if (!m_log->append(entry)) {

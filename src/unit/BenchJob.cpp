@@ -64,7 +64,7 @@ void BenchJob::checked()
     const DeviceInfo &info = m_unit.deviceInfo();
     m_model = info.value(kModelIndex);
     const QString imei = info.value(kImeiIndex);
-    m_imei = UnitsTable::imeiValid(imei) ? imei : kNoImei;
+    m_imei = imei;
     // A unit without a readable IMEI cannot be told from another: it is never taken as served.
     if (UnitsTable::imeiValid(imei) && m_setup.served && m_setup.served(imei))
         return end(Outcome::AlreadyDone, ExitCode::Success, kAlreadyDone, kAlreadyDone);
@@ -87,7 +87,10 @@ void BenchJob::checked()
         const auto *found = UnitsTable::imeiValid(imei) ? m_setup.table->row(imei) : nullptr;
         if (!found)
             return end(Outcome::Refused, ExitCode::BadFile,
-                       kNoRow.arg(m_imei) + QStringLiteral(" в UNITS.csv: не записано."), kRefusedNoRow);
+                       (UnitsTable::imeiValid(imei) ? kNoRow.arg(imei) + QStringLiteral(" в UNITS.csv")
+                            : QStringLiteral("%1 (%2)").arg(kNoImei, imei))
+                           + QStringLiteral(": не записано."),
+                       kRefusedNoRow);
         row = *found;
     }
     QList<ConfigFields::Refusal> refused;

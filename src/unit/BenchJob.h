@@ -38,7 +38,8 @@ public:
     void start() override;
 
     Outcome outcome() const { return m_outcome; }
-    // As the unit's information page shows them; empty before the read.
+    // As the unit's information page shows them ("не зарегистрирован" for an IMEI never set); empty
+    // before the read.
     QString imei() const { return m_imei; }
     QString model() const { return m_model; }
     // Where the unit's configuration before the write is kept; empty when nowhere.

@@ -1,7 +1,11 @@
 // Times tarviks-cli's write-config --all into several units at once against writing into one:
 // each unit a zorgel-sim on its own pseudo-terminal, each served by its own UnitSession in the one
-// event loop of the batch. Also the resident memory the extra units add. Not a test: prints figures.
+// event loop of the batch. Also the resident memory the extra units add; and the bench, one unit
+// against write-config --verify (the same reads and write) and four against one. Not a test: prints
+// figures.
+#include "SimDefaults.h"
 #include "SimProcess.h"
+#include "cli/BenchCommand.h"
 #include "cli/CommandTable.h"
 #include "cli/Output.h"
 #include "cli/Runner.h"
@@ -48,11 +52,12 @@ struct Figures {
 };
 
 // write-config --all into the first `units` simulated units, best of kRuns; -1 on failure.
-Figures writeAll(const QString &folder, const QString &file, ProgramSettings &settings, int units)
+Figures writeAll(const QString &folder, const QString &file, ProgramSettings &settings, int units, bool verify = false)
 {
     CliOptions options;
     options.command = CliOptions::Command::WriteConfig;
     options.file = file;
+    options.verify = verify;
     options.all = true;
     options.quiet = true;
     for (int n = 1; n <= units; ++n)
@@ -77,6 +82,36 @@ Figures writeAll(const QString &folder, const QString &file, ProgramSettings &se
     return figures;
 }
 
+// bench with the template into the first `units` simulated units, --count units, best of kRuns.
+Figures benchUnits(const QString &folder, const QString &file, ProgramSettings &settings, int units)
+{
+    CliOptions options;
+    options.command = CliOptions::Command::Bench;
+    options.file = file;
+    options.count = units;
+    options.quiet = true;
+    options.log = QDir(folder).filePath(QStringLiteral("BENCH.csv"));
+    for (int n = 1; n <= units; ++n)
+        options.ports << n;
+    Figures figures{1e12, 0};
+    for (int run = 0; run < kRuns; ++run) {
+        QString out;
+        Output output(false, true, [&out](const QString &t) { out += t; }, [&out](const QString &t) { out += t; });
+        PortFactory ports(folder);
+        BenchCommand bench(settings, ports, options, output);
+        QElapsedTimer timer;
+        timer.start();
+        const int status = bench.run();
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        if (status != ExitCode::Success || out.count(QStringLiteral("отключите устройство")) != units) {
+            std::fprintf(stderr, "bench, %d units: status %d\n%s", units, status, qPrintable(out));
+            return Figures{-1, 0};
+        }
+        figures.bestMs = std::min(figures.bestMs, ms);
+    }
+    return figures;
+}
+
 bool scenario(int baud)
 {
     QTemporaryDir folder;
@@ -91,6 +126,14 @@ bool scenario(int baud)
     tx.write(Cp1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
     tx.close();
 
+    // Each unit its own IMEI: the bench serves a unit once.
+    for (int n = 1; n <= kMostUnits; ++n) {
+        QByteArray image = SimDefaults::image();
+        image.replace(2352, 15, QByteArray::number(356938035643800LL + n));
+        QFile memory(folder.filePath(QStringLiteral("memory%1.bin").arg(n)));
+        if (!memory.open(QIODevice::WriteOnly) || memory.write(image) != image.size())
+            return false;
+    }
     std::vector<std::unique_ptr<SimProcess>> sims;
     for (int n = 1; n <= kMostUnits; ++n) {
         auto sim = std::make_unique<SimProcess>();
@@ -129,6 +172,16 @@ bool scenario(int baud)
                 "(resident %.1f MiB before)\n",
                 baud, one.bestMs, kMostUnits, four.bestMs, four.bestMs / one.bestMs,
                 double(four.residentKiB - one.residentKiB) / 1024.0 / (kMostUnits - 1), double(before) / 1024.0);
+    // A bench unit: identification, read, write and read-back, as write-config --verify with its read first.
+    const Figures verified = writeAll(folder.path(), file, settings, 1, true);
+    const Figures benchOne = benchUnits(folder.path(), file, settings, 1);
+    const Figures benchFour = benchUnits(folder.path(), file, settings, kMostUnits);
+    if (verified.bestMs < 0 || benchOne.bestMs < 0 || benchFour.bestMs < 0)
+        return false;
+    std::printf("%6d baud   bench 1 unit %7.0f ms (write-config --verify %7.0f ms, ratio %.2f)   %d units %7.0f ms   "
+                "ratio %.2f\n",
+                baud, benchOne.bestMs, verified.bestMs, benchOne.bestMs / verified.bestMs, kMostUnits,
+                benchFour.bestMs, benchFour.bestMs / benchOne.bestMs);
     return true;
 }
 }

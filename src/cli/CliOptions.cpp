@@ -35,7 +35,7 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     const QCommandLineOption period(QStringLiteral("period"),
                                     QStringLiteral("monitor: период опроса, с (0,5 … 5; по умолчанию 1)."),
                                     QStringLiteral("S"));
-    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("monitor: число кадров."),
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("monitor: число кадров; bench: число устройств."),
                                    QStringLiteral("K"));
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("monitor: вывод в CSV."));
     const QCommandLineOption unit(QStringLiteral("unit"), QStringLiteral("show, diff: устройство вместо файла."));
@@ -57,13 +57,19 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Записать в файл каждый отправленный и принятый байт."),
                                    QStringLiteral("FILE"));
-    const QList<const QCommandLineOption *> optional{&verify, &json,   &period, &count,   &csv,      &unit, &output,
-                                                     &all,    &journal, &names, &noBackup, &force,   &backup};
+    const QCommandLineOption fields(QStringLiteral("fields"),
+                                    QStringLiteral("bench: значения полей каждого устройства, строка на IMEI."),
+                                    QStringLiteral("UNITS.csv"));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("bench: журнал, строка на устройство (по умолчанию BENCH.csv)."),
+                                 QStringLiteral("BENCH.csv"));
+    const QList<const QCommandLineOption *> optional{&verify,  &json,  &period,   &count, &csv,    &unit,  &output, &all,
+                                                     &journal, &names, &noBackup, &force, &backup, &fields, &log};
     p.addOptions({help, versionOption, port, speed, quiet, verify, json, period, count, csv, unit, output, all, journal,
-                  names, noBackup, force, backup, trace});
+                  names, noBackup, force, backup, trace, fields, log});
     p.addPositionalArgument(QStringLiteral("команда"), QStringLiteral("find, read-config, write-config, "
                                                                       "read-firmware, write-firmware, monitor, "
-                                                                      "show, diff, set, ports, backups или report."));
+                                                                      "show, diff, set, ports, backups, report или bench."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл .cf, .fw или .pdf."),
                            QStringLiteral("[FILE]"));
 
@@ -140,7 +146,8 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     bool ok = false;
     o.all = p.isSet(all);
     const QStringList portValues = p.values(port);
-    if (portValues.size() > 1 && !o.all)
+    // A bench watches every port it is given.
+    if (portValues.size() > 1 && !o.all && o.command != Command::Bench)
         return fail(QStringLiteral("--port задан несколько раз: несколько портов сразу только с --all."));
     for (const QString &value : portValues) {
         // "COM1", as the messages name it, is port 1.
@@ -191,6 +198,10 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     o.force = p.isSet(force);
     o.backup = p.isSet(backup);
     o.trace = p.value(trace);
+    o.fields = p.value(fields);
+    o.log = p.value(log);
+    if ((p.isSet(fields) && o.fields.isEmpty()) || (p.isSet(log) && o.log.isEmpty()))
+        return fail(QStringLiteral("--%1: не задан файл.").arg(p.isSet(fields) && o.fields.isEmpty() ? QStringLiteral("fields") : QStringLiteral("log")));
     if (p.isSet(trace) && o.trace.isEmpty())
         return fail(QStringLiteral("--trace: не задан файл."));
     return Outcome::Run;

@@ -7,7 +7,7 @@
 // The command line of tarviks-cli: one command, its file, and the options that apply to it.
 class CliOptions {
 public:
-    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor, Show, Diff, Set, Ports, Backups, Report };
+    enum class Command { None, Find, ReadConfig, WriteConfig, ReadFirmware, WriteFirmware, Monitor, Show, Diff, Set, Ports, Backups, Report, Bench };
     enum class Outcome { Run, Help, Version, Error };
 
     static constexpr int kMaxPort = 32767;
@@ -27,7 +27,7 @@ public:
     bool quiet = false;
     bool csv = false;
     double period = 1.0;           // --period, seconds between monitoring requests
-    std::optional<int> count;      // --count, frames to show; none: until Ctrl+C
+    std::optional<int> count;      // --count, frames to show (bench: units to serve); none: until Ctrl+C
     QStringList operands;          // show, diff, set: files ("--unit" for the unit) and NAME=VALUE;
                                    // report: the .cf file it is made from
     QString output;                // set --output
@@ -38,6 +38,8 @@ public:
     bool backup = false;           // write-firmware --backup: the unit's firmware read into the backups first
     QString trace;                 // --trace FILE: every byte sent and received
     QString unitName;              // backups [UNIT]
+    QString fields;                // bench --fields UNITS.csv: each unit's own values, by IMEI
+    QString log;                   // bench --log BENCH.csv: a row per unit as it ends
 
     static QString commandName(Command command);
     static QString version();

@@ -38,6 +38,33 @@ const QString kReportDetails = QStringLiteral(
     "мониторинга и их тренд за 4 с опроса, строки для подписей установщика и заказчика.\n"
     "С FILE.cf отчёт составляется по файлу, без устройства и без показаний.");
 
+const QString kBenchDetails = QStringLiteral(
+    "Стенд: каждое устройство, ответившее на одном из портов (--port N, можно несколько; иначе порты из\n"
+    "TX.cfg и подключённые адаптеры), настраивается по шаблону — все порты сразу. Для каждого: опознание,\n"
+    "чтение (копия \"до записи\" в резервных копиях, как у write-config), сверка модели с шаблоном (другая\n"
+    "модель — не записано), IMEI, его строка из UNITS.csv поверх шаблона, ячейки IMEI устройства остаются\n"
+    "его собственными, запись, чтение и сравнение. Устройство, уже записанное в этом запуске, повторно не\n"
+    "пишется (\"уже настроено\"); порт обслуживается снова, когда устройство отключили и ответило новое.\n"
+    "UNITS.csv: заголовок \"IMEI\" и имена полей, как их печатает show --names; UTF-8 (с BOM или без),\n"
+    "разделитель \";\" или \",\"; пустая ячейка оставляет значение шаблона. Все значения проверяются до\n"
+    "начала: ошибка — код 2 с номером строки и столбцом. С --fields устройство без строки не пишется.\n"
+    "Журнал (--log, по умолчанию BENCH.csv) дополняется строкой на устройство сразу по его окончании.\n"
+    "Конец: после --count K устройств или Ctrl+C, с итогом. Код 0 — все записаны и проверены, иначе худший.\n"
+    "\n"
+    "Пример:\n"
+    "  $ tarviks-cli bench site.cf --fields UNITS.csv --port 1 --port 2 --count 3 --log BENCH.csv\n"
+    "  Стенд: шаблон site.cf (ЗОРГЕЛ-GSM8T), строк в UNITS.csv: 2, порты COM1, COM2. Ctrl+C — конец.\n"
+    "  COM1 ЗОРГЕЛ-GSM8T: начато\n"
+    "  COM2 ЗОРГЕЛ-GSM8T: начато\n"
+    "  COM1 ЗОРГЕЛ-GSM8T IMEI 356938035643809: записано и проверено, 3,1 с — отключите устройство\n"
+    "  COM2 ЗОРГЕЛ-GSM8T IMEI 356938035643817: записано и проверено, 3,2 с — отключите устройство\n"
+    "  COM1 ЗОРГЕЛ-GSM4T: начато\n"
+    "  COM1 ЗОРГЕЛ-GSM4T IMEI 356938035643825: отказ: другая модель, 1,2 с — отключите устройство\n"
+    "  COM1: Конфигурация предназначена для модели ЗОРГЕЛ-GSM8T, а устройство — ЗОРГЕЛ-GSM4T. Не записано.\n"
+    "  Итог: записано и проверено 2, отказано 1, с ошибкой 0.\n"
+    "  $ echo $?\n"
+    "  4");
+
 QList<CommandEntry> build()
 {
     namespace X = ExitCode;
@@ -108,6 +135,10 @@ QList<CommandEntry> build()
         {QStringLiteral("set"), C::Set, false, {QStringLiteral("output")},
          QStringLiteral("set FILE.cf ИМЯ=ЗНАЧЕНИЕ... [--output OUT.cf]"), QStringLiteral("значения полей -> файл"),
          QString(), {X::Success, X::Usage, X::BadFile}, K::None, false, false, {}},
+        {QStringLiteral("bench"), C::Bench, true, {QStringLiteral("fields"), QStringLiteral("count"), QStringLiteral("log")},
+         QStringLiteral("bench TEMPLATE.cf [--fields UNITS.csv] [--port N]... [--count K] [--log BENCH.csv]"),
+         QStringLiteral("стенд: каждое подключённое устройство по шаблону и своей строке"), kBenchDetails, write,
+         K::Config, true, true, {}},
         {QStringLiteral("ports"), C::Ports, false, {json}, QStringLiteral("ports [--json]"),
          QStringLiteral("номера портов: ссылка, устройство, описание, есть ли оно"), QString(), {X::Success, X::Usage},
          K::None, false, false, {}},

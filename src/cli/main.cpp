@@ -1,5 +1,6 @@
 // tarviks-cli: the program's service work from a command line, on the same core as the window.
 #include "cli/BackupsCommand.h"
+#include "cli/BenchCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/CommandTable.h"
 #include "cli/FieldCommands.h"
@@ -131,6 +132,8 @@ int main(int argc, char **argv)
     const int code = [&] {
         Runner runner(settings, ports, options, output);
         const CommandEntry &entry = CommandTable::of(options.command);
+        if (options.command == CliOptions::Command::Bench)
+            return BenchCommand(settings, ports, options, output).run();
         const bool fromFile = options.command == CliOptions::Command::Report && !options.operands.isEmpty();
         if (entry.job && !fromFile)
             return runner.run(entry);

@@ -134,6 +134,16 @@ QString configLoadFailure(SerialLink &link, bool countShown, const ConfigFileTra
                    : partialConfig(transfer.SchetchikBaitov));
 }
 
+QString configWriteFailure(SerialLink &link, bool countShown, const ConfigExchange &exchange)
+{
+    const bool nothing = TransferReport::nothingSent(exchange.lockStep());
+    return failure(link, countShown, QStringLiteral("Ошибка при записи!"),
+                   TransferReport::writeFailure(exchange.lockStep()))
+        + QLatin1Char(' ')
+        + (nothing ? QStringLiteral("Данные конфигурации в устройство не передавались, конфигурация в нём прежняя.")
+                   : partialConfig(exchange.SchetchikBaitov));
+}
+
 QString configVerifyFailure(SerialLink &link, bool countShown, const ConfigExchange &exchange)
 {
     return failure(link, countShown, QStringLiteral("Ошибка при чтении!"),

@@ -43,6 +43,8 @@ QString configCopyFailure(SerialLink &link, bool countShown, const ConfigFileTra
                           const QString &file);
 // write-config; ends with what the unit is left with.
 QString configLoadFailure(SerialLink &link, bool countShown, const ConfigFileTransfer &transfer);
+// The same for a write of the image (bench): its blocks sent and acknowledged, its bytes sent.
+QString configWriteFailure(SerialLink &link, bool countShown, const ConfigExchange &exchange);
 // The read-back of write-config --verify.
 QString configVerifyFailure(SerialLink &link, bool countShown, const ConfigExchange &exchange);
 // read-firmware into file.

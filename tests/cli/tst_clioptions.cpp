@@ -49,6 +49,7 @@ private slots:
         run("ports json", "ports --json", C::Ports, "", 0, 0, "j");
         run("report of a unit", "report out.pdf --port 2", C::Report, "out.pdf", 2);
         run("report of a file", "report out.PDF a.cf", C::Report, "out.PDF");
+        run("bench watches several ports", "bench t.cf --port 1 --port 2 --count 3", C::Bench, "t.cf", 2, 0, "", 1.0, 3);
 
         other("help", "--help", O::Help, "write-config FILE.cf");
         other("help wins over command", "read-config --help", O::Help, "Коды завершения");
@@ -79,6 +80,9 @@ private slots:
         other("report into a .cf", "report a.cf", O::Error, "report: отчёт пишется в файл .pdf");
         other("report of a file and a unit", "report out.pdf a.cf --port 1", O::Error, "либо по файлу, либо по устройству");
         other("report of two files", "report out.pdf a.cf b.cf", O::Error, "Лишний аргумент: b.cf");
+        other("fields on write-config", "write-config a.cf --fields u.csv", O::Error,
+              "--fields не применяется к команде write-config");
+        other("bench without template", "bench --fields u.csv", O::Error, "bench: не задан файл.");
     }
 
     // --port: a number, or a device path that the session numbers.

@@ -167,3 +167,12 @@ write('firmwarestreams', 'write-ok-crlf-split', WRITE + polls(*[p for _ in range
 write('firmwarestreams', 'write-last-unacknowledged', WRITE + polls(*[b'OK'] * 980))
 write('firmwarestreams', 'write-complaint-midway', WRITE + polls(*[b'OK'] * 100, b'ERR', *[b'OK'] * 881))
 write('firmwarestreams', 'write-pulled', WRITE + polls(*[b'OK'] * 300, PULLED))
+
+# UNITS.csv of a bench run, as spreadsheets save it.
+BOM = b'\xef\xbb\xbf'
+write('unitstable', 'semicolon-bom', BOM + 'IMEI;Вход 1;Syrena;T1 Верхняя (H)\r\n356938035643809;Ворота;да;30\r\n;;;\r\n'.encode())
+write('unitstable', 'comma-quoted', 'IMEI,Вход 1,PARTNER1\n356938035643809,"Окно, ""А""",+79990000000\n356938035643817,,\n'.encode())
+write('unitstable', 'refused-values', 'IMEI;Syrena;T1 Нижняя (L)\r\n356938035643809;может;-100\r\n3,56938E+14;1;\r\n'.encode())
+write('unitstable', 'repeated', 'IMEI;Вход 1;Вход 1\r\n356938035643809;a;b\r\n356938035643809;c;d\r\n'.encode())
+write('unitstable', 'quote-open', b'IMEI;\x22Bxo\r\n356938035643809;1\r\n')
+write('unitstable', 'cp1251', 'IMEI;Вход 1\r\n356938035643809;Дверь\r\n'.encode('cp1251'))

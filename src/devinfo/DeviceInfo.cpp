@@ -1,4 +1,5 @@
 #include "devinfo/DeviceInfo.h"
+#include "link/ShownText.h"
 #include "config/ConfigImage.h"
 #include "link/Converters.h"
 #include "link/Cp1251.h"
@@ -100,7 +101,8 @@ void DeviceInfo::fill()
         m_values[keyIndexes().at(i)] = identifier(kMasterKeyFirst + i * kKeyIdentifierSize);
 
     const QString name = m_link.deviceName();
-    m_values[1] = name.isEmpty() ? kNoData : name;
+    // Shown, never obeyed: a name's control characters as escapes.
+    m_values[1] = name.isEmpty() ? kNoData : ShownText::escaped(name);
     // The image holds another unit's configuration, or one read before the unit was last found (it
     // may be another of the same name): nothing of it goes under this unit's name.
     const bool otherUnit = !name.isEmpty() && m_image.isFromOtherUnit(name);

@@ -75,6 +75,48 @@ private slots:
         QCOMPARE(Output::table(rows).count(QLatin1Char('\n')), codes.size() + 1);
     }
 
+    // A unit's name holding ESC, BEL and a line end, wherever a line names it: visible escapes
+    // only, the table still one line per unit.
+    void namesAreShownNeverObeyed_data()
+    {
+        QTest::addColumn<QString>("where");
+        for (const char *where : {"progress line", "--all table", "details", "message", "find text", "progress caption"})
+            QTest::newRow(where) << QString::fromLatin1(where);
+    }
+    void namesAreShownNeverObeyed()
+    {
+        QFETCH(QString, where);
+        const QString name = QStringLiteral("=Склад\x1B]0;x\x07\n2");
+        QString written;
+        const auto capture = [&written](const QString &text) { written += text; };
+        Output output(false, false, capture, capture);
+        Output::Row row{1, name, ExitCode::TransferFailed, QStringLiteral("ошибка передачи"), 1.5,
+                        QStringLiteral("Ошибка передачи!"), QString(), PortProblem::Kind::None};
+        if (where == QLatin1String("progress line"))
+            written = Output::progressLine(Output::UnitState{1, name, QStringLiteral("Запись"), std::nullopt, false, {}});
+        else if (where == QLatin1String("--all table"))
+            written = Output::table({row});
+        else if (where == QLatin1String("details"))
+            written = Output::details({row}, false);
+        else if (where == QLatin1String("message"))
+            output.fail(QStringLiteral("COM1: ") + name);
+        else if (where == QLatin1String("find text"))
+            output.out(QStringLiteral("  Имя устройства: ") + name + QLatin1Char('\n'));
+        else {
+            ProgressReporter progress(false, false, capture);
+            progress.begin(name);
+            progress.update(10, 100);
+        }
+        QVERIFY2(written.contains(QStringLiteral("Склад\\x1B]0;x\\x07")), qPrintable(written));
+        QVERIFY(!written.contains(QChar(0x1B)) && !written.contains(QChar(0x07)));
+        // A name's line end breaks no line built around it (the table: a header and the unit's line);
+        // a message's own line ends stay.
+        const QMap<QString, int> lines{{QStringLiteral("--all table"), 2}, {QStringLiteral("progress line"), 0},
+                                       {QStringLiteral("details"), 1}, {QStringLiteral("progress caption"), 1}};
+        if (lines.contains(where))
+            QCOMPARE(written.count(QLatin1Char('\n')), lines.value(where));
+    }
+
     // What follows the table: each failed unit's reason under its port and name; a port without a unit
     // is a note while others answered, and with no unit anywhere the report of a single command.
     void details_data()

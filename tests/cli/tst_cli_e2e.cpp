@@ -1242,6 +1242,45 @@ private slots:
         QCOMPARE(interruptAndWait(process), int(ExitCode::Interrupted));
         QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Мониторинг остановлен.")));
     }
+
+    // A closed terminal or a kill: the journal holds every row that came, on the disk as it came.
+    void monitorJournalOutlivesTheRun_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("code");   // -1: killed
+        QTest::newRow("SIGHUP") << int(SIGHUP) << int(ExitCode::Interrupted);
+        QTest::newRow("SIGKILL") << int(SIGKILL) << -1;
+    }
+    void monitorJournalOutlivesTheRun()
+    {
+        QFETCH(int, signal);
+        QFETCH(int, code);
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        START_SIM(sim, home);
+        const QString journal = home.path(QStringLiteral("journal.csv"));
+        QProcess process;
+        start(process, home, {QStringLiteral("monitor"), QStringLiteral("--period"), QStringLiteral("0.5"),
+                              QStringLiteral("--journal"), journal});
+        // Three measurement frames shown (a sensor frame between each two).
+        process.setReadChannel(QProcess::StandardOutput);
+        QByteArray shown;
+        QDeadlineTimer deadline(kTimeoutMs);
+        while (shown.count("Акк: ") < 3 && process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+            process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+            shown += process.readAllStandardOutput();
+        }
+        QVERIFY2(shown.count("Акк: ") >= 3, process.readAllStandardError().constData());
+        QVERIFY(process.processId() > 0);
+        ::kill(pid_t(process.processId()), signal);
+        QVERIFY(process.waitForFinished(kTimeoutMs));
+        shown += process.readAllStandardOutput();
+        QCOMPARE(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, code);
+        // A row per measurement frame, under the header.
+        const QByteArray rows = fileBytes(journal);
+        QVERIFY2(rows.count("\r\n") - 1 >= shown.count("Акк: "), rows.constData());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCliE2e)

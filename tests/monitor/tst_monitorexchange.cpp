@@ -703,6 +703,11 @@ private slots:
             if (i <= 2)
                 QCOMPARE(rows(rig->exchange.journalFile()), i);   // before any end, as a kill leaves it
         }
+        // The unit's name is a text cell, never a formula.
+        QFile file(rig->exchange.journalFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        file.readLine();
+        QVERIFY(QString::fromUtf8(file.readLine()).startsWith(QStringLiteral("'=Склад\\x07,")));
         const QString first = rig->exchange.journalFile();
         QCOMPARE(QFileInfo(first).absolutePath(), folder);
         QVERIFY2(QFileInfo(first).fileName().startsWith(QStringLiteral("Мониторинг =Склад_ ")), qPrintable(first));

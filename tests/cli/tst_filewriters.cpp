@@ -6,8 +6,7 @@
 #include "cli/FieldCommands.h"
 #include "config/FileWriter.h"
 #include "link/Cp1251.h"
-#include "link/TraceFile.h"
-#include "monitor/MonitorJournalFile.h"
+#include "link/RecordFile.h"
 #include "link/OperationTags.h"
 #include "monitor/MonitorJournal.h"
 #include "settings/ProgramOptions.h"
@@ -21,38 +20,6 @@ QByteArray changedConfiguration()
     bytes[0] = char(bytes.at(0) + 1);
     return bytes;
 }
-
-// A record that grows while the program runs, either kind, one row or line at a time.
-struct GrowingRecord {
-    std::unique_ptr<TraceFile> trace;
-    std::unique_ptr<MonitorJournalFile> journalFile;
-    MonitorJournal journal;
-
-    GrowingRecord(const QString &kind, const QString &path, DiskCalls calls)
-    {
-        if (kind == QLatin1String("trace"))
-            trace = std::make_unique<TraceFile>(path, TraceFile::kDefaultLimit, calls);
-        else
-            journalFile = std::make_unique<MonitorJournalFile>(path, MonitorJournal::plainFormat(), calls);
-    }
-    RecordFile &file() { return trace ? trace->file() : journalFile->record(); }
-    bool begin() { return trace ? trace->begin() : journalFile->begin(); }
-    bool add()
-    {
-        if (trace) {
-            trace->append("     100 COM1 TX 23 36 30 30 32  #6002\n");
-            return !file().failed();
-        }
-        journal.append(QDateTime(QDate(2026, 12, 8), QTime(9, 0)), MonitorReadings{});
-        return journalFile->write(journal);
-    }
-    // Rows on the disk as a killed run leaves them: lines of the trace, rows under the header.
-    int rowsOnDisk() const
-    {
-        const int lines = int(readFile(trace ? trace->path() : journalFile->path()).count('\n'));
-        return trace ? lines : qMax(0, lines - 1);
-    }
-};
 
 } // namespace
 
@@ -212,87 +179,56 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("unit.cf")});
     }
 
-    // A trace or a journal: each row on the disk as it comes, synced at least once a second.
-    void growingRecordsAreOnDiskAsTheyCome_data()
+    // What a trace and a journal file are written through: each row on the disk as it comes (what a
+    // killed run leaves), synced at least once a second; a folder short of room refused at the
+    // start; a failure part-way keeps the rows before it.
+    void growingRecords_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("trace") << QStringLiteral("trace");
-        QTest::newRow("journal") << QStringLiteral("journal");
-    }
-    void growingRecordsAreOnDiskAsTheyCome()
-    {
-        QFETCH(QString, kind);
-        QTemporaryDir dir;
-        GrowingRecord record(kind, dir.filePath(QStringLiteral("record")), DiskCalls::system());
-        qint64 now = 0;
-        record.file().setTicks([&now] { return now; });
-        QVERIFY(record.begin());
-        struct Step {
-            qint64 at;
-            bool add;      // a row comes; otherwise the timer ticks
-            int syncs;     // syncs to the disk so far
-        };
-        const Step steps[] = {{0, true, 0}, {600, true, 0}, {1000, false, 1}, {1500, true, 1},
-                              {2600, true, 2}, {2700, true, 2}, {3700, false, 3}};
-        int rows = 0;
-        for (const Step &step : steps) {
-            now = step.at;
-            if (step.add) {
-                QVERIFY(record.add());
-                ++rows;
-            } else {
-                record.file().tick();
-            }
-            QCOMPARE(record.rowsOnDisk(), rows);
-            QCOMPARE(record.file().syncs(), step.syncs);
-        }
-    }
-
-    void growingRecordFaults_data()
-    {
-        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("rowsKept");
+        QTest::addColumn<int>("rowsKept");   // -1: refused at the start, no file
         QTest::addColumn<QString>("reason");
-        for (const char *kind : {"trace", "journal"}) {
-            const QString k = QString::fromLatin1(kind);
-            QTest::addRow("%s: folder short of room", kind) << k << "room" << -1 << "на диске свободно меньше 1 МБ";
-            QTest::addRow("%s: folder missing", kind) << k << "folder" << -1 << "папка не найдена";
-            QTest::addRow("%s: full disk part-way", kind) << k << "write" << 2 << "нет места на диске";
-            QTest::addRow("%s: I/O error at the sync", kind) << k << "sync" << 3 << "ошибка ввода-вывода на диске";
-        }
+        QTest::newRow("none") << "" << 5 << "";
+        QTest::newRow("folder short of room") << "room" << -1 << "на диске свободно меньше 1 МБ";
+        QTest::newRow("folder missing") << "folder" << -1 << "папка не найдена";
+        QTest::newRow("full disk part-way") << "write" << 2 << "нет места на диске";
+        QTest::newRow("I/O error at the sync") << "sync" << 2 << "ошибка ввода-вывода на диске";
     }
-    void growingRecordFaults()
+    void growingRecords()
     {
-        QFETCH(QString, kind);
         QFETCH(QString, fault);
-        QFETCH(int, rowsKept);   // -1: refused at the start, no file
+        QFETCH(int, rowsKept);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        const QString path = dir.filePath(fault == QLatin1String("folder") ? QStringLiteral("no/record") : QStringLiteral("record"));
+        const QString path = dir.filePath(fault == QLatin1String("folder") ? "no/record" : "record");
         DiskCalls calls = DiskCalls::system();
         int writes = 0;
         const auto realWrite = calls.write;
-        calls.write = [&](int fd, QByteArrayView bytes) {
-            return fault == QLatin1String("write") && ++writes == 3 ? ENOSPC : realWrite(fd, bytes);
-        };
+        calls.write = [&](int fd, QByteArrayView bytes) { return fault == "write" && ++writes == 3 ? ENOSPC : realWrite(fd, bytes); };
         calls.sync = [&fault](int) { return fault == QLatin1String("sync") ? EIO : 0; };
-        GrowingRecord record(kind, path, calls);
-        record.file().setRoom([&fault](const QString &) {
-            return fault == QLatin1String("room") ? qint64(512) * 1024 : qint64(-1);
-        });
-        if (rowsKept < 0) {
-            QVERIFY(!record.begin());
-            QVERIFY(!QFileInfo::exists(path));
-        } else {
-            QVERIFY(record.begin());
-            for (int i = 0; i < 3; ++i)
-                record.add();
-            QVERIFY(!record.file().finish());
-            QCOMPARE(record.rowsOnDisk(), rowsKept);
+        RecordFile record(path, calls);
+        record.setRoom([&fault](const QString &) { return fault == "room" ? qint64(512) * 1024 : qint64(-1); });
+        qint64 now = 0;
+        record.setTicks([&now] { return now; });
+        QCOMPARE(record.begin(), rowsKept >= 0);
+        QCOMPARE(QFileInfo::exists(path), rowsKept >= 0);
+        struct Step {
+            qint64 at;
+            bool row;   // a row comes; otherwise the timer ticks
+            int rows;   // on the disk then
+            int syncs;  // to the disk so far
+        };
+        const Step steps[] = {{0, true, 1, 0},    {600, true, 2, 0},  {1000, false, 2, 1}, {1500, true, 3, 1},
+                              {2600, true, 4, 2}, {2700, true, 5, 2}, {3700, false, 5, 3}};
+        for (const Step &step : steps) {
+            if (rowsKept < 0 || record.failed())
+                break;
+            now = step.at;
+            step.row ? void(record.append("a row\r\n")) : record.tick();
+            QCOMPARE(readFile(path).count('\n'), qMin(rowsKept, step.rows));
+            QCOMPARE(record.syncs(), step.syncs);
         }
-        QCOMPARE(record.file().errorText(), QStringLiteral("Ошибка записи в файл: ") + path + QStringLiteral(": ") + reason
-                                                 + QLatin1Char('.'));
+        QCOMPARE(record.finish(), reason.isEmpty());
+        QCOMPARE(record.errorText(), reason.isEmpty() ? QString() : "Ошибка записи в файл: " + path + ": " + reason + '.');
     }
 };
 

@@ -66,12 +66,31 @@ bool RecordFile::append(QByteArrayView bytes)
     if (const int systemError = m_calls.write(m_file.handle(), bytes); systemError != 0)
         return fail(systemError);
     m_size += bytes.size();
+    written();
+    return m_file.isOpen();
+}
+
+bool RecordFile::takeBack(qint64 bytes)
+{
+    if (!m_file.isOpen())
+        return false;
+    if (bytes <= 0)
+        return true;
+    m_size = qMax(qint64(0), m_size - bytes);
+    errno = 0;
+    if (!m_file.resize(m_size) || !m_file.seek(m_size))
+        return fail(errno);
+    written();
+    return m_file.isOpen();
+}
+
+void RecordFile::written()
+{
     m_dirty = true;
     if (now() - m_lastSync >= kSyncMs)
         sync();
     else if (!m_timer.isActive())
         m_timer.start();
-    return m_file.isOpen();
 }
 
 void RecordFile::sync()

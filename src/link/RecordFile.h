@@ -31,6 +31,8 @@ public:
     bool begin();
     // Written at once; synced when the last sync is a second old. False once it has failed.
     bool append(QByteArrayView bytes);
+    // Takes the last bytes written back, to put a fuller line in their place.
+    bool takeBack(qint64 bytes);
     // Syncs what was written and closes; false with reason() when anything failed.
     bool finish();
     // Syncs what was written since the last sync; a timer calls it a second after a write.
@@ -54,6 +56,7 @@ public:
 
 private:
     bool fail(int systemError);
+    void written();
     void sync();
     qint64 now() const { return m_ticks ? m_ticks() : m_clock.elapsed(); }
 

@@ -10,16 +10,17 @@ bool MonitorJournalFile::begin()
     return m_file.begin();
 }
 
-bool MonitorJournalFile::write(const MonitorJournal &journal, bool pending)
+bool MonitorJournalFile::write(const MonitorJournal &journal)
 {
     if (!m_file.isOpen())
         return false;
     // A journal begun anew (another unit) starts its numbers again.
     if (journal.serial() < m_next)
         m_next = 0;
-    const QByteArray rows = journal.lines(m_next, pending, journal.layout(), m_format);
+    const QByteArray rows = journal.lines(m_next, false, journal.layout(), m_format);
+    const QByteArray waiting = journal.lines(journal.serial(), true, journal.layout(), m_format);
     m_next = journal.serial();
-    if (rows.isEmpty())
+    if (rows.isEmpty() && waiting == m_waiting)
         return true;
     QByteArray bytes;
     const QByteArray header = journal.headerLine(journal.layout(), m_format);
@@ -30,18 +31,14 @@ bool MonitorJournalFile::write(const MonitorJournal &journal, bool pending)
         m_header = header;
     }
     m_rows += rows.count('\n');
-    return m_file.append(bytes + rows);
-}
-
-bool MonitorJournalFile::write(const MonitorJournal &journal)
-{
-    return write(journal, false);
+    if (!m_file.takeBack(m_waiting.size()))
+        return false;
+    m_waiting = waiting;
+    return m_file.append(bytes + rows + waiting);
 }
 
 bool MonitorJournalFile::finish(const MonitorJournal &journal)
 {
-    if (!m_finished)
-        write(journal, true);
-    m_finished = true;
+    write(journal);
     return m_file.finish();
 }

@@ -686,9 +686,9 @@ private slots:
         auto rig = std::make_unique<MonitorTestRig>();
         rig->exchange.setJournalFolder(dir.filePath(QStringLiteral("Журналы")));
         rig->exchange.startJournal(QStringLiteral("=Склад\x07"));
-        const auto frame = [&rig] {
+        const auto frame = [&rig](const QByteArray &reply = measurementReply()) {
             rig->exchange.MonitoringProcess();
-            rig->deliver(measurementReply(), 64);
+            rig->deliver(reply, 64);
             rig->poll();
         };
         const auto lines = [](const QString &path) {
@@ -699,7 +699,13 @@ private slots:
         const QString first = rig->exchange.journalFile();
         QCOMPARE(lines(first).size(), 3);   // header, the row, before any end (as a kill leaves it)
         QVERIFY(lines(first).at(1).startsWith("'=Склад\\x07,"));
-        for (int i = 2; i <= 50001; ++i)
+        // A sensor frame's readings: on the disk at once, then in the next measurement row.
+        frame(QByteArray("T1=23.5C;").leftJustified(63, ' ') + '\x01');
+        QVERIFY(lines(first).at(2).endsWith(",23.5,,,,,"));
+        frame();
+        QCOMPARE(lines(first).size(), 4);
+        QVERIFY(lines(first).at(2).endsWith(",23.5,,,,,") && !lines(first).at(2).contains(",,,,,,,"));
+        for (int i = 3; i <= 50001; ++i)
             frame();
         QCOMPARE(lines(first).size(), 50003);
         QCOMPARE(rig->exchange.journal().size(), 50000);

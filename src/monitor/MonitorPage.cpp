@@ -64,7 +64,8 @@ MonitorPage::MonitorPage(MonitorExchange &exchange, FileDialogs &dialogs, const 
     connect(&m_exchange, &MonitorExchange::noticeChanged, this, &MonitorPage::showNotice);
     connect(&m_exchange, &MonitorExchange::journalFileChanged, this, &MonitorPage::showJournalFile);
     // The window's journal goes to the disk as the rows come.
-    m_exchange.setJournalFolder(QDir(programFolder).filePath(MonitorExchange::kJournalFolder));
+    if (!programFolder.isEmpty())
+        m_exchange.setJournalFolder(QDir(programFolder).filePath(MonitorExchange::kJournalFolder));
     connect(&m_exchange, &MonitorExchange::unitChanged, this, [this] {
         m_trend->clear();
         updateBand();

@@ -1,9 +1,9 @@
 #include "devinfo/DeviceInfo.h"
-#include "link/ShownText.h"
 #include "config/ConfigImage.h"
 #include "link/Converters.h"
 #include "link/Cp1251.h"
 #include "link/SerialLink.h"
+#include "link/ShownText.h"
 
 namespace {
 constexpr int kKeyIdentifierSize = 8;

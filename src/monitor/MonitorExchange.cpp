@@ -2,10 +2,10 @@
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
+#include "link/ShownText.h"
 #include "link/StatusModel.h"
 #include "shell/Clock.h"
 #include "shell/MessageSink.h"
-#include "link/ShownText.h"
 #include <QDir>
 
 namespace {

@@ -120,8 +120,8 @@ QList<CommandEntry> build()
          QStringLiteral("monitor [--port N] [--period S] [--count K] [--csv] [--journal FILE.csv]"),
          QStringLiteral("состояние устройства, строка на кадр; Ctrl+C — конец (130)"),
          QStringLiteral("--csv: строки CSV для программ: поля через \",\", дробная часть через \".\", без BOM.\n"
-                        "--journal FILE.csv: в конце тот же файл, что \"Сохранить журнал\" окна, для электронной "
-                        "таблицы."),
+                        "--journal FILE.csv: тот же файл, что \"Сохранить журнал\" окна, для электронной таблицы; "
+                        "строки дописываются по мере прихода кадров и не реже раза в секунду сбрасываются на диск."),
          {X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted}, K::None, false, false,
          [](const Job &in) { return std::make_unique<MonitorCommand>(in.unit, in.messages, in.options, in.out); }},
         {QStringLiteral("show"), C::Show, false, {json, unit, QStringLiteral("names")},

@@ -8,21 +8,39 @@ volatile std::sig_atomic_t g_interrupted = 0;
 extern "C" void onInterrupt(int signal)
 {
     g_interrupted = 1;
+#ifdef SIGPIPE
+    if (signal == SIGPIPE) {
+        std::signal(signal, SIG_IGN);
+        return;
+    }
+#endif
     std::signal(signal, SIG_DFL);
 }
+}
+
+QList<int> InterruptWatch::signalsWatched()
+{
+    QList<int> watched{SIGINT, SIGTERM};
+#ifdef SIGHUP
+    watched << SIGHUP;
+#endif
+#ifdef SIGPIPE
+    watched << SIGPIPE;
+#endif
+    return watched;
 }
 
 InterruptWatch::InterruptWatch()
 {
     g_interrupted = 0;
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    for (const int signal : signalsWatched())
+        std::signal(signal, onInterrupt);
 }
 
 InterruptWatch::~InterruptWatch()
 {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int signal : signalsWatched())
+        std::signal(signal, SIG_DFL);
 }
 
 bool InterruptWatch::interrupted()

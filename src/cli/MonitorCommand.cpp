@@ -1,6 +1,4 @@
 #include "cli/MonitorCommand.h"
-#include "config/FileProblem.h"
-#include "config/FileWriter.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "monitor/MonitorExchange.h"
@@ -54,12 +52,14 @@ QString MonitorCommand::frameLine(const MonitorReadings &r, const MonitorDecoder
 
 void MonitorCommand::start()
 {
-    // Hours of rows must not be lost at the end to a folder that was never writable.
+    // The journal is made before the first poll: a folder that cannot hold it is told now, not
+    // after hours of rows. It is written as the rows come, in the window's spreadsheet format.
     if (!m_options.journal.isEmpty()) {
-        const QString why = FileProblem::forWriting(m_options.journal);
-        if (!why.isEmpty())
-            return fail(ExitCode::BadFile, MonitorJournal::kSaveFailed + m_options.journal + QStringLiteral(": ") + why
-                                               + QStringLiteral(". Мониторинг не начат."));
+        m_journalFile = std::make_unique<MonitorJournalFile>(m_options.journal,
+                                                             MonitorJournal::spreadsheetFormat(QLocale()));
+        if (!m_journalFile->begin())
+            return fail(ExitCode::BadFile, MonitorJournal::kSaveFailed + m_options.journal + QStringLiteral(": ")
+                                               + m_journalFile->reason() + QStringLiteral(". Мониторинг не начат."));
     }
     // Named now: a lost line empties the unit's name before the journal is written.
     m_journal.setUnit(m_unit.link().deviceName().trimmed());
@@ -71,7 +71,7 @@ void MonitorCommand::start()
             m_unit.monitorExchange().RazmetkaVhodov();
             m_journal.setLayout(m_unit.monitorExchange().layout());
             begin(QStringLiteral("Мониторинг"), [this] {
-                const QString problem = writeJournal();
+                const QString problem = finishJournal();
                 return problem.isEmpty() ? kStopped : kStopped + QLatin1Char('\n') + problem;
             }, false);
             poll();
@@ -92,15 +92,22 @@ void MonitorCommand::polled()
     if (tag == Tag::MonitoringOk) {
         m_failures = 0;
         shown(QDateTime::currentDateTime());
+    } else if (!link().isOpen() && link().lineLost()) {
+        return end(ExitCode::TransferFailed, QStringLiteral("Мониторинг прекращён. ") + UnitReport::transferProblem(link()));
+    } else if (silent() && m_frames == 0 && m_failures == 0) {
+        // Nothing at all from a unit that has just answered its name: what to check, at once.
+        return end(ExitCode::TransferFailed, QStringLiteral("Мониторинг прекращён. ") + silentText());
     } else if (!link().isOpen()) {
         return end(ExitCode::TransferFailed, QStringLiteral("Мониторинг прекращён. ") + UnitReport::transferProblem(link()));
     } else {
         // One bad or missing reply; the next poll may be fine, as on the page.
-        m_messages.show(QStringLiteral("Кадр не получен: ") + (tag.isEmpty() ? QStringLiteral("нет ответа") : tag)
-                        + QLatin1Char('.'));
+        m_messages.show(silent() ? QStringLiteral("Кадр не получен: ") + silentText()
+                                 : QStringLiteral("Кадр не получен: ")
+                                       + (tag.isEmpty() ? QStringLiteral("нет ответа") : tag) + QLatin1Char('.'));
         if (++m_failures >= kMaxFailedPolls)
             return end(ExitCode::TransferFailed,
-                       QStringLiteral("Мониторинг прекращён: %1 запросов подряд без кадра.").arg(kMaxFailedPolls));
+                       QStringLiteral("Мониторинг прекращён: %1 запросов подряд без кадра.").arg(kMaxFailedPolls)
+                           + (silent() ? QLatin1Char(' ') + silentText() : QString()));
     }
     if (m_options.count && m_frames >= *m_options.count)
         return end(ExitCode::Success, QString());
@@ -111,8 +118,13 @@ void MonitorCommand::shown(const QDateTime &now)
 {
     const MonitorExchange &exchange = m_unit.monitorExchange();
     const MonitorDecoder::Kind kind = MonitorDecoder::kindOf(exchange.BuferMonitoringa);
-    if (!m_options.journal.isEmpty())
+    if (m_journalFile) {
         m_journal.appendFrame(now, exchange.readings(), kind);
+        if (!m_journalFile->write(m_journal))
+            return end(ExitCode::BadFile, QString());   // the file's problem is the whole story
+        // The file holds them now; only the sensor readings waiting for a row stay.
+        m_journal.dropWritten();
+    }
     if (!m_options.csv) {
         ++m_frames;
         m_out(frameLine(exchange.readings(), exchange.layout(), kind == MonitorDecoder::Kind::Measurement, now)
@@ -133,20 +145,34 @@ void MonitorCommand::shown(const QDateTime &now)
     m_rows.clear();
 }
 
-QString MonitorCommand::writeJournal()
+bool MonitorCommand::silent() const
 {
-    if (m_options.journal.isEmpty())
+    return m_unit.monitorExchange().SchetchikMonitoringa == 0 && m_unit.monitorExchange().unansweredInRow() > 0;
+}
+
+QString MonitorCommand::silentText()
+{
+    return kSilent.arg(MonitorExchange::kGiveUpPolls * SerialLink::kPollMs / 1000);
+}
+
+QString MonitorCommand::journalProblem() const
+{
+    return MonitorJournal::kSaveFailed + m_options.journal + QStringLiteral(": ") + m_journalFile->reason()
+        + QStringLiteral(". В файле строки до ошибки: %1.").arg(m_journalFile->rows());
+}
+
+QString MonitorCommand::finishJournal()
+{
+    if (!m_journalFile)
         return QString();
-    // The window's export, in the spreadsheet format of the user's locale.
-    FileWriter file(m_options.journal);
-    if (file.writeWhole(m_journal.csv(MonitorJournal::spreadsheetFormat(QLocale()))))
-        return QString();
-    return MonitorJournal::kSaveFailed + m_options.journal + QLatin1Char('\n') + file.explanation();
+    return m_journalFile->finish(m_journal) ? QString() : journalProblem();
 }
 
 void MonitorCommand::end(int code, const QString &text)
 {
-    const QString problem = writeJournal();
+    const QString problem = finishJournal();
+    if (!problem.isEmpty() && text.isEmpty())
+        return fail(ExitCode::BadFile, problem);
     if (!problem.isEmpty())
         return fail(code == ExitCode::Success ? ExitCode::BadFile : code,
                     text.isEmpty() ? problem : text + QLatin1Char('\n') + problem);

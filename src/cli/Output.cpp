@@ -30,7 +30,7 @@ Output::Output(bool terminal, bool quiet, Writer out, Writer err)
 void Output::fail(const QString &text)
 {
     m_progress.end();
-    m_err(text + QLatin1Char('\n'));
+    err(text + QLatin1Char('\n'));
 }
 
 void Output::say(const QString &text)
@@ -38,22 +38,22 @@ void Output::say(const QString &text)
     if (m_quiet)
         return;
     m_progress.end();
-    m_err(text + QLatin1Char('\n'));
+    err(text + QLatin1Char('\n'));
 }
 
 QString Output::progressLine(const UnitState &unit)
 {
-    QString line =
-        QStringLiteral("COM%1  %2").arg(unit.port, -3).arg(unit.name.isEmpty() ? QStringLiteral("…") : unit.name, -16);
+    QString line = QStringLiteral("COM%1  %2").arg(unit.port, -3).arg(
+        unit.name.isEmpty() ? QStringLiteral("…") : ShownText::escaped(unit.name), -16);
     if (unit.done)
-        return line + QStringLiteral("  ") + unit.result;
+        return line + QStringLiteral("  ") + ShownText::escaped(unit.result);
     if (unit.counted)
         line += QStringLiteral("  ") + ProgressReporter::bar(unit.counted->first, unit.counted->second, 20)
             + QStringLiteral(" %1/%2").arg(unit.counted->first).arg(unit.counted->second);
     QString stage = unit.stage;
     if (!stage.isEmpty())
         stage[0] = stage[0].toLower();
-    return line + QStringLiteral("  ") + stage;
+    return line + QStringLiteral("  ") + ShownText::escaped(stage);
 }
 
 void Output::draw(const QList<UnitState> &units, bool final)
@@ -71,7 +71,7 @@ void Output::draw(const QList<UnitState> &units, bool final)
             const QString key = unit.stage + QLatin1Char('#') + QString::number(tenth);
             if (m_shown.value(unit.port) != key) {
                 m_shown.insert(unit.port, key);
-                m_err(progressLine(unit) + QLatin1Char('\n'));
+                m_err(progressLine(unit) + QLatin1Char('\n'));   // escaped already
             }
         }
         return;
@@ -111,8 +111,9 @@ QString Output::table(const QList<Row> &rows)
                            QStringLiteral("с")};
     QList<QStringList> cells{head};
     for (const Row &row : rows)
-        cells << QStringList{QStringLiteral("COM%1").arg(row.port), row.unit.isEmpty() ? QStringLiteral("—") : row.unit,
-                             row.result, QString::number(row.seconds, 'f', 1)};
+        cells << QStringList{QStringLiteral("COM%1").arg(row.port),
+                             row.unit.isEmpty() ? QStringLiteral("—") : ShownText::escaped(row.unit),
+                             ShownText::escaped(row.result), QString::number(row.seconds, 'f', 1)};
     QList<int> widths(head.size(), 0);
     for (const QStringList &line : cells)
         for (int i = 0; i < line.size() - 1; ++i)
@@ -154,7 +155,7 @@ QString Output::details(const QList<Row> &rows, bool quiet)
             continue;
         }
         text += (row.unit.isEmpty() ? QStringLiteral("COM%1: ").arg(row.port)
-                                    : QStringLiteral("COM%1 %2: ").arg(row.port).arg(row.unit))
+                                    : QStringLiteral("COM%1 %2: ").arg(row.port).arg(ShownText::escaped(row.unit)))
             + row.detail + QLatin1Char('\n');
     }
     return text;
@@ -189,7 +190,8 @@ QString Output::unitText(int port, const QString &device, const DeviceInfo &info
             line(QStringLiteral("Версия ядра:"), orNoData(info.VersiaJadra));
             line(QStringLiteral("Версия прошивки:"), orNoData(info.VersiaProshivki));
         } else {
-            line(DeviceInfo::caption(field), field == kNameField ? info.value(field).trimmed() : info.value(field));
+            line(DeviceInfo::caption(field),
+                 ShownText::escaped(field == kNameField ? info.value(field).trimmed() : info.value(field)));
         }
     }
     if (!complete)

@@ -1,6 +1,7 @@
 #pragma once
 #include "cli/ProgressReporter.h"
 #include "link/PortProblem.h"
+#include "link/ShownText.h"
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -13,7 +14,9 @@ class DeviceInfo;
 
 // Everything tarviks-cli prints: texts on standard output, messages and the progress line on
 // standard error (a bar redrawn in place on a terminal, plain lines otherwise), the closing table
-// of a batch, and what find tells of a unit as text or JSON.
+// of a batch, and what find tells of a unit as text or JSON. Whatever a text holds from a unit or
+// a file, its control characters reach the terminal as visible escapes ("\x1B"); the only ones
+// written are the program's own, to redraw the progress.
 class Output {
 public:
     using Writer = std::function<void(const QString &text)>;
@@ -45,12 +48,12 @@ public:
     void setColumns(int columns) { m_progress.setColumns(columns); }
     bool terminal() const { return m_terminal; }
     bool quiet() const { return m_quiet; }
-    void out(const QString &text) const { m_out(text); }
+    void out(const QString &text) const { m_out(ShownText::escapedLines(text)); }
     // A whole line on standard error, always shown.
     void fail(const QString &text);
     // Informational, silenced by --quiet.
     void say(const QString &text);
-    void err(const QString &text) const { m_err(text); }
+    void err(const QString &text) const { m_err(ShownText::escapedLines(text)); }
     ProgressReporter &progress() { return m_progress; }
 
     // --- a batch ---

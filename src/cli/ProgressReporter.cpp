@@ -1,4 +1,5 @@
 #include "cli/ProgressReporter.h"
+#include "link/ShownText.h"
 #include <chrono>
 
 namespace {
@@ -13,7 +14,7 @@ void ProgressReporter::begin(const QString &caption)
 {
     end();
     m_began = m_ticks ? m_ticks() : steadyMs();
-    m_caption = caption;
+    m_caption = ShownText::escaped(caption);
     m_lastDrawn.clear();
     m_lastTenth = -1;
     m_noted = false;
@@ -89,11 +90,12 @@ void ProgressReporter::note(const QString &text)
 {
     if (m_quiet)
         return;
+    const QString shown = ShownText::escaped(text);
     if (m_terminal) {
         m_open = true;
-        m_writer(QStringLiteral("\r\x1b[K") + text);
+        m_writer(QStringLiteral("\r\x1b[K") + shown);
     } else if (!m_noted) {
-        m_writer(text + QLatin1Char('\n'));
+        m_writer(shown + QLatin1Char('\n'));
     }
     m_noted = true;
 }

@@ -7,6 +7,7 @@
 #include "firmware/FirmwareFile.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
+#include "link/ShownText.h"
 #include "settings/ProgramSettings.h"
 #include "shell/Clock.h"
 #include "unit/ExitCode.h"
@@ -346,7 +347,7 @@ int Runner::searchOne(const CommandEntry *entry, std::unique_ptr<Unit> &found)
                 advice.insert(unit->identify->outcome().fault, unit->identify->outcome().advice);
             continue;
         }
-        const QString line = QStringLiteral("COM%1: %2").arg(unit->port).arg(unit->identify->unitName());
+        const QString line = QStringLiteral("COM%1: %2").arg(unit->port).arg(ShownText::escaped(unit->identify->unitName()));
         // A command that changes a unit never guesses between two: every other port is asked too.
         const bool exclusive = entry && entry->changesUnit && !m_options.port;
         // So does a quiet command, which would not say which unit it used.
@@ -357,7 +358,7 @@ int Runner::searchOne(const CommandEntry *entry, std::unique_ptr<Unit> &found)
                 const std::unique_ptr<Unit> other = makeUnit(ports.at(j));
                 drive({other.get()}, nullptr);
                 if (other->found())
-                    others << QStringLiteral("COM%1: %2").arg(other->port).arg(other->identify->unitName());
+                    others << QStringLiteral("COM%1: %2").arg(other->port).arg(ShownText::escaped(other->identify->unitName()));
             }
         }
         if (m_interrupted)

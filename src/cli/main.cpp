@@ -11,6 +11,7 @@
 #include "cli/PortsCommand.h"
 #include "cli/Runner.h"
 #include "link/SerialDevices.h"
+#include "link/ShownText.h"
 #include "link/TraceFile.h"
 #include "settings/ProgramFolder.h"
 #include "settings/ProgramOptions.h"
@@ -34,13 +35,20 @@
 #endif
 
 namespace {
-Output::Writer writerTo(FILE *stream)
+// What the program writes itself, its own terminal controls included (Output escapes the rest).
+Output::Writer rawWriterTo(FILE *stream)
 {
     return [stream](const QString &text) {
         const QByteArray bytes = text.toUtf8();
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
         std::fflush(stream);
     };
+}
+
+// Texts that may hold a unit's or a file's (names, input texts): their control characters escaped.
+Output::Writer writerTo(FILE *stream)
+{
+    return [raw = rawWriterTo(stream)](const QString &text) { raw(ShownText::escapedLines(text)); };
 }
 }
 
@@ -71,7 +79,7 @@ int main(int argc, char **argv)
     InterruptWatch interrupts;
     ProgramFolder folder;
     folder.prepare();
-    Output output(isatty(STDERR_FILENO) != 0, options.quiet, writerTo(stdout), writerTo(stderr));
+    Output output(isatty(STDERR_FILENO) != 0, options.quiet, rawWriterTo(stdout), rawWriterTo(stderr));
 #ifdef TIOCGWINSZ
     if (winsize size{}; ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0)
         output.setColumns(size.ws_col);

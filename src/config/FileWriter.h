@@ -1,4 +1,5 @@
 #pragma once
+#include "link/DiskCalls.h"
 #include <QByteArrayView>
 #include <QSaveFile>
 #include <QString>
@@ -15,10 +16,7 @@ class FileWriter {
 public:
     // The two system calls whose failures a writer must survive; each returns 0 or the system's
     // error number. Tests give their own to fail where a real disk seldom does (at the sync).
-    struct SystemCalls {
-        std::function<int(int fd, QByteArrayView bytes)> write;
-        std::function<int(int fd)> sync;
-    };
+    using SystemCalls = DiskCalls;
     static SystemCalls systemCalls();
 
     explicit FileWriter(const QString &path, SystemCalls calls = systemCalls());

@@ -3,6 +3,7 @@
 #include "link/Converters.h"
 #include "link/Cp1251.h"
 #include "link/SerialLink.h"
+#include "link/ShownText.h"
 
 namespace {
 constexpr int kKeyIdentifierSize = 8;
@@ -100,7 +101,8 @@ void DeviceInfo::fill()
         m_values[keyIndexes().at(i)] = identifier(kMasterKeyFirst + i * kKeyIdentifierSize);
 
     const QString name = m_link.deviceName();
-    m_values[1] = name.isEmpty() ? kNoData : name;
+    // Shown, never obeyed: a name's control characters as escapes.
+    m_values[1] = name.isEmpty() ? kNoData : ShownText::escaped(name);
     // The image holds another unit's configuration, or one read before the unit was last found (it
     // may be another of the same name): nothing of it goes under this unit's name.
     const bool otherUnit = !name.isEmpty() && m_image.isFromOtherUnit(name);

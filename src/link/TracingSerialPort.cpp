@@ -49,21 +49,26 @@ void TracingSerialPort::record(const char *direction, QByteArrayView bytes)
 void TracingSerialPort::note(const QString &text)
 {
     if (m_trace->taking())
-        m_trace->append(QByteArray::number(m_trace->elapsed()).rightJustified(8, ' ') + " -- " + text.toUtf8() + '\n');
+        m_trace->append(QByteArray::number(m_trace->elapsed()).rightJustified(8, ' ') + ' ' + m_notes + ' '
+                        + text.toUtf8() + '\n');
+}
+
+void TracingSerialPort::name(int portNumber)
+{
+    const QByteArray port = "COM" + QByteArray::number(portNumber);
+    m_tx = port + " TX";
+    m_rx = port + " RX";
+    m_notes = port + " --";
 }
 
 bool TracingSerialPort::open(int portNumber, int speed, int handshaking)
 {
     const bool opened = m_inner->open(portNumber, speed, handshaking);
-    // In a shared trace each byte line names its port.
-    if (!m_own) {
-        m_tx = "COM" + QByteArray::number(portNumber) + " TX";
-        m_rx = "COM" + QByteArray::number(portNumber) + " RX";
-    }
+    name(portNumber);
     if (opened)
-        note(QStringLiteral("открыт COM%1 %2").arg(portNumber).arg(m_inner->settingsText()));
+        note(QStringLiteral("открыт %1").arg(m_inner->settingsText()));
     else
-        note(QStringLiteral("COM%1 не открыт, ошибка %2").arg(portNumber).arg(m_inner->lastError()));
+        note(QStringLiteral("не открыт, ошибка %1").arg(m_inner->lastError()));
     return opened;
 }
 

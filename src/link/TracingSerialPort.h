@@ -8,8 +8,9 @@
 
 // A serial port that writes every byte sent and received to a trace file for a bug report, and
 // otherwise behaves exactly as the port it wraps. Each line: milliseconds since the trace began,
-// the direction (TX sent, RX received, -- the port opened or closed), the bytes in hex and as text.
-// The file is its own, or one shared by every port of a run: then each byte line names its port.
+// the port and the direction (TX sent, RX received, -- opened, closed or a failed write), the bytes
+// in hex and as text. The file is its own, or one shared by every port of a run; either way every
+// line names its port, so lines of several ports and runs never mix up.
 class TracingSerialPort : public SerialPort {
 public:
     static constexpr qint64 kDefaultLimit = TraceFile::kDefaultLimit;
@@ -49,10 +50,12 @@ public:
 private:
     void record(const char *direction, QByteArrayView bytes);
     void note(const QString &text);
+    void name(int portNumber);
 
     std::unique_ptr<SerialPort> m_inner;
     std::shared_ptr<TraceFile> m_trace;
     bool m_own;
     QByteArray m_tx = "TX";
     QByteArray m_rx = "RX";
+    QByteArray m_notes = "--";
 };

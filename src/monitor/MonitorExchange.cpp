@@ -2,9 +2,11 @@
 #include "link/CommandQueue.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
+#include "link/ShownText.h"
 #include "link/StatusModel.h"
 #include "shell/Clock.h"
 #include "shell/MessageSink.h"
+#include <QDir>
 
 namespace {
 constexpr int kMsPerPosition = 500;
@@ -108,8 +110,44 @@ QString MonitorExchange::notReadUnit() const
     return m_hooks.unitNotRead ? m_hooks.unitNotRead() : QString();
 }
 
+MonitorExchange::~MonitorExchange()
+{
+    finishJournalFile();
+}
+
+void MonitorExchange::finishJournalFile()
+{
+    if (!m_journalFile)
+        return;
+    if (!m_journalFile->finish(m_journal) && m_journalProblem.isEmpty())
+        m_journalProblem = m_journalFile->record().errorText();
+    m_journalFile.reset();
+}
+
+void MonitorExchange::writeJournalFile(const QDateTime &now)
+{
+    if (m_journalFolder.isEmpty())
+        return;
+    const bool began = !m_journalFile;
+    if (began) {
+        // One file per journal: a unit's rows from its first one on.
+        QDir().mkpath(m_journalFolder);
+        const QString path = QDir(m_journalFolder).filePath(m_journal.defaultName(now) + QStringLiteral(".csv"));
+        m_journalFile = std::make_unique<MonitorJournalFile>(path, MonitorJournal::spreadsheetFormat(m_locale));
+        m_journalProblem.clear();
+        if (!m_journalFile->begin())
+            m_journalProblem = m_journalFile->record().errorText();
+    }
+    const bool wasFailed = !m_journalProblem.isEmpty();
+    if (!m_journalFile->write(m_journal) && m_journalProblem.isEmpty())
+        m_journalProblem = m_journalFile->record().errorText();
+    if (began || wasFailed != !m_journalProblem.isEmpty())
+        emit journalFileChanged();
+}
+
 void MonitorExchange::startJournal(const QString &unit)
 {
+    finishJournalFile();
     m_journal.clear();
     m_journal.setUnit(unit);
     // The last unit's values are not this one's: none stay on show.
@@ -120,6 +158,7 @@ void MonitorExchange::startJournal(const QString &unit)
     setNotice();
     emit readingsChanged();
     emit unitChanged();
+    emit journalFileChanged();
 }
 
 bool MonitorExchange::linkHeldByOther() const
@@ -136,7 +175,7 @@ QString MonitorExchange::notice() const
     } else if (m_unanswered > 0) {
         text = kNoAnswer + kInRow.arg(m_unanswered);
     } else if (const QString unit = notReadUnit(); !unit.isEmpty()) {
-        text = kUnitNotRead.arg(unit.trimmed());
+        text = kUnitNotRead.arg(ShownText::escaped(unit.trimmed()));
     }
     if (m_live || !m_lastSample.isValid())
         return text;
@@ -222,6 +261,7 @@ void MonitorExchange::RazborKadra()
         m_journal.setUnit(m_hooks.unitName());
     m_journal.setLayout(m_layout);
     m_journal.appendFrame(now, m_readings, kind);
+    writeJournalFile(now);
     // A reply to a request sent before "Стоп" is shown, but polling has stopped.
     setLive(m_pollTimer.isActive());
     setNotice();
@@ -431,6 +471,17 @@ void MonitorExchange::goOffline()
 
 bool MonitorExchange::saveJournal(FileDialogs &dialogs, const QString &folder)
 {
-    return m_journal.save(dialogs, m_messages, m_journal.layout(), MonitorJournal::spreadsheetFormat(m_locale), folder,
-                          m_clock.now());
+    if (!m_journal.save(dialogs, m_messages, m_journal.layout(), MonitorJournal::spreadsheetFormat(m_locale), folder,
+                        m_clock.now()))
+        return false;
+    // Memory keeps the newest rows only: the older ones are named, never dropped without a word.
+    if (const qint64 older = m_journal.dropped(); older > 0) {
+        const QString kept = QString::number(m_journal.size());
+        m_messages.show(m_journalProblem.isEmpty() && m_journalFile
+                            ? kOlderRows.arg(kept, QString::number(older), journalFile())
+                            : kOlderRowsLost.arg(kept, QString::number(older),
+                                                 m_journalProblem.isEmpty() ? QStringLiteral("файл журнала не ведётся.")
+                                                                            : m_journalProblem));
+    }
+    return true;
 }

@@ -1,12 +1,14 @@
 #pragma once
 #include "monitor/MonitorDecoder.h"
 #include "monitor/MonitorJournal.h"
+#include "monitor/MonitorJournalFile.h"
 #include <QByteArray>
 #include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class SerialLink;
@@ -72,6 +74,7 @@ public:
 
     MonitorExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, MessageSink &messages,
                     const Clock &clock, QObject *parent = nullptr);
+    ~MonitorExchange() override;
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     // Decimal separator of the shown numbers (the user's locale unless set).
@@ -124,8 +127,22 @@ public:
     qint64 SchetchikMonitoringa = 0;
     int pollsSinceRequest = 0;
 
-    // Writes the journal through a save dialog (CSV in the form of the locale set above).
+    // Writes the journal through a save dialog (CSV in the form of the locale set above); when
+    // memory no longer holds its oldest rows, says where they are.
     bool saveJournal(FileDialogs &dialogs, const QString &folder);
+    // The window's journal goes to a file of its own in this folder as the rows come, one file per
+    // unit ("Мониторинг <unit> <time>.csv"), so neither the memory limit nor closing the window
+    // loses a row. Unset (the command line), nothing is written.
+    void setJournalFolder(const QString &folder) { m_journalFolder = folder; }
+    // The file the rows go to now; "" before the first row.
+    QString journalFile() const { return m_journalFile ? m_journalFile->path() : QString(); }
+    // Why the rows do not reach their file; "" while they do.
+    QString journalProblem() const { return m_journalProblem; }
+    inline static const QString kJournalFolder = QStringLiteral("Журналы");
+    inline static const QString kOlderRows =
+        QStringLiteral("Сохранены последние %1 строк журнала; все строки, с более ранними (%2), — в файле %3");
+    inline static const QString kOlderRowsLost =
+        QStringLiteral("Сохранены последние %1 строк журнала; более ранние (%2) не сохранены: %3");
 
     const QLocale &locale() const { return m_locale; }
     // Kind of the reply decoded last.
@@ -153,6 +170,8 @@ signals:
     // The readings now come from another unit (a new journal started): nothing shown of the last
     // unit's may stay with them.
     void unitChanged();
+    // The journal's file or its problem changed.
+    void journalFileChanged();
 
 private:
     void setButtons(bool start, bool stop);
@@ -166,6 +185,8 @@ private:
     QString notReadUnit() const;
     bool pageVisible() const { return m_hooks.pageVisible && m_hooks.pageVisible(); }
     int periodMs() const;
+    void writeJournalFile(const QDateTime &now);
+    void finishJournalFile();
 
     SerialLink &m_link;
     CommandQueue &m_queue;
@@ -184,6 +205,9 @@ private:
     int m_picture = -1;
     bool m_configReadPosted = false;   // one read per start, page showing or new unit
     MonitorJournal m_journal;
+    QString m_journalFolder;
+    std::unique_ptr<MonitorJournalFile> m_journalFile;
+    QString m_journalProblem;
     QDateTime m_lastRequest;           // when the last request went out
     bool m_due = false;                // a poll found the link busy: a request goes out once it frees
     bool m_live = false;

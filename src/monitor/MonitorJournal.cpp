@@ -1,5 +1,6 @@
 #include "monitor/MonitorJournal.h"
 #include "config/FileWriter.h"
+#include "link/CsvCell.h"
 #include "shell/FileDialogs.h"
 #include "shell/MessageSink.h"
 #include <QDir>
@@ -21,15 +22,6 @@ QString number(const std::optional<double> &value, int decimals, QChar decimal)
     if (decimal != QLatin1Char('.'))
         text.replace(QLatin1Char('.'), decimal);
     return text;
-}
-
-QString quoted(const QString &field, QChar separator)
-{
-    if (!field.contains(separator) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\n'))
-        && !field.contains(QLatin1Char('\r')))
-        return field;
-    QString copy = field;
-    return QLatin1Char('"') + copy.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 QString rowName(const MonitorDecoder::Layout &layout, int row)
@@ -100,6 +92,7 @@ void MonitorJournal::push(const Row &row)
     if (m_rows.size() >= kMaxRows)
         m_rows.removeFirst();
     m_rows.append(row);
+    ++m_serial;
 }
 
 void MonitorJournal::appendFrame(const QDateTime &time, const MonitorReadings &readings, MonitorDecoder::Kind kind)
@@ -134,6 +127,7 @@ void MonitorJournal::append(const QDateTime &time, const MonitorReadings &readin
 void MonitorJournal::clear()
 {
     m_rows.clear();
+    m_serial = 0;
     m_pending.reset();
 }
 
@@ -165,7 +159,7 @@ QString MonitorJournal::line(const Row &row, const MonitorDecoder::Layout &layou
     const QDateTime when = QDateTime::fromMSecsSinceEpoch(row.time);
     QStringList fields;
     if (!m_unit.isEmpty())
-        fields << m_unit.trimmed();
+        fields << CsvCell::text(m_unit.trimmed());
     if (format.splitTime)
         fields << when.toString(QStringLiteral("yyyy-MM-dd")) << when.toString(QStringLiteral("HH:mm:ss"))
                << when.toString(QStringLiteral("zzz"));
@@ -191,21 +185,33 @@ QString MonitorJournal::line(const Row &row, const MonitorDecoder::Layout &layou
         fields << (std::isfinite(t) ? number(double(t), row.sensorDecimals[n], format.decimal) : QString());
     }
     for (QString &field : fields)
-        field = quoted(field, format.separator);
+        field = CsvCell::quoted(field, format.separator);
     return fields.join(format.separator);
+}
+
+QByteArray MonitorJournal::headerLine(const MonitorDecoder::Layout &layout, const Format &format) const
+{
+    QStringList head = header(layout, format);
+    for (QString &field : head)
+        field = CsvCell::quoted(CsvCell::text(field), format.separator);
+    return (head.join(format.separator) + QStringLiteral("\r\n")).toUtf8();
+}
+
+QByteArray MonitorJournal::lines(qint64 first, bool pending, const MonitorDecoder::Layout &layout,
+                                 const Format &format) const
+{
+    QString out;
+    for (qint64 i = qMax(first, dropped()); i < m_serial; ++i)
+        out += line(m_rows.at(qsizetype(i - dropped())), layout, format) + QStringLiteral("\r\n");
+    if (pending && m_pending)
+        out += line(*m_pending, layout, format) + QStringLiteral("\r\n");
+    return out.toUtf8();
 }
 
 QByteArray MonitorJournal::csv(const MonitorDecoder::Layout &layout, const Format &format) const
 {
-    QStringList head = header(layout, format);
-    for (QString &field : head)
-        field = quoted(field, format.separator);
-    QString out = head.join(format.separator) + QStringLiteral("\r\n");
-    for (const Row &row : m_rows)
-        out += line(row, layout, format) + QStringLiteral("\r\n");
-    if (m_pending)
-        out += line(*m_pending, layout, format) + QStringLiteral("\r\n");
-    return (format.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + out.toUtf8();
+    return (format.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + headerLine(layout, format)
+        + lines(0, true, layout, format);
 }
 
 bool MonitorJournal::save(FileDialogs &dialogs, MessageSink &messages, const MonitorDecoder::Layout &layout,

@@ -16,10 +16,13 @@ class MessageSink;
 // The readings polled so far, kept as numbers (counts, state letters, sensor readings: under 100
 // bytes a row) for the "Сохранить журнал" button, which writes them as CSV (a header row, one row
 // per measurement frame) through a save dialog, atomically. Volts and levels are worked out from
-// the counts when the file is written, by the same rules as the page.
+// the counts when the file is written, by the same rules as the page. Every row is also numbered,
+// so a journal file written as the rows come (MonitorJournalFile) takes each one once, and the
+// rows beyond the memory limit are counted, never dropped without a word.
 class MonitorJournal {
 public:
-    // About fourteen hours at the shortest period; the oldest rows go first beyond that.
+    // About fourteen hours at the shortest period; the oldest rows leave memory first beyond that
+    // (the window's journal file keeps them).
     static constexpr int kMaxRows = 50000;
     inline static const QString kEmpty = QStringLiteral("Журнал пуст: показаний ещё нет.");
     inline static const QString kSaveFailed = QStringLiteral("Не удалось сохранить журнал: ");
@@ -54,6 +57,17 @@ public:
     void clear();
     // Rows the file would have.
     int size() const { return int(m_rows.size()) + (m_pending ? 1 : 0); }
+    // Rows no longer in memory: beyond the limit, or given up once a file holds them.
+    qint64 dropped() const { return m_serial - m_rows.size(); }
+    // Gives up the rows made so far (a file holds them); the sensor readings waiting for a row stay.
+    void dropWritten() { m_rows.clear(); }
+    // Rows made since the journal began; the next row's number.
+    qint64 serial() const { return m_serial; }
+    // The CSV lines of the rows numbered from `first` on that memory still holds, and with
+    // `pending` the sensor readings still waiting for a row; each line ends in CR LF.
+    QByteArray lines(qint64 first, bool pending, const MonitorDecoder::Layout &layout, const Format &format) const;
+    // The header line, ending in CR LF.
+    QByteArray headerLine(const MonitorDecoder::Layout &layout, const Format &format) const;
     // Bytes one row takes in memory.
     static constexpr int rowBytes();
 
@@ -86,6 +100,7 @@ private:
     void push(const Row &row);
 
     QList<Row> m_rows;
+    qint64 m_serial = 0;
     std::optional<Row> m_pending;
     QString m_unit;
     MonitorDecoder::Layout m_layout = MonitorDecoder::designLayout();   // sensor readings waiting for the next measurement row

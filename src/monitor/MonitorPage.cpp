@@ -2,6 +2,7 @@
 #include "monitor/ModelPictureWidget.h"
 #include "monitor/MonitorExchange.h"
 #include "monitor/TrendChart.h"
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -29,7 +30,8 @@ constexpr int kSensorTop = 76;
 constexpr int kSensorWidth = 226;
 constexpr int kSensorHeight = 66;
 constexpr int kTrendTop = 146;
-constexpr int kTrendHeight = 186;
+constexpr int kTrendHeight = 164;
+constexpr int kJournalFileTop = kTrendTop + kTrendHeight + 2;
 constexpr int kBottomTop = 338;
 
 QString rowName(const QString &caption)
@@ -60,6 +62,10 @@ MonitorPage::MonitorPage(MonitorExchange &exchange, FileDialogs &dialogs, const 
         showLive();
     });
     connect(&m_exchange, &MonitorExchange::noticeChanged, this, &MonitorPage::showNotice);
+    connect(&m_exchange, &MonitorExchange::journalFileChanged, this, &MonitorPage::showJournalFile);
+    // The window's journal goes to the disk as the rows come.
+    if (!programFolder.isEmpty())
+        m_exchange.setJournalFolder(QDir(programFolder).filePath(MonitorExchange::kJournalFolder));
     connect(&m_exchange, &MonitorExchange::unitChanged, this, [this] {
         m_trend->clear();
         updateBand();
@@ -81,6 +87,7 @@ MonitorPage::MonitorPage(MonitorExchange &exchange, FileDialogs &dialogs, const 
     showReadings();
     showLive();
     showNotice();
+    showJournalFile();
 }
 
 void MonitorPage::showEvent(QShowEvent *event)
@@ -229,6 +236,11 @@ void MonitorPage::buildControls()
 {
     m_trend = new TrendChart(this);
     m_trend->setGeometry(kRight, kTrendTop, kRightWidth, kTrendHeight);
+    m_journalFile = new QLabel(this);
+    m_journalFile->setObjectName(QStringLiteral("JournalFile"));
+    m_journalFile->setAccessibleName(QStringLiteral("Файл журнала"));
+    m_journalFile->setTextFormat(Qt::PlainText);
+    m_journalFile->setGeometry(kRight, kJournalFileTop, kRightWidth, 18);
     connect(m_trend, &TrendChart::selectedRowChanged, this, &MonitorPage::updateBand);
 
     QGroupBox *interval = addFrame(QStringLiteral("Frame2"), QStringLiteral("Интервал"),
@@ -319,6 +331,24 @@ void MonitorPage::showNotice()
     showText(m_notice, shown);
     m_notice->setAccessibleDescription(text);
     m_notice->setToolTip(shown == text ? QString() : text);
+}
+
+void MonitorPage::showJournalFile()
+{
+    const QString file = m_exchange.journalFile();
+    const QString problem = m_exchange.journalProblem();
+    const QString text = !problem.isEmpty() ? problem
+        : file.isEmpty()                    ? kJournalFileNone
+                                            : kJournalFileText.arg(QDir::toNativeSeparators(file));
+    // The folder is long: the file's own name stays in sight, the whole text in the tooltip.
+    const QString shown =
+        m_journalFile->fontMetrics().elidedText(text, Qt::ElideMiddle, m_journalFile->contentsRect().width());
+    showText(m_journalFile, shown);
+    m_journalFile->setAccessibleDescription(text);
+    m_journalFile->setToolTip(shown == text ? QString() : text);
+    QPalette palette = m_journalFile->palette();
+    palette.setColor(QPalette::WindowText, problem.isEmpty() ? QPalette().color(QPalette::WindowText) : QColor(Qt::red));
+    m_journalFile->setPalette(palette);
 }
 
 void MonitorPage::showLayout()

@@ -49,6 +49,10 @@ public:
     TrendChart *trend() const { return m_trend; }
     QLabel *periodLabel() const { return m_period; }
     QLabel *noticeLabel() const { return m_notice; }
+    // Where the journal goes as the rows come, or why it does not.
+    QLabel *journalFileLabel() const { return m_journalFile; }
+    inline static const QString kJournalFileText = QStringLiteral("Журнал: %1");
+    inline static const QString kJournalFileNone = QStringLiteral("Журнал: файл появится с первым показанием");
     // The period as "Интервал" shows it: "0,5 с" with a decimal comma.
     static QString periodText(double seconds, const QLocale &locale);
     ModelPictureWidget *picture(int index) const { return m_pictures.value(index); }
@@ -73,6 +77,7 @@ private:
     void updateBand();
     void showLive();
     void showNotice();
+    void showJournalFile();
 
     MonitorExchange &m_exchange;
     FileDialogs &m_dialogs;
@@ -84,6 +89,7 @@ private:
     QScrollBar *m_scroll = nullptr;
     QLabel *m_period = nullptr;
     QLabel *m_notice = nullptr;
+    QLabel *m_journalFile = nullptr;
     QList<QLabel *> m_values;       // the value labels, drawn grey while their readings are not live
     TrendChart *m_trend = nullptr;
     QList<ModelPictureWidget *> m_pictures;

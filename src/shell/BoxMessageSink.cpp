@@ -1,11 +1,13 @@
 #include "shell/BoxMessageSink.h"
+#include "link/ShownText.h"
 #include <QMessageBox>
 #include <QPushButton>
 
 bool BoxMessageSink::ask(const QString &question)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Тарвикс"), question, QMessageBox::Yes | QMessageBox::No,
-                    m_parent);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Тарвикс"), ShownText::escapedLines(question),
+                    QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     // No Qt translations are loaded: name the answers in the program's language.
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
@@ -15,6 +17,9 @@ bool BoxMessageSink::ask(const QString &question)
 
 void BoxMessageSink::show(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Тарвикс"), text, QMessageBox::Ok, m_parent);
+    // Texts may quote a unit's name or a file's line: their control characters are shown as escapes.
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Тарвикс"), ShownText::escapedLines(text), QMessageBox::Ok,
+                    m_parent);
+    box.setTextFormat(Qt::PlainText);   // nor taken for markup
     box.exec();
 }

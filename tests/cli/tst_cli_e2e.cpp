@@ -1289,6 +1289,39 @@ private slots:
         QCOMPARE(interruptAndWait(process), int(ExitCode::Interrupted));
         QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Мониторинг остановлен.")));
     }
+
+    // A closed terminal or a kill: the journal holds a row for every measurement frame shown.
+    void monitorJournalOutlivesTheRun_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("code");   // -1: killed
+        QTest::newRow("SIGHUP") << int(SIGHUP) << int(ExitCode::Interrupted);
+        QTest::newRow("SIGKILL") << int(SIGKILL) << -1;
+    }
+    void monitorJournalOutlivesTheRun()
+    {
+        QFETCH(int, signal);
+        QFETCH(int, code);
+        Home home;
+        writeSettings(home, {QStringLiteral("1")}, QStringLiteral("1"));
+        SimProcess sim;
+        START_SIM(sim, home);
+        const QString journal = home.path(QStringLiteral("journal.csv"));
+        QProcess process;
+        start(process, home, {"monitor", "--period", "0.5", "--journal", journal});
+        QByteArray shown;
+        QDeadlineTimer deadline(kTimeoutMs);
+        while (shown.count("Акк: ") < 3 && process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+            process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+            shown += process.readAllStandardOutput();
+        }
+        QVERIFY(shown.count("Акк: ") >= 3 && process.processId() > 0);
+        ::kill(pid_t(process.processId()), signal);
+        QVERIFY(process.waitForFinished(kTimeoutMs));
+        shown += process.readAllStandardOutput();
+        QCOMPARE(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, code);
+        QVERIFY2(fileBytes(journal).count("\r\n") - 1 >= shown.count("Акк: "), fileBytes(journal).constData());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCliE2e)

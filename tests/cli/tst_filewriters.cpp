@@ -6,6 +6,7 @@
 #include "cli/FieldCommands.h"
 #include "config/FileWriter.h"
 #include "link/Cp1251.h"
+#include "link/RecordFile.h"
 #include "link/OperationTags.h"
 #include "monitor/MonitorJournal.h"
 #include "report/CommissioningReport.h"
@@ -182,6 +183,58 @@ private slots:
         QCOMPARE(file.explanation(), explanation);
         QCOMPARE(readFile(path), QByteArray("earlier"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("unit.cf")});
+    }
+
+    // What a trace and a journal file are written through: each row on the disk as it comes (what a
+    // killed run leaves), synced at least once a second; a folder short of room refused at the
+    // start; a failure part-way keeps the rows before it.
+    void growingRecords_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("rowsKept");   // -1: refused at the start, no file
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("none") << "" << 5 << "";
+        QTest::newRow("folder short of room") << "room" << -1 << "на диске свободно меньше 1 МБ";
+        QTest::newRow("folder missing") << "folder" << -1 << "папка не найдена";
+        QTest::newRow("full disk part-way") << "write" << 2 << "нет места на диске";
+        QTest::newRow("I/O error at the sync") << "sync" << 2 << "ошибка ввода-вывода на диске";
+    }
+    void growingRecords()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, rowsKept);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fault == QLatin1String("folder") ? "no/record" : "record");
+        DiskCalls calls = DiskCalls::system();
+        int writes = 0;
+        const auto realWrite = calls.write;
+        calls.write = [&](int fd, QByteArrayView bytes) { return fault == "write" && ++writes == 3 ? ENOSPC : realWrite(fd, bytes); };
+        calls.sync = [&fault](int) { return fault == QLatin1String("sync") ? EIO : 0; };
+        RecordFile record(path, calls);
+        record.setRoom([&fault](const QString &) { return fault == "room" ? qint64(512) * 1024 : qint64(-1); });
+        qint64 now = 0;
+        record.setTicks([&now] { return now; });
+        QCOMPARE(record.begin(), rowsKept >= 0);
+        QCOMPARE(QFileInfo::exists(path), rowsKept >= 0);
+        struct Step {
+            qint64 at;
+            bool row;   // a row comes; otherwise the timer ticks
+            int rows;   // on the disk then
+            int syncs;  // to the disk so far
+        };
+        const Step steps[] = {{0, true, 1, 0},    {600, true, 2, 0},  {1000, false, 2, 1}, {1500, true, 3, 1},
+                              {2600, true, 4, 2}, {2700, true, 5, 2}, {3700, false, 5, 3}};
+        for (const Step &step : steps) {
+            if (rowsKept < 0 || record.failed())
+                break;
+            now = step.at;
+            step.row ? void(record.append("a row\r\n")) : record.tick();
+            QCOMPARE(readFile(path).count('\n'), qMin(rowsKept, step.rows));
+            QCOMPARE(record.syncs(), step.syncs);
+        }
+        QCOMPARE(record.finish(), reason.isEmpty());
+        QCOMPARE(record.errorText(), reason.isEmpty() ? QString() : "Ошибка записи в файл: " + path + ": " + reason + '.');
     }
 };
 

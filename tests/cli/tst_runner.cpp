@@ -1,11 +1,13 @@
 #include <QtTest>
 #include "TestSeams.h"
+#include "cli/InterruptWatch.h"
 #include "cli/Output.h"
 #include "cli/Runner.h"
 #include "unit/ExitCode.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 #include "link/Cp1251.h"
+#include <csignal>
 
 Q_DECLARE_METATYPE(Output::Row)
 
@@ -73,6 +75,62 @@ private slots:
         QCOMPARE(Runner::exitStatus(rows), status);
         // The table has a heading and a line per port, whatever happened there.
         QCOMPARE(Output::table(rows).count(QLatin1Char('\n')), codes.size() + 1);
+    }
+
+    // A unit's name holding ESC, BEL and a line end, wherever a line names it: visible escapes only,
+    // and no line built around the name broken (lines: how many the text has; -1 a message's own).
+    void namesAreShownNeverObeyed_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("progress line") << "progress line" << 0;
+        QTest::newRow("--all table") << "--all table" << 2;
+        QTest::newRow("details") << "details" << 1;
+        QTest::newRow("progress caption") << "progress caption" << 1;
+        QTest::newRow("message") << "message" << -1;
+        QTest::newRow("find text") << "find text" << -1;
+    }
+    void namesAreShownNeverObeyed()
+    {
+        QFETCH(QString, where);
+        QFETCH(int, lines);
+        const QString name = QStringLiteral("=Склад\x1B]0;x\x07\n2");
+        QString written;
+        const auto capture = [&written](const QString &text) { written += text; };
+        Output output(false, false, capture, capture);
+        ProgressReporter progress(false, false, capture);
+        const Output::Row row{1, name, ExitCode::TransferFailed, "ошибка передачи", 1.5, "Ошибка передачи!", {}, {}};
+        if (where == "progress line")
+            written = Output::progressLine(Output::UnitState{1, name, "Запись", std::nullopt, false, {}});
+        else if (where == "--all table")
+            written = Output::table({row});
+        else if (where == "details")
+            written = Output::details({row}, false);
+        else if (where == "message")
+            output.fail("COM1: " + name);
+        else if (where == "find text")
+            output.out("  Имя устройства: " + name + '\n');
+        else {
+            progress.begin(name);
+            progress.update(10, 100);
+        }
+        QVERIFY2(written.contains("Склад\\x1B]0;x\\x07"), qPrintable(written));
+        QVERIFY(!written.contains(QChar(0x1B)) && !written.contains(QChar(0x07)));
+        if (lines >= 0)
+            QCOMPARE(written.count('\n'), lines);
+    }
+
+    // A closed terminal or a reader gone ("| head") end a run as Ctrl+C and SIGTERM do: noted, the
+    // process still running to finish its records; SIGPIPE comes with every write to the pipe.
+    void signalsEndingARunAreNoted()
+    {
+        const InterruptWatch watch;
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+            InterruptWatch::reset();
+            std::raise(signal);
+            QVERIFY(InterruptWatch::interrupted());
+        }
+        std::raise(SIGPIPE);   // and again: the run goes on to its end
     }
 
     // What follows the table: each failed unit's reason under its port and name; a port without a unit

@@ -7,7 +7,7 @@
 class TestTracingSerialPort : public QObject {
     Q_OBJECT
 private slots:
-    // Every byte both ways, with its time, direction, hex and text; the file appears when finished.
+    // Every byte both ways, with its time, port, direction, hex and text; on the disk as it comes.
     void format()
     {
         QTemporaryDir folder;
@@ -31,7 +31,7 @@ private slots:
         trace.readAll();
         port.failWritesWith = 8012;
         QVERIFY(!trace.write("#6001"));
-        QVERIFY(!QFileInfo::exists(path));
+        trace.close();
         QVERIFY(trace.finish());
 
         QFile file(path);
@@ -39,12 +39,13 @@ private slots:
         const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
         const QString ones = QStringLiteral("01 ").repeated(64).chopped(1);
         const QStringList expected{
-            QStringLiteral("       0 -- открыт COM1 9600,N,8,1"),
-            QStringLiteral("      12 TX 23 34 30 30 30  #4000"),
-            QStringLiteral("      63 RX 23 34 30 30 30 3D C7 CE D0 C3 C5 CB 0D 0A  #4000=ЗОРГЕЛ.."),
-            QStringLiteral("     120 RX ") + ones + QStringLiteral("  ") + QString(64, QLatin1Char('.')),
-            QStringLiteral("     120 RX 01  ."),
-            QStringLiteral("     120 -- не отправлено 5 байт, ошибка 8012"),
+            QStringLiteral("       0 COM1 -- открыт 9600,N,8,1"),
+            QStringLiteral("      12 COM1 TX 23 34 30 30 30  #4000"),
+            QStringLiteral("      63 COM1 RX 23 34 30 30 30 3D C7 CE D0 C3 C5 CB 0D 0A  #4000=ЗОРГЕЛ.."),
+            QStringLiteral("     120 COM1 RX ") + ones + QStringLiteral("  ") + QString(64, QLatin1Char('.')),
+            QStringLiteral("     120 COM1 RX 01  ."),
+            QStringLiteral("     120 COM1 -- не отправлено 5 байт, ошибка 8012"),
+            QStringLiteral("     120 COM1 -- закрыт"),
             QString()};
         QCOMPARE(lines, expected);
     }
@@ -67,7 +68,7 @@ private slots:
         QVERIFY(bytes.size() <= 400);
         QVERIFY(bytes.endsWith("      7 -- трасса обрезана: достигнут предел 400 байт\n"));
         QCOMPARE(bytes.count("трасса обрезана"), 1);
-        QVERIFY(bytes.count("TX 23 36 30 30 32") >= 5);
+        QVERIFY(bytes.count("COM1 TX 23 36 30 30 32") >= 5);
     }
 };
 

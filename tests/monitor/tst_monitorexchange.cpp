@@ -676,6 +676,52 @@ private slots:
         QCOMPARE(int(rig.exchange.SlovaKadra[14]), 0);
         QCOMPARE(rig.exchange.readings().battery, QStringLiteral("12.60"));
     }
+
+    // The window's journal goes to a file of its own as the rows come, one file per unit, so
+    // neither its memory limit nor closing the window loses a row; a save past that limit says
+    // where the older rows are. The unit's name is a text cell there, never a formula.
+    void journalGoesToItsFileAsTheRowsCome()
+    {
+        QTemporaryDir dir;
+        auto rig = std::make_unique<MonitorTestRig>();
+        rig->exchange.setJournalFolder(dir.filePath(QStringLiteral("Журналы")));
+        rig->exchange.startJournal(QStringLiteral("=Склад\x07"));
+        const auto frame = [&rig](const QByteArray &reply = measurementReply()) {
+            rig->exchange.MonitoringProcess();
+            rig->deliver(reply, 64);
+            rig->poll();
+        };
+        const auto lines = [](const QString &path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split("\r\n") : QStringList();
+        };
+        frame();
+        const QString first = rig->exchange.journalFile();
+        QCOMPARE(lines(first).size(), 3);   // header, the row, before any end (as a kill leaves it)
+        QVERIFY(lines(first).at(1).startsWith("'=Склад\\x07,"));
+        // A sensor frame's readings: on the disk at once, then in the next measurement row.
+        frame(QByteArray("T1=23.5C;").leftJustified(63, ' ') + '\x01');
+        QVERIFY(lines(first).at(2).endsWith(",23.5,,,,,"));
+        frame();
+        QCOMPARE(lines(first).size(), 4);
+        QVERIFY(lines(first).at(2).endsWith(",23.5,,,,,") && !lines(first).at(2).contains(",,,,,,,"));
+        for (int i = 3; i <= 50001; ++i)
+            frame();
+        QCOMPARE(lines(first).size(), 50003);
+        QCOMPARE(rig->exchange.journal().size(), 50000);
+        ScriptedFileDialogs dialogs;
+        dialogs.answers = {dir.filePath(QStringLiteral("saved.csv"))};
+        QVERIFY(rig->exchange.saveJournal(dialogs, QString()));
+        QCOMPARE(rig->messages.texts, QStringList{"Сохранены последние 50000 строк журнала; все строки, с более "
+                                                  "ранними (1), — в файле " + first});
+        // Another unit: a file of its own, complete when the window closes.
+        rig->exchange.startJournal(QStringLiteral("Цех"));
+        frame();
+        const QString second = rig->exchange.journalFile();
+        rig.reset();
+        QVERIFY(second != first);
+        QCOMPARE(lines(second).size(), 3);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMonitorExchange)

@@ -1,4 +1,5 @@
 #include "cli/BenchCommand.h"
+#include "link/ShownText.h"
 #include "cli/FixedFileDialogs.h"
 #include "cli/InterruptWatch.h"
 #include "cli/Runner.h"
@@ -67,7 +68,7 @@ BenchCommand::~BenchCommand() = default;
 QString BenchCommand::endLine(int port, const QString &name, const QString &imei, const QString &brief,
                               double seconds, bool unplug)
 {
-    QString text = QStringLiteral("COM%1 %2").arg(port).arg(BenchLog::visible(name));
+    QString text = QStringLiteral("COM%1 %2").arg(port).arg(ShownText::escaped(name));
     if (!imei.isEmpty())
         text += QStringLiteral(" IMEI ") + imei;
     text += QStringLiteral(": ") + brief + QStringLiteral(", ")
@@ -200,7 +201,7 @@ void BenchCommand::identified(Slot &slot)
     connect(slot.job.get(), &UnitJob::finished, this,
             [this, &slot] { QTimer::singleShot(0, this, [this, &slot] { jobEnded(slot); }); });
     if (!m_output.quiet())
-        line(QStringLiteral("COM%1 %2: начато").arg(slot.port).arg(BenchLog::visible(slot.identify->unitName())), true);
+        line(QStringLiteral("COM%1 %2: начато").arg(slot.port).arg(ShownText::escaped(slot.identify->unitName())), true);
     slot.job->start();
 }
 

@@ -1,4 +1,5 @@
 #include "report/CommissioningReport.h"
+#include "link/ShownText.h"
 #include "config/ConfigFiles.h"
 #include "config/FileWriter.h"
 #include "report/TrendDrawing.h"
@@ -25,23 +26,9 @@ qreal mm(double millimetres)
     return millimetres * kDpi / 25.4;
 }
 
-// TODO(merge): the shared escape of names shown replaces this once it lands. Control characters
-// from a unit's name or a text field are shown as visible escapes, never passed on raw.
-QString visible(const QString &text)
-{
-    QString out;
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0))
-            out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
 QString h(const QString &text)
 {
-    return visible(text).toHtmlEscaped();
+    return ShownText::escaped(text).toHtmlEscaped();
 }
 
 const QString kTable = QStringLiteral(
@@ -128,7 +115,7 @@ QString readingsHtml(const CommissioningData &data)
 QString title(const CommissioningData &data)
 {
     if (!data.unitName.isEmpty())
-        return visible(data.unitName);
+        return ShownText::escaped(data.unitName);
     return data.source.isEmpty() ? QStringLiteral("без устройства") : QFileInfo(data.source).fileName();
 }
 

@@ -1,32 +1,10 @@
 #include "unit/BenchLog.h"
 #include "config/FileWriter.h"
+#include "link/CsvCell.h"
 #include <QFile>
 
 namespace {
 const QByteArray kByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
-}
-
-// TODO(merge): records' escapes for control characters ("\x1B") in names a unit gives.
-QString BenchLog::visible(const QString &text)
-{
-    QString out;
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
-namespace {
-// TODO(merge): records' CSV formula guard: a cell a spreadsheet would take as a formula is kept as text.
-QString guarded(const QString &text)
-{
-    if (!text.isEmpty() && QStringLiteral("=+-@").contains(text.front()))
-        return QLatin1Char('\'') + text;
-    return text;
-}
 }
 
 BenchLog::BenchLog(QString path, const MonitorJournal::Format &format) : m_path(std::move(path)), m_format(format)
@@ -43,11 +21,7 @@ QStringList BenchLog::header()
 
 QString BenchLog::cell(const QString &text) const
 {
-    const QString field = guarded(visible(text));
-    if (!field.contains(m_format.separator) && !field.contains(QLatin1Char('"')))
-        return field;
-    QString copy = field;
-    return QLatin1Char('"') + copy.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return CsvCell::quoted(CsvCell::text(text), m_format.separator);
 }
 
 QString BenchLog::line(const Entry &e) const

@@ -28,8 +28,6 @@ public:
     BenchLog(QString path, const MonitorJournal::Format &format);
 
     static QStringList header();
-    // A unit's name or text with its control characters as visible escapes ("\x1B").
-    static QString visible(const QString &text);
     // One row, without its line end.
     QString line(const Entry &entry) const;
     // Adds the row, after the header when the file is new or empty; false: errorText() says why.

@@ -1,4 +1,5 @@
 #include "unit/UnitsTable.h"
+#include "link/ShownText.h"
 #include "config/ConfigImage.h"
 #include <QStringDecoder>
 #include <algorithm>
@@ -157,9 +158,8 @@ UnitsTable UnitsTable::parse(const QByteArray &bytes, const ConfigImage &templat
         // Tried on the template as the pages would store them, all at once.
         ConfigImage tried = templateImage;
         for (const ConfigFields::Refusal &refusal : ConfigFields(tried).set(assignments)) {
-            // TODO(merge): records' escaping of control characters for the value shown.
             problem(where(fileName, number, refusal.name)
-                    + QStringLiteral("значение «%1» не принято — %2.").arg(refusal.value, refusal.reason));
+                    + QStringLiteral("значение «%1» не принято — %2.").arg(ShownText::escaped(refusal.value), refusal.reason));
             cellsOk = false;
         }
         if (cellsOk)

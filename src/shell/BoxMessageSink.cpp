@@ -2,6 +2,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+BoxMessageSink::~BoxMessageSink()
+{
+    delete m_note.data();
+}
+
 bool BoxMessageSink::ask(const QString &question)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Тарвикс"), question, QMessageBox::Yes | QMessageBox::No,
@@ -17,4 +22,16 @@ void BoxMessageSink::show(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Тарвикс"), text, QMessageBox::Ok, m_parent);
     box.exec();
+}
+
+void BoxMessageSink::note(const QString &text)
+{
+    // Not exec(): no nested loop is entered from inside a receive handler, and nothing waits for OK.
+    if (!m_note) {
+        m_note = new QMessageBox(QMessageBox::Information, QStringLiteral("Тарвикс"), text, QMessageBox::Ok, m_parent);
+        m_note->setWindowModality(Qt::NonModal);
+        m_note->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_note->setText(text);
+    m_note->show();
 }

@@ -4,21 +4,57 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include "FirmwareTestRig.h"
+#include "SessionSeams.h"
 #include "config/ConfigImage.h"
 #include "devinfo/DeviceInfo.h"
 #include "firmware/FirmwarePage.h"
 #include "link/OperationTags.h"
+#include "unit/UnitFirmwareOperations.h"
 
 // The page "Обновление прошивки": its controls, the buttons' availability and the file choice.
 class TestFirmwarePage : public QObject {
     Q_OBJECT
 
-    struct PageRig : FirmwareTestRig {
-        ScriptedFileDialogs dialogs;
-        FixedClock clock;
-        ConfigImage image;
-        DeviceInfo info{image, link};
-        FirmwarePage page{exchange, info, link, status, dialogs, clock, dir.path()};
+    // The page over the window's unit and its firmware operations, on a fake port.
+    struct PageRig : SessionSeams {
+        FakeSerialPort port;
+        UnitSession unit{folder.path(), &port, borrowed()};
+        UnitFirmwareOperations operations{unit};
+        SerialLink &link = unit.link();
+        CommandQueue &queue = unit.queue();
+        StatusModel &status = unit.status();
+        FirmwareExchange &exchange = unit.firmwareExchange();
+        ConfigImage &image = unit.image();
+        DeviceInfo &info = unit.deviceInfo();
+        FirmwarePage page{exchange, operations, info, link, status, messages, dialogs, clock, folder.path()};
+
+        PageRig()
+        {
+            unit.start(false);
+            link.OpenUsbComPort(QStringLiteral("1"));
+            identify("U");
+            queue.setLinkFree(true);
+        }
+        // A unit answers "#4000" with this name.
+        void identify(const QByteArray &name)
+        {
+            link.RPF_02VektorPriemaIsPorta = Tag::NameReading;
+            QByteArray reply = "#4000=" + name.leftJustified(16, ' ') + "\r\n";
+            int idle = 0;
+            link.OpredelenieUstroistva(reply, idle);
+            link.RPF_02VektorPriemaIsPorta.clear();
+            status.setConnection(StatusModel::kActive);
+        }
+        QString tag() const { return link.RPF_02VektorPriemaIsPorta; }
+        QString path(const QString &name) const { return folder.filePath(name); }
+        // The pump's polls, and the job's step after an exchange ended.
+        void poll(int times = 1)
+        {
+            for (int i = 0; i < times; ++i)
+                link.receiveTick();
+            QCoreApplication::processEvents();
+        }
+        void silence() { poll(16 + 3); }
         QPushButton *button(const char *name) { return page.button(QString::fromLatin1(name)); }
         QList<bool> enabled()
         {
@@ -55,11 +91,15 @@ private slots:
         QTest::addColumn<bool>("identified");
         QTest::addColumn<bool>("busy");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("unit with a version") << QStringLiteral("00 07 1") << true << false << true;
-        QTest::newRow("version zero") << QStringLiteral("00 00 0") << true << false << false;
-        QTest::newRow("no version read") << QString() << true << false << false;
-        QTest::newRow("no unit") << QStringLiteral("02 07 1") << false << false << false;
-        QTest::newRow("transfer queued") << QStringLiteral("02 07 1") << true << true << false;
+        QTest::addColumn<QString>("reason");   // the line that says why they are grey
+        const QString waitForUnit = QStringLiteral("Кнопки станут доступны, когда устройство будет обнаружено");
+        const QString waitForRead = QStringLiteral("Кнопки станут доступны, когда будет прочитана конфигурация");
+        QTest::newRow("unit with a version") << QStringLiteral("00 07 1") << true << false << true << QString();
+        QTest::newRow("version zero") << QStringLiteral("00 00 0") << true << false << false
+                                      << QStringLiteral("Устройство не сообщает версию прошивки");
+        QTest::newRow("no version read") << QString() << true << false << false << waitForRead;
+        QTest::newRow("no unit") << QStringLiteral("02 07 1") << false << false << false << waitForUnit;
+        QTest::newRow("transfer queued") << QStringLiteral("02 07 1") << true << true << false << QString();
     }
     void buttonsFollowTheUnit()
     {
@@ -67,7 +107,9 @@ private slots:
         QFETCH(bool, identified);
         QFETCH(bool, busy);
         QFETCH(bool, enabled);
+        QFETCH(QString, reason);
         PageRig rig;
+        rig.page.show();
         QCOMPARE(rig.enabled(), (QList<bool>{false, false, false}));   // nothing known yet
         const QStringList cells = version.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         for (int i = 0; i < cells.size(); ++i)
@@ -83,8 +125,13 @@ private slots:
             rig.page.Form_Activate();
         }
         QCOMPARE(rig.enabled(), (QList<bool>{enabled, enabled, enabled}));
+        QLabel *why = rig.page.reasonLabel();
+        QVERIFY2(reason.isEmpty() ? why->text().isEmpty() : why->text().startsWith(reason), qPrintable(why->text()));
+        QCOMPARE(why->isVisible(), !reason.isEmpty());
+        QCOMPARE(why->accessibleDescription(), why->text());
         rig.page.disableButtons();
         QCOMPARE(rig.enabled(), (QList<bool>{false, false, false}));
+        QVERIFY(why->isVisible());
     }
 
     void buttonsReturnWhenATransferEnds()
@@ -109,33 +156,32 @@ private slots:
         QTest::addColumn<bool>("save");
         QTest::addColumn<bool>("cancel");
         QTest::addColumn<QString>("defaultName");
-        QTest::addColumn<QString>("queued");
-        QTest::newRow("copy to file") << true << false << QStringLiteral("20261207090503")
-                                      << Cmd::ProsivkaSaveToFileProcess + QStringLiteral(",|");
-        QTest::newRow("load from file") << false << false << QString() << Cmd::ProsivkaLoadFromFileProcess + QStringLiteral(",|");
-        QTest::newRow("copy cancelled") << true << true << QStringLiteral("20261207090503") << QString();
-        QTest::newRow("load cancelled") << false << true << QString() << QString();
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("copy to file") << true << false << QStringLiteral("20261207090503") << QByteArray("#5000");
+        QTest::newRow("load from file") << false << false << QString() << QByteArray("#5001");
+        QTest::newRow("copy cancelled") << true << true << QStringLiteral("20261207090503") << QByteArray();
+        QTest::newRow("load cancelled") << false << true << QString() << QByteArray();
     }
     void fileChoice()
     {
         QFETCH(bool, save);
         QFETCH(bool, cancel);
         QFETCH(QString, defaultName);
-        QFETCH(QString, queued);
+        QFETCH(QByteArray, request);
         PageRig rig;
+        rig.image.setCell(1420, QStringLiteral("01"));
+        rig.info.fill();
         const QString path = rig.path(QStringLiteral("unit.fw"));
         QVERIFY(writeFile(path, FirmwareFile::format(unitFirmware())));
         if (!cancel)
             rig.dialogs.answers << path;
         save ? rig.page.Command3_Click() : rig.page.Command4_Click();
         QCOMPARE(rig.dialogs.requests.size(), 1);
-        QCOMPARE(rig.dialogs.requests.at(0).initialFolder, rig.dir.path() + QStringLiteral("/Прошивки/"));
+        QCOMPARE(rig.dialogs.requests.at(0).initialFolder, rig.folder.path() + QStringLiteral("/Прошивки/"));
         QCOMPARE(rig.dialogs.requests.at(0).defaultName, defaultName);
-        QCOMPARE(rig.queue.CommandQueueText(), queued);
         QCOMPARE(rig.exchange.isBusy(), !cancel);
         QVERIFY(rig.messages.texts.isEmpty());
-        QVERIFY(rig.tag().isEmpty());
-        QVERIFY(rig.port.written().isEmpty());   // the unit hears nothing before the queue starts it
+        QCOMPARE(rig.port.written(), request);   // without a question, and nothing on a cancel
     }
 
     // The page's state line: the flash warning while a write runs, and how a transfer ended, with
@@ -198,6 +244,73 @@ private slots:
         QCOMPARE(state->toolTip(), namesFile ? QDir::toNativeSeparators(path) : QString());
         QCOMPARE(state->accessibleDescription(), state->text());
         QCOMPARE(state->palette().color(QPalette::Disabled, QPalette::WindowText) == QColor(0xFF, 0x00, 0x00), red);
+    }
+
+    // "Загрузить из файла" flashes the unit it was pressed for: a unit that changed while the file
+    // dialog was open is asked about ("Нет" sends nothing), and one that changed again during the
+    // question is refused.
+    void unitChangedWhileTheDialogWasOpen_data()
+    {
+        QTest::addColumn<QString>("change");   // during the dialog: "", "other", "again" (same name), "gone"
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<bool>("changeDuringQuestion");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<bool>("flashed");
+        const QString other = QStringLiteral("Пока выбирался файл, устройство \"U");
+        const QString again = QStringLiteral("Пока выбирался файл, связь с устройством \"U");
+        const QString noUnit = QStringLiteral("Нет соединения с устройством!");
+        const QString refused = QStringLiteral("Устройство, для которого выбран файл, больше не на связи");
+        QTest::newRow("same unit") << "" << QList<bool>{} << false << QString() << QString() << true;
+        QTest::newRow("another unit, no") << "other" << QList<bool>{false} << false << other << QString() << false;
+        QTest::newRow("another unit, yes") << "other" << QList<bool>{true} << false << other << QString() << true;
+        QTest::newRow("same name found again, no") << "again" << QList<bool>{false} << false << again << QString()
+                                                   << false;
+        QTest::newRow("unit gone") << "gone" << QList<bool>{} << false << QString() << noUnit << false;
+        QTest::newRow("changed again during the question, yes")
+            << "other" << QList<bool>{true} << true << other << refused << false;
+    }
+    void unitChangedWhileTheDialogWasOpen()
+    {
+        QFETCH(QString, change);
+        QFETCH(QList<bool>, answers);
+        QFETCH(bool, changeDuringQuestion);
+        QFETCH(QString, asked);
+        QFETCH(QString, told);
+        QFETCH(bool, flashed);
+        PageRig rig;
+        rig.image.setCell(1420, QStringLiteral("01"));
+        rig.info.fill();
+        rig.page.Form_Activate();
+        const QString path = rig.path(QStringLiteral("new.fw"));
+        QVERIFY(writeFile(path, FirmwareFile::format(unitFirmware())));
+        rig.dialogs.answers << path;
+        rig.dialogs.whileOpen = [&] {
+            if (change == QLatin1String("other"))
+                rig.identify("OTHER");
+            else if (change == QLatin1String("again"))
+                rig.identify("U");
+            else if (change == QLatin1String("gone"))
+                rig.link.CloseUsbComPort();
+        };
+        rig.messages.answers = answers;
+        if (changeDuringQuestion)
+            rig.messages.whileAsked = [&] { rig.identify("THIRD"); };
+        rig.button("Command4")->click();
+        rig.queue.pump();
+        rig.poll();
+
+        QCOMPARE(rig.messages.questions.size(), asked.isEmpty() ? 0 : 1);
+        if (!asked.isEmpty())
+            QVERIFY2(rig.messages.questions.at(0).startsWith(asked), qPrintable(rig.messages.questions.at(0)));
+        if (change == QLatin1String("other"))
+            QVERIFY(rig.messages.questions.at(0).contains(QStringLiteral("подключено устройство \"OTHER")));
+        QCOMPARE(rig.messages.texts.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty())
+            QVERIFY2(rig.messages.texts.at(0).startsWith(told), qPrintable(rig.messages.texts.at(0)));
+        QCOMPARE(rig.port.writes.contains(FirmwareExchange::kWriteRequest), flashed);
+        QCOMPARE(rig.tag(), flashed ? Tag::FirmwareWrite : QString());
+        QVERIFY(rig.link.isOpen() || change == QLatin1String("gone"));
     }
 
     void clickWithoutUnitShowsNoDialog()

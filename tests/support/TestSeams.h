@@ -10,7 +10,19 @@
 // Records every message box text instead of showing it.
 class RecordingMessageSink : public MessageSink {
 public:
-    void show(const QString &text) override { texts.append(text); }
+    void show(const QString &text) override
+    {
+        texts.append(text);
+        // What happens while a real box waits for its OK.
+        if (whileShown)
+            whileShown();
+    }
+    // Never waits: recorded with the boxes, and apart.
+    void note(const QString &text) override
+    {
+        texts.append(text);
+        notes.append(text);
+    }
     // Records the question and gives the next scripted answer; no script answers no.
     bool ask(const QString &question) override
     {
@@ -21,10 +33,13 @@ public:
         return answers.isEmpty() ? false : answers.takeFirst();
     }
     QStringList texts;
+    QStringList notes;
     QStringList questions;
     QList<bool> answers;
     // Run once, inside the next question.
     std::function<void()> whileAsked;
+    // Run inside every box shown.
+    std::function<void()> whileShown;
 };
 
 // Answers file dialogs from a script; an empty script means "cancelled".
@@ -34,11 +49,15 @@ public:
     std::optional<QString> openFileName(const FileDialogRequest &request) override { return next(request); }
     QList<std::optional<QString>> answers;
     QList<FileDialogRequest> requests;
+    // Run once, while the next dialog is open.
+    std::function<void()> whileOpen;
 
 private:
     std::optional<QString> next(const FileDialogRequest &request)
     {
         requests.append(request);
+        if (whileOpen)
+            std::exchange(whileOpen, {})();
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
 };

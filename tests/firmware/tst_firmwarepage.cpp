@@ -39,6 +39,8 @@ class TestFirmwarePage : public QObject {
         void identify(const QByteArray &name)
         {
             link.RPF_02VektorPriemaIsPorta = Tag::NameReading;
+            link.UstroistvoName.clear();
+            link.NameByteCount = 0;
             QByteArray reply = "#4000=" + name.leftJustified(16, ' ') + "\r\n";
             int idle = 0;
             link.OpredelenieUstroistva(reply, idle);

@@ -14,9 +14,6 @@
 #include "config/ConfigImage.h"
 #include "config/ConfigPage.h"
 #include "devinfo/DeviceInfo.h"
-#include "firmware/FirmwareExchange.h"
-#include "firmware/FirmwareFile.h"
-#include "firmware/FirmwarePage.h"
 #include "link/CommandQueue.h"
 #include "link/Cp1251.h"
 #include "link/OperationTags.h"
@@ -34,7 +31,6 @@
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 #include <QComboBox>
-#include <QTreeWidget>
 
 // The whole program wired together, against the simulated unit in-process on virtual time:
 // the supervision tick and four receive polls make 200 ms.
@@ -678,116 +674,6 @@ private slots:
                 QVERIFY2(pages.contains(rect), qPrintable(what));
         }
         QVERIFY(controls > 5);
-    }
-
-    // "Загрузить из файла" in the window: a status text waits for no click, a unit swapped while
-    // the file dialog is open gets nothing on "Нет", and a line lost mid-way says what the unit is
-    // left with.
-    void flashInTheWindow_data()
-    {
-        QTest::addColumn<QByteArray>("statusText");   // sent before write "OK" number 200
-        QTest::addColumn<bool>("swapDuringDialog");
-        QTest::addColumn<int>("loseLineAtBlock");     // -1: never
-        QTest::addColumn<QString>("operation");       // the status strip at the end
-        QTest::addColumn<QString>("page");            // the page's state line begins so
-        QTest::addColumn<bool>("flashed");            // the unit answering at the end holds the new firmware
-        QTest::newRow("status text during the flash")
-            << QByteArray("SIM BUSY") << false << -1 << QStringLiteral("Записано успешно!")
-            << QStringLiteral("Прошивка записана в устройство из файла:") << true;
-        QTest::newRow("another unit while the file dialog is open, Нет")
-            << QByteArray() << true << -1 << QString() << QString() << false;
-        QTest::newRow("line lost at block 300")
-            << QByteArray() << false << 300 << QStringLiteral("Ошибка при записи!")
-            << QStringLiteral("Запись прошивки не завершена: устройство может остаться без работающей прошивки!")
-            << false;
-    }
-    void flashInTheWindow()
-    {
-        QFETCH(QByteArray, statusText);
-        QFETCH(bool, swapDuringDialog);
-        QFETCH(int, loseLineAtBlock);
-        QFETCH(QString, operation);
-        QFETCH(QString, page);
-        QFETCH(bool, flashed);
-        SimFaults faults;
-        faults.statusText = statusText;
-        faults.statusAt = statusText.isEmpty() ? -1 : 200;
-        Rig rig(QStringLiteral("0"), 2, {}, faults);
-        TarviksApp &app = *rig.app;
-        rig.readAtStart();
-        app.window().showPage(QStringLiteral("m04"));
-        auto *firmwarePage = qobject_cast<FirmwarePage *>(app.page(FirmwarePage::kFormName));
-        QVERIFY(firmwarePage->button(QStringLiteral("Command4"))->isEnabled());
-
-        QByteArray newFirmware = SimDefaults::firmware();
-        for (char &byte : newFirmware)
-            byte = char(~byte);
-        const QString path = rig.folder.filePath(QStringLiteral("new.fw"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(FirmwareFile::format(newFirmware)) > 0);
-        file.close();
-        rig.dialogs.answers << path;
-        if (swapDuringDialog)
-            rig.dialogs.whileOpen = [&] { rig.swapUnit(); };
-        rig.messages.answers = {false};
-        // A box that waits for its OK during the flash would hold the pump (and the unit gives the
-        // write up after 2 s); a status text is told without one.
-        bool boxDuringFlash = false;
-        rig.messages.whileShown = [&] { boxDuringFlash = boxDuringFlash || app.firmwareExchange().isBusy(); };
-        firmwarePage->button(QStringLiteral("Command4"))->click();
-        QVERIFY(rig.stepUntil([&] {
-            if (loseLineAtBlock > 0 && app.firmwareExchange().SchetchikBaitov >= loseLineAtBlock * 64)
-                rig.port.close();
-            return !app.firmwareExchange().isBusy();
-        }, 2000));
-        QCoreApplication::processEvents();
-        app.supervisor().tick();
-
-        QCOMPARE(rig.messages.questions.size(), swapDuringDialog ? 1 : 0);
-        QVERIFY(!boxDuringFlash);
-        QCOMPARE(rig.core.firmware() == newFirmware, flashed);
-        if (!operation.isEmpty())
-            QCOMPARE(app.status().operation(), operation);
-        QVERIFY2(firmwarePage->stateLabel()->text().startsWith(page), qPrintable(firmwarePage->stateLabel()->text()));
-        if (!statusText.isEmpty())
-            QCOMPARE(rig.messages.notes,
-                     QStringList{QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена! ОК=SIM BUSY")});
-    }
-
-    // "Закрыть порт" keeps the port closed, with no automatic search, until "Открыть порт"; the
-    // port box names the port the unit answered on.
-    void closedPortStaysClosed()
-    {
-        Rig rig;
-        TarviksApp &app = *rig.app;
-        rig.readAtStart();
-        // "Автоматический поиск устройства при потере соединения" on.
-        app.supervisor().searchOnLoss = true;
-        Page *serialPage = app.page(QStringLiteral("RPF_02"));
-        QCOMPARE(serialPage->findChild<QComboBox *>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("2"));
-        serialPage->findChild<QPushButton *>(QStringLiteral("Комманда3"))->click();
-        for (int i = 0; i < 10; ++i)
-            rig.step();
-        QVERIFY(!app.link().isOpen());
-        QCOMPARE(app.status().connection(), QStringLiteral("Нет"));
-        serialPage->findChild<QPushButton *>(QStringLiteral("Комманда2"))->click();
-        QVERIFY(app.link().isOpen());
-        QCOMPARE(app.link().UsbComPortNumber, 2);
-    }
-
-    // On the firmware page the keyboard reaches the buttons before the help text.
-    void tabFromTheTreeReachesTheButtonsFirst()
-    {
-        Rig rig;
-        TarviksApp &app = *rig.app;
-        rig.readAtStart();
-        app.window().showPage(QStringLiteral("m04"));
-        QApplication::setActiveWindow(&app.window());
-        QTreeWidget *tree = app.tree().tree();
-        tree->setFocus();
-        QTest::keyClick(tree, Qt::Key_Tab);
-        QVERIFY(QApplication::focusWidget());
-        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command3"));
     }
 
     void unknownCommandShowsOneMessage()

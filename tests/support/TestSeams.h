@@ -10,19 +10,9 @@
 // Records every message box text instead of showing it.
 class RecordingMessageSink : public MessageSink {
 public:
-    void show(const QString &text) override
-    {
-        texts.append(text);
-        // What happens while a real box waits for its OK.
-        if (whileShown)
-            whileShown();
-    }
-    // Never waits: recorded with the boxes, and apart.
-    void note(const QString &text) override
-    {
-        texts.append(text);
-        notes.append(text);
-    }
+    // Runs whileShown inside, as things happen while a real box waits for its OK.
+    void show(const QString &text) override { texts.append(text); if (whileShown) whileShown(); }
+    void note(const QString &text) override { texts.append(text); }   // waits for nothing
     // Records the question and gives the next scripted answer; no script answers no.
     bool ask(const QString &question) override
     {
@@ -33,7 +23,6 @@ public:
         return answers.isEmpty() ? false : answers.takeFirst();
     }
     QStringList texts;
-    QStringList notes;
     QStringList questions;
     QList<bool> answers;
     // Run once, inside the next question.

@@ -24,7 +24,7 @@ constexpr int kFileFrameTop = 600;
 constexpr int kFileFrameBottom = 2775;
 constexpr int kListFrameTop = 2940;
 constexpr int kListFrameBottom = 5775;
-constexpr int kReasonHeight = 1800;
+constexpr int kReasonHeight = kListFrameBottom - kListFrameTop;
 constexpr int kButtonLeft = 540;
 constexpr int kButtonWidth = 1935;
 constexpr int kButtonHeight = 495;
@@ -191,9 +191,10 @@ void FirmwarePage::Command4_Click()
         return;
     const int now = m_link.identificationCount();
     if (now != unit) {
+        // Names shown without the blanks that pad them to 16 characters.
         const QString question = m_link.deviceName() == unitName
-            ? kFoundAgainAfterDialog.arg(unitName)
-            : kOtherUnitAfterDialog.arg(unitName, m_link.deviceName());
+            ? kFoundAgainAfterDialog.arg(unitName.trimmed())
+            : kOtherUnitAfterDialog.arg(unitName.trimmed(), m_link.deviceName().trimmed());
         if (!m_messages.ask(question))
             return;
     }

@@ -18,7 +18,7 @@ public:
 
 private:
     UnitSession &m_unit;
-    // What the job's routines said goes to the window's boxes; the job keeps its own record here.
+    // The job's record of what the routines said stays empty: they tell the user in the window's boxes.
     UnitMessages m_record;
     std::unique_ptr<FirmwareJob> m_job;
 };

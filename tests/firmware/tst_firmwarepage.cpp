@@ -269,9 +269,9 @@ private slots:
             rig.messages.whileAsked = [&] { rig.identify("THIRD"); };
         rig.page.Command4_Click();
         rig.poll();
-        QCOMPARE(rig.messages.questions.value(0).left(101),
-                 QStringLiteral("Пока выбирался файл, устройство \"U               \" отключилось, и теперь "
-                                "подключено устройство \"OTHER"));
+        QCOMPARE(rig.messages.questions.value(0),
+                 QStringLiteral("Пока выбирался файл, устройство \"U\" отключилось, и теперь подключено устройство "
+                                "\"OTHER\".\nЗаписать прошивку из файла в устройство \"OTHER\"?"));
         QCOMPARE(rig.messages.texts.value(0).startsWith(QStringLiteral("Устройство, для которого выбран файл, "
                                                                        "больше не на связи")),
                  changedDuringQuestion);

@@ -121,10 +121,9 @@ private slots:
             rig.page.Form_Activate();
         }
         QCOMPARE(rig.enabled(), (QList<bool>{enabled, enabled, enabled}));
-        // Grey buttons say why; those waiting for a configuration read, so.
-        QCOMPARE(rig.page.reasonLabel()->text().isEmpty(), enabled || busy);
-        QCOMPARE(rig.page.reasonLabel()->text().startsWith(QStringLiteral("Кнопки станут доступны, когда будет "
-                                                                          "прочитана конфигурация")),
+        const QString why = rig.page.reasonLabel()->text();   // grey buttons say why
+        QCOMPARE(why.isEmpty(), enabled || busy);
+        QCOMPARE(why.startsWith(QStringLiteral("Кнопки станут доступны, когда будет прочитана конфигурация")),
                  identified && version.isEmpty());
         rig.page.disableButtons();
         QCOMPARE(rig.enabled(), (QList<bool>{false, false, false}));

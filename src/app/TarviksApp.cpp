@@ -42,6 +42,7 @@
 #include "shell/QtFileDialogs.h"
 #include "unit/ModelCheck.h"
 #include "unit/UnitBackups.h"
+#include "unit/UnitFirmwareOperations.h"
 
 #include <QCoreApplication>
 
@@ -87,6 +88,7 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
     m_unit = std::make_unique<UnitSession>(folder, setup.port ? setup.port : m_ownPort.get(),
                                            UnitSession::Borrowed{*m_settings, *m_messages, *m_dialogs, *m_clock});
     SerialLink &link = m_unit->link();
+    m_firmwareOperations = std::make_unique<UnitFirmwareOperations>(*m_unit);
 
     // Child windows, created once and kept until the end.
     m_window = std::make_unique<MainWindow>();
@@ -130,7 +132,8 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
         else if (info.form == QLatin1String("RPF_19"))
             page = new SettingsPage(*m_options);
         else if (info.form == FirmwarePage::kFormName)
-            page = new FirmwarePage(firmwareExchange(), deviceInfo(), link, status(), *m_dialogs, *m_clock, folder);
+            page = new FirmwarePage(firmwareExchange(), *m_firmwareOperations, deviceInfo(), link, status(),
+                                    *m_messages, *m_dialogs, *m_clock, folder);
         else
             page = new Page(info.form, info.caption);
         m_window->addChildWindow(page);
@@ -227,6 +230,7 @@ void TarviksApp::wirePages()
 {
     auto *serialPage = qobject_cast<SerialPage *>(page(QStringLiteral("RPF_02")));
     connect(serialPage, &SerialPage::autoSearchRequested, this, [this] { supervisor().searchFromFirstPort(); });
+    connect(serialPage, &SerialPage::closedByUser, this, [this](bool closed) { supervisor().closedByUser = closed; });
     connect(serialPage, &SerialPage::saveRequested, this, &TarviksApp::saveByUser);
     connect(qobject_cast<SettingsPage *>(page(QStringLiteral("RPF_19"))), &SettingsPage::saveRequested, this,
             &TarviksApp::saveByUser);

@@ -18,6 +18,7 @@ class MainWindow;
 class LeftMenu;
 class StatusPanel;
 class Page;
+class FirmwareOperations;
 
 // What the application is built from; null members get the real implementations.
 struct AppSetup {
@@ -93,6 +94,7 @@ private:
     std::unique_ptr<ProgramOptions> m_options;
     std::unique_ptr<ProgramSettings> m_settings;
     std::unique_ptr<UnitSession> m_unit;
+    std::unique_ptr<FirmwareOperations> m_firmwareOperations;   // what the firmware page starts
     std::unique_ptr<PortWatch> m_portWatch;
 
     // Widgets go first on destruction: they refer to everything above.

@@ -269,7 +269,8 @@ void FirmwareExchange::showStatusText()
     if (text.isEmpty())
         return;
     m_strayText = text;
-    m_messages.show(quoted(text));
+    // Told without waiting: the unit gives a write up after a couple of seconds without a block.
+    m_messages.note(quoted(text));
 }
 
 void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)

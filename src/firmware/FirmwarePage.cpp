@@ -2,16 +2,19 @@
 #include "devinfo/DeviceInfo.h"
 #include "firmware/FirmwareExchange.h"
 #include "firmware/FirmwareFile.h"
+#include "firmware/FirmwareOperations.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "shell/Clock.h"
 #include "shell/FileDialogs.h"
+#include "shell/MessageSink.h"
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
+#include <utility>
 
 namespace {
 // Placement in twips, page coordinates.
@@ -21,6 +24,7 @@ constexpr int kFileFrameTop = 600;
 constexpr int kFileFrameBottom = 2775;
 constexpr int kListFrameTop = 2940;
 constexpr int kListFrameBottom = 5775;
+constexpr int kReasonHeight = kListFrameBottom - kListFrameTop;
 constexpr int kButtonLeft = 540;
 constexpr int kButtonWidth = 1935;
 constexpr int kButtonHeight = 495;
@@ -45,12 +49,35 @@ QString FirmwarePage::helpText()
         "обновлении.</p>");
 }
 
-FirmwarePage::FirmwarePage(FirmwareExchange &exchange, const DeviceInfo &info, const SerialLink &link,
-                           StatusModel &status, FileDialogs &dialogs, const Clock &clock, const QString &programFolder,
-                           QWidget *parent)
-    : Page(kFormName, kCaption, parent), m_exchange(exchange), m_info(info), m_link(link), m_status(status),
-      m_dialogs(dialogs), m_clock(clock), m_programFolder(programFolder)
+FirmwarePage::FirmwarePage(FirmwareExchange &exchange, FirmwareOperations &operations, const DeviceInfo &info,
+                           const SerialLink &link, StatusModel &status, MessageSink &messages, FileDialogs &dialogs,
+                           const Clock &clock, const QString &programFolder, QWidget *parent)
+    : Page(kFormName, kCaption, parent), m_exchange(exchange), m_operations(operations), m_messages(messages),
+      m_info(info), m_link(link), m_status(status), m_dialogs(dialogs), m_clock(clock), m_programFolder(programFolder)
 {
+    // The buttons are made first: the keyboard reaches them before the help text.
+    auto *fileFrame = new QGroupBox(QStringLiteral("Файл прошивки"), this);
+    fileFrame->setObjectName(QStringLiteral("Frame6"));
+    fileFrame->setGeometry(px(kFrameLeft), px(kFileFrameTop), px(kFrameWidth), px(kFileFrameBottom - kFileFrameTop));
+    auto *listFrame = new QGroupBox(QStringLiteral("Список доступных"), this);
+    listFrame->setObjectName(QStringLiteral("Frame1"));
+    listFrame->setGeometry(px(kFrameLeft), px(kListFrameTop), px(kFrameWidth), px(kListFrameBottom - kListFrameTop));
+    listFrame->setVisible(false);
+
+    QPushButton *copy = addButton(fileFrame, QStringLiteral("Command3"), QStringLiteral("Копировать в файл"), 960, true);
+    QPushButton *load = addButton(fileFrame, QStringLiteral("Command4"), QStringLiteral("Загрузить из файла"), 1560,
+                                  true);
+    // "Стандартный" has no handler: it exists, hidden, and only follows the version rule.
+    addButton(fileFrame, QStringLiteral("Command5"), QStringLiteral("Стандартный"), 2160, false);
+
+    // Where the hidden list would stand: why the buttons are grey.
+    m_reason = new QLabel(this);
+    m_reason->setObjectName(QStringLiteral("Label2"));
+    m_reason->setAccessibleName(QStringLiteral("Почему кнопки недоступны"));
+    m_reason->setWordWrap(true);
+    m_reason->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_reason->setGeometry(px(kFrameLeft), px(kListFrameTop), px(kFrameWidth), px(kReasonHeight));
+
     auto *help = new QTextEdit(this);
     help->setObjectName(QStringLiteral("RichTextBox1"));
     help->setAccessibleName(QStringLiteral("Справка"));
@@ -67,27 +94,13 @@ FirmwarePage::FirmwarePage(FirmwareExchange &exchange, const DeviceInfo &info, c
     m_state->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_state->setGeometry(px(kHelpLeft), px(kStateTop), px(kHelpWidth), px(kStateHeight));
 
-    auto *fileFrame = new QGroupBox(QStringLiteral("Файл прошивки"), this);
-    fileFrame->setObjectName(QStringLiteral("Frame6"));
-    fileFrame->setGeometry(px(kFrameLeft), px(kFileFrameTop), px(kFrameWidth), px(kFileFrameBottom - kFileFrameTop));
-    auto *listFrame = new QGroupBox(QStringLiteral("Список доступных"), this);
-    listFrame->setObjectName(QStringLiteral("Frame1"));
-    listFrame->setGeometry(px(kFrameLeft), px(kListFrameTop), px(kFrameWidth), px(kListFrameBottom - kListFrameTop));
-    listFrame->setVisible(false);
-
-    QPushButton *copy = addButton(fileFrame, QStringLiteral("Command3"), QStringLiteral("Копировать в файл"), 960, true);
-    QPushButton *load = addButton(fileFrame, QStringLiteral("Command4"), QStringLiteral("Загрузить из файла"), 1560,
-                                  true);
-    // "Стандартный" has no handler: it exists, hidden, and only follows the version rule.
-    addButton(fileFrame, QStringLiteral("Command5"), QStringLiteral("Стандартный"), 2160, false);
-
     connect(copy, &QPushButton::clicked, this, &FirmwarePage::Command3_Click);
     connect(load, &QPushButton::clicked, this, &FirmwarePage::Command4_Click);
     connect(&m_exchange, &FirmwareExchange::busyChanged, this, &FirmwarePage::applyVersionRule);
-    connect(&m_exchange, &FirmwareExchange::busyChanged, this, &FirmwarePage::transferStateChanged);
+    connect(&m_operations, &FirmwareOperations::finished, this, &FirmwarePage::transferEnded);
 
     // No unit is known until the status panel says otherwise.
-    setButtonsEnabled(false);
+    disableButtons();
 }
 
 QPushButton *FirmwarePage::addButton(QGroupBox *frame, const QString &name, const QString &caption, int topTwips,
@@ -107,24 +120,36 @@ QPushButton *FirmwarePage::button(const QString &objectName) const
     return findChild<QPushButton *>(objectName);
 }
 
-void FirmwarePage::setButtonsEnabled(bool enabled)
+void FirmwarePage::setButtonsEnabled(bool enabled, const QString &reason)
 {
     for (const char *name : kButtons) {
         if (QPushButton *b = button(QString::fromLatin1(name)))
             b->setEnabled(enabled);
     }
+    m_reason->setText(reason);
+    m_reason->setAccessibleDescription(reason);
+    m_reason->setVisible(!reason.isEmpty());
 }
 
 void FirmwarePage::applyVersionRule()
 {
     const bool identified = m_link.isOpen() && !m_link.UstroistvoNameClear.isEmpty();
-    setButtonsEnabled(identified && !m_exchange.isBusy()
-                      && FirmwareExchange::versionAllowsTransfer(m_info.VersiaProshivki));
+    const QString version = m_info.VersiaProshivki.trimmed();
+    const bool allowed = FirmwareExchange::versionAllowsTransfer(version);
+    QString reason;
+    if (!identified)
+        reason = kWaitForUnit;
+    else if (version.isEmpty() || version == DeviceInfo::kNoData || version == DeviceInfo::kNotRead)
+        reason = kWaitForRead;
+    else if (!allowed)
+        reason = kNoVersion.arg(version);
+    // A transfer under way says what it does in the state line.
+    setButtonsEnabled(identified && allowed && !m_exchange.isBusy(), reason);
 }
 
 void FirmwarePage::disableButtons()
 {
-    setButtonsEnabled(false);
+    setButtonsEnabled(false, kWaitForUnit);
 }
 
 void FirmwarePage::Form_Activate()
@@ -142,51 +167,66 @@ void FirmwarePage::Command3_Click()
 {
     if (!m_exchange.checkReady())
         return;
+    const int unit = m_link.identificationCount();
     const std::optional<QString> name =
         m_dialogs.saveFileName(FirmwareFile::dialogRequest(m_programFolder, true, m_clock.now()));
     if (!name || name->isEmpty())
         return;
-    if (m_exchange.saveToFile(*name)) {
-        m_transfer = Transfer::Backup;
-        showState(kReading, *name, false);
-    }
+    // Another unit answering by now is refused by the operation: a copy of it was not asked for.
+    begin(Transfer::Backup, *name, unit);
 }
 
 void FirmwarePage::Command4_Click()
 {
     if (!m_exchange.checkReady())
         return;
+    const int unit = m_link.identificationCount();
+    const QString unitName = m_link.deviceName();
     const std::optional<QString> name =
         m_dialogs.openFileName(FirmwareFile::dialogRequest(m_programFolder, false, m_clock.now()));
     if (!name || name->isEmpty())
         return;
-    if (m_exchange.loadFromFile(*name)) {
-        m_transfer = Transfer::Flash;
-        // Counts this transfer only: a write that never starts has sent nothing.
-        m_exchange.SchetchikBaitov = 0;
-        showState(kFlashWarning, QString(), true);
+    // The dialog may have stayed open while the unit was unplugged and another plugged in.
+    if (!m_exchange.checkReady())
+        return;
+    const int now = m_link.identificationCount();
+    if (now != unit) {
+        // Names shown without the blanks that pad them to 16 characters.
+        const QString question = m_link.deviceName() == unitName
+            ? kFoundAgainAfterDialog.arg(unitName.trimmed())
+            : kOtherUnitAfterDialog.arg(unitName.trimmed(), m_link.deviceName().trimmed());
+        if (!m_messages.ask(question))
+            return;
     }
+    // A unit that changed during the question is refused by the operation.
+    begin(Transfer::Flash, *name, now);
 }
 
-void FirmwarePage::transferStateChanged(bool busy)
+void FirmwarePage::begin(Transfer transfer, const QString &file, int unit)
 {
-    if (busy || m_transfer == Transfer::None)
-        return;
-    const QString tag = m_link.RPF_02VektorPriemaIsPorta;
-    if (m_transfer == Transfer::Backup) {
-        if (tag == Tag::Saved)
-            showState(kSavedTo, m_exchange.ImyaFailaSohraneniya, false);
-        else
-            showState(kNotSavedTo, m_exchange.ImyaFailaSohraneniya, true);
-    } else {
-        if (tag == Tag::Written)
-            showState(kWrittenFrom, m_exchange.ImyaFailaZagruzki, false);
-        else if (m_exchange.SchetchikBaitov == 0)
-            showState(kNotWrittenFrom, m_exchange.ImyaFailaZagruzki, false);
-        else
-            showState(FirmwareExchange::kMayBeUnusable, QString(), true);
-    }
-    m_transfer = Transfer::None;
+    m_transfer = transfer;
+    m_file = file;
+    // Counts this transfer only: a write that never starts has sent nothing.
+    m_exchange.SchetchikBaitov = 0;
+    m_operations.start(transfer == Transfer::Backup ? FirmwareOperations::Kind::Copy : FirmwareOperations::Kind::Flash,
+                       file, unit);
+    // A refusal has ended it already and said so.
+    if (m_transfer == transfer && m_operations.running())
+        showState(transfer == Transfer::Backup ? kReading : kFlashWarning,
+                  transfer == Transfer::Backup ? file : QString(), transfer == Transfer::Flash);
+}
+
+void FirmwarePage::transferEnded(bool ok)
+{
+    const Transfer transfer = std::exchange(m_transfer, Transfer::None);
+    if (transfer == Transfer::Backup)
+        showState(ok ? kSavedTo : kNotSavedTo, m_file, !ok);
+    else if (transfer == Transfer::Flash && ok)
+        showState(kWrittenFrom, m_file, false);
+    else if (transfer == Transfer::Flash && m_exchange.SchetchikBaitov == 0)
+        showState(kNotWrittenFrom, m_file, false);
+    else if (transfer == Transfer::Flash)
+        showState(FirmwareExchange::kMayBeUnusable, QString(), true);
 }
 
 void FirmwarePage::showState(const QString &text, const QString &fileName, bool alarm)

@@ -7,15 +7,18 @@ class QLabel;
 class QPushButton;
 class QTextEdit;
 class FirmwareExchange;
+class FirmwareOperations;
 class DeviceInfo;
+class MessageSink;
 class SerialLink;
 class StatusModel;
 class FileDialogs;
 class Clock;
 
-// The page "Обновление прошивки" (RPF_04): chooses a ".fw" file and hands it to the firmware exchange,
-// unit to file or file to unit. Its buttons are offered only while an identified unit reports a
-// firmware version and no transfer is under way.
+// The page "Обновление прошивки" (RPF_04): chooses a ".fw" file and starts the firmware operation,
+// unit to file or file to unit, for the unit the button was pressed for. Its buttons are offered
+// only while an identified unit reports a firmware version and no transfer is under way; a line
+// under them says why they are not.
 class FirmwarePage : public Page {
     Q_OBJECT
 public:
@@ -33,9 +36,27 @@ public:
     inline static const QString kWrittenFrom = QStringLiteral("Прошивка записана в устройство из файла:");
     inline static const QString kNotWrittenFrom =
         QStringLiteral("Прошивка не записана, устройство не затронуто. Файл:");
+    // Why the buttons are grey.
+    inline static const QString kWaitForUnit =
+        QStringLiteral("Кнопки станут доступны, когда устройство будет обнаружено и его конфигурация прочитана: "
+                       "из неё программа узнаёт версию прошивки.");
+    inline static const QString kWaitForRead =
+        QStringLiteral("Кнопки станут доступны, когда будет прочитана конфигурация устройства: из неё программа "
+                       "узнаёт версию прошивки (страница \"Конфигурации\", кнопка \"Прочитать\").");
+    inline static const QString kNoVersion =
+        QStringLiteral("Устройство не сообщает версию прошивки (%1): обмен прошивкой с ним недоступен.");
+    // The file dialog was open while another unit, or the same name found again, came on line.
+    inline static const QString kOtherUnitAfterDialog =
+        QStringLiteral("Пока выбирался файл, устройство \"%1\" отключилось, и теперь подключено устройство \"%2\".\n"
+                       "Записать прошивку из файла в устройство \"%2\"?");
+    inline static const QString kFoundAgainAfterDialog =
+        QStringLiteral("Пока выбирался файл, связь с устройством \"%1\" прерывалась: подключённое сейчас "
+                       "устройство с тем же именем может быть другим.\n"
+                       "Записать прошивку из файла в подключённое устройство?");
 
-    FirmwarePage(FirmwareExchange &exchange, const DeviceInfo &info, const SerialLink &link, StatusModel &status,
-                 FileDialogs &dialogs, const Clock &clock, const QString &programFolder, QWidget *parent = nullptr);
+    FirmwarePage(FirmwareExchange &exchange, FirmwareOperations &operations, const DeviceInfo &info,
+                 const SerialLink &link, StatusModel &status, MessageSink &messages, FileDialogs &dialogs,
+                 const Clock &clock, const QString &programFolder, QWidget *parent = nullptr);
 
     // The version rule (page activation, and the status panel when a unit comes on line): the three
     // buttons, the hidden one included, are enabled while an identified unit reports a version and
@@ -53,19 +74,26 @@ public:
     QPushButton *button(const QString &objectName) const;
     // The transfer's state line under the help text (Label1).
     QLabel *stateLabel() const { return m_state; }
+    // Why the buttons are grey; empty and hidden while they are not.
+    QLabel *reasonLabel() const { return m_reason; }
 
 private:
     QPushButton *addButton(QGroupBox *frame, const QString &name, const QString &caption, int topTwips, bool shown);
-    void setButtonsEnabled(bool enabled);
-    // Follows the exchange: a transfer queued, or its end.
-    void transferStateChanged(bool busy);
+    void setButtonsEnabled(bool enabled, const QString &reason);
+    enum class Transfer { None, Backup, Flash };
+    void begin(Transfer transfer, const QString &file, int unit);
+    // The operation's end.
+    void transferEnded(bool ok);
     void showState(const QString &text, const QString &fileName, bool alarm);
 
-    enum class Transfer { None, Backup, Flash };
     Transfer m_transfer = Transfer::None;
+    QString m_file;
     QLabel *m_state = nullptr;
+    QLabel *m_reason = nullptr;
 
     FirmwareExchange &m_exchange;
+    FirmwareOperations &m_operations;
+    MessageSink &m_messages;
     const DeviceInfo &m_info;
     const SerialLink &m_link;
     StatusModel &m_status;

@@ -366,4 +366,7 @@ void SerialLink::ProverkaImeniUstroistva()
 {
     UstroistvoNameClear = UstroistvoName.left(22).right(16);
     ++m_identificationCount;
+    // The port a unit answers on is the one the serial page names, whichever port was chosen before.
+    if (numericValue(m_choices.portText()) != UsbComPortNumber)
+        m_choices.setPortText(QString::number(UsbComPortNumber));
 }

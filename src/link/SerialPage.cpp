@@ -204,11 +204,13 @@ void SerialPage::Command2_Click()
 
 void SerialPage::Command3_Click()
 {
+    emit closedByUser(false);
     m_link.queue().post(Cmd::PoiskUstroistva);
 }
 
 void SerialPage::Komanda2_Click()
 {
+    emit closedByUser(false);
     const int chosen = SerialLink::numericValue(m_link.choices().portText());
     if (chosen > 0)
         m_link.UsbComPortNumber = chosen;
@@ -217,5 +219,6 @@ void SerialPage::Komanda2_Click()
 
 void SerialPage::Komanda3_Click()
 {
+    emit closedByUser(true);
     m_link.CloseUsbComPort();
 }

@@ -40,6 +40,9 @@ public:
 signals:
     // "Найти устройство автоматически": the automatic search is to run.
     void autoSearchRequested();
+    // "Закрыть порт" (true): the port is to stay closed; "Открыть порт" or "Найти устройство"
+    // (false): it may be opened again.
+    void closedByUser(bool closed);
     // "Сохранить настройки": the port choices and options are to be remembered.
     void saveRequested();
 

@@ -58,7 +58,7 @@ void StatusSupervisor::load()
 void StatusSupervisor::tick()
 {
     showPortState();
-    if (m_link.UstroistvoNameClear.isEmpty() && Avtopoisk)
+    if (m_link.UstroistvoNameClear.isEmpty() && Avtopoisk && !closedByUser)
         runAutomaticSearch();
     followUpTag();
     // A command posted above starts in this same tick.
@@ -83,7 +83,7 @@ void StatusSupervisor::showPortState()
     PagesRefreshed = false;
     call(m_hooks.deactivateOffline);
     call(m_hooks.clearVersions);
-    if (searchOnLoss)
+    if (searchOnLoss && !closedByUser)
         Avtopoisk = true;
 }
 

@@ -42,6 +42,7 @@ public:
     {
         searchIndex = 0;
         Avtopoisk = true;
+        closedByUser = false;
     }
     // The automatic search step of a tick (posts at most one "PoiskUstroistva").
     void runAutomaticSearch();
@@ -66,6 +67,9 @@ public:
     // соединения" and "Чтение конфигурации при обнаружении устройства".
     bool searchOnLoss = false;
     bool readOnDetection = false;
+    // "Закрыть порт": the port stays closed, with no automatic search, until the user opens a port
+    // or asks for a search.
+    bool closedByUser = false;
 
 private:
     SerialLink &m_link;

@@ -3,6 +3,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+BoxMessageSink::~BoxMessageSink()
+{
+    delete m_note.data();
+}
+
 bool BoxMessageSink::ask(const QString &question)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Тарвикс"), ShownText::escapedLines(question),
@@ -22,4 +27,16 @@ void BoxMessageSink::show(const QString &text)
                     m_parent);
     box.setTextFormat(Qt::PlainText);   // nor taken for markup
     box.exec();
+}
+
+void BoxMessageSink::note(const QString &text)
+{
+    // Not exec(): no nested loop is entered from inside a receive handler, and nothing waits for OK.
+    if (!m_note) {
+        m_note = new QMessageBox(QMessageBox::Information, QStringLiteral("Тарвикс"), text, QMessageBox::Ok, m_parent);
+        m_note->setWindowModality(Qt::NonModal);
+        m_note->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_note->setText(text);
+    m_note->show();
 }

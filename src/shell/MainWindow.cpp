@@ -151,7 +151,7 @@ void MainWindow::fitInto(const QSize &space)
 
 void MainWindow::arrange()
 {
-    // At the designed size everything stands where the Parts put it. A wider or taller window
+    // At the designed size everything stands where the design puts it. A wider or taller window
     // widens the page area and lengthens the tree; a narrower one narrows the tree down to a
     // minimum (its captions are tooltips as well), then the page area, which scrolls.
     const int width = m_area->width();

@@ -39,7 +39,7 @@ public:
 
     // Takes ownership; places the child by its kind code.
     void addChildWindow(QWidget *child);
-    // The designed size: the child area as the Parts lay it out, the menu bar above it.
+    // The designed size: the child area at its designed proportions, the menu bar above it.
     QSize designSize() const;
     // The designed size, or less where the space given (a screen's free area) is smaller: the tree
     // narrows and a page that does not fit scrolls.

@@ -9,6 +9,7 @@
 #include "unit/UnitReport.h"
 #include "unit/UnitSession.h"
 #include "unit/VerifyCompare.h"
+#include "shell/MessageSink.h"
 #include "link/SerialLink.h"
 #include "unit/ConfigBackups.h"
 #include <QDir>
@@ -26,6 +27,14 @@ FirmwareJob::~FirmwareJob() = default;
 
 void FirmwareJob::start()
 {
+    if (m_windowUnit) {
+        if (!link().isOpen() || link().deviceName().isEmpty() || link().identificationCount() != *m_windowUnit)
+            return refuse(ExitCode::NoUnit, kNotThatUnit);
+        const QString version = m_unit.deviceInfo().VersiaProshivki;
+        if (!FirmwareExchange::versionAllowsTransfer(version))
+            return refuse(ExitCode::TransferFailed, UnitReport::firmwareUnavailable(version));
+        return go();
+    }
     readInfo(
         [this](bool ok) {
             if (!ok)
@@ -35,14 +44,39 @@ void FirmwareJob::start()
             const QString version = m_unit.deviceInfo().VersiaProshivki;
             if (!FirmwareExchange::versionAllowsTransfer(version))
                 return fail(ExitCode::TransferFailed, UnitReport::firmwareUnavailable(version));
-            if (m_direction == Direction::Read)
-                read();
-            else if (m_backupFirst)
-                backupFirst();
-            else
-                write();
+            go();
         },
         QStringLiteral("Прервано: обмена прошивкой с устройством не было."));
+}
+
+void FirmwareJob::go()
+{
+    if (m_direction == Direction::Read)
+        read();
+    else if (m_backupFirst)
+        backupFirst();
+    else
+        write();
+}
+
+void FirmwareJob::failed(int code, const QString &text)
+{
+    if (m_windowUnit && !m_unit.firmwareExchange().isBusy())
+        return finish(code, text);
+    fail(code, text);
+}
+
+void FirmwareJob::refuse(int code, const QString &text)
+{
+    if (m_windowUnit)
+        m_unit.messages().show(text);
+    failed(code, text);
+}
+
+void FirmwareJob::release()
+{
+    if (!m_windowUnit)
+        m_unit.stop();
 }
 
 bool FirmwareJob::started(const QString &tag, const QString &fallback)
@@ -50,7 +84,7 @@ bool FirmwareJob::started(const QString &tag, const QString &fallback)
     m_unit.queue().pump();
     if (m_unit.exchangeTag() == tag)
         return true;
-    fail(ExitCode::TransferFailed, firstMessageOr(fallback));
+    failed(ExitCode::TransferFailed, firstMessageOr(fallback));
     return false;
 }
 
@@ -58,16 +92,16 @@ void FirmwareJob::read()
 {
     begin(QStringLiteral("Чтение прошивки"), [this] { return UnitReport::readInterrupted(true, m_file); });
     if (!m_unit.firmwareExchange().saveToFile(m_file))
-        return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
+        return failed(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
     if (!started(Tag::FirmwareRead, UnitReport::fileUntouched(m_file)))
         return;
     await([this] {
         if (m_unit.exchangeTag() != Tag::Saved && m_unit.firmwareExchange().fileFailed())
-            return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
+            return failed(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
         if (m_unit.exchangeTag() != Tag::Saved)
-            return fail(ExitCode::TransferFailed, UnitReport::firmwareReadFailure(link(), countShown(),
+            return failed(ExitCode::TransferFailed, UnitReport::firmwareReadFailure(link(), countShown(),
                                                                                   m_unit.firmwareExchange(), m_file));
-        m_unit.stop();
+        release();
         finish(ExitCode::Success, QStringLiteral("Сохранено успешно! ") + m_file,
                QStringLiteral("сохранено: ") + QFileInfo(m_file).fileName());
     });
@@ -83,14 +117,14 @@ void FirmwareJob::backupFirst()
     // A folder that cannot be made is told by the save as the file it cannot create.
     QDir().mkpath(folder);
     if (!m_unit.firmwareExchange().saveToFile(file))
-        return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(file)) + notWritten);
+        return failed(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(file)) + notWritten);
     if (!started(Tag::FirmwareRead, UnitReport::fileUntouched(file) + notWritten))
         return;
     await([this, file, notWritten] {
         if (m_unit.exchangeTag() != Tag::Saved && m_unit.firmwareExchange().fileFailed())
-            return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(file)) + notWritten);
+            return failed(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(file)) + notWritten);
         if (m_unit.exchangeTag() != Tag::Saved)
-            return fail(ExitCode::TransferFailed,
+            return failed(ExitCode::TransferFailed,
                         UnitReport::firmwareReadFailure(link(), countShown(), m_unit.firmwareExchange(), file)
                             + notWritten);
         emit said(kBackupKept.arg(QDir::toNativeSeparators(file)));
@@ -103,15 +137,15 @@ void FirmwareJob::write()
     begin(QStringLiteral("Запись прошивки"),
           [this] { return UnitReport::firmwareWriteInterrupted(m_unit.firmwareExchange().SchetchikBaitov); });
     if (!m_unit.firmwareExchange().loadFromFile(m_file))
-        return fail(ExitCode::BadFile, firstMessageOr(QStringLiteral("Файл %1 не прочитан.").arg(m_file)));
+        return failed(ExitCode::BadFile, firstMessageOr(QStringLiteral("Файл %1 не прочитан.").arg(m_file)));
     if (!started(Tag::FirmwareWrite, UnitReport::transferProblem(link())))
         return;
     await([this] {
         if (m_unit.exchangeTag() != Tag::Written)
-            return fail(ExitCode::TransferFailed,
+            return failed(ExitCode::TransferFailed,
                         UnitReport::firmwareWriteFailure(link(), countShown(), m_unit.firmwareExchange()));
         if (!m_verify) {
-            m_unit.stop();
+            release();
             return finish(ExitCode::Success, QStringLiteral("Записано успешно! ") + m_file, QStringLiteral("записано"));
         }
         emit said(QStringLiteral("Записано успешно! ") + m_file);
@@ -126,13 +160,13 @@ void FirmwareJob::verify()
     const QString readBack = m_scratch->filePath(QStringLiteral("verify.fw"));
     begin(QStringLiteral("Проверка"), [] { return UnitReport::kFirmwareVerifyInterrupted; });
     if (!m_scratch->isValid() || !m_unit.firmwareExchange().saveToFile(readBack))
-        return fail(ExitCode::TransferFailed, UnitReport::kFirmwareVerifySkipped);
+        return failed(ExitCode::TransferFailed, UnitReport::kFirmwareVerifySkipped);
     if (!started(Tag::FirmwareRead, UnitReport::kFirmwareVerifySkipped))
         return;
     await([this, readBack] {
         if (m_unit.exchangeTag() != Tag::Saved)
-            return fail(ExitCode::TransferFailed, UnitReport::kFirmwareVerifySkipped);
-        m_unit.stop();
+            return failed(ExitCode::TransferFailed, UnitReport::kFirmwareVerifySkipped);
+        release();
         QByteArray unitBytes;
         for (const QByteArray &block : FirmwareFile::read(readBack).blocks)
             unitBytes += block;

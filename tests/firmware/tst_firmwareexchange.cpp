@@ -156,6 +156,10 @@ private slots:
             monitoringDuringWrite = rig.tag() == Tag::FirmwareWrite;
         });
 
+        // Nothing a person must click may hold the flash up: a box shown while it runs would.
+        bool boxDuringFlash = false;
+        rig.messages.whileShown = [&] { boxDuringFlash = boxDuringFlash || rig.exchange.isBusy(); };
+
         const bool accepted = rig.exchange.loadFromFile(path);
         QCOMPARE(accepted, requestSent);
         rig.queue.pump();
@@ -183,6 +187,7 @@ private slots:
         QVERIFY(rig.queue.LinkFree());
         QVERIFY(!rig.exchange.isBusy());
         QVERIFY(!monitoringDuringWrite);
+        QVERIFY(!boxDuringFlash);
         rig.queue.pump();
         QCOMPARE(monitoringStarted, requestSent && blocksSent >= 100);
     }

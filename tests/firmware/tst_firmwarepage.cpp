@@ -4,21 +4,54 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include "FirmwareTestRig.h"
+#include "SessionSeams.h"
 #include "config/ConfigImage.h"
 #include "devinfo/DeviceInfo.h"
 #include "firmware/FirmwarePage.h"
 #include "link/OperationTags.h"
+#include "unit/UnitFirmwareOperations.h"
 
 // The page "Обновление прошивки": its controls, the buttons' availability and the file choice.
 class TestFirmwarePage : public QObject {
     Q_OBJECT
 
-    struct PageRig : FirmwareTestRig {
-        ScriptedFileDialogs dialogs;
-        FixedClock clock;
-        ConfigImage image;
-        DeviceInfo info{image, link};
-        FirmwarePage page{exchange, info, link, status, dialogs, clock, dir.path()};
+    // The page over the window's unit and its firmware operations, on a fake port.
+    struct PageRig : SessionSeams {
+        FakeSerialPort port;
+        UnitSession unit{folder.path(), &port, borrowed()};
+        UnitFirmwareOperations operations{unit};
+        SerialLink &link = unit.link();
+        CommandQueue &queue = unit.queue();
+        StatusModel &status = unit.status();
+        FirmwareExchange &exchange = unit.firmwareExchange();
+        ConfigImage &image = unit.image();
+        DeviceInfo &info = unit.deviceInfo();
+        FirmwarePage page{exchange, operations, info, link, status, messages, dialogs, clock, folder.path()};
+
+        PageRig()
+        {
+            unit.start(false);
+            link.OpenUsbComPort(QStringLiteral("1"));
+            identify("U");
+        }
+        void identify(const QByteArray &name)   // a unit answers "#4000" with this name
+        {
+            link.UstroistvoName.clear();
+            link.NameByteCount = 0;
+            QByteArray reply = "#4000=" + name.leftJustified(16, ' ') + "\r\n";
+            int idle = 0;
+            link.OpredelenieUstroistva(reply, idle);
+            status.setConnection(StatusModel::kActive);
+        }
+        QString tag() const { return link.RPF_02VektorPriemaIsPorta; }
+        QString path(const QString &name) const { return folder.filePath(name); }
+        void poll(int times = 1)   // the pump's polls, and the job's step after an exchange ended
+        {
+            while (times-- > 0)
+                link.receiveTick();
+            QCoreApplication::processEvents();
+        }
+        void silence() { poll(16 + 3); }
         QPushButton *button(const char *name) { return page.button(QString::fromLatin1(name)); }
         QList<bool> enabled()
         {
@@ -42,6 +75,11 @@ private slots:
         QVERIFY(!rig.button("Command5")->isVisible());
         for (const char *name : {"Command3", "Command4", "Command5"})
             QCOMPARE(rig.button(name)->accessibleName(), rig.button(name)->text());
+        // The keyboard reaches the buttons before the read-only help text.
+        QWidget *first = rig.page.nextInFocusChain();
+        while (!(first->focusPolicy() & Qt::TabFocus))
+            first = first->nextInFocusChain();
+        QCOMPARE(first, rig.button("Command3"));
         const QString help = rig.page.findChild<QTextEdit *>(QStringLiteral("RichTextBox1"))->toPlainText();
         QVERIFY(help.contains(QStringLiteral("2. Загрузить подходящую прошивку из файла в устройство.")));
         QVERIFY(help.contains(QStringLiteral("восстановить работу системы при неудачном обновлении.")));
@@ -83,6 +121,10 @@ private slots:
             rig.page.Form_Activate();
         }
         QCOMPARE(rig.enabled(), (QList<bool>{enabled, enabled, enabled}));
+        const QString why = rig.page.reasonLabel()->text();   // grey buttons say why
+        QCOMPARE(why.isEmpty(), enabled || busy);
+        QCOMPARE(why.startsWith(QStringLiteral("Кнопки станут доступны, когда будет прочитана конфигурация")),
+                 identified && version.isEmpty());
         rig.page.disableButtons();
         QCOMPARE(rig.enabled(), (QList<bool>{false, false, false}));
     }
@@ -109,33 +151,32 @@ private slots:
         QTest::addColumn<bool>("save");
         QTest::addColumn<bool>("cancel");
         QTest::addColumn<QString>("defaultName");
-        QTest::addColumn<QString>("queued");
-        QTest::newRow("copy to file") << true << false << QStringLiteral("20261207090503")
-                                      << Cmd::ProsivkaSaveToFileProcess + QStringLiteral(",|");
-        QTest::newRow("load from file") << false << false << QString() << Cmd::ProsivkaLoadFromFileProcess + QStringLiteral(",|");
-        QTest::newRow("copy cancelled") << true << true << QStringLiteral("20261207090503") << QString();
-        QTest::newRow("load cancelled") << false << true << QString() << QString();
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("copy to file") << true << false << QStringLiteral("20261207090503") << QByteArray("#5000");
+        QTest::newRow("load from file") << false << false << QString() << QByteArray("#5001");
+        QTest::newRow("copy cancelled") << true << true << QStringLiteral("20261207090503") << QByteArray();
+        QTest::newRow("load cancelled") << false << true << QString() << QByteArray();
     }
     void fileChoice()
     {
         QFETCH(bool, save);
         QFETCH(bool, cancel);
         QFETCH(QString, defaultName);
-        QFETCH(QString, queued);
+        QFETCH(QByteArray, request);
         PageRig rig;
+        rig.image.setCell(1420, QStringLiteral("01"));
+        rig.info.fill();
         const QString path = rig.path(QStringLiteral("unit.fw"));
         QVERIFY(writeFile(path, FirmwareFile::format(unitFirmware())));
         if (!cancel)
             rig.dialogs.answers << path;
         save ? rig.page.Command3_Click() : rig.page.Command4_Click();
         QCOMPARE(rig.dialogs.requests.size(), 1);
-        QCOMPARE(rig.dialogs.requests.at(0).initialFolder, rig.dir.path() + QStringLiteral("/Прошивки/"));
+        QCOMPARE(rig.dialogs.requests.at(0).initialFolder, rig.folder.path() + QStringLiteral("/Прошивки/"));
         QCOMPARE(rig.dialogs.requests.at(0).defaultName, defaultName);
-        QCOMPARE(rig.queue.CommandQueueText(), queued);
         QCOMPARE(rig.exchange.isBusy(), !cancel);
         QVERIFY(rig.messages.texts.isEmpty());
-        QVERIFY(rig.tag().isEmpty());
-        QVERIFY(rig.port.written().isEmpty());   // the unit hears nothing before the queue starts it
+        QCOMPARE(rig.port.written(), request);   // without a question, and nothing on a cancel
     }
 
     // The page's state line: the flash warning while a write runs, and how a transfer ended, with
@@ -198,6 +239,42 @@ private slots:
         QCOMPARE(state->toolTip(), namesFile ? QDir::toNativeSeparators(path) : QString());
         QCOMPARE(state->accessibleDescription(), state->text());
         QCOMPARE(state->palette().color(QPalette::Disabled, QPalette::WindowText) == QColor(0xFF, 0x00, 0x00), red);
+    }
+
+    // "Загрузить из файла" flashes the unit it was pressed for: a unit that changed while the file
+    // dialog was open is asked about ("Нет" sends nothing), and one that changed again during the
+    // question is refused.
+    void unitChangedWhileTheDialogWasOpen_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("changedDuringQuestion");
+        QTest::newRow("another unit, Нет") << false << false;
+        QTest::newRow("another unit, Да") << true << false;
+        QTest::newRow("changed again during the question, Да") << true << true;
+    }
+    void unitChangedWhileTheDialogWasOpen()
+    {
+        QFETCH(bool, yes);
+        QFETCH(bool, changedDuringQuestion);
+        PageRig rig;
+        rig.image.setCell(1420, QStringLiteral("01"));
+        rig.info.fill();
+        const QString path = rig.path(QStringLiteral("new.fw"));
+        QVERIFY(writeFile(path, FirmwareFile::format(unitFirmware())));
+        rig.dialogs.answers << path;
+        rig.dialogs.whileOpen = [&] { rig.identify("OTHER"); };
+        rig.messages.answers = {yes};
+        if (changedDuringQuestion)
+            rig.messages.whileAsked = [&] { rig.identify("THIRD"); };
+        rig.page.Command4_Click();
+        rig.poll();
+        QCOMPARE(rig.messages.questions.value(0),
+                 QStringLiteral("Пока выбирался файл, устройство \"U\" отключилось, и теперь подключено устройство "
+                                "\"OTHER\".\nЗаписать прошивку из файла в устройство \"OTHER\"?"));
+        QCOMPARE(rig.messages.texts.value(0).startsWith(QStringLiteral("Устройство, для которого выбран файл, "
+                                                                       "больше не на связи")),
+                 changedDuringQuestion);
+        QCOMPARE(rig.port.written().startsWith(FirmwareExchange::kWriteRequest), yes && !changedDuringQuestion);
     }
 
     void clickWithoutUnitShowsNoDialog()

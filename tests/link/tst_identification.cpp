@@ -72,6 +72,8 @@ private slots:
         }
         QCOMPARE(r.link.UstroistvoNameClear, name);
         QCOMPARE(r.link.identificationCount(), tag == Tag::NameRead ? 1 : 0);
+        // "Номер порта" names the port the unit answered on.
+        QCOMPARE(r.link.choices().portText(), tag == Tag::NameRead ? QStringLiteral("3") : QString());
     }
 
     void fiveSilentPollsWaitTheSixthGivesUp()

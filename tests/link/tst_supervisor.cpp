@@ -338,14 +338,15 @@ private slots:
         QCOMPARE(r.configurationRead, alreadyRead || check2 == 1);
     }
 
-    // A search requested while a unit is known ends with that tick; after "Закрыть порт" only the
-    // option for a lost connection may search again.
+    // A search requested while a unit is known ends with that tick; after a loss only the option
+    // for a lost connection may search again, and never after "Закрыть порт" until a search is asked.
     void searchRequestClearedWhileIdentified_data()
     {
         QTest::addColumn<int>("check1");
         QTest::addColumn<bool>("searchesAfterClose");
         QTest::newRow("search on loss off") << 0 << false;
         QTest::newRow("search on loss on") << 1 << true;
+        QTest::newRow("search on loss on, closed by \"Закрыть порт\"") << 2 << false;
     }
     void searchRequestClearedWhileIdentified()
     {
@@ -360,6 +361,7 @@ private slots:
         r.supervisor.Avtopoisk = true;   // "Найти устройство автоматически" or Check5 ticked
         r.supervisor.tick();
         QVERIFY(!r.supervisor.Avtopoisk);
+        r.supervisor.closedByUser = check1 == 2;
         r.link.CloseUsbComPort();
         r.supervisor.tick();
         r.supervisor.tick();

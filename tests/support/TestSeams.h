@@ -10,7 +10,9 @@
 // Records every message box text instead of showing it.
 class RecordingMessageSink : public MessageSink {
 public:
-    void show(const QString &text) override { texts.append(text); }
+    // Runs whileShown inside, as things happen while a real box waits for its OK.
+    void show(const QString &text) override { texts.append(text); if (whileShown) whileShown(); }
+    void note(const QString &text) override { texts.append(text); }   // waits for nothing
     // Records the question and gives the next scripted answer; no script answers no.
     bool ask(const QString &question) override
     {
@@ -25,6 +27,8 @@ public:
     QList<bool> answers;
     // Run once, inside the next question.
     std::function<void()> whileAsked;
+    // Run inside every box shown.
+    std::function<void()> whileShown;
 };
 
 // Answers file dialogs from a script; an empty script means "cancelled".
@@ -34,11 +38,15 @@ public:
     std::optional<QString> openFileName(const FileDialogRequest &request) override { return next(request); }
     QList<std::optional<QString>> answers;
     QList<FileDialogRequest> requests;
+    // Run once, while the next dialog is open.
+    std::function<void()> whileOpen;
 
 private:
     std::optional<QString> next(const FileDialogRequest &request)
     {
         requests.append(request);
+        if (whileOpen)
+            std::exchange(whileOpen, {})();
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
 };

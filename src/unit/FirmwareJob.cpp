@@ -11,6 +11,8 @@
 #include "unit/VerifyCompare.h"
 #include "link/SerialLink.h"
 #include "unit/ConfigBackups.h"
+#include "unit/UnitBackups.h"
+#include "unit/UnitMessages.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -22,7 +24,10 @@ FirmwareJob::FirmwareJob(UnitSession &unit, UnitMessages &messages, Direction di
 {
 }
 
-FirmwareJob::~FirmwareJob() = default;
+FirmwareJob::~FirmwareJob()
+{
+    m_messages.setRewrite(nullptr);
+}
 
 void FirmwareJob::start()
 {
@@ -75,8 +80,9 @@ void FirmwareJob::read()
 
 void FirmwareJob::backupFirst()
 {
-    const QString folder = m_unit.backupStore().unitFolder(link().deviceName());
-    const QString file = m_unit.backupStore().newCopyPath(link().deviceName(), ConfigBackups::Kind::Firmware);
+    const ConfigBackups::Owner owner = m_unit.backups().owner();
+    const QString folder = m_unit.backupStore().unitFolder(owner);
+    const QString file = m_unit.backupStore().newCopyPath(owner, ConfigBackups::Kind::Firmware);
     const QString notWritten = QLatin1Char(' ') + kNotWritten;
     begin(QStringLiteral("Чтение прошивки в резервную копию"),
           [file, notWritten] { return UnitReport::readInterrupted(true, file) + notWritten; });
@@ -102,11 +108,21 @@ void FirmwareJob::write()
 {
     begin(QStringLiteral("Запись прошивки"),
           [this] { return UnitReport::firmwareWriteInterrupted(m_unit.firmwareExchange().SchetchikBaitov); });
+    // A status text of the unit while the flash goes on, or told as it succeeds, is no error: said
+    // as what it is. The texts of a failed write keep their words.
+    m_messages.setRewrite([this](const QString &text) {
+        const QString &broken = FirmwareExchange::kSequenceBroken;
+        const bool going = m_unit.exchangeTag() == Tag::FirmwareWrite || m_unit.exchangeTag() == Tag::Written;
+        if (!going || !text.startsWith(broken) || text.contains(QLatin1Char('\n')))
+            return text;
+        return kStatusGoesOn.arg(text.mid(broken.size()));
+    });
     if (!m_unit.firmwareExchange().loadFromFile(m_file))
         return fail(ExitCode::BadFile, firstMessageOr(QStringLiteral("Файл %1 не прочитан.").arg(m_file)));
     if (!started(Tag::FirmwareWrite, UnitReport::transferProblem(link())))
         return;
     await([this] {
+        m_messages.setRewrite(nullptr);
         if (m_unit.exchangeTag() != Tag::Written)
             return fail(ExitCode::TransferFailed,
                         UnitReport::firmwareWriteFailure(link(), countShown(), m_unit.firmwareExchange()));

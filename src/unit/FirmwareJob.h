@@ -24,6 +24,8 @@ public:
 
     inline static const QString kNotWritten = QStringLiteral("Прошивка в устройство не записывалась.");
     inline static const QString kBackupKept = QStringLiteral("Прошивка устройства сохранена: %1");
+    // The command line's words for a status text of the unit during a flash that goes on.
+    inline static const QString kStatusGoesOn = QStringLiteral("устройство сообщило: %1 — запись продолжается");
 
 private:
     void read();

@@ -27,8 +27,14 @@ public:
 
     // A read has just filled the whole image from the unit.
     void readCompleted() { keepRead(imageBytes()); }
-    // A complete read of the identified unit: its 2370 bytes.
+    // A complete read of the identified unit: its 2370 bytes. Bytes whose model cells name no model
+    // are no unit's configuration: neither kept nor remembered.
     void keepRead(const QByteArray &image);
+    // Why the copy of the last read kept could not be written; empty when it was, or none was due.
+    QString keepError() const { return m_keepError; }
+    // The identified unit as its copies are filed: its name, the IMEI of its first read since it
+    // was found, and its port.
+    ConfigBackups::Owner owner() const;
     // Before a write's first block; false (the file error shown): the write must not start.
     bool beforeWrite();
     // A write has ended; memory: the 2368 bytes it sent when it succeeded.
@@ -53,6 +59,8 @@ private:
         int connection = 0;   // the link's identification it was made in
     };
     QHash<QString, Read> m_reads;   // by unit name
+    QHash<QString, Read> m_firstReads;   // by unit name: the first since it was found, for its IMEI
+    QString m_keepError;
     QString m_earlierCopy;
     QString m_writing;                    // the unit being written
     bool m_keeping = true;

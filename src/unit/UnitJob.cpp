@@ -67,6 +67,12 @@ void UnitJob::note(const QString &stage)
     emit stageChanged(stage);
 }
 
+void UnitJob::warn(const QString &text)
+{
+    m_warnings << text;
+    emit warned(text);
+}
+
 void UnitJob::interrupt()
 {
     if (m_done)

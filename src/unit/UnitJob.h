@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -43,6 +44,8 @@ public:
     // Whether the stage shown is a counted transfer (identification and waits are not).
     bool counting() const { return m_counting; }
     UnitSession &unit() { return m_unit; }
+    // The warnings told on the way, for a batch's table.
+    const QStringList &warnings() const { return m_warnings; }
 
 signals:
     // A stage began (its caption) or its note changed.
@@ -52,6 +55,8 @@ signals:
     void exchangeDone();
     // A step done on the way, told as it happens ("Записано успешно! F.cf" before the verify).
     void said(const QString &text);
+    // Something the user must know even when told nothing else (--quiet): a doubt about the data.
+    void warned(const QString &text);
     void finished();
 
 protected:
@@ -61,6 +66,7 @@ protected:
     // A new stage; leftIn says what Ctrl+C during it leaves behind.
     void begin(const QString &stage, std::function<QString()> leftIn, bool counted = true);
     void note(const QString &stage);
+    void warn(const QString &text);
     void finish(int code, const QString &text, const QString &brief = QString());
     // Stops the exchange first.
     void fail(int code, const QString &text);
@@ -83,6 +89,7 @@ private:
     std::function<void()> m_then;
     std::function<QString()> m_leftIn;
     QString m_stage;
+    QStringList m_warnings;
     bool m_counting = false;
     qsizetype m_mark = 0;
     bool m_done = false;

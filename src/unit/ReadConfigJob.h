@@ -16,8 +16,6 @@ public:
         QStringLiteral("Ошибка при чтении! Ячейки модели 2369–2370 (%1) не называют ни одной известной модели: "
                        "ответ не от устройства ЗОРГЕЛ или порт настроен на другую скорость (проверьте --speed).");
     inline static const QString kSaveAnyway = QStringLiteral("Сохранить всё же: --force.");
-    inline static const QString kCopyNotKept =
-        QStringLiteral("Конфигурация прочитана и сохранена, но её резервная копия не сохранена.");
 
     ReadConfigJob(UnitSession &unit, UnitMessages &messages, QString file, bool force = false,
                   QObject *parent = nullptr);

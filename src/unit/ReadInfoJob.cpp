@@ -6,6 +6,8 @@
 
 void ReadInfoJob::start()
 {
+    // Only shows the unit: a copy not kept on the way is told, but the unit was shown.
+    m_copiesCount = false;
     readInfo([this](bool ok) {
         if (!ok)
             return fail(ExitCode::TransferFailed,

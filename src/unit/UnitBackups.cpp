@@ -18,7 +18,6 @@ QByteArray UnitBackups::imageBytes() const
 
 void UnitBackups::keepRead(const QByteArray &bytes)
 {
-    m_keepError.clear();
     if (bytes.size() != ConfigImage::kImageSize || !ModelCheck::namesModel(bytes.right(ConfigImage::kTailSize)))
         return;
     const QString name = m_link.deviceName();
@@ -31,7 +30,7 @@ void UnitBackups::keepRead(const QByteArray &bytes)
     const ConfigBackups::Result kept = m_store.keep(owner(), bytes, ConfigBackups::Kind::Read);
     // The read itself succeeded; the user still learns that no copy of it was kept.
     if (!kept.ok) {
-        m_keepError = kept.error;
+        ++m_keepFailures;
         m_messages.show(kept.error);
     }
 }

@@ -16,6 +16,8 @@ class UnitBackups {
 public:
     inline static const QString kWriteRefused =
         QStringLiteral("Запись в устройство не начата: не удалось сохранить копию его конфигурации.");
+    inline static const QString kCopyNotKept =
+        QStringLiteral("Работа с устройством выполнена, но резервная копия его конфигурации не сохранена.");
     inline static const QString kEarlierCopy =
         QStringLiteral("Конфигурация, которая была в устройстве до записи, сохранена в файле:\n%1");
 
@@ -30,8 +32,9 @@ public:
     // A complete read of the identified unit: its 2370 bytes. Bytes whose model cells name no model
     // are no unit's configuration: neither kept nor remembered.
     void keepRead(const QByteArray &image);
-    // Why the copy of the last read kept could not be written; empty when it was, or none was due.
-    QString keepError() const { return m_keepError; }
+    // How many reads' copies could not be written so far: a job that succeeded while one failed
+    // says so.
+    int keepFailures() const { return m_keepFailures; }
     // The identified unit as its copies are filed: its name, the IMEI of its first read since it
     // was found, and its port.
     ConfigBackups::Owner owner() const;
@@ -60,7 +63,7 @@ private:
     };
     QHash<QString, Read> m_reads;   // by unit name
     QHash<QString, Read> m_firstReads;   // by unit name: the first since it was found, for its IMEI
-    QString m_keepError;
+    int m_keepFailures = 0;
     QString m_earlierCopy;
     QString m_writing;                    // the unit being written
     bool m_keeping = true;

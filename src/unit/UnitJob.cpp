@@ -4,6 +4,7 @@
 #include "devinfo/DeviceInfo.h"
 #include "link/StatusModel.h"
 #include "unit/ExitCode.h"
+#include "unit/UnitBackups.h"
 #include "unit/UnitMessages.h"
 #include "unit/UnitSession.h"
 #include "link/OperationTags.h"
@@ -13,6 +14,7 @@
 UnitJob::UnitJob(UnitSession &unit, UnitMessages &messages, QObject *parent)
     : QObject(parent), m_unit(unit), m_messages(messages)
 {
+    m_copyFailures = m_unit.backups().keepFailures();
     connect(&m_unit, &UnitSession::exchangeEnded, this, &UnitJob::onEnded, Qt::QueuedConnection);
     connect(&m_unit.status(), &StatusModel::changed, this, [this] {
         if (const auto numbers = counted())
@@ -88,9 +90,13 @@ void UnitJob::finish(int code, const QString &text, const QString &brief)
     m_then = nullptr;
     m_done = true;
     m_counting = false;
-    m_result.code = code;
-    m_result.text = text;
-    m_result.brief = code == ExitCode::Success ? brief : QString();
+    // The unit's work is done; a copy of a read on the way is not, and a script must not take it
+    // for kept (the copy's own error was shown as it came).
+    const bool copyLost =
+        m_copiesCount && code == ExitCode::Success && m_unit.backups().keepFailures() != m_copyFailures;
+    m_result.code = copyLost ? ExitCode::SideFileFailed : code;
+    m_result.text = copyLost ? text + QLatin1Char('\n') + UnitBackups::kCopyNotKept : text;
+    m_result.brief = m_result.code == ExitCode::Success ? brief : QString();
     emit finished();
 }
 

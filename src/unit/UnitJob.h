@@ -82,6 +82,9 @@ protected:
 
     UnitSession &m_unit;
     UnitMessages &m_messages;
+    // A copy of a read on the way that could not be written makes a success SideFileFailed; off for
+    // the commands that only show the unit (its error is shown all the same).
+    bool m_copiesCount = true;
 
 private:
     void onEnded();
@@ -93,5 +96,6 @@ private:
     bool m_counting = false;
     qsizetype m_mark = 0;
     bool m_done = false;
+    int m_copyFailures = 0;   // the unit's copies that could not be written before this job
     Result m_result;
 };

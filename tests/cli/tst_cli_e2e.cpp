@@ -1093,7 +1093,7 @@ private slots:
         START_SIM(sim, home, {QStringLiteral("--close-after"), QString::number(closeAfter)});
         const QByteArray memory = fileBytes(unitFile(home, firmware));
         const QString file = home.path(QStringLiteral("unit"));
-        const QByteArray fileBefore = formatted(QByteArray(memory.size(), '\x44'), firmware);
+        const QByteArray fileBefore = formatted(QByteArray(written(firmware), '\x44') + memory.mid(written(firmware)), firmware);
         writeFile(file, fileBefore);
 
         const QString command = reading ? kind(firmware).read : kind(firmware).write;
@@ -1203,7 +1203,7 @@ private slots:
         START_SIM(sim, home, simArguments);
         const QByteArray memory = fileBytes(unitFile(home, firmware));
         const QString file = home.path(QStringLiteral("unit"));
-        const QByteArray fileBefore = formatted(QByteArray(memory.size(), '\x55'), firmware);
+        const QByteArray fileBefore = formatted(QByteArray(written(firmware), '\x55') + memory.mid(written(firmware)), firmware);
         writeFile(file, fileBefore);
 
         QProcess process;

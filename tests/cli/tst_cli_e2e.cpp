@@ -1,6 +1,5 @@
 #include <QtTest>
 #include "SimProcess.h"
-#include "SimDefaults.h"
 #include "SmallDisk.h"
 #include "unit/ExitCode.h"
 #include "config/ConfigFiles.h"
@@ -805,12 +804,6 @@ private slots:
             << QStringList{QStringLiteral("Ошибка при чтении! Ячейки модели 2369–2370 ("),
                            QStringLiteral("не называют ни одной известной модели"), QStringLiteral("не создан.")}
             << QStringList{QStringLiteral("Сохранено успешно")};
-        QTest::newRow("a file whose model cells are FF FF: nothing sent")
-            << QStringList() << "write-config NOMODEL" << ExitCode::BadFile
-            << QStringList{QStringLiteral("Ячейки модели 2369–2370 файла (FF FF) не называют ни одной известной "
-                                          "модели: это не конфигурация устройства ЗОРГЕЛ. Запись не начата: в "
-                                          "устройство ничего не отправлено. Записать всё же: --force.")}
-            << QStringList{QStringLiteral("Записано")};
         QTest::newRow("a port answering garbage")
             << QStringList{QStringLiteral("--garbage")} << "find --port 1" << ExitCode::NoUnit
             << QStringList{QStringLiteral(": ответ не от устройства ЗОРГЕЛ: получено 24 байта")} << QStringList();
@@ -919,14 +912,11 @@ private slots:
         writeFile(fw, FirmwareFile::format(QByteArray(FirmwareFile::kFirmwareSize, '\x44')));
         const QString empty = home.path(QStringLiteral("empty.cf"));
         writeFile(empty, QByteArray());
-        const QString noModel = home.path(QStringLiteral("no-model.cf"));
-        writeFile(noModel, cfFile(QByteArray(2368, '\x33') + QByteArray("\xFF\xFF", 2)));
         // Whole arguments only: a path put in place may itself hold "CF" or "FW".
         const QMap<QString, QString> placeholders{{QStringLiteral("FILE"), file},
                                                   {QStringLiteral("CF"), cf},
                                                   {QStringLiteral("FW"), fw},
                                                   {QStringLiteral("EMPTY"), empty},
-                                                  {QStringLiteral("NOMODEL"), noModel},
                                                   {QStringLiteral("MISSING"), home.path(QStringLiteral("missing.fw"))},
                                                   {QStringLiteral("FOLDER"), home.dir.path()}};
         for (QString &argument : arguments)
@@ -946,34 +936,6 @@ private slots:
         // A write that did not begin leaves the unit as it was.
         if (said.join(QString()).contains(QStringLiteral("не передавались")) || code == ExitCode::BadFile)
             QCOMPARE(fileBytes(unitFile(home, firmware)), memoryBefore);
-    }
-
-    // Two units of one factory name with other IMEIs: each keeps its copies in a folder of its own,
-    // and backups tells them apart by IMEI and port.
-    void unitsOfOneNameKeepApart()
-    {
-        Home home;
-        writeSettings(home, {QStringLiteral("1"), QStringLiteral("2")}, QStringLiteral("1"));
-        QByteArray second = SimDefaults::image();
-        second.replace(2352, 15, "356938035643817");
-        const QString secondMemory = home.path(QStringLiteral("second.bin"));
-        writeFile(secondMemory, second);
-        SimProcess sims[2];
-        START_SIM(sims[0], home, {QStringLiteral("--port"), QStringLiteral("1")});
-        START_SIM(sims[1], home,
-                  {QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("--config"), secondMemory,
-                   QStringLiteral("--firmware"), home.path(QStringLiteral("second-fw.bin"))});
-        const Run read = run(home, QStringList{QStringLiteral("read-config"), QStringLiteral("--all"), home.dir.path()} + fast());
-        QVERIFY2(read.code == ExitCode::Success, qPrintable(read.out + read.err));
-
-        const Run listed = run(home, {QStringLiteral("backups"), QStringLiteral("ЗОРГЕЛ-GSM8T"), QStringLiteral("--json")});
-        QVERIFY2(listed.code == ExitCode::Success, qPrintable(listed.err));
-        QStringList units;
-        for (const QJsonValue &unit : QJsonDocument::fromJson(listed.out.toUtf8()).array())
-            units << unit[QStringLiteral("imei")].toString() + QLatin1Char(' ')
-                         + unit[QStringLiteral("copies")][0][QStringLiteral("port")].toString();
-        units.sort();
-        QCOMPARE(units, (QStringList{QStringLiteral("356938035643809 COM1"), QStringLiteral("356938035643817 COM2")}));
     }
 
     // Two units answer and no port is given: a write refuses and names both; a read says which it took.

@@ -23,25 +23,18 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::newRow("plain") << 3 << "ZORGEL-GSM8" << "COM3 ZORGEL-GSM8.cf";
         QTest::newRow("trailing blanks of the 16 characters") << 12 << "ZG 8T           " << "COM12 ZG 8T.cf";
-        QTest::newRow("slash and backslash") << 1 << "A/B\\C" << "COM1 A%2FB%5CC.cf";
-        QTest::newRow("what Windows refuses") << 2 << "a<b>c:d\"e|f?g*h" << "COM2 a%3Cb%3Ec%3Ad%22e%7Cf%3Fg%2Ah.cf";
+        QTest::newRow("what Windows refuses") << 2 << "a<b>c:d\"e|f?g*h/i\\j" << "COM2 a%3Cb%3Ec%3Ad%22e%7Cf%3Fg%2Ah%2Fi%5Cj.cf";
         QTest::newRow("control bytes") << 4 << QStringLiteral("x\ty\x1Bz") << "COM4 x%09y%1Bz.cf";
         QTest::newRow("Cyrillic kept") << 5 << "Склад №2" << "COM5 Склад №2.cf";
-        QTest::newRow("A:1") << 1 << "A:1" << "COM1 A%3A1.cf";
-        QTest::newRow("A*1") << 1 << "A*1" << "COM1 A%2A1.cf";
-        QTest::newRow("A|1") << 1 << "A|1" << "COM1 A%7C1.cf";
-        QTest::newRow("A_1 stays") << 1 << "A_1" << "COM1 A_1.cf";
+        QTest::newRow("A_1 stays, apart from A:1") << 1 << "A_1" << "COM1 A_1.cf";
         QTest::newRow("the escape itself") << 1 << "A%3A1" << "COM1 A%253A1.cf";
         QTest::newRow("trailing dots") << 6 << "X.." << "COM6 X%2E%2E.cf";
         QTest::newRow(".") << 6 << "." << "COM6 %2E.cf";
-        QTest::newRow("..") << 6 << ".." << "COM6 %2E%2E.cf";
         QTest::newRow("leading blank") << 6 << " X" << "COM6 %20X.cf";
         QTest::newRow("nothing") << 7 << "" << "COM7 %.cf";
-        QTest::newRow("blanks only") << 7 << "   " << "COM7 %.cf";
         QTest::newRow("CON") << 8 << "CON" << "COM8 %43ON.cf";
         QTest::newRow("nul.x") << 8 << "nul.x" << "COM8 %6Eul.x.cf";
         QTest::newRow("COM1") << 8 << "COM1" << "COM8 %43OM1.cf";
-        QTest::newRow("LPT9") << 8 << "LPT9" << "COM8 %4CPT9.cf";
         QTest::newRow("CONSOLE is no device") << 8 << "CONSOLE" << "COM8 CONSOLE.cf";
     }
     void unitFileName()
@@ -50,11 +43,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, file);
         QCOMPARE(Runner::unitFileName(port, name, QStringLiteral(".cf")), file);
-        QString shown = name;
-        while (shown.endsWith(QLatin1Char(' ')))
-            shown.chop(1);
-        const QString part = SafeFileName::of(name);
-        QCOMPARE(SafeFileName::nameOf(part), shown);
+        QCOMPARE(SafeFileName::nameOf(SafeFileName::of(name)), name.remove(QRegularExpression(" +$")));
     }
 
     // Units without a unit on their port do not count while any unit answered.

@@ -32,27 +32,6 @@ private slots:
         QCOMPARE(int(result.outcome), outcome);
         QCOMPARE(result.text(), text);
     }
-
-    // Only the models the family has: 04, 08 or 12 inputs, variant 01 or 02.
-    void namesModel_data()
-    {
-        QTest::addColumn<QByteArray>("tail");
-        QTest::addColumn<bool>("names");
-        QTest::newRow("04 01") << QByteArray("\x04\x01", 2) << true;
-        QTest::newRow("12 02") << QByteArray("\x12\x02", 2) << true;
-        QTest::newRow("FF FF") << QByteArray("\xFF\xFF", 2) << false;
-        QTest::newRow("00 00") << QByteArray("\x00\x00", 2) << false;
-        QTest::newRow("08 03") << QByteArray("\x08\x03", 2) << false;
-        QTest::newRow("10 02") << QByteArray("\x10\x02", 2) << false;
-        QTest::newRow("0C 01: twelve in hex is not the cell's 12") << QByteArray("\x0C\x01", 2) << false;
-        QTest::newRow("one byte") << QByteArray("\x08", 1) << false;
-    }
-    void namesModel()
-    {
-        QFETCH(QByteArray, tail);
-        QFETCH(bool, names);
-        QCOMPARE(ModelCheck::namesModel(tail), names);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestModelCheck)

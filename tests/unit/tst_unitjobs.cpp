@@ -13,7 +13,6 @@
 #include "unit/ReadConfigJob.h"
 #include "unit/LineDrain.h"
 #include "unit/ConfigBackups.h"
-#include "unit/ModelCheck.h"
 #include "unit/UnitMessages.h"
 #include "unit/WriteConfigJob.h"
 
@@ -241,7 +240,7 @@ private slots:
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), code == ExitCode::TransferFailed ? QByteArray("good\r\n") : formatted(image));
         // Only a unit's configuration is kept as its copy.
-        const bool kept = ModelCheck::namesModel(model) && !backupsBlocked;
+        const bool kept = code == ExitCode::Success && !force;
         QCOMPARE(rig.unit.backupStore().units().size(), kept ? 1 : 0);
     }
 
@@ -259,34 +258,24 @@ private slots:
         QTest::addColumn<QStringList>("warned");
         const QByteArray gsm8t("\x08\x02", 2);
         const QByteArray gsm4("\x04\x01", 2);
-        const QString forcedOther = QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, а устройство — "
-                                                   "ЗОРГЕЛ-GSM8T. Записывается всё же (--force).");
-        QTest::newRow("same model: written") << SimFaults{} << gsm8t << QByteArray() << false << false
-                                             << int(ExitCode::Success) << QStringLiteral("Записано успешно! ")
-                                             << QStringList();
-        QTest::newRow("other model: refused, both named, nothing sent")
-            << SimFaults{} << gsm4 << QByteArray() << false << false << int(ExitCode::BadFile)
-            << QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, а устройство — ЗОРГЕЛ-GSM8T. "
-                              "Запись не начата: в устройство ничего не отправлено. Записать всё же: --force.")
-            << QStringList();
-        QTest::newRow("other model with --force: written, warned")
-            << SimFaults{} << gsm4 << QByteArray() << true << false << int(ExitCode::Success)
-            << QStringLiteral("Записано успешно! ") << QStringList{forcedOther};
-        QTest::newRow("file's model cells FF FF: refused, nothing sent")
-            << SimFaults{} << QByteArray("\xFF\xFF", 2) << QByteArray() << false << false << int(ExitCode::BadFile)
-            << QStringLiteral("Ячейки модели 2369–2370 файла (FF FF) не называют ни одной известной модели: это не "
-                              "конфигурация устройства ЗОРГЕЛ. Запись не начата: в устройство ничего не отправлено. "
-                              "Записать всё же: --force.")
-            << QStringList();
-        QTest::newRow("file's model cells 10 02 with --force: written, warned")
-            << SimFaults{} << QByteArray("\x10\x02", 2) << QByteArray() << true << false << int(ExitCode::Success)
-            << QStringLiteral("Записано успешно! ")
-            << QStringList{QStringLiteral("Ячейки модели 2369–2370 файла (10 02) не называют ни одной известной "
-                                          "модели: это не конфигурация устройства ЗОРГЕЛ. Записывается всё же "
-                                          "(--force).")};
+        const QString written = QStringLiteral("Записано успешно! ");
+        const QString refused = QStringLiteral(" Запись не начата: в устройство ничего не отправлено. Записать всё же: --force.");
+        const QString otherModel = QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, а устройство — ЗОРГЕЛ-GSM8T.");
+        const QString noModel = QStringLiteral("Ячейки модели 2369–2370 файла (%1) не называют ни одной известной модели: "
+                                               "это не конфигурация устройства ЗОРГЕЛ.");
+        const QString forced = QStringLiteral(" Записывается всё же (--force).");
+        QTest::newRow("same model: written")
+            << SimFaults{} << gsm8t << QByteArray() << false << false << int(ExitCode::Success) << written << QStringList();
+        QTest::newRow("other model: refused, both named, nothing sent") << SimFaults{} << gsm4 << QByteArray() << false
+            << false << int(ExitCode::BadFile) << otherModel + refused << QStringList();
+        QTest::newRow("other model with --force: written, warned") << SimFaults{} << gsm4 << QByteArray() << true
+            << false << int(ExitCode::Success) << written << QStringList{otherModel + forced};
+        QTest::newRow("model cells FF FF: refused, nothing sent") << SimFaults{} << QByteArray("\xFF\xFF", 2)
+            << QByteArray() << false << false << int(ExitCode::BadFile) << noModel.arg("FF FF") + refused << QStringList();
+        QTest::newRow("model cells 10 02 with --force: written, warned") << SimFaults{} << QByteArray("\x10\x02", 2)
+            << QByteArray() << true << false << int(ExitCode::Success) << written << QStringList{noModel.arg("10 02") + forced};
         QTest::newRow("another unit's copy: written, its IMEI told")
-            << SimFaults{} << gsm8t << QByteArray("356938035643817") << false << false << int(ExitCode::Success)
-            << QStringLiteral("Записано успешно! ")
+            << SimFaults{} << gsm8t << QByteArray("356938035643817") << false << false << int(ExitCode::Success) << written
             << QStringList{QStringLiteral("Внимание: IMEI в файле (356938035643817) не совпадает с IMEI устройства "
                                           "(356938035643809): файл снят с другого устройства, и после записи "
                                           "устройство будет сообщать IMEI из файла.")};
@@ -294,11 +283,9 @@ private slots:
         silentRead.silent = true;
         QTest::newRow("the unit's model unreadable: refused")
             << only("#6000", silentRead) << gsm8t << QByteArray() << false << false << int(ExitCode::TransferFailed)
-            << QStringLiteral("Не удалось прочитать модель устройства. Ошибка при чтении конфигурации!")
-            << QStringList();
-        QTest::newRow("backup folder not writable: refused before the first block")
-            << SimFaults{} << gsm8t << QByteArray() << false << true << int(ExitCode::BadFile)
-            << QStringLiteral("Ошибка записи в файл: ") << QStringList();
+            << QStringLiteral("Не удалось прочитать модель устройства. Ошибка при чтении конфигурации!") << QStringList();
+        QTest::newRow("backup folder not writable: refused before the first block") << SimFaults{} << gsm8t << QByteArray()
+            << false << true << int(ExitCode::BadFile) << QStringLiteral("Ошибка записи в файл: ") << QStringList();
     }
     void writeConfig()
     {
@@ -345,17 +332,16 @@ private slots:
         QCOMPARE(told, warned);
     }
 
-    // A status text of the unit during a flash is told in the command line's own words and the flash
-    // goes on; when the flash then fails, its failure keeps the routine's words.
+    // A status text during a flash is told in the command line's own words and the flash goes on; a
+    // flash that then fails keeps the routine's words for its failure.
     void firmwareStatusText_data()
     {
         QTest::addColumn<int>("ackLimit");
         QTest::addColumn<int>("code");
-        QTest::addColumn<QStringList>("busy");   // what was told that names the status text, in order
+        QTest::addColumn<QStringList>("busy");   // the lines told that name the status text
         const QString goesOn = QStringLiteral("устройство сообщило: BUSY — запись продолжается");
         QTest::newRow("BUSY mid-flash: the flash succeeds") << -1 << int(ExitCode::Success) << QStringList{goesOn};
-        QTest::newRow("the unit stops acknowledging after it")
-            << 20 << int(ExitCode::TransferFailed)
+        QTest::newRow("the unit stops acknowledging after it") << 20 << int(ExitCode::TransferFailed)
             << QStringList{goesOn, QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена! ОК=BUSY")};
     }
     void firmwareStatusText()
@@ -376,11 +362,7 @@ private slots:
         FirmwareJob job(rig.unit, rig.said, FirmwareJob::Direction::Write, file, blocksOf(SimDefaults::firmware(), 64));
         rig.run(job);
         QCOMPARE(job.result().code, code);
-        QStringList told;
-        for (const QString &text : rig.said.texts())
-            for (const QString &line : text.split(QLatin1Char('\n')))
-                if (line.contains(QStringLiteral("BUSY")))
-                    told << line;
+        const QStringList told = rig.said.texts().join(QLatin1Char('\n')).split(QLatin1Char('\n')).filter(QStringLiteral("BUSY"));
         QCOMPARE(told, busy);
     }
 };

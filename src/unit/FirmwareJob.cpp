@@ -35,7 +35,7 @@ void FirmwareJob::start()
         [this](bool ok) {
             if (!ok)
                 return fail(ExitCode::TransferFailed,
-                            UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange())
+                            readInfoFailure()
                                 + QLatin1Char(' ') + UnitReport::kFirmwareUntouched);
             const QString version = m_unit.deviceInfo().VersiaProshivki;
             if (!FirmwareExchange::versionAllowsTransfer(version))

@@ -14,6 +14,10 @@ public:
         QStringLiteral("Конфигурация предназначена для модели %1, а устройство — %2.");
     inline static const QString kWriteAnyway = QStringLiteral("Записать её в устройство?");
     inline static const QString kUnreadable = QStringLiteral("Не удалось прочитать модель устройства.");
+    // Bytes read from a unit whose model cells name no model: not a unit's configuration.
+    inline static const QString kReadNamesNoModel =
+        QStringLiteral("Ячейки модели 2369–2370 (%1) не называют ни одной известной модели: ответ не от "
+                       "устройства ЗОРГЕЛ или порт настроен на другую скорость (проверьте --speed).");
     inline static const QString kFileNamesNoModel =
         QStringLiteral("Ячейки модели 2369–2370 файла (%1) не называют ни одной известной модели: "
                        "это не конфигурация устройства ЗОРГЕЛ.");

@@ -35,8 +35,9 @@ void ReadConfigJob::start()
             return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
         if (transfer.copyRefused())
             return fail(ExitCode::TransferFailed,
-                        kNoModelRead.arg(ModelCheck::shownCells(ModelCheck::tailCell(*m_tail, 0),
-                                                                ModelCheck::tailCell(*m_tail, 1)))
+                        QStringLiteral("Ошибка при чтении! ")
+                            + ModelCheck::kReadNamesNoModel.arg(ModelCheck::shownCells(
+                                ModelCheck::tailCell(*m_tail, 0), ModelCheck::tailCell(*m_tail, 1)))
                             + QLatin1Char(' ') + UnitReport::fileUntouched(m_file) + QLatin1Char(' ') + kSaveAnyway);
         if (m_unit.exchangeTag() != Tag::Saved)
             return fail(ExitCode::TransferFailed,

@@ -12,9 +12,6 @@ public:
     inline static const QString kUnknownModel =
         QStringLiteral("Внимание: ячейки модели 2369–2370 (%1 %2) не называют ни одной известной модели: возможно, "
                        "ответ не от устройства ЗОРГЕЛ или порт настроен на другую скорость. Проверьте файл перед записью.");
-    inline static const QString kNoModelRead =
-        QStringLiteral("Ошибка при чтении! Ячейки модели 2369–2370 (%1) не называют ни одной известной модели: "
-                       "ответ не от устройства ЗОРГЕЛ или порт настроен на другую скорость (проверьте --speed).");
     inline static const QString kSaveAnyway = QStringLiteral("Сохранить всё же: --force.");
 
     ReadConfigJob(UnitSession &unit, UnitMessages &messages, QString file, bool force = false,

@@ -10,8 +10,7 @@ void ReadInfoJob::start()
     m_copiesCount = false;
     readInfo([this](bool ok) {
         if (!ok)
-            return fail(ExitCode::TransferFailed,
-                        UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange()));
+            return fail(ExitCode::TransferFailed, readInfoFailure());
         m_unit.stop();
         finish(ExitCode::Success, QString(), QStringLiteral("найдено"));
     });

@@ -4,6 +4,8 @@
 #include "devinfo/DeviceInfo.h"
 #include "link/StatusModel.h"
 #include "unit/ExitCode.h"
+#include "unit/ModelCheck.h"
+#include "unit/UnitReport.h"
 #include "unit/UnitBackups.h"
 #include "unit/UnitMessages.h"
 #include "unit/UnitSession.h"
@@ -134,8 +136,23 @@ void UnitJob::readInfo(std::function<void(bool ok)> then, const QString &leftIn)
           });
     m_unit.configExchange().ConfiguraciaReadProcess();
     await([this, then = std::move(then)] {
-        const bool ok = m_unit.exchangeTag() == Tag::ReadOk;
+        ConfigImage &image = m_unit.image();
+        const bool read = m_unit.exchangeTag() == Tag::ReadOk;
+        m_noModelCells = read && !ModelCheck::namesModel(image)
+                             ? ModelCheck::shownCells(image.cell(ConfigImage::kMemorySize + 1),
+                                                      image.cell(ConfigImage::kImageSize))
+                             : QString();
+        // Bytes that are not a unit's are shown as nothing read, never as its name or IMEI.
+        if (!m_noModelCells.isEmpty())
+            image.clearCells();
         m_unit.deviceInfo().fill();
-        then(ok);
+        then(read && m_noModelCells.isEmpty());
     });
+}
+
+QString UnitJob::readInfoFailure()
+{
+    if (!m_noModelCells.isEmpty())
+        return QStringLiteral("Ошибка при чтении конфигурации! ") + ModelCheck::kReadNamesNoModel.arg(m_noModelCells);
+    return UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange());
 }

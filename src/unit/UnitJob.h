@@ -78,7 +78,10 @@ protected:
 
     // The configuration read into the image and the device information filled from it.
     // leftIn: what Ctrl+C during the read leaves behind, when not the read's own words.
+    // A read whose model cells name no model is not ok: the bytes are not a unit's.
     void readInfo(std::function<void(bool ok)> then, const QString &leftIn = QString());
+    // Why the last readInfo was not ok, as a sentence.
+    QString readInfoFailure();
 
     UnitSession &m_unit;
     UnitMessages &m_messages;
@@ -96,6 +99,7 @@ private:
     bool m_counting = false;
     qsizetype m_mark = 0;
     bool m_done = false;
-    int m_copyFailures = 0;   // the unit's copies that could not be written before this job
+    int m_copyFailures = 0;
+    QString m_noModelCells;   // the last readInfo's model cells, when they named no model   // the unit's copies that could not be written before this job
     Result m_result;
 };

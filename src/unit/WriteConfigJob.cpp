@@ -67,7 +67,7 @@ bool WriteConfigJob::modelAllowed(bool read)
         return true;
     QString text = check.text();
     if (!read)
-        text += QLatin1Char(' ') + UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange());
+        text += QLatin1Char(' ') + readInfoFailure();
     if (m_readFirst.force) {
         warn(text + QLatin1Char(' ') + kForced);
         return true;

@@ -284,6 +284,12 @@ private slots:
         QTest::newRow("the unit's model unreadable: refused")
             << only("#6000", silentRead) << gsm8t << QByteArray() << false << false << int(ExitCode::TransferFailed)
             << QStringLiteral("Не удалось прочитать модель устройства. Ошибка при чтении конфигурации!") << QStringList();
+        SimFaults garbage;
+        garbage.garbage = true;
+        QTest::newRow("the unit answers bytes that name no model: refused") << only("#6000", garbage) << gsm8t
+            << QByteArray() << false << false << int(ExitCode::TransferFailed)
+            << QStringLiteral("Не удалось прочитать модель устройства. Ошибка при чтении конфигурации! Ячейки модели "
+                              "2369–2370 (") << QStringList();
         QTest::newRow("backup folder not writable: refused before the first block") << SimFaults{} << gsm8t << QByteArray()
             << false << true << int(ExitCode::BadFile) << QStringLiteral("Ошибка записи в файл: ") << QStringList();
     }

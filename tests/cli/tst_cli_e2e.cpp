@@ -196,7 +196,8 @@ private slots:
         QTest::newRow("a command's own exit codes")
             << "write-firmware --help" << QByteArray() << ExitCode::Success
             << "Коды завершения: 0 успешно, 2 ошибка в аргументах, 3 устройство не обнаружено, 4 ошибка файла, "
-               "5 ошибка передачи, 6 проверка не пройдена, 130 прервано (Ctrl+C)."
+               "5 ошибка передачи, 6 проверка не пройдена, 7 выполнено, но копия или трасса не записана, 130 прервано "
+               "(Ctrl+C)."
             << "";
         QTest::newRow("help describes monitor")
             << "--help" << QByteArray() << ExitCode::Success

@@ -773,6 +773,12 @@ private slots:
             << ExitCode::TransferFailed
             << QStringList{QStringLiteral("Данные прошивки в устройство не передавались, прошивка в нём прежняя.")}
             << QStringList{generic};
+        // A status text during a flash is no error: told in the command line's words, and the flash goes on.
+        QTest::newRow("firmware write: a status text") << QStringList{QStringLiteral("--status-text"), QStringLiteral("BUSY"),
+                                                                     QStringLiteral("--status-at"), QStringLiteral("10")}
+            << "write-firmware FILE" << ExitCode::Success
+            << QStringList{QStringLiteral("устройство сообщило: BUSY — запись продолжается"), QStringLiteral("Записано успешно!")}
+            << QStringList{QStringLiteral("ОК=BUSY")};
         QTest::newRow("no device behind the number")
             << QStringList() << "find --port 3" << ExitCode::NoUnit
             << QStringList{QStringLiteral("COM3 = /dev/ttyUSB2: Error 8002, нет устройства"),

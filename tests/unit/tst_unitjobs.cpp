@@ -5,10 +5,8 @@
 #include "SimLoopbackPort.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
-#include "firmware/FirmwareFile.h"
 #include "link/SerialLink.h"
 #include "unit/ExitCode.h"
-#include "unit/FirmwareJob.h"
 #include "unit/IdentifyJob.h"
 #include "unit/ReadConfigJob.h"
 #include "unit/LineDrain.h"
@@ -336,40 +334,6 @@ private slots:
         QVERIFY(!rig.core.inWriteSession());
         // What --force overrode, and another unit's IMEI, are warnings: told even with --quiet.
         QCOMPARE(told, warned);
-    }
-
-    // A status text during a flash is told in the command line's own words and the flash goes on; a
-    // flash that then fails keeps the routine's words for its failure.
-    void firmwareStatusText_data()
-    {
-        QTest::addColumn<int>("ackLimit");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QStringList>("busy");   // the lines told that name the status text
-        const QString goesOn = QStringLiteral("устройство сообщило: BUSY — запись продолжается");
-        QTest::newRow("BUSY mid-flash: the flash succeeds") << -1 << int(ExitCode::Success) << QStringList{goesOn};
-        QTest::newRow("the unit stops acknowledging after it") << 20 << int(ExitCode::TransferFailed)
-            << QStringList{goesOn, QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена! ОК=BUSY")};
-    }
-    void firmwareStatusText()
-    {
-        QFETCH(int, ackLimit);
-        QFETCH(int, code);
-        QFETCH(QStringList, busy);
-        SimFaults faults;
-        faults.statusText = "BUSY";
-        faults.statusAt = 10;
-        faults.ackLimit = ackLimit;
-        JobRig rig(only("#5001", faults));
-        QVERIFY(rig.identify());
-        const QString file = rig.folder.filePath(QStringLiteral("new.fw"));
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(FirmwareFile::format(SimDefaults::firmware())) > 0);
-        out.close();
-        FirmwareJob job(rig.unit, rig.said, FirmwareJob::Direction::Write, file, blocksOf(SimDefaults::firmware(), 64));
-        rig.run(job);
-        QCOMPARE(job.result().code, code);
-        const QStringList told = rig.said.texts().join(QLatin1Char('\n')).split(QLatin1Char('\n')).filter(QStringLiteral("BUSY"));
-        QCOMPARE(told, busy);
     }
 };
 

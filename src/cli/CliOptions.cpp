@@ -50,7 +50,8 @@ CliOptions::Outcome CliOptions::parse(const QStringList &arguments, CliOptions &
     const QCommandLineOption noBackup(QStringLiteral("no-backup"),
                                       QStringLiteral("write-config: без копии конфигурации устройства перед записью."));
     const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("write-config: записать, даже если модель другая или не прочитана."));
+                                   QStringLiteral("write-config: записать, даже если модель другая, не прочитана или не названа; "
+                                                  "read-config: сохранить, даже если ячейки модели не называют модель."));
     const QCommandLineOption backup(QStringLiteral("backup"),
                                     QStringLiteral("write-firmware: сначала прочитать прошивку устройства в "
                                                    "резервные копии."));

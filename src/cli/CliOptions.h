@@ -34,7 +34,7 @@ public:
     QString journal;               // monitor --journal: the spreadsheet CSV written at the end
     bool names = false;            // show --names: the field names, no file
     bool noBackup = false;         // write-config --no-backup: no copy of the unit's configuration first
-    bool force = false;            // write-config --force: written whatever the model check says
+    bool force = false;            // write-config, read-config --force: whatever the model check says
     bool backup = false;           // write-firmware --backup: the unit's firmware read into the backups first
     QString trace;                 // --trace FILE: every byte sent and received
     QString unitName;              // backups [UNIT]

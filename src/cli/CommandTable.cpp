@@ -19,15 +19,24 @@ const QString kAll = QStringLiteral("all");
 
 const QString kWriteConfigDetails = QStringLiteral(
     "Перед записью конфигурация устройства читается (около 1 с на 115200 бод, 2,4 с на 9600) и сохраняется\n"
-    "в \"Резервные копии/<имя устройства>/<дата время> до записи.cf\" в папке программы; если копию не\n"
-    "удалось сохранить, запись не начинается (4). Модель в файле сравнивается с моделью устройства:\n"
-    "другая модель — отказ (4), модель устройства не прочитана — отказ (5); --force записывает всё же.\n"
+    "в \"Резервные копии/<имя устройства> <IMEI>/<дата время> COM<N> до записи.cf\" в папке программы;\n"
+    "если копию не удалось сохранить, запись не начинается (4). Модель в файле сравнивается с моделью\n"
+    "устройства: другая модель или ячейки модели файла не называют ни одной модели — отказ (4), модель\n"
+    "устройства не прочитана — отказ (5); --force записывает всё же. IMEI файла, отличный от IMEI\n"
+    "устройства (копия другого устройства), записывается с предупреждением.\n"
     "Восстановить прежнюю конфигурацию: tarviks-cli write-config \"<копия>.cf\" (список: tarviks-cli backups).");
+const QString kReadConfigDetails = QStringLiteral(
+    "Ответ, ячейки модели которого (2369–2370) не называют ни одной модели, — ошибка чтения (5): файл\n"
+    "не заменяется и копия не сохраняется; --force сохраняет файл всё же. Копия, которую не удалось\n"
+    "сохранить, — код 7 (файл сохранён).");
 const QString kWriteFirmwareDetails = QStringLiteral(
-    "--backup: перед записью прошивка устройства читается в \"Резервные копии/<имя устройства>/<дата время>\n"
-    "прошивка.fw\" (около 6 с на 115200 бод, 66 с на 9600); если её не удалось прочитать, запись не начинается.");
+    "--backup: перед записью прошивка устройства читается в \"Резервные копии/<имя устройства> <IMEI>/\n"
+    "<дата время> COM<N> прошивка.fw\" (около 6 с на 115200 бод, 66 с на 9600); если её не удалось\n"
+    "прочитать, запись не начинается.");
 const QString kBackupsDetails = QStringLiteral(
-    "Копии лежат в \"Резервные копии\" в папке программы, по папке на устройство; новые сначала.\n"
+    "Копии лежат в \"Резервные копии\" в папке программы, по папке на устройство (имя и IMEI первого\n"
+    "чтения); новые сначала, с портом каждой копии. UNIT: имя (все его IMEI), имя и IMEI или IMEI;\n"
+    "неизвестное устройство — код 3.\n"
     "Для восстановления запишите копию: tarviks-cli write-config \"<копия>.cf\".\n"
     "Копия делается при каждом полном чтении конфигурации и перед каждой записью; такая же, как последняя,\n"
     "не повторяется; копии старше года удаляются, но 20 последних каждого устройства остаются.");
@@ -70,8 +79,10 @@ QList<CommandEntry> build()
     namespace X = ExitCode;
     using Job = CommandEntry::JobInput;
     const QList<int> read{X::Success, X::Usage, X::NoUnit, X::BadFile, X::TransferFailed, X::Interrupted};
-    const QList<int> write{X::Success,        X::Usage,          X::NoUnit,     X::BadFile,
-                           X::TransferFailed, X::VerifyMismatch, X::Interrupted};
+    const QList<int> readWithCopy{X::Success,        X::Usage,          X::NoUnit,     X::BadFile,
+                                  X::TransferFailed, X::SideFileFailed, X::Interrupted};
+    const QList<int> write{X::Success,        X::Usage,          X::NoUnit,         X::BadFile,
+                           X::TransferFailed, X::VerifyMismatch, X::SideFileFailed, X::Interrupted};
     const QString verify = QStringLiteral("verify");
     const QString json = QStringLiteral("json");
     const QString unit = QStringLiteral("unit");
@@ -82,10 +93,12 @@ QList<CommandEntry> build()
          QStringLiteral("найти устройство: имя, модель, входы, версии, IMEI"), QString(),
          {X::Success, X::Usage, X::NoUnit, X::TransferFailed, X::Interrupted}, K::None, false, false,
          [](const Job &in) { return std::make_unique<ReadInfoJob>(in.unit, in.messages); }},
-        {QStringLiteral("read-config"), C::ReadConfig, true, {kAll},
-         QStringLiteral("read-config FILE.cf [--port N]  |  read-config --all DIR"),
-         QStringLiteral("конфигурация устройства -> файл"), QString(), read, K::Config, false, false,
-         [](const Job &in) { return std::make_unique<ReadConfigJob>(in.unit, in.messages, in.file); }},
+        {QStringLiteral("read-config"), C::ReadConfig, true, {kAll, force},
+         QStringLiteral("read-config FILE.cf [--port N] [--force]  |  read-config --all DIR [--force]"),
+         QStringLiteral("конфигурация устройства -> файл"), kReadConfigDetails, readWithCopy, K::Config, false, false,
+         [](const Job &in) {
+             return std::make_unique<ReadConfigJob>(in.unit, in.messages, in.file, in.options.force);
+         }},
         {QStringLiteral("write-config"), C::WriteConfig, true, {verify, kAll, QStringLiteral("no-backup"), force},
          QStringLiteral("write-config FILE.cf [--port N] [--verify] [--no-backup] [--force]  |  "
                         "write-config FILE.cf --all [--verify] [--no-backup] [--force]"),
@@ -100,7 +113,7 @@ QList<CommandEntry> build()
          }},
         {QStringLiteral("read-firmware"), C::ReadFirmware, true, {kAll},
          QStringLiteral("read-firmware FILE.fw [--port N]  |  read-firmware --all DIR"),
-         QStringLiteral("прошивка устройства -> файл"), QString(), read, K::Firmware, false, false,
+         QStringLiteral("прошивка устройства -> файл"), QString(), readWithCopy, K::Firmware, false, false,
          [](const Job &in) {
              return std::make_unique<FirmwareJob>(in.unit, in.messages, FirmwareJob::Direction::Read, in.file);
          }},
@@ -151,7 +164,7 @@ QList<CommandEntry> build()
          }},
         {QStringLiteral("backups"), C::Backups, false, {json}, QStringLiteral("backups [UNIT] [--json]"),
          QStringLiteral("резервные копии: устройства и их копии"), kBackupsDetails,
-         {X::Success, X::Usage}, K::None, false, false, {}},
+         {X::Success, X::Usage, X::NoUnit}, K::None, false, false, {}},
     };
 }
 
@@ -176,7 +189,7 @@ const QString kTail = QStringLiteral(
     "\n"
     "Коды завершения: 0 успешно, 1 diff: есть отличия, 2 ошибка в аргументах, 3 устройство не обнаружено,\n"
     "4 ошибка файла или значение не принято (set), 5 ошибка передачи, 6 проверка не пройдена,\n"
-    "130 прервано (Ctrl+C).");
+    "7 выполнено, но копия прочитанной конфигурации или трасса (--trace) не записана, 130 прервано (Ctrl+C).");
 }
 
 const QList<CommandEntry> &all()
@@ -229,6 +242,7 @@ QString exitCodeText(int code)
     case ExitCode::BadFile: return QStringLiteral("4 ошибка файла");
     case ExitCode::TransferFailed: return QStringLiteral("5 ошибка передачи");
     case ExitCode::VerifyMismatch: return QStringLiteral("6 проверка не пройдена");
+    case ExitCode::SideFileFailed: return QStringLiteral("7 выполнено, но копия или трасса не записана");
     case ExitCode::Interrupted: return QStringLiteral("130 прервано (Ctrl+C)");
     default: return QString::number(code);
     }

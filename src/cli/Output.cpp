@@ -100,6 +100,7 @@ QString Output::resultText(int code)
     case ExitCode::BadFile: return QStringLiteral("ошибка файла");
     case ExitCode::TransferFailed: return QStringLiteral("ошибка передачи");
     case ExitCode::VerifyMismatch: return QStringLiteral("проверка не пройдена");
+    case ExitCode::SideFileFailed: return QStringLiteral("выполнено, копия не сохранена");
     case ExitCode::Interrupted: return QStringLiteral("прервано");
     default: return QStringLiteral("ошибка %1").arg(code);
     }
@@ -146,6 +147,10 @@ QString Output::details(const QList<Row> &rows, bool quiet)
     }
     QString text;
     for (const Row &row : rows) {
+        const QString unit = row.unit.isEmpty() ? QStringLiteral("COM%1: ").arg(row.port)
+                                                : QStringLiteral("COM%1 %2: ").arg(row.port).arg(ShownText::escaped(row.unit));
+        for (const QString &warning : row.warnings)
+            text += unit + warning + QLatin1Char('\n');
         if (row.detail.isEmpty())
             continue;
         // A port's problem names its port already; while units answered elsewhere it is a note.
@@ -154,9 +159,7 @@ QString Output::details(const QList<Row> &rows, bool quiet)
                 text += row.detail + QLatin1Char('\n');
             continue;
         }
-        text += (row.unit.isEmpty() ? QStringLiteral("COM%1: ").arg(row.port)
-                                    : QStringLiteral("COM%1 %2: ").arg(row.port).arg(ShownText::escaped(row.unit)))
-            + row.detail + QLatin1Char('\n');
+        text += unit + row.detail + QLatin1Char('\n');
     }
     return text;
 }

@@ -32,6 +32,7 @@ public:
         QString advice;     // no unit: what to do about the port's trouble
         PortProblem::Kind fault = PortProblem::Kind::None;
         bool named = false; // the port was named with --port
+        QStringList warnings = {};   // what the unit's job warned of on the way
     };
     // A unit's state for the batch's progress display.
     struct UnitState {
@@ -42,6 +43,9 @@ public:
         bool done = false;
         QString result;
     };
+
+    // A table's result with warnings after it, which follow the table.
+    inline static const QString kWarningsMark = QStringLiteral(", есть предупреждения");
 
     Output(bool terminal, bool quiet, Writer out, Writer err);
 
@@ -66,7 +70,7 @@ public:
     void ended(const UnitState &unit);
     static QString resultText(int code);
     static QString table(const QList<Row> &rows);
-    // After the table: why each unit failed; for a port without a unit, its problem (unless quiet);
+    // After the table: each unit's warnings and why it failed; for a port without a unit, its problem (unless quiet);
     // with no unit anywhere, the report of a unit not found as a single command gives it.
     static QString details(const QList<Row> &rows, bool quiet);
 

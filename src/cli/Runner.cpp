@@ -223,6 +223,8 @@ Output::UnitState Runner::state(const Unit &unit) const
     s.result = result.code == ExitCode::Success ? result.brief : Output::resultText(result.code);
     if (result.code == ExitCode::NoUnit && !unit.identify->outcome().reason.isEmpty())
         s.result += QStringLiteral(": ") + unit.identify->outcome().reason;
+    if (unit.done && !job.warnings().isEmpty())
+        s.result += Output::kWarningsMark;
     return s;
 }
 
@@ -237,6 +239,7 @@ Output::Row Runner::row(const Unit &unit) const
     row.result = s.result;
     row.seconds = double(unit.ms) / 1000.0;
     row.detail = result.code == ExitCode::Success ? QString() : result.text;
+    row.warnings = unit.current().warnings();
     row.advice = unit.identify->outcome().advice;
     row.fault = unit.identify->outcome().fault;
     row.named = !m_options.ports.isEmpty() || !m_options.portDevices.isEmpty();
@@ -257,6 +260,8 @@ void Runner::follow(Unit &unit)
     });
     connect(&job, &UnitJob::exchangeDone, this, [this] { m_output.progress().end(); });
     connect(&job, &UnitJob::said, this, [this](const QString &text) { m_output.say(text); });
+    // A doubt about the data is told even with --quiet.
+    connect(&job, &UnitJob::warned, this, [this](const QString &text) { m_output.fail(text); });
     connect(&job, &UnitJob::finished, this, [this, &job] {
         m_output.progress().end();
         const UnitJob::Result &result = job.result();

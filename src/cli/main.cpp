@@ -159,7 +159,9 @@ int main(int argc, char **argv)
     // Every end comes here, Ctrl+C included: the ports are closed and the trace gets its name.
     if (trace && !trace->finish()) {
         output.fail(trace->errorText());
-        return code == ExitCode::Success ? int(ExitCode::BadFile) : code;
+        // The unit's work stands; only the trace beside it is missing, which a script must tell
+        // from a file refused before anything was sent.
+        return code == ExitCode::Success ? int(ExitCode::SideFileFailed) : code;
     }
     return code;
 }

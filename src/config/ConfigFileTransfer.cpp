@@ -60,6 +60,7 @@ void ConfigFileTransfer::CopyToFile()
         return;
     m_link.RPF_02ComError = 0;
     m_fileFailed = false;
+    m_copyRefused = false;
     // Dropping an unfinished copy discards its temporary file, never the file it was to replace.
     m_copyFile = std::make_unique<FileWriter>(*name);
     if (!m_copyFile->open()) {
@@ -141,6 +142,11 @@ void ConfigFileTransfer::SaveConfiguraciaToFile(QByteArray &PoluchenoIzPorta, in
         if (SchetchikBaitov != ConfigImage::kImageSize || m_linesWritten != ConfigImage::kBlockCount + 1) {
             failCopy(false);
             m_messages.show(ConfigExchange::kCountMismatch);
+            return;
+        }
+        if (acceptCopy && !acceptCopy(m_copied)) {
+            m_copyRefused = true;
+            failCopy(false);
             return;
         }
         if (!m_copyFile->commit()) {

@@ -51,9 +51,14 @@ public:
     std::function<void(const QByteArray &image)> copyCompleted;
     std::function<bool()> beforeLoad;
     std::function<void(bool ok, const QByteArray &memory)> loadEnded;
+    // Set by whoever wants the bytes judged before they replace the chosen file: false fails the
+    // copy as a failed read, the file untouched (the caller says why).
+    std::function<bool(const QByteArray &image)> acceptCopy;
 
     // The last copy into a file failed on the file (could not be created or written), not the unit.
     bool fileFailed() const { return m_fileFailed; }
+    // The last copy read all its bytes, but acceptCopy refused them.
+    bool copyRefused() const { return m_copyRefused; }
 
     // The last write's blocks sent and acknowledged, for saying how it failed.
     const LockStepWrite &lockStep() const { return m_loadStep; }
@@ -73,6 +78,7 @@ private:
     ConfigFiles &m_files;
     std::unique_ptr<FileWriter> m_copyFile;   // replaces the chosen file only on success
     bool m_fileFailed = false;
+    bool m_copyRefused = false;
     int m_linesWritten = 0;
     QByteArray m_copied;                     // the bytes written to the file so far
     QList<QByteArray> m_loadBlocks;          // the checked file, block by block

@@ -24,12 +24,15 @@ struct Parsed {
     QDateTime when;
     ConfigBackups::Kind kind = ConfigBackups::Kind::Read;
     int sequence = 1;   // a second copy of the same kind in the same second is "… 2.cf"
+    int port = 0;
 };
 
 std::optional<Parsed> parse(const QString &fileName)
 {
+    // The port is missing from copies kept before it was named.
     static const QRegularExpression pattern(
-        QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d) (?:(%1|%2)(?: (\\d+))?\\.cf|(%3)(?: (\\d+))?\\.fw)$")
+        QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d) (?:COM(\\d+) )?"
+                       "(?:(%1|%2)(?: (\\d+))?\\.cf|(%3)(?: (\\d+))?\\.fw)$")
             .arg(ConfigBackups::kReadWord, ConfigBackups::kBeforeWriteWord, ConfigBackups::kFirmwareWord));
     const QRegularExpressionMatch match = pattern.match(fileName);
     if (!match.hasMatch())
@@ -38,14 +41,23 @@ std::optional<Parsed> parse(const QString &fileName)
     parsed.when = QDateTime::fromString(match.captured(1), kTimeFormat);
     if (!parsed.when.isValid())
         return std::nullopt;
-    if (match.hasCaptured(4))
+    if (match.hasCaptured(2))
+        parsed.port = match.captured(2).toInt();
+    if (match.hasCaptured(5))
         parsed.kind = ConfigBackups::Kind::Firmware;
     else
-        parsed.kind = match.captured(2) == ConfigBackups::kReadWord ? ConfigBackups::Kind::Read
+        parsed.kind = match.captured(3) == ConfigBackups::kReadWord ? ConfigBackups::Kind::Read
                                                                     : ConfigBackups::Kind::BeforeWrite;
-    if (match.hasCaptured(3) || match.hasCaptured(5))
-        parsed.sequence = match.captured(match.hasCaptured(3) ? 3 : 5).toInt();
+    if (match.hasCaptured(4) || match.hasCaptured(6))
+        parsed.sequence = match.captured(match.hasCaptured(4) ? 4 : 6).toInt();
     return parsed;
+}
+
+// " 356938035643809" closing a folder's name: no name alone ends so, a unit's being 16 characters.
+const QRegularExpression &imeiEnd()
+{
+    static const QRegularExpression pattern(QStringLiteral(" (\\d{15})$"));
+    return pattern;
 }
 
 QString withReason(const QString &path, const QString &reason)
@@ -70,26 +82,41 @@ QString ConfigBackups::kindWord(Kind kind)
     return QString();
 }
 
-QString ConfigBackups::newCopyPath(const QString &unitName, Kind kind) const
+QString ConfigBackups::newCopyPath(const Owner &unit, Kind kind) const
 {
-    const QDir folder(unitFolder(unitName));
-    const QString stem = m_clock.now().toString(kTimeFormat) + QLatin1Char(' ') + kindWord(kind);
+    const QDir folder(unitFolder(unit));
+    const QString port = unit.port > 0 ? QStringLiteral(" COM%1").arg(unit.port) : QString();
+    const QString stem = m_clock.now().toString(kTimeFormat) + port + QLatin1Char(' ') + kindWord(kind);
     QString path = folder.filePath(stem + suffixOf(kind));
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = folder.filePath(stem + QLatin1Char(' ') + QString::number(n) + suffixOf(kind));
     return path;
 }
 
-QString ConfigBackups::unitFolder(const QString &unitName) const
+QString ConfigBackups::folderName(const Owner &unit)
 {
-    return QDir(m_root).filePath(SafeFileName::of(unitName));
+    return SafeFileName::of(unit.name) + (unit.imei.isEmpty() ? QString() : QLatin1Char(' ') + unit.imei);
 }
 
-ConfigBackups::Result ConfigBackups::keep(const QString &unitName, const QByteArray &image, Kind kind)
+ConfigBackups::Owner ConfigBackups::ownerOf(const QString &folderName)
+{
+    Owner owner;
+    const QRegularExpressionMatch match = imeiEnd().match(folderName);
+    owner.imei = match.hasMatch() ? match.captured(1) : QString();
+    owner.name = SafeFileName::nameOf(match.hasMatch() ? folderName.left(match.capturedStart()) : folderName);
+    return owner;
+}
+
+QString ConfigBackups::unitFolder(const Owner &unit) const
+{
+    return QDir(m_root).filePath(folderName(unit));
+}
+
+ConfigBackups::Result ConfigBackups::keep(const Owner &unit, const QByteArray &image, Kind kind)
 {
     Result result;
-    const QString folder = unitFolder(unitName);
-    result.path = newCopyPath(unitName, kind);
+    const QString folder = unitFolder(unit);
+    result.path = newCopyPath(unit, kind);
 
     if (image.size() != ConfigImage::kImageSize) {
         result.error = withReason(result.path, QStringLiteral("конфигурация прочитана не полностью"));
@@ -154,8 +181,8 @@ QList<ConfigBackups::Copy> ConfigBackups::copiesIn(const QString &folder) const
         const std::optional<Parsed> parsed = parse(info.fileName());
         if (!parsed)
             continue;   // not one of ours: never listed, never deleted
-        entries.append({Copy{parsed->when, parsed->kind, info.size(), info.filePath()}, parsed->sequence,
-                        info.lastModified()});
+        entries.append({Copy{parsed->when, parsed->kind, info.size(), info.filePath(), parsed->port},
+                        parsed->sequence, info.lastModified()});
     }
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
         if (a.copy.when != b.copy.when)
@@ -181,16 +208,21 @@ void ConfigBackups::prune(const QString &folder) const
     }
 }
 
-QList<ConfigBackups::Unit> ConfigBackups::units(const QString &unitName) const
+QList<ConfigBackups::Unit> ConfigBackups::units(const QString &unit) const
 {
     QList<Unit> units;
-    const QStringList names = unitName.isEmpty()
-                                  ? QDir(m_root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)
-                                  : QStringList{SafeFileName::of(unitName)};
-    for (const QString &name : names) {
-        Unit unit{name, copiesIn(QDir(m_root).filePath(name))};
-        if (!unit.copies.isEmpty())
-            units.append(unit);
+    const QString wanted = unit.trimmed();
+    for (const QString &folderName : QDir(m_root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const Owner owner = ownerOf(folderName);
+        const QString name = owner.name.trimmed();
+        const bool named = wanted.isEmpty() || wanted == name || wanted == folderName
+                           || (!owner.imei.isEmpty()
+                               && (wanted == owner.imei || wanted == name + QLatin1Char(' ') + owner.imei));
+        if (!named)
+            continue;
+        Unit entry{folderName, owner.name, owner.imei, copiesIn(QDir(m_root).filePath(folderName))};
+        if (!entry.copies.isEmpty())
+            units.append(entry);
     }
     std::stable_sort(units.begin(), units.end(),
                      [](const Unit &a, const Unit &b) { return a.copies.first().when > b.copies.first().when; });

@@ -9,5 +9,7 @@ constexpr int NoUnit = 3;           // no unit answered on the ports tried
 constexpr int BadFile = 4;          // the file is unreadable, malformed, or cannot be created
 constexpr int TransferFailed = 5;   // the unit stopped answering, the line went, or a count was wrong
 constexpr int VerifyMismatch = 6;   // written, but the unit holds something else
+// The unit's work succeeded, but a file beside it (the backup copy, the trace) could not be written.
+constexpr int SideFileFailed = 7;
 constexpr int Interrupted = 130;    // Ctrl+C, as shells report it
 }

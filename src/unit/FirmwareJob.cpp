@@ -12,6 +12,8 @@
 #include "shell/MessageSink.h"
 #include "link/SerialLink.h"
 #include "unit/ConfigBackups.h"
+#include "unit/UnitBackups.h"
+#include "unit/UnitMessages.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -23,7 +25,10 @@ FirmwareJob::FirmwareJob(UnitSession &unit, UnitMessages &messages, Direction di
 {
 }
 
-FirmwareJob::~FirmwareJob() = default;
+FirmwareJob::~FirmwareJob()
+{
+    m_messages.setRewrite(nullptr);
+}
 
 void FirmwareJob::start()
 {
@@ -39,7 +44,7 @@ void FirmwareJob::start()
         [this](bool ok) {
             if (!ok)
                 return fail(ExitCode::TransferFailed,
-                            UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange())
+                            readInfoFailure()
                                 + QLatin1Char(' ') + UnitReport::kFirmwareUntouched);
             const QString version = m_unit.deviceInfo().VersiaProshivki;
             if (!FirmwareExchange::versionAllowsTransfer(version))
@@ -109,8 +114,9 @@ void FirmwareJob::read()
 
 void FirmwareJob::backupFirst()
 {
-    const QString folder = m_unit.backupStore().unitFolder(link().deviceName());
-    const QString file = m_unit.backupStore().newCopyPath(link().deviceName(), ConfigBackups::Kind::Firmware);
+    const ConfigBackups::Owner owner = m_unit.backups().owner();
+    const QString folder = m_unit.backupStore().unitFolder(owner);
+    const QString file = m_unit.backupStore().newCopyPath(owner, ConfigBackups::Kind::Firmware);
     const QString notWritten = QLatin1Char(' ') + kNotWritten;
     begin(QStringLiteral("Чтение прошивки в резервную копию"),
           [file, notWritten] { return UnitReport::readInterrupted(true, file) + notWritten; });
@@ -136,11 +142,21 @@ void FirmwareJob::write()
 {
     begin(QStringLiteral("Запись прошивки"),
           [this] { return UnitReport::firmwareWriteInterrupted(m_unit.firmwareExchange().SchetchikBaitov); });
+    // A status text of the unit while the flash goes on, or told as it succeeds, is no error: said
+    // as what it is. The texts of a failed write keep their words.
+    m_messages.setRewrite([this](const QString &text) {
+        const QString &broken = FirmwareExchange::kSequenceBroken;
+        const bool going = m_unit.exchangeTag() == Tag::FirmwareWrite || m_unit.exchangeTag() == Tag::Written;
+        if (!going || !text.startsWith(broken) || text.contains(QLatin1Char('\n')))
+            return text;
+        return kStatusGoesOn.arg(text.mid(broken.size()));
+    });
     if (!m_unit.firmwareExchange().loadFromFile(m_file))
         return failed(ExitCode::BadFile, firstMessageOr(QStringLiteral("Файл %1 не прочитан.").arg(m_file)));
     if (!started(Tag::FirmwareWrite, UnitReport::transferProblem(link())))
         return;
     await([this] {
+        m_messages.setRewrite(nullptr);
         if (m_unit.exchangeTag() != Tag::Written)
             return failed(ExitCode::TransferFailed,
                         UnitReport::firmwareWriteFailure(link(), countShown(), m_unit.firmwareExchange()));

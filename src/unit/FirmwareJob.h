@@ -33,6 +33,8 @@ public:
     inline static const QString kNotThatUnit =
         QStringLiteral("Устройство, для которого выбран файл, больше не на связи или найдено заново. "
                        "Обмен прошивкой не начат: повторите, когда устройство будет обнаружено.");
+    // The command line's words for a status text of the unit during a flash that goes on.
+    inline static const QString kStatusGoesOn = QStringLiteral("устройство сообщило: %1 — запись продолжается");
 
 private:
     void go();

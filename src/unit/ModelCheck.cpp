@@ -24,6 +24,17 @@ bool ModelCheck::known(const QString &inputs, const QString &variant)
            && (variant == QLatin1String("01") || variant == QLatin1String("02"));
 }
 
+bool ModelCheck::namesModel(const ConfigImage &image)
+{
+    return known(image.cell(ConfigImage::kMemorySize + 1), image.cell(ConfigImage::kImageSize));
+}
+
+QString ModelCheck::shownCells(const QString &inputs, const QString &variant)
+{
+    const auto shown = [](const QString &cell) { return cell.isEmpty() ? QStringLiteral("--") : cell; };
+    return shown(inputs) + QLatin1Char(' ') + shown(variant);
+}
+
 ModelCheck::Result ModelCheck::compare(const ConfigImage &image, const QByteArray &unitTail)
 {
     return compare(image.cell(ConfigImage::kMemorySize + 1), image.cell(ConfigImage::kImageSize), unitTail);

@@ -14,6 +14,13 @@ public:
         QStringLiteral("Конфигурация предназначена для модели %1, а устройство — %2.");
     inline static const QString kWriteAnyway = QStringLiteral("Записать её в устройство?");
     inline static const QString kUnreadable = QStringLiteral("Не удалось прочитать модель устройства.");
+    // Bytes read from a unit whose model cells name no model: not a unit's configuration.
+    inline static const QString kReadNamesNoModel =
+        QStringLiteral("Ячейки модели 2369–2370 (%1) не называют ни одной известной модели: ответ не от "
+                       "устройства ЗОРГЕЛ или порт настроен на другую скорость (проверьте --speed).");
+    inline static const QString kFileNamesNoModel =
+        QStringLiteral("Ячейки модели 2369–2370 файла (%1) не называют ни одной известной модели: "
+                       "это не конфигурация устройства ЗОРГЕЛ.");
 
     struct Result {
         Outcome outcome = Outcome::Unreadable;
@@ -31,6 +38,10 @@ public:
     static QString tailCell(const QByteArray &tail, int index);
     // Whether two model bytes name a model of the family.
     static bool namesModel(const QByteArray &tail) { return known(tailCell(tail, 0), tailCell(tail, 1)); }
+    // Whether the image's model cells name one: a read, or a file opened, that is a unit's.
+    static bool namesModel(const ConfigImage &image);
+    // The two model cells as a message shows them: "FF FF"; "--" for a cell without data.
+    static QString shownCells(const QString &inputs, const QString &variant);
 
     // unitTail: the two model bytes the unit sent after its configuration; empty when no complete
     // read of it is held. A unit whose bytes name no known model counts as unreadable.

@@ -10,24 +10,38 @@
 #include "unit/UnitSession.h"
 #include <QFileInfo>
 
-ReadConfigJob::ReadConfigJob(UnitSession &unit, UnitMessages &messages, QString file, QObject *parent)
-    : UnitJob(unit, messages, parent), m_file(std::move(file))
+ReadConfigJob::ReadConfigJob(UnitSession &unit, UnitMessages &messages, QString file, bool force, QObject *parent)
+    : UnitJob(unit, messages, parent), m_file(std::move(file)), m_force(force)
 {
 }
 
 void ReadConfigJob::start()
 {
     begin(QStringLiteral("Чтение конфигурации"), [this] { return UnitReport::readInterrupted(false, m_file); });
-    m_unit.configTransfer().CopyToFile();
+    ConfigFileTransfer &transfer = m_unit.configTransfer();
+    // The count alone does not make a unit's reply: bytes at another speed have it too.
+    transfer.acceptCopy = [force = m_force, tail = m_tail](const QByteArray &image) {
+        *tail = image.right(ConfigImage::kTailSize);
+        return force || ModelCheck::namesModel(*tail);
+    };
+    transfer.CopyToFile();
     if (m_unit.exchangeTag() != Tag::ConfigFileCopy)
         return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
     await([this] {
+        ConfigFileTransfer &transfer = m_unit.configTransfer();
+        transfer.acceptCopy = nullptr;
         // The file could not be written: the routine said why and what the file is left with.
-        if (m_unit.exchangeTag() != Tag::Saved && m_unit.configTransfer().fileFailed())
+        if (m_unit.exchangeTag() != Tag::Saved && transfer.fileFailed())
             return fail(ExitCode::BadFile, firstMessageOr(UnitReport::fileUntouched(m_file)));
+        if (transfer.copyRefused())
+            return fail(ExitCode::TransferFailed,
+                        QStringLiteral("Ошибка при чтении! ")
+                            + ModelCheck::kReadNamesNoModel.arg(ModelCheck::shownCells(
+                                ModelCheck::tailCell(*m_tail, 0), ModelCheck::tailCell(*m_tail, 1)))
+                            + QLatin1Char(' ') + UnitReport::fileUntouched(m_file) + QLatin1Char(' ') + kSaveAnyway);
         if (m_unit.exchangeTag() != Tag::Saved)
             return fail(ExitCode::TransferFailed,
-                        UnitReport::configCopyFailure(link(), countShown(), m_unit.configTransfer(), m_file));
+                        UnitReport::configCopyFailure(link(), countShown(), transfer, m_file));
         warnUnknownModel();
         m_unit.stop();
         finish(ExitCode::Success, QStringLiteral("Сохранено успешно! ") + m_file,
@@ -37,9 +51,8 @@ void ReadConfigJob::start()
 
 void ReadConfigJob::warnUnknownModel()
 {
-    // The read checks only the count: bytes of the right count from a unit that answered wrongly, or
-    // at another speed, are kept, but a model nobody makes says they may not be a configuration.
-    const QByteArray tail = m_unit.backups().lastRead(link().deviceName()).right(ConfigImage::kTailSize);
+    // Kept only with --force: the bytes may not be a configuration at all.
+    const QByteArray &tail = *m_tail;
     if (tail.size() == ConfigImage::kTailSize && !ModelCheck::namesModel(tail))
-        emit said(kUnknownModel.arg(ModelCheck::tailCell(tail, 0), ModelCheck::tailCell(tail, 1)));
+        warn(kUnknownModel.arg(ModelCheck::tailCell(tail, 0), ModelCheck::tailCell(tail, 1)));
 }

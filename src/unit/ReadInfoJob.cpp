@@ -6,10 +6,11 @@
 
 void ReadInfoJob::start()
 {
+    // Only shows the unit: a copy not kept on the way is told, but the unit was shown.
+    m_copiesCount = false;
     readInfo([this](bool ok) {
         if (!ok)
-            return fail(ExitCode::TransferFailed,
-                        UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange()));
+            return fail(ExitCode::TransferFailed, readInfoFailure());
         m_unit.stop();
         finish(ExitCode::Success, QString(), QStringLiteral("найдено"));
     });

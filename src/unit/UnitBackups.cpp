@@ -2,6 +2,7 @@
 #include "config/ConfigImage.h"
 #include "link/SerialLink.h"
 #include "shell/MessageSink.h"
+#include "unit/UnitIdentity.h"
 #include <QDir>
 
 UnitBackups::UnitBackups(ConfigBackups &store, const ConfigImage &image, const SerialLink &link,
@@ -17,16 +18,30 @@ QByteArray UnitBackups::imageBytes() const
 
 void UnitBackups::keepRead(const QByteArray &bytes)
 {
-    if (bytes.size() != ConfigImage::kImageSize)
+    if (bytes.size() != ConfigImage::kImageSize || !ModelCheck::namesModel(bytes.right(ConfigImage::kTailSize)))
         return;
     const QString name = m_link.deviceName();
-    m_reads.insert(name, Read{bytes, m_link.identificationCount()});
+    const Read read{bytes, m_link.identificationCount()};
+    m_reads.insert(name, read);
+    if (m_firstReads.value(name).connection != read.connection)
+        m_firstReads.insert(name, read);
     if (!m_keeping)
         return;
-    const ConfigBackups::Result kept = m_store.keep(name, bytes, ConfigBackups::Kind::Read);
+    const ConfigBackups::Result kept = m_store.keep(owner(), bytes, ConfigBackups::Kind::Read);
     // The read itself succeeded; the user still learns that no copy of it was kept.
-    if (!kept.ok)
+    if (!kept.ok) {
+        ++m_keepFailures;
         m_messages.show(kept.error);
+    }
+}
+
+ConfigBackups::Owner UnitBackups::owner() const
+{
+    const QString name = m_link.deviceName();
+    const Read first = m_firstReads.value(name);
+    const QString imei =
+        first.connection == m_link.identificationCount() ? UnitIdentity::imei(first.bytes) : QString();
+    return {name, imei, m_link.isOpen() ? m_link.UsbComPortNumber : 0};
 }
 
 bool UnitBackups::beforeWrite()
@@ -38,7 +53,7 @@ bool UnitBackups::beforeWrite()
     // the line was lost may be another unit's of the same name.
     if (read.isEmpty() || !m_keeping)
         return true;
-    const ConfigBackups::Result kept = m_store.keep(m_writing, read, ConfigBackups::Kind::BeforeWrite);
+    const ConfigBackups::Result kept = m_store.keep(owner(), read, ConfigBackups::Kind::BeforeWrite);
     if (!kept.ok) {
         m_messages.show(kept.error + QLatin1Char('\n') + kWriteRefused);
         return false;

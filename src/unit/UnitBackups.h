@@ -16,6 +16,8 @@ class UnitBackups {
 public:
     inline static const QString kWriteRefused =
         QStringLiteral("Запись в устройство не начата: не удалось сохранить копию его конфигурации.");
+    inline static const QString kCopyNotKept =
+        QStringLiteral("Работа с устройством выполнена, но резервная копия его конфигурации не сохранена.");
     inline static const QString kEarlierCopy =
         QStringLiteral("Конфигурация, которая была в устройстве до записи, сохранена в файле:\n%1");
 
@@ -27,8 +29,15 @@ public:
 
     // A read has just filled the whole image from the unit.
     void readCompleted() { keepRead(imageBytes()); }
-    // A complete read of the identified unit: its 2370 bytes.
+    // A complete read of the identified unit: its 2370 bytes. Bytes whose model cells name no model
+    // are no unit's configuration: neither kept nor remembered.
     void keepRead(const QByteArray &image);
+    // How many reads' copies could not be written so far: a job that succeeded while one failed
+    // says so.
+    int keepFailures() const { return m_keepFailures; }
+    // The identified unit as its copies are filed: its name, the IMEI of its first read since it
+    // was found, and its port.
+    ConfigBackups::Owner owner() const;
     // Before a write's first block; false (the file error shown): the write must not start.
     bool beforeWrite();
     // A write has ended; memory: the 2368 bytes it sent when it succeeded.
@@ -53,6 +62,8 @@ private:
         int connection = 0;   // the link's identification it was made in
     };
     QHash<QString, Read> m_reads;   // by unit name
+    QHash<QString, Read> m_firstReads;   // by unit name: the first since it was found, for its IMEI
+    int m_keepFailures = 0;
     QString m_earlierCopy;
     QString m_writing;                    // the unit being written
     bool m_keeping = true;

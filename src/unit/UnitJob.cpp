@@ -4,6 +4,9 @@
 #include "devinfo/DeviceInfo.h"
 #include "link/StatusModel.h"
 #include "unit/ExitCode.h"
+#include "unit/ModelCheck.h"
+#include "unit/UnitReport.h"
+#include "unit/UnitBackups.h"
 #include "unit/UnitMessages.h"
 #include "unit/UnitSession.h"
 #include "link/OperationTags.h"
@@ -13,6 +16,7 @@
 UnitJob::UnitJob(UnitSession &unit, UnitMessages &messages, QObject *parent)
     : QObject(parent), m_unit(unit), m_messages(messages)
 {
+    m_copyFailures = m_unit.backups().keepFailures();
     connect(&m_unit, &UnitSession::exchangeEnded, this, &UnitJob::onEnded, Qt::QueuedConnection);
     connect(&m_unit.status(), &StatusModel::changed, this, [this] {
         if (const auto numbers = counted())
@@ -67,6 +71,12 @@ void UnitJob::note(const QString &stage)
     emit stageChanged(stage);
 }
 
+void UnitJob::warn(const QString &text)
+{
+    m_warnings << text;
+    emit warned(text);
+}
+
 void UnitJob::interrupt()
 {
     if (m_done)
@@ -82,9 +92,13 @@ void UnitJob::finish(int code, const QString &text, const QString &brief)
     m_then = nullptr;
     m_done = true;
     m_counting = false;
-    m_result.code = code;
-    m_result.text = text;
-    m_result.brief = code == ExitCode::Success ? brief : QString();
+    // The unit's work is done; a copy of a read on the way is not, and a script must not take it
+    // for kept (the copy's own error was shown as it came).
+    const bool copyLost =
+        m_copiesCount && code == ExitCode::Success && m_unit.backups().keepFailures() != m_copyFailures;
+    m_result.code = copyLost ? ExitCode::SideFileFailed : code;
+    m_result.text = copyLost ? text + QLatin1Char('\n') + UnitBackups::kCopyNotKept : text;
+    m_result.brief = m_result.code == ExitCode::Success ? brief : QString();
     emit finished();
 }
 
@@ -122,8 +136,23 @@ void UnitJob::readInfo(std::function<void(bool ok)> then, const QString &leftIn)
           });
     m_unit.configExchange().ConfiguraciaReadProcess();
     await([this, then = std::move(then)] {
-        const bool ok = m_unit.exchangeTag() == Tag::ReadOk;
+        ConfigImage &image = m_unit.image();
+        const bool read = m_unit.exchangeTag() == Tag::ReadOk;
+        m_noModelCells = read && !ModelCheck::namesModel(image)
+                             ? ModelCheck::shownCells(image.cell(ConfigImage::kMemorySize + 1),
+                                                      image.cell(ConfigImage::kImageSize))
+                             : QString();
+        // Bytes that are not a unit's are shown as nothing read, never as its name or IMEI.
+        if (!m_noModelCells.isEmpty())
+            image.clearCells();
         m_unit.deviceInfo().fill();
-        then(ok);
+        then(read && m_noModelCells.isEmpty());
     });
+}
+
+QString UnitJob::readInfoFailure()
+{
+    if (!m_noModelCells.isEmpty())
+        return QStringLiteral("Ошибка при чтении конфигурации! ") + ModelCheck::kReadNamesNoModel.arg(m_noModelCells);
+    return UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange());
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -43,6 +44,8 @@ public:
     // Whether the stage shown is a counted transfer (identification and waits are not).
     bool counting() const { return m_counting; }
     UnitSession &unit() { return m_unit; }
+    // The warnings told on the way, for a batch's table.
+    const QStringList &warnings() const { return m_warnings; }
 
 signals:
     // A stage began (its caption) or its note changed.
@@ -52,6 +55,8 @@ signals:
     void exchangeDone();
     // A step done on the way, told as it happens ("Записано успешно! F.cf" before the verify).
     void said(const QString &text);
+    // Something the user must know even when told nothing else (--quiet): a doubt about the data.
+    void warned(const QString &text);
     void finished();
 
 protected:
@@ -61,6 +66,7 @@ protected:
     // A new stage; leftIn says what Ctrl+C during it leaves behind.
     void begin(const QString &stage, std::function<QString()> leftIn, bool counted = true);
     void note(const QString &stage);
+    void warn(const QString &text);
     void finish(int code, const QString &text, const QString &brief = QString());
     // Stops the exchange first.
     void fail(int code, const QString &text);
@@ -72,10 +78,16 @@ protected:
 
     // The configuration read into the image and the device information filled from it.
     // leftIn: what Ctrl+C during the read leaves behind, when not the read's own words.
+    // A read whose model cells name no model is not ok: the bytes are not a unit's.
     void readInfo(std::function<void(bool ok)> then, const QString &leftIn = QString());
+    // Why the last readInfo was not ok, as a sentence.
+    QString readInfoFailure();
 
     UnitSession &m_unit;
     UnitMessages &m_messages;
+    // A copy of a read on the way that could not be written makes a success SideFileFailed; off for
+    // the commands that only show the unit (its error is shown all the same).
+    bool m_copiesCount = true;
 
 private:
     void onEnded();
@@ -83,8 +95,11 @@ private:
     std::function<void()> m_then;
     std::function<QString()> m_leftIn;
     QString m_stage;
+    QStringList m_warnings;
     bool m_counting = false;
     qsizetype m_mark = 0;
     bool m_done = false;
+    int m_copyFailures = 0;
+    QString m_noModelCells;   // the last readInfo's model cells, when they named no model   // the unit's copies that could not be written before this job
     Result m_result;
 };

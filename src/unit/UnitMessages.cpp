@@ -11,8 +11,9 @@ QString UnitMessages::visible(const QString &text)
     return lines.join(QLatin1Char('\n'));
 }
 
-void UnitMessages::show(const QString &text)
+void UnitMessages::show(const QString &shown)
 {
+    const QString text = m_rewrite ? m_rewrite(shown) : shown;
     m_texts.append(text);
     if (const QString printed = visible(text); m_printer && !printed.isEmpty())
         m_printer(printed);

@@ -14,6 +14,9 @@ public:
     explicit UnitMessages(Printer printer = {}) : m_printer(std::move(printer)) {}
     void show(const QString &text) override;
     void setPrinter(Printer printer) { m_printer = std::move(printer); }
+    // While set, what a routine shows is kept and told in the words it returns instead.
+    using Rewrite = std::function<QString(const QString &text)>;
+    void setRewrite(Rewrite rewrite) { m_rewrite = std::move(rewrite); }
 
     const QStringList &texts() const { return m_texts; }
     // The kept texts from `from` on, without the withheld lines; a text with nothing left is left out.
@@ -25,5 +28,6 @@ public:
 
 private:
     Printer m_printer;
+    Rewrite m_rewrite;
     QStringList m_texts;
 };

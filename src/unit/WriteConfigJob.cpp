@@ -7,6 +7,7 @@
 #include "unit/ExitCode.h"
 #include "unit/ModelCheck.h"
 #include "unit/UnitBackups.h"
+#include "unit/UnitIdentity.h"
 #include "unit/UnitReport.h"
 #include "unit/UnitSession.h"
 #include "unit/VerifyCompare.h"
@@ -20,14 +21,35 @@ WriteConfigJob::WriteConfigJob(UnitSession &unit, UnitMessages &messages, QStrin
 
 void WriteConfigJob::start()
 {
+    // Model cells that name no model: the file is not a unit's, whatever unit it would go to.
+    const QByteArray &fileModel = m_readFirst.fileModel;
+    if (fileModel.size() == ConfigImage::kTailSize && !ModelCheck::namesModel(fileModel)) {
+        const QString text = ModelCheck::kFileNamesNoModel.arg(
+            ModelCheck::shownCells(ModelCheck::tailCell(fileModel, 0), ModelCheck::tailCell(fileModel, 1)));
+        if (!m_readFirst.force)
+            return fail(ExitCode::BadFile, text + QLatin1Char(' ') + kNothingSent + QLatin1Char(' ') + kForceHint);
+        warn(text + QLatin1Char(' ') + kForced);
+    }
     if (!m_readFirst.enabled)
         return proceed();
     readInfo(
         [this](bool read) {
-            if (modelAllowed(read))
-                proceed();
+            if (!modelAllowed(read))
+                return;
+            if (read)
+                compareImei();
+            proceed();
         },
         kReadFirstInterrupted);
+}
+
+void WriteConfigJob::compareImei()
+{
+    const QByteArray unitCells = UnitIdentity::imeiCells(m_unit.backups().lastRead(link().deviceName()));
+    const QByteArray fileCells = UnitIdentity::imeiCells(m_blocks.join());
+    // A copy of another unit carries that unit's identity; the unit will report it after the write.
+    if (!unitCells.isEmpty() && !fileCells.isEmpty() && unitCells != fileCells)
+        warn(kOtherImei.arg(UnitIdentity::shown(fileCells), UnitIdentity::shown(unitCells)));
 }
 
 bool WriteConfigJob::modelAllowed(bool read)
@@ -45,9 +67,9 @@ bool WriteConfigJob::modelAllowed(bool read)
         return true;
     QString text = check.text();
     if (!read)
-        text += QLatin1Char(' ') + UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange());
+        text += QLatin1Char(' ') + readInfoFailure();
     if (m_readFirst.force) {
-        emit said(text + QLatin1Char(' ') + kForced);
+        warn(text + QLatin1Char(' ') + kForced);
         return true;
     }
     fail(check.outcome == ModelCheck::Outcome::Other ? ExitCode::BadFile : ExitCode::TransferFailed,

@@ -19,6 +19,9 @@ public:
         QStringLiteral("Запись не начата: в устройство ничего не отправлено.");
     inline static const QString kForceHint = QStringLiteral("Записать всё же: --force.");
     inline static const QString kForced = QStringLiteral("Записывается всё же (--force).");
+    inline static const QString kOtherImei =
+        QStringLiteral("Внимание: IMEI в файле (%1) не совпадает с IMEI устройства (%2): файл снят с другого "
+                       "устройства, и после записи устройство будет сообщать IMEI из файла.");
     inline static const QString kReadFirstInterrupted =
         QStringLiteral("Прервано: чтение конфигурации перед записью остановлено, в устройство ничего не записано.");
 
@@ -40,6 +43,8 @@ public:
 private:
     // After the read first: whether the file may go to this unit; false when the job has ended.
     bool modelAllowed(bool read);
+    // After the read first: the file's IMEI cells against the unit's, told when they differ.
+    void compareImei();
     void proceed();
     void write();
     void verify();

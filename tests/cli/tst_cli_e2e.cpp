@@ -86,6 +86,10 @@ class TestCliE2e : public QObject {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    // A unit's image of one byte over and over, with the model cells of a ЗОРГЕЛ-GSM8T, as real
+    // files and units have them.
+    static QByteArray unitImage(char fill) { return QByteArray(2368, fill) + QByteArray("\x08\x02", 2); }
+
     // A .cf file in the program's format: 37 lines of 64 bytes and the model bytes line.
     static QByteArray cfFile(const QByteArray &image)
     {
@@ -167,9 +171,9 @@ private slots:
         QTest::addColumn<QString>("stdoutText");
         QTest::addColumn<QString>("stderrText");
 
-        QByteArray shortLine = cfFile(QByteArray(2370, '\x11'));
+        QByteArray shortLine = cfFile(unitImage('\x11'));
         shortLine.replace(QByteArrayLiteral("11 \r\n"), QByteArrayLiteral("\r\n"));   // every line one byte short
-        const QByteArray good = cfFile(QByteArray(2370, '\x22'));
+        const QByteArray good = cfFile(unitImage('\x22'));
 
         QTest::newRow("help") << "--help" << QByteArray() << ExitCode::Success << "Коды завершения" << "";
         // Qt's own parser texts, translated.
@@ -188,13 +192,14 @@ private slots:
             << "";
         QTest::newRow("a command's own help: usage, options, exit codes")
             << "read-config --help" << QByteArray() << ExitCode::Success
-            << "Использование: tarviks-cli read-config FILE.cf [--port N]  |  read-config --all DIR\n"
-               "конфигурация устройства -> файл\n\nПараметры:\n  --port N"
+            << "Использование: tarviks-cli read-config FILE.cf [--port N] [--force]  |  read-config --all DIR "
+               "[--force]\nконфигурация устройства -> файл\n"
             << "";
         QTest::newRow("a command's own exit codes")
             << "write-firmware --help" << QByteArray() << ExitCode::Success
             << "Коды завершения: 0 успешно, 2 ошибка в аргументах, 3 устройство не обнаружено, 4 ошибка файла, "
-               "5 ошибка передачи, 6 проверка не пройдена, 130 прервано (Ctrl+C)."
+               "5 ошибка передачи, 6 проверка не пройдена, 7 выполнено, но копия или трасса не записана, 130 прервано "
+               "(Ctrl+C)."
             << "";
         QTest::newRow("help describes monitor")
             << "--help" << QByteArray() << ExitCode::Success
@@ -258,6 +263,8 @@ private slots:
                                                        << "Параметр --no-backup не применяется к команде read-config.";
         QTest::newRow("backups before any copy") << "backups --json" << QByteArray() << ExitCode::Success << "[\n]"
                                                  << "";
+        QTest::newRow("backups of a unit never kept") << "backups NOSUCH" << QByteArray() << ExitCode::NoUnit
+                                                      << "Резервных копий устройства NOSUCH нет" << "";
     }
 
     void exitStatus()
@@ -472,7 +479,7 @@ private slots:
         START_SIM(sim, home, {QStringLiteral("--port"), QStringLiteral("3"), QStringLiteral("--name"), QStringLiteral("SKLAD")});
         const QString name = QStringLiteral("COM3 SKLAD.cf");
         const QString target = disk.path(name);
-        const QByteArray earlier = cfFile(QByteArray(2370, 'E'));
+        const QByteArray earlier = cfFile(unitImage('E'));
         writeFile(target, earlier);
         QVERIFY(disk.leaveRoom(0));
 
@@ -534,8 +541,8 @@ private slots:
         const Run read = run(home, {QStringLiteral("read-config"), QStringLiteral("--all"), folder});
         QVERIFY2(read.code == ExitCode::Success, qPrintable(read.out + read.err));
         QCOMPARE(QDir(folder).entryList(QDir::Files),
-                 (QStringList{QStringLiteral("COM1 ZG_1 BLOCK.cf"), QStringLiteral("COM3 ZG_3 BLOCK.cf")}));
-        QCOMPARE(fileBytes(folder + QStringLiteral("/COM1 ZG_1 BLOCK.cf")), cfFile(fileBytes(memory(1))));
+                 (QStringList{QStringLiteral("COM1 ZG%2F1 BLOCK.cf"), QStringLiteral("COM3 ZG%2F3 BLOCK.cf")}));
+        QCOMPARE(fileBytes(folder + QStringLiteral("/COM1 ZG%2F1 BLOCK.cf")), cfFile(fileBytes(memory(1))));
         QVERIFY(read.out.contains(QRegularExpression(QStringLiteral("COM2 +— +устройство не обнаружено"))));
     }
 
@@ -553,7 +560,7 @@ private slots:
                       QStringLiteral("2400")});
         const QByteArray before[2] = {fileBytes(memory(1)), fileBytes(memory(2))};
         const QString source = home.path(QStringLiteral("new.cf"));
-        writeFile(source, cfFile(QByteArray(2370, '\x55')));
+        writeFile(source, cfFile(unitImage('\x55')));
 
         QProcess process;
         start(process, home, {QStringLiteral("write-config"), source, QStringLiteral("--all")});
@@ -573,7 +580,7 @@ private slots:
                      qPrintable(err));
             // ... and where the copy of what it held before is.
             QVERIFY2(err.contains(QStringLiteral("Конфигурация, которая была в устройстве до записи, сохранена в "
-                                                 "файле:\n%1/Резервные копии/SLOW %2/")
+                                                 "файле:\n%1/Резервные копии/SLOW %2 356938035643809/")
                                       .arg(home.programFolder())
                                       .arg(n)),
                      qPrintable(err));
@@ -619,7 +626,7 @@ private slots:
         if (firmware)
             return;
         // A copy of what the unit held before; the trace has the request and each block's "OK".
-        const QString folder = home.programFolder() + QStringLiteral("/Резервные копии/ЗОРГЕЛ-GSM8T/");
+        const QString folder = home.programFolder() + QStringLiteral("/Резервные копии/ЗОРГЕЛ-GSM8T 356938035643809/");
         const QStringList kept = QDir(folder).entryList({QStringLiteral("* до записи.cf")}, QDir::Files);
         QCOMPARE(kept.size(), 1);
         QCOMPARE(fileBytes(folder + kept.first()), cfFile(before));
@@ -664,7 +671,7 @@ private slots:
         SimProcess sim;
         START_SIM(sim, home);
         const QByteArray before = fileBytes(home.memoryFile());
-        QByteArray content = cfFile(QByteArray(2370, '\x33'));
+        QByteArray content = cfFile(unitImage('\x33'));
         content.replace(30 * 194 + 6, 2, "ZZ");   // a non-hex pair in line 31
         const QString source = home.path(QStringLiteral("bad.cf"));
         writeFile(source, content);
@@ -768,6 +775,12 @@ private slots:
             << ExitCode::TransferFailed
             << QStringList{QStringLiteral("Данные прошивки в устройство не передавались, прошивка в нём прежняя.")}
             << QStringList{generic};
+        // A status text during a flash is no error: told in the command line's words, and the flash goes on.
+        QTest::newRow("firmware write: a status text") << QStringList{QStringLiteral("--status-text"), QStringLiteral("BUSY"),
+                                                                     QStringLiteral("--status-at"), QStringLiteral("10")}
+            << "write-firmware FILE" << ExitCode::Success
+            << QStringList{QStringLiteral("устройство сообщило: BUSY — запись продолжается"), QStringLiteral("Записано успешно!")}
+            << QStringList{QStringLiteral("ОК=BUSY")};
         QTest::newRow("no device behind the number")
             << QStringList() << "find --port 3" << ExitCode::NoUnit
             << QStringList{QStringLiteral("COM3 = /dev/ttyUSB2: Error 8002, нет устройства"),
@@ -793,6 +806,13 @@ private slots:
             << QStringList{QStringLiteral("Записано успешно! "),
                            QStringLiteral("Проверено: конфигурация в устройстве совпадает с файлом.")}
             << QStringList{QStringLiteral("Ошибка")};
+        // Bytes of the right count, but not a unit's: a failed read, no file made.
+        QTest::newRow("configuration read: random bytes whose model cells name no model")
+            << (QStringList{QStringLiteral("--garbage")} + only(QStringLiteral("#6000"))) << "read-config FILE"
+            << ExitCode::TransferFailed
+            << QStringList{QStringLiteral("Ошибка при чтении! Ячейки модели 2369–2370 ("),
+                           QStringLiteral("не называют ни одной известной модели"), QStringLiteral("не создан.")}
+            << QStringList{QStringLiteral("Сохранено успешно")};
         QTest::newRow("a port answering garbage")
             << QStringList{QStringLiteral("--garbage")} << "find --port 1" << ExitCode::NoUnit
             << QStringList{QStringLiteral(": ответ не от устройства ЗОРГЕЛ: получено 24 байта")} << QStringList();
@@ -896,7 +916,7 @@ private slots:
         if (arguments.contains(QStringLiteral("FILE")) && command.startsWith(QStringLiteral("write")))
             writeFile(file, formatted(QByteArray(written(firmware), '\x5A') + memoryBefore.mid(written(firmware)), firmware));
         const QString cf = home.path(QStringLiteral("other.cf"));
-        writeFile(cf, cfFile(QByteArray(2370, '\x33')));
+        writeFile(cf, cfFile(unitImage('\x33')));
         const QString fw = home.path(QStringLiteral("other.fw"));
         writeFile(fw, FirmwareFile::format(QByteArray(FirmwareFile::kFirmwareSize, '\x44')));
         const QString empty = home.path(QStringLiteral("empty.cf"));
@@ -940,7 +960,7 @@ private slots:
                                 QStringLiteral("--firmware"), home.path(QStringLiteral("second-fw.bin"))});
         const QByteArray memory = fileBytes(home.memoryFile());
         const QString file = home.path(QStringLiteral("new.cf"));
-        writeFile(file, cfFile(QByteArray(2370, '\x77')));
+        writeFile(file, cfFile(unitImage('\x77')));
 
         const Run write = run(home, {QStringLiteral("write-config"), file});
         QVERIFY2(write.code == ExitCode::Usage, qPrintable(write.err));
@@ -985,7 +1005,7 @@ private slots:
         START_SIM(sim, home);   // paced at the line's speed, 9600 baud: a reply takes about 2.5 s
         const QString file = home.path(QStringLiteral("r.cf"));
         if (writing)
-            writeFile(file, cfFile(QByteArray(2370, '\x21')));
+            writeFile(file, cfFile(unitImage('\x21')));
         QProcess interrupted;
         start(interrupted, home, {writing ? QStringLiteral("write-config") : QStringLiteral("read-config"), file});
         QByteArray seen;
@@ -1044,7 +1064,7 @@ private slots:
         START_SIM(sim, home, {QStringLiteral("--close-after"), QString::number(closeAfter)});
         const QByteArray memory = fileBytes(unitFile(home, firmware));
         const QString file = home.path(QStringLiteral("unit"));
-        const QByteArray fileBefore = formatted(QByteArray(memory.size(), '\x44'), firmware);
+        const QByteArray fileBefore = formatted(QByteArray(written(firmware), '\x44') + memory.mid(written(firmware)), firmware);
         writeFile(file, fileBefore);
 
         const QString command = reading ? kind(firmware).read : kind(firmware).write;
@@ -1108,7 +1128,7 @@ private slots:
         START_SIM(sim, home, simArguments);
         const QByteArray memory = fileBytes(home.memoryFile());
         const QString file = home.path(QStringLiteral("unit.cf"));
-        const QByteArray fileBefore = cfFile(QByteArray(2370, '\x66'));
+        const QByteArray fileBefore = cfFile(unitImage('\x66'));
         writeFile(file, fileBefore);
 
         // Without an end of its own the run would not finish within the bound.
@@ -1154,7 +1174,7 @@ private slots:
         START_SIM(sim, home, simArguments);
         const QByteArray memory = fileBytes(unitFile(home, firmware));
         const QString file = home.path(QStringLiteral("unit"));
-        const QByteArray fileBefore = formatted(QByteArray(memory.size(), '\x55'), firmware);
+        const QByteArray fileBefore = formatted(QByteArray(written(firmware), '\x55') + memory.mid(written(firmware)), firmware);
         writeFile(file, fileBefore);
 
         QProcess process;

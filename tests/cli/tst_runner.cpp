@@ -4,6 +4,7 @@
 #include "cli/Output.h"
 #include "cli/Runner.h"
 #include "unit/ExitCode.h"
+#include "unit/SafeFileName.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
 #include "link/Cp1251.h"
@@ -16,6 +17,7 @@ class TestCliRunner : public QObject {
     Q_OBJECT
 
 private slots:
+    // Two names never share a file: what a file name cannot hold is escaped, and the name comes back.
     void unitFileName_data()
     {
         QTest::addColumn<int>("port");
@@ -23,12 +25,19 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::newRow("plain") << 3 << "ZORGEL-GSM8" << "COM3 ZORGEL-GSM8.cf";
         QTest::newRow("trailing blanks of the 16 characters") << 12 << "ZG 8T           " << "COM12 ZG 8T.cf";
-        QTest::newRow("slash and backslash") << 1 << "A/B\\C" << "COM1 A_B_C.cf";
-        QTest::newRow("what Windows refuses") << 2 << "a<b>c:d\"e|f?g*h" << "COM2 a_b_c_d_e_f_g_h.cf";
-        QTest::newRow("control bytes") << 4 << QStringLiteral("x\ty\x01z") << "COM4 x_y_z.cf";
+        QTest::newRow("what Windows refuses") << 2 << "a<b>c:d\"e|f?g*h/i\\j" << "COM2 a%3Cb%3Ec%3Ad%22e%7Cf%3Fg%2Ah%2Fi%5Cj.cf";
+        QTest::newRow("control bytes") << 4 << QStringLiteral("x\ty\x1Bz") << "COM4 x%09y%1Bz.cf";
         QTest::newRow("Cyrillic kept") << 5 << "Склад №2" << "COM5 Склад №2.cf";
-        QTest::newRow("trailing dots dropped") << 6 << "name.." << "COM6 name.cf";
-        QTest::newRow("nothing left") << 7 << "   " << "COM7 _.cf";
+        QTest::newRow("A_1 stays, apart from A:1") << 1 << "A_1" << "COM1 A_1.cf";
+        QTest::newRow("the escape itself") << 1 << "A%3A1" << "COM1 A%253A1.cf";
+        QTest::newRow("trailing dots") << 6 << "X.." << "COM6 X%2E%2E.cf";
+        QTest::newRow(".") << 6 << "." << "COM6 %2E.cf";
+        QTest::newRow("leading blank") << 6 << " X" << "COM6 %20X.cf";
+        QTest::newRow("nothing") << 7 << "" << "COM7 %.cf";
+        QTest::newRow("CON") << 8 << "CON" << "COM8 %43ON.cf";
+        QTest::newRow("nul.x") << 8 << "nul.x" << "COM8 %6Eul.x.cf";
+        QTest::newRow("COM1") << 8 << "COM1" << "COM8 %43OM1.cf";
+        QTest::newRow("CONSOLE is no device") << 8 << "CONSOLE" << "COM8 CONSOLE.cf";
     }
     void unitFileName()
     {
@@ -36,6 +45,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, file);
         QCOMPARE(Runner::unitFileName(port, name, QStringLiteral(".cf")), file);
+        QCOMPARE(SafeFileName::nameOf(SafeFileName::of(name)), name.remove(QRegularExpression(" +$")));
     }
 
     // Units without a unit on their port do not count while any unit answered.
@@ -182,6 +192,15 @@ private slots:
                                                   QString(), Kind::None}}
             << false << QStringLiteral("COM7: Прервано: поиск устройства остановлен, обмена с устройством не было.\n");
         QTest::newRow("all succeeded: nothing") << QList<Output::Row>{written} << false << QString();
+        Output::Row warned = written;
+        warned.warnings = {QStringLiteral("Внимание: IMEI в файле (356938035643817) не совпадает с IMEI устройства "
+                                          "(356938035643809): файл снят с другого устройства, и после записи "
+                                          "устройство будет сообщать IMEI из файла.")};
+        QTest::newRow("a unit's warning, quiet: still told under its port and name")
+            << QList<Output::Row>{warned} << true
+            << QStringLiteral("COM5 Склад: Внимание: IMEI в файле (356938035643817) не совпадает с IMEI устройства "
+                              "(356938035643809): файл снят с другого устройства, и после записи устройство будет "
+                              "сообщать IMEI из файла.\n");
     }
     void details()
     {

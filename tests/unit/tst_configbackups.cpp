@@ -24,7 +24,7 @@ struct BackupRig : SessionSeams {
 
     QString unitFolder() const
     {
-        return folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ-GSM8T"));
+        return folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ-GSM8T 356938035643809"));
     }
     void runUntilFinal()
     {
@@ -107,8 +107,8 @@ private slots:
         QTest::addColumn<QString>("oldest");
         QTest::addColumn<QString>("tag");   // the unit's memory changes only with Tag::Written
         QTest::addColumn<QString>("message");   // the last message; %1 the unit's backups folder
-        const QString read = QStringLiteral("2026-12-07 09-05-03 прочитано.cf");
-        const QString beforeWrite = QStringLiteral("2026-12-07 09-06-03 до записи.cf");
+        const QString read = QStringLiteral("2026-12-07 09-05-03 COM1 прочитано.cf");
+        const QString beforeWrite = QStringLiteral("2026-12-07 09-06-03 COM1 до записи.cf");
         QTest::newRow("a copy to a file keeps a copy") << "copy" << -1 << 1 << read << read << Tag::Saved << QString();
         QTest::newRow("a write keeps the unit's memory before it")
             << "read tick:60 edit write" << -1 << 2 << beforeWrite << read << Tag::Written << QString();
@@ -124,12 +124,12 @@ private slots:
             << Tag::ReadOk << QString();
         QTest::newRow("folder not writable: the write is refused before its first block")
             << "read tick:60 edit block write" << -1 << 0 << QString() << QString() << Tag::WriteError
-            << QStringLiteral("Ошибка записи в файл: %1/2026-12-07 09-06-03 до записи.cf: %1 — не папка.\n"
+            << QStringLiteral("Ошибка записи в файл: %1/2026-12-07 09-06-03 COM1 до записи.cf: %1 — не папка.\n"
                               "Запись в устройство не начата: не удалось сохранить копию его конфигурации.");
         QTest::newRow("a failed write says where the earlier configuration is")
             << "read tick:60 edit write" << 10 << 2 << beforeWrite << read << Tag::WriteError
             << QStringLiteral("Конфигурация, которая была в устройстве до записи, сохранена в файле:\n"
-                              "%1/2026-12-07 09-06-03 до записи.cf");
+                              "%1/2026-12-07 09-06-03 COM1 до записи.cf");
     }
 
     void rules()
@@ -186,8 +186,9 @@ private slots:
         QTemporaryDir folder;
         FixedClock clock;
         ConfigBackups store(folder.path(), clock);
-        const QString unit = QStringLiteral("ЗОРГЕЛ:GSM8");
-        QCOMPARE(store.unitFolder(unit), folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ_GSM8")));
+        const ConfigBackups::Owner unit{QStringLiteral("ЗОРГЕЛ-GSM8"), QStringLiteral("356938035643809"), 3};
+        QCOMPARE(store.unitFolder(unit),
+                 folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ-GSM8 356938035643809")));
         QStringList names;
         for (const QByteArray &bytes : {QByteArray("fw"), QByteArray("fw2")}) {
             const QString path = store.newCopyPath(unit, ConfigBackups::Kind::Firmware);
@@ -198,15 +199,51 @@ private slots:
             QFile notes(QFileInfo(path).dir().filePath(QStringLiteral("notes.fw")));
             QVERIFY(notes.open(QIODevice::WriteOnly));
         }
-        QCOMPARE(names, (QStringList{QStringLiteral("2026-12-07 09-05-03 прошивка.fw"),
-                                     QStringLiteral("2026-12-07 09-05-03 прошивка 2.fw")}));
+        QCOMPARE(names, (QStringList{QStringLiteral("2026-12-07 09-05-03 COM3 прошивка.fw"),
+                                     QStringLiteral("2026-12-07 09-05-03 COM3 прошивка 2.fw")}));
 
-        const QList<ConfigBackups::Unit> units = store.units(unit);
+        const QList<ConfigBackups::Unit> units = store.units(unit.name);
         QCOMPARE(units.size(), 1);
         QCOMPARE(units.first().copies.size(), 2);
         QCOMPARE(QFileInfo(units.first().copies.first().path).fileName(), names.last());
         QCOMPARE(units.first().copies.first().kind, ConfigBackups::Kind::Firmware);
         QCOMPARE(units.first().copies.first().size, 3);
+        QCOMPARE(units.first().copies.first().port, 3);
+    }
+
+    // Units of one factory name keep apart by IMEI, the same copy in each; a folder of a name alone,
+    // kept before, stays listed; a unit is named by its name, its name and IMEI, or its IMEI.
+    void unitsApart_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QStringList>("folders");   // most recently kept first, with the newest copy's port
+        const QString a = "ЗОРГЕЛ-GSM8T 356938035643809 COM1", b = "ЗОРГЕЛ-GSM8T 356938035643817 COM2";
+        QTest::newRow("every unit") << QString() << QStringList{"A%3A1 COM4", b, a, "ЗОРГЕЛ-GSM8T"};
+        QTest::newRow("a name: each IMEI, the old folder") << "ЗОРГЕЛ-GSM8T" << QStringList{b, a, "ЗОРГЕЛ-GSM8T"};
+        QTest::newRow("name and IMEI") << "ЗОРГЕЛ-GSM8T 356938035643817" << QStringList{b};
+        QTest::newRow("IMEI") << "356938035643809" << QStringList{a};
+        QTest::newRow("A:1, not A_1") << "A_1" << QStringList{};
+    }
+    void unitsApart()
+    {
+        QFETCH(QString, unit);
+        QFETCH(QStringList, folders);
+        QTemporaryDir folder;
+        FixedClock clock;
+        ConfigBackups store(folder.path(), clock);
+        const QDir root(folder.filePath(ConfigBackups::kFolderName));
+        QVERIFY(root.mkpath("ЗОРГЕЛ-GSM8T"));
+        QFile old(root.filePath("ЗОРГЕЛ-GSM8T/2026-12-01 08-00-00 прочитано.cf"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        for (const ConfigBackups::Owner &owner : QList<ConfigBackups::Owner>{
+                 {"ЗОРГЕЛ-GSM8T", "356938035643809", 1}, {"ЗОРГЕЛ-GSM8T", "356938035643817", 2}, {"A:1", "", 4}}) {
+            clock.time = clock.time.addSecs(60);
+            QVERIFY(store.keep(owner, SimDefaults::image(), ConfigBackups::Kind::Read).written);
+        }
+        QStringList listed;
+        for (const ConfigBackups::Unit &entry : store.units(unit))
+            listed << entry.folderName + (entry.copies.first().port ? " COM" + QString::number(entry.copies.first().port) : "");
+        QCOMPARE(listed, folders);
     }
 };
 

@@ -10,6 +10,7 @@
 #include "unit/IdentifyJob.h"
 #include "unit/ReadConfigJob.h"
 #include "unit/LineDrain.h"
+#include "unit/ConfigBackups.h"
 #include "unit/UnitMessages.h"
 #include "unit/WriteConfigJob.h"
 
@@ -179,78 +180,135 @@ private slots:
                  noted);
     }
 
-    // A read of the right count is kept, but model bytes no unit has are said to be suspect.
+    // A read whose model cells name no model is a failed read: the earlier file stays and no copy is
+    // kept; --force keeps the file with a warning. A copy that cannot be kept is no success either.
     void readConfig_data()
     {
         QTest::addColumn<QByteArray>("model");
-        QTest::addColumn<QStringList>("said");
-        QTest::newRow("a known model") << QByteArray("\x12\x01", 2) << QStringList();
-        QTest::newRow("bytes that name no model")
-            << QByteArray("\xFF\x02", 2)
-            << QStringList{QStringLiteral("Внимание: ячейки модели 2369–2370 (FF 02) не называют ни одной известной "
-                                          "модели: возможно, ответ не от устройства ЗОРГЕЛ или порт настроен на другую "
-                                          "скорость. Проверьте файл перед записью.")};
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<bool>("backupsBlocked");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("warned");
+        QTest::addColumn<QString>("text");
+        const QString unknown = QStringLiteral(
+            "Внимание: ячейки модели 2369–2370 (FF 02) не называют ни одной известной модели: возможно, ответ не от "
+            "устройства ЗОРГЕЛ или порт настроен на другую скорость. Проверьте файл перед записью.");
+        QTest::newRow("a known model") << QByteArray("\x12\x01", 2) << false << false << int(ExitCode::Success)
+                                       << QStringList() << QStringLiteral("Сохранено успешно! ");
+        QTest::newRow("bytes that name no model: failed, file kept")
+            << QByteArray("\xFF\x02", 2) << false << false << int(ExitCode::TransferFailed) << QStringList()
+            << QStringLiteral("Ошибка при чтении! Ячейки модели 2369–2370 (FF 02) не называют ни одной известной "
+                              "модели: ответ не от устройства ЗОРГЕЛ или порт настроен на другую скорость (проверьте "
+                              "--speed). Файл ");
+        QTest::newRow("bytes that name no model, --force: saved, warned")
+            << QByteArray("\xFF\x02", 2) << true << false << int(ExitCode::Success) << QStringList{unknown}
+            << QStringLiteral("Сохранено успешно! ");
+        QTest::newRow("saved, but no copy kept: exit 7")
+            << QByteArray("\x08\x02", 2) << false << true << 7 << QStringList()
+            << QStringLiteral("Сохранено успешно! ");
     }
     void readConfig()
     {
         QFETCH(QByteArray, model);
-        QFETCH(QStringList, said);
+        QFETCH(bool, force);
+        QFETCH(bool, backupsBlocked);
+        QFETCH(int, code);
+        QFETCH(QStringList, warned);
+        QFETCH(QString, text);
         const QByteArray image = SimDefaults::image().left(2368) + model;
         JobRig rig({}, image);
         QVERIFY(rig.identify());
+        if (backupsBlocked) {
+            QFile blocker(rig.folder.filePath(QStringLiteral("Резервные копии")));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
         const QString file = rig.folder.filePath(QStringLiteral("unit.cf"));
+        QFile earlier(file);
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("good\r\n") == 6);
+        earlier.close();
         rig.dialogs.answers = {file};
-        ReadConfigJob job(rig.unit, rig.said, file);
+        ReadConfigJob job(rig.unit, rig.said, file, force);
         QStringList told;
-        connect(&job, &UnitJob::said, this, [&told](const QString &text) { told << text; });
+        connect(&job, &UnitJob::warned, this, [&told](const QString &text) { told << text; });
         rig.run(job);
-        QCOMPARE(job.result().code, int(ExitCode::Success));
-        QCOMPARE(told, said);
+        QCOMPARE(job.result().code, code);
+        QVERIFY2(job.result().text.startsWith(text), qPrintable(job.result().text));
+        QCOMPARE(told, warned);
         QFile saved(file);
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), formatted(image));
+        QCOMPARE(saved.readAll(), code == ExitCode::TransferFailed ? QByteArray("good\r\n") : formatted(image));
+        // Only a unit's configuration is kept as its copy.
+        const bool kept = code == ExitCode::Success && !force;
+        QCOMPARE(rig.unit.backupStore().units().size(), kept ? 1 : 0);
     }
 
-    // The unit is read before a write, its copy kept and its model compared with the file's.
+    // The unit is read before a write, its copy kept and its model compared with the file's; a file
+    // whose model cells name no model is no unit's; another unit's copy is written with a word.
     void writeConfig_data()
     {
         QTest::addColumn<SimFaults>("faults");
         QTest::addColumn<QByteArray>("fileModel");
+        QTest::addColumn<QByteArray>("fileImei");   // empty: the unit's own
         QTest::addColumn<bool>("force");
         QTest::addColumn<bool>("backupsBlocked");   // the backups folder cannot be made
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("warned");
         const QByteArray gsm8t("\x08\x02", 2);
         const QByteArray gsm4("\x04\x01", 2);
+        const QString written = QStringLiteral("Записано успешно! ");
+        const QString refused = QStringLiteral(" Запись не начата: в устройство ничего не отправлено. Записать всё же: --force.");
+        const QString otherModel = QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, а устройство — ЗОРГЕЛ-GSM8T.");
+        const QString noModel = QStringLiteral("Ячейки модели 2369–2370 файла (%1) не называют ни одной известной модели: "
+                                               "это не конфигурация устройства ЗОРГЕЛ.");
+        const QString forced = QStringLiteral(" Записывается всё же (--force).");
         QTest::newRow("same model: written")
-            << SimFaults{} << gsm8t << false << false << int(ExitCode::Success) << QStringLiteral("Записано успешно! ");
-        QTest::newRow("other model: refused, both named, nothing sent")
-            << SimFaults{} << gsm4 << false << false << int(ExitCode::BadFile)
-            << QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, а устройство — ЗОРГЕЛ-GSM8T. "
-                              "Запись не начата: в устройство ничего не отправлено. Записать всё же: --force.");
-        QTest::newRow("other model with --force: written")
-            << SimFaults{} << gsm4 << true << false << int(ExitCode::Success) << QStringLiteral("Записано успешно! ");
+            << SimFaults{} << gsm8t << QByteArray() << false << false << int(ExitCode::Success) << written << QStringList();
+        QTest::newRow("other model: refused, both named, nothing sent") << SimFaults{} << gsm4 << QByteArray() << false
+            << false << int(ExitCode::BadFile) << otherModel + refused << QStringList();
+        QTest::newRow("other model with --force: written, warned") << SimFaults{} << gsm4 << QByteArray() << true
+            << false << int(ExitCode::Success) << written << QStringList{otherModel + forced};
+        QTest::newRow("model cells FF FF: refused, nothing sent") << SimFaults{} << QByteArray("\xFF\xFF", 2)
+            << QByteArray() << false << false << int(ExitCode::BadFile) << noModel.arg("FF FF") + refused << QStringList();
+        QTest::newRow("model cells 10 02 with --force: written, warned") << SimFaults{} << QByteArray("\x10\x02", 2)
+            << QByteArray() << true << false << int(ExitCode::Success) << written << QStringList{noModel.arg("10 02") + forced};
+        QTest::newRow("another unit's copy: written, its IMEI told")
+            << SimFaults{} << gsm8t << QByteArray("356938035643817") << false << false << int(ExitCode::Success) << written
+            << QStringList{QStringLiteral("Внимание: IMEI в файле (356938035643817) не совпадает с IMEI устройства "
+                                          "(356938035643809): файл снят с другого устройства, и после записи "
+                                          "устройство будет сообщать IMEI из файла.")};
         SimFaults silentRead;
         silentRead.silent = true;
         QTest::newRow("the unit's model unreadable: refused")
-            << only("#6000", silentRead) << gsm8t << false << false << int(ExitCode::TransferFailed)
-            << QStringLiteral("Не удалось прочитать модель устройства. Ошибка при чтении конфигурации!");
-        QTest::newRow("backup folder not writable: refused before the first block")
-            << SimFaults{} << gsm8t << false << true << int(ExitCode::BadFile) << QStringLiteral("Ошибка записи в файл: ");
+            << only("#6000", silentRead) << gsm8t << QByteArray() << false << false << int(ExitCode::TransferFailed)
+            << QStringLiteral("Не удалось прочитать модель устройства. Ошибка при чтении конфигурации!") << QStringList();
+        SimFaults garbage;
+        garbage.garbage = true;
+        QTest::newRow("the unit answers bytes that name no model: refused") << only("#6000", garbage) << gsm8t
+            << QByteArray() << false << false << int(ExitCode::TransferFailed)
+            << QStringLiteral("Не удалось прочитать модель устройства. Ошибка при чтении конфигурации! Ячейки модели "
+                              "2369–2370 (") << QStringList();
+        QTest::newRow("backup folder not writable: refused before the first block") << SimFaults{} << gsm8t << QByteArray()
+            << false << true << int(ExitCode::BadFile) << QStringLiteral("Ошибка записи в файл: ") << QStringList();
     }
     void writeConfig()
     {
         QFETCH(SimFaults, faults);
         QFETCH(QByteArray, fileModel);
+        QFETCH(QByteArray, fileImei);
         QFETCH(bool, force);
         QFETCH(bool, backupsBlocked);
         QFETCH(int, code);
         QFETCH(QString, text);
+        QFETCH(QStringList, warned);
         JobRig rig(faults);
         QVERIFY(rig.identify());
         QByteArray image = rig.core.image();
-        for (int i = 0; i < ConfigImage::kMemorySize; ++i)
+        // Other settings, the unit's own IMEI unless the row gives another.
+        for (int i = 0; i < 2352; ++i)
             image[i] = char(i * 7);
+        if (!fileImei.isEmpty())
+            image.replace(2352, 15, fileImei);
         image.replace(ConfigImage::kMemorySize, 2, fileModel);
         if (backupsBlocked) {
             // A file where the folder would go: no copy can be made, whoever runs the test.
@@ -265,8 +323,8 @@ private slots:
         rig.dialogs.answers = {file};
         WriteConfigJob job(rig.unit, rig.said, file, blocksOf(image.left(ConfigImage::kMemorySize), 64), false);
         job.setReadFirst({true, fileModel, force});
-        QStringList said;
-        connect(&job, &UnitJob::said, this, [&said](const QString &text) { said << text; });
+        QStringList told;
+        connect(&job, &UnitJob::warned, this, [&told](const QString &text) { told << text; });
         rig.run(job);
         QCOMPARE(job.result().code, code);
         QVERIFY2(job.result().text.startsWith(text), qPrintable(job.result().text));
@@ -274,10 +332,8 @@ private slots:
         QCOMPARE(rig.core.image().left(ConfigImage::kMemorySize) == image.left(ConfigImage::kMemorySize), written);
         // No write is left open: a refused one never began.
         QVERIFY(!rig.core.inWriteSession());
-        // --force says what it overrode.
-        QCOMPARE(said, force ? QStringList{QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, а "
-                                                          "устройство — ЗОРГЕЛ-GSM8T. Записывается всё же (--force).")}
-                             : QStringList());
+        // What --force overrode, and another unit's IMEI, are warnings: told even with --quiet.
+        QCOMPARE(told, warned);
     }
 };
 

@@ -171,7 +171,7 @@ private slots:
             if (bytes == "#4000")
                 units.portA.feed("#4000=UNIT A          \r\n");
             else if (bytes == "#6000" && ending == 0)
-                units.portA.feed(QByteArray(2370, '\x11'));
+                units.portA.feed(QByteArray(2368, '\x11') + QByteArray("\x08\x02", 2));
         };
         QVERIFY(units.identify(*units.a, 1));
         units.a->status().setConnection(StatusModel::kActive);

@@ -10,7 +10,7 @@ void ReadInfoJob::start()
         if (!ok)
             return fail(ExitCode::TransferFailed,
                         UnitReport::infoReadFailure(link(), countShown(), m_unit.configExchange()));
-        m_unit.stop();
+        m_unit.release();
         finish(ExitCode::Success, QString(), QStringLiteral("найдено"));
     });
 }

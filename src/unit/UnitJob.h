@@ -73,6 +73,8 @@ protected:
     // The configuration read into the image and the device information filled from it.
     // leftIn: what Ctrl+C during the read leaves behind, when not the read's own words.
     void readInfo(std::function<void(bool ok)> then, const QString &leftIn = QString());
+    // The configuration read into a side buffer, the image untouched (the transfer's copied()).
+    void readAside(std::function<void(bool ok)> then, const QString &leftIn);
 
     UnitSession &m_unit;
     UnitMessages &m_messages;

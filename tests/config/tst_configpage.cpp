@@ -3,8 +3,16 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include "ConfigTestRig.h"
+#include "config/ConfigOperations.h"
 #include "config/ConfigPage.h"
 #include "link/OperationTags.h"
+
+// What the page started, with the identification it asked under.
+struct RecordingOperations : ConfigOperations {
+    void read(int identification) override { started.append(QStringLiteral("read %1").arg(identification)); }
+    void write(int identification) override { started.append(QStringLiteral("write %1").arg(identification)); }
+    QStringList started;
+};
 
 class TestConfigPage : public QObject {
     Q_OBJECT
@@ -15,13 +23,13 @@ private slots:
         QTest::addColumn<QStringList>("refused");
         QTest::addColumn<QList<bool>>("answers");
         QTest::addColumn<QString>("question");
-        QTest::addColumn<QString>("queued");
-        QTest::newRow("none refused") << QStringList{} << QList<bool>{} << "" << "ConfiguraciaWriteProcess,|";
+        QTest::addColumn<QString>("started");
+        QTest::newRow("none refused") << QStringList{} << QList<bool>{} << "" << "write 0";
         QTest::newRow("one refused, write the rest")
             << QStringList{"Входы: Вход 2 Верхний (H)"} << QList<bool>{true}
             << "Значения, выделенные красным, не приняты и не будут записаны в устройство:\n"
                "Входы: Вход 2 Верхний (H)\nЗаписать в устройство остальные настройки?"
-            << "ConfiguraciaWriteProcess,|";
+            << "write 0";
         QTest::newRow("two refused, stay")
             << QStringList{"Базовые настройки (с SIM-карты): Parol", "Входы: Вход 2 Верхний (H)"}
             << QList<bool>{false}
@@ -30,14 +38,14 @@ private slots:
                "Записать в устройство остальные настройки?"
             << "";
         QTest::newRow("refused, then accepted") << QStringList{"-Входы: Вход 2 Верхний (H)"} << QList<bool>{} << ""
-                                                << "ConfiguraciaWriteProcess,|";
+                                                << "write 0";
     }
     void writeWithRefusedBoxes()
     {
         QFETCH(QStringList, refused);
         QFETCH(QList<bool>, answers);
         QFETCH(QString, question);
-        QFETCH(QString, queued);
+        QFETCH(QString, started);
         ConfigTestRig rig;
         fillImage(rig.image, unitConfiguration());
         for (const QString &box : refused) {
@@ -47,12 +55,13 @@ private slots:
                 rig.image.setRefusedEdit(box.mid(1), false);
         }
         rig.messages.answers = answers;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        RecordingOperations operations;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
         page.show();
         page.setOnlineControlsEnabled(true);
         QTest::mouseClick(page.button(QStringLiteral("Command2")), Qt::LeftButton);
         QCOMPARE(rig.messages.questions, question.isEmpty() ? QStringList{} : QStringList{question});
-        QCOMPARE(rig.queue.CommandQueueText(), queued);
+        QCOMPARE(operations.started.join(QLatin1Char('|')), started);
         QVERIFY(rig.messages.texts.isEmpty());
     }
 
@@ -77,7 +86,8 @@ private slots:
         QFETCH(QString, frame);
         QFETCH(bool, shown);
         ConfigTestRig rig;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        RecordingOperations operations;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
         page.show();
         QPushButton *button = page.button(name);
         QVERIFY(button);
@@ -90,7 +100,8 @@ private slots:
     void onlyOneFrameAndTheHelpAreShown()
     {
         ConfigTestRig rig;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        RecordingOperations operations;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
         page.show();
         QCOMPARE(page.objectName(), QStringLiteral("RPF_17"));
         QVERIFY(page.findChild<QGroupBox *>(QStringLiteral("Frame5"))->isVisible());
@@ -109,9 +120,9 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("connection");
-        QTest::addColumn<QString>("queued");
-        QTest::newRow("read, unit active") << "Command1" << StatusModel::kActive << "ConfiguraciaReadProcess,|";
-        QTest::newRow("write, unit active") << "Command2" << StatusModel::kActive << "ConfiguraciaWriteProcess,|";
+        QTest::addColumn<QString>("started");
+        QTest::newRow("read, unit active") << "Command1" << StatusModel::kActive << "read 0";
+        QTest::newRow("write, unit active") << "Command2" << StatusModel::kActive << "write 0";
         QTest::newRow("read, passive") << "Command1" << StatusModel::kPassive << "";
         QTest::newRow("write, no port") << "Command2" << StatusModel::kNone << "";
     }
@@ -119,24 +130,26 @@ private slots:
     {
         QFETCH(QString, button);
         QFETCH(QString, connection);
-        QFETCH(QString, queued);
+        QFETCH(QString, started);
         ConfigTestRig rig;
         rig.status.setConnection(connection);
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        RecordingOperations operations;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
         page.show();
         page.setOnlineControlsEnabled(true);
         QTest::mouseClick(page.button(button), Qt::LeftButton);
-        QCOMPARE(rig.queue.CommandQueueText(), queued);
+        QCOMPARE(operations.started.join(QLatin1Char('|')), started);
         QCOMPARE(rig.messages.texts,
-                 queued.isEmpty() ? QStringList{ConfigFileTransfer::kNoConnection} : QStringList{});
-        // Queued, not started: nothing goes to the unit before the queue runs it.
+                 started.isEmpty() ? QStringList{ConfigFileTransfer::kNoConnection} : QStringList{});
+        // The page sends nothing itself.
         QVERIFY(rig.port.written().isEmpty());
     }
 
     void onlineControls()
     {
         ConfigTestRig rig;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        RecordingOperations operations;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
         const QStringList online{"Command1", "Command2", "Command3", "Command4"};
         for (bool enabled : {true, false}) {
             page.setOnlineControlsEnabled(enabled);
@@ -149,7 +162,8 @@ private slots:
     void showingOrLeavingClearsProgress()
     {
         ConfigTestRig rig;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        RecordingOperations operations;
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
         rig.status.showProgress(640, 2370);
         page.show();
         QVERIFY(rig.status.counter().isEmpty() && rig.status.bar().isEmpty());

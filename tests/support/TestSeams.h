@@ -1,4 +1,5 @@
 #pragma once
+#include "shell/ChoiceDialogs.h"
 #include "shell/Clock.h"
 #include "shell/FileDialogs.h"
 #include "shell/MessageSink.h"
@@ -41,6 +42,21 @@ private:
         requests.append(request);
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
+};
+
+// Answers list dialogs from a script (a line's text ending); no script means "cancelled".
+class ScriptedChoiceDialogs : public ChoiceDialogs {
+public:
+    std::optional<int> choose(const QString &, const QString &, const QStringList &items) override
+    {
+        shown = items;
+        for (int i = 0; !answer.isEmpty() && i < items.size(); ++i)
+            if (items.at(i).endsWith(answer))
+                return i;
+        return std::nullopt;
+    }
+    QString answer;
+    QStringList shown;
 };
 
 class FixedClock : public Clock {

@@ -3,16 +3,8 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include "ConfigTestRig.h"
-#include "config/ConfigOperations.h"
 #include "config/ConfigPage.h"
 #include "link/OperationTags.h"
-
-// What the page started, with the identification it asked under.
-struct RecordingOperations : ConfigOperations {
-    void read(int identification) override { started.append(QStringLiteral("read %1").arg(identification)); }
-    void write(int identification) override { started.append(QStringLiteral("write %1").arg(identification)); }
-    QStringList started;
-};
 
 class TestConfigPage : public QObject {
     Q_OBJECT

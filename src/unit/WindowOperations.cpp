@@ -2,6 +2,7 @@
 #include "config/ConfigFileTransfer.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
+#include "link/CommandQueue.h"
 #include "link/Cp1251.h"
 #include "link/OperationTags.h"
 #include "link/SerialLink.h"
@@ -60,6 +61,12 @@ bool WindowOperations::onTheUnitAskedFor()
 
 void WindowOperations::run(std::unique_ptr<UnitJob> job, std::function<void(UnitJob &)> done)
 {
+    // Monitoring polls (its page stays usable) would come between the job's exchanges.
+    if (m_unit.exchangeRunning() || !m_unit.queue().LinkFree()) {
+        m_unit.messages().show(kBusy);
+        return;
+    }
+    m_unit.queue().setLinkFree(false);
     m_job = std::move(job);
     StatusSupervisor &supervisor = m_unit.supervisor();
     m_resumeSupervision = supervisor.timer().isActive();
@@ -71,6 +78,7 @@ void WindowOperations::run(std::unique_ptr<UnitJob> job, std::function<void(Unit
         UnitJob *job = m_job.release();
         job->deleteLater();
         // The unit is free again before the result is shown: the strip follows it meanwhile.
+        m_unit.queue().setLinkFree(true);
         if (m_resumeSupervision)
             m_unit.supervisor().timer().start();
         emit busyChanged(false);

@@ -19,7 +19,6 @@
 #include "unit/VerifyCompare.h"
 #include "unit/WriteConfigJob.h"
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 constexpr int kImeiFirst = 2353;
@@ -141,7 +140,7 @@ void WindowOperations::startWrite(const QList<QByteArray> &blocks, const QByteAr
     job->setReadFirst({true, model, force});
     job->setBeforeWrite([this, fromImage](WriteConfigJob &write) { return beforeWrite(write, fromImage); });
     m_writeStarted = false;
-    run(std::move(job), [this, blocks, fromImage, source](UnitJob &done) { writeEnded(done, blocks, fromImage, source); });
+    run(std::move(job), [this, blocks, fromImage](UnitJob &done) { writeEnded(done, blocks, fromImage); });
 }
 
 bool WindowOperations::beforeWrite(WriteConfigJob &job, bool fromImage)
@@ -175,7 +174,7 @@ bool WindowOperations::beforeWrite(WriteConfigJob &job, bool fromImage)
     return true;
 }
 
-void WindowOperations::writeEnded(UnitJob &job, const QList<QByteArray> &blocks, bool fromImage, const QString &source)
+void WindowOperations::writeEnded(UnitJob &job, const QList<QByteArray> &blocks, bool fromImage)
 {
     SerialLink &link = m_unit.link();
     const UnitJob::Result &result = job.result();
@@ -186,8 +185,7 @@ void WindowOperations::writeEnded(UnitJob &job, const QList<QByteArray> &blocks,
     if (result.code == ExitCode::Success) {
         if (fromImage)
             m_unit.image().setChanged(false);
-        messages.show(fromImage ? kWrittenChecked
-                                : kRestored.arg(QFileInfo(source).completeBaseName()));
+        messages.show(fromImage ? kWrittenChecked : kRestored.arg(m_shownCopy));
         return;
     }
     if (toldByWrite || (result.text.isEmpty() && result.code != ExitCode::VerifyMismatch))
@@ -230,6 +228,7 @@ void WindowOperations::restore()
     if (!chosen)
         return;
     const QString path = copies.at(*chosen).path;
+    m_shownCopy = items.at(*chosen);
     // A copy changed on disk since is refused with the line and reason, before anything is sent.
     const std::optional<ConfigFiles::Content> content = m_unit.configFiles().readChecked(path);
     if (!content)

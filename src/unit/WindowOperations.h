@@ -55,7 +55,7 @@ public:
         "нынешняя конфигурация\nсохранится как копия \"до записи\".");
     inline static const QString kNoCopies = QStringLiteral("Копий конфигурации устройства \"%1\" нет в папке\n%2");
     inline static const QString kRestored = QStringLiteral(
-        "Записано успешно! Копия от %1 записана в устройство, память устройства проверена.\n"
+        "Записано успешно! Копия \"%1\" записана в устройство, память устройства проверена.\n"
         "Чтобы увидеть её на страницах, нажмите \"Прочитать\".");
 
     WindowOperations(UnitSession &unit, ChoiceDialogs &choices, QObject *parent = nullptr);
@@ -80,7 +80,7 @@ private:
     void startWrite(const QList<QByteArray> &blocks, const QByteArray &model, const QString &source, bool fromImage,
                     bool force);
     bool beforeWrite(WriteConfigJob &job, bool fromImage);
-    void writeEnded(UnitJob &job, const QList<QByteArray> &blocks, bool fromImage, const QString &source);
+    void writeEnded(UnitJob &job, const QList<QByteArray> &blocks, bool fromImage);
 
     UnitSession &m_unit;
     ChoiceDialogs &m_choices;
@@ -89,4 +89,5 @@ private:
     int m_identification = 0;
     bool m_resumeSupervision = false;
     bool m_writeStarted = false;
+    QString m_shownCopy;   // the copy being restored, as its list showed it
 };

@@ -451,7 +451,7 @@ private slots:
         QCOMPARE(rig.core.image(), original);
         // What the unit held before the restore is kept as well.
         QCOMPARE(rig.newestCopy(QStringLiteral("до записи")).at(SimDefaults::kInputTexts), 'A');
-        QVERIFY(rig.messages.texts.last().startsWith(QStringLiteral("Записано успешно! Копия от")));
+        QVERIFY(rig.messages.texts.last().startsWith(QStringLiteral("Записано успешно! Копия \"2026-12-07 09:05:03  до записи\"")));
     }
 
     // After a count error the status strip still reads what came.

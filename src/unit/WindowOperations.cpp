@@ -43,6 +43,14 @@ WindowOperations::WindowOperations(UnitSession &unit, ChoiceDialogs &choices, QO
     : QObject(parent), m_unit(unit), m_choices(choices)
 {
     m_unit.backups().setRestoreHint(kRestoreHint);
+    // Every complete read into the image ("Прочитать", on detection, a new unit read over edits)
+    // checks only the count: bytes of the right count at another speed are kept. Told after the
+    // tick that followed the read up.
+    connect(&m_unit, &UnitSession::pagesStale, this, [this] {
+        const QByteArray model = modelCells(m_unit.image());
+        if (!ModelCheck::namesModel(model))
+            m_unit.messages().show(kReadNamesNoModel.arg(shownCell(model, 0), shownCell(model, 1)));
+    }, Qt::QueuedConnection);
 }
 
 WindowOperations::~WindowOperations() = default;
@@ -93,15 +101,8 @@ void WindowOperations::read(int identification)
     m_identification = identification;
     if (!onTheUnitAskedFor())
         return;
-    run(std::make_unique<ReadInfoJob>(m_unit, m_jobMessages), [this](UnitJob &job) {
-        // A failed read has told why itself; the status strip says "Ошибка при чтении!".
-        if (job.result().code != ExitCode::Success)
-            return;
-        // The read checks only the count: bytes of the right count at another speed are kept.
-        const QByteArray model = modelCells(m_unit.image());
-        if (!ModelCheck::namesModel(model))
-            m_unit.messages().show(kReadNamesNoModel.arg(shownCell(model, 0), shownCell(model, 1)));
-    });
+    // A failed read has told why itself; the status strip says "Ошибка при чтении!".
+    run(std::make_unique<ReadInfoJob>(m_unit, m_jobMessages), [](UnitJob &) {});
 }
 
 void WindowOperations::write(int identification)

@@ -43,6 +43,8 @@
 #include "unit/ModelCheck.h"
 #include "unit/UnitBackups.h"
 #include "unit/UnitFirmwareOperations.h"
+#include "shell/QtChoiceDialogs.h"
+#include "unit/WindowOperations.h"
 
 #include <QCoreApplication>
 
@@ -89,6 +91,9 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
                                            UnitSession::Borrowed{*m_settings, *m_messages, *m_dialogs, *m_clock});
     SerialLink &link = m_unit->link();
     m_firmwareOperations = std::make_unique<UnitFirmwareOperations>(*m_unit);
+    auto *choices = setup.choices ? nullptr : new QtChoiceDialogs;
+    m_ownChoices.reset(choices);
+    m_operations = std::make_unique<WindowOperations>(*m_unit, setup.choices ? *setup.choices : *choices);
 
     // Child windows, created once and kept until the end.
     m_window = std::make_unique<MainWindow>();
@@ -96,6 +101,8 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
         boxes->setParent(m_window.get());
     if (dialogs)
         dialogs->setParent(m_window.get());
+    if (choices)
+        choices->setParent(m_window.get());
     m_tree = new LeftMenu;
     m_statusPanel = new StatusPanel(status());
     m_window->addChildWindow(m_tree);
@@ -109,16 +116,9 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
             page = serialPage = new SerialPage(link);
         else if (info.form == QLatin1String("RPF_05"))
             page = new DeviceInfoPage(deviceInfo());
-        else if (info.form == QLatin1String("RPF_17")) {
-            auto *configPage = new ConfigPage(configExchange(), configFiles(), configTransfer(), queue(), status(),
-                                              *m_messages);
-            // Another model's configuration is written only when the user says so.
-            configPage->setWriteQuestion([this] {
-                const ModelCheck::Result check = m_unit->backups().modelCheck();
-                return check.outcome == ModelCheck::Outcome::Other ? check.question() : QString();
-            });
-            page = configPage;
-        }
+        else if (info.form == QLatin1String("RPF_17"))
+            page = new ConfigPage(configExchange(), configFiles(), configTransfer(), *m_operations, status(),
+                                  *m_messages);
         else if (info.form == BasicSettingsPage::kFormName)
             page = new BasicSettingsPage(image(), *m_messages);
         else if (info.form == SimSettingsPage::kFormName)
@@ -140,6 +140,8 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
     }
     m_window->normaliseFonts();
     connect(m_tree, &LeftMenu::pageRequested, m_window.get(), &MainWindow::showPage);
+    connect(m_window.get(), &MainWindow::restoreRequested, m_operations.get(), &WindowOperations::restore);
+    connect(m_operations.get(), &WindowOperations::busyChanged, this, [this](bool busy) { lockPages(!busy); });
     // Unwritten edits and a running transfer are not dropped without a question. The window owns
     // the guard; it goes before everything the guard refers to.
     auto closeGuard = std::make_shared<CloseGuard>(link, image(), status(), *m_messages, [this] { shutDown(); });

@@ -19,6 +19,8 @@ class LeftMenu;
 class StatusPanel;
 class Page;
 class FirmwareOperations;
+class ChoiceDialogs;
+class WindowOperations;
 
 // What the application is built from; null members get the real implementations.
 struct AppSetup {
@@ -29,6 +31,8 @@ struct AppSetup {
     Clock *clock = nullptr;
     // The system's serial devices; null: the real list with the real port, none with a given one.
     SerialDeviceList *devices = nullptr;
+    // The list a kept copy is chosen from; null: the real one.
+    ChoiceDialogs *choices = nullptr;
 };
 
 // The window's composition root: owns the program settings, one unit and the windows over it,
@@ -70,6 +74,7 @@ public:
     DeviceInfo &deviceInfo() { return m_unit->deviceInfo(); }
     FirmwareExchange &firmwareExchange() { return m_unit->firmwareExchange(); }
     MonitorExchange &monitorExchange() { return m_unit->monitorExchange(); }
+    WindowOperations &operations() { return *m_operations; }
 
 private:
     void registerSettingsCommands();
@@ -87,6 +92,7 @@ private:
     std::unique_ptr<MessageSink> m_ownMessages;
     std::unique_ptr<FileDialogs> m_ownDialogs;
     std::unique_ptr<Clock> m_ownClock;
+    std::unique_ptr<ChoiceDialogs> m_ownChoices;
     MessageSink *m_messages;
     FileDialogs *m_dialogs;
     Clock *m_clock;
@@ -96,6 +102,7 @@ private:
     std::unique_ptr<UnitSession> m_unit;
     std::unique_ptr<FirmwareOperations> m_firmwareOperations;   // what the firmware page starts
     std::unique_ptr<PortWatch> m_portWatch;
+    std::unique_ptr<WindowOperations> m_operations;
 
     // Widgets go first on destruction: they refer to everything above.
     std::unique_ptr<MainWindow> m_window;

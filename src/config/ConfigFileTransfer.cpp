@@ -37,8 +37,8 @@ void ConfigFileTransfer::dropped(const QString &tag)
         m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
         if (tell)
             m_messages.show(ConfigExchange::kLinkLostRead.arg(SchetchikBaitov).arg(ConfigImage::kImageSize)
-                            + QLatin1Char('\n') + m_link.lossReason() + QLatin1Char('\n') + kNotSaved
-                            + ImyaFailaSohraneniya);
+                            + QLatin1Char('\n') + m_link.lossReason()
+                            + (m_aside ? QString() : QLatin1Char('\n') + kNotSaved + ImyaFailaSohraneniya));
     } else if (tag == Tag::ConfigFileLoad) {
         finishLoad(Tag::WriteError,
                    tell ? ConfigExchange::kLinkLostWrite.arg(SchetchikBaitov).arg(ConfigImage::kMemorySize)
@@ -70,6 +70,18 @@ void ConfigFileTransfer::CopyToFile()
         return;
     }
     ImyaFailaSohraneniya = *name;
+    m_aside = false;
+    m_linesWritten = 0;
+    m_copied.clear();
+    ConfiguraciaSaveToFileProcess();
+}
+
+void ConfigFileTransfer::ReadAside()
+{
+    ImyaFailaSohraneniya.clear();
+    m_copyFile.reset();
+    m_fileFailed = false;
+    m_aside = true;
     m_linesWritten = 0;
     m_copied.clear();
     ConfiguraciaSaveToFileProcess();
@@ -77,7 +89,7 @@ void ConfigFileTransfer::CopyToFile()
 
 void ConfigFileTransfer::ConfiguraciaSaveToFileProcess()
 {
-    if (!m_status.isActive() || !m_copyFile) {
+    if (!m_status.isActive() || (!m_copyFile && !m_aside)) {
         m_copyFile.reset();
         m_link.RPF_02VektorPriemaIsPorta = Tag::SaveError;
         return;
@@ -107,9 +119,8 @@ bool ConfigFileTransfer::writeWaitingLines()
 {
     constexpr int block = ConfigImage::kBlockSize;
     const auto writeLine = [this](int size) {
-        const QByteArray line = ConfigFiles::formatLine(BuferPriema.left(size));
         m_link.RPF_02ComError = 0;
-        if (!m_copyFile->write(line))
+        if (m_copyFile && !m_copyFile->write(ConfigFiles::formatLine(BuferPriema.left(size))))
             return false;
         m_copied += BuferPriema.left(size);
         BuferPriema.remove(0, size);
@@ -133,7 +144,7 @@ void ConfigFileTransfer::SaveConfiguraciaToFile(QByteArray &PoluchenoIzPorta, in
     BuferPriema += PoluchenoIzPorta;
     SchetchikBaitov += int(PoluchenoIzPorta.size());
     m_status.showProgress(SchetchikBaitov, ConfigImage::kImageSize);
-    if (!m_copyFile) {
+    if (!m_copyFile && !m_aside) {
         failCopy(false);
         return;
     }
@@ -149,7 +160,7 @@ void ConfigFileTransfer::SaveConfiguraciaToFile(QByteArray &PoluchenoIzPorta, in
             failCopy(false);
             return;
         }
-        if (!m_copyFile->commit()) {
+        if (m_copyFile && !m_copyFile->commit()) {
             failCopy(true);
             return;
         }
@@ -181,6 +192,17 @@ void ConfigFileTransfer::LoadFromFile()
         return;
     ImyaFailaZagruzki = *name;
     m_loadBlocks = content->blocks;
+    ConfiguraciaLoadFromFileProcess();
+}
+
+void ConfigFileTransfer::LoadBlocks(const QList<QByteArray> &blocks, const QString &source)
+{
+    if (!m_status.isActive()) {
+        m_messages.show(kNoConnection);
+        return;
+    }
+    ImyaFailaZagruzki = source;
+    m_loadBlocks = blocks;
     ConfiguraciaLoadFromFileProcess();
 }
 

@@ -34,6 +34,13 @@ public:
     void CopyToFile();
     // "Загрузить из файла": choose the file, check all of it, then start the write.
     void LoadFromFile();
+    // The unit's configuration read into a side buffer (copied()), neither into a file nor into the
+    // image the pages show: what a unit holds before and after a write. Ends as a copy does.
+    void ReadAside();
+    // Checked blocks straight into the unit, as a load of a file named `source` does.
+    void LoadBlocks(const QList<QByteArray> &blocks, const QString &source);
+    // The bytes of the last copy or side read, complete when it ended "Сохранено успешно".
+    const QByteArray &copied() const { return m_copied; }
 
     void ConfiguraciaSaveToFileProcess();
     void ConfiguraciaLoadFromFileProcess();
@@ -79,6 +86,7 @@ private:
     std::unique_ptr<FileWriter> m_copyFile;   // replaces the chosen file only on success
     bool m_fileFailed = false;
     bool m_copyRefused = false;
+    bool m_aside = false;                     // the running copy goes to no file
     int m_linesWritten = 0;
     QByteArray m_copied;                     // the bytes written to the file so far
     QList<QByteArray> m_loadBlocks;          // the checked file, block by block

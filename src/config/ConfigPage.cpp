@@ -3,12 +3,10 @@
 #include "config/ConfigFileTransfer.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
-#include "link/CommandQueue.h"
-#include "link/OperationTags.h"
+#include "config/ConfigOperations.h"
 #include "link/SerialLink.h"
 #include "link/StatusModel.h"
 #include "shell/MessageSink.h"
-#include "unit/UnitSwap.h"
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTextEdit>
@@ -45,8 +43,9 @@ QString ConfigPage::helpText()
 }
 
 ConfigPage::ConfigPage(ConfigExchange &exchange, ConfigFiles &files, ConfigFileTransfer &transfer,
-                       CommandQueue &queue, StatusModel &status, MessageSink &messages, QWidget *parent)
-    : Page(kFormName, kCaption, parent), m_exchange(exchange), m_files(files), m_transfer(transfer), m_queue(queue),
+                       ConfigOperations &operations, StatusModel &status, MessageSink &messages, QWidget *parent)
+    : Page(kFormName, kCaption, parent), m_exchange(exchange), m_files(files), m_transfer(transfer),
+      m_operations(operations),
       m_status(status), m_messages(messages)
 {
     m_help = new QTextEdit(this);
@@ -134,12 +133,11 @@ void ConfigPage::Command1_Click()
         m_messages.show(ConfigFileTransfer::kNoConnection);
         return;
     }
+    // The operation runs only on the unit answering when the user was asked.
     const int identification = m_exchange.link().identificationCount();
     if (m_exchange.image().isChanged() && !m_messages.ask(kReplaceEdits))
         return;
-    if (!stillConnected(identification))
-        return;
-    m_queue.post(Cmd::ConfiguraciaReadProcess);
+    m_operations.read(identification);
 }
 
 void ConfigPage::Command2_Click()
@@ -154,30 +152,9 @@ void ConfigPage::Command2_Click()
         m_messages.show(ConfigImage::kPartialRead);
         return;
     }
-    if (m_writeQuestion) {
-        const QString question = m_writeQuestion();
-        if (!question.isEmpty() && !m_messages.ask(question))
-            return;
-    }
     // Red boxes the user typed into never reach the unit: say so before writing the rest.
     const QStringList refused = image.refusedEdits();
     if (!refused.isEmpty() && !m_messages.ask(kRefusedEdits.arg(refused.join(QLatin1Char('\n')))))
         return;
-    // One unit's configuration goes into another only when the user says so.
-    if (!UnitSwap::confirmWrite(image, m_exchange.link(), m_messages))
-        return;
-    if (!stillConnected(identification))
-        return;
-    m_queue.post(Cmd::ConfiguraciaWriteProcess);
-}
-
-bool ConfigPage::stillConnected(int identification)
-{
-    // A question waits for the user while the line goes on: the unit answered for may be gone, or
-    // found again. A command posted then would stand before the search that follows the loss.
-    const SerialLink &link = m_exchange.link();
-    if (m_status.isActive() && link.isOpen() && link.identificationCount() == identification)
-        return true;
-    m_messages.show(kUnitChanged);
-    return false;
+    m_operations.write(identification);
 }

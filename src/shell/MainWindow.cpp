@@ -228,6 +228,8 @@ void MainWindow::buildMenu()
     addItem(m00, QStringLiteral("m04"), QStringLiteral("Обновление прошивки"));
     addItem(m00, QStringLiteral("m05"), QStringLiteral("Информация об устройстве"));
     addItem(m00, QStringLiteral("mReport"), QStringLiteral("Отчёт о настройке…"));
+    connect(addItem(m00, QStringLiteral("mRestoreCopy"), QStringLiteral("Восстановить из копии…")),
+            &QAction::triggered, this, &MainWindow::restoreRequested);
 
     QMenu *m06 = addMenu(nullptr, QStringLiteral("m06"), QStringLiteral("Настройка устройства"));
     addItem(m06, QStringLiteral("m07"), QStringLiteral("Базовые настройки (из памяти контроллера)"));

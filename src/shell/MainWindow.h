@@ -72,6 +72,8 @@ public:
 signals:
     // The user closes the program: shutdown runs before the window goes.
     void closing();
+    // "Восстановить из копии…": a kept copy of the unit's configuration is to be written back.
+    void restoreRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

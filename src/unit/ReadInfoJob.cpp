@@ -11,7 +11,7 @@ void ReadInfoJob::start()
     readInfo([this](bool ok) {
         if (!ok)
             return fail(ExitCode::TransferFailed, readInfoFailure());
-        m_unit.stop();
+        m_unit.release();
         finish(ExitCode::Success, QString(), QStringLiteral("найдено"));
     });
 }

@@ -66,7 +66,8 @@ void UnitBackups::writeEnded(bool ok, const QByteArray &memory)
 {
     if (!ok) {
         if (!m_earlierCopy.isEmpty())
-            m_messages.show(kEarlierCopy.arg(QDir::toNativeSeparators(m_earlierCopy)));
+            m_messages.show(kEarlierCopy.arg(QDir::toNativeSeparators(m_earlierCopy))
+                            + (m_restoreHint.isEmpty() ? QString() : QLatin1Char('\n') + m_restoreHint));
         return;
     }
     // The unit now holds what was sent, beside its own model bytes.

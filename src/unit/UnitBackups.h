@@ -26,6 +26,8 @@ public:
     // Off (the command line's --no-backup): reads are still remembered for the model check, but no
     // copy is written and a write needs none.
     void setKeeping(bool keeping) { m_keeping = keeping; }
+    // A line after the note on a failed write: how this face writes the copy back.
+    void setRestoreHint(const QString &hint) { m_restoreHint = hint; }
 
     // A read has just filled the whole image from the unit.
     void readCompleted() { keepRead(imageBytes()); }
@@ -67,4 +69,5 @@ private:
     QString m_earlierCopy;
     QString m_writing;                    // the unit being written
     bool m_keeping = true;
+    QString m_restoreHint;
 };

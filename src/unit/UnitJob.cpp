@@ -1,5 +1,6 @@
 #include "unit/UnitJob.h"
 #include "config/ConfigExchange.h"
+#include "config/ConfigFileTransfer.h"
 #include "config/ConfigImage.h"
 #include "devinfo/DeviceInfo.h"
 #include "link/StatusModel.h"
@@ -105,7 +106,9 @@ void UnitJob::finish(int code, const QString &text, const QString &brief)
 void UnitJob::fail(int code, const QString &text)
 {
     m_then = nullptr;
-    m_unit.abort();
+    // The window's unit stays connected when nothing runs on it any more.
+    if (m_unit.exchangeRunning() || !m_unit.supervised())
+        m_unit.abort();
     finish(code, text);
 }
 
@@ -121,6 +124,13 @@ QString UnitJob::firstMessageOr(const QString &fallback)
 bool UnitJob::countShown() const
 {
     return m_messages.countShownSince(m_mark);
+}
+
+void UnitJob::readAside(std::function<void(bool ok)> then, const QString &leftIn)
+{
+    begin(QStringLiteral("Чтение конфигурации"), [leftIn] { return leftIn; });
+    m_unit.configTransfer().ReadAside();
+    await([this, then = std::move(then)] { then(m_unit.exchangeTag() == Tag::Saved); });
 }
 
 void UnitJob::readInfo(std::function<void(bool ok)> then, const QString &leftIn)

@@ -82,6 +82,8 @@ protected:
     void readInfo(std::function<void(bool ok)> then, const QString &leftIn = QString());
     // Why the last readInfo was not ok, as a sentence.
     QString readInfoFailure();
+    // The configuration read into a side buffer, the image untouched (the transfer's copied()).
+    void readAside(std::function<void(bool ok)> then, const QString &leftIn);
 
     UnitSession &m_unit;
     UnitMessages &m_messages;

@@ -257,6 +257,12 @@ void UnitSession::stop()
         m_link->CloseUsbComPort();
 }
 
+void UnitSession::release()
+{
+    if (!m_supervised)
+        stop();
+}
+
 void UnitSession::abort()
 {
     m_link->RPF_02VektorPriemaIsPorta.clear();

@@ -57,6 +57,9 @@ public:
     // Stops whatever exchange runs, with no final state, and closes the port; a unit drops an
     // unfinished write after its own quiet time.
     void abort();
+    // A job is done with the unit: the command line closes its port; the window keeps its unit
+    // connected and supervised.
+    void release();
 
     // The exchange running now, or the final state of the last one (the link's operation tag).
     QString exchangeTag() const;
@@ -82,6 +85,7 @@ public:
     // A supervised unit (the window's) runs a supervision tick when a monitoring request is posted
     // while the link is free, so it starts at once; an unsupervised one starts a lone request itself.
     void setSupervised(bool supervised);
+    bool supervised() const { return m_supervised; }
     // Whether the monitoring display wants polls (the window: its page is shown).
     void setMonitoringWanted(std::function<bool()> wanted) { m_monitoringWanted = std::move(wanted); }
 

@@ -61,16 +61,3 @@ void UnitSwap::keepJournalToOneUnit(const QString &unit)
         m_monitor.saveJournal(m_dialogs, m_folder);
     m_monitor.startJournal(unit);
 }
-
-bool UnitSwap::confirmWrite(const ConfigImage &image, const SerialLink &link, MessageSink &messages)
-{
-    const QString unit = link.deviceName();
-    if (unit.isEmpty())
-        return true;
-    const QString when = image.sourceTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
-    if (image.isFromOtherUnit(unit))
-        return messages.ask(kWriteToOtherUnit.arg(image.sourceUnit().trimmed(), unit.trimmed(), when));
-    if (image.isFromEarlierConnection(unit, link.identificationCount()))
-        return messages.ask(kWriteAfterReconnect.arg(unit.trimmed(), when));
-    return true;
-}

@@ -8,8 +8,8 @@ class MessageSink;
 class FileDialogs;
 
 // Keeps one unit's data to that unit when another answers on the same port: asks before unwritten
-// edits give way to the new unit's configuration, before the image goes into a unit it was not read
-// from, and before the monitoring journal of the old unit is started anew. Widget-free: questions
+// edits give way to the new unit's configuration, and before the monitoring journal of the old unit
+// is started anew (a write into another unit is asked about by the write itself). Widget-free: questions
 // go through the message sink, the journal's file through the file dialogs.
 class UnitSwap {
 public:
@@ -18,14 +18,6 @@ public:
         "В памяти программы конфигурация устройства \"%1\" с изменениями, не записанными в него.\n"
         "Прочитать конфигурацию устройства \"%2\"? Изменения будут потеряны.\n"
         "\"Нет\": оставить изменения, конфигурация устройства \"%2\" не читается.");
-    inline static const QString kWriteToOtherUnit = QStringLiteral(
-        "Конфигурация в памяти программы прочитана из устройства \"%1\" (%3), а подключено устройство \"%2\".\n"
-        "Записать конфигурацию устройства \"%1\" в устройство \"%2\"?");
-    inline static const QString kWriteAfterReconnect = QStringLiteral(
-        "Конфигурация в памяти программы прочитана из устройства \"%1\" (%2), но связь с ним с тех пор "
-        "прерывалась: подключённое сейчас устройство с тем же именем может быть другим, и его конфигурация "
-        "не прочитана — копия её не сохранится.\n"
-        "Записать конфигурацию в подключённое устройство?");
     inline static const QString kJournalOfOtherUnit = QStringLiteral(
         "Подключено другое устройство: \"%3\". Журнал мониторинга устройства \"%1\" (строк: %2) "
         "начинается заново.\nСохранить журнал устройства \"%1\" в файл?");
@@ -46,10 +38,6 @@ public:
     bool imageOfOtherUnit() const;
     // ... or was read from one of the same name before the unit answering now was last found.
     bool imageNotOfThisUnit() const;
-    // Before "Записать": true when the image may go into the unit answering now (asked when it
-    // was read from another unit, or from one of the same name before the line was lost and found
-    // again; "Нет" is the default answer).
-    static bool confirmWrite(const ConfigImage &image, const SerialLink &link, MessageSink &messages);
 
 private:
     void keepJournalToOneUnit(const QString &unit);

@@ -32,15 +32,17 @@ void WriteConfigJob::start()
     }
     if (!m_readFirst.enabled)
         return proceed();
-    readInfo(
-        [this](bool read) {
-            if (!modelAllowed(read))
-                return;
-            if (read)
-                compareImei();
-            proceed();
-        },
-        kReadFirstInterrupted);
+    auto then = [this](bool read) {
+        if (!modelAllowed(read))
+            return;
+        if (read)
+            compareImei();
+        proceed();
+    };
+    if (m_aside)
+        readAside(then, kReadFirstInterrupted);
+    else
+        readInfo(then, kReadFirstInterrupted);
 }
 
 void WriteConfigJob::compareImei()
@@ -73,7 +75,7 @@ bool WriteConfigJob::modelAllowed(bool read)
         return true;
     }
     fail(check.outcome == ModelCheck::Outcome::Other ? ExitCode::BadFile : ExitCode::TransferFailed,
-         text + QLatin1Char(' ') + kNothingSent + QLatin1Char(' ') + kForceHint);
+         text + QLatin1Char(' ') + kNothingSent + QLatin1Char(' ') + m_refusalHint);
     return false;
 }
 
@@ -95,7 +97,10 @@ void WriteConfigJob::write()
                      + (copy.isEmpty() ? QString()
                                        : QLatin1Char('\n') + UnitBackups::kEarlierCopy.arg(QDir::toNativeSeparators(copy)));
           });
-    transfer.LoadFromFile();
+    if (m_aside)
+        transfer.LoadBlocks(m_blocks, m_file);
+    else
+        transfer.LoadFromFile();
     if (m_unit.exchangeTag() != Tag::ConfigFileLoad)
         // Checked again on loading: the file changed meanwhile. Nothing was sent.
         return fail(ExitCode::BadFile, firstMessageOr(QStringLiteral("Файл %1 не прочитан.").arg(m_file)));
@@ -104,7 +109,7 @@ void WriteConfigJob::write()
             return fail(ExitCode::TransferFailed,
                         UnitReport::configLoadFailure(link(), countShown(), m_unit.configTransfer()));
         if (!m_verify) {
-            m_unit.stop();
+            m_unit.release();
             return finish(ExitCode::Success, QStringLiteral("Записано успешно! ") + m_file,
                           QStringLiteral("записано"));
         }
@@ -115,18 +120,28 @@ void WriteConfigJob::write()
 
 void WriteConfigJob::verify()
 {
+    if (m_aside) {
+        readAside([this](bool ok) { verified(ok, VerifyCompare::compare(m_unit.configTransfer().copied(), m_blocks)); },
+                  UnitReport::kConfigVerifyInterrupted);
+        note(QStringLiteral("Проверка"));
+        return;
+    }
     m_unit.image().clearCells();
     begin(QStringLiteral("Проверка"), [] { return UnitReport::kConfigVerifyInterrupted; });
     m_unit.configExchange().ConfiguraciaReadProcess();
     await([this] {
-        if (m_unit.exchangeTag() != Tag::ReadOk)
-            return fail(ExitCode::TransferFailed,
-                        UnitReport::configVerifyFailure(link(), countShown(), m_unit.configExchange()));
-        m_unit.stop();
-        const VerifyCompare::Mismatch mismatch = VerifyCompare::compare(m_unit.image(), m_blocks);
-        if (mismatch.count > 0)
-            return finish(ExitCode::VerifyMismatch, VerifyCompare::text(mismatch, ConfigImage::kMemorySize));
-        finish(ExitCode::Success, QStringLiteral("Проверено: конфигурация в устройстве совпадает с файлом."),
-               QStringLiteral("записано и проверено"));
+        verified(m_unit.exchangeTag() == Tag::ReadOk, VerifyCompare::compare(m_unit.image(), m_blocks));
     });
+}
+
+void WriteConfigJob::verified(bool read, const VerifyCompare::Mismatch &mismatch)
+{
+    if (!read)
+        return fail(ExitCode::TransferFailed,
+                    UnitReport::configVerifyFailure(link(), countShown(), m_unit.configExchange()));
+    m_unit.release();
+    if (mismatch.count > 0)
+        return finish(ExitCode::VerifyMismatch, VerifyCompare::text(mismatch, ConfigImage::kMemorySize));
+    finish(ExitCode::Success, QStringLiteral("Проверено: конфигурация в устройстве совпадает с файлом."),
+           QStringLiteral("записано и проверено"));
 }

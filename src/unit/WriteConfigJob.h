@@ -1,5 +1,6 @@
 #pragma once
 #include "unit/UnitJob.h"
+#include "unit/VerifyCompare.h"
 #include <QByteArray>
 #include <QList>
 #include <functional>
@@ -37,6 +38,11 @@ public:
     void start() override;
     void setBeforeWrite(BeforeWrite step) { m_beforeWrite = std::move(step); }
     void setReadFirst(const ReadFirst &readFirst) { m_readFirst = readFirst; }
+    // The window's: the blocks go straight to the unit (no file is opened again) and every read,
+    // first and back, goes into a side buffer, never into the image the pages show.
+    void setAside(bool aside) { m_aside = aside; }
+    // What a refusal of the model check offers instead of --force.
+    void setRefusalHint(const QString &hint) { m_refusalHint = hint; }
     // For a step before the write: ends the job with its own outcome.
     void stop(int code, const QString &text) { fail(code, text); }
 
@@ -48,10 +54,13 @@ private:
     void proceed();
     void write();
     void verify();
+    void verified(bool read, const VerifyCompare::Mismatch &mismatch);
 
     QString m_file;
     QList<QByteArray> m_blocks;
     bool m_verify;
     BeforeWrite m_beforeWrite;
     ReadFirst m_readFirst;
+    bool m_aside = false;
+    QString m_refusalHint = kForceHint;
 };

@@ -11,6 +11,7 @@
 #include "TestSeams.h"
 #include "app/TarviksApp.h"
 #include "config/ConfigExchange.h"
+#include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
 #include "config/ConfigPage.h"
 #include "devinfo/DeviceInfo.h"
@@ -30,6 +31,7 @@
 #include "shell/Page.h"
 #include "settings/ProgramOptions.h"
 #include "settings/ProgramSettings.h"
+#include "unit/WindowOperations.h"
 #include <QComboBox>
 
 // The whole program wired together, against the simulated unit in-process on virtual time:
@@ -43,6 +45,7 @@ class TestApp : public QObject {
         SimLoopbackPort port{core, 2};
         RecordingMessageSink messages;
         ScriptedFileDialogs dialogs;
+        ScriptedChoiceDialogs choices;
         FixedClock clock;
         FakeSerialDevices devices;
         std::unique_ptr<TarviksApp> app;
@@ -64,13 +67,16 @@ class TestApp : public QObject {
                                    "RPF_19.Check1:0\r\nRPF_19.Check2:1\r\nRPF_19.Check3:")
                     + wizard + QStringLiteral("\r\nRPF_19.Check4:0\r\nRPF_19.Check5:1\r\n")));
             file.close();
-            app = std::make_unique<TarviksApp>(AppSetup{folder.path(), &port, &messages, &dialogs, &clock, &devices});
+            app = std::make_unique<TarviksApp>(
+                AppSetup{folder.path(), &port, &messages, &dialogs, &clock, &devices, &choices});
             app->window().show();
             app->startUp(false);
         }
         QString settingsPath() const { return folder.path() + QStringLiteral("/Service/TX.cfg"); }
         void step()
         {
+            // The unit's jobs go on in queued calls.
+            QCoreApplication::processEvents();
             app->supervisor().tick();
             for (int poll = 0; poll < 4; ++poll) {
                 port.advance(50);
@@ -142,9 +148,20 @@ class TestApp : public QObject {
             app->monitorExchange().MonitoringProcess();
             QVERIFY(stepUntil([&] { return app->link().RPF_02VektorPriemaIsPorta == Tag::MonitoringOk; }));
         }
-        void clickWrite()
+        void click(const QString &button)
         {
-            qobject_cast<ConfigPage *>(app->page(QStringLiteral("RPF_17")))->button(QStringLiteral("Command2"))->click();
+            qobject_cast<ConfigPage *>(app->page(QStringLiteral("RPF_17")))->button(button)->click();
+            QVERIFY(stepUntil([&] { return !app->operations().running(); }));
+        }
+        void clickWrite() { click(QStringLiteral("Command2")); }
+        // The newest copy of the unit's configuration of a kind, as its memory bytes.
+        QByteArray newestCopy(const QString &kind) const
+        {
+            QDir copies(folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ-GSM8T")));
+            const QStringList names = copies.entryList({QStringLiteral("* ") + kind + QStringLiteral(".cf")},
+                                                       QDir::Files, QDir::Name | QDir::Reversed);
+            QFile file(copies.filePath(names.value(0)));
+            return file.open(QIODevice::ReadOnly) ? ConfigFiles::parse(file.readAll()).blocks.join() : QByteArray();
         }
         QString settingsText() const
         {
@@ -152,6 +169,10 @@ class TestApp : public QObject {
             return file.open(QIODevice::ReadOnly) ? Cp1251::decode(file.readAll()) : QString();
         }
     };
+
+    // What a write checked by reading the unit back says.
+    inline static const QString checked =
+        QStringLiteral("Записано успешно!\nПамять устройства прочитана после записи");
 
 private slots:
     void startUpOrder()
@@ -191,33 +212,7 @@ private slots:
         QVERIFY2(rig.messages.texts.isEmpty(), qPrintable(rig.messages.texts.join(QLatin1Char('|'))));
     }
 
-    // The window asks before writing another model's configuration, "Нет" leaving the unit alone.
-    void writingAnotherModelsConfigurationAsks()
-    {
-        Rig rig;
-        TarviksApp &app = *rig.app;
-        rig.readAtStart();
-        // As a file made for another unit would leave it.
-        app.image().setCell(100, QStringLiteral("5A"));
-        app.image().setCell(2369, QStringLiteral("04"));
-        app.image().setCell(2370, QStringLiteral("01"));
-        auto *page = qobject_cast<ConfigPage *>(app.page(QStringLiteral("RPF_17")));
-        QVERIFY(page);
-        rig.messages.answers = {false};
-        page->Command2_Click();
-        QCOMPARE(rig.messages.questions, QStringList{QStringLiteral("Конфигурация предназначена для модели ЗОРГЕЛ-GSM4, "
-                                                                    "а устройство — ЗОРГЕЛ-GSM8T.\nЗаписать её в устройство?")});
-        QVERIFY(app.queue().CommandQueueText().isEmpty());
-
-        rig.messages.answers = {true};
-        page->Command2_Click();
-        QVERIFY(rig.stepUntil(QStringLiteral("Записано успешно!")));
-        QCOMPARE(rig.core.image().at(99), '\x5A');
-        QVERIFY2(rig.messages.texts.isEmpty(), qPrintable(rig.messages.texts.join(QLatin1Char('|'))));
-    }
-
-    // Read A, edit, B found: asked, edits kept, nothing of A shown as B's; "Записать" asks again
-    // naming both, and only a yes sends anything.
+    // Read A, edit, B found: asked, edits kept, nothing of A shown as B's.
     void editsOfOneUnitNeverReachAnotherUnasked()
     {
         Rig rig;
@@ -244,52 +239,6 @@ private slots:
         app.link().CloseUsbComPort();
         rig.findUnit();
         QCOMPARE(rig.messages.questions.size(), 1);
-
-        rig.clickWrite();   // answered "Нет"
-        QCOMPARE(rig.messages.questions.size(), 2);
-        const QString write = rig.messages.questions.last();
-        QVERIFY2(write.contains(QStringLiteral("из устройства \"ЗОРГЕЛ-GSM8T\" (07.12.2026 09:05:03)"))
-                     && write.contains(QStringLiteral("в устройство \"СКЛАД-2\"?")),
-                 qPrintable(write));
-        QVERIFY(app.queue().CommandQueueText().isEmpty());
-
-        rig.messages.answers = {true};
-        rig.clickWrite();
-        QVERIFY(rig.stepUntil(QStringLiteral("Записано успешно!")));
-        QCOMPARE(rig.core.image().at(SimDefaults::kInputTexts), 'A');
-    }
-
-    // The line lost and a unit of the same name found: it may be another one. "Записать" asks, and
-    // the read made before the loss is never kept as this unit's copy.
-    void sameNameFoundAgainIsAskedAbout()
-    {
-        Rig rig;
-        TarviksApp &app = *rig.app;
-        rig.readAtStart();
-        rig.editInput1();
-        rig.replaceUnit(SimCore(Rig::twelveInputImage(), SimDefaults::firmware()));
-        QVERIFY(rig.messages.questions.isEmpty());
-        // Nothing of the earlier read is shown as this unit's.
-        app.deviceInfo().fill();
-        QCOMPARE(app.deviceInfo().value(6), QStringLiteral("не прочитано"));
-        app.monitorExchange().RazmetkaVhodov();
-        QVERIFY(app.monitorExchange().thresholdText(1, true).isEmpty());
-
-        rig.clickWrite();   // answered "Нет"
-        QCOMPARE(rig.messages.questions,
-                 QStringList{QStringLiteral(
-                     "Конфигурация в памяти программы прочитана из устройства \"ЗОРГЕЛ-GSM8T\" (07.12.2026 09:05:03), "
-                     "но связь с ним с тех пор прерывалась: подключённое сейчас устройство с тем же именем может быть "
-                     "другим, и его конфигурация не прочитана — копия её не сохранится.\n"
-                     "Записать конфигурацию в подключённое устройство?")});
-        QVERIFY(app.queue().CommandQueueText().isEmpty());
-
-        rig.messages.answers = {true};
-        rig.clickWrite();
-        QVERIFY(rig.stepUntil(QStringLiteral("Записано успешно!")));
-        QCOMPARE(rig.core.image().at(SimDefaults::kInputTexts), 'A');
-        const QDir copies(rig.folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ-GSM8T")));
-        QCOMPARE(copies.entryList({QStringLiteral("* до записи.cf")}, QDir::Files), QStringList());
     }
 
     // "Да" to both questions when B is found: A's journal goes to a file with A's columns and name,
@@ -382,31 +331,129 @@ private slots:
         QCOMPARE(app.image().isChanged(), edits);
     }
 
-    // "Прочитать" over edits and "Записать" into another unit ask first; a unit gone meanwhile gets
-    // nothing, and the user is told.
-    void questionAnsweredAfterTheUnitWentSendsNothing_data()
+    // "Записать": the unit read into a side buffer, kept as the copy before the write, its model and
+    // name and IMEI compared with the image's source, written, read back. Rows: the unit at the write.
+    void writeReadsFirstChecksAndReadsBack_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("read over edits") << QStringLiteral("Command1");
-        QTest::newRow("write into another unit") << QStringLiteral("Command2");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QList<bool>>("answers");   // after "Нет" to reading another unit over the edits
+        QTest::addColumn<QString>("asked");         // in the last question; empty: none at the write
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<QString>("told");          // in the last message; empty: none
+        QTest::newRow("memory changed after the read") << "changed" << QList<bool>{} << "" << true << checked;
+        QTest::newRow("same model, other IMEI, no")
+            << "imei" << QList<bool>{false} << "(IMEI 350000000000001) той же модели" << false << "";
+        QTest::newRow("same model, other IMEI, yes") << "imei" << QList<bool>{true} << "той же модели" << true << checked;
+        QTest::newRow("another model, yes to all")
+            << "model" << QList<bool>{true, true} << "" << false
+            << "Конфигурация предназначена для модели ЗОРГЕЛ-GSM8T, а устройство — ЗОРГЕЛ-GSM12.";
+        QTest::newRow("image naming no model, no")
+            << "tail" << QList<bool>{false} << "конфигурации в памяти программы (00 00) не называют" << false << "";
+        QTest::newRow("unit gone while asked")
+            << "gone" << QList<bool>{true} << "той же модели" << false << "связь с устройством прервалась";
+        QTest::newRow("read back differs") << "flip" << QList<bool>{} << "" << true
+                                           << "отличается от записанной конфигурации в 1 ячейках из 2368";
+        QTest::newRow("acknowledgements stop") << "acks" << QList<bool>{} << "" << false
+                                               << "\"Устройство\", \"Восстановить из копии…\"";
     }
-    void questionAnsweredAfterTheUnitWentSendsNothing()
+    void writeReadsFirstChecksAndReadsBack()
     {
-        QFETCH(QString, button);
+        QFETCH(QString, unit);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QString, asked);
+        QFETCH(bool, written);
+        QFETCH(QString, told);
+        SimFaults faults;
+        faults.flipOnWrite = unit == QLatin1String("flip") ? 5 : -1;
+        faults.ackLimit = unit == QLatin1String("acks") ? 5 : -1;
+        Rig rig(QStringLiteral("0"), 2, {}, faults);
+        TarviksApp &app = *rig.app;
+        rig.readAtStart();
+        rig.editInput1();
+        QByteArray image = SimDefaults::image();
+        if (unit == QLatin1String("changed")) {   // as a keypad or an SMS command would leave it
+            image[300] = char(0x5A);
+            rig.core = SimCore(image, SimDefaults::firmware(), faults);
+        } else if (unit == QLatin1String("imei") || unit == QLatin1String("gone") || unit == QLatin1String("model")) {
+            image.replace(SimDefaults::kImei, 15, QByteArrayLiteral("350000000000001"));
+            rig.messages.answers = {false};   // the edits stay
+            rig.replaceUnit(SimCore(unit == QLatin1String("model") ? Rig::twelveInputImage() : image,
+                                    SimDefaults::firmware()));
+        } else if (unit == QLatin1String("tail")) {
+            app.image().setCell(2369, QStringLiteral("00"));
+            app.image().setCell(2370, QStringLiteral("00"));
+        }
+        if (unit == QLatin1String("gone"))
+            rig.messages.whileAsked = [&] { app.link().CloseUsbComPort(); };
+        const int questionsBefore = int(rig.messages.questions.size());
+        const int textsBefore = int(rig.messages.texts.size());
+        const QByteArray before = rig.core.image();
+        rig.messages.answers = answers;
+        rig.clickWrite();
+        QCOMPARE(rig.messages.questions.size() > questionsBefore, !asked.isEmpty());
+        QVERIFY2(rig.messages.questions.value(questionsBefore).contains(asked),
+                 qPrintable(rig.messages.questions.value(questionsBefore)));
+        QCOMPARE(rig.core.image().at(SimDefaults::kInputTexts) == 'A', written);
+        QCOMPARE(rig.messages.texts.size() > textsBefore, !told.isEmpty());
+        QVERIFY2(rig.messages.texts.value(rig.messages.texts.size() - 1).contains(told),
+                 qPrintable(rig.messages.texts.join(QLatin1Char('|'))));
+        if (written) {
+            // The copy holds what the unit held at the write, whatever the window read before.
+            QCOMPARE(rig.newestCopy(QStringLiteral("до записи")), before.left(2368));
+            QCOMPARE(app.status().operation(), told == checked ? QStringLiteral("Записано успешно!")
+                                                               : QStringLiteral("Ошибка при записи!"));
+        }
+    }
+
+    // "Прочитать" through the unit's read; cells naming no model are told, as after any read.
+    void readTellsModelCellsNamingNone_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("ЗОРГЕЛ-GSM8T") << QByteArray("\x08\x02", 2) << "";
+        QTest::newRow("no model") << QByteArray("\x08\x03", 2)
+                                  << "Ячейки модели 2369–2370 прочитанной конфигурации (08 03) не называют";
+    }
+    void readTellsModelCellsNamingNone()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(QString, told);
         Rig rig;
         TarviksApp &app = *rig.app;
         rig.readAtStart();
-        app.image().setChanged(true);
-        app.image().setReadFrom(QStringLiteral("ДРУГОЕ"), app.image().sourceTime());
-        rig.messages.answers = {true};
-        rig.messages.whileAsked = [&] { app.link().CloseUsbComPort(); };
-        qobject_cast<ConfigPage *>(app.page(QStringLiteral("RPF_17")))->button(button)->click();
-        QCOMPARE(rig.messages.questions.size(), 1);
-        QCOMPARE(rig.messages.texts,
-                 QStringList{QStringLiteral("Пока программа ждала ответа, связь с устройством прервалась или устройство "
-                                            "найдено заново. Ничего не прочитано и не записано: повторите, когда "
-                                            "устройство будет обнаружено.")});
-        QCOMPARE(app.queue().CommandQueueText(), QString());
+        QByteArray image = SimDefaults::image();
+        image.replace(image.size() - 2, 2, tail);
+        rig.core = SimCore(image, SimDefaults::firmware());
+        rig.messages.texts.clear();
+        rig.click(QStringLiteral("Command1"));
+        rig.step();   // the tick that follows the read up
+        rig.step();
+        QCOMPARE(rig.messages.texts.size(), told.isEmpty() ? 0 : 1);
+        QVERIFY(told.isEmpty() || rig.messages.texts.value(0).startsWith(told));
+        QCOMPARE(app.image().bytes(1, ConfigImage::kImageSize), image);
+        QCOMPARE(app.status().operation(), QStringLiteral("Прочитано успешно!"));
+    }
+
+    // "Восстановить из копии…": the unit's copies listed, the chosen one written as "Записать" writes.
+    void restoreWritesTheChosenCopy()
+    {
+        Rig rig;
+        TarviksApp &app = *rig.app;
+        rig.readAtStart();
+        const QByteArray original = rig.core.image();
+        rig.editInput1();
+        rig.clickWrite();
+        QCOMPARE(rig.core.image().at(SimDefaults::kInputTexts), 'A');
+        rig.clock.time = rig.clock.time.addSecs(60);
+        rig.choices.answer = QStringLiteral("до записи");
+        app.window().menuItem(QStringLiteral("mRestoreCopy"))->trigger();
+        QVERIFY(rig.stepUntil([&] { return !app.operations().running(); }));
+        QVERIFY2(rig.choices.shown.contains(QStringLiteral("2026-12-07 09:05:03  до записи")),
+                 qPrintable(rig.choices.shown.join(QLatin1Char('|'))));
+        QCOMPARE(rig.core.image(), original);
+        // What the unit held before the restore is kept as well.
+        QCOMPARE(rig.newestCopy(QStringLiteral("до записи")).at(SimDefaults::kInputTexts), 'A');
+        QVERIFY(rig.messages.texts.last().startsWith(QStringLiteral("Записано успешно! Копия \"2026-12-07 09:05:03  до записи\"")));
     }
 
     // After a count error the status strip still reads what came.

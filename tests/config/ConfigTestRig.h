@@ -23,6 +23,7 @@ struct ConfigTestRig {
     std::unique_ptr<QTemporaryDir> ownDir;
     QString folder;
     CommandQueue queue{messages};
+    RecordingOperations operations;   // what a page started
     StatusModel status;
     SerialLink link{port, queue, status};
     ConfigImage image;

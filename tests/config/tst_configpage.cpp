@@ -16,12 +16,12 @@ private slots:
         QTest::addColumn<QList<bool>>("answers");
         QTest::addColumn<QString>("question");
         QTest::addColumn<QString>("queued");
-        QTest::newRow("none refused") << QStringList{} << QList<bool>{} << "" << "ConfiguraciaWriteProcess,|";
+        QTest::newRow("none refused") << QStringList{} << QList<bool>{} << "" << "write 0";
         QTest::newRow("one refused, write the rest")
             << QStringList{"Входы: Вход 2 Верхний (H)"} << QList<bool>{true}
             << "Значения, выделенные красным, не приняты и не будут записаны в устройство:\n"
                "Входы: Вход 2 Верхний (H)\nЗаписать в устройство остальные настройки?"
-            << "ConfiguraciaWriteProcess,|";
+            << "write 0";
         QTest::newRow("two refused, stay")
             << QStringList{"Базовые настройки (с SIM-карты): Parol", "Входы: Вход 2 Верхний (H)"}
             << QList<bool>{false}
@@ -30,7 +30,7 @@ private slots:
                "Записать в устройство остальные настройки?"
             << "";
         QTest::newRow("refused, then accepted") << QStringList{"-Входы: Вход 2 Верхний (H)"} << QList<bool>{} << ""
-                                                << "ConfiguraciaWriteProcess,|";
+                                                << "write 0";
     }
     void writeWithRefusedBoxes()
     {
@@ -47,12 +47,12 @@ private slots:
                 rig.image.setRefusedEdit(box.mid(1), false);
         }
         rig.messages.answers = answers;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.show();
         page.setOnlineControlsEnabled(true);
         QTest::mouseClick(page.button(QStringLiteral("Command2")), Qt::LeftButton);
         QCOMPARE(rig.messages.questions, question.isEmpty() ? QStringList{} : QStringList{question});
-        QCOMPARE(rig.queue.CommandQueueText(), queued);
+        QCOMPARE(rig.operations.started.join(QLatin1Char('|')), queued);
         QVERIFY(rig.messages.texts.isEmpty());
     }
 
@@ -77,7 +77,7 @@ private slots:
         QFETCH(QString, frame);
         QFETCH(bool, shown);
         ConfigTestRig rig;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.show();
         QPushButton *button = page.button(name);
         QVERIFY(button);
@@ -90,7 +90,7 @@ private slots:
     void onlyOneFrameAndTheHelpAreShown()
     {
         ConfigTestRig rig;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.show();
         QCOMPARE(page.objectName(), QStringLiteral("RPF_17"));
         QVERIFY(page.findChild<QGroupBox *>(QStringLiteral("Frame5"))->isVisible());
@@ -110,8 +110,8 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("connection");
         QTest::addColumn<QString>("queued");
-        QTest::newRow("read, unit active") << "Command1" << StatusModel::kActive << "ConfiguraciaReadProcess,|";
-        QTest::newRow("write, unit active") << "Command2" << StatusModel::kActive << "ConfiguraciaWriteProcess,|";
+        QTest::newRow("read, unit active") << "Command1" << StatusModel::kActive << "read 0";
+        QTest::newRow("write, unit active") << "Command2" << StatusModel::kActive << "write 0";
         QTest::newRow("read, passive") << "Command1" << StatusModel::kPassive << "";
         QTest::newRow("write, no port") << "Command2" << StatusModel::kNone << "";
     }
@@ -122,21 +122,21 @@ private slots:
         QFETCH(QString, queued);
         ConfigTestRig rig;
         rig.status.setConnection(connection);
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.show();
         page.setOnlineControlsEnabled(true);
         QTest::mouseClick(page.button(button), Qt::LeftButton);
-        QCOMPARE(rig.queue.CommandQueueText(), queued);
+        QCOMPARE(rig.operations.started.join(QLatin1Char('|')), queued);
         QCOMPARE(rig.messages.texts,
                  queued.isEmpty() ? QStringList{ConfigFileTransfer::kNoConnection} : QStringList{});
-        // Queued, not started: nothing goes to the unit before the queue runs it.
+        // The page sends nothing itself.
         QVERIFY(rig.port.written().isEmpty());
     }
 
     void onlineControls()
     {
         ConfigTestRig rig;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         const QStringList online{"Command1", "Command2", "Command3", "Command4"};
         for (bool enabled : {true, false}) {
             page.setOnlineControlsEnabled(enabled);
@@ -149,7 +149,7 @@ private slots:
     void showingOrLeavingClearsProgress()
     {
         ConfigTestRig rig;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         rig.status.showProgress(640, 2370);
         page.show();
         QVERIFY(rig.status.counter().isEmpty() && rig.status.bar().isEmpty());

@@ -98,7 +98,8 @@ private slots:
         QByteArray expected = imageBytes(app.image(), ConfigImage::kMemorySize) + unitMemory.right(2);
         QTRY_COMPARE_WITH_TIMEOUT(E2e::fileBytes(memoryFile), expected, kTimeoutMs);
         QCOMPARE(expected.at(position - 1), char(old ^ 0x5A));
-        QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('|'))));
+        QCOMPARE(messages, QStringList{QStringLiteral("Записано успешно!\nПамять устройства прочитана после записи: она "
+                                                      "совпадает с записанной конфигурацией.")});
     }
 };
 

@@ -96,8 +96,8 @@ private slots:
         rig.messages.texts.clear();
         rig.port.takeWritten();
 
-        // The button refuses at once; the queued write refuses again when it starts.
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        // The button refuses at once; the write refuses again when it starts.
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.Command2_Click();
         rig.exchange.ConfiguraciaWriteProcess();
         const QString message = QStringLiteral(
@@ -106,7 +106,7 @@ private slots:
             "кнопкой \"Прочитать\".");
         const QStringList messages = refused ? QStringList{message, message} : QStringList();
         QCOMPARE(rig.messages.texts, messages);
-        QCOMPARE(rig.queue.CommandQueueText(), refused ? QString() : QStringLiteral("ConfiguraciaWriteProcess,|"));
+        QCOMPARE(rig.operations.started, refused ? QStringList() : QStringList{QStringLiteral("write 0")});
         QCOMPARE(rig.tag(), refused ? Tag::WriteError : Tag::ConfigWrite);
         QCOMPARE(rig.port.written(), refused ? QByteArray() : QByteArray("#6001"));
     }
@@ -197,8 +197,8 @@ private slots:
         QTest::addColumn<QList<bool>>("answers");
         QTest::addColumn<int>("questions");
         QTest::addColumn<QString>("queued");
-        QTest::newRow("nothing edited") << false << QList<bool>{} << 0 << "ConfiguraciaReadProcess,|";
-        QTest::newRow("edited, replace") << true << QList<bool>{true} << 1 << "ConfiguraciaReadProcess,|";
+        QTest::newRow("nothing edited") << false << QList<bool>{} << 0 << "read 0";
+        QTest::newRow("edited, replace") << true << QList<bool>{true} << 1 << "read 0";
         QTest::newRow("edited, keep") << true << QList<bool>{false} << 1 << "";
     }
     void readButtonAsks()
@@ -210,14 +210,14 @@ private slots:
         ConfigTestRig rig;
         rig.image.setChanged(changed);
         rig.messages.answers = answers;
-        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.queue, rig.status, rig.messages);
+        ConfigPage page(rig.exchange, rig.files, rig.transfer, rig.operations, rig.status, rig.messages);
         page.show();
         page.setOnlineControlsEnabled(true);
         QTest::mouseClick(page.button(QStringLiteral("Command1")), Qt::LeftButton);
         QCOMPARE(rig.messages.questions.size(), questions);
         if (questions)
             QCOMPARE(rig.messages.questions.first(), ConfigPage::kReplaceEdits);
-        QCOMPARE(rig.queue.CommandQueueText(), queued);
+        QCOMPARE(rig.operations.started.join(QLatin1Char('|')), queued);
         QVERIFY(rig.messages.texts.isEmpty());
     }
 

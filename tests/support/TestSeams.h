@@ -1,4 +1,6 @@
 #pragma once
+#include "config/ConfigOperations.h"
+#include "shell/ChoiceDialogs.h"
 #include "shell/Clock.h"
 #include "shell/FileDialogs.h"
 #include "shell/MessageSink.h"
@@ -49,6 +51,28 @@ private:
             std::exchange(whileOpen, {})();
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
+};
+
+// Answers list dialogs from a script (a line's text ending); no script means "cancelled".
+class ScriptedChoiceDialogs : public ChoiceDialogs {
+public:
+    std::optional<int> choose(const QString &, const QString &, const QStringList &items) override
+    {
+        shown = items;
+        for (int i = 0; !answer.isEmpty() && i < items.size(); ++i)
+            if (items.at(i).endsWith(answer))
+                return i;
+        return std::nullopt;
+    }
+    QString answer;
+    QStringList shown;
+};
+
+// What a page started, with the identification it asked under; nothing is sent.
+struct RecordingOperations : ConfigOperations {
+    void read(int identification) override { started.append(QStringLiteral("read %1").arg(identification)); }
+    void write(int identification) override { started.append(QStringLiteral("write %1").arg(identification)); }
+    QStringList started;
 };
 
 class FixedClock : public Clock {

@@ -212,13 +212,16 @@ void WindowOperations::restore()
     }
     m_identification = m_unit.link().identificationCount();
     const QString unit = m_unit.link().deviceName();
+    // This unit's own copies: by name and IMEI once its IMEI was read, else every unit of the name.
+    const ConfigBackups::Owner owner = m_unit.backups().owner();
     QList<ConfigBackups::Copy> copies;
-    for (const ConfigBackups::Unit &kept : m_unit.backupStore().units(unit))
+    for (const ConfigBackups::Unit &kept :
+         m_unit.backupStore().units(owner.imei.isEmpty() ? unit : unit + QLatin1Char(' ') + owner.imei))
         for (const ConfigBackups::Copy &copy : kept.copies)
             if (copy.kind != ConfigBackups::Kind::Firmware)
                 copies.append(copy);
     if (copies.isEmpty()) {
-        messages.show(kNoCopies.arg(unit.trimmed(), QDir::toNativeSeparators(m_unit.backupStore().unitFolder(unit))));
+        messages.show(kNoCopies.arg(unit.trimmed(), QDir::toNativeSeparators(m_unit.backupStore().unitFolder(owner))));
         return;
     }
     QStringList items;

@@ -153,8 +153,10 @@ void UnitJob::readInfo(std::function<void(bool ok)> then, const QString &leftIn)
                                                       image.cell(ConfigImage::kImageSize))
                              : QString();
         // Bytes that are not a unit's are shown as nothing read, never as its name or IMEI.
-        if (!m_noModelCells.isEmpty())
+        if (!m_noModelCells.isEmpty()) {
             image.clearCells();
+            link().RPF_02VektorPriemaIsPorta = Tag::ReadError;
+        }
         m_unit.deviceInfo().fill();
         then(read && m_noModelCells.isEmpty());
     });

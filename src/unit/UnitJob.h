@@ -37,6 +37,8 @@ public:
 
     bool done() const { return m_done; }
     const Result &result() const { return m_result; }
+    // The last configuration read came whole but its model cells named no model.
+    bool readNamedNoModel() const { return !m_noModelCells.isEmpty(); }
     // What the job does now, e.g. "Чтение конфигурации"; a transfer's caption.
     QString stage() const { return m_stage; }
     // The running transfer's bytes done and in all, while one is counted.

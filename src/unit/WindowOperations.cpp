@@ -1,4 +1,5 @@
 #include "unit/WindowOperations.h"
+#include "unit/ExitCode.h"
 #include "config/ConfigFileTransfer.h"
 #include "config/ConfigFiles.h"
 #include "config/ConfigImage.h"
@@ -11,7 +12,6 @@
 #include "shell/ChoiceDialogs.h"
 #include "shell/MessageSink.h"
 #include "unit/ConfigBackups.h"
-#include "unit/ExitCode.h"
 #include "unit/ModelCheck.h"
 #include "unit/ReadInfoJob.h"
 #include "unit/UnitBackups.h"
@@ -47,8 +47,9 @@ WindowOperations::WindowOperations(UnitSession &unit, ChoiceDialogs &choices, QO
     // checks only the count: bytes of the right count at another speed are kept. Told after the
     // tick that followed the read up.
     connect(&m_unit, &UnitSession::pagesStale, this, [this] {
+        // An image cleared by a read refused for its model cells was told by that read.
         const QByteArray model = modelCells(m_unit.image());
-        if (!ModelCheck::namesModel(model))
+        if (!model.isEmpty() && !ModelCheck::namesModel(model))
             m_unit.messages().show(kReadNamesNoModel.arg(shownCell(model, 0), shownCell(model, 1)));
     }, Qt::QueuedConnection);
 }
@@ -101,8 +102,12 @@ void WindowOperations::read(int identification)
     m_identification = identification;
     if (!onTheUnitAskedFor())
         return;
-    // A failed read has told why itself; the status strip says "Ошибка при чтении!".
-    run(std::make_unique<ReadInfoJob>(m_unit, m_jobMessages), [](UnitJob &) {});
+    // A failed transfer has told why itself; the status strip says "Ошибка при чтении!". Bytes
+    // that came whole but name no model are refused by the job alone: its words are the only ones.
+    run(std::make_unique<ReadInfoJob>(m_unit, m_jobMessages), [this](UnitJob &job) {
+        if (job.readNamedNoModel())
+            m_unit.messages().show(job.result().text);
+    });
 }
 
 void WindowOperations::write(int identification)
@@ -216,7 +221,7 @@ void WindowOperations::restore()
     const ConfigBackups::Owner owner = m_unit.backups().owner();
     QList<ConfigBackups::Copy> copies;
     for (const ConfigBackups::Unit &kept :
-         m_unit.backupStore().units(owner.imei.isEmpty() ? unit : unit + QLatin1Char(' ') + owner.imei))
+         m_unit.backupStore().units(owner.imei.isEmpty() ? unit : unit.trimmed() + QLatin1Char(' ') + owner.imei))
         for (const ConfigBackups::Copy &copy : kept.copies)
             if (copy.kind != ConfigBackups::Kind::Firmware)
                 copies.append(copy);

@@ -157,7 +157,10 @@ class TestApp : public QObject {
         // The newest copy of the unit's configuration of a kind, as its memory bytes.
         QByteArray newestCopy(const QString &kind) const
         {
-            QDir copies(folder.filePath(QStringLiteral("Резервные копии/ЗОРГЕЛ-GSM8T")));
+            // The unit's folder is its name and IMEI.
+            QDir root(folder.filePath(QStringLiteral("Резервные копии")));
+            const QStringList units = root.entryList({QStringLiteral("ЗОРГЕЛ-GSM8T *")}, QDir::Dirs);
+            QDir copies(root.filePath(units.value(0)));
             const QStringList names = copies.entryList({QStringLiteral("* ") + kind + QStringLiteral(".cf")},
                                                        QDir::Files, QDir::Name | QDir::Reversed);
             QFile file(copies.filePath(names.value(0)));
@@ -412,7 +415,7 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::newRow("ЗОРГЕЛ-GSM8T") << QByteArray("\x08\x02", 2) << "";
         QTest::newRow("no model") << QByteArray("\x08\x03", 2)
-                                  << "Ячейки модели 2369–2370 прочитанной конфигурации (08 03) не называют";
+                                  << "Ошибка при чтении конфигурации! Ячейки модели 2369–2370 (08 03) не называют";
     }
     void readTellsModelCellsNamingNone()
     {
@@ -429,9 +432,11 @@ private slots:
         rig.step();   // the tick that follows the read up
         rig.step();
         QCOMPARE(rig.messages.texts.size(), told.isEmpty() ? 0 : 1);
-        QVERIFY(told.isEmpty() || rig.messages.texts.value(0).startsWith(told));
-        QCOMPARE(app.image().bytes(1, ConfigImage::kImageSize), image);
-        QCOMPARE(app.status().operation(), QStringLiteral("Прочитано успешно!"));
+        QVERIFY2(told.isEmpty() || rig.messages.texts.value(0).contains(told), qPrintable(rig.messages.texts.join('|')));
+        // Bytes that are not a unit's are not shown as its configuration.
+        QCOMPARE(app.image().isFilled(1, ConfigImage::kImageSize), told.isEmpty());
+        QCOMPARE(app.status().operation(),
+                 told.isEmpty() ? QStringLiteral("Прочитано успешно!") : QStringLiteral("Ошибка при чтении!"));
     }
 
     // "Восстановить из копии…": the unit's copies listed, the chosen one written as "Записать" writes.

@@ -199,7 +199,7 @@ private slots:
             << QByteArray("\xFF\x02", 2) << false << false << int(ExitCode::TransferFailed) << QStringList()
             << QStringLiteral("Ошибка при чтении! Ячейки модели 2369–2370 (FF 02) не называют ни одной известной "
                               "модели: ответ не от устройства ЗОРГЕЛ или порт настроен на другую скорость (проверьте "
-                              "--speed). Файл ");
+                              "скорость: --speed или \"Скорость\" в окне). Файл ");
         QTest::newRow("bytes that name no model, --force: saved, warned")
             << QByteArray("\xFF\x02", 2) << true << false << int(ExitCode::Success) << QStringList{unknown}
             << QStringLiteral("Сохранено успешно! ");

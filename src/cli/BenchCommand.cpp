@@ -4,6 +4,7 @@
 #include "cli/InterruptWatch.h"
 #include "cli/Runner.h"
 #include "config/ConfigFiles.h"
+#include "config/ConfigImage.h"
 #include "config/FileProblem.h"
 #include "devinfo/DeviceInfo.h"
 #include "link/SerialLink.h"
@@ -99,6 +100,13 @@ int BenchCommand::prepare()
     for (const char byte : content->tail)
         m_template.setByte(position++, static_cast<unsigned char>(byte));
     m_templateModel = content->tail;
+    // A template whose model cells name no model is no unit's configuration: no unit gets it.
+    if (m_templateModel.size() == ConfigImage::kTailSize && !ModelCheck::namesModel(m_templateModel)) {
+        m_output.fail(ModelCheck::kFileNamesNoModel.arg(ModelCheck::shownCells(ModelCheck::tailCell(m_templateModel, 0),
+                                                                               ModelCheck::tailCell(m_templateModel, 1)))
+                      + QStringLiteral(" Шаблон не принят, ничего не записано."));
+        return ExitCode::BadFile;
+    }
 
     if (!m_options.fields.isEmpty()) {
         QFile file(m_options.fields);

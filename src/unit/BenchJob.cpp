@@ -73,8 +73,8 @@ void BenchJob::checked()
     ModelCheck::Result check = ModelCheck::compare(ModelCheck::tailCell(templateModel, 0),
                                                    ModelCheck::tailCell(templateModel, 1),
                                                    unitImage.bytes(ConfigImage::kMemorySize + 1, ConfigImage::kTailSize));
-    // As write-config: a template that names no model refuses only a unit whose model is unreadable.
-    // TODO(merge): trust's model check (a template naming no model refused) when it lands.
+    // A template without model cells (refused at the start when they name none) refuses only a unit
+    // whose model is unreadable.
     if (!ModelCheck::namesModel(templateModel) && check.outcome == ModelCheck::Outcome::Other)
         check.outcome = ModelCheck::Outcome::Same;
     if (check.outcome != ModelCheck::Outcome::Same)

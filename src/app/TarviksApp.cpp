@@ -34,6 +34,7 @@
 #include "settings/ProgramSettings.h"
 #include "settings/SettingsPage.h"
 #include "shell/BoxMessageSink.h"
+#include "link/ShownText.h"
 #include "shell/Clock.h"
 #include "shell/GeneralInfoPage.h"
 #include "shell/LeftMenu.h"
@@ -73,8 +74,10 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
         m_ownDevices = std::make_unique<QtSerialDeviceList>();
         devices = m_ownDevices.get();
     }
-    if (boxes)
+    if (boxes) {
+        boxes->setShown(&ShownText::escapedLines);
         m_ownMessages.reset(boxes);
+    }
     if (dialogs)
         m_ownDialogs.reset(dialogs);
     if (!setup.clock)

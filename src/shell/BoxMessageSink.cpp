@@ -1,5 +1,4 @@
 #include "shell/BoxMessageSink.h"
-#include "link/ShownText.h"
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -10,7 +9,7 @@ BoxMessageSink::~BoxMessageSink()
 
 bool BoxMessageSink::ask(const QString &question)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Тарвикс"), ShownText::escapedLines(question),
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Тарвикс"), shown(question),
                     QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
@@ -22,8 +21,7 @@ bool BoxMessageSink::ask(const QString &question)
 
 void BoxMessageSink::show(const QString &text)
 {
-    // Texts may quote a unit's name or a file's line: their control characters are shown as escapes.
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Тарвикс"), ShownText::escapedLines(text), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Тарвикс"), shown(text), QMessageBox::Ok,
                     m_parent);
     box.setTextFormat(Qt::PlainText);   // nor taken for markup
     box.exec();
@@ -33,10 +31,12 @@ void BoxMessageSink::note(const QString &text)
 {
     // Not exec(): no nested loop is entered from inside a receive handler, and nothing waits for OK.
     if (!m_note) {
-        m_note = new QMessageBox(QMessageBox::Information, QStringLiteral("Тарвикс"), text, QMessageBox::Ok, m_parent);
+        m_note = new QMessageBox(QMessageBox::Information, QStringLiteral("Тарвикс"), QString(), QMessageBox::Ok,
+                                 m_parent);
+        m_note->setTextFormat(Qt::PlainText);
         m_note->setWindowModality(Qt::NonModal);
         m_note->setAttribute(Qt::WA_DeleteOnClose);
     }
-    m_note->setText(text);
+    m_note->setText(shown(text));
     m_note->show();
 }

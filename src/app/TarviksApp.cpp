@@ -158,6 +158,7 @@ TarviksApp::TarviksApp(const AppSetup &setup, QObject *parent) : QObject(parent)
     // The report only reads the unit and the pages; it lives as long as the application.
     auto *report = new CommissioningReportAction(*m_unit, folder, this);
     connect(m_window->menuItem(QStringLiteral("mReport")), &QAction::triggered, report, &CommissioningReportAction::run);
+    connect(m_operations.get(), &WindowOperations::readBackChecked, report, &CommissioningReportAction::setReadBack);
 
     registerSettingsCommands();
     wirePages();

@@ -191,14 +191,17 @@ void WindowOperations::writeEnded(UnitJob &job, const QList<QByteArray> &blocks,
     if (result.code == ExitCode::Success) {
         if (fromImage)
             m_unit.image().setChanged(false);
+        emit readBackChecked(kWrittenChecked);
         messages.show(fromImage ? kWrittenChecked : kRestored.arg(m_shownCopy));
         return;
     }
     if (toldByWrite || (result.text.isEmpty() && result.code != ExitCode::VerifyMismatch))
         return;
     QString text = result.text;
-    if (result.code == ExitCode::VerifyMismatch)
+    if (result.code == ExitCode::VerifyMismatch) {
         text = kMismatch.arg(VerifyCompare::compare(m_unit.configTransfer().copied(), blocks).count);
+        emit readBackChecked(text);
+    }
     const QString copy = m_unit.backups().earlierCopy();
     if (m_writeStarted && !copy.isEmpty())
         text += QLatin1Char('\n') + UnitBackups::kEarlierCopy.arg(QDir::toNativeSeparators(copy)) + QLatin1Char('\n')

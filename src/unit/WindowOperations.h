@@ -72,6 +72,8 @@ public:
 signals:
     // A job holds the unit: the pages are locked meanwhile.
     void busyChanged(bool busy);
+    // A write read the unit back: what the comparison found, for the commissioning report.
+    void readBackChecked(const QString &text);
 
 private:
     // The one check that the unit answering is the one the user was asked about.

@@ -16,7 +16,9 @@ inline bool waitForTag(SerialLink &link, const QStringList &finals, qint64 limit
     while (!finals.contains(link.RPF_02VektorPriemaIsPorta)) {
         if (timer.elapsed() > limitMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        // Sleeps until something happens (the link's 50 ms poll at the latest). The overload with a
+        // time limit never sleeps: it spun a core and took it from the simulated unit beside it.
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

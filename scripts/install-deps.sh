@@ -7,7 +7,7 @@ pkgs=(build-essential cmake ninja-build pkg-config
       libqt6serialport6 libqt6core5compat6 qt6-charts-dev libqt6charts6 libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
       fonts-dejavu-core fonts-dejavu-extra xvfb xauth
       poppler-utils   # pdftotext: the report's end-to-end test reads the PDF's text
-      dpkg-dev file ccache)   # cpack -G DEB derives the package dependencies with dpkg-shlibdeps
+      dpkg-dev file ccache lld)   # cpack -G DEB derives the package dependencies with dpkg-shlibdeps
 if [ "${1:-}" = fuzz ]; then
   pkgs+=(clang libclang-rt-dev llvm)
 fi

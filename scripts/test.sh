@@ -27,8 +27,10 @@ BUILD_DIR=build bash scripts/build.sh -DTARVIKS_WERROR=ON
 echo "test.sh: plain tree built after $((SECONDS - start)) s"
 
 if [ "$want_sanitize$want_fuzz" != 00 ]; then
-  targets=""
-  [ "$want_sanitize" = 1 ] || targets=fuzz_all
+  # Only what the sanitized run uses: the test programs with the two programs they start, and the
+  # fuzz targets.
+  targets=fuzz_all
+  if [ "$want_sanitize" = 1 ]; then targets="tarviks_tests fuzz_all"; fi
   # Warnings are errors in the plain (gcc) tree; clang's own extra warnings here do not stop the check.
   TARGETS=$targets bash scripts/build.sh --sanitize -DTARVIKS_WERROR=OFF
   echo "test.sh: sanitized tree built after $((SECONDS - start)) s"

@@ -1,7 +1,6 @@
 #include "SimCore.h"
 #include "SimDefaults.h"
 #include "SimText.h"
-#include <QtMath>
 #include <algorithm>
 #include <cmath>
 
@@ -39,15 +38,15 @@ void SimCore::setDeviceName(const QByteArray &name)
     m_name = SimText::padded(name, 16);
 }
 
-void SimCore::receive(const QByteArray &bytes, qint64 nowMs)
+void SimCore::receive(const QByteArray &bytes, double nowMs)
 {
     if (m_lineClosed)
         return;
     advance(nowMs);
     // With pacing the bytes take their line time to arrive too; the unit answers once they have.
     if (baud() > 0) {
-        m_inputFreeMs = std::max(m_inputFreeMs, double(nowMs)) + double(bytes.size()) * byteTimeMs();
-        nowMs = qCeil(m_inputFreeMs);
+        m_inputFreeMs = std::max(m_inputFreeMs, nowMs) + double(bytes.size()) * byteTimeMs();
+        nowMs = m_inputFreeMs;
     }
     QByteArray data = bytes;
     while (!data.isEmpty() && !m_lineClosed) {
@@ -97,7 +96,7 @@ void SimCore::receive(const QByteArray &bytes, qint64 nowMs)
     }
 }
 
-void SimCore::handleRequest(const QByteArray &request, qint64 nowMs)
+void SimCore::handleRequest(const QByteArray &request, double nowMs)
 {
     if (request == kIdentify) {
         reply(request, QByteArrayLiteral("#4000=") + m_name + QByteArrayLiteral("\r\n"), nowMs);
@@ -128,7 +127,7 @@ void SimCore::handleRequest(const QByteArray &request, qint64 nowMs)
     }
 }
 
-void SimCore::sessionData(const QByteArray &bytes, qint64 nowMs)
+void SimCore::sessionData(const QByteArray &bytes, double nowMs)
 {
     m_lastActivityMs = nowMs;
     // Lock-step: block k (from 0) may only come once k + 1 "OK"s, the request's and those of the k
@@ -179,19 +178,20 @@ void SimCore::sessionData(const QByteArray &bytes, qint64 nowMs)
     }
 }
 
-void SimCore::acknowledge(qint64 nowMs)
+void SimCore::acknowledge(double nowMs)
 {
     ++m_acksMade;
     if (m_acksMade == m_faults.statusAt && !m_faults.statusText.isEmpty()) {
         // A line of its own, as a unit reports what it is doing; it leaves in order with the rest.
-        const qint64 due = m_pending.isEmpty() ? nowMs : std::max(nowMs, m_pending.last().dueMs);
+        const double at = nowMs + m_faults.statusDelayMs;
+        const double due = m_pending.isEmpty() ? at : std::max(at, m_pending.last().dueMs);
         m_pending.append({due, m_faults.statusText + QByteArrayLiteral("\r\n")});
     }
     const bool held = m_faults.ackDelayMs > 0 && m_acksMade % std::max(1, m_faults.ackDelayEvery) == 0;
     reply(m_sessionRequest, kOk, held ? nowMs + m_faults.ackDelayMs : nowMs, true);
 }
 
-void SimCore::advance(qint64 nowMs)
+void SimCore::advance(double nowMs)
 {
     if (m_session != Session::None && m_pending.isEmpty() && nowMs - m_lastActivityMs >= kSessionTimeoutMs) {
         m_session = Session::None;   // abandoned: nothing committed
@@ -207,7 +207,7 @@ void SimCore::closeLine()
     m_sessionData.clear();
 }
 
-void SimCore::reply(const QByteArray &request, QByteArray bytes, qint64 nowMs, bool ack)
+void SimCore::reply(const QByteArray &request, QByteArray bytes, double nowMs, bool ack)
 {
     int pieces = 1;
     int gapMs = 0;
@@ -230,9 +230,9 @@ void SimCore::reply(const QByteArray &request, QByteArray bytes, qint64 nowMs, b
     }
     const qint64 noise = m_faults.appliesTo(request) ? std::max<qint64>(0, m_faults.streamAfter) : 0;
     // Replies leave in the order they were made, even behind a delayed piece.
-    const qint64 start = m_pending.isEmpty() ? nowMs : std::max(nowMs, m_pending.last().dueMs);
+    const double start = m_pending.isEmpty() ? nowMs : std::max(nowMs, m_pending.last().dueMs);
     if (ack && bytes == kOk && (m_faults.splitAckGapMs >= 0 || m_faults.splitCrlfMs >= 0)) {
-        qint64 due = start;
+        double due = start;
         if (m_faults.splitAckGapMs >= 0) {
             m_pending.append({due, bytes.left(1)});
             due += m_faults.splitAckGapMs;
@@ -251,10 +251,10 @@ void SimCore::reply(const QByteArray &request, QByteArray bytes, qint64 nowMs, b
     for (int i = 0; i < pieces; ++i) {
         const QByteArray piece = bytes.mid(size * i / pieces, size * (i + 1) / pieces - size * i / pieces);
         if (!piece.isEmpty())
-            m_pending.append({start + qint64(i) * gapMs, piece, ack && i == pieces - 1});
+            m_pending.append({start + double(i) * gapMs, piece, ack && i == pieces - 1});
     }
     if (noise > 0)
-        m_pending.append({start + qint64(pieces - 1) * gapMs, QByteArray(), false, noise});
+        m_pending.append({start + double(pieces - 1) * gapMs, QByteArray(), false, noise});
 }
 
 QByteArray SimCore::noiseBytes(int count)
@@ -279,7 +279,7 @@ bool SimCore::refill(Chunk &chunk)
     return true;
 }
 
-QByteArray SimCore::takeOutput(qint64 nowMs)
+QByteArray SimCore::takeOutput(double nowMs)
 {
     if (m_lineClosed)
         return {};
@@ -303,10 +303,10 @@ QByteArray SimCore::takeOutput(qint64 nowMs)
             m_pending.removeFirst();
             continue;
         }
-        const double start = std::max(m_lineFreeMs, double(chunk.dueMs));
+        const double start = std::max(m_lineFreeMs, chunk.dueMs);
         // Byte times elapsed since the line was free: more than an int holds when output is taken
         // late at a high baud rate, so the count is bounded by the chunk before it becomes an integer.
-        const double elapsed = std::floor((double(nowMs) - start) / byteTimeMs() + 1e-9);
+        const double elapsed = std::floor((nowMs - start) / byteTimeMs() + 1e-9);
         const qsizetype fit = elapsed >= double(chunk.bytes.size()) ? chunk.bytes.size()
                                                                     : qsizetype(std::max(elapsed, 0.0));
         if (fit <= 0)
@@ -334,7 +334,7 @@ QByteArray SimCore::takeOutput(qint64 nowMs)
     return out;
 }
 
-qint64 SimCore::nextEventMs() const
+double SimCore::nextEventMs() const
 {
     if (m_lineClosed)
         return -1;
@@ -342,7 +342,7 @@ qint64 SimCore::nextEventMs() const
         const Chunk &chunk = m_pending.first();
         if (baud() <= 0)
             return chunk.dueMs;
-        return qCeil(std::max(m_lineFreeMs, double(chunk.dueMs)) + byteTimeMs());
+        return std::max(m_lineFreeMs, chunk.dueMs) + byteTimeMs();
     }
     if (m_session != Session::None)
         return m_lastActivityMs + kSessionTimeoutMs;

@@ -7,8 +7,9 @@
 #include <functional>
 
 // The unit's side of the serial protocol: bytes in, bytes out. It does no I/O and keeps no clock;
-// every call is told the current time in milliseconds (never decreasing), so tests can drive it
-// in-process and the pty server can drive it from a monotonic clock.
+// every call is told the current time in milliseconds (never decreasing; fractions count, as a
+// byte at 115200 baud takes 0.09 ms), so tests can drive it in-process and the pty server can drive
+// it from a monotonic clock.
 class SimCore {
 public:
     enum class Frames { Alternate, Measurement, Sensors };
@@ -20,13 +21,13 @@ public:
     void setFrames(Frames frames) { m_frames = frames; }
 
     // Bytes the program sent.
-    void receive(const QByteArray &bytes, qint64 nowMs);
+    void receive(const QByteArray &bytes, double nowMs);
     // Bytes due on the line by nowMs (split replies and pacing hold the rest back).
-    QByteArray takeOutput(qint64 nowMs);
+    QByteArray takeOutput(double nowMs);
     // Lets time pass without traffic: drops a write session that has gone quiet.
-    void advance(qint64 nowMs);
+    void advance(double nowMs);
     // When the next piece of output or a session timeout is due; -1 when nothing is pending.
-    qint64 nextEventMs() const;
+    double nextEventMs() const;
     bool hasPendingOutput() const { return !m_pending.isEmpty(); }
 
     // The line-closing fault has fired: nothing more is received or sent.
@@ -55,17 +56,17 @@ public:
 private:
     enum class Session { None, Config, Firmware };
     struct Chunk {
-        qint64 dueMs;
+        double dueMs;
         QByteArray bytes;
         bool endsAck = false;   // the last piece of a write "OK": once out, the next block may come
         qint64 noise = 0;       // noise bytes still to come after bytes, made as they go out
     };
 
-    void handleRequest(const QByteArray &request, qint64 nowMs);
-    void sessionData(const QByteArray &bytes, qint64 nowMs);
-    void reply(const QByteArray &request, QByteArray bytes, qint64 nowMs, bool ack = false);
+    void handleRequest(const QByteArray &request, double nowMs);
+    void sessionData(const QByteArray &bytes, double nowMs);
+    void reply(const QByteArray &request, QByteArray bytes, double nowMs, bool ack = false);
     // The next write "OK" of the session, with the status text and the delay the faults ask for it.
-    void acknowledge(qint64 nowMs);
+    void acknowledge(double nowMs);
     void closeLine();
     int baud() const { return m_faults.baud > 0 ? m_faults.baud : m_lineBaud; }
     QByteArray randomBytes(int count);
@@ -91,7 +92,7 @@ private:
     int m_violations = 0;
     int m_violationBlock = -1;     // reported once per block
     int m_lineBaud = 0;
-    qint64 m_lastActivityMs = 0;
+    double m_lastActivityMs = 0;
 
     QList<Chunk> m_pending;
     double m_lineFreeMs = 0;       // with pacing: when the previous byte has left

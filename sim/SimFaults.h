@@ -21,6 +21,7 @@ struct SimFaults {
     int ackDelayEvery = 1;          // ... or only every n-th one
     QByteArray statusText;          // a line (CR LF added) sent just before write "OK" number statusAt
     int statusAt = -1;              // -1: none
+    int statusDelayMs = 0;          // ... this long after the unit received the block before it
     qint64 streamAfter = 0;         // bytes of noise sent on after each reply (a reply fault)
     int streamByte = -1;            // the noise is this byte repeated; -1: random bytes without 'O'
     int closeAfterBlocks = -1;      // close the line once this many write blocks arrived; -1: never

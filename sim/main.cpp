@@ -147,6 +147,8 @@ int main(int argc, char **argv)
 
     QElapsedTimer clock;
     clock.start();
+    // The line's pace is the core's: it is told the time to the microsecond and woken when it asks.
+    const auto nowMs = [&clock] { return double(clock.nsecsElapsed()) / 1e6; };
     QByteArray outgoing;   // released by the core, not yet taken by the pty
     char buffer[4096];
     for (;;) {
@@ -154,7 +156,7 @@ int main(int argc, char **argv)
             core.setLineBaud(lineBaud(slave));
         // A unit streaming on must not pile its output up here while the line is full.
         if (outgoing.size() < kOutgoingLimit)
-            outgoing += core.takeOutput(clock.elapsed());
+            outgoing += core.takeOutput(nowMs());
         while (!outgoing.isEmpty()) {
             const ssize_t n = ::write(master, outgoing.constData(), size_t(outgoing.size()));
             if (n <= 0)
@@ -178,13 +180,15 @@ int main(int argc, char **argv)
             return 0;
         }
 
-        const qint64 next = core.nextEventMs();
+        const double next = core.nextEventMs();
         // With output waiting, the line's room (or input) is what to wait for.
-        int timeout = next < 0 ? -1 : int(qBound(qint64(0), next - clock.elapsed(), qint64(60000)));
+        double waitMs = next < 0 ? -1 : qBound(0.0, next - nowMs(), 60000.0);
         if (!outgoing.isEmpty())
-            timeout = kFullLineWaitMs;
+            waitMs = kFullLineWaitMs;
+        const qint64 waitNs = qint64(waitMs * 1e6);
+        const timespec timeout{time_t(waitNs / 1000000000), long(waitNs % 1000000000)};
         pollfd fds[2] = {{master, short(POLLIN | (outgoing.isEmpty() ? 0 : POLLOUT)), 0}, {signalFd, POLLIN, 0}};
-        if (::poll(fds, 2, timeout) < 0) {
+        if (::ppoll(fds, 2, waitMs < 0 ? nullptr : &timeout, nullptr) < 0) {
             if (errno == EINTR)
                 continue;
             return fail(QStringLiteral("poll: ") + lastOsError());
@@ -200,7 +204,7 @@ int main(int argc, char **argv)
         if (fds[0].revents & POLLIN) {
             const ssize_t n = ::read(master, buffer, sizeof buffer);
             if (n > 0)
-                core.receive(QByteArray(buffer, int(n)), clock.elapsed());
+                core.receive(QByteArray(buffer, int(n)), nowMs());
         }
     }
 }

@@ -74,8 +74,9 @@ void LockStepWrite::takeGoAhead(qsizetype at, int pollNow)
 LockStepWrite::Step LockStepWrite::onRead(const QByteArray &received, int idlePolls, int pollNow)
 {
     if (received.isEmpty()) {
-        // The closing silence after the last "OK" waits for no block on the line.
-        if (idlePolls > kIdleLimit + (allAcknowledged() ? 0 : m_gracePolls)) {
+        // An answer still due has its limit counted in polls from when its block reached the unit,
+        // whatever came meanwhile; the closing silence after the last "OK" is the line's silence.
+        if (allAcknowledged() ? idlePolls > kIdleLimit : answerOverdue(pollNow)) {
             // Text no "OK" followed is still told.
             if (m_stray == StrayText::Shown && m_status.isEmpty())
                 m_status = withoutFillers(m_pending);
@@ -104,7 +105,7 @@ LockStepWrite::Step LockStepWrite::onRead(const QByteArray &received, int idlePo
     }
     // A line that never falls silent must not hold the link for ever: past the answer's time, or
     // past what a status line can be, more is no answer.
-    if (m_sinceGoAhead > kTextLimit || pollNow - m_lastGoAheadPoll > kAnswerPolls + m_gracePolls) {
+    if (m_sinceGoAhead > kTextLimit || answerOverdue(pollNow)) {
         if (m_stray == StrayText::Shown && m_status.isEmpty())
             m_status = withoutFillers(m_pending);
         return Step::NoGoAhead;

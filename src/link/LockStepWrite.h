@@ -8,20 +8,21 @@
 // completes. Line ends, blanks and NUL bytes around an "OK" (a USB adapter often hands the line end
 // over in a read of its own) are never stray text.
 //
-// A write is judged block by block, never by how long it takes in all: it stalls only when the unit
-// has been silent for more than 16 polls after the last block sent. A line that never falls silent
-// is stopped by what is not an "OK": more than 1 KiB received since the last "OK", or bytes still
-// coming more than 16 polls after it.
+// A write is judged block by block, never by how long it takes in all: each block's "OK" is due by
+// the 16th poll after the block reached the unit, checked on every poll, so text the unit sends
+// meanwhile neither stretches nor shortens that. Without an "OK" by then the write stalls, or, with
+// bytes arriving on that poll, ends as a line sending something else; so does more than 1 KiB
+// received since the last "OK". After the last "OK" the write ends on 16 silent polls, or as such
+// a line when bytes still come 16 polls after it.
 //
 // Other text where an "OK" was due breaks a configuration write at once; a firmware write shows it
 // and goes on (see StrayText).
 class LockStepWrite {
 public:
     inline static const QByteArray kGoAhead = QByteArrayLiteral("OK");
-    // Silence: the write ends at the first poll whose idle count exceeds this.
+    // The write ends at the first poll whose idle count exceeds this once every block is
+    // acknowledged, and at the first poll this many polls past a block's arrival without its "OK".
     static constexpr int kIdleLimit = 15;
-    // Polls after the last "OK" within which the unit must answer the block, however it talks meanwhile.
-    static constexpr int kAnswerPolls = kIdleLimit + 1;
     // Bytes the unit may send between two "OK"s: a status line, its line end, fillers.
     static constexpr qsizetype kTextLimit = 1024;
     // Receive poll period the limits are counted in.
@@ -86,6 +87,7 @@ public:
 
 private:
     void takeGoAhead(qsizetype at, int pollNow);
+    bool answerOverdue(int pollNow) const { return pollNow - m_lastGoAheadPoll > kIdleLimit + m_gracePolls; }
 
     int m_blockCount;
     StrayText m_stray;

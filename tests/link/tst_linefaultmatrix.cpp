@@ -96,6 +96,13 @@ SimFaults faultsFor(Exchange exchange, const QString &behaviour, int ms)
         faults.statusAt = 10;
         faults.ackDelayMs = 100;
         faults.ackDelayEvery = 10;
+    } else if (behaviour == QLatin1String("status text, then a late answer")) {
+        // The same line half a second after the 9th block reached the unit, its "OK" ms after that.
+        faults.statusText = "BUSY";
+        faults.statusAt = 10;
+        faults.statusDelayMs = 500;
+        faults.ackDelayMs = ms;
+        faults.ackDelayEvery = 10;
     } else if (behaviour == QLatin1String("stream")) {
         faults.streamAfter = 1000000000000;
         faults.streamByte = 'x';
@@ -116,6 +123,7 @@ QByteArray inverted(const QByteArray &bytes)
 
 const QString kSize = QStringLiteral("Ошибка загрузки! Не соответствует количество байт!");
 const QString kSequence = QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена!");
+const QString kBusy = QStringLiteral(" ОК=BUSY");
 const QString kFirmwareWarning = QStringLiteral("Запись прошивки не завершена: устройство может остаться без "
                                                 "работающей прошивки! Повторите загрузку прошивки из файла.");
 
@@ -158,6 +166,10 @@ private slots:
         row(Exchange::FirmwareWrite, "every answer late", 900, Tag::Written, {});
         row(Exchange::FirmwareWrite, "one answer late", 1000, Tag::WriteError,
             {kSize + QLatin1Char('\n') + kFirmwareWarning});
+        // A status text meanwhile neither stretches nor shortens the limit.
+        row(Exchange::FirmwareWrite, "status text, then a late answer", 900, Tag::Written, {kSequence + kBusy});
+        row(Exchange::FirmwareWrite, "status text, then a late answer", 1000, Tag::WriteError,
+            {kSize + QLatin1Char('\n') + kSequence + kBusy + QLatin1Char('\n') + kFirmwareWarning});
         row(Exchange::FirmwareWrite, "stream", 0, Tag::WriteError,
             {QStringLiteral("Ошибка загрузки! Устройство передаёт посторонние данные вместо подтверждения \"OK\"!\n")
              + kSequence + QStringLiteral(" ОК=") + QString(100, QLatin1Char('x')) + QStringLiteral("…\n")

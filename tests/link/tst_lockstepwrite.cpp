@@ -86,7 +86,7 @@ private slots:
             if (read == "-") {
                 Step step = Step::Wait;
                 for (int idle = 1; idle <= LockStepWrite::kIdleLimit + 1; ++idle) {
-                    step = write.onRead(QByteArray(), idle);
+                    step = write.onRead(QByteArray(), idle, idle);
                     if (idle <= LockStepWrite::kIdleLimit)
                         QCOMPARE(step, Step::Wait);
                 }
@@ -129,13 +129,14 @@ private slots:
         if (lastAcknowledged)
             QCOMPARE(write.onRead("OK", 0), Step::Wait);
         for (int idle = 1; idle <= lastWaitingPoll; ++idle)
-            QCOMPARE(write.onRead(QByteArray(), idle), Step::Wait);
-        QCOMPARE(write.onRead(QByteArray(), lastWaitingPoll + 1), lastAcknowledged ? Step::Finished : Step::Stalled);
+            QCOMPARE(write.onRead(QByteArray(), idle, idle), Step::Wait);
+        QCOMPARE(write.onRead(QByteArray(), lastWaitingPoll + 1, lastWaitingPoll + 1),
+                 lastAcknowledged ? Step::Finished : Step::Stalled);
     }
 
     // A line that never falls silent, read by read (one per poll from the request at poll 0): the
-    // write goes on while "OK"s release blocks; without one it ends more than 16 polls after the last
-    // "OK", or once more than 1024 bytes have come since it. Silence keeps its own rule.
+    // write goes on while "OK"s release blocks; without one it ends at the 16th poll after the last
+    // "OK", or once more than 1024 bytes have come since it.
     void lineThatNeverFallsSilent_data()
     {
         QTest::addColumn<QByteArrayList>("reads");  // read k comes at poll k + 1
@@ -148,10 +149,10 @@ private slots:
                 reads << read;
             return reads;
         };
-        // Polls 3 ... 18 are within 16 of the last "OK" at poll 2; poll 19 is not.
-        QTest::newRow("NULs: 16 polls after the last OK go on") << twoOks + repeated(QByteArray(1, '\0'), 16)
+        // The last "OK" at poll 2: polls 3 ... 17 wait for the next, poll 18 is the 16th.
+        QTest::newRow("NULs: 15 polls after the last OK go on") << twoOks + repeated(QByteArray(1, '\0'), 15)
                                                                  << "wait" << 2;
-        QTest::newRow("NULs: the 17th poll ends it") << twoOks + repeated(QByteArray(1, '\0'), 17)
+        QTest::newRow("NULs: the 16th poll ends it") << twoOks + repeated(QByteArray(1, '\0'), 16)
                                                      << "no go-ahead" << 2;
         QTest::newRow("1024 bytes since the OK go on") << twoOks + QByteArrayList{QByteArray(1022, ' '), "\r\n"}
                                                        << "wait" << 2;
@@ -164,7 +165,7 @@ private slots:
         QTest::newRow("an OK every 16th poll, NULs between") << everySixteenth << "wait" << 3;
         // Once every block is acknowledged, a repeated "OK" answers nothing.
         QTest::newRow("OK after OK after the last block")
-            << repeated("OK", 4 + 17) << "no go-ahead" << 3;
+            << repeated("OK", 4 + 16) << "no go-ahead" << 3;
     }
     void lineThatNeverFallsSilent()
     {
@@ -215,7 +216,7 @@ private slots:
         write.start();
         QStringList got;
         for (int i = 0; i < reads.size(); ++i) {
-            const Step step = reads.at(i) == "-" ? write.onRead(QByteArray(), LockStepWrite::kIdleLimit + 1)
+            const Step step = reads.at(i) == "-" ? write.onRead(QByteArray(), 16, 16)
                                                  : write.onRead(reads.at(i), 0);
             if (step == Step::SendNext)
                 write.blockSent();
@@ -223,6 +224,41 @@ private slots:
             QCOMPARE(write.takeStatusText(), told.at(i));
         }
         QCOMPARE(got, steps);
+    }
+
+    // An answer is due by the 16th poll after its block went out at poll 0 (19th at 9600 baud),
+    // whatever text comes meanwhile: a status line at textPoll, the "OK" at okPoll (-1: none).
+    void statusTextNeitherStretchesNorShortensTheLimit_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("textPoll");
+        QTest::addColumn<int>("okPoll");
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<int>("poll");   // of that step
+        QTest::newRow("text at poll 10: still the 16th") << 0 << 10 << -1 << "stalled" << 16;
+        QTest::newRow("text at 15, OK at the 16th: in time") << 0 << 15 << 16 << "send" << 16;
+        QTest::newRow("text at the 16th poll: ends there") << 0 << 16 << -1 << "no go-ahead" << 16;
+        QTest::newRow("9600, text at poll 10: the 19th") << 9600 << 10 << -1 << "stalled" << 19;
+    }
+    void statusTextNeitherStretchesNorShortensTheLimit()
+    {
+        QFETCH(int, baud);
+        QFETCH(int, textPoll);
+        QFETCH(int, okPoll);
+        LockStepWrite write(2, LockStepWrite::StrayText::Shown);
+        write.start(0);
+        write.setLineSpeed(baud);
+        write.onRead("OK", 0, 0);
+        write.blockSent();
+        Step got = Step::Wait;
+        int now = 0;
+        for (int idle = 0; got == Step::Wait && now < 40;) {
+            const QByteArray read = ++now == textPoll ? "BUSY\r\n" : now == okPoll ? "OK" : "";
+            idle = read.isEmpty() ? idle + 1 : 0;
+            got = write.onRead(read, idle, now);
+        }
+        QTEST(name(got), "step");
+        QTEST(now, "poll");
     }
 
     void acknowledgedCountsOnlyAnsweredBlocks()

@@ -447,12 +447,13 @@ private slots:
         SimCore core(SimDefaults::image(), SimDefaults::firmware(), f);
         core.receive("#6000", 0);
         QCOMPARE(core.takeOutput(0).size(), 0);
-        // The request itself takes 5.2 ms to arrive (answered from 6 ms on); each byte 1.04 ms.
-        QCOMPARE(core.nextEventMs(), 8);
-        QCOMPARE(core.takeOutput(100).size(), 90);
-        QCOMPARE(core.takeOutput(1000).size(), 954 - 90);
+        // Each byte takes 1.04 ms: the request 5.2 ms to arrive, the first byte of the answer leaves
+        // at 6.25 ms; by 100 ms the line has carried 96 bytes, by 1000 ms 960.
+        QCOMPARE(core.nextEventMs(), 6.25);
+        QCOMPARE(core.takeOutput(100).size(), 96 - 5);
+        QCOMPARE(core.takeOutput(1000).size(), 960 - 96);
         QByteArray rest = core.takeOutput(3000);
-        QCOMPARE(rest.size(), 2370 - 954);
+        QCOMPARE(rest.size(), 2370 - 955);
         QCOMPARE(rest.right(2), QByteArray("\x08\x02"));
     }
 

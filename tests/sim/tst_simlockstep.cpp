@@ -9,13 +9,13 @@ class TestSimLockStep : public QObject {
 
     // A program writing in lock-step: each block goes out once an "OK" has been read, 1 ms later.
     // Returns everything the unit sent; stops when the unit stays silent or the line closes.
-    static QByteArray writeInLockStep(SimCore &core, const QByteArray &request, int blocks, qint64 *now)
+    static QByteArray writeInLockStep(SimCore &core, const QByteArray &request, int blocks, double *now)
     {
         QByteArray heard;
         QByteArray pending;
         core.receive(request, *now);
         for (int sent = 0; sent <= blocks;) {
-            const qint64 next = core.nextEventMs();
+            const double next = core.nextEventMs();
             if (next < 0 || core.lineClosed() || !core.hasPendingOutput())
                 break;
             *now = qMax(*now, next);
@@ -78,7 +78,7 @@ private slots:
         core.firmwareCommitted = [&](const QByteArray &) { commit = true; };
         core.imageCommitted = [&](const QByteArray &) { commit = true; };
         const int blocks = request == "#5001" ? 980 : 37;
-        qint64 now = 0;
+        double now = 0;
         QCOMPARE(writeInLockStep(core, request, blocks, &now), heard);
         QCOMPARE(commit, committed);
         QCOMPARE(core.lineClosed(), closed);
@@ -122,7 +122,7 @@ private slots:
         bool commit = false;
         core.firmwareCommitted = [&](const QByteArray &) { commit = true; };
         core.imageCommitted = [&](const QByteArray &) { commit = true; };
-        qint64 now = 0;
+        double now = 0;
         QCOMPARE(writeInLockStep(core, request, request == "#5001" ? 980 : 37, &now), heard);
         QVERIFY(commit);
         QCOMPARE(core.protocolViolations(), 0);
@@ -163,7 +163,7 @@ private slots:
         SimCore core(SimDefaults::image(), SimDefaults::firmware(), f);
         bool commit = false;
         core.imageCommitted = [&](const QByteArray &) { commit = true; };
-        qint64 now = 0;
+        double now = 0;
         QCOMPARE(writeInLockStep(core, "#6001", 37, &now), heard);
         QCOMPARE(now, lastOkMs);
         QVERIFY(commit);

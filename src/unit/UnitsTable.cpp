@@ -95,7 +95,8 @@ UnitsTable UnitsTable::parse(const QByteArray &bytes, const ConfigImage &templat
     QByteArray data = bytes;
     if (data.startsWith("\xEF\xBB\xBF"))
         data.remove(0, 3);
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off at the end of the file is an error too, never dropped unsaid.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
     const QString text = decoder.decode(data);
     if (decoder.hasError()) {
         problem(fileName + QStringLiteral(": не текст UTF-8. Сохраните таблицу как «CSV UTF-8»."));

@@ -12,9 +12,10 @@ namespace {
 
 // The write rules, poll by poll: each "OK" (also one split over reads) answers what went out last
 // and releases the next block; line ends, blanks and NULs around it are nothing; other text that can
-// no longer become an "OK" breaks the write; silence ends it, successfully only once every block was
-// acknowledged; a line that goes on sending more than 16 polls after the last "OK" that answered
-// something, or more than 1024 bytes since it, ends it as a failure.
+// no longer become an "OK" breaks the write; an answer not come 15 polls (and the line's 3 at the
+// rig's speed) after the last "OK" that answered something ends it, whatever came meanwhile: as a
+// stall on a silent poll, as a line sending something else on a poll with bytes; so do more than
+// 1024 bytes since that "OK". Once every block is acknowledged, 16 silent polls end it successfully.
 struct Reference {
     QByteArray memory;
     QString inProgress;
@@ -42,8 +43,9 @@ struct Reference {
         if (tag != inProgress)
             return;
         // At the rig's 9600 baud a block on the line and an early timer add 3 polls to the wait for it.
-        const int grace = acknowledged == ConfigImage::kBlockCount ? 0 : 3;
-        const bool ending = bytes.isEmpty() && idle > ConfigExchange::kIdleLimit + grace;
+        const bool overdue = polls - lastGoAhead > LockStepWrite::kIdleLimit + 3;
+        const bool ending =
+            bytes.isEmpty() && (acknowledged == ConfigImage::kBlockCount ? idle > LockStepWrite::kIdleLimit : overdue);
         if (bytes.isEmpty()) {
             if (ending) {
                 if (acknowledged == ConfigImage::kBlockCount) {
@@ -76,7 +78,7 @@ struct Reference {
         if (!fillers && !pending.endsWith('O')) {
             tag = Tag::WriteError;
             messages << ConfigExchange::kSequenceBroken;
-        } else if (sinceGoAhead > 1024 || polls - lastGoAhead > 16 + 3) {
+        } else if (sinceGoAhead > 1024 || polls - lastGoAhead > LockStepWrite::kIdleLimit + 3) {
             tag = Tag::WriteError;
             messages << LockStepWrite::kNoGoAhead + QLatin1Char('\n') + ConfigExchange::kMayBeIncomplete;
         } else if (fillers) {

@@ -17,7 +17,7 @@ public:
     // Bytes read from a unit whose model cells name no model: not a unit's configuration.
     inline static const QString kReadNamesNoModel =
         QStringLiteral("Ячейки модели 2369–2370 (%1) не называют ни одной известной модели: ответ не от "
-                       "устройства ЗОРГЕЛ или порт настроен на другую скорость (проверьте скорость: --speed или \"Скорость\" в окне).");
+                       "устройства ЗОРГЕЛ или порт настроен на другую скорость (проверьте скорость порта).");
     inline static const QString kFileNamesNoModel =
         QStringLiteral("Ячейки модели 2369–2370 файла (%1) не называют ни одной известной модели: "
                        "это не конфигурация устройства ЗОРГЕЛ.");

@@ -146,6 +146,7 @@ void WindowOperations::startWrite(const QList<QByteArray> &blocks, const QByteAr
     job->setReadFirst({true, model, force});
     job->setBeforeWrite([this, fromImage](WriteConfigJob &write) { return beforeWrite(write, fromImage); });
     m_writeStarted = false;
+    m_writeModel = model;
     run(std::move(job), [this, blocks, fromImage](UnitJob &done) { writeEnded(done, blocks, fromImage); });
 }
 
@@ -189,10 +190,13 @@ void WindowOperations::writeEnded(UnitJob &job, const QList<QByteArray> &blocks,
     link.RPF_02VektorPriemaIsPorta = result.code == ExitCode::Success ? Tag::Written : Tag::WriteError;
     MessageSink &messages = m_unit.messages();
     if (result.code == ExitCode::Success) {
-        if (fromImage)
-            m_unit.image().setChanged(false);
+        // Read back equal: the image is now what the unit holds, as after a read in this connection.
+        // A restore over unwritten edits leaves them on the pages.
+        const bool shown = fromImage || !m_unit.image().isChanged();
+        if (shown)
+            tookAsRead(blocks);
         emit readBackChecked(kWrittenChecked);
-        messages.show(fromImage ? kWrittenChecked : kRestored.arg(m_shownCopy));
+        messages.show(fromImage ? kWrittenChecked : shown ? kRestoredShown.arg(m_shownCopy) : kRestored.arg(m_shownCopy));
         return;
     }
     if (toldByWrite || (result.text.isEmpty() && result.code != ExitCode::VerifyMismatch))
@@ -207,6 +211,20 @@ void WindowOperations::writeEnded(UnitJob &job, const QList<QByteArray> &blocks,
         text += QLatin1Char('\n') + UnitBackups::kEarlierCopy.arg(QDir::toNativeSeparators(copy)) + QLatin1Char('\n')
                 + kRestoreHint;
     messages.show(text);
+}
+
+void WindowOperations::tookAsRead(const QList<QByteArray> &blocks)
+{
+    ConfigImage &image = m_unit.image();
+    const QByteArray memory = blocks.join();
+    image.setBytes(1, memory.constData(), memory.size());
+    if (m_writeModel.size() == ConfigImage::kTailSize)
+        image.setBytes(ConfigImage::kMemorySize + 1, m_writeModel.constData(), m_writeModel.size());
+    image.setChanged(false);
+    SerialLink &link = m_unit.link();
+    image.setReadFrom(link.deviceName(), m_unit.clock().now(), link.identificationCount());
+    m_unit.deviceInfo().fill();
+    emit m_unit.pagesStale();
 }
 
 void WindowOperations::restore()

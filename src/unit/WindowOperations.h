@@ -54,6 +54,9 @@ public:
         "Копии конфигурации устройства \"%1\", новые сначала.\nВыбранная будет записана в устройство; его "
         "нынешняя конфигурация\nсохранится как копия \"до записи\".");
     inline static const QString kNoCopies = QStringLiteral("Копий конфигурации устройства \"%1\" нет в папке\n%2");
+    inline static const QString kRestoredShown = QStringLiteral(
+        "Записано успешно! Копия \"%1\" записана в устройство, память устройства проверена. Страницы "
+        "показывают её.");
     inline static const QString kRestored = QStringLiteral(
         "Записано успешно! Копия \"%1\" записана в устройство, память устройства проверена.\n"
         "Чтобы увидеть её на страницах, нажмите \"Прочитать\".");
@@ -83,6 +86,8 @@ private:
                     bool force);
     bool beforeWrite(WriteConfigJob &job, bool fromImage);
     void writeEnded(UnitJob &job, const QList<QByteArray> &blocks, bool fromImage);
+    // The blocks read back from the unit become the image, as a read of it would.
+    void tookAsRead(const QList<QByteArray> &blocks);
 
     UnitSession &m_unit;
     ChoiceDialogs &m_choices;
@@ -92,4 +97,5 @@ private:
     bool m_resumeSupervision = false;
     bool m_writeStarted = false;
     QString m_shownCopy;   // the copy being restored, as its list showed it
+    QByteArray m_writeModel;   // the model cells of what is being written
 };

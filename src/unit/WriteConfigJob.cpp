@@ -28,7 +28,7 @@ void WriteConfigJob::start()
             ModelCheck::shownCells(ModelCheck::tailCell(fileModel, 0), ModelCheck::tailCell(fileModel, 1)));
         if (!m_readFirst.force)
             return fail(ExitCode::BadFile, text + QLatin1Char(' ') + kNothingSent + QLatin1Char(' ') + kForceHint);
-        warn(text + QLatin1Char(' ') + kForced);
+        warn(text + QLatin1Char(' ') + kForced + QLatin1Char(' ') + kModelCellsKept);
     }
     if (!m_readFirst.enabled)
         return proceed();

@@ -20,6 +20,9 @@ public:
         QStringLiteral("Запись не начата: в устройство ничего не отправлено.");
     inline static const QString kForceHint = QStringLiteral("Записать всё же: --force.");
     inline static const QString kForced = QStringLiteral("Записывается всё же (--force).");
+    // The write covers cells 1–2368: the unit keeps its own model cells whatever the file holds.
+    inline static const QString kModelCellsKept =
+        QStringLiteral("Ячейки модели 2369–2370 в устройство не записываются: устройство сохранит свои.");
     inline static const QString kOtherImei =
         QStringLiteral("Внимание: IMEI в файле (%1) не совпадает с IMEI устройства (%2): файл снят с другого "
                        "устройства, и после записи устройство будет сообщать IMEI из файла.");

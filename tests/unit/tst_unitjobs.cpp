@@ -199,7 +199,7 @@ private slots:
             << QByteArray("\xFF\x02", 2) << false << false << int(ExitCode::TransferFailed) << QStringList()
             << QStringLiteral("Ошибка при чтении! Ячейки модели 2369–2370 (FF 02) не называют ни одной известной "
                               "модели: ответ не от устройства ЗОРГЕЛ или порт настроен на другую скорость (проверьте "
-                              "скорость: --speed или \"Скорость\" в окне). Файл ");
+                              "скорость порта). Файл ");
         QTest::newRow("bytes that name no model, --force: saved, warned")
             << QByteArray("\xFF\x02", 2) << true << false << int(ExitCode::Success) << QStringList{unknown}
             << QStringLiteral("Сохранено успешно! ");
@@ -271,7 +271,9 @@ private slots:
         QTest::newRow("model cells FF FF: refused, nothing sent") << SimFaults{} << QByteArray("\xFF\xFF", 2)
             << QByteArray() << false << false << int(ExitCode::BadFile) << noModel.arg("FF FF") + refused << QStringList();
         QTest::newRow("model cells 10 02 with --force: written, warned") << SimFaults{} << QByteArray("\x10\x02", 2)
-            << QByteArray() << true << false << int(ExitCode::Success) << written << QStringList{noModel.arg("10 02") + forced};
+            << QByteArray() << true << false << int(ExitCode::Success) << written << QStringList{noModel.arg("10 02") + forced
+                                    + QStringLiteral(" Ячейки модели 2369–2370 в устройство не записываются: устройство "
+                                                     "сохранит свои.")};
         QTest::newRow("another unit's copy: written, its IMEI told")
             << SimFaults{} << gsm8t << QByteArray("356938035643817") << false << false << int(ExitCode::Success) << written
             << QStringList{QStringLiteral("Внимание: IMEI в файле (356938035643817) не совпадает с IMEI устройства "

@@ -237,6 +237,8 @@ QByteArray CommissioningReport::pdf(const CommissioningData &data, int *pages)
         painter.translate(0, -p * page.height());
         QAbstractTextDocumentLayout::PaintContext context;
         context.clip = QRectF(0, p * page.height(), page.width(), page.height());
+        // A row the layout carries over to the next page draws nothing into this page's footer.
+        painter.setClipRect(context.clip);
         document.documentLayout()->draw(&painter, context);
         painter.restore();
         const QRectF line(0, paper.height() - footer / 2, paper.width(), footer / 2);

@@ -270,7 +270,7 @@ void FirmwareExchange::showStatusText()
         return;
     m_strayText = text;
     // Told without waiting: the unit gives a write up after a couple of seconds without a block.
-    m_messages.note(quoted(text));
+    m_messages.note(quoted(text) + QLatin1Char('\n') + kWriteGoesOn);
 }
 
 void FirmwareExchange::LoadProshivkaFromFile(QByteArray &PoluchenoIzPorta, int &OgidaniePriema)

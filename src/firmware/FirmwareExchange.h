@@ -37,6 +37,9 @@ public:
     inline static const QString kCountMismatch = QStringLiteral("Ошибка загрузки! Не соответствует количество байт!");
     inline static const QString kSequenceBroken =
         QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена! ОК=");
+    // Said under a status text that arrives while a flash goes on: the unit's text is no failure.
+    inline static const QString kWriteGoesOn =
+        QStringLiteral("Это сообщение устройства: запись прошивки продолжается, ждать ответа на него не нужно.");
     inline static const QString kLinkLostRead =
         QStringLiteral("Связь с устройством потеряна во время чтения прошивки (получено %1 из %2 байт).");
     inline static const QString kLinkLostWrite =

@@ -147,9 +147,13 @@ void FirmwareJob::write()
     m_messages.setRewrite([this](const QString &text) {
         const QString &broken = FirmwareExchange::kSequenceBroken;
         const bool going = m_unit.exchangeTag() == Tag::FirmwareWrite || m_unit.exchangeTag() == Tag::Written;
-        if (!going || !text.startsWith(broken) || text.contains(QLatin1Char('\n')))
+        // The window's line under a status text says what the command line's own words say.
+        QString shown = text;
+        if (shown.endsWith(QLatin1Char('\n') + FirmwareExchange::kWriteGoesOn))
+            shown.chop(FirmwareExchange::kWriteGoesOn.size() + 1);
+        if (!going || !shown.startsWith(broken) || shown.contains(QLatin1Char('\n')))
             return text;
-        return kStatusGoesOn.arg(text.mid(broken.size()));
+        return kStatusGoesOn.arg(shown.mid(broken.size()));
     });
     if (!m_unit.firmwareExchange().loadFromFile(m_file))
         return failed(ExitCode::BadFile, firstMessageOr(QStringLiteral("Файл %1 не прочитан.").arg(m_file)));

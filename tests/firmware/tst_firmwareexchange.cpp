@@ -88,7 +88,8 @@ private slots:
             << joined({LockStepWrite::kNotAcknowledged, FirmwareExchange::kSequenceBroken + QStringLiteral("ERR"), warn});
         QTest::newRow("status text mid-way is shown, the write goes on")
             << good << 980 << QByteArray("OK") << false << 500 << -1 << -1 << true << 980 << Tag::Written
-            << QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена! ОК=BUSY");
+            << QStringLiteral("Ошибка загрузки! Нарушение последовательности обмена! ОК=BUSY\nЭто сообщение устройства: "
+                              "запись прошивки продолжается, ждать ответа на него не нужно.");
         QTest::newRow("send error at block 300") << good << 980 << QByteArray("OK") << false << -1 << 300 << -1 << true
                                                  << 299 << Tag::WriteError << joined({kSendError8018, warn});
         QTest::newRow("port closed at block 400")

@@ -169,7 +169,9 @@ void checkWrite(const QList<Fuzz::Poll> &polls)
     QStringList told = rig.messages.texts;
     const QString end = rig.tag() == Tag::Written ? QString() : told.isEmpty() ? QString() : told.takeLast();
     for (const QString &text : std::as_const(told))
-        FUZZ_CHECK(text.startsWith(FirmwareExchange::kSequenceBroken) && !text.contains(QLatin1Char('\n')), about());
+        FUZZ_CHECK(text.startsWith(FirmwareExchange::kSequenceBroken)
+                       && text.count(QLatin1Char('\n')) == 1 && text.endsWith(FirmwareExchange::kWriteGoesOn),
+                   about());
     if (rig.tag() == Tag::Written) {
         FUZZ_CHECK(!outcome.pulled && blocks == FirmwareFile::kBlockCount
                        && oks >= FirmwareFile::kBlockCount + 1,

@@ -167,7 +167,9 @@ private slots:
         row(Exchange::FirmwareWrite, "one answer late", 1000, Tag::WriteError,
             {kSize + QLatin1Char('\n') + kFirmwareWarning});
         // A status text meanwhile neither stretches nor shortens the limit.
-        row(Exchange::FirmwareWrite, "status text, then a late answer", 900, Tag::Written, {kSequence + kBusy});
+        row(Exchange::FirmwareWrite, "status text, then a late answer", 900, Tag::Written,
+            {kSequence + kBusy + QStringLiteral("\nЭто сообщение устройства: запись прошивки продолжается, ждать ответа "
+                                                "на него не нужно.")});
         row(Exchange::FirmwareWrite, "status text, then a late answer", 1000, Tag::WriteError,
             {kSize + QLatin1Char('\n') + kSequence + kBusy + QLatin1Char('\n') + kFirmwareWarning});
         row(Exchange::FirmwareWrite, "stream", 0, Tag::WriteError,

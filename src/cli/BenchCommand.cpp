@@ -93,12 +93,7 @@ int BenchCommand::prepare()
     const auto content = files.configFiles().readChecked(m_options.file);
     if (!content)
         return ExitCode::BadFile;
-    int position = 1;
-    for (const QByteArray &block : content->blocks)
-        for (const char byte : block)
-            m_template.setByte(position++, static_cast<unsigned char>(byte));
-    for (const char byte : content->tail)
-        m_template.setByte(position++, static_cast<unsigned char>(byte));
+    content->fill(m_template);
     m_templateModel = content->tail;
     // A template whose model cells name no model is no unit's configuration: no unit gets it.
     if (m_templateModel.size() == ConfigImage::kTailSize && !ModelCheck::namesModel(m_templateModel)) {

@@ -209,12 +209,7 @@ int FieldCommands::load(const QString &side, ConfigImage &image)
     const std::optional<ConfigFiles::Content> content = m_files.readChecked(side);
     if (!content)
         return ExitCode::BadFile;
-    int position = 1;
-    for (const QByteArray &block : content->blocks)
-        for (const char byte : block)
-            image.setByte(position++, static_cast<unsigned char>(byte));
-    for (const char byte : content->tail)
-        image.setByte(position++, static_cast<unsigned char>(byte));
+    content->fill(image);
     return ExitCode::Success;
 }
 

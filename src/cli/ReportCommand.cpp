@@ -53,12 +53,7 @@ int ReportCommand::fromFile(UnitSession &files, const CliOptions &options, Outpu
     if (!content)
         return ExitCode::BadFile;
     ConfigImage &image = files.image();
-    int position = 1;
-    for (const QByteArray &block : content->blocks)
-        for (const char byte : block)
-            image.setByte(position++, static_cast<unsigned char>(byte));
-    for (const char byte : content->tail)
-        image.setByte(position++, static_cast<unsigned char>(byte));
+    content->fill(image);
     image.setLoadedFromFile(QDateTime::currentDateTime());
 
     CommissioningData data = CommissioningData::fromUnit(files, QDateTime::currentDateTime());

@@ -295,3 +295,13 @@ void ConfigFiles::Open()
     m_image.setPartial(false);
     m_image.setLoadedFromFile(m_clock.now());
 }
+
+void ConfigFiles::Content::fill(ConfigImage &image) const
+{
+    int position = 1;
+    for (const QByteArray &block : blocks)
+        for (const char byte : block)
+            image.setByte(position++, static_cast<unsigned char>(byte));
+    for (const char byte : tail)
+        image.setByte(position++, static_cast<unsigned char>(byte));
+}

@@ -36,6 +36,8 @@ public:
         QByteArray tail;          // empty when the file has no 38th line
         int badLine = 0;          // 1-based line of the first fault
         QString reason;           // what is wrong with it
+        // The blocks and the tail into the image's cells, from the first on.
+        void fill(ConfigImage &image) const;
     };
 
     ConfigFiles(ConfigImage &image, SerialLink &link, StatusModel &status, MessageSink &messages, FileDialogs &dialogs,

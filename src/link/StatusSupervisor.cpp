@@ -87,8 +87,20 @@ void StatusSupervisor::showPortState()
         Avtopoisk = true;
 }
 
+void StatusSupervisor::closeByUser()
+{
+    closedByUser = true;
+    Avtopoisk = false;
+    for (const QString &command : {Cmd::PoiskUstroistva, Cmd::MonitoringProcess, Cmd::ConfiguraciaReadProcess})
+        m_queue.drop(command);
+}
+
 void StatusSupervisor::runAutomaticSearch()
 {
+    // One search waits at a time: the ticks of a busy link would otherwise pile them up, and the
+    // pile would walk the ports long after the unit was found or the port closed.
+    if (m_queue.isQueued(Cmd::PoiskUstroistva))
+        return;
     if (UseLastSucsessConnection) {
         UseLastSucsessConnection = false;
         m_queue.post(Cmd::PoiskUstroistva);

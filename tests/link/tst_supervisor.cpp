@@ -303,8 +303,44 @@ private slots:
         r.link.RPF_02VektorPriemaIsPorta = Tag::ConfigRead;
         r.queue.setLinkFree(false);
         r.supervisor.tick();
+        r.supervisor.tick();   // one waits, however long the link stays busy
         QVERIFY(r.started.isEmpty());
         QCOMPARE(r.queue.CommandQueueText(), Cmd::PoiskUstroistva + QStringLiteral(",4|"));
+    }
+
+    // "Закрыть порт" keeps the port closed until the user opens it or searches: nothing that waited
+    // in the queue starts, the search on loss stays off.
+    void closedByUserStaysClosed_data()
+    {
+        QTest::addColumn<QString>("waiting");
+        QTest::newRow("automatic search") << Cmd::PoiskUstroistva + ",1|";
+        QTest::newRow("monitoring request") << Cmd::MonitoringProcess + ",|";
+        QTest::newRow("read on detection") << Cmd::ConfiguraciaReadProcess + ",|";
+        QTest::newRow("search, then settings save") << Cmd::PoiskUstroistva + ",2|" + Cmd::TXconfigSaveParam + ",|";
+    }
+    void closedByUserStaysClosed()
+    {
+        QFETCH(QString, waiting);
+        Rig r;
+        r.setLines({QStringLiteral("Доступный номер порта:1"), QStringLiteral("Доступный номер порта:2")});
+        r.supervisor.searchOnLoss = true;
+        r.supervisor.Avtopoisk = true;
+        r.connectUnit();
+        for (const QString &entry : waiting.split(QLatin1Char('|'), Qt::SkipEmptyParts))
+            r.queue.post(entry.section(QLatin1Char(','), 0, 0), entry.section(QLatin1Char(','), 1));
+        r.supervisor.closeByUser();
+        r.link.CloseUsbComPort();
+        for (int tick = 0; tick < 75; ++tick)   // 15 s
+            r.supervisor.tick();
+        QVERIFY(!r.link.isOpen());
+        QVERIFY(!r.supervisor.Avtopoisk);
+        QCOMPARE(r.started.filter(QRegularExpression(QStringLiteral("^(PoiskUstroistva|MonitoringProcess|"
+                                                                    "ConfiguraciaReadProcess),"))),
+                 QStringList());
+        // "Найти устройство" searches again.
+        r.supervisor.searchFromFirstPort();
+        r.supervisor.tick();
+        QCOMPARE(r.started.last(), Cmd::PoiskUstroistva + QStringLiteral(",1"));
     }
 
     void identificationFollowUp_data()

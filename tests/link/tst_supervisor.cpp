@@ -337,6 +337,8 @@ private slots:
         QCOMPARE(r.started.filter(QRegularExpression(QStringLiteral("^(PoiskUstroistva|MonitoringProcess|"
                                                                     "ConfiguraciaReadProcess),"))),
                  QStringList());
+        // What else waited still runs.
+        QCOMPARE(r.started.contains(Cmd::TXconfigSaveParam + QLatin1Char(',')), waiting.contains(Cmd::TXconfigSaveParam));
         // "Найти устройство" searches again.
         r.supervisor.searchFromFirstPort();
         r.supervisor.tick();

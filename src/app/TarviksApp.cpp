@@ -236,7 +236,12 @@ void TarviksApp::wirePages()
 {
     auto *serialPage = qobject_cast<SerialPage *>(page(QStringLiteral("RPF_02")));
     connect(serialPage, &SerialPage::autoSearchRequested, this, [this] { supervisor().searchFromFirstPort(); });
-    connect(serialPage, &SerialPage::closedByUser, this, [this](bool closed) { supervisor().closedByUser = closed; });
+    connect(serialPage, &SerialPage::closedByUser, this, [this](bool closed) {
+        if (closed)
+            supervisor().closeByUser();
+        else
+            supervisor().closedByUser = false;
+    });
     connect(serialPage, &SerialPage::saveRequested, this, &TarviksApp::saveByUser);
     connect(qobject_cast<SettingsPage *>(page(QStringLiteral("RPF_19"))), &SettingsPage::saveRequested, this,
             &TarviksApp::saveByUser);

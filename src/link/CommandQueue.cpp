@@ -48,3 +48,22 @@ void CommandQueue::pump()
     const Starter starter = it.value();
     starter(m_param);
 }
+
+bool CommandQueue::isQueued(const QString &name) const
+{
+    return m_queue.startsWith(name + QLatin1Char(',')) || m_queue.contains(QLatin1Char('|') + name + QLatin1Char(','));
+}
+
+bool CommandQueue::drop(const QString &name)
+{
+    QStringList kept;
+    bool dropped = false;
+    for (const QString &entry : m_queue.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+        if (entry.section(QLatin1Char(','), 0, 0) == name)
+            dropped = true;
+        else
+            kept << entry + QLatin1Char('|');
+    }
+    m_queue = kept.join(QString());
+    return dropped;
+}

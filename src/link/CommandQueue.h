@@ -25,6 +25,9 @@ public:
     // entry and start something else: it is refused with the unknown-command message, nothing queued.
     bool post(const QString &name, const QString &param = QString());
     void pump();
+    // Removes every waiting entry of the command; true when one was waiting.
+    bool drop(const QString &name);
+    bool isQueued(const QString &name) const;
 
     bool LinkFree() const { return m_linkFree; }
     void setLinkFree(bool free) { m_linkFree = free; }

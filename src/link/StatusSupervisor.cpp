@@ -87,8 +87,21 @@ void StatusSupervisor::showPortState()
         Avtopoisk = true;
 }
 
+void StatusSupervisor::closeByUser()
+{
+    closedByUser = true;
+    Avtopoisk = false;
+    for (const QString &command : {Cmd::PoiskUstroistva, Cmd::MonitoringProcess, Cmd::ConfiguraciaReadProcess})
+        m_queue.drop(command);
+}
+
 void StatusSupervisor::runAutomaticSearch()
 {
+    // One search waits at a time: "Найти устройство" beside the one the loss option posts, or the
+    // ticks of a busy link, would otherwise queue more, and each one left would close the unit the
+    // one before it found.
+    if (m_queue.isQueued(Cmd::PoiskUstroistva))
+        return;
     if (UseLastSucsessConnection) {
         UseLastSucsessConnection = false;
         m_queue.post(Cmd::PoiskUstroistva);

@@ -44,6 +44,9 @@ public:
         Avtopoisk = true;
         closedByUser = false;
     }
+    // "Закрыть порт": no search, no monitoring request and no read waiting in the queue may open
+    // the port again behind the user's back.
+    void closeByUser();
     // The automatic search step of a tick (posts at most one "PoiskUstroistva").
     void runAutomaticSearch();
     // Label4 text and follow-up for the current operation tag.

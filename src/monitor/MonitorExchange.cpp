@@ -25,12 +25,6 @@ bool sameRows(const MonitorDecoder::Layout &a, const MonitorDecoder::Layout &b)
             return false;
     return true;
 }
-
-bool isQueued(const CommandQueue &queue, const QString &command)
-{
-    return queue.CommandQueueText().startsWith(command + QLatin1Char(','))
-        || queue.CommandQueueText().contains(QLatin1Char('|') + command + QLatin1Char(','));
-}
 }
 
 MonitorExchange::MonitorExchange(SerialLink &link, CommandQueue &queue, StatusModel &status, MessageSink &messages,
@@ -335,7 +329,7 @@ void MonitorExchange::pollTick()
     call(m_hooks.refreshDeviceInfo);
     RazmetkaVhodov();
     // One request at a time, even when the queue is held up.
-    if (!isQueued(m_queue, Cmd::MonitoringProcess))
+    if (!m_queue.isQueued(Cmd::MonitoringProcess))
         m_queue.post(Cmd::MonitoringProcess);
     startIfFree();
 }
@@ -378,7 +372,7 @@ void MonitorExchange::RazmetkaVhodov()
     // The model bytes come with the configuration: read it, once, not on every tick, and never
     // over edits not yet written.
     const bool mayRead = !m_hooks.mayReadConfiguration || m_hooks.mayReadConfiguration();
-    if (mayRead && !m_configReadPosted && !isQueued(m_queue, Cmd::ConfiguraciaReadProcess)) {
+    if (mayRead && !m_configReadPosted && !m_queue.isQueued(Cmd::ConfiguraciaReadProcess)) {
         m_queue.post(Cmd::ConfiguraciaReadProcess);
         m_configReadPosted = true;
     }

@@ -4,6 +4,7 @@
 #include "shell/MessageSink.h"
 #include "unit/UnitIdentity.h"
 #include <QDir>
+#include <utility>
 
 UnitBackups::UnitBackups(ConfigBackups &store, const ConfigImage &image, const SerialLink &link,
                          MessageSink &messages)
@@ -28,10 +29,13 @@ void UnitBackups::keepRead(const QByteArray &bytes)
     if (!m_keeping)
         return;
     const ConfigBackups::Result kept = m_store.keep(owner(), bytes, ConfigBackups::Kind::Read);
-    // The read itself succeeded; the user still learns that no copy of it was kept.
+    // The read itself succeeded and the unit stays connected; the user still learns, once while it
+    // stays found, that no copy of it was kept. A note: this runs inside the read's receive handler,
+    // where a box waiting for its OK would hold the link up.
     if (!kept.ok) {
         ++m_keepFailures;
-        m_messages.show(kept.error);
+        if (std::exchange(m_warnedConnection, read.connection) != read.connection)
+            m_messages.note(kept.error);
     }
 }
 

@@ -66,6 +66,7 @@ private:
     QHash<QString, Read> m_reads;   // by unit name
     QHash<QString, Read> m_firstReads;   // by unit name: the first since it was found, for its IMEI
     int m_keepFailures = 0;
+    int m_warnedConnection = -1;          // the identification a failed copy was last told in
     QString m_earlierCopy;
     QString m_writing;                    // the unit being written
     bool m_keeping = true;

@@ -525,6 +525,23 @@ private slots:
         QVERIFY(load->isEnabled());
     }
 
+    // A copy that cannot be kept is a warning told once: the unit stays, no box waits inside a read.
+    void copyNotKeptKeepsTheUnit()
+    {
+        Rig rig;
+        QFile blocker(rig.folder.filePath(QStringLiteral("Резервные копии")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        int boxes = 0;
+        rig.messages.whileShown = [&] { ++boxes; };
+        rig.readAtStart();
+        rig.app->queue().post(Cmd::ConfiguraciaReadProcess);
+        for (int tick = 0; tick < 25; ++tick)
+            rig.step();
+        QCOMPARE(boxes, 0);
+        QCOMPARE(rig.messages.texts.size(), 1);
+        QCOMPARE(rig.app->status().connection(), QStringLiteral("Активно"));
+    }
+
     void wizardFollowsOption()
     {
         Rig rig(QStringLiteral("1"));

@@ -290,7 +290,7 @@ private slots:
         QCOMPARE(r.started, (QStringList{p, p + "4"}));
     }
 
-    void noSearchWhileAUnitIsKnownOrLinkBusy()
+    void noSearchWhileAUnitIsKnownLinkBusyOrPortClosedByUser()
     {
         Rig r;
         r.setLines({QStringLiteral("Доступный номер порта:4")});
@@ -303,8 +303,16 @@ private slots:
         r.link.RPF_02VektorPriemaIsPorta = Tag::ConfigRead;
         r.queue.setLinkFree(false);
         r.supervisor.tick();
+        r.supervisor.tick();   // one waits, however long the link stays busy
         QVERIFY(r.started.isEmpty());
         QCOMPARE(r.queue.CommandQueueText(), Cmd::PoiskUstroistva + QStringLiteral(",4|"));
+        // "Закрыть порт": neither the search waiting nor a monitoring request or read opens it again.
+        r.queue.post(Cmd::MonitoringProcess);
+        r.supervisor.closeByUser();
+        r.queue.setLinkFree(true);
+        for (int tick = 0; tick < 3; ++tick)
+            r.supervisor.tick();
+        QVERIFY(r.started.isEmpty());
     }
 
     void identificationFollowUp_data()

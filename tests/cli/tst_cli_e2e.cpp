@@ -12,6 +12,18 @@
 // The built tarviks-cli as a user runs it: exit statuses and messages, and each command against
 // zorgel-sim on a pseudo-terminal, comparing files and the bytes the unit keeps. Waits are on
 // events (process output, process end) with generous upper bounds.
+namespace {
+// The columns of the fault tables, single and batch.
+void e2eFaultColumns()
+{
+    QTest::addColumn<QStringList>("simFlags");
+    QTest::addColumn<QString>("command");   // FILE: a sound file of the command's kind
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("said");
+    QTest::addColumn<QStringList>("notSaid");
+}
+} // namespace
+
 class TestCliE2e : public QObject {
     Q_OBJECT
 
@@ -723,15 +735,9 @@ private slots:
     // with the counts, said once; whether the unit's data was touched; the exit status.
     void faultMessages_data()
     {
-        QTest::addColumn<QStringList>("simFlags");
-        QTest::addColumn<QString>("command");   // FILE: a sound file of the command's kind
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QStringList>("said");
-        QTest::addColumn<QStringList>("notSaid");
+        e2eFaultColumns();
         const QString generic = QStringLiteral("Не соответствует количество байт");
-        const auto only = [](const QString &request) {
-            return QStringList{QStringLiteral("--only"), request};
-        };
+        const auto only = [](const QString &request) { return QStringList{QStringLiteral("--only"), request}; };
         QTest::newRow("--all: a port named without a unit")
             << QStringList() << "write-config FILE --all --port 1 --port 2" << ExitCode::NoUnit
             << QStringList{QStringLiteral("записано"), QStringLiteral("COM2"), QStringLiteral("устройство не обнаружено")}
@@ -851,7 +857,18 @@ private slots:
         QTest::newRow("a folder given as the file") << QStringList() << "write-config FOLDER" << ExitCode::BadFile
                                                     << QStringList{QStringLiteral(": это папка, а не файл.")}
                                                     << QStringList();
-        // The same faults in a batch (--all): each unit's line says what a single command says.
+        QTest::newRow("firmware read into a .cf name") << QStringList() << "read-firmware CF" << ExitCode::BadFile
+                                                       << QStringList{QStringLiteral(".cf — расширение другого вида файлов")}
+                                                       << QStringList();
+    }
+
+    // The same faults in a batch (--all): each unit's line says what a single command says. A table of
+    // its own, so that the two run side by side.
+    void batchFaultMessages_data()
+    {
+        e2eFaultColumns();
+        const QString generic = QStringLiteral("Не соответствует количество байт");
+        const auto only = [](const QString &request) { return QStringList{QStringLiteral("--only"), request}; };
         QTest::newRow("batch: configuration read: short reply")
             << (QStringList{QStringLiteral("--length-delta"), QStringLiteral("-100")} + only(QStringLiteral("#6000")))
             << "read-config --all FOLDER" << ExitCode::TransferFailed
@@ -898,10 +915,8 @@ private slots:
                            QStringLiteral("/tarviks/Service/ports/COM3\""),
                            QStringLiteral("COM3  —           устройство не обнаружено: нет устройства")}
             << QStringList{QStringLiteral("dialout")};
-        QTest::newRow("firmware read into a .cf name") << QStringList() << "read-firmware CF" << ExitCode::BadFile
-                                                       << QStringList{QStringLiteral(".cf — расширение другого вида файлов")}
-                                                       << QStringList();
     }
+    void batchFaultMessages() { faultMessages(); }
 
     void faultMessages()
     {

@@ -10,7 +10,7 @@
 # No test runs while a tree compiles, and the two suites do not run at once: the end-to-end tests keep
 # time on their lines, and a compiler on every core, or two suites' worth of programs starting
 # together, makes them miss it. The tests themselves mostly wait (programs on pseudo-terminals,
-# polls), so each suite runs $TEST_JOBS tests at once (default 16 on any number of cores: the long
+# polls), so each suite runs $TEST_JOBS tests at once (default 8 on any number of cores: the long
 # end-to-end classes are split into parts that wait side by side).
 # TARVIKS_NO_SANITIZE=1 leaves out the sanitized tests, TARVIKS_NO_FUZZ=1 the fuzz targets.
 set -euo pipefail
@@ -21,7 +21,7 @@ want_fuzz=$([ "${TARVIKS_NO_FUZZ:-0}" = 1 ] && echo 0 || echo 1)
 if [ "$want_sanitize$want_fuzz" != 00 ]; then
   bash scripts/install-deps.sh fuzz
 fi
-test_jobs=${TEST_JOBS:-16}
+test_jobs=${TEST_JOBS:-8}
 start=$SECONDS
 BUILD_DIR=build bash scripts/build.sh -DTARVIKS_WERROR=ON
 echo "test.sh: plain tree built after $((SECONDS - start)) s"

@@ -181,7 +181,7 @@ QString CommissioningReport::html(const CommissioningData &data)
         out += QStringLiteral("<p>%1</p>").arg(h(data.noReadings.isEmpty() ? QStringLiteral("Показаний нет.") : data.noReadings));
 
     if (!data.readBack.isEmpty())
-        out += QStringLiteral("<h2>Проверка записи</h2><p>%1</p>").arg(h(data.readBack).replace(QLatin1Char('\n'), QStringLiteral("<br/>")));
+        out += QStringLiteral("<h2>Проверка записи</h2><p>%1</p>").arg(ShownText::escapedLines(data.readBack).toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br/>")));
 
     // One row, so the two signatures stay on one page together.
     const QString party = QStringLiteral(

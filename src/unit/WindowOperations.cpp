@@ -195,8 +195,10 @@ void WindowOperations::writeEnded(UnitJob &job, const QList<QByteArray> &blocks,
         const bool shown = fromImage || !m_unit.image().isChanged();
         if (shown)
             tookAsRead(blocks);
-        emit readBackChecked(kWrittenChecked);
-        messages.show(fromImage ? kWrittenChecked : shown ? kRestoredShown.arg(m_shownCopy) : kRestored.arg(m_shownCopy));
+        const QString told =
+            fromImage ? kWrittenChecked : shown ? kRestoredShown.arg(m_shownCopy) : kRestored.arg(m_shownCopy);
+        emit readBackChecked(told);
+        messages.show(told);
         return;
     }
     if (toldByWrite || (result.text.isEmpty() && result.code != ExitCode::VerifyMismatch))

@@ -130,6 +130,10 @@ private slots:
         for (const QChar c : name)
             if (c.unicode() < 0x20 || c.unicode() == 0x7f)
                 QVERIFY(!html.contains(c));
+        // The program's own line breaks in the read-back are breaks, not escapes.
+        data.readBack = QStringLiteral("Записано успешно!\nПамять устройства прочитана после записи.");
+        QVERIFY(CommissioningReport::html(data).contains(
+            QStringLiteral("Записано успешно!<br/>Память устройства прочитана после записи.")));
     }
 
     // The longest report: every field red (a unit's bytes that are no settings), ten minutes of
